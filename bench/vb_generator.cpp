@@ -1,0 +1,1 @@
+#include "vb_generator.h"

@@ -1,0 +1,74 @@
+#include "support/test_support.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+namespace kestrix::testing {
+
+TempDir::TempDir() {
+  std::string pattern = (fs::temp_directory_path() / "kestrix-test-XXXXXX").string();
+  if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  // Tests make files read-only; give the write bits back so that everything can go.
+  for (auto it = fs::recursive_directory_iterator(path_, ec);
+       !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+    fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+  }
+  fs::remove_all(path_, ec);
+}
+
+std::string TempDir::Path(std::string_view relative) const {
+  return path_ + "/" + std::string(relative);
+}
+
+std::string TempDir::Write(std::string_view relative, std::string_view bytes) const {
+  std::string full = Path(relative);
+  fs::create_directories(fs::path(full).parent_path());
+  std::ofstream out(full, std::ios::binary);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + full);
+  return full;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + path);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool FileExists(const std::string& path) { return fs::exists(path); }
+
+std::string SourceDir() {
+  const char* dir = std::getenv("KESTRIX_SOURCE_DIR");
+  return dir ? dir : KESTRIX_DEFAULT_SOURCE_DIR;
+}
+
+std::string CopyTree(const std::string& from, const std::string& to) {
+  fs::create_directories(to);
+  fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+  return to;
+}
+
+std::string Crlf(std::string_view bar_separated) {
+  std::string out;
+  for (char c : bar_separated) {
+    if (c == '|') {
+      out += "\r\n";
+    } else {
+      out += c;
+    }
+  }
+  if (!bar_separated.empty()) out += "\r\n";
+  return out;
+}
+
+}  // namespace kestrix::testing

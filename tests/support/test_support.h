@@ -1,0 +1,38 @@
+#pragma once
+
+// Shared helpers of the test suite: real temporary folders and files, and the source tree.
+
+#include <string>
+#include <string_view>
+
+namespace kestrix::testing {
+
+// A fresh folder under the system's temporary folder, removed with everything in it when
+// the object goes away.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::string& path() const { return path_; }
+  // path() + "/" + relative
+  std::string Path(std::string_view relative) const;
+  // Writes a file below the folder (making its folders), returns its full path.
+  std::string Write(std::string_view relative, std::string_view bytes) const;
+
+ private:
+  std::string path_;
+};
+
+std::string ReadFile(const std::string& path);
+bool FileExists(const std::string& path);
+// The source tree's root (KESTRIX_SOURCE_DIR, set by the test runner).
+std::string SourceDir();
+// Copies a folder of the source tree (examples/Shop, say) into `to`, returns the copy's path.
+std::string CopyTree(const std::string& from, const std::string& to);
+// Turns "a|b|c" into "a\r\nb\r\nc\r\n": fixtures read better with | for CR LF.
+std::string Crlf(std::string_view bar_separated);
+
+}  // namespace kestrix::testing
