@@ -1,0 +1,54 @@
+#pragma once
+
+// Paths of VB projects: the Windows paths written inside project and group files (relative,
+// with backslashes) turned into native paths and back, and native paths resolved the way
+// Windows resolves them, ignoring case.
+//
+// Native paths use '/'. Nothing here touches the disk except ResolveCaseInsensitive and
+// AbsolutePath (which reads the current folder).
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kestrix::vbfiles {
+
+// The path itself when it exists (one stat). Otherwise each component is looked up in turn,
+// matched against the folder's entries ignoring ASCII case ("." and ".." are kept as they
+// stand), and the path as found on disk is returned; when several entries differ only in case
+// the first in byte order wins. nullopt when some component matches nothing.
+std::optional<std::string> ResolveCaseInsensitive(const std::string& native_path);
+
+// A path as written in a project or group file, made native. A relative path (either slash,
+// may climb with "..\") is joined to base_dir ("" meaning the current folder) and lexically
+// normalised; case is left alone. A Windows-absolute path (a drive letter "C:\x", a UNC path
+// "\\server\share", or a path from the drive's root "\x" or "/x") is returned as written with its
+// backslashes turned into '/': it names a place on the Windows machine the file came from.
+std::string FromWindowsPath(const std::string& base_dir, std::string_view win_path);
+
+// `target` relative to the folder `from_dir`, written as VB writes it: backslashes, climbing
+// with "..\" as needed ("..\Shared\Common.bas", "Forms\frmMain.frm", "x.bas"). Both paths are
+// made absolute first (AbsolutePath); "." when they name the same folder.
+std::string RelativeWindowsPath(const std::string& from_dir, const std::string& target);
+
+// Lexically normalised: no "." components, ".." folded into the folder before it (a ".." at
+// the root is dropped, leading ".." of a relative path stay), no doubled or trailing '/'.
+// "." for an empty result of a relative path.
+std::string NormalizePath(std::string_view path);
+// NormalizePath of the path, made absolute against the current folder when it is relative.
+std::string AbsolutePath(const std::string& path);
+
+// The folder part: everything before the last '/' ("/" for "/x", "." when there is no '/').
+std::string DirName(std::string_view path);
+// Everything after the last '/'.
+std::string FileNamePart(std::string_view path);
+// The file name without its extension ("frmMain" for "Forms/frmMain.frm").
+std::string Stem(std::string_view path);
+// The file name's extension in lower case, with its dot (".frm"); "" when there is none. A
+// leading dot does not start an extension (".hidden" has none).
+std::string Extension(std::string_view path);
+
+// ASCII case-insensitive equality, as Windows compares file and module names.
+bool EqualsIgnoreCase(std::string_view a, std::string_view b);
+
+}  // namespace kestrix::vbfiles

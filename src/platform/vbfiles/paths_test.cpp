@@ -1,0 +1,149 @@
+#include "platform/vbfiles/paths.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "support/test_support.h"
+
+namespace kestrix::vbfiles {
+namespace {
+
+using testing::TempDir;
+
+TEST(PathsTest, FromWindowsPath) {
+  struct Case {
+    std::string base;
+    std::string win;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"/p/Shop", "Forms\\frmMain.frm", "/p/Shop/Forms/frmMain.frm"},
+      {"/p/Shop", "..\\..\\Lib\\Lib.vbp", "/Lib/Lib.vbp"},
+      {"/p/Shop", "..\\Shared\\.\\Common.bas", "/p/Shared/Common.bas"},
+      {"/p/Shop/", "a/b\\c.cls", "/p/Shop/a/b/c.cls"},
+      {"/p", "..\\..\\..\\x.bas", "/x.bas"},  // above the root: stays at the root
+      {"/p/Windows EDM", "Main Module.bas", "/p/Windows EDM/Main Module.bas"},
+      {"rel/dir", "..\\..\\..\\x.bas", "../x.bas"},
+      {"", "Forms\\a.frm", "Forms/a.frm"},
+      {".", "a.frm", "a.frm"},
+      {"/p", "C:\\VB\\Lib\\x.bas", "C:/VB/Lib/x.bas"},
+      {"/p", "c:x.bas", "c:x.bas"},
+      {"/p", "\\\\server\\share\\x.bas", "//server/share/x.bas"},
+      {"/p", "\\Root\\x.bas", "/Root/x.bas"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(FromWindowsPath(c.base, c.win), c.expected) << c.base << " + " << c.win;
+  }
+}
+
+TEST(PathsTest, RelativeWindowsPath) {
+  struct Case {
+    std::string from;
+    std::string target;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"/p/Shop", "/p/Shop/x.bas", "x.bas"},
+      {"/p/Shop", "/p/Shop/Forms/frmMain.frm", "Forms\\frmMain.frm"},
+      {"/p/Shop", "/p/Shared/Common.bas", "..\\Shared\\Common.bas"},
+      {"/p/a/b", "/q/Lib.vbp", "..\\..\\..\\q\\Lib.vbp"},
+      {"/p/Shop/", "/p/Shop/./Forms/../x.bas", "x.bas"},
+      {"/p/Shop", "/p/ShopOld/x.bas", "..\\ShopOld\\x.bas"},  // not a prefix match
+      {"/p/Shop", "/p/Shop", "."},
+      {"/", "/x.bas", "x.bas"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(RelativeWindowsPath(c.from, c.target), c.expected) << c.from << " -> " << c.target;
+    // Written relative, read back to the same file.
+    EXPECT_EQ(FromWindowsPath(c.from, c.expected), NormalizePath(c.target));
+  }
+}
+
+TEST(PathsTest, NormalizeAndAbsolute) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"/a/./b//c/", "/a/b/c"},
+      {"/a/../../b", "/b"},
+      {"a/../..", ".."},
+      {"a/..", "."},
+      {"", "."},
+      {"/", "/"},
+      {"./x", "x"},
+  };
+  for (const auto& [in, out] : cases)
+    EXPECT_EQ(NormalizePath(in), out) << in;
+
+  TempDir dir;
+  char saved[4096];
+  ASSERT_NE(getcwd(saved, sizeof saved), nullptr);
+  ASSERT_EQ(chdir(dir.path().c_str()), 0);
+  std::string cwd = AbsolutePath(".");
+  EXPECT_EQ(AbsolutePath("sub/../x.vbp"), cwd + "/x.vbp");
+  EXPECT_EQ(AbsolutePath("/tmp//y/"), "/tmp/y");
+  ASSERT_EQ(chdir(saved), 0);
+  EXPECT_EQ(cwd[0], '/');
+}
+
+TEST(PathsTest, NameParts) {
+  struct Case {
+    std::string path, dir, name, stem, ext;
+  };
+  const Case cases[] = {
+      {"/p/Forms/frmMain.FRM", "/p/Forms", "frmMain.FRM", "frmMain", ".frm"},
+      {"/x.bas", "/", "x.bas", "x", ".bas"},
+      {"Shop.vbp", ".", "Shop.vbp", "Shop", ".vbp"},
+      {"/p/Windows EDM.v1.vbp", "/p", "Windows EDM.v1.vbp", "Windows EDM.v1", ".vbp"},
+      {"/p/README", "/p", "README", "README", ""},
+      {"/p/.hidden", "/p", ".hidden", ".hidden", ""},
+      {"/p.d/name", "/p.d", "name", "name", ""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(DirName(c.path), c.dir) << c.path;
+    EXPECT_EQ(FileNamePart(c.path), c.name) << c.path;
+    EXPECT_EQ(Stem(c.path), c.stem) << c.path;
+    EXPECT_EQ(Extension(c.path), c.ext) << c.path;
+  }
+}
+
+TEST(PathsTest, ResolveCaseInsensitive) {
+  TempDir dir;
+  dir.Write("Modules/ModLanguage.bas", "");
+  dir.Write("SERVER.VBP", "");
+  dir.Write("Forms/Sub/frmMain.frm", "");
+  const std::pair<std::string, std::string> found[] = {
+      {"Modules/ModLanguage.bas", "Modules/ModLanguage.bas"},
+      {"modules/modLanguage.BAS", "Modules/ModLanguage.bas"},
+      {"Server.vbp", "SERVER.VBP"},
+      {"FORMS/sub/../SUB/FRMMAIN.frm", "Forms/Sub/../Sub/frmMain.frm"},
+      {"Forms/./sub/frmmain.frm", "Forms/./Sub/frmMain.frm"},
+  };
+  for (const auto& [asked, on_disk] : found) {
+    EXPECT_EQ(ResolveCaseInsensitive(dir.Path(asked)), dir.Path(on_disk)) << asked;
+  }
+  for (const char* missing : {"Modules/Other.bas", "Nope/ModLanguage.bas", "SERVER.VBP/x",
+                              "Modules/ModLanguage.bas.bak"}) {
+    EXPECT_EQ(ResolveCaseInsensitive(dir.Path(missing)), std::nullopt) << missing;
+  }
+  EXPECT_EQ(ResolveCaseInsensitive(""), std::nullopt);
+}
+
+TEST(PathsTest, ResolvePrefersExactThenFirstInByteOrder) {
+  TempDir dir;
+  dir.Write("a.bas", "");
+  dir.Write("A.bas", "");
+  dir.Write("A.BAS", "");
+  EXPECT_EQ(ResolveCaseInsensitive(dir.Path("a.bas")), dir.Path("a.bas"));
+  EXPECT_EQ(ResolveCaseInsensitive(dir.Path("a.BAs")), dir.Path("A.BAS"));
+}
+
+TEST(PathsTest, ResolveThroughUnlistableFolderByExactName) {
+  if (geteuid() == 0) GTEST_SKIP() << "root lists every folder";
+  TempDir dir;
+  dir.Write("locked/Inner/x.bas", "");
+  ASSERT_EQ(chmod(dir.Path("locked").c_str(), 0311), 0);  // may enter, may not list
+  EXPECT_EQ(ResolveCaseInsensitive(dir.Path("locked/Inner/X.BAS")), dir.Path("locked/Inner/x.bas"));
+  EXPECT_EQ(ResolveCaseInsensitive(dir.Path("locked/inner/x.bas")), std::nullopt);
+}
+
+}  // namespace
+}  // namespace kestrix::vbfiles
