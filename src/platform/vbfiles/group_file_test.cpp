@@ -1,0 +1,76 @@
+#include "platform/vbfiles/group_file.h"
+
+#include <gtest/gtest.h>
+
+#include "host/ide_error.h"
+#include "support/test_support.h"
+
+namespace kestrix::vbfiles {
+namespace {
+
+using host::IdeError;
+using testing::Crlf;
+
+std::string ErrorOf(std::string_view bytes) {
+  try {
+    GroupFile::Parse(bytes, "All.vbg");
+  } catch (const IdeError& e) {
+    EXPECT_EQ(e.Number(), host::kErrBadFileFormat);
+    return e.Description();
+  }
+  return "";
+}
+
+TEST(GroupFileTest, ReadsEntriesInFileOrder) {
+  GroupFile group = GroupFile::Parse(
+      "vbgroup  5.00 \nProject=..\\..\\Lib\\Lib.vbp\n\nSTARTUPPROJECT=Shop.vbp\r\n"
+      "project = Tools\\Windows EDM.vbp  ",
+      "All.vbg");
+  ASSERT_EQ(group.projects.size(), 3u);
+  const GroupFile::Entry expected[] = {
+      {"..\\..\\Lib\\Lib.vbp", false, 2},
+      {"Shop.vbp", true, 4},
+      {"Tools\\Windows EDM.vbp", false, 5},
+  };
+  for (size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(group.projects[i].path, expected[i].path);
+    EXPECT_EQ(group.projects[i].startup, expected[i].startup);
+    EXPECT_EQ(group.projects[i].line, expected[i].line);
+  }
+  EXPECT_EQ(group.Serialize(), Crlf("VBGROUP 5.0|Project=..\\..\\Lib\\Lib.vbp|"
+                                    "StartupProject=Shop.vbp|Project=Tools\\Windows EDM.vbp"));
+}
+
+TEST(GroupFileTest, RoundTripsAsVbWritesIt) {
+  for (const std::string& bytes : {Crlf("VBGROUP 5.0|StartupProject=Shop.vbp"),
+                                   Crlf("VBGROUP 5.0|Project=A\\A.vbp|StartupProject=B.vbp|"
+                                        "Project=..\\C\\C.vbp")}) {
+    std::string once = GroupFile::Parse(bytes, "All.vbg").Serialize();
+    EXPECT_EQ(once, bytes);
+  }
+}
+
+TEST(GroupFileTest, MalformedFilesNameTheLine) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"", "All.vbg(1): "},
+      {"VBGROUP 6.0|StartupProject=a.vbp", "All.vbg(1): "},
+      {"VBGROUP|StartupProject=a.vbp", "All.vbg(1): "},
+      {"|VBGROUP 5.0|StartupProject=a.vbp", "All.vbg(1): "},
+      {"Type=Exe", "All.vbg(1): "},
+      {"VBGROUP 5.0|StartupProject=a.vbp||Form=x.frm", "All.vbg(4): "},
+      {"VBGROUP 5.0|StartupProject=a.vbp|junk", "All.vbg(3): "},
+      {"VBGROUP 5.0|Project=|StartupProject=a.vbp", "All.vbg(2): "},
+      {"VBGROUP 5.0|StartupProject=a.vbp|Project=b.vbp|StartupProject=c.vbp", "All.vbg(4): "},
+      {"VBGROUP 5.0|StartupProject=Lib\\A.vbp|Project=lib\\.\\a.VBP", "All.vbg(3): "},
+      {"VBGROUP 5.0|Project=a.vbp|Project=b.vbp", "All.vbg: "},
+      {"VBGROUP 5.0", "All.vbg: "},
+  };
+  for (const auto& [fixture, prefix] : cases) {
+    std::string error = ErrorOf(fixture.empty() ? "" : Crlf(fixture));
+    EXPECT_TRUE(error.starts_with(prefix) && error.size() > prefix.size())
+        << fixture << " gave \"" << error << "\"";
+  }
+}
+
+}  // namespace
+}  // namespace kestrix::vbfiles
