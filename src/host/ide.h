@@ -22,7 +22,7 @@ namespace kestrix::host {
 
 // Procedure kind as the code module reports it.
 enum class ProcKind : int32_t {
-  kProc = 0,         // Sub or Function
+  kProc = 0,  // Sub or Function
   kPropertyLet = 1,
   kPropertySet = 2,
   kPropertyGet = 3,

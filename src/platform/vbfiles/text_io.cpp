@@ -1,9 +1,9 @@
 #include "platform/vbfiles/text_io.h"
 
+#include <sys/stat.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <sys/stat.h>
 
 #include "host/ide_error.h"
 
@@ -35,10 +35,12 @@ void AppendLine(std::string& out, std::string_view line) {
 
 std::string JoinLines(const std::vector<std::string>& lines, bool final_newline) {
   size_t size = 0;
-  for (const auto& line : lines) size += line.size() + 2;
+  for (const auto& line : lines)
+    size += line.size() + 2;
   std::string out;
   out.reserve(size);
-  for (const auto& line : lines) AppendLine(out, line);
+  for (const auto& line : lines)
+    AppendLine(out, line);
   if (!final_newline && !lines.empty()) out.resize(out.size() - 2);
   return out;
 }
@@ -50,13 +52,14 @@ std::string ReadFileBytes(const std::string& path) {
     if (err == ENOENT || err == ENOTDIR) {
       throw IdeError(host::kErrFileNotFound, "File not found: " + path, "vbfiles");
     }
-    throw IdeError(host::kErrPathFileAccess,
-                   "Cannot read " + path + ": " + std::strerror(err), "vbfiles");
+    throw IdeError(host::kErrPathFileAccess, "Cannot read " + path + ": " + std::strerror(err),
+                   "vbfiles");
   }
   std::string bytes;
   char buffer[1 << 16];
   size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
+  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+    bytes.append(buffer, n);
   bool failed = std::ferror(f) != 0;
   std::fclose(f);
   if (failed) {

@@ -1,0 +1,151 @@
+#include "platform/vbfiles/component_file.h"
+
+#include "host/ide_error.h"
+#include "platform/vbfiles/line_scan.h"
+#include "platform/vbfiles/text_io.h"
+
+namespace kestrix::vbfiles {
+namespace {
+
+using host::IdeError;
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
+
+std::string_view TrimLeft(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front()))
+    s.remove_prefix(1);
+  return s;
+}
+
+// True when `line` starts with `word` (any case) followed by a blank or its end.
+bool StartsWithWord(std::string_view line, std::string_view word) {
+  if (line.size() < word.size() || !EqualsNoCase(line.substr(0, word.size()), word)) return false;
+  return line.size() == word.size() || IsBlank(line[word.size()]) || line[word.size()] == '=';
+}
+
+bool IsAttribute(std::string_view line) {
+  return StartsWithWord(line, "Attribute");
+}
+
+// How a header line changes the nesting depth of designer blocks.
+int BlockDelta(std::string_view line) {
+  std::string_view s = TrimLeft(line);
+  while (!s.empty() && IsBlank(s.back()))
+    s.remove_suffix(1);
+  if (StartsWithWord(s, "Begin") || StartsWithWord(s, "BeginProperty")) return 1;
+  if (EqualsNoCase(s, "End") || EqualsNoCase(s, "EndProperty")) return -1;
+  return 0;
+}
+
+IdeError BadFile(const std::string& file_name, size_t line, const std::string& what) {
+  return IdeError(host::kErrBadFileFormat, file_name + "(" + std::to_string(line) + "): " + what,
+                  "vbfiles");
+}
+
+std::string QuotedValue(std::string_view line) {
+  size_t open = line.find('"');
+  if (open == std::string_view::npos) return "";
+  size_t close = line.find('"', open + 1);
+  return std::string(line.substr(open + 1, close == line.npos ? line.npos : close - open - 1));
+}
+
+// Reads the designer block starting at lines[i] into the header; returns the line after it.
+size_t ReadBlock(std::vector<std::string>& lines, size_t i, ComponentFile& out,
+                 const std::string& file_name) {
+  size_t begin = i;
+  out.mdi_form = TrimLeft(lines[i]).find("VB.MDIForm") != std::string_view::npos;
+  int depth = 0;
+  do {
+    depth += BlockDelta(lines[i]);
+    out.header.push_back(std::move(lines[i]));
+    ++i;
+  } while (depth > 0 && i < lines.size());
+  if (depth > 0) {
+    throw BadFile(file_name, lines.size(),
+                  "the file ends inside the description begun at line " +
+                      std::to_string(begin + 1) + " (no matching End)");
+  }
+  return i;
+}
+
+size_t ReadHeader(std::vector<std::string>& lines, ComponentFile& out, const std::string& file_name,
+                  bool needs_designer) {
+  size_t i = 0;
+  if (lines.empty() || !StartsWithWord(lines[0], "VERSION")) {
+    if (needs_designer) throw BadFile(file_name, 1, "expected a VERSION line");
+    return 0;
+  }
+  out.header.push_back(std::move(lines[i++]));
+  while (i < lines.size() && StartsWithWord(TrimLeft(lines[i]), "Object")) {
+    out.header.push_back(std::move(lines[i++]));
+  }
+  if (i < lines.size() && BlockDelta(lines[i]) == 1) return ReadBlock(lines, i, out, file_name);
+  if (needs_designer) {
+    throw BadFile(
+        file_name, i + 1 > lines.size() ? lines.size() : i + 1,
+        i >= lines.size() ? "the file ends before its Begin block" : "expected a Begin block");
+  }
+  return i;
+}
+
+}  // namespace
+
+ComponentFile ParseComponentFile(std::string_view bytes, const std::string& file_name,
+                                 bool needs_designer) {
+  TextLines text = SplitLines(bytes);
+  ComponentFile out;
+  out.final_newline = text.final_newline;
+  std::vector<std::string>& lines = text.lines;
+  size_t i = ReadHeader(lines, out, file_name, needs_designer);
+  for (; i < lines.size() && IsAttribute(lines[i]); ++i) {
+    if (StartsWithWord(TrimLeft(lines[i].substr(9)), "VB_Name")) {
+      out.vb_name = QuotedValue(lines[i]);
+    }
+    out.attributes.push_back(std::move(lines[i]));
+  }
+  out.code.reserve(lines.size() - i);
+  for (; i < lines.size(); ++i) {
+    bool member_attr =
+        IsAttribute(lines[i]) && !out.code.empty() && !EndsWithContinuation(out.code.back().text);
+    if (!member_attr) {
+      out.code.push_back(CodeLine{std::move(lines[i]), 0, 0});
+      continue;
+    }
+    CodeLine& owner = out.code.back();
+    if (owner.attrs == 0) {
+      owner.attrs = static_cast<uint32_t>(out.attr_blocks.size());
+      out.attr_blocks.emplace_back();
+    }
+    out.attr_blocks[owner.attrs].push_back(std::move(lines[i]));
+  }
+  return out;
+}
+
+std::vector<std::string> RenameCompanion(const std::vector<std::string>& header,
+                                         std::string_view old_stem, std::string_view new_stem) {
+  if (EqualsNoCase(old_stem, new_stem)) return header;
+  std::vector<std::string> out = header;
+  for (auto& line : out) {
+    // References look like  Icon = "Form1.frx":0000  or  Text = $"Form1.frx":0A1C
+    size_t pos = 0;
+    while ((pos = line.find('"', pos)) != std::string::npos) {
+      size_t start = pos + 1;
+      size_t dot = start + old_stem.size();
+      if (dot < line.size() && line[dot] == '.' &&
+          EqualsNoCase(std::string_view(line).substr(start, old_stem.size()), old_stem)) {
+        size_t close = line.find('"', dot);
+        if (close != std::string::npos && close + 1 < line.size() && line[close + 1] == ':') {
+          line.replace(start, old_stem.size(), new_stem);
+          pos = start + new_stem.size();
+          continue;
+        }
+      }
+      pos = start;
+    }
+  }
+  return out;
+}
+
+}  // namespace kestrix::vbfiles

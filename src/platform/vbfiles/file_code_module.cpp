@@ -1,0 +1,235 @@
+#include "platform/vbfiles/file_code_module.h"
+
+#include <algorithm>
+#include <climits>
+
+#include "platform/vbfiles/line_scan.h"
+#include "platform/vbfiles/text_io.h"
+#include "platform/vbfiles/text_search.h"
+
+namespace kestrix::vbfiles {
+namespace {
+
+using host::IdeError;
+
+// Splits a text into lines on CR LF or LF; a final line break leaves an empty last line, as
+// the IDE inserts it.
+std::vector<std::string_view> SplitText(std::string_view text) {
+  std::vector<std::string_view> parts;
+  size_t pos = 0;
+  for (;;) {
+    size_t lf = text.find('\n', pos);
+    if (lf == std::string_view::npos) {
+      parts.push_back(text.substr(pos));
+      return parts;
+    }
+    size_t end = (lf > pos && text[lf - 1] == '\r') ? lf - 1 : lf;
+    parts.push_back(text.substr(pos, end - pos));
+    pos = lf + 1;
+  }
+}
+
+}  // namespace
+
+FileCodeModule::FileCodeModule(host::Component& parent, std::vector<CodeLine> lines,
+                               std::vector<std::vector<std::string>> attr_blocks,
+                               bool final_newline)
+    : parent_(parent),
+      lines_(std::move(lines)),
+      attr_blocks_(std::move(attr_blocks)),
+      final_newline_(final_newline) {
+  if (attr_blocks_.empty()) attr_blocks_.emplace_back();
+  index_.Rebuild(lines_);
+}
+
+void FileCodeModule::AppendTo(std::string& out) const {
+  for (int32_t i = 0; i < lines_.size(); ++i) {
+    const CodeLine& line = lines_.at(i);
+    AppendLine(out, line.text);
+    if (line.attrs == 0) continue;
+    for (const auto& attr : attr_blocks_[line.attrs])
+      AppendLine(out, attr);
+  }
+}
+
+void FileCodeModule::CheckLine(int32_t line, int32_t last_allowed, const char* operation) const {
+  if (line >= 1 && line <= last_allowed) return;
+  throw IdeError(host::kErrInvalidCall,
+                 std::string(operation) + ": line " + std::to_string(line) +
+                     " is outside the module (it has " + std::to_string(CountOfLines()) + " lines)",
+                 "CodeModule");
+}
+
+void FileCodeModule::BeforeEdit() {
+  if (edit_hook_) edit_hook_();
+}
+
+std::string FileCodeModule::Lines(int32_t start_line, int32_t count) const {
+  if (count < 0 || start_line < 1 || start_line + count - 1 > CountOfLines()) {
+    CheckLine(start_line + std::max(count, 1) - 1, CountOfLines(), "Lines");
+    CheckLine(start_line, CountOfLines(), "Lines");
+  }
+  std::string out;
+  for (int32_t i = 0; i < count; ++i) {
+    if (i > 0) out += "\r\n";
+    out += lines_.at(start_line - 1 + i).text;
+  }
+  return out;
+}
+
+uint8_t FileCodeModule::ScanFlags(std::string_view text) const {
+  uint8_t own = EndsWithContinuation(text) ? kContinues : 0;
+  return static_cast<uint8_t>(own | ScanStatement(text).flags);
+}
+
+// Whether a statement at lines first..last (1-based) sits where it decides the end of the
+// declarations section.
+bool FileCodeModule::TouchesShape(int32_t first, int32_t /*last*/) const {
+  int32_t first_header = index_.Count() == 0 ? INT32_MAX : index_.FirstHeader();
+  return first <= first_header;
+}
+
+void FileCodeModule::InsertLines(int32_t line, std::string_view text) {
+  CheckLine(line, CountOfLines() + 1, "InsertLines");
+  BeforeEdit();
+  std::vector<std::string_view> parts = SplitText(text);
+  bool rebuild = index_.Open() || (line > 1 && (lines_.at(line - 2).flags & kContinues));
+  int32_t k = index_.ProcAt(std::min(line, CountOfLines()));
+  if (k >= 0 && line > index_.At(k).header && line <= index_.At(k).decl_last) rebuild = true;
+  if (line == CountOfLines() + 1) final_newline_ = true;
+  for (size_t i = 0; i < parts.size(); ++i) {
+    uint8_t flags = ScanFlags(parts[i]);
+    if (flags & kStructuralFlags) rebuild = true;
+    if ((flags & kStatement) && TouchesShape(line, line)) rebuild = true;
+    lines_.Insert(line - 1 + static_cast<int32_t>(i), CodeLine{std::string(parts[i]), 0, flags});
+  }
+  if (rebuild) {
+    index_.Rebuild(lines_);
+  } else {
+    index_.Shift(line, static_cast<int32_t>(parts.size()));
+  }
+}
+
+void FileCodeModule::DeleteLines(int32_t start_line, int32_t count) {
+  if (count <= 0) return;
+  CheckLine(start_line, CountOfLines(), "DeleteLines");
+  CheckLine(start_line + count - 1, CountOfLines(), "DeleteLines");
+  BeforeEdit();
+  bool rebuild =
+      index_.Open() || (start_line > 1 && (lines_.at(start_line - 2).flags & kContinues));
+  for (int32_t i = 0; i < count && !rebuild; ++i) {
+    uint8_t flags = lines_.at(start_line - 1 + i).flags;
+    if (flags & kStructuralFlags) rebuild = true;
+    if ((flags & kStatement) && TouchesShape(start_line, start_line + count - 1)) rebuild = true;
+  }
+  if (start_line + count - 1 == CountOfLines()) final_newline_ = true;
+  lines_.Erase(start_line - 1, count);
+  if (rebuild) {
+    index_.Rebuild(lines_);
+  } else {
+    index_.Shift(start_line + count, -count);
+  }
+}
+
+void FileCodeModule::ReplaceLine(int32_t line, std::string_view text) {
+  CheckLine(line, CountOfLines(), "ReplaceLine");
+  size_t lf = text.find('\n');
+  if (lf != std::string_view::npos) {
+    // A text of several lines replaces the line with its first and inserts the others.
+    size_t end = (lf > 0 && text[lf - 1] == '\r') ? lf - 1 : lf;
+    ReplaceLine(line, text.substr(0, end));
+    InsertLines(line + 1, text.substr(lf + 1));
+    return;
+  }
+  BeforeEdit();
+  // The statement this line belongs to starts at `first`; its flags sit on that line.
+  int32_t first = line;
+  while (first > 1 && (lines_.at(first - 2).flags & kContinues))
+    --first;
+  uint8_t old_own = lines_.at(line - 1).flags & kContinues;
+  uint8_t old_statement = lines_.at(first - 1).flags & static_cast<uint8_t>(~kContinues);
+  lines_.at(line - 1).text.assign(text);
+  if (line == CountOfLines()) final_newline_ = true;
+  uint8_t new_own = EndsWithContinuation(text) ? kContinues : 0;
+  std::string joined;
+  for (int32_t i = first;; ++i) {
+    std::string_view part = lines_.at(i - 1).text;
+    bool more = EndsWithContinuation(part) && i < CountOfLines();
+    if (more) part.remove_suffix(1);
+    joined += part;
+    if (!more) break;
+  }
+  uint8_t new_statement = ScanStatement(joined).flags;
+  // A header rewritten in place may carry another name or kind.
+  bool rebuild = index_.Open() || old_own != new_own ||
+                 ((old_statement | new_statement) & kHeader) ||
+                 ((old_statement ^ new_statement) & kStructuralFlags) != 0 ||
+                 (((old_statement ^ new_statement) & kStatement) && TouchesShape(first, line));
+  if (rebuild) {
+    index_.Rebuild(lines_);
+    return;
+  }
+  auto& first_line = lines_.at(first - 1);
+  first_line.flags = static_cast<uint8_t>((first_line.flags & kContinues) | new_statement);
+  if (line != first) lines_.at(line - 1).flags = new_own;
+}
+
+std::string FileCodeModule::ProcOfLine(int32_t line, host::ProcKind& kind) const {
+  CheckLine(line, CountOfLines(), "ProcOfLine");
+  int32_t k = index_.ProcAt(line);
+  if (k < 0) {
+    kind = host::ProcKind::kProc;
+    return "";
+  }
+  ProcIndex::Proc proc = index_.At(k);
+  kind = proc.kind;
+  return proc.name;
+}
+
+int32_t FileCodeModule::ProcIndexOf(std::string_view name, host::ProcKind kind) const {
+  int32_t k = index_.Find(name, kind);
+  if (k < 0) {
+    throw IdeError(host::kErrProcNotFound,
+                   "Sub or Function not defined: " + std::string(name) + " in " + parent_.Name(),
+                   "CodeModule");
+  }
+  return k;
+}
+
+int32_t FileCodeModule::ProcStartLine(std::string_view name, host::ProcKind kind) const {
+  return index_.StartLine(ProcIndexOf(name, kind));
+}
+
+int32_t FileCodeModule::ProcCountLines(std::string_view name, host::ProcKind kind) const {
+  int32_t k = ProcIndexOf(name, kind);
+  return index_.LastLine(k, CountOfLines()) - index_.StartLine(k) + 1;
+}
+
+int32_t FileCodeModule::ProcBodyLine(std::string_view name, host::ProcKind kind) const {
+  return index_.At(ProcIndexOf(name, kind)).header;
+}
+
+bool FileCodeModule::Find(std::string_view target, int32_t& start_line, int32_t& start_column,
+                          int32_t& end_line, int32_t& end_column, bool whole_word, bool match_case,
+                          bool pattern_search) const {
+  int32_t n = CountOfLines();
+  if (target.empty() || start_line > n) return false;
+  int32_t last = (end_line < 1 || end_line > n) ? n : end_line;
+  TextSearch search(target, whole_word, match_case, pattern_search);
+  for (int32_t line = std::max(start_line, 1); line <= last; ++line) {
+    const std::string& text = lines_.at(line - 1).text;
+    size_t from = (line == start_line && start_column > 1) ? size_t(start_column - 1) : 0;
+    size_t limit = text.size();
+    if (line == last && end_column >= 0) limit = std::min(limit, size_t(end_column));
+    auto match = search.In(text, from, limit);
+    if (!match) continue;
+    start_line = line;
+    end_line = line;
+    start_column = static_cast<int32_t>(match->first) + 1;
+    end_column = static_cast<int32_t>(match->first + match->second) + 1;
+    return true;
+  }
+  return false;
+}
+
+}  // namespace kestrix::vbfiles

@@ -1,0 +1,148 @@
+#include "platform/vbfiles/file_component.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/vbfiles/component_file.h"
+#include "platform/vbfiles/paths.h"
+#include "platform/vbfiles/text_io.h"
+
+namespace kestrix::vbfiles {
+namespace {
+
+using host::ComponentType;
+using host::IdeError;
+
+// Extension of the binary companion that a designer file of this extension keeps beside it.
+std::string CompanionExtension(std::string_view extension) {
+  if (extension == ".frm") return ".frx";
+  if (extension == ".ctl") return ".ctx";
+  if (extension == ".pag") return ".pgx";
+  if (extension == ".dob") return ".dox";
+  if (extension == ".dsr") return ".dsx";
+  return "";
+}
+
+bool HasCode(ComponentType type) {
+  return type != ComponentType::kResFile && type != ComponentType::kRelatedDocument;
+}
+
+bool NeedsDesigner(ComponentType type) {
+  return type != ComponentType::kStdModule && type != ComponentType::kClassModule;
+}
+
+// A file counts as read-only, as on Windows, when it carries no write permission at all or
+// this user may not write it.
+bool IsReadOnly(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return false;
+  if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return true;
+  return ::access(path.c_str(), W_OK) != 0;
+}
+
+}  // namespace
+
+ComponentType FileComponent::TypeForExtension(std::string_view extension) {
+  if (extension == ".bas") return ComponentType::kStdModule;
+  if (extension == ".cls") return ComponentType::kClassModule;
+  if (extension == ".frm") return ComponentType::kVBForm;
+  if (extension == ".ctl") return ComponentType::kUserControl;
+  if (extension == ".pag") return ComponentType::kPropPage;
+  if (extension == ".dob") return ComponentType::kDocObject;
+  if (extension == ".dsr") return ComponentType::kActiveXDesigner;
+  if (extension == ".res") return ComponentType::kResFile;
+  return ComponentType::kRelatedDocument;
+}
+
+std::unique_ptr<FileComponent> FileComponent::Load(host::Project& project, ComponentType type,
+                                                   const std::string& path,
+                                                   std::string_view listed_name) {
+  std::unique_ptr<FileComponent> c(new FileComponent(project, type, path));
+  c->name_ = listed_name.empty() ? Stem(path) : std::string(listed_name);
+  c->read_only_ = IsReadOnly(path);
+  if (!HasCode(type)) {
+    if (!ResolveCaseInsensitive(path)) {
+      throw IdeError(host::kErrFileNotFound, "File not found: " + path, "vbfiles");
+    }
+    return c;
+  }
+  ComponentFile file = ParseComponentFile(ReadFileBytes(path), path, NeedsDesigner(type));
+  if (!file.vb_name.empty()) c->name_ = file.vb_name;
+  if (type == ComponentType::kVBForm && file.mdi_form) c->type_ = ComponentType::kVBMDIForm;
+  c->header_ = std::move(file.header);
+  c->attributes_ = std::move(file.attributes);
+  c->module_ = std::make_unique<FileCodeModule>(*c, std::move(file.code),
+                                                std::move(file.attr_blocks), file.final_newline);
+  FileComponent* self = c.get();
+  c->module_->SetEditHook([self] {
+    if (self->read_only_) {
+      throw IdeError(host::kErrPermissionDenied,
+                     self->name_ + " cannot be changed: its file " + self->path_ + " is read-only",
+                     "CodeModule");
+    }
+    self->dirty_ = true;
+  });
+  std::string companion_ext = CompanionExtension(Extension(path));
+  if (!companion_ext.empty()) {
+    std::string candidate = DirName(path) + "/" + Stem(path) + companion_ext;
+    if (auto found = ResolveCaseInsensitive(candidate)) c->companion_ = *found;
+  }
+  return c;
+}
+
+void FileComponent::Detach() {
+  path_.clear();
+  read_only_ = false;
+  dirty_ = true;
+}
+
+std::string FileComponent::FileNames(int16_t index) const {
+  if (index != 1) {
+    throw IdeError(host::kErrSubscriptOutOfRange,
+                   "File number " + std::to_string(index) + " does not exist", "Component");
+  }
+  return path_;
+}
+
+std::string FileComponent::Serialize(const std::vector<std::string>& header) const {
+  std::string out;
+  for (const auto& line : header)
+    AppendLine(out, line);
+  for (const auto& line : attributes_)
+    AppendLine(out, line);
+  module_->AppendTo(out);
+  if (!module_->FinalNewline() && out.size() >= 2) out.resize(out.size() - 2);
+  return out;
+}
+
+// Where the companion goes when the component is saved as `path`: beside it, under the
+// component's new name, or under its own name when the name does not change.
+std::string FileComponent::CompanionTarget(const std::string& path) const {
+  std::string old_name = FileNamePart(companion_);
+  if (EqualsIgnoreCase(Stem(companion_), Stem(path))) return DirName(path) + "/" + old_name;
+  return DirName(path) + "/" + Stem(path) + Extension(old_name);
+}
+
+void FileComponent::SaveAs(const std::string& path) {
+  std::string target = AbsolutePath(path);
+  std::string companion_target;
+  if (!companion_.empty()) {
+    companion_target = CompanionTarget(target);
+    if (companion_target != companion_) CopyFileAtomic(companion_, companion_target);
+  }
+  std::vector<std::string> header = header_;
+  if (module_) {
+    if (!companion_.empty()) header = RenameCompanion(header_, Stem(companion_), Stem(target));
+    WriteFileAtomic(target, Serialize(header));
+  } else if (target != source_) {
+    CopyFileAtomic(source_, target);
+  }
+  header_ = std::move(header);
+  path_ = target;
+  source_ = target;
+  if (!companion_.empty()) companion_ = companion_target;
+  read_only_ = false;
+  dirty_ = false;
+}
+
+}  // namespace kestrix::vbfiles

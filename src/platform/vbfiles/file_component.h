@@ -1,0 +1,60 @@
+#pragma once
+
+// One component of a file-backed project: its file (or none yet, for an imported copy), its
+// header and attributes, its code module, and its binary companion (.frx, .ctx, …).
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/ide.h"
+#include "platform/vbfiles/file_code_module.h"
+
+namespace kestrix::vbfiles {
+
+class FileComponent final : public host::Component {
+ public:
+  // Loads the component stored at `path` (native, existing). `listed_name` is the name the
+  // project file gives it ("" when none); the file's own VB_Name wins. Throws host::IdeError
+  // naming the file and line when it cannot be read or its header is cut short.
+  static std::unique_ptr<FileComponent> Load(host::Project& project, host::ComponentType type,
+                                             const std::string& path, std::string_view listed_name);
+
+  // The component type a file of this extension holds when added on its own.
+  static host::ComponentType TypeForExtension(std::string_view extension);
+
+  // Forgets the file: the component becomes a copy that is saved nowhere yet.
+  void Detach();
+
+  // host::Component
+  host::Project& Collection() override { return project_; }
+  std::string Name() const override { return name_; }
+  host::ComponentType Type() const override { return type_; }
+  std::string FileNames(int16_t index) const override;
+  int16_t FileCount() const override { return 1; }
+  bool IsDirty() const override { return dirty_; }
+  host::CodeModule* GetCodeModule() override { return module_.get(); }
+  void SaveAs(const std::string& path) override;
+
+ private:
+  FileComponent(host::Project& project, host::ComponentType type, std::string path)
+      : project_(project), type_(type), path_(std::move(path)), source_(path_) {}
+
+  std::string Serialize(const std::vector<std::string>& header) const;
+  std::string CompanionTarget(const std::string& path) const;
+
+  host::Project& project_;
+  host::ComponentType type_;
+  std::string name_;
+  std::string path_;    // the component's file; "" when it was never saved
+  std::string source_;  // where the bytes of a component without code come from
+  std::vector<std::string> header_;
+  std::vector<std::string> attributes_;
+  std::unique_ptr<FileCodeModule> module_;
+  std::string companion_;  // the binary companion's path; "" when there is none
+  bool read_only_ = false;
+  bool dirty_ = false;
+};
+
+}  // namespace kestrix::vbfiles

@@ -1,0 +1,190 @@
+#include "platform/vbfiles/file_project.h"
+
+#include <algorithm>
+
+#include "platform/vbfiles/paths.h"
+#include "platform/vbfiles/text_io.h"
+
+namespace kestrix::vbfiles {
+namespace {
+
+using host::ComponentType;
+using host::IdeError;
+
+struct KeyType {
+  const char* key;
+  ComponentType type;
+};
+constexpr KeyType kComponentKeys[] = {
+    {"Form", ComponentType::kVBForm},
+    {"Module", ComponentType::kStdModule},
+    {"Class", ComponentType::kClassModule},
+    {"UserControl", ComponentType::kUserControl},
+    {"PropertyPage", ComponentType::kPropPage},
+    {"UserDocument", ComponentType::kDocObject},
+    {"Designer", ComponentType::kActiveXDesigner},
+    {"RelatedDoc", ComponentType::kRelatedDocument},
+    {"ResFile32", ComponentType::kResFile},
+};
+
+ComponentType TypeForKey(std::string_view key) {
+  for (const auto& kt : kComponentKeys) {
+    if (EqualsIgnoreCase(key, kt.key)) return kt.type;
+  }
+  return ComponentType::kRelatedDocument;
+}
+
+const char* KeyForType(ComponentType type) {
+  if (type == ComponentType::kVBMDIForm) return "Form";
+  if (type == ComponentType::kMSForm) return "Designer";
+  for (const auto& kt : kComponentKeys) {
+    if (kt.type == type) return kt.key;
+  }
+  return "RelatedDoc";
+}
+
+// Whether two paths as written in a project file name the same file.
+bool SamePathText(std::string_view a, std::string_view b) {
+  auto native = [](std::string_view s) {
+    std::string out(s);
+    std::replace(out.begin(), out.end(), '\\', '/');
+    return NormalizePath(out);
+  };
+  return EqualsIgnoreCase(native(a), native(b));
+}
+
+}  // namespace
+
+std::unique_ptr<FileProject> FileProject::Load(const std::string& path) {
+  std::unique_ptr<FileProject> project(new FileProject(AbsolutePath(path)));
+  project->file_ = ProjectFile::Parse(ReadFileBytes(project->path_), project->path_);
+  std::string dir = DirName(project->path_);
+  for (const auto& ref : project->file_.Components()) {
+    std::string native = FromWindowsPath(dir, ref.path);
+    std::optional<std::string> found = ResolveCaseInsensitive(native);
+    if (!found) {
+      throw IdeError(host::kErrFileNotFound,
+                     project->path_ + "(" + std::to_string(ref.line) + "): " + ref.key +
+                         " file not found: " + ref.path,
+                     "vbfiles");
+    }
+    project->components_.push_back(
+        FileComponent::Load(*project, TypeForKey(ref.key), *found, ref.name));
+  }
+  project->listed_ = project->components_.size();
+  return project;
+}
+
+std::string FileProject::Name() const {
+  std::optional<std::string> name = file_.Value("Name");
+  return name && !name->empty() ? *name : Stem(path_);
+}
+
+std::string FileProject::BuildFileName() const {
+  if (build_file_name_) return *build_file_name_;
+  std::optional<std::string> exe = file_.Value("ExeName32");
+  if (!exe || exe->empty()) {
+    std::optional<std::string> type = file_.Value("Type");
+    std::string ext = ".exe";
+    if (type && EqualsIgnoreCase(*type, "OleDll")) ext = ".dll";
+    if (type && EqualsIgnoreCase(*type, "Control")) ext = ".ocx";
+    exe = Name() + ext;
+  }
+  std::string dir = DirName(path_);
+  std::optional<std::string> folder = file_.Value("Path32");
+  if (folder && !folder->empty()) dir = FromWindowsPath(dir, *folder);
+  return NormalizePath(dir + "/" + *exe);
+}
+
+void FileProject::ApplyBuildFileName(ProjectFile& file, const std::string& dir) const {
+  std::string folder = RelativeWindowsPath(dir, DirName(*build_file_name_));
+  file.SetValue("ExeName32", FileNamePart(*build_file_name_), true);
+  file.SetValue("Path32", folder == "." ? "" : folder, true);
+}
+
+void FileProject::SetBuildFileName(const std::string& path) {
+  build_file_name_ = AbsolutePath(path);
+  ApplyBuildFileName(file_, DirName(path_));
+  dirty_ = true;
+}
+
+void FileProject::MakeCompiledFile() {
+  throw IdeError(host::kErrNotSupported, "No compiler is available to make " + BuildFileName(),
+                 "Project");
+}
+
+void FileProject::SaveAs(const std::string& path) {
+  std::string target = AbsolutePath(path);
+  std::string dir = DirName(target);
+  ProjectFile copy = file_;
+  for (size_t k = 0; k < components_.size(); ++k) {
+    const FileComponent& c = *components_[k];
+    std::string file = c.FileNames(1);
+    if (file.empty()) {
+      throw IdeError(host::kErrPathFileAccess,
+                     "Cannot save " + target + ": component " + c.Name() + " has never been saved",
+                     "Project");
+    }
+    std::string relative = RelativeWindowsPath(dir, file);
+    if (k >= listed_) {
+      bool named = c.Type() == ComponentType::kStdModule || c.Type() == ComponentType::kClassModule;
+      copy.AddComponent(KeyForType(c.Type()), named ? c.Name() : "", relative);
+    } else if (!SamePathText(relative, copy.Components()[k].path)) {
+      copy.SetComponentPath(k, relative);
+    }
+  }
+  if (build_file_name_) ApplyBuildFileName(copy, dir);
+  WriteFileAtomic(target, copy.Serialize());
+  file_ = std::move(copy);
+  listed_ = components_.size();
+  path_ = target;
+  dirty_ = false;
+}
+
+host::Component& FileProject::Item(int32_t index) {
+  if (index < 1 || index > Count()) {
+    throw IdeError(host::kErrSubscriptOutOfRange,
+                   "Component " + std::to_string(index) + " does not exist in " + Name(),
+                   "Components");
+  }
+  return *components_[static_cast<size_t>(index - 1)];
+}
+
+void FileProject::Remove(host::Component& component) {
+  auto it = std::find_if(components_.begin(), components_.end(),
+                         [&](const auto& c) { return c.get() == &component; });
+  if (it == components_.end()) {
+    throw IdeError(host::kErrInvalidCall, component.Name() + " is not a component of " + Name(),
+                   "Components");
+  }
+  if (remove_hook_) remove_hook_(component);
+  auto k = static_cast<size_t>(it - components_.begin());
+  if (k < listed_) {
+    file_.RemoveComponent(k);
+    --listed_;
+  }
+  components_.erase(it);
+  dirty_ = true;
+}
+
+FileComponent& FileProject::Add(const std::string& path) {
+  std::string native = AbsolutePath(path);
+  std::optional<std::string> found = ResolveCaseInsensitive(native);
+  if (!found) throw IdeError(host::kErrFileNotFound, "File not found: " + native, "Components");
+  ComponentType type = FileComponent::TypeForExtension(Extension(*found));
+  components_.push_back(FileComponent::Load(*this, type, *found, ""));
+  dirty_ = true;
+  return *components_.back();
+}
+
+host::Component& FileProject::AddFromFile(const std::string& path) {
+  return Add(path);
+}
+
+host::Component& FileProject::Import(const std::string& path) {
+  FileComponent& c = Add(path);
+  c.Detach();
+  return c;
+}
+
+}  // namespace kestrix::vbfiles

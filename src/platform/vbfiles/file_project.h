@@ -1,0 +1,61 @@
+#pragma once
+
+// A project of the file-backed IDE: its project file kept line for line, and its components.
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/ide.h"
+#include "platform/vbfiles/file_component.h"
+#include "platform/vbfiles/project_file.h"
+
+namespace kestrix::vbfiles {
+
+class FileProject final : public host::Project, public host::Components {
+ public:
+  // Loads the project file at `path` (native, existing) and every component it names.
+  // Throws host::IdeError naming the file and line at fault.
+  static std::unique_ptr<FileProject> Load(const std::string& path);
+
+  // Called with a component just before it is removed.
+  void SetRemoveHook(std::function<void(host::Component&)> hook) { remove_hook_ = std::move(hook); }
+
+  // host::Project
+  std::string Name() const override;
+  std::string FileName() const override { return path_; }
+  host::Components& VBComponents() override { return *this; }
+  void SaveAs(const std::string& path) override;
+  bool IsDirty() const override { return dirty_; }
+  std::string BuildFileName() const override;
+  void SetBuildFileName(const std::string& path) override;
+  void MakeCompiledFile() override;
+
+  // host::Components
+  int32_t Count() const override { return static_cast<int32_t>(components_.size()); }
+  host::Component& Item(int32_t index) override;
+  void Remove(host::Component& component) override;
+  host::Component& AddFromFile(const std::string& path) override;
+  host::Component& Import(const std::string& path) override;
+
+ private:
+  explicit FileProject(std::string path) : path_(std::move(path)) {}
+
+  FileComponent& Add(const std::string& path);
+  // Writes the compiled-file name into `file` relative to the folder `dir`.
+  void ApplyBuildFileName(ProjectFile& file, const std::string& dir) const;
+
+  std::string path_;
+  ProjectFile file_;
+  std::vector<std::unique_ptr<FileComponent>> components_;
+  // components_[0, listed_) are the component lines of file_, in order; the others were
+  // added since the last save and get their lines when the project is saved.
+  size_t listed_ = 0;
+  std::optional<std::string> build_file_name_;  // set by SetBuildFileName
+  bool dirty_ = false;
+  std::function<void(host::Component&)> remove_hook_;
+};
+
+}  // namespace kestrix::vbfiles

@@ -1,0 +1,46 @@
+#pragma once
+
+// What one statement of Basic source means for the shape of a module: a procedure header,
+// a procedure's End, a conditional-compilation directive, a plain statement, or nothing
+// (blank or comment). Text inside string literals and comments never counts.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "host/ide.h"
+
+namespace kestrix::vbfiles {
+
+enum LineFlag : uint8_t {
+  kContinues = 1 << 0,  // the physical line ends with " _": the next one continues it
+  kStatement = 1 << 1,  // holds a statement (not blank, not only a comment)
+  kHeader = 1 << 2,     // a Sub, Function or Property header
+  kProcEnd = 1 << 3,    // End Sub / End Function / End Property among its statements
+  kDirIf = 1 << 4,      // #If
+  kDirElse = 1 << 5,    // #ElseIf or #Else
+  kDirEndIf = 1 << 6,   // #End If
+  kDirOther = 1 << 7,   // #Const
+};
+
+// Flags that change where procedures begin and end; an edit touching them re-indexes.
+inline constexpr uint8_t kStructuralFlags =
+    kContinues | kHeader | kProcEnd | kDirIf | kDirElse | kDirEndIf;
+
+struct StatementInfo {
+  uint8_t flags = 0;                            // LineFlag bits, kContinues excepted
+  host::ProcKind kind = host::ProcKind::kProc;  // of the header, when kHeader
+  std::string name;                             // of the header, when kHeader
+};
+
+// True when the physical line ends with a line continuation: "_" as its last character,
+// after a blank or tab or alone on the line.
+bool EndsWithContinuation(std::string_view line);
+
+// Classifies a logical line: its physical lines joined, each continuation "_" dropped.
+StatementInfo ScanStatement(std::string_view logical_line);
+
+// Case-insensitive ASCII comparison, as VB compares names.
+bool EqualsNoCase(std::string_view a, std::string_view b);
+
+}  // namespace kestrix::vbfiles

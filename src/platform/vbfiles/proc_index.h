@@ -1,0 +1,80 @@
+#pragma once
+
+// Where the declarations section ends and where each procedure of a code module begins and
+// ends. Built in one pass over the lines; an edit that changes no line's role in that shape
+// only moves positions, which costs nothing for the procedures after the edit (they keep a
+// shared pending offset) and is paid off as later edits move down the module.
+//
+// The shape follows how the code window divides a module:
+// - The declarations section is lines 1..D, D the last statement line before the first
+//   procedure's header. #If/#Else lines directly above that header whose group holds it
+//   belong to the procedure; a #End If closing a group of declarations does not.
+// - A procedure starts on the line after the previous procedure's End line (after D for the
+//   first), so comments above a header belong to it, and runs to its End line; lines after
+//   the last End line belong to the last procedure.
+// - A header repeated in the branches of an #If group (one body for both) ends at the
+//   group's #End If.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "host/ide.h"
+#include "platform/vbfiles/line_store.h"
+
+namespace kestrix::vbfiles {
+
+class ProcIndex {
+ public:
+  struct Proc {
+    std::string name;
+    host::ProcKind kind = host::ProcKind::kProc;
+    int32_t header = 0;     // line of the (first) header
+    int32_t decl_last = 0;  // last line of the declaration (continuations, #End If)
+    int32_t end = 0;        // End line
+  };
+
+  // Classifies every line (setting CodeLine::flags) and rebuilds the index.
+  void Rebuild(LineStore& lines);
+
+  int32_t DeclarationLines() const { return decl_lines_; }
+  int32_t FirstHeader() const;  // header line of the first procedure; 0 when there is none
+  int32_t Count() const { return static_cast<int32_t>(procs_.size()); }
+  // True when the last procedure has no End line; every edit then re-indexes.
+  bool Open() const { return open_end_; }
+
+  // Index of the procedure owning `line` (1..line_count), or -1 for a declaration line.
+  int32_t ProcAt(int32_t line) const;
+  // Index of the first procedure with this name (any case) and kind, or -1.
+  int32_t Find(std::string_view name, host::ProcKind kind) const;
+  // The procedure with its positions as they stand now.
+  Proc At(int32_t index) const;
+  int32_t StartLine(int32_t index) const;
+  int32_t LastLine(int32_t index, int32_t line_count) const;
+
+  // Every position at or after `line` moves by `delta` (lines inserted before `line`, or,
+  // with a negative delta, the -delta lines before `line` deleted).
+  void Shift(int32_t line, int32_t delta);
+
+ private:
+  int32_t Eff(int32_t index, int32_t value) const {
+    return index >= pending_from_ ? value + pending_delta_ : value;
+  }
+  void AddPending(int32_t index, int32_t delta);
+  int32_t FirstEndingAtOrAfter(int32_t line) const;
+  static std::string Key(std::string_view name, host::ProcKind kind);
+
+  std::vector<Proc> procs_;
+  std::unordered_map<std::string, int32_t> by_name_;
+  int32_t decl_lines_ = 0;
+  bool open_end_ = false;
+  // Procedures from pending_from_ on are pending_delta_ lines further down than stored.
+  int32_t pending_from_ = 0;
+  int32_t pending_delta_ = 0;
+
+  friend class IndexBuilder;
+};
+
+}  // namespace kestrix::vbfiles
