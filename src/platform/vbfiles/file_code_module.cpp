@@ -1,7 +1,6 @@
 #include "platform/vbfiles/file_code_module.h"
 
 #include <algorithm>
-#include <climits>
 
 #include "platform/vbfiles/line_scan.h"
 #include "platform/vbfiles/text_io.h"
@@ -66,8 +65,11 @@ void FileCodeModule::BeforeEdit() {
 
 std::string FileCodeModule::Lines(int32_t start_line, int32_t count) const {
   if (count < 0 || start_line < 1 || start_line + count - 1 > CountOfLines()) {
-    CheckLine(start_line + std::max(count, 1) - 1, CountOfLines(), "Lines");
-    CheckLine(start_line, CountOfLines(), "Lines");
+    throw IdeError(host::kErrInvalidCall,
+                   "Lines: lines " + std::to_string(start_line) + " to " +
+                       std::to_string(start_line + count - 1) + " are outside the module (it has " +
+                       std::to_string(CountOfLines()) + " lines)",
+                   "CodeModule");
   }
   std::string out;
   for (int32_t i = 0; i < count; ++i) {
@@ -77,16 +79,8 @@ std::string FileCodeModule::Lines(int32_t start_line, int32_t count) const {
   return out;
 }
 
-uint8_t FileCodeModule::ScanFlags(std::string_view text) const {
-  uint8_t own = EndsWithContinuation(text) ? kContinues : 0;
-  return static_cast<uint8_t>(own | ScanStatement(text).flags);
-}
-
-// Whether a statement at lines first..last (1-based) sits where it decides the end of the
-// declarations section.
-bool FileCodeModule::TouchesShape(int32_t first, int32_t /*last*/) const {
-  int32_t first_header = index_.Count() == 0 ? INT32_MAX : index_.FirstHeader();
-  return first <= first_header;
+bool FileCodeModule::BeforeFirstHeader(int32_t line) const {
+  return index_.Count() == 0 || line <= index_.FirstHeader();
 }
 
 void FileCodeModule::InsertLines(int32_t line, std::string_view text) {
@@ -94,13 +88,14 @@ void FileCodeModule::InsertLines(int32_t line, std::string_view text) {
   BeforeEdit();
   std::vector<std::string_view> parts = SplitText(text);
   bool rebuild = index_.Open() || (line > 1 && (lines_.at(line - 2).flags & kContinues));
-  int32_t k = index_.ProcAt(std::min(line, CountOfLines()));
-  if (k >= 0 && line > index_.At(k).header && line <= index_.At(k).decl_last) rebuild = true;
+  if (index_.InsideDeclaration(line)) rebuild = true;
   if (line == CountOfLines() + 1) final_newline_ = true;
   for (size_t i = 0; i < parts.size(); ++i) {
-    uint8_t flags = ScanFlags(parts[i]);
+    uint8_t flags = ScanStatement(parts[i]).flags;
+    if (EndsWithContinuation(parts[i])) flags |= kContinues;
     if (flags & kStructuralFlags) rebuild = true;
-    if ((flags & kStatement) && TouchesShape(line, line)) rebuild = true;
+    // A statement above the first header may move the end of the declarations.
+    if ((flags & kStatement) && BeforeFirstHeader(line)) rebuild = true;
     lines_.Insert(line - 1 + static_cast<int32_t>(i), CodeLine{std::string(parts[i]), 0, flags});
   }
   if (rebuild) {
@@ -120,7 +115,7 @@ void FileCodeModule::DeleteLines(int32_t start_line, int32_t count) {
   for (int32_t i = 0; i < count && !rebuild; ++i) {
     uint8_t flags = lines_.at(start_line - 1 + i).flags;
     if (flags & kStructuralFlags) rebuild = true;
-    if ((flags & kStatement) && TouchesShape(start_line, start_line + count - 1)) rebuild = true;
+    if ((flags & kStatement) && BeforeFirstHeader(start_line)) rebuild = true;
   }
   if (start_line + count - 1 == CountOfLines()) final_newline_ = true;
   lines_.Erase(start_line - 1, count);
@@ -164,7 +159,7 @@ void FileCodeModule::ReplaceLine(int32_t line, std::string_view text) {
   bool rebuild = index_.Open() || old_own != new_own ||
                  ((old_statement | new_statement) & kHeader) ||
                  ((old_statement ^ new_statement) & kStructuralFlags) != 0 ||
-                 (((old_statement ^ new_statement) & kStatement) && TouchesShape(first, line));
+                 (((old_statement ^ new_statement) & kStatement) && BeforeFirstHeader(first));
   if (rebuild) {
     index_.Rebuild(lines_);
     return;

@@ -50,9 +50,9 @@ class FileCodeModule final : public host::CodeModule {
  private:
   void CheckLine(int32_t line, int32_t last_allowed, const char* operation) const;
   int32_t ProcIndexOf(std::string_view name, host::ProcKind kind) const;
-  // True when an edit of these lines would change the module's shape (see line_scan.h).
-  bool TouchesShape(int32_t first, int32_t last) const;
-  uint8_t ScanFlags(std::string_view text) const;
+  // True for lines up to the first procedure's header, where a statement inserted or
+  // removed moves the end of the declarations section.
+  bool BeforeFirstHeader(int32_t line) const;
   void BeforeEdit();
 
   host::Component& parent_;

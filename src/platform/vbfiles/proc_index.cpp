@@ -184,6 +184,13 @@ ProcIndex::Proc ProcIndex::At(int32_t index) const {
   return p;
 }
 
+bool ProcIndex::InsideDeclaration(int32_t line) const {
+  int32_t k = FirstEndingAtOrAfter(line);
+  if (k == Count()) return false;
+  const Proc& p = procs_[static_cast<size_t>(k)];
+  return line > Eff(k, p.header) && line <= Eff(k, p.decl_last);
+}
+
 int32_t ProcIndex::StartLine(int32_t index) const {
   if (index == 0) return decl_lines_ + 1;
   return Eff(index - 1, procs_[static_cast<size_t>(index - 1)].end) + 1;

@@ -52,6 +52,9 @@ class ProcIndex {
   // The procedure with its positions as they stand now.
   Proc At(int32_t index) const;
   int32_t StartLine(int32_t index) const;
+  // True when `line` lies after a procedure's header line and within its declaration (its
+  // continuation lines, or the #Else branch of a header declared twice).
+  bool InsideDeclaration(int32_t line) const;
   int32_t LastLine(int32_t index, int32_t line_count) const;
 
   // Every position at or after `line` moves by `delta` (lines inserted before `line`, or,
