@@ -1,0 +1,133 @@
+#include "engine/line_rules.h"
+
+#include <array>
+
+namespace kestrix::engine {
+namespace {
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
+
+char Upper(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+bool IsIdentChar(char c) {
+  auto u = static_cast<unsigned char>(c);
+  return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || IsDigit(c) || u == '_' || u >= 128;
+}
+
+std::string ToUpper(std::string_view s) {
+  std::string out(s);
+  for (char& c : out)
+    c = Upper(c);
+  return out;
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (Upper(a[i]) != Upper(b[i])) return false;
+  }
+  return true;
+}
+
+// Words that may stand before a colon as statements of their own; any other word there is
+// a line label.
+bool IsStatementKeyword(std::string_view word) {
+  static constexpr std::array<std::string_view, 12> kKeywords = {
+      "Else",   "End",    "Exit", "Loop", "Next",      "Wend",
+      "Return", "Resume", "Stop", "Do",   "Randomize", "Beep"};
+  for (auto k : kKeywords) {
+    if (EqualsNoCase(word, k)) return true;
+  }
+  return false;
+}
+
+// True for «Retry:» or «Retry: x = 1» (a label), not for «x := 1» or «Else:».
+bool StartsWithLabel(std::string_view s) {
+  size_t n = 0;
+  if (s.empty() || IsDigit(s[0])) return false;
+  while (n < s.size() && IsIdentChar(s[n]))
+    ++n;
+  if (n == 0 || n >= s.size() || s[n] != ':') return false;
+  if (n + 1 < s.size() && s[n + 1] == '=') return false;
+  return !IsStatementKeyword(s.substr(0, n));
+}
+
+// True when a Rem comment starts at s[i] (Rem followed by a blank or the end of the line).
+bool RemAt(std::string_view s, size_t i) {
+  if (i + 3 > s.size() || !EqualsNoCase(s.substr(i, 3), "REM")) return false;
+  return i + 3 == s.size() || IsBlank(s[i + 3]);
+}
+
+}  // namespace
+
+std::string StripLeadingBlanks(std::string_view line) {
+  size_t n = 0;
+  while (n < line.size() && IsBlank(line[n]))
+    ++n;
+  return std::string(line.substr(n));
+}
+
+std::string CodeOnly(std::string_view line) {
+  std::string out(line);
+  bool in_string = false;
+  bool statement_start = true;  // only blanks, a label or a number seen since the last ':'
+  for (size_t i = 0; i < out.size(); ++i) {
+    char c = out[i];
+    if (in_string) {
+      if (c == '"') {
+        in_string = false;
+      } else {
+        out[i] = ' ';
+      }
+      continue;
+    }
+    if (c == '"') in_string = true;
+    if (c == '\'' || (statement_start && RemAt(out, i))) {
+      out.resize(i);
+      break;
+    }
+    if (c == ':') {
+      statement_start = true;
+    } else if (!IsBlank(c) && !IsDigit(c)) {
+      statement_start = false;
+    }
+  }
+  return out;
+}
+
+bool NeedsNoLineNumber(std::string_view line) {
+  std::string padded = ToUpper(StripLeadingBlanks(line)) + "XXXX";
+  if (padded == "XXXX") return true;
+  if (padded[0] == '\'') return true;
+  if (StripLeadingBlanks(padded.substr(0, 4)) == "CASE") return true;
+  if (padded[0] == '#') return true;
+  std::string stripped = StripLeadingBlanks(line);
+  return IsDigit(stripped[0]) || StartsWithLabel(stripped);
+}
+
+bool IsProcedureEnd(std::string_view line, std::string& exit_statement) {
+  std::string text = ToUpper(StripLeadingBlanks(CodeOnly(line))) + "XXXXXXXXXXXXXX";
+  size_t end = text.find("END");
+  if (end == std::string::npos) return false;
+  std::string_view rest = std::string_view(text).substr(end);
+  if (rest.substr(0, 7) == "END SUB") {
+    exit_statement = "Exit Sub";
+  } else if (rest.substr(0, 12) == "END FUNCTION") {
+    exit_statement = "Exit Function";
+  } else if (rest.substr(0, 12) == "END PROPERTY") {
+    exit_statement = "Exit Property";
+  } else {
+    return false;
+  }
+  return true;
+}
+
+}  // namespace kestrix::engine
