@@ -1,0 +1,333 @@
+// kestrix-ide-bench module LINES [SEED] | group LINES [SEED]
+//
+// Times the file-backed IDE on a generated VB6 tree: loading it, walking every module top to
+// bottom inserting a line after each statement (as instrumentation does), and saving it all
+// into another folder. The same tree copied with `cp -r` gives the yardstick. Everything is
+// written below $TMPDIR and removed at the end.
+
+#include <sys/resource.h>
+
+#include <charconv>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "host/ide.h"
+#include "platform/vbfiles/file_ide.h"
+#include "vb_generator.h"
+
+namespace kestrix::bench {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr std::string_view kBenchLine = "' bench";
+
+// A fresh folder under $TMPDIR, removed with everything in it when the object goes away.
+class ScratchDir {
+ public:
+  ScratchDir() {
+    std::string pattern = (fs::temp_directory_path() / "kestrix-bench-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) {
+      throw std::runtime_error("cannot make a folder like " + pattern);
+    }
+    path_ = pattern;
+  }
+  ~ScratchDir() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+double SecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double PeakRssMb() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_maxrss) / 1024.0;  // kilobytes on Linux
+}
+
+void PrintPhase(std::string_view name, double seconds, int64_t lines, std::string_view note) {
+  const double ns_per_line = lines > 0 ? seconds * 1e9 / static_cast<double>(lines) : 0.0;
+  std::printf("  %-15s %9.3f s %10.1f ns/line   peak RSS %8.1f MB%s\n", std::string(name).c_str(),
+              seconds, ns_per_line, PeakRssMb(), std::string(note).c_str());
+}
+
+std::string_view Trimmed(std::string_view line) {
+  const size_t start = line.find_first_not_of(" \t");
+  return start == std::string_view::npos ? std::string_view() : line.substr(start);
+}
+
+// A line ending in " _" goes on in the next one.
+bool IsContinued(std::string_view line) {
+  return line.size() >= 2 && line.back() == '_' &&
+         (line[line.size() - 2] == ' ' || line[line.size() - 2] == '\t');
+}
+
+bool IsComment(std::string_view trimmed) {
+  return trimmed.starts_with('\'') || trimmed == "Rem" || trimmed.starts_with("Rem ");
+}
+
+bool IsProcEnd(std::string_view trimmed) {
+  return trimmed.starts_with("End Sub") || trimmed.starts_with("End Function") ||
+         trimmed.starts_with("End Property");
+}
+
+// Walks a code module from the top, re-reading its length as it grows, and inserts a line
+// after every statement of every procedure body: after the last line of a continued
+// statement, never inside one; never straight after a Select Case, whose first Case must
+// follow it.
+class ModuleEditor {
+ public:
+  explicit ModuleEditor(host::CodeModule& code) : code_(code) {}
+
+  // Returns the number of lines inserted.
+  int64_t Run() {
+    int64_t inserted = 0;
+    for (int32_t line = 1; line <= code_.CountOfLines(); ++line) {
+      const std::string text = code_.Lines(line, 1);
+      const bool was_continued = continued_;
+      continued_ = IsContinued(text);
+      if (!InBody(line) || !EndsStatement(Trimmed(text), was_continued)) continue;
+      code_.InsertLines(line + 1, kBenchLine);
+      ++line;  // step over the line just inserted
+      ++inserted;
+    }
+    return inserted;
+  }
+
+ private:
+  // True for the lines of a procedure after its header; keeps track of which procedure
+  // the walk is in.
+  bool InBody(int32_t line) {
+    host::ProcKind kind = host::ProcKind::kProc;
+    const std::string proc = code_.ProcOfLine(line, kind);
+    if (proc.empty()) return false;  // declarations
+    if (proc != proc_ || kind != kind_) {
+      proc_ = proc;
+      kind_ = kind;
+      body_line_ = code_.ProcBodyLine(proc_, kind_);
+      in_header_ = false;
+      statement_open_ = false;
+    }
+    if (line < body_line_) return false;  // blank and comment lines above the header
+    if (line == body_line_ || in_header_) {
+      in_header_ = continued_;
+      return false;
+    }
+    return true;
+  }
+
+  // True when a statement ends on this line, given what the lines before it were.
+  bool EndsStatement(std::string_view trimmed, bool was_continued) {
+    if (was_continued) {  // goes on from the line before: a statement's or a comment's
+      if (!statement_open_ || continued_) return false;
+      statement_open_ = false;
+      return !opens_select_;
+    }
+    if (trimmed.empty() || IsComment(trimmed) || IsProcEnd(trimmed)) return false;
+    opens_select_ = trimmed.starts_with("Select Case");
+    statement_open_ = continued_;
+    return !continued_ && !opens_select_;
+  }
+
+  host::CodeModule& code_;
+  std::string proc_;
+  host::ProcKind kind_ = host::ProcKind::kProc;
+  int32_t body_line_ = 0;
+  bool continued_ = false;       // the line just read ends with " _"
+  bool in_header_ = false;       // the procedure's header goes on in the next line
+  bool statement_open_ = false;  // a statement goes on in the next line
+  bool opens_select_ = false;    // the statement being read is a Select Case
+};
+
+template <typename Visit>
+void ForEachCodeModule(vbfiles::FileIde& ide, Visit visit) {
+  for (int32_t p = 1; p <= ide.Count(); ++p) {
+    host::Components& components = ide.Item(p).VBComponents();
+    for (int32_t c = 1; c <= components.Count(); ++c) {
+      if (host::CodeModule* code = components.Item(c).GetCodeModule()) visit(*code);
+    }
+  }
+}
+
+// Where a file of the input tree goes in the output tree; its folder is made.
+fs::path Relocate(const std::string& path, const fs::path& in_root, const fs::path& out_root) {
+  const fs::path relative = fs::path(path).lexically_normal().lexically_relative(in_root);
+  if (relative.empty() || *relative.begin() == "..") {
+    throw std::runtime_error(path + " lies outside " + in_root.string());
+  }
+  const fs::path target = out_root / relative;
+  fs::create_directories(target.parent_path());
+  return target;
+}
+
+// Saves every component, then its project, below `out_root` with the paths they had below
+// `in_root`. A group has no SaveAs of its own: its file is copied, so that the output is as
+// complete as a copy of the tree.
+void SaveAll(vbfiles::FileIde& ide, const fs::path& in_root, const fs::path& out_root) {
+  for (int32_t p = 1; p <= ide.Count(); ++p) {
+    host::Project& project = ide.Item(p);
+    host::Components& components = project.VBComponents();
+    for (int32_t c = 1; c <= components.Count(); ++c) {
+      host::Component& component = components.Item(c);
+      const std::string file = component.FileNames(1);
+      if (!file.empty()) component.SaveAs(Relocate(file, in_root, out_root).string());
+    }
+    project.SaveAs(Relocate(project.FileName(), in_root, out_root).string());
+  }
+  if (!ide.GroupFileName().empty()) {
+    fs::copy_file(ide.GroupFileName(), Relocate(ide.GroupFileName(), in_root, out_root),
+                  fs::copy_options::overwrite_existing);
+  }
+}
+
+std::string ShellQuote(const fs::path& path) {
+  std::string quoted = "'";
+  for (char c : path.string())
+    quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+// The best of three `cp -r` copies of `tree` into `scratch`; each copy is removed after it is
+// timed. Negative when cp fails.
+double TimeCopy(const fs::path& tree, const fs::path& scratch) {
+  double best = -1;
+  for (int run = 1; run <= 3; ++run) {
+    const fs::path target = scratch / ("cp" + std::to_string(run));
+    const std::string command = "cp -r " + ShellQuote(tree) + " " + ShellQuote(target);
+    const Clock::time_point start = Clock::now();
+    const int status = std::system(command.c_str());
+    const double seconds = SecondsSince(start);
+    fs::remove_all(target);
+    if (status != 0) return -1;
+    if (best < 0 || seconds < best) best = seconds;
+  }
+  return best;
+}
+
+struct TreeSize {
+  int64_t files = 0;
+  uintmax_t bytes = 0;
+};
+
+TreeSize MeasureTree(const fs::path& root) {
+  TreeSize size;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    if (!entry.is_regular_file()) continue;
+    ++size.files;
+    size.bytes += entry.file_size();
+  }
+  return size;
+}
+
+int64_t CountLines(vbfiles::FileIde& ide) {
+  int64_t lines = 0;
+  ForEachCodeModule(ide, [&](host::CodeModule& code) { lines += code.CountOfLines(); });
+  return lines;
+}
+
+int64_t EditAll(vbfiles::FileIde& ide) {
+  int64_t inserted = 0;
+  ForEachCodeModule(ide, [&](host::CodeModule& code) { inserted += ModuleEditor(code).Run(); });
+  return inserted;
+}
+
+// Loads, edits and saves the tree at `in_root` (opening `file`), printing a line per phase.
+// Returns the seconds the three took together.
+double TimeIde(const std::string& file, const fs::path& in_root, const fs::path& out_root,
+               int64_t written_lines) {
+  vbfiles::FileIde ide;
+  Clock::time_point start = Clock::now();
+  ide.Open(file);
+  const double load = SecondsSince(start);
+  const int64_t lines = CountLines(ide);
+  if (lines != written_lines) {
+    std::printf("  warning: the IDE shows %lld lines, the generator wrote %lld\n",
+                static_cast<long long>(lines), static_cast<long long>(written_lines));
+  }
+  PrintPhase("load", load, lines, "");
+  start = Clock::now();
+  const int64_t inserted = EditAll(ide);
+  const double edit = SecondsSince(start);
+  PrintPhase("edit", edit, lines, "   (+" + std::to_string(inserted) + " lines)");
+  start = Clock::now();
+  SaveAll(ide, in_root, out_root);
+  const double save = SecondsSince(start);
+  PrintPhase("save", save, lines, "");
+  PrintPhase("load+edit+save", load + edit + save, lines, "");
+  return load + edit + save;
+}
+
+int Run(std::string_view mode, int64_t lines, uint32_t seed) {
+  const ScratchDir scratch;
+  const fs::path in_root = scratch.path() / "in";
+  const Clock::time_point start = Clock::now();
+  const GeneratedGroup tree = mode == "module"
+                                  ? GenerateModuleProject(in_root.string(), lines, seed)
+                                  : GenerateGroup(in_root.string(), lines, seed);
+  const double generate = SecondsSince(start);
+  const TreeSize size = MeasureTree(in_root);
+  std::printf("%s %lld: %lld lines, %lld files, %.1f MB\n", std::string(mode).c_str(),
+              static_cast<long long>(lines), static_cast<long long>(tree.code_lines),
+              static_cast<long long>(size.files), static_cast<double>(size.bytes) / 1e6);
+  PrintPhase("generate", generate, tree.code_lines, "");
+  const double ide = TimeIde(tree.group_file, in_root, scratch.path() / "out", tree.code_lines);
+  const double copy = TimeCopy(in_root, scratch.path());
+  if (copy < 0) {
+    std::printf("  cp -r failed: no ratio\n");
+    return 1;
+  }
+  PrintPhase("cp -r", copy, tree.code_lines, "   (best of 3)");
+  std::printf("  %-15s %9.1f   (load+edit+save)/(cp -r)\n", "ratio", ide / copy);
+  return 0;
+}
+
+template <typename Int>
+bool ParseNumber(std::string_view text, Int& value) {
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return error == std::errc() && end == text.data() + text.size();
+}
+
+}  // namespace
+}  // namespace kestrix::bench
+
+int main(int argc, char** argv) {
+  using namespace kestrix;
+  int64_t lines = 0;
+  uint32_t seed = 1;
+  const std::string_view mode = argc > 1 ? argv[1] : "";
+  if (argc < 3 || argc > 4 || (mode != "module" && mode != "group") ||
+      !bench::ParseNumber(argv[2], lines) || lines < 0 || (mode == "module" && lines > 65534) ||
+      (argc == 4 && !bench::ParseNumber(argv[3], seed))) {
+    std::fprintf(stderr,
+                 "usage: kestrix-ide-bench module LINES [SEED]   (LINES up to 65534)\n"
+                 "       kestrix-ide-bench group LINES [SEED]\n");
+    return 2;
+  }
+  try {
+    return bench::Run(mode, lines, seed);
+  } catch (const host::IdeError& error) {
+    std::fprintf(stderr, "kestrix-ide-bench: error %d: %s\n", error.Number(),
+                 error.Description().c_str());
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "kestrix-ide-bench: %s\n", error.what());
+  }
+  return 1;
+}
