@@ -249,30 +249,50 @@ int64_t EditAll(vbfiles::FileIde& ide) {
   return inserted;
 }
 
-// Loads, edits and saves the tree at `in_root` (opening `file`), printing a line per phase.
-// Returns the seconds the three took together.
-double TimeIde(const std::string& file, const fs::path& in_root, const fs::path& out_root,
-               int64_t written_lines) {
+struct IdeTimes {
+  double load = 0, edit = 0, save = 0;
+  int64_t lines = 0, inserted = 0;
+  double total() const { return load + edit + save; }
+};
+
+// Loads, edits and saves the tree at `in_root` (opening `file`) into `out_root`, once.
+IdeTimes TimeIdeOnce(const std::string& file, const fs::path& in_root, const fs::path& out_root) {
+  IdeTimes t;
   vbfiles::FileIde ide;
   Clock::time_point start = Clock::now();
   ide.Open(file);
-  const double load = SecondsSince(start);
-  const int64_t lines = CountLines(ide);
-  if (lines != written_lines) {
-    std::printf("  warning: the IDE shows %lld lines, the generator wrote %lld\n",
-                static_cast<long long>(lines), static_cast<long long>(written_lines));
-  }
-  PrintPhase("load", load, lines, "");
+  t.load = SecondsSince(start);
+  t.lines = CountLines(ide);
   start = Clock::now();
-  const int64_t inserted = EditAll(ide);
-  const double edit = SecondsSince(start);
-  PrintPhase("edit", edit, lines, "   (+" + std::to_string(inserted) + " lines)");
+  t.inserted = EditAll(ide);
+  t.edit = SecondsSince(start);
   start = Clock::now();
   SaveAll(ide, in_root, out_root);
-  const double save = SecondsSince(start);
-  PrintPhase("save", save, lines, "");
-  PrintPhase("load+edit+save", load + edit + save, lines, "");
-  return load + edit + save;
+  t.save = SecondsSince(start);
+  return t;
+}
+
+// The best of three load-edit-save runs, as cp -r is timed, printing a line per phase.
+// Returns the seconds the three phases took together in that run.
+double TimeIde(const std::string& file, const fs::path& in_root, const fs::path& scratch,
+               int64_t written_lines) {
+  IdeTimes best;
+  for (int run = 1; run <= 3; ++run) {
+    const fs::path out_root = scratch / ("out" + std::to_string(run));
+    IdeTimes t = TimeIdeOnce(file, in_root, out_root);
+    fs::remove_all(out_root);
+    if (run == 1 || t.total() < best.total()) best = t;
+  }
+  if (best.lines != written_lines) {
+    std::printf("  warning: the IDE shows %lld lines, the generator wrote %lld\n",
+                static_cast<long long>(best.lines), static_cast<long long>(written_lines));
+  }
+  PrintPhase("load", best.load, best.lines, "");
+  PrintPhase("edit", best.edit, best.lines,
+             "   (+" + std::to_string(best.inserted) + " lines)");
+  PrintPhase("save", best.save, best.lines, "");
+  PrintPhase("load+edit+save", best.total(), best.lines, "   (best of 3)");
+  return best.total();
 }
 
 int Run(std::string_view mode, int64_t lines, uint32_t seed) {
@@ -288,7 +308,7 @@ int Run(std::string_view mode, int64_t lines, uint32_t seed) {
               static_cast<long long>(lines), static_cast<long long>(tree.code_lines),
               static_cast<long long>(size.files), static_cast<double>(size.bytes) / 1e6);
   PrintPhase("generate", generate, tree.code_lines, "");
-  const double ide = TimeIde(tree.group_file, in_root, scratch.path() / "out", tree.code_lines);
+  const double ide = TimeIde(tree.group_file, in_root, scratch.path(), tree.code_lines);
   const double copy = TimeCopy(in_root, scratch.path());
   if (copy < 0) {
     std::printf("  cp -r failed: no ratio\n");

@@ -1,0 +1,15 @@
+#pragma once
+
+// The texts the instrumentation writes into a user's code and looks for again.
+
+namespace kestrix::engine {
+
+inline constexpr const char* kBeginMarker = "'-------- Kestrix Begin --------";
+inline constexpr const char* kEndMarker = "'-------- Kestrix End ----------";
+inline constexpr const char* kLocalHandlerLabel = "KestrixLocalHandler";
+inline constexpr const char* kOnErrorGotoZero = "On Error GoTo 0";
+inline constexpr const char* kOnErrorGotoHandler = "On Error GoTo KestrixLocalHandler";
+inline constexpr const char* kSkipProcMark = "KestrixSkipProc";
+inline constexpr const char* kSkipModuleMark = "KestrixSkipModule";
+
+}  // namespace kestrix::engine

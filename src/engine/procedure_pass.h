@@ -1,0 +1,38 @@
+#pragma once
+
+// Turning one procedure into its crash-proof form, in place, through the code module:
+// a marked head block after the declaration (the local handler switched on, the
+// procedure-name constant), a line number on every statement line of the body, each
+// "On Error GoTo 0" turned into a jump to the local handler, and a marked handler block
+// before the End line. One status row per procedure.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/engine_state.h"
+#include "host/ide.h"
+
+namespace kestrix::engine {
+
+// "" for a Sub or Function, "[Property Let]", "[Property Set]" or "[Property Get]".
+std::string KindLabel(host::ProcKind kind);
+
+// Inserts at `at_line` the begin marker, every line of every text (texts hold lines
+// separated by CR LF; a final line break adds no empty line, an empty text no line), and the
+// end marker. Returns the line just after the end marker: where the line that was at
+// `at_line` now stands. Errors of the code module pass to the caller.
+int32_t InsertMarkedBlock(host::CodeModule& code, int32_t at_line,
+                          const std::vector<std::string>& texts);
+
+// Instruments the procedure `name` of kind `kind`, unless a skip mark, an earlier
+// instrumentation, or an End statement sharing its line with other statements says to leave
+// it; adds its status row either way. When it instruments, `line` receives the line the
+// body walk counted from, moved down by the continuation lines it passed: a line inside
+// the procedure, before its End line, from which the caller's walk goes on. Errors of the
+// code module pass to the caller, with no row added.
+void InstrumentProcedure(EngineState& state, const std::string& name, host::ProcKind kind,
+                         host::CodeModule& code, int32_t& line);
+
+}  // namespace kestrix::engine
