@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "engine/text_util.h"
+
 namespace kestrix::engine {
 namespace {
 
@@ -27,14 +29,6 @@ std::string ToUpper(std::string_view s) {
   for (char& c : out)
     c = Upper(c);
   return out;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (Upper(a[i]) != Upper(b[i])) return false;
-  }
-  return true;
 }
 
 // Words that may stand before a colon as statements of their own; any other word there is

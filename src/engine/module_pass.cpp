@@ -1,0 +1,135 @@
+#include "engine/module_pass.h"
+
+#include <array>
+
+#include "engine/clean_pass.h"
+#include "engine/line_rules.h"
+#include "engine/markers.h"
+#include "engine/procedure_pass.h"
+#include "engine/text_util.h"
+
+namespace kestrix::engine {
+namespace {
+
+using host::StatusOutput;
+
+bool FindAnywhere(host::CodeModule& code, std::string_view text) {
+  int32_t start_line = 1, start_column = 1, end_line = -1, end_column = -1;
+  return code.Find(text, start_line, start_column, end_line, end_column, false, false, false);
+}
+
+void AddModuleRow(EngineState& state, const std::string& note) {
+  StatusOutput& progress = state.Progress();
+  progress.AddRow(
+      {progress.Text(StatusOutput::kProjectField), state.CurrentModuleName(), "", "", note});
+}
+
+// Inserting and deleting a probe line tells whether the module can be written.
+bool CanWrite(host::CodeModule& code) {
+  try {
+    code.InsertLines(1, "' TEST");
+  } catch (const host::IdeError&) {
+    return false;
+  }
+  try {
+    code.DeleteLines(1);
+  } catch (const host::IdeError&) {
+    return false;
+  }
+  return true;
+}
+
+// The last Def statement among the declarations (0 when there is none); `line` is left on
+// the line after the declarations section (at least 1).
+int32_t ScanDefStatements(host::CodeModule& code, int32_t& line) {
+  int32_t last_def = 0;
+  line = 1;
+  for (; line <= code.CountOfDeclarationLines(); ++line) {
+    if (IsDefStatement(code.Lines(line, 1))) last_def = line;
+  }
+  return last_def;
+}
+
+void DeclareModuleName(EngineState& state, host::CodeModule& code, int32_t last_def) {
+  if (FindAnywhere(code, "Const MODULENAME_ =") || FindAnywhere(code, "Const MODULENAME_=")) {
+    return;
+  }
+  InsertMarkedBlock(code, last_def + 1,
+                    {"Private Const MODULENAME_=\"" + state.CurrentModuleName() + "\"\r\n"});
+}
+
+// Hands every procedure to InstrumentProcedure once, at its first line.
+void WalkProcedures(EngineState& state, host::CodeModule& code, int32_t line) {
+  StatusOutput& progress = state.Progress();
+  std::string previous;
+  host::ProcKind previous_kind = host::ProcKind::kProc;
+  for (; line <= code.CountOfLines(); ++line) {
+    host::ProcKind kind;
+    std::string name = code.ProcOfLine(line, kind);
+    if (!name.empty() && (!EqualsNoCase(name, previous) || kind != previous_kind)) {
+      InstrumentProcedure(state, name, kind, code, line);
+      progress.SetProgressMax(StatusOutput::kLinesBar, code.CountOfLines() + 1);
+    }
+    previous = name;
+    previous_kind = kind;
+    progress.SetProgressValue(StatusOutput::kLinesBar, line + 1);
+  }
+}
+
+}  // namespace
+
+bool IsDefStatement(std::string_view line) {
+  static constexpr std::array<std::string_view, 14> kDefs = {
+      "DEFBOOL", "DEFBYTE", "DEFINT", "DEFLNG",  "DEFLNGLNG", "DEFLNGPTR", "DEFCUR",
+      "DEFSNG",  "DEFDBL",  "DEFDEC", "DEFDATE", "DEFSTR",    "DEFOBJ",    "DEFVAR"};
+  std::string text = StripLeadingBlanks(line);
+  for (auto def : kDefs) {
+    if (text.size() > def.size() && IsDirective(text, def) && text[def.size()] == ' ') return true;
+  }
+  return false;
+}
+
+bool HasSkipModuleMark(host::CodeModule& code, std::string& note) {
+  if (!FindAnywhere(code, kSkipModuleMark)) return false;
+  note = std::string("SKIPPED (found ") + kSkipModuleMark + ")";
+  return true;
+}
+
+bool InstrumentModule(EngineState& state, host::CodeModule* code) {
+  if (code == nullptr) return false;
+  StatusOutput& progress = state.Progress();
+  progress.SetText(StatusOutput::kModuleField, state.CurrentModuleName());
+  std::string note;
+  bool skip = false;
+  try {
+    skip = HasSkipModuleMark(*code, note);
+  } catch (const host::IdeError&) {
+    // Passed over, as every step before the write test.
+  }
+  if (skip) {
+    AddModuleRow(state, note);
+    return true;
+  }
+  if (!CanWrite(*code)) {
+    host::MsgResult answer = state.Messages().MsgBox(
+        state.CurrentModuleName() + " is READONLY. SKIPPED.", host::MsgButtons::kOkCancel,
+        host::MsgIcon::kExclamation, "Warning");
+    if (answer != host::MsgResult::kOk) return false;
+    AddModuleRow(state, "Skipped (Read Only)");
+    return true;
+  }
+  int32_t line = 1;
+  int32_t last_def = ScanDefStatements(*code, line);
+  DeclareModuleName(state, *code, last_def);
+  progress.SetProgressMax(StatusOutput::kLinesBar, code->CountOfLines() + 1);
+  WalkProcedures(state, *code, line);
+  return true;
+}
+
+bool ProcessModule(EngineState& state, int32_t mode, host::CodeModule* code) {
+  if (mode == 0) return InstrumentModule(state, code);
+  if (mode == 1) return CleanModule(state, code);
+  return false;
+}
+
+}  // namespace kestrix::engine

@@ -1,0 +1,127 @@
+#include "engine/text_util.h"
+
+#include "engine/line_rules.h"
+
+namespace kestrix::engine {
+namespace {
+
+char Upper(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+bool IsIdentChar(char c) {
+  auto u = static_cast<unsigned char>(c);
+  return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || IsDigit(c) || u == '_' || u >= 128;
+}
+
+size_t FindNoCase(std::string_view text, std::string_view needle, size_t from = 0) {
+  if (needle.size() > text.size()) return std::string_view::npos;
+  for (size_t i = from; i + needle.size() <= text.size(); ++i) {
+    size_t k = 0;
+    while (k < needle.size() && Upper(text[i + k]) == Upper(needle[k]))
+      ++k;
+    if (k == needle.size()) return i;
+  }
+  return std::string_view::npos;
+}
+
+std::string_view SkipBlanks(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front()))
+    s.remove_prefix(1);
+  return s;
+}
+
+// Takes a word off the front of s; "" when s does not start with one.
+std::string_view TakeWord(std::string_view& s) {
+  size_t n = 0;
+  while (n < s.size() && IsIdentChar(s[n]))
+    ++n;
+  std::string_view word = s.substr(0, n);
+  s.remove_prefix(n);
+  return word;
+}
+
+bool WordIs(std::string_view word, std::string_view upper) {
+  if (word.size() != upper.size()) return false;
+  for (size_t i = 0; i < word.size(); ++i) {
+    if (Upper(word[i]) != upper[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (Upper(a[i]) != Upper(b[i])) return false;
+  }
+  return true;
+}
+
+bool ContainsNoCase(std::string_view text, std::string_view needle) {
+  return FindNoCase(text, needle) != std::string_view::npos;
+}
+
+size_t FindInCode(std::string_view line, std::string_view needle) {
+  std::string code = CodeOnly(line);
+  for (size_t at = FindNoCase(code, needle); at != std::string_view::npos;
+       at = FindNoCase(code, needle, at + 1)) {
+    size_t after = at + needle.size();
+    if (after >= code.size() || !IsIdentChar(code[after])) return at;
+  }
+  return std::string_view::npos;
+}
+
+bool IsBlankOrComment(std::string_view line) {
+  return SkipBlanks(CodeOnly(line)).empty();
+}
+
+bool EndsWithUnderscore(std::string_view line) {
+  return !line.empty() && line.back() == '_';
+}
+
+bool IsDirective(std::string_view line, std::string_view upper) {
+  std::string_view s = SkipBlanks(line);
+  if (s.size() < upper.size()) return false;
+  for (size_t i = 0; i < upper.size(); ++i) {
+    if (Upper(s[i]) != upper[i]) return false;
+  }
+  return true;
+}
+
+long LeadingNumber(std::string_view line) {
+  std::string_view s = SkipBlanks(line);
+  size_t n = 0;
+  while (n < s.size() && IsDigit(s[n]) && n < 9)
+    ++n;
+  if (n == 0 || (n < s.size() && IsIdentChar(s[n]))) return -1;
+  return std::stol(std::string(s.substr(0, n)));
+}
+
+bool IsEndStatementLine(std::string_view line) {
+  std::string code = CodeOnly(line);
+  std::string_view s = SkipBlanks(code);
+  // A line number or a label in front is no statement.
+  size_t digits = 0;
+  while (digits < s.size() && IsDigit(s[digits]))
+    ++digits;
+  if (digits > 0) s = SkipBlanks(s.substr(digits));
+  std::string_view probe = s;
+  std::string_view label = TakeWord(probe);
+  if (!label.empty() && !probe.empty() && probe.front() == ':' && !WordIs(label, "END")) {
+    s = SkipBlanks(probe.substr(1));
+  }
+  if (!WordIs(TakeWord(s), "END")) return false;
+  s = SkipBlanks(s);
+  std::string_view what = TakeWord(s);
+  if (!WordIs(what, "SUB") && !WordIs(what, "FUNCTION") && !WordIs(what, "PROPERTY")) return false;
+  return SkipBlanks(s).empty();
+}
+
+}  // namespace kestrix::engine
