@@ -1,0 +1,38 @@
+#include "engine/engine_test_support.h"
+
+namespace kestrix::engine {
+
+std::string RecordingStatus::Notes() const {
+  std::string out;
+  for (const auto& row : rows_) out += (out.empty() ? "" : " / ") + row.notes;
+  return out;
+}
+
+host::MsgResult ScriptedDialogs::MsgBox(const std::string& text, host::MsgButtons,
+                                        host::MsgIcon, const std::string& title) {
+  shown.push_back((title.empty() ? host::kProgramTitle : title) + std::string(": ") + text);
+  if (answers.empty()) return host::MsgResult::kOk;
+  host::MsgResult answer = answers.front();
+  answers.pop_front();
+  return answer;
+}
+
+ModuleFixture::ModuleFixture(const std::string& code) {
+  file_ = dir_.Write("Module1.bas", "Attribute VB_Name = \"Module1\"\r\n" + code);
+  dir_.Write("Project1.vbp", "Type=Exe\r\nModule=Module1; Module1.bas\r\nName=\"Project1\"\r\n");
+  ide_.Open(dir_.Path("Project1.vbp"));
+  code_ = ide_.Item(1).VBComponents().Item(1).GetCodeModule();
+}
+
+std::string ModuleFixture::Text() const {
+  int32_t n = code_->CountOfLines();
+  return n == 0 ? "" : code_->Lines(1, n) + "\r\n";
+}
+
+std::string L(const std::vector<std::string>& lines) {
+  std::string out;
+  for (const auto& line : lines) out += line + "\r\n";
+  return out;
+}
+
+}  // namespace kestrix::engine
