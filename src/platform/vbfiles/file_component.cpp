@@ -40,6 +40,13 @@ bool IsReadOnly(const std::string& path) {
   return ::access(path.c_str(), W_OK) != 0;
 }
 
+void RefuseReadOnly(const std::string& path) {
+  if (IsReadOnly(path)) {
+    throw IdeError(host::kErrPermissionDenied, "Cannot write " + path + ": the file is read-only",
+                   "Component");
+  }
+}
+
 }  // namespace
 
 ComponentType FileComponent::TypeForExtension(std::string_view extension) {
@@ -125,11 +132,13 @@ std::string FileComponent::CompanionTarget(const std::string& path) const {
 
 void FileComponent::SaveAs(const std::string& path) {
   std::string target = AbsolutePath(path);
-  std::string companion_target;
-  if (!companion_.empty()) {
-    companion_target = CompanionTarget(target);
-    if (companion_target != companion_) CopyFileAtomic(companion_, companion_target);
-  }
+  std::string companion_target = companion_.empty() ? "" : CompanionTarget(target);
+  bool copy_companion = !companion_target.empty() && companion_target != companion_;
+  // Both files are checked before either is written: a save refused by a read-only form must
+  // not have replaced the companion that form points into.
+  if (module_ || target != source_) RefuseReadOnly(target);
+  if (copy_companion) RefuseReadOnly(companion_target);
+  if (copy_companion) CopyFileAtomic(companion_, companion_target);
   std::vector<std::string> header = header_;
   if (module_) {
     if (!companion_.empty()) header = RenameCompanion(header_, Stem(companion_), Stem(target));
