@@ -93,6 +93,25 @@ TEST(RoundTrip, LineFeedFilesComeBackWithCrLf) {
   ExpectSameFiles(src, dir.Path("out"));
 }
 
+TEST(RoundTrip, GeneratedGroupsSaveByteForByte) {
+  for (uint32_t seed : {1u, 2u, 3u}) {
+    TempDir dir;
+    bench::GeneratedGroup group = bench::GenerateGroup(dir.Path("in"), 60000, seed);
+    vbfiles::FileIde ide;
+    ide.Open(group.group_file);
+    int64_t lines = 0;
+    for (int32_t i = 1; i <= ide.Count(); ++i) {
+      host::Components& components = ide.Item(i).VBComponents();
+      for (int32_t k = 1; k <= components.Count(); ++k) {
+        if (auto* code = components.Item(k).GetCodeModule()) lines += code->CountOfLines();
+      }
+    }
+    EXPECT_EQ(lines, group.code_lines) << "seed " << seed;
+    SaveAllUnder(ide, dir.Path("in"), dir.Path("out"));
+    ExpectSameFiles(dir.Path("in"), dir.Path("out"));
+  }
+}
+
 TEST(RoundTrip, ExampleShapesAreRead) {
   vbfiles::FileIde ide;
   ide.Open(testing::SourceDir() + "/examples/Shop/Shop.vbg");

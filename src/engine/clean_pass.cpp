@@ -52,7 +52,9 @@ void RestoreOnErrorGotoZero(host::CodeModule& code) {
     auto at = static_cast<size_t>(column - 1);
     if (code_only.size() >= at + handler.size() &&
         EqualsNoCase(std::string_view(code_only).substr(at, handler.size()), handler)) {
-      text.replace(at, handler.size(), kOnErrorGotoZero);
+      // "On Error GoTo " stays as written; the target goes back to 0.
+      size_t target = at + std::string_view(kOnErrorGotoZero).size() - 1;
+      text.replace(target, std::string_view(kLocalHandlerLabel).size(), 1, '0');
       code.ReplaceLine(line, text);
     }
     ++column;

@@ -1,15 +1,18 @@
 #include "engine/engine_test_support.h"
 
+#include <sys/stat.h>
+
 namespace kestrix::engine {
 
 std::string RecordingStatus::Notes() const {
   std::string out;
-  for (const auto& row : rows_) out += (out.empty() ? "" : " / ") + row.notes;
+  for (const auto& row : rows_)
+    out += (out.empty() ? "" : " / ") + row.notes;
   return out;
 }
 
-host::MsgResult ScriptedDialogs::MsgBox(const std::string& text, host::MsgButtons,
-                                        host::MsgIcon, const std::string& title) {
+host::MsgResult ScriptedDialogs::MsgBox(const std::string& text, host::MsgButtons, host::MsgIcon,
+                                        const std::string& title) {
   shown.push_back((title.empty() ? host::kProgramTitle : title) + std::string(": ") + text);
   if (answers.empty()) return host::MsgResult::kOk;
   host::MsgResult answer = answers.front();
@@ -17,8 +20,9 @@ host::MsgResult ScriptedDialogs::MsgBox(const std::string& text, host::MsgButton
   return answer;
 }
 
-ModuleFixture::ModuleFixture(const std::string& code) {
+ModuleFixture::ModuleFixture(const std::string& code, bool read_only) {
   file_ = dir_.Write("Module1.bas", "Attribute VB_Name = \"Module1\"\r\n" + code);
+  if (read_only) ::chmod(file_.c_str(), 0444);
   dir_.Write("Project1.vbp", "Type=Exe\r\nModule=Module1; Module1.bas\r\nName=\"Project1\"\r\n");
   ide_.Open(dir_.Path("Project1.vbp"));
   code_ = ide_.Item(1).VBComponents().Item(1).GetCodeModule();
@@ -31,7 +35,8 @@ std::string ModuleFixture::Text() const {
 
 std::string L(const std::vector<std::string>& lines) {
   std::string out;
-  for (const auto& line : lines) out += line + "\r\n";
+  for (const auto& line : lines)
+    out += line + "\r\n";
   return out;
 }
 

@@ -77,7 +77,8 @@ class TestState final : public EngineState {
 // A standard module "Module1" holding `code`, loaded from a real file by the file-backed IDE.
 class ModuleFixture {
  public:
-  explicit ModuleFixture(const std::string& code);
+  // With `read_only`, the file carries no write permission when it is loaded.
+  explicit ModuleFixture(const std::string& code, bool read_only = false);
   host::CodeModule& code() { return *code_; }
   // The whole code as the code window shows it, every line ended by CR LF.
   std::string Text() const;

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/clean_pass.h"
 #include "engine/engine_test_support.h"
 #include "engine/module_pass.h"
 
@@ -18,15 +19,22 @@ std::vector<std::string> Head(const std::string& member) {
   return {B, kOnError, "\t\tConst PROCNAME_=\"" + member + "\"", E};
 }
 std::vector<std::string> Tail(const std::string& exit) {
-  return {B, "\t" + exit, "KestrixLocalHandler:", "    LogError MODULENAME_, PROCNAME_, Erl",
-          "    Resume Next", E};
+  return {B,
+          "\t" + exit,
+          "KestrixLocalHandler:",
+          "    LogError MODULENAME_, PROCNAME_, Erl",
+          "    Resume Next",
+          E};
 }
-std::vector<std::string> ModuleBlock() { return {B, kModuleConst, E}; }
+std::vector<std::string> ModuleBlock() {
+  return {B, kModuleConst, E};
+}
 
 // Concatenates groups of lines.
 std::string Join(std::initializer_list<std::vector<std::string>> groups) {
   std::vector<std::string> all;
-  for (const auto& g : groups) all.insert(all.end(), g.begin(), g.end());
+  for (const auto& g : groups)
+    all.insert(all.end(), g.begin(), g.end());
   return L(all);
 }
 
@@ -56,10 +64,13 @@ TEST(Instrument, Procedures) {
       {"statements numbered by position, continuation lines skipped",
        L({"Function Twice(x As Long) As Long", "    Dim y As Long", "    ' double it",
           "    y = x _", "        * 2", "    Twice = y", "End Function"}),
-       Join({ModuleBlock(), {"Function Twice(x As Long) As Long"}, Head("Twice"),
+       Join({ModuleBlock(),
+             {"Function Twice(x As Long) As Long"},
+             Head("Twice"),
              {"101\t    Dim y As Long", "    ' double it", "103\t    y = x _", "        * 2",
               "104\t    Twice = y"},
-             Tail("Exit Function"), {"End Function"}}),
+             Tail("Exit Function"),
+             {"End Function"}}),
        "Ok"},
       {"empty body", L({"Sub X()", "End Sub"}),
        Join({ModuleBlock(), {"Sub X()"}, Head("X"), Tail("Exit Sub"), {"End Sub"}}), "Ok"},
@@ -67,42 +78,62 @@ TEST(Instrument, Procedures) {
        L({"Option Explicit", "Public Sub Pick(ByVal a As Long, _", "    ByVal b As Long)",
           "    Select Case a", "        Case 1", "            b = 2", "        Case Else",
           "    End Select", "End Sub"}),
-       Join({{"Option Explicit"}, ModuleBlock(),
-             {"Public Sub Pick(ByVal a As Long, _", "    ByVal b As Long)"}, Head("Pick"),
+       Join({ModuleBlock(),
+             {"Option Explicit"},
+             {"Public Sub Pick(ByVal a As Long, _", "    ByVal b As Long)"},
+             Head("Pick"),
              {"101\t    Select Case a", "        Case 1", "103\t            b = 2",
               "        Case Else", "105\t    End Select"},
-             Tail("Exit Sub"), {"End Sub"}}),
+             Tail("Exit Sub"),
+             {"End Sub"}}),
        "Ok"},
       {"On Error GoTo 0 turned into a jump to the handler, except in literals and comments",
        L({"Sub E()", "    On Error Resume Next", "    x = 1: on error goto 0",
           "    MsgBox \"On Error GoTo 0\" ' On Error GoTo 0", "End Sub"}),
-       Join({ModuleBlock(), {"Sub E()"}, Head("E"),
-             {"101\t    On Error Resume Next",
-              "102\t    x = 1: On Error GoTo KestrixLocalHandler",
+       Join({ModuleBlock(),
+             {"Sub E()"},
+             Head("E"),
+             {"101\t    On Error Resume Next", "102\t    x = 1: on error goto KestrixLocalHandler",
               "103\t    MsgBox \"On Error GoTo 0\" ' On Error GoTo 0"},
-             Tail("Exit Sub"), {"End Sub"}}),
+             Tail("Exit Sub"),
+             {"End Sub"}}),
        "Ok"},
       {"labels and user line numbers keep their lines; no number repeats a user's",
-       L({"Sub R()", "Retry:", "    x = 1", "102 y = 2", "    z = 3", "    GoTo Retry",
-          "End Sub"}),
-       Join({ModuleBlock(), {"Sub R()"}, Head("R"),
+       L({"Sub R()", "Retry:", "    x = 1", "102 y = 2", "    z = 3", "    GoTo Retry", "End Sub"}),
+       Join({ModuleBlock(),
+             {"Sub R()"},
+             Head("R"),
              {"Retry:", "103\t    x = 1", "102 y = 2", "104\t    z = 3", "105\t    GoTo Retry"},
-             Tail("Exit Sub"), {"End Sub"}}),
+             Tail("Exit Sub"),
+             {"End Sub"}}),
        "Ok"},
       {"a number taken by a label later in the procedure is passed over",
        L({"Sub N()", "    a = 1", "    GoTo 102", "102 b = 2", "End Sub"}),
-       Join({ModuleBlock(), {"Sub N()"}, Head("N"),
-             {"101\t    a = 1", "103\t    GoTo 102", "102 b = 2"}, Tail("Exit Sub"),
+       Join({ModuleBlock(),
+             {"Sub N()"},
+             Head("N"),
+             {"101\t    a = 1", "103\t    GoTo 102", "102 b = 2"},
+             Tail("Exit Sub"),
              {"End Sub"}}),
        "Ok"},
       {"property triple: three procedures, three labels",
        L({"Private m", "Property Let V(x)", "m = x", "End Property", "Property Set V(x)",
           "Set m = x", "End Property", "Property Get V()", "V = m", "End Property"}),
-       Join({{"Private m"}, ModuleBlock(), {"Property Let V(x)"}, Head("V[Property Let]"),
-             {"101\tm = x"}, Tail("Exit Property"), {"End Property", "Property Set V(x)"},
-             Head("V[Property Set]"), {"101\tSet m = x"}, Tail("Exit Property"),
-             {"End Property", "Property Get V()"}, Head("V[Property Get]"), {"101\tV = m"},
-             Tail("Exit Property"), {"End Property"}}),
+       Join({ModuleBlock(),
+             {"Private m"},
+             {"Property Let V(x)"},
+             Head("V[Property Let]"),
+             {"101\tm = x"},
+             Tail("Exit Property"),
+             {"End Property", "Property Set V(x)"},
+             Head("V[Property Set]"),
+             {"101\tSet m = x"},
+             Tail("Exit Property"),
+             {"End Property", "Property Get V()"},
+             Head("V[Property Get]"),
+             {"101\tV = m"},
+             Tail("Exit Property"),
+             {"End Property"}}),
        "Ok / Ok / Ok"},
       {"skip mark in a comment above the header",
        L({"' KestrixSkipProc: hot loop", "Sub Hot()", "x = 1", "End Sub"}),
@@ -114,22 +145,32 @@ TEST(Instrument, Procedures) {
        Join({ModuleBlock(),
              {"Public Function NewEnum() As IUnknown: End Function", "Function F()",
               "x = 1: F = 2: End Function", "Sub Ok()"},
-             Head("Ok"), Tail("Exit Sub"), {"End Sub"}}),
+             Head("Ok"),
+             Tail("Exit Sub"),
+             {"End Sub"}}),
        "Skipped (End on a statement line) / Skipped (End on a statement line) / Ok"},
       {"End Sub in a literal or a Rem does not end the procedure",
        L({"Sub M()", "    MsgBox \"End Sub\"", "    Rem End Sub here", "End Sub"}),
-       Join({ModuleBlock(), {"Sub M()"}, Head("M"),
-             {"101\t    MsgBox \"End Sub\"", "102\t    Rem End Sub here"}, Tail("Exit Sub"),
+       Join({ModuleBlock(),
+             {"Sub M()"},
+             Head("M"),
+             {"101\t    MsgBox \"End Sub\"", "102\t    Rem End Sub here"},
+             Tail("Exit Sub"),
              {"End Sub"}}),
        "Ok"},
       {"header declared twice under #If: the head block goes after #End If",
-       L({"Option Explicit", "#If Win64 Then", "Private Function Ptr(ByVal p As LongPtr) As LongPtr",
-          "#Else", "Private Function Ptr(ByVal p As Long) As Long", "#End If", "    Ptr = p",
+       L({"Option Explicit", "#If Win64 Then",
+          "Private Function Ptr(ByVal p As LongPtr) As LongPtr", "#Else",
+          "Private Function Ptr(ByVal p As Long) As Long", "#End If", "    Ptr = p",
           "End Function"}),
-       Join({{"Option Explicit"}, ModuleBlock(),
+       Join({ModuleBlock(),
+             {"Option Explicit"},
              {"#If Win64 Then", "Private Function Ptr(ByVal p As LongPtr) As LongPtr", "#Else",
               "Private Function Ptr(ByVal p As Long) As Long", "#End If"},
-             Head("Ptr"), {"101\t    Ptr = p"}, Tail("Exit Function"), {"End Function"}}),
+             Head("Ptr"),
+             {"101\t    Ptr = p"},
+             Tail("Exit Function"),
+             {"End Function"}}),
        "Ok"},
   };
   for (const auto& c : cases) {
@@ -143,17 +184,26 @@ TEST(Instrument, ModuleNameConstantPlacement) {
   const Case cases[] = {
       {"after the last Def statement, even on the last declaration line",
        L({"Option Explicit", "DefInt A-Z", "Sub A()", "End Sub"}),
-       Join({{"Option Explicit", "DefInt A-Z"}, ModuleBlock(), {"Sub A()"}, Head("A"),
-             Tail("Exit Sub"), {"End Sub"}}),
+       Join({{"Option Explicit", "DefInt A-Z"},
+             ModuleBlock(),
+             {"Sub A()"},
+             Head("A"),
+             Tail("Exit Sub"),
+             {"End Sub"}}),
        ""},
       {"a Type member named DefaultValue is no Def statement",
        L({"Private Type T", "    DefaultValue As Long", "End Type", "Sub A()", "End Sub"}),
-       Join({ModuleBlock(), {"Private Type T", "    DefaultValue As Long", "End Type", "Sub A()"},
-             Head("A"), Tail("Exit Sub"), {"End Sub"}}),
+       Join({ModuleBlock(),
+             {"Private Type T", "    DefaultValue As Long", "End Type", "Sub A()"},
+             Head("A"),
+             Tail("Exit Sub"),
+             {"End Sub"}}),
        ""},
       {"a constant already declared, with a blank before =",
        L({"Private Const MODULENAME_ = \"X\"", "Sub A()", "End Sub"}),
-       Join({{"Private Const MODULENAME_ = \"X\"", "Sub A()"}, Head("A"), Tail("Exit Sub"),
+       Join({{"Private Const MODULENAME_ = \"X\"", "Sub A()"},
+             Head("A"),
+             Tail("Exit Sub"),
              {"End Sub"}}),
        ""},
   };
@@ -170,17 +220,22 @@ TEST(Instrument, WithoutHandlersOnlyNumbersAndThenHandlersAdded) {
   numbers_only.check1 = 0;
   ModuleFixture module(L({"Sub A()", "    On Error GoTo 0", "End Sub"}));
   ASSERT_TRUE(InstrumentModule(numbers_only, &module.code()));
-  EXPECT_EQ(module.Text(), Join({ModuleBlock(), {"Sub A()", "101\t    On Error GoTo 0", "End Sub"}}));
+  EXPECT_EQ(module.Text(),
+            Join({ModuleBlock(), {"Sub A()", "101\t    On Error GoTo 0", "End Sub"}}));
   TestState handlers;
   ASSERT_TRUE(InstrumentModule(handlers, &module.code()));
-  EXPECT_EQ(module.Text(), Join({ModuleBlock(), {"Sub A()"}, Head("A"),
-                                 {"101\t    On Error GoTo KestrixLocalHandler"}, Tail("Exit Sub"),
+  EXPECT_EQ(module.Text(), Join({ModuleBlock(),
+                                 {"Sub A()"},
+                                 Head("A"),
+                                 {"101\t    On Error GoTo KestrixLocalHandler"},
+                                 Tail("Exit Sub"),
                                  {"End Sub"}}));
 }
 
 TEST(Instrument, LongProceduresGetFourDigitNumbersThatCleanOffWhole) {
   std::vector<std::string> lines = {"Sub Big()"};
-  for (int i = 0; i < 1200; ++i) lines.push_back("    x = x + 1");
+  for (int i = 0; i < 1200; ++i)
+    lines.push_back("    x = x + 1");
   lines.push_back("End Sub");
   TestState state;
   std::string out = Instrument(state, L(lines));
@@ -195,13 +250,15 @@ TEST(Instrument, SkipMarkedAndReadOnlyModules) {
   EXPECT_EQ(marked.Text(), L({"' KestrixSkipModule", "Sub A()", "End Sub"}));
   EXPECT_EQ(state.status.Notes(), "SKIPPED (found KestrixSkipModule)");
 
+  // OK passes over the module; Cancel asks the command to end. No change either way.
   for (auto answer : {host::MsgResult::kOk, host::MsgResult::kCancel}) {
     TestState ro;
     ro.dialogs.answers = {answer};
-    ModuleFixture locked(L({"Sub A()", "End Sub"}));
-    chmod(locked.file().c_str(), 0444);
-    ModuleFixture reloaded(L({"Sub A()", "End Sub"}));  // a fresh load sees its mode
-    (void)reloaded;
+    ModuleFixture locked(L({"Sub A()", "End Sub"}), true);
+    EXPECT_EQ(InstrumentModule(ro, &locked.code()), answer == host::MsgResult::kOk);
+    EXPECT_EQ(locked.Text(), L({"Sub A()", "End Sub"}));
+    EXPECT_EQ(ro.dialogs.shown, std::vector<std::string>{"Warning: Module1 is READONLY. SKIPPED."});
+    EXPECT_EQ(ro.status.Notes(), answer == host::MsgResult::kOk ? "Skipped (Read Only)" : "");
   }
 }
 
@@ -215,9 +272,12 @@ TEST(Clean, OptionsChooseWhatGoes) {
   TestState numbers;
   numbers.check5[1] = 0;  // only "Line Numbers"
   ASSERT_TRUE(CleanModule(numbers, &module.code()));
-  EXPECT_EQ(module.Text(), Join({ModuleBlock(), {"Sub A()"}, Head("A"),
+  EXPECT_EQ(module.Text(), Join({ModuleBlock(),
+                                 {"Sub A()"},
+                                 Head("A"),
                                  {"    On Error GoTo KestrixLocalHandler", "    x = 1"},
-                                 Tail("Exit Sub"), {"End Sub"}}));
+                                 Tail("Exit Sub"),
+                                 {"End Sub"}}));
   TestState handlers;
   handlers.check5[0] = 0;  // only "Error Handlers"
   ASSERT_TRUE(CleanModule(handlers, &module.code()));

@@ -76,9 +76,12 @@ std::string FormatLineNumber(long number) {
 std::string TransformBodyLine(std::string text, long& next_free, long position,
                               const std::set<long>& taken, bool handlers) {
   if (handlers) {
+    // Only the target changes: the statement keeps the case it was written in, so that
+    // cleaning gives back the very text (VB's own spelling is the one written here).
     size_t at = FindInCode(text, kOnErrorGotoZero);
     if (at != std::string::npos) {
-      text.replace(at, std::string_view(kOnErrorGotoZero).size(), kOnErrorGotoHandler);
+      size_t target = at + std::string_view(kOnErrorGotoZero).size() - 1;
+      text.replace(target, 1, kLocalHandlerLabel);
     }
   }
   bool starts_with_digit = !text.empty() && text[0] >= '0' && text[0] <= '9';
