@@ -1,0 +1,53 @@
+#pragma once
+
+// What the add-in needs of the system around it, beyond the IDE: the per-user settings
+// store, the private profile files (the IDE's add-in list), and starting programs and
+// documents. platform/system provides them for this machine.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace kestrix::host {
+
+// Text values addressed by application name, section and key, kept per user.
+class SettingsStore {
+ public:
+  virtual ~SettingsStore() = default;
+  // The stored value, or `default_value` when there is none (or the store cannot be read).
+  virtual std::string GetSetting(const std::string& app, const std::string& section,
+                                 const std::string& key,
+                                 const std::string& default_value = "") const = 0;
+  // Stores the value. Throws IdeError (kErrPathFileAccess) when the store cannot be written.
+  virtual void SaveSetting(const std::string& app, const std::string& section,
+                           const std::string& key, const std::string& value) = 0;
+  virtual void DeleteSetting(const std::string& app, const std::string& section,
+                             const std::string& key) = 0;
+};
+
+// INI-style profile files named without a folder, as the IDE's add-in list "vbaddin.ini".
+// Like the system's private-profile functions, they report no errors to the user.
+class ProfileFiles {
+ public:
+  virtual ~ProfileFiles() = default;
+  // The key's value read as an integer (leading digits, optional sign); `default_value`
+  // when the key or the file is missing.
+  virtual int32_t GetInt(const std::string& section, const std::string& key,
+                         int32_t default_value, const std::string& file) const = 0;
+  // Writes the key, or deletes it when `value` is empty (nullopt). False when the file
+  // could not be written.
+  virtual bool WriteString(const std::string& section, const std::string& key,
+                           const std::optional<std::string>& value, const std::string& file) = 0;
+};
+
+class Shell {
+ public:
+  virtual ~Shell() = default;
+  // Opens a document (a text file, a web page, …) with the desktop's program for it, without
+  // waiting. False when there is no desktop to open it on or no program could be started.
+  virtual bool OpenDocument(const std::string& path_or_url) = 0;
+  // The folder of the running program, where config/ and the read-me lie.
+  virtual std::string ProgramFolder() const = 0;
+};
+
+}  // namespace kestrix::host
