@@ -43,6 +43,7 @@ TEST(TokenListTest, ScanCutsValueIntoTokens) {
       {"|a", "|", true, {"", "a"}},
       {"a\t|", "|", true, {"a\t"}},  // only blanks are trimmed
       {"Ab<>aB<>", "<>", true, {"Ab", "aB"}},
+      {"a|b", "", true, {"a|b"}},  // an empty separator must not loop forever
       {"", "|", true, {}},
       {"   ", "|", true, {}},
   };
