@@ -76,7 +76,9 @@ void clsTokenList::AddTokens(const std::string& token, const std::vector<std::st
 }
 
 std::string clsTokenList::GetToken(std::string& text) const {
-  size_t p = text.find(separator_);
+  // An empty separator would be found at the front forever and never shorten the text: take
+  // the rest as the last token instead, so that a scan always ends.
+  size_t p = separator_.empty() ? std::string::npos : text.find(separator_);
   std::string token;
   if (p == std::string::npos) {
     token = std::move(text);

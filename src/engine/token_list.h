@@ -6,7 +6,8 @@
 //
 // Scan order: set Value (or add tokens), InitScan, then NextToken while Done is false. The
 // separator after the last token yields no empty token; a remainder of only blanks is
-// dropped; empty tokens between two separators are kept. Comparisons are exact.
+// dropped; empty tokens between two separators are kept. Comparisons are exact. The
+// separator should not be empty; an empty one hands out the rest of the text as one token.
 
 #include <cstdint>
 #include <istream>

@@ -1,0 +1,167 @@
+#include "engine/token_list.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "host/ide_error.h"
+#include "support/test_support.h"
+
+namespace kestrix::engine {
+namespace {
+
+using Tokens = std::vector<std::string>;
+
+// Every token of a fresh scan of the list.
+Tokens Scan(clsTokenList& list) {
+  Tokens tokens;
+  list.InitScan();
+  while (!list.Done())
+    tokens.push_back(list.NextToken());
+  return tokens;
+}
+
+struct ScanCase {
+  const char* value;
+  const char* separator;
+  bool trimmed;
+  Tokens expected;
+};
+
+TEST(TokenListTest, ScanCutsValueIntoTokens) {
+  const ScanCase cases[] = {
+      // Lines as the engine cuts them: no trimming, CR LF between lines.
+      {"A\r\n   B\r\n", "\r\n", false, {"A", "   B"}},
+      {"A\r\n   B", "\r\n", false, {"A", "   B"}},  // a final break adds no token
+      {"A\r\n\r\nB", "\r\n", false, {"A", "", "B"}},
+      {"A\r\n   ", "\r\n", false, {"A"}},  // a remainder of blanks is dropped
+      {"\tA \r\n", "\r\n", false, {"\tA "}},
+      // The initial settings.
+      {"x|y| z |", "|", true, {"x", "y", "z"}},
+      {"|a", "|", true, {"", "a"}},
+      {"a\t|", "|", true, {"a\t"}},  // only blanks are trimmed
+      {"Ab<>aB<>", "<>", true, {"Ab", "aB"}},
+      {"a|b", "", true, {"a|b"}},  // an empty separator must not loop forever
+      {"", "|", true, {}},
+      {"   ", "|", true, {}},
+  };
+  for (const auto& c : cases) {
+    clsTokenList list;
+    list.SetSeparator(c.separator);
+    list.SetTrimmed(c.trimmed);
+    list.SetValue(c.value);
+    EXPECT_EQ(Scan(list), c.expected) << "value: " << c.value;
+    EXPECT_EQ(list.Count(), static_cast<int32_t>(c.expected.size())) << "value: " << c.value;
+  }
+}
+
+TEST(TokenListTest, AddsTokensWithTheInitialSettings) {
+  clsTokenList list;
+  EXPECT_EQ(list.Separator(), "|");
+  EXPECT_TRUE(list.Trimmed());
+  list.AddToken("x");
+  list.AddToken("y");
+  list.AddToken(" z ");
+  EXPECT_EQ(list.Value(), "x|y| z |");
+  EXPECT_EQ(list.Count(), 3);
+  EXPECT_EQ(Scan(list), (Tokens{"x", "y", "z"}));
+
+  list.Clear();
+  EXPECT_EQ(list.Count(), 0);
+  list.AddTokens("tk", {"a", "b"});
+  EXPECT_EQ(list.Value(), "tk|a|b|");
+}
+
+// Runs `call` and checks that it raises the no-scan error from `source`.
+template <typename Call>
+void ExpectNoScan(Call call, const char* source) {
+  try {
+    call();
+    ADD_FAILURE() << "no error from " << source;
+  } catch (const host::IdeError& e) {
+    EXPECT_EQ(e.Number(), -2147220454);
+    EXPECT_EQ(e.Description(), "Initscan non effettuata");
+    EXPECT_EQ(e.Source(), source);
+  }
+}
+
+TEST(TokenListTest, TokensAreHandedOutOnlyDuringAScan) {
+  clsTokenList list;
+  ExpectNoScan([&] { list.NextToken(); }, "tkList.NextToken");
+  ExpectNoScan([&] { list.PreviewToken(); }, "tkList.PreviewToken");
+
+  list.SetValue("a|b|");
+  list.InitScan();
+  EXPECT_EQ(list.PreviewToken(), "a");
+  EXPECT_EQ(list.PreviewToken(), "a");
+  EXPECT_EQ(list.NextToken(), "a");
+  EXPECT_FALSE(list.Done());
+  EXPECT_EQ(list.NextToken(), "b");
+  EXPECT_TRUE(list.Done());
+  ExpectNoScan([&] { list.NextToken(); }, "tkList.NextToken");
+  ExpectNoScan([&] { list.NextToken(); }, "tkList.NextToken");
+  ExpectNoScan([&] { list.PreviewToken(); }, "tkList.PreviewToken");
+
+  list.InitScan();  // restarts from the current Value
+  EXPECT_EQ(list.NextToken(), "a");
+}
+
+TEST(TokenListTest, ChangesDuringAScanApplyFromTheNextToken) {
+  clsTokenList list;
+  list.SetValue("a|b; c;");
+  list.InitScan();
+  list.SetValue("ignored|");  // the scan keeps working on the text it started with
+  EXPECT_EQ(list.NextToken(), "a");
+  list.SetSeparator(";");
+  list.SetTrimmed(false);
+  EXPECT_EQ(list.NextToken(), "b");
+  EXPECT_EQ(list.NextToken(), " c");
+  EXPECT_TRUE(list.Done());
+}
+
+TEST(TokenListTest, TextFileRoundTrip) {
+  testing::TempDir dir;
+  std::string file = dir.Path("tokens.txt");
+  clsTokenList list;
+  list.SetTrimmed(false);
+  list.SetValue("first| two words ||last|");
+  list.ToTextFile(file);
+  EXPECT_EQ(testing::ReadFile(file), "first\r\n two words \r\n\r\nlast\r\n");
+
+  clsTokenList read;
+  read.SetTrimmed(false);
+  read.SetValue("replaced|");
+  read.FromTextFile(file);
+  EXPECT_EQ(Scan(read), (Tokens{"first", " two words ", "", "last"}));
+
+  // A file written with LF only reads the same.
+  read.FromTextFile(dir.Write("lf.txt", "first\n two words \n\nlast\n"));
+  EXPECT_EQ(Scan(read), (Tokens{"first", " two words ", "", "last"}));
+}
+
+TEST(TokenListTest, FileErrorsReachTheCaller) {
+  testing::TempDir dir;
+  clsTokenList list;
+  list.SetValue("kept|");
+  EXPECT_THROW(list.FromTextFile(dir.Path("missing.txt")), host::IdeError);
+  EXPECT_EQ(list.Value(), "kept|");
+  EXPECT_THROW(list.ToTextFile(dir.Path("no/such/folder/out.txt")), host::IdeError);
+}
+
+TEST(TokenListTest, FileLineRoundTrip) {
+  clsTokenList list;
+  list.SetValue("a|b c|");
+  std::stringstream file;
+  list.ToFileLine(file);
+  list.ToFileLine(file);
+  EXPECT_EQ(file.str(), "a|b c|\r\na|b c|\r\n");
+
+  clsTokenList read;
+  read.FromFileLine(file);
+  EXPECT_EQ(read.Value(), "a|b c|");
+}
+
+}  // namespace
+}  // namespace kestrix::engine
