@@ -34,9 +34,9 @@ std::string ToUpper(std::string_view s) {
 // Words that may stand before a colon as statements of their own; any other word there is
 // a line label.
 bool IsStatementKeyword(std::string_view word) {
-  static constexpr std::array<std::string_view, 12> kKeywords = {
-      "Else",   "End",    "Exit", "Loop", "Next",      "Wend",
-      "Return", "Resume", "Stop", "Do",   "Randomize", "Beep"};
+  static constexpr std::array<std::string_view, 14> kKeywords = {
+      "Else",   "End",  "Exit", "Loop",      "Next", "Wend",  "Return",
+      "Resume", "Stop", "Do",   "Randomize", "Beep", "Close", "Reset"};
   for (auto k : kKeywords) {
     if (EqualsNoCase(word, k)) return true;
   }
