@@ -1,0 +1,173 @@
+// The project build: one project of the build or clean command, from the unsaved-module
+// check to the compiled program in its numbered build folder.
+
+#include <charconv>
+#include <climits>
+
+#include "build/add_in_form.h"
+#include "build/build_folder.h"
+#include "engine/module_pass.h"
+
+namespace kestrix::build {
+namespace {
+
+using host::MsgButtons;
+using host::MsgIcon;
+using host::StatusOutput;
+
+constexpr const char* kApp = "Kestrix";
+constexpr const char* kBuildNumbers = "BuildNumbers";
+
+bool ContainsBuildWord(const std::string& path) {
+  std::string upper = path;
+  for (char& c : upper) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return upper.find("BUILD ") != std::string::npos;
+}
+
+// A stored build number: a whole number that can still be counted up.
+std::optional<int32_t> ParseBuildNumber(const std::string& text) {
+  int32_t value = 0;
+  const char* end = text.data() + text.size();
+  auto [ptr, error] = std::from_chars(text.data(), end, value);
+  if (error != std::errc() || ptr != end || value == INT32_MAX) return std::nullopt;
+  return value;
+}
+
+}  // namespace
+
+BuildEnd frmAddIn::BuildProject(int32_t mode, host::Project& project) {
+  StatusOutput& progress = services_.progress;
+  std::string name = project.Name();
+  progress.SetText(StatusOutput::kProjectField, name);
+  current_project_name_ = name;
+  progress.SetProgressValue(StatusOutput::kComponentsBar, 0);
+  if (mode == 0 && (RefuseUnsaved(project) || !ConfirmBuildAgain(project))) return BuildEnd::kGoOn;
+  if (mode == 1 && options_.Check5[2] != 0) RemoveAddedComponents(project);
+  if (mode == 0 && !TakeBuildNumber(project)) return BuildEnd::kGoOn;
+  if (ProcessComponents(mode, project) == BuildEnd::kStopCommand) {
+    progress.SetCaption("Project " + name + " build CANCELED.");
+    AddRow(current_project_name_, "", "CANCELED");
+    return BuildEnd::kStopCommand;
+  }
+  if (mode == 1) {
+    progress.SetCaption("Project " + name + " CLEANED.");
+    return BuildEnd::kGoOn;
+  }
+  if (options_.Check1 == 1) {
+    bool ok = false;
+    AddErrorReportModules(project, build_number_, ok);
+    if (!ok) return BuildEnd::kGoOn;
+  }
+  if (options_.Check2 == 0) {
+    progress.SetCaption("OK.");
+    return BuildEnd::kGoOn;
+  }
+  return SaveAndCompile(project);
+}
+
+bool frmAddIn::RefuseUnsaved(host::Project& project) {
+  host::Components& components = project.VBComponents();
+  for (int32_t k = 1; k <= components.Count(); ++k) {
+    host::Component& c = components.Item(k);
+    if (!c.IsDirty()) continue;
+    services_.dialogs.MsgBox(
+        c.Name() + " is not saved.\nSave all modules before building the project.",
+        MsgButtons::kOk, MsgIcon::kNone, "Project " + project.Name());
+    AddRow(current_project_name_, "", "Skipped (Unsaved modules)");
+    return true;
+  }
+  return false;
+}
+
+bool frmAddIn::ConfirmBuildAgain(host::Project& project) {
+  if (!ContainsBuildWord(project.FileName()) || options_.Check2 != 1) return true;
+  StatusOutput& progress = services_.progress;
+  std::string name = project.Name();
+  progress.Hide();
+  host::MsgResult answer = services_.dialogs.MsgBox(
+      "Project " + name +
+          " seems to be already a build version,\nAre you sure you want to build it again, "
+          "creating another build folder?",
+      MsgButtons::kYesNo, MsgIcon::kQuestion);
+  progress.Show();
+  if (answer == host::MsgResult::kYes) return true;
+  progress.SetCaption("Project " + name + " build CANCELED.");
+  AddRow(current_project_name_, "", "CANCELED");
+  return false;
+}
+
+// The project's build number from the settings (1 when none is stored yet).
+bool frmAddIn::TakeBuildNumber(host::Project& project) {
+  std::string stored =
+      services_.settings.GetSetting(kApp, kBuildNumbers, project.Name(), "1");
+  std::optional<int32_t> number = ParseBuildNumber(stored);
+  if (!number) {
+    services_.dialogs.MsgBox("The build number stored for project " + project.Name() + " (\"" +
+                                 stored +
+                                 "\") is not a whole number that can be counted up. Correct "
+                                 "it in the settings (section BuildNumbers) and build again.",
+                             MsgButtons::kOk, MsgIcon::kCritical);
+    AddRow(current_project_name_, "", "Build Failed!! (bad build number)");
+    return false;
+  }
+  build_number_ = *number;
+  return true;
+}
+
+// Every component through the module pass, in the collection's order.
+BuildEnd frmAddIn::ProcessComponents(int32_t mode, host::Project& project) {
+  StatusOutput& progress = services_.progress;
+  host::Components& components = project.VBComponents();
+  int32_t n = components.Count();
+  if (n > 0) progress.SetProgressMax(StatusOutput::kComponentsBar, n);
+  for (int32_t k = 1; k <= n; ++k) {
+    host::Component& c = components.Item(k);
+    current_module_name_ = c.Name();
+    host::CodeModule* code = c.GetCodeModule();
+    // False from the module pass with a module to work on: Cancel at the read-only warning.
+    if (!engine::ProcessModule(*this, mode, code) && code != nullptr && mode == 0) {
+      return BuildEnd::kStopCommand;
+    }
+    progress.SetProgressValue(StatusOutput::kComponentsBar, k);
+  }
+  return BuildEnd::kGoOn;
+}
+
+BuildEnd frmAddIn::SaveAndCompile(host::Project& project) {
+  StatusOutput& progress = services_.progress;
+  std::string name = project.Name();
+  BuildFolderRule rule = BuildFolderRule::From(options_, current_project_name_, build_number_);
+  auto failed = [&](const std::string& why) {
+    AddRow(progress.Text(StatusOutput::kProjectField), "", "Build Failed!! " + why);
+    progress.SetCaption("Project " + name + " Build FAILED!!!");
+    return BuildEnd::kGoOn;
+  };
+  host::Components& components = project.VBComponents();
+  for (int32_t k = 1; k <= components.Count(); ++k) {
+    if (auto error = SaveIntoBuildFolder(rule, components.Item(k), project)) return failed(*error);
+  }
+  std::string compiled = project.BuildFileName();
+  if (auto error = SaveIntoBuildFolder(rule, project)) return failed(*error);
+  std::string folder = GetBuildFolder(rule, compiled);
+  project.SetBuildFileName(folder + "/" + compiled);
+  try {
+    project.MakeCompiledFile();
+    project.SaveAs(project.FileName());
+    progress.SetCaption("Project " + name + " BUILD " + std::to_string(build_number_) + " OK!!!");
+  } catch (const host::IdeError& error) {
+    services_.dialogs.MsgBox("Build of " + project.BuildFileName() + " Failed!!!!");
+    progress.SetCaption("Project " + name + " Build FAILED!!!");
+    AddRow(progress.Text(StatusOutput::kProjectField), "", "Build Failed!!");
+    AddRow(progress.Text(StatusOutput::kProjectField), "", error.Description());
+  }
+  try {
+    services_.settings.SaveSetting(kApp, kBuildNumbers, name, std::to_string(build_number_ + 1));
+  } catch (const host::IdeError& error) {
+    AddRow(progress.Text(StatusOutput::kProjectField), "", error.Description());
+  }
+  return BuildEnd::kGoOn;
+}
+
+}  // namespace kestrix::build
