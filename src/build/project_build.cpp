@@ -154,6 +154,9 @@ BuildEnd frmAddIn::SaveAndCompile(host::Project& project) {
   project.SetBuildFileName(folder + "/" + compiled);
   try {
     project.MakeCompiledFile();
+    if (!project.CompileReport().empty()) {
+      AddRow(progress.Text(StatusOutput::kProjectField), "", project.CompileReport());
+    }
     project.SaveAs(project.FileName());
     progress.SetCaption("Project " + name + " BUILD " + std::to_string(build_number_) + " OK!!!");
   } catch (const host::IdeError& error) {

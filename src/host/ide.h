@@ -150,6 +150,9 @@ class Project {
   virtual void SetBuildFileName(const std::string& path) = 0;
   // Compiles the project to BuildFileName(). Throws kErrCompileFailed when it fails.
   virtual void MakeCompiledFile() = 0;
+  // What the last MakeCompiledFile had to tell (the compiler's log, or what a check in its
+  // place found); "" when there is nothing to tell.
+  virtual std::string CompileReport() const { return ""; }
 };
 
 class Projects {

@@ -51,6 +51,15 @@ void FileCodeModule::AppendTo(std::string& out) const {
   }
 }
 
+int32_t FileCodeModule::AttributeLinesBefore(int32_t line) const {
+  int32_t count = 0;
+  for (int32_t i = 0; i + 1 < line && i < lines_.size(); ++i) {
+    uint32_t block = lines_.at(i).attrs;
+    if (block != 0) count += static_cast<int32_t>(attr_blocks_[block].size());
+  }
+  return count;
+}
+
 void FileCodeModule::CheckLine(int32_t line, int32_t last_allowed, const char* operation) const {
   if (line >= 1 && line <= last_allowed) return;
   throw IdeError(host::kErrInvalidCall,

@@ -30,6 +30,8 @@ class FileCodeModule final : public host::CodeModule {
   // False when the file is to end without a final line break (kept from the file as long as
   // its last line is untouched).
   bool FinalNewline() const { return final_newline_; }
+  // How many member attribute lines the file holds above code line `line`.
+  int32_t AttributeLinesBefore(int32_t line) const;
 
   // host::CodeModule
   host::Component& Parent() override { return parent_; }

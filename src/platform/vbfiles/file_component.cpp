@@ -97,6 +97,11 @@ std::unique_ptr<FileComponent> FileComponent::Load(host::Project& project, Compo
   return c;
 }
 
+int32_t FileComponent::FileLine(int32_t code_line) const {
+  auto above = static_cast<int32_t>(header_.size() + attributes_.size());
+  return above + code_line + (module_ ? module_->AttributeLinesBefore(code_line) : 0);
+}
+
 void FileComponent::Detach() {
   path_.clear();
   read_only_ = false;

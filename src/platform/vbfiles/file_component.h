@@ -27,6 +27,12 @@ class FileComponent final : public host::Component {
   // Forgets the file: the component becomes a copy that is saved nowhere yet.
   void Detach();
 
+  // The line of the component's file that shows code line `code_line`.
+  int32_t FileLine(int32_t code_line) const;
+
+  // The bytes SaveAs would write for a component with code, as it stands now.
+  std::string Bytes() const { return module_ ? Serialize(header_) : std::string(); }
+
   // host::Component
   host::Project& Collection() override { return project_; }
   std::string Name() const override { return name_; }

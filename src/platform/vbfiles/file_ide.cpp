@@ -60,11 +60,17 @@ void FileIde::Open(const std::string& path) {
   group_file_ = group_file;
   startup_index_ = startup;
   for (auto& project : projects_) {
+    project->SetCompiler(compiler_);
     project->SetRemoveHook([this](host::Component& c) {
       if (active_pane_ && &active_pane_->component() == &c) active_pane_.reset();
     });
   }
   active_project_ = StartupProject();
+}
+
+void FileIde::SetCompiler(const std::string& command) {
+  compiler_ = command;
+  for (auto& project : projects_) project->SetCompiler(command);
 }
 
 host::Project* FileIde::StartupProject() {

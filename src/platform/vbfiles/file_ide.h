@@ -35,6 +35,10 @@ class FileIde final : public host::Ide, public host::Projects {
   // when nothing is loaded.
   host::Project* StartupProject();
 
+  // The compiler command line every project's MakeCompiledFile runs (see compiler.h); ""
+  // checks the saved project instead.
+  void SetCompiler(const std::string& command);
+
   void SetActiveVBProject(host::Project* project) { active_project_ = project; }
   // Makes the component's code window the active code pane; nullptr closes it.
   void SetActiveCodePane(host::Component* component);
@@ -55,6 +59,7 @@ class FileIde final : public host::Ide, public host::Projects {
 
   std::vector<std::unique_ptr<FileProject>> projects_;
   std::string group_file_;
+  std::string compiler_;
   size_t startup_index_ = 0;
   host::Project* active_project_ = nullptr;
   std::unique_ptr<Pane> active_pane_;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/vbfiles/compiler.h"
 #include "platform/vbfiles/paths.h"
 #include "platform/vbfiles/text_io.h"
 
@@ -109,8 +110,10 @@ void FileProject::SetBuildFileName(const std::string& path) {
 }
 
 void FileProject::MakeCompiledFile() {
-  throw IdeError(host::kErrNotSupported, "No compiler is available to make " + BuildFileName(),
-                 "Project");
+  CompileResult result = compiler_.empty() ? CheckInsteadOfCompiling(path_)
+                                           : RunCompiler(compiler_, path_, BuildFileName());
+  compile_report_ = result.report;
+  if (!result.ok) throw IdeError(host::kErrCompileFailed, result.report, "Project");
 }
 
 void FileProject::SaveAs(const std::string& path) {

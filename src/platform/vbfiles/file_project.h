@@ -20,6 +20,10 @@ class FileProject final : public host::Project, public host::Components {
   // Throws host::IdeError naming the file and line at fault.
   static std::unique_ptr<FileProject> Load(const std::string& path);
 
+  // The compiler command line MakeCompiledFile runs (see compiler.h); "" checks the saved
+  // project instead and writes no executable.
+  void SetCompiler(std::string command) { compiler_ = std::move(command); }
+
   // Called with a component just before it is removed.
   void SetRemoveHook(std::function<void(host::Component&)> hook) { remove_hook_ = std::move(hook); }
 
@@ -32,6 +36,7 @@ class FileProject final : public host::Project, public host::Components {
   std::string BuildFileName() const override;
   void SetBuildFileName(const std::string& path) override;
   void MakeCompiledFile() override;
+  std::string CompileReport() const override { return compile_report_; }
 
   // host::Components
   int32_t Count() const override { return static_cast<int32_t>(components_.size()); }
@@ -55,6 +60,8 @@ class FileProject final : public host::Project, public host::Components {
   size_t listed_ = 0;
   std::optional<std::string> build_file_name_;  // set by SetBuildFileName
   bool dirty_ = false;
+  std::string compiler_;
+  std::string compile_report_;
   std::function<void(host::Component&)> remove_hook_;
 };
 

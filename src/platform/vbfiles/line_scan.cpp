@@ -134,6 +134,28 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+std::string LineLabel(std::string_view line) {
+  std::string_view s = TrimBlanks(line);
+  size_t n = 0;
+  if (!s.empty() && s[0] >= '0' && s[0] <= '9') {
+    while (n < s.size() && s[n] >= '0' && s[n] <= '9') ++n;
+    if (n < s.size() && IsIdentChar(s[n])) return "";
+    size_t first = s.find_first_not_of('0');  // 010 and 10 are the same label
+    return first >= n ? "0" : std::string(s.substr(first, n - first));
+  }
+  while (n < s.size() && IsIdentChar(s[n])) ++n;
+  if (n == 0 || n >= s.size() || s[n] != ':' || (n + 1 < s.size() && s[n + 1] == '=')) return "";
+  std::string_view word = s.substr(0, n);
+  // Statements that may stand alone before a colon are no labels.
+  for (std::string_view keyword : {"else", "end", "exit", "loop", "next", "wend", "return",
+                                   "resume", "stop", "do", "randomize", "beep", "close", "reset"}) {
+    if (EqualsNoCase(word, keyword)) return "";
+  }
+  std::string label(word);
+  for (char& c : label) c = Lower(c);
+  return label;
+}
+
 bool EndsWithContinuation(std::string_view line) {
   if (line.empty() || line.back() != '_') return false;
   return line.size() == 1 || IsBlank(line[line.size() - 2]);

@@ -40,6 +40,10 @@ bool EndsWithContinuation(std::string_view line);
 // Classifies a logical line: its physical lines joined, each continuation "_" dropped.
 StatementInfo ScanStatement(std::string_view logical_line);
 
+// The line label at the start of a line: a line number ("120") or a name followed by a colon
+// ("Retry"); "" when the line has none.
+std::string LineLabel(std::string_view line);
+
 // Case-insensitive ASCII comparison, as VB compares names.
 bool EqualsNoCase(std::string_view a, std::string_view b);
 

@@ -1,0 +1,232 @@
+#include "platform/batch/batch_run.h"
+
+#include <cstdio>
+
+#include "build/add_in_form.h"
+#include "build/build_folder.h"
+#include "build/status_model.h"
+#include "platform/batch/batch_dialogs.h"
+#include "platform/batch/batch_options.h"
+#include "platform/batch/project_info.h"
+#include "platform/batch/status_printer.h"
+#include "platform/batch/unified_diff.h"
+#include "platform/system/settings_store.h"
+#include "platform/system/shell.h"
+#include "platform/vbfiles/file_component.h"
+#include "platform/vbfiles/file_ide.h"
+#include "platform/vbfiles/paths.h"
+#include "platform/vbfiles/text_io.h"
+
+namespace kestrix::batch {
+namespace {
+
+using host::IdeError;
+
+// The add-in's connection, as far as a host without windows has one.
+class BatchConnection final : public host::Connection {
+ public:
+  void HideForm() override {}
+};
+
+int BadInput(const std::string& message) {
+  std::fprintf(stderr, "kestrix-batch: %s\n", message.c_str());
+  return kExitBadInput;
+}
+
+StatusPrinter::Format PrinterFormat(OutputFormat format) {
+  switch (format) {
+    case OutputFormat::kTsv:
+      return StatusPrinter::Format::kTsv;
+    case OutputFormat::kJson:
+      return StatusPrinter::Format::kJson;
+    case OutputFormat::kText:
+      break;
+  }
+  return StatusPrinter::Format::kText;
+}
+
+void ApplyOptions(const BatchOptions& o, build::Options& options) {
+  options.Option1 = o.scope;
+  options.Check1 = o.no_handlers ? 0 : 1;
+  options.Check2 = o.no_build ? 0 : 1;
+  if (o.build_root) {
+    options.Check3 = 1;
+    options.Dir1 = vbfiles::AbsolutePath(*o.build_root);
+  }
+  options.Check4 = o.name_in_folder ? 1 : 0;
+  options.Check5[0] = o.keep_line_numbers ? 0 : 1;
+  options.Check5[1] = o.keep_handlers ? 0 : 1;
+  options.Check5[2] = o.keep_modules ? 0 : 1;
+}
+
+// Makes the project and the component the flags name the active ones. Returns an error
+// message, "" when they were found.
+std::string SelectActive(const BatchOptions& o, vbfiles::FileIde& ide) {
+  host::Project* project = ide.StartupProject();
+  if (!o.project.empty()) {
+    project = nullptr;
+    for (int32_t i = 1; i <= ide.Count() && !project; ++i) {
+      if (vbfiles::EqualsIgnoreCase(ide.Item(i).Name(), o.project)) project = &ide.Item(i);
+    }
+    if (!project) return "no project named " + o.project;
+  }
+  ide.SetActiveVBProject(project);
+  if (o.module.empty() || project == nullptr) return "";
+  host::Components& components = project->VBComponents();
+  for (int32_t k = 1; k <= components.Count(); ++k) {
+    host::Component& c = components.Item(k);
+    if (!vbfiles::EqualsIgnoreCase(c.Name(), o.module)) continue;
+    if (c.GetCodeModule() == nullptr) return o.module + " has no code";
+    ide.SetActiveCodePane(&c);
+    return "";
+  }
+  return "project " + project->Name() + " has no component named " + o.module;
+}
+
+// True for the rows that tell of a failure, a refusal or a cancel.
+bool IsFailureRow(const host::StatusRow& row) {
+  const std::string& n = row.notes;
+  return n == "Skipped (Unsaved modules)" || n == "CANCELED" || n.rfind("Build Failed!!", 0) == 0 ||
+         n.rfind("Error: ", 0) == 0;
+}
+
+void PrintDiffs(vbfiles::FileIde& ide) {
+  for (int32_t i = 1; i <= ide.Count(); ++i) {
+    host::Components& components = ide.Item(i).VBComponents();
+    for (int32_t k = 1; k <= components.Count(); ++k) {
+      auto* c = dynamic_cast<vbfiles::FileComponent*>(&components.Item(k));
+      if (c == nullptr || !c->IsDirty() || c->GetCodeModule() == nullptr) continue;
+      std::string path = c->FileNames(1);
+      std::string before;
+      if (!path.empty()) before = vbfiles::ReadFileBytes(path);
+      std::string label = path.empty() ? c->Name() + " (never saved)" : path;
+      std::fputs(UnifiedDiff(before, c->Bytes(), "a/" + label, "b/" + label).c_str(), stdout);
+    }
+  }
+}
+
+// Saves every changed component where the IDE holds it (a never-saved one beside its project
+// file), then every changed project. Returns false after printing what failed.
+bool SaveChanged(vbfiles::FileIde& ide) {
+  bool ok = true;
+  for (int32_t i = 1; i <= ide.Count(); ++i) {
+    host::Project& project = ide.Item(i);
+    bool project_changed = project.IsDirty();
+    host::Components& components = project.VBComponents();
+    for (int32_t k = 1; k <= components.Count(); ++k) {
+      host::Component& c = components.Item(k);
+      if (!c.IsDirty()) continue;
+      std::string path = c.FileNames(1);
+      if (path.empty()) {
+        path = vbfiles::DirName(project.FileName()) + "/" + c.Name() +
+               build::ExtensionForType(c.Type());
+        project_changed = true;
+      }
+      try {
+        c.SaveAs(path);
+        std::fprintf(stderr, "saved %s\n", path.c_str());
+      } catch (const IdeError& error) {
+        std::fprintf(stderr, "kestrix-batch: %s\n", error.Description().c_str());
+        ok = false;
+      }
+    }
+    if (!project_changed || !ok) continue;
+    try {
+      project.SaveAs(project.FileName());
+      std::fprintf(stderr, "saved %s\n", project.FileName().c_str());
+    } catch (const IdeError& error) {
+      std::fprintf(stderr, "kestrix-batch: %s\n", error.Description().c_str());
+      ok = false;
+    }
+  }
+  return ok;
+}
+
+int RunCommand(const BatchOptions& o) {
+  vbfiles::FileIde ide;
+  try {
+    ide.Open(o.path);
+  } catch (const IdeError& error) {
+    return BadInput(error.Description());
+  }
+  if (std::string error = SelectActive(o, ide); !error.empty()) return BadInput(error);
+  system::FileSettingsStore settings;
+  system::DesktopShell shell;
+  build::StatusModel progress;
+  StatusPrinter printer(PrinterFormat(o.format), stdout, stderr);
+  progress.AddListener(&printer);
+  BatchDialogs dialogs(o.yes, printer);
+  build::frmAddIn form({settings, dialogs, shell, progress, {}});
+  ApplyOptions(o, form.options());
+  BatchConnection connection;
+  form.vbinstance = &ide;
+  form.Connect = &connection;
+  form.RunCommand(o.command == Command::kBuild ? 0 : 1);
+  printer.Finish(progress.Caption());
+  bool failed = dialogs.SawFailure();
+  for (const auto& row : progress.Rows()) failed = failed || IsFailureRow(row);
+  try {
+    if (o.diff) PrintDiffs(ide);
+  } catch (const IdeError& error) {
+    std::fprintf(stderr, "kestrix-batch: %s\n", error.Description().c_str());
+    failed = true;
+  }
+  if (o.save && !SaveChanged(ide)) failed = true;
+  return failed ? kExitFailed : kExitOk;
+}
+
+// config: every key of "Settings", one key, or sets one key.
+int RunConfig(const BatchOptions& o) {
+  static const char* const kKeys[] = {"BuildPath",  "AppendProjectName", "picState", "Programmer",
+                                      "Email",      "DisplayOnConnect",  "Compiler"};
+  system::FileSettingsStore settings;
+  const auto& a = o.config_args;
+  if (a.size() == 2) {
+    try {
+      settings.SaveSetting("Kestrix", "Settings", a[0], a[1]);
+    } catch (const IdeError& error) {
+      std::fprintf(stderr, "kestrix-batch: %s\n", error.Description().c_str());
+      return kExitFailed;
+    }
+    return kExitOk;
+  }
+  if (a.size() == 1) {
+    std::printf("%s\n", settings.GetSetting("Kestrix", "Settings", a[0]).c_str());
+    return kExitOk;
+  }
+  for (const char* key : kKeys) {
+    std::printf("%s=%s\n", key, settings.GetSetting("Kestrix", "Settings", key).c_str());
+  }
+  return kExitOk;
+}
+
+}  // namespace
+
+int Main(const std::vector<std::string>& args) {
+  ParseResult parsed = ParseCommandLine(args);
+  if (!parsed.error.empty()) {
+    std::fprintf(stderr, "kestrix-batch: %s\n%s", parsed.error.c_str(), kUsage);
+    return kExitBadInput;
+  }
+  const BatchOptions& o = parsed.options;
+  switch (o.command) {
+    case Command::kHelp:
+      std::fputs(kUsage, stdout);
+      return kExitOk;
+    case Command::kConfig:
+      return RunConfig(o);
+    case Command::kInfo:
+      try {
+        PrintProjectInfo(o.path, o.procs, stdout);
+      } catch (const IdeError& error) {
+        return BadInput(error.Description());
+      }
+      return kExitOk;
+    case Command::kBuild:
+    case Command::kClean:
+      break;
+  }
+  return RunCommand(o);
+}
+
+}  // namespace kestrix::batch

@@ -1,0 +1,44 @@
+#pragma once
+
+// Compiling a saved project: with the VB compiler the user configured (VB6.EXE under Wine,
+// say), or, with none configured, by checking that the saved copy would load and hold
+// together, writing no executable.
+
+#include <string>
+#include <vector>
+
+namespace kestrix::vbfiles {
+
+struct CompileResult {
+  bool ok = false;
+  std::string report;  // what the status rows show: the compiler's log, or what the check found
+};
+
+// Fills the placeholders of a compiler command line: {project} the project file, {outdir}
+// the output folder, {exe} the compiled file's full path; {project_win}, {outdir_win} and
+// {exe_win} give the same as Wine sees them (Z:\…). Every value is put in as it stands: the
+// command line quotes it where it needs to.
+std::string ExpandCompilerCommand(const std::string& command, const std::string& project_file,
+                                  const std::string& exe);
+
+// Runs the command through the shell, its output kept as the log. Succeeds when it exits
+// with 0 and the compiled file exists afterwards.
+CompileResult RunCompiler(const std::string& command, const std::string& project_file,
+                          const std::string& exe);
+
+// One problem found in a saved project: the file, its line (0 for the file as a whole) and
+// what is wrong.
+struct CheckProblem {
+  std::string file;
+  int line = 0;
+  std::string message;
+};
+
+// Loads the project file afresh and checks that every component loads, every procedure is
+// closed by its End, and no line label is defined twice within a procedure.
+std::vector<CheckProblem> CheckSavedProject(const std::string& project_file);
+
+// The check as a compile: no executable is written; the report says so.
+CompileResult CheckInsteadOfCompiling(const std::string& project_file);
+
+}  // namespace kestrix::vbfiles
