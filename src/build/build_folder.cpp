@@ -1,6 +1,7 @@
 #include "build/build_folder.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -12,16 +13,10 @@ namespace {
 
 constexpr char kSeparator = '/';
 
-// Makes the folder (one level: its parent is the base folder) and saves through `save_as`.
 template <typename Target>
-std::optional<std::string> SaveCopyAs(Target& target, const std::string& folder,
-                                      const std::string& file_name) {
-  if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
-    return "Cannot make the build folder " + folder + ": " + std::strerror(errno);
-  }
-  std::string path = folder + kSeparator + file_name;
+std::optional<std::string> SaveAs(Target& target, const BuildTarget& to) {
   try {
-    target.SaveAs(path);
+    target.SaveAs(to.Path());
   } catch (const host::IdeError& error) {
     return error.Description();
   }
@@ -73,25 +68,46 @@ std::string ExtensionForType(host::ComponentType type) {
   }
 }
 
-std::optional<std::string> SaveIntoBuildFolder(const BuildFolderRule& rule,
-                                               host::Component& component,
-                                               host::Project& project) {
+BuildTarget TargetFor(const BuildFolderRule& rule, host::Component& component,
+                      host::Project& project) {
   std::string path = component.FileNames(1);
   if (!path.empty()) {
     std::string folder = GetBuildFolder(rule, path);
-    return SaveCopyAs(component, folder, path);
+    return {folder, path};
   }
-  // Never saved: into the build folder of the project file, named after the component.
   path = project.FileName();
-  std::string folder = GetBuildFolder(rule, path);
-  return SaveCopyAs(component, folder, component.Name() + ExtensionForType(component.Type()));
+  return {GetBuildFolder(rule, path), component.Name() + ExtensionForType(component.Type())};
 }
 
-std::optional<std::string> SaveIntoBuildFolder(const BuildFolderRule& rule,
-                                               host::Project& project) {
+BuildTarget TargetFor(const BuildFolderRule& rule, host::Project& project) {
   std::string path = project.FileName();
   std::string folder = GetBuildFolder(rule, path);
-  return SaveCopyAs(project, folder, path);
+  return {folder, path};
+}
+
+std::optional<std::string> PrepareTarget(const BuildTarget& target) {
+  if (::mkdir(target.folder.c_str(), 0777) != 0 && errno != EEXIST) {
+    return "Cannot make the build folder " + target.folder + ": " + std::strerror(errno);
+  }
+  std::string path = target.Path();
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0) {
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(path.c_str(), W_OK) != 0) {
+      return "Cannot write " + path + ": the file is read-only";
+    }
+  } else if (::access(target.folder.c_str(), W_OK | X_OK) != 0) {
+    return "Cannot write into " + target.folder + ": " + std::strerror(errno);
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> SaveIntoBuildFolder(host::Component& component,
+                                               const BuildTarget& target) {
+  return SaveAs(component, target);
+}
+
+std::optional<std::string> SaveIntoBuildFolder(host::Project& project, const BuildTarget& target) {
+  return SaveAs(project, target);
 }
 
 }  // namespace kestrix::build

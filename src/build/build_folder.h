@@ -27,15 +27,28 @@ struct BuildFolderRule {
 // The build folder for the file at `path`; `path` becomes its bare file name.
 std::string GetBuildFolder(const BuildFolderRule& rule, std::string& path);
 
-// Saves the component into its build folder under its own file name, or, never saved yet,
-// into the project file's build folder named after the component. Returns the error that
-// stopped it (the file it tried and why), or nothing when it was saved.
-std::optional<std::string> SaveIntoBuildFolder(const BuildFolderRule& rule,
-                                               host::Component& component,
-                                               host::Project& project);
-// Saves the project file into its build folder.
-std::optional<std::string> SaveIntoBuildFolder(const BuildFolderRule& rule,
-                                               host::Project& project);
+// Where one file of the project goes: its build folder and its file name there.
+struct BuildTarget {
+  std::string folder;
+  std::string file_name;
+  std::string Path() const { return folder + "/" + file_name; }
+};
+
+// The component's own file name in its build folder, or, never saved yet, the project
+// file's build folder and a name made of the component's name.
+BuildTarget TargetFor(const BuildFolderRule& rule, host::Component& component,
+                      host::Project& project);
+BuildTarget TargetFor(const BuildFolderRule& rule, host::Project& project);
+
+// Makes the build folder (one level: its parent exists) and checks that the file can be
+// written there, so that a build stops before it saves anything rather than halfway.
+// Returns what is wrong, or nothing.
+std::optional<std::string> PrepareTarget(const BuildTarget& target);
+
+// Saves the component or project into its target. Returns the error, or nothing.
+std::optional<std::string> SaveIntoBuildFolder(host::Component& component,
+                                               const BuildTarget& target);
+std::optional<std::string> SaveIntoBuildFolder(host::Project& project, const BuildTarget& target);
 
 // The file extension of a component of this type that was never saved.
 std::string ExtensionForType(host::ComponentType type);

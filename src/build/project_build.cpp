@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <climits>
+#include <vector>
 
 #include "build/add_in_form.h"
 #include "build/build_folder.h"
@@ -144,12 +145,25 @@ BuildEnd frmAddIn::SaveAndCompile(host::Project& project) {
     progress.SetCaption("Project " + name + " Build FAILED!!!");
     return BuildEnd::kGoOn;
   };
+  // Every folder made and every target checked first: a build that cannot be saved stops
+  // before the project refers to some copies and some originals.
   host::Components& components = project.VBComponents();
+  std::vector<BuildTarget> targets;
   for (int32_t k = 1; k <= components.Count(); ++k) {
-    if (auto error = SaveIntoBuildFolder(rule, components.Item(k), project)) return failed(*error);
+    targets.push_back(TargetFor(rule, components.Item(k), project));
   }
+  targets.push_back(TargetFor(rule, project));
+  for (const auto& target : targets) {
+    if (auto error = PrepareTarget(target)) return failed(*error);
+  }
+  std::optional<std::string> save_error;
+  for (int32_t k = 1; k <= components.Count(); ++k) {
+    auto error = SaveIntoBuildFolder(components.Item(k), targets[static_cast<size_t>(k - 1)]);
+    if (error && !save_error) save_error = error;
+  }
+  if (save_error) return failed(*save_error);
   std::string compiled = project.BuildFileName();
-  if (auto error = SaveIntoBuildFolder(rule, project)) return failed(*error);
+  if (auto error = SaveIntoBuildFolder(project, targets.back())) return failed(*error);
   std::string folder = GetBuildFolder(rule, compiled);
   project.SetBuildFileName(folder + "/" + compiled);
   try {

@@ -1,0 +1,134 @@
+// kestrix-batch as a user runs it: the built program, on a copy of the example group, with
+// its settings in a temporary folder.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+
+#include "support/test_support.h"
+
+namespace kestrix {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ReadFile;
+
+struct Run {
+  int status = -1;
+  std::string out;  // standard output; standard error goes to err
+  std::string err;
+};
+
+class BatchTest : public ::testing::Test {
+ protected:
+  BatchTest() {
+    shop_ = testing::CopyTree(testing::SourceDir() + "/examples/Shop", dir_.Path("Shop"));
+    original_ = testing::CopyTree(shop_, dir_.Path("original"));
+  }
+
+  // Runs kestrix-batch with `args` (already quoted for the shell).
+  Run Batch(const std::string& args) {
+    std::string err_file = dir_.Path("stderr.txt");
+    std::string command = "cd '" + dir_.path() + "' && XDG_CONFIG_HOME='" + dir_.Path("home") +
+                          "' '" + std::string(KESTRIX_BIN_DIR) + "/kestrix-batch' " + args +
+                          " 2>'" + err_file + "'";
+    Run run;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
+    int status = ::pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.err = ReadFile(err_file);
+    return run;
+  }
+
+  // The Notes cells of the tsv rows, joined with " / ".
+  static std::string Notes(const std::string& tsv) {
+    std::string notes;
+    size_t pos = 0;
+    while ((pos = tsv.find("row\t", pos)) != std::string::npos) {
+      size_t end = tsv.find('\n', pos);
+      std::string line = tsv.substr(pos, end - pos);
+      notes += (notes.empty() ? "" : " / ") + line.substr(line.rfind('\t') + 1);
+      pos = end;
+    }
+    return notes;
+  }
+
+  std::string Caption(const std::string& tsv) {
+    size_t at = tsv.rfind("caption\t");
+    return at == std::string::npos ? "" : tsv.substr(at + 8, tsv.find('\n', at) - at - 8);
+  }
+
+  testing::TempDir dir_;
+  std::string shop_;
+  std::string original_;
+};
+
+TEST_F(BatchTest, UsageAndBadInput) {
+  EXPECT_EQ(Batch("--help").status, 0);
+  EXPECT_EQ(Batch("").status, 2);
+  EXPECT_EQ(Batch("build Shop/App/Shop.vbp --scope everything").status, 2);
+  Run missing = Batch("build Shop/App/Nope.vbp");
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_NE(missing.err.find("Nope.vbp"), std::string::npos);
+  dir_.Write("Shop/App/Broken.vbp", "Type=Exe\r\nModule=NoSemicolon\r\n");
+  Run broken = Batch("build Shop/App/Broken.vbp");
+  EXPECT_EQ(broken.status, 2);
+  EXPECT_NE(broken.err.find("Broken.vbp(2)"), std::string::npos) << broken.err;
+}
+
+TEST_F(BatchTest, ModuleScopeInstrumentsSavesAndCleansBack) {
+  Run build = Batch("build Shop/App/Shop.vbp --scope module --module modUtil --save --format tsv");
+  ASSERT_EQ(build.status, 0) << build.err;
+  EXPECT_EQ(Caption(build.out), "Done.");
+  EXPECT_NE(Notes(build.out).find("Ok"), std::string::npos);
+  std::string util = ReadFile(shop_ + "/App/Modules/modUtil.bas");
+  EXPECT_NE(util.find("KestrixLocalHandler:"), std::string::npos);
+  // The added modules are saved beside the project file and named in it; config/ untouched.
+  EXPECT_TRUE(fs::exists(shop_ + "/App/KestrixErrorHandler.bas"));
+  EXPECT_TRUE(fs::exists(shop_ + "/App/frmKestrixReport.frm"));
+  EXPECT_NE(ReadFile(shop_ + "/App/Shop.vbp").find("KestrixErrorHandler.bas"), std::string::npos);
+
+  Run clean = Batch("clean Shop/App/Shop.vbp --scope module --module modUtil --save");
+  ASSERT_EQ(clean.status, 0) << clean.err;
+  EXPECT_EQ(ReadFile(shop_ + "/App/Modules/modUtil.bas"),
+            ReadFile(original_ + "/App/Modules/modUtil.bas"));
+}
+
+TEST_F(BatchTest, DiffShowsTheInstrumentationWithoutWriting) {
+  Run run = Batch("build Shop/App/Shop.vbp --no-build --diff --format tsv");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("+101\t"), std::string::npos);
+  EXPECT_NE(run.out.find("--- a/"), std::string::npos);
+  EXPECT_EQ(Caption(run.out), "OK.");
+  EXPECT_EQ(ReadFile(shop_ + "/App/Modules/modShop.bas"),
+            ReadFile(original_ + "/App/Modules/modShop.bas"));
+}
+
+TEST_F(BatchTest, ReadOnlyModuleCancelEndsTheCommand) {
+  ::chmod((shop_ + "/App/Modules/modUtil.bas").c_str(), 0444);
+  Run run = Batch("build Shop/App/Shop.vbp --scope module --module modUtil --format tsv");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(Notes(run.out), "CANCELED");
+  EXPECT_NE(run.err.find("message\tWarning\tmodUtil is READONLY. SKIPPED.\tCancel"),
+            std::string::npos)
+      << run.err;
+  Run ok = Batch("build Shop/App/Shop.vbp --scope module --module modUtil --yes --format tsv");
+  EXPECT_EQ(ok.status, 0);
+  EXPECT_EQ(Notes(ok.out), "Skipped (Read Only)");
+}
+
+TEST_F(BatchTest, ConfigReadsAndWritesSettings) {
+  EXPECT_EQ(Batch("config Programmer 'Ann Lee'").status, 0);
+  EXPECT_EQ(Batch("config Programmer").out, "Ann Lee\n");
+  EXPECT_NE(Batch("config").out.find("Programmer=Ann Lee\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kestrix
