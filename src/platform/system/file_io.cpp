@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 namespace kestrix::system {
@@ -41,6 +42,18 @@ std::string WriteTemporary(const std::string& path, std::string_view bytes, mode
   return "";
 }
 
+// Where the file's bytes lie: a symbolic link (a dotfile manager's, say) is followed, so that
+// replacing the file keeps the link.
+std::string RealTarget(const std::string& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+  char* real = ::realpath(path.c_str(), nullptr);
+  if (real == nullptr) return path;
+  std::string target = real;
+  std::free(real);
+  return target;
+}
+
 }  // namespace
 
 ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, std::string& error) {
@@ -67,7 +80,8 @@ ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, std::strin
   return ReadStatus::kOk;
 }
 
-bool WriteFileAtomic(const std::string& path, std::string_view bytes, std::string& error) {
+bool WriteFileAtomic(const std::string& link_or_path, std::string_view bytes, std::string& error) {
+  std::string path = RealTarget(link_or_path);
   struct stat st {};
   mode_t mode = 0644;
   if (::stat(path.c_str(), &st) == 0) {

@@ -18,8 +18,9 @@ ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, std::strin
 // Replaces the file's contents: writes a uniquely named temporary file in the same folder,
 // flushes it to disk and renames it over `path`, so that a reader sees the old contents or the
 // new, never a mix, and a crash leaves the old file. An existing file keeps its mode; a new one
-// gets 0644. A file without any write permission is read-only and stays as it is (even for
-// root). False with the reason in `error` when the file could not be replaced.
+// gets 0644. A symbolic link is followed and stays a link. A file without any write permission is
+// read-only and stays as it is (even for root). False with the reason in `error` when the file
+// could not be replaced.
 bool WriteFileAtomic(const std::string& path, std::string_view bytes, std::string& error);
 
 // An exclusive lock on a lock file, shared by every process that locks the same file; held

@@ -107,6 +107,17 @@ TEST_F(ProfileFilesTest, UnwritableFolder) {
   EXPECT_EQ(ReadFile(ListPath()), Crlf(kAddInList));
 }
 
+TEST_F(ProfileFilesTest, LinkedFileStaysALink) {
+  std::string target = dir_.Write("dotfiles/vbaddin.ini", Crlf(kAddInList));
+  ASSERT_EQ(::mkdir(dir_.Path("kestrix").c_str(), 0700), 0);
+  ASSERT_EQ(::symlink(target.c_str(), ListPath().c_str()), 0);
+  EXPECT_TRUE(profiles_.WriteString("Other", "x", "2", "vbaddin.ini"));
+  struct stat st {};
+  ASSERT_EQ(::lstat(ListPath().c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(profiles_.GetInt("Other", "x", 0, "vbaddin.ini"), 2);
+}
+
 TEST_F(ProfileFilesTest, NameWithFolderIsAPath) {
   std::string path = dir_.Path("elsewhere.ini");
   EXPECT_EQ(profiles_.FilePath(path), path);
