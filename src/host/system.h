@@ -38,6 +38,8 @@ class ProfileFiles {
   // could not be written.
   virtual bool WriteString(const std::string& section, const std::string& key,
                            const std::optional<std::string>& value, const std::string& file) = 0;
+  // Where the file named `file` lies, for telling the user (the name itself when unknown).
+  virtual std::string FilePath(const std::string& file) const { return file; }
 };
 
 class Shell {

@@ -26,6 +26,26 @@ TempDir::~TempDir() {
   fs::remove_all(path_, ec);
 }
 
+ScopedEnv::ScopedEnv(const char* name, const char* value) : name_(name) {
+  if (const char* old = std::getenv(name)) {
+    had_value_ = true;
+    old_value_ = old;
+  }
+  if (value) {
+    ::setenv(name, value, 1);
+  } else {
+    ::unsetenv(name);
+  }
+}
+
+ScopedEnv::~ScopedEnv() {
+  if (had_value_) {
+    ::setenv(name_.c_str(), old_value_.c_str(), 1);
+  } else {
+    ::unsetenv(name_.c_str());
+  }
+}
+
 std::string TempDir::Path(std::string_view relative) const {
   return path_ + "/" + std::string(relative);
 }

@@ -26,6 +26,21 @@ class TempDir {
   std::string path_;
 };
 
+// Sets (or, for nullptr, unsets) an environment variable for the object's lifetime, then puts
+// back what was there. Tests point XDG_CONFIG_HOME at a TempDir with it.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value);
+  ~ScopedEnv();
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  std::string name_;
+  bool had_value_ = false;
+  std::string old_value_;
+};
+
 std::string ReadFile(const std::string& path);
 bool FileExists(const std::string& path);
 // The source tree's root (KESTRIX_SOURCE_DIR, set by the test runner).

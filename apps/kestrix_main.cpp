@@ -1,0 +1,68 @@
+// kestrix: the add-in's stand-alone start. Registers Kestrix in the Visual Basic IDE's add-in
+// list, or removes it from there with "kestrix remove".
+
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <memory>
+#include <string>
+
+#include "host/add_in.h"
+#include "platform/system/console_dialogs.h"
+#include "platform/system/profile_files.h"
+#include "platform/system/qt_dialogs.h"
+#include "platform/system/settings_store.h"
+#include "platform/system/shell.h"
+
+namespace {
+
+const char* kUsage =
+    "usage: kestrix [remove]\n"
+    "  kestrix          adds Kestrix to the Visual Basic IDE's add-in list (vbaddin.ini)\n"
+    "  kestrix remove   takes it out again\n"
+    "The add-in list lies in $XDG_CONFIG_HOME/kestrix (~/.config/kestrix by default).\n"
+    "Messages show in a window when there is a display, on standard output otherwise.\n"
+    "Exit status 0 when the add-in list says what was asked for, 1 when it could not be\n"
+    "written.\n";
+
+std::string CommandLine(int argc, char** argv) {
+  std::string line;
+  for (int i = 1; i < argc; ++i) {
+    if (i > 1) line += ' ';
+    line += argv[i];
+  }
+  return line;
+}
+
+std::unique_ptr<kestrix::host::Dialogs> MakeDialogs(int& argc, char** argv) {
+  if (kestrix::system::DisplayAvailable() && kestrix::system::QtDialogs::DesktopReachable()) {
+    return std::make_unique<kestrix::system::QtDialogs>(argc, argv);
+  }
+  return std::make_unique<kestrix::system::ConsoleDialogs>();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  std::string command_line = CommandLine(argc, argv);
+  try {
+    kestrix::system::FileSettingsStore settings;
+    kestrix::system::IniProfileFiles profiles;
+    kestrix::system::DesktopShell shell;
+    std::unique_ptr<kestrix::host::Dialogs> dialogs = MakeDialogs(argc, argv);
+    kestrix::host::AddInServices services{settings, profiles, shell, *dialogs};
+    kestrix::host::Main(services, command_line);
+    // The messages told the user; scripts learn from the exit status whether the add-in list
+    // now says what was asked for.
+    bool registered = kestrix::host::IsRegistered(profiles);
+    if (registered == kestrix::host::IsRemoveCommand(command_line)) return 1;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "kestrix: %s\n", e.what());
+    return 1;
+  }
+  return 0;
+}

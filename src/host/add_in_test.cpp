@@ -1,0 +1,164 @@
+#include "host/add_in.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <vector>
+
+#include "platform/system/profile_files.h"
+#include "platform/system/settings_store.h"
+#include "support/test_support.h"
+
+namespace kestrix::host {
+namespace {
+
+using testing::Crlf;
+using testing::ReadFile;
+using testing::ScopedEnv;
+using testing::TempDir;
+
+struct Shown {
+  std::string text;
+  MsgIcon icon;
+  std::string title;
+  bool operator==(const Shown&) const = default;
+};
+
+// The desktop's two parts, as test doubles: message boxes answered OK, documents recorded.
+class RecordingDialogs final : public Dialogs {
+ public:
+  MsgResult MsgBox(const std::string& text, MsgButtons buttons, MsgIcon icon,
+                   const std::string& title) override {
+    EXPECT_EQ(buttons, MsgButtons::kOk);
+    shown.push_back({text, icon, title});
+    return MsgResult::kOk;
+  }
+  std::vector<Shown> shown;
+};
+
+class RecordingShell final : public Shell {
+ public:
+  bool OpenDocument(const std::string& path) override {
+    opened.push_back(path);
+    return has_desktop;
+  }
+  std::string ProgramFolder() const override { return "/opt/kestrix"; }
+  bool has_desktop = true;
+  std::vector<std::string> opened;
+};
+
+const Shown kAdded{"Kestrix has been succesfully added to the Visual Basic IDE.",
+                   MsgIcon::kInformation, "Kestrix"};
+const Shown kRemoved{"Kestrix has been REMOVED from the Visual Basic IDE.", MsgIcon::kInformation,
+                     "Kestrix"};
+
+class AddInTest : public ::testing::Test {
+ protected:
+  std::string ListPath() const { return dir_.Path("kestrix/vbaddin.ini"); }
+  std::string Run(const std::string& command_line) {
+    dialogs_.shown.clear();
+    shell_.opened.clear();
+    ::testing::internal::CaptureStdout();
+    Main(services_, command_line);
+    return ::testing::internal::GetCapturedStdout();
+  }
+
+  TempDir dir_;
+  ScopedEnv xdg_{"XDG_CONFIG_HOME", dir_.path().c_str()};
+  system::FileSettingsStore settings_;
+  system::IniProfileFiles profiles_;
+  RecordingShell shell_;
+  RecordingDialogs dialogs_;
+  AddInServices services_{settings_, profiles_, shell_, dialogs_};
+};
+
+TEST_F(AddInTest, FirstStartRegistersSecondSaysNothing) {
+  EXPECT_EQ(Run(""), "");
+  EXPECT_EQ(ReadFile(ListPath()), Crlf("[Add-Ins32]|Kestrix.Connect=1"));
+  EXPECT_EQ(dialogs_.shown, std::vector<Shown>{kAdded});
+  EXPECT_EQ(shell_.opened, std::vector<std::string>{"/opt/kestrix/ReadMe.txt"});
+
+  EXPECT_EQ(Run("anything"), "");
+  EXPECT_TRUE(dialogs_.shown.empty());
+  EXPECT_TRUE(shell_.opened.empty());
+  EXPECT_EQ(ReadFile(ListPath()), Crlf("[Add-Ins32]|Kestrix.Connect=1"));
+}
+
+TEST_F(AddInTest, SwitchedOffEntryIsSwitchedOn) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"[Add-Ins32]|App.Wizard=1|Kestrix.Connect=0|; mine",
+       "[Add-Ins32]|App.Wizard=1|Kestrix.Connect=1|; mine"},
+      {"[Add-Ins32]|kestrix.connect=-1", "[Add-Ins32]|kestrix.connect=1"},
+      {"[Add-Ins32]|Kestrix.Connect=off", "[Add-Ins32]|Kestrix.Connect=1"},
+      {"[Other]|Kestrix.Connect=1", "[Other]|Kestrix.Connect=1||[Add-Ins32]|Kestrix.Connect=1"},
+  };
+  for (const auto& [before, after] : cases) {
+    dir_.Write("kestrix/vbaddin.ini", Crlf(before));
+    Run("");
+    EXPECT_EQ(ReadFile(ListPath()), Crlf(after)) << before;
+    EXPECT_EQ(dialogs_.shown, std::vector<Shown>{kAdded}) << before;
+  }
+}
+
+TEST_F(AddInTest, WithoutDesktopTheReadMeIsNamed) {
+  shell_.has_desktop = false;
+  EXPECT_EQ(Run(""), "Read me: /opt/kestrix/ReadMe.txt\n");
+  EXPECT_EQ(dialogs_.shown, std::vector<Shown>{kAdded});
+}
+
+TEST_F(AddInTest, RemoveAnywhereInTheCommandLine) {
+  const std::pair<const char*, bool> cases[] = {
+      {"remove", true},  {"/REMOVE", true},  {"x ReMoVe y", true},
+      {"removed", true}, {"rem ove", false}, {"/r", false},
+  };
+  for (const auto& [command_line, removes] : cases) {
+    dir_.Write("kestrix/vbaddin.ini", Crlf("[Add-Ins32]|Other=1|Kestrix.Connect=0"));
+    Run(command_line);
+    EXPECT_EQ(ReadFile(ListPath()),
+              Crlf(removes ? "[Add-Ins32]|Other=1" : "[Add-Ins32]|Other=1|Kestrix.Connect=1"))
+        << command_line;
+    EXPECT_EQ(dialogs_.shown, std::vector<Shown>{removes ? kRemoved : kAdded}) << command_line;
+  }
+}
+
+TEST_F(AddInTest, RemoveSaysSoEvenWhenNotRegistered) {
+  EXPECT_EQ(Run("x ReMoVe y"), "");
+  EXPECT_EQ(dialogs_.shown, std::vector<Shown>{kRemoved});
+  EXPECT_TRUE(shell_.opened.empty());
+  EXPECT_FALSE(testing::FileExists(ListPath()));
+}
+
+TEST_F(AddInTest, AListThatCannotBeWrittenIsNotReportedAsDone) {
+  dir_.Write("kestrix/vbaddin.ini", Crlf("[Add-Ins32]|Kestrix.Connect=1"));
+  ASSERT_EQ(::chmod(ListPath().c_str(), 0444), 0);
+  Run("remove");
+  EXPECT_EQ(dialogs_.shown, (std::vector<Shown>{{"Kestrix could not be removed from the Visual "
+                                                 "Basic IDE: " +
+                                                     ListPath() + " cannot be written.",
+                                                 MsgIcon::kCritical, "Kestrix"}}));
+  ASSERT_EQ(::chmod(ListPath().c_str(), 0644), 0);
+  dir_.Write("kestrix/vbaddin.ini", Crlf("[Add-Ins32]|Kestrix.Connect=0"));
+  ASSERT_EQ(::chmod(ListPath().c_str(), 0444), 0);
+  Run("");
+  EXPECT_EQ(dialogs_.shown, (std::vector<Shown>{{"Kestrix could not be added to the Visual "
+                                                 "Basic IDE: " +
+                                                     ListPath() + " cannot be written.",
+                                                 MsgIcon::kCritical, "Kestrix"}}));
+  EXPECT_TRUE(shell_.opened.empty());
+  EXPECT_EQ(ReadFile(ListPath()), Crlf("[Add-Ins32]|Kestrix.Connect=0"));
+}
+
+TEST_F(AddInTest, ProgrammerInfo) {
+  std::string programmer = "x", email = "y";
+  GetProgrammerInfo(settings_, programmer, email);
+  EXPECT_EQ(programmer, "");
+  EXPECT_EQ(email, "");
+  settings_.SaveSetting("Kestrix", "Settings", "Programmer", "Ann Smith");
+  settings_.SaveSetting("Kestrix", "Settings", "Email", "ann@example.org");
+  GetProgrammerInfo(settings_, programmer, email);
+  EXPECT_EQ(programmer, "Ann Smith");
+  EXPECT_EQ(email, "ann@example.org");
+}
+
+}  // namespace
+}  // namespace kestrix::host

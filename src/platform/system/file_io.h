@@ -1,0 +1,43 @@
+#pragma once
+
+// Whole-file reads and atomic replacement of small files, and an exclusive lock between
+// processes: what the settings store and the profile files are built on.
+
+#include <string>
+#include <string_view>
+
+namespace kestrix::system {
+
+enum class ReadStatus { kOk, kMissing, kFailed };
+
+// Reads the whole file into `bytes`. kMissing when it does not exist; kFailed (with the reason
+// in `error`) when it exists but cannot be read, so that callers never mistake an unreadable
+// file for an empty one and overwrite it.
+ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, std::string& error);
+
+// Replaces the file's contents: writes a uniquely named temporary file in the same folder,
+// flushes it to disk and renames it over `path`, so that a reader sees the old contents or the
+// new, never a mix, and a crash leaves the old file. An existing file keeps its mode; a new one
+// gets 0644. A symbolic link is followed and stays a link. A file without any write permission is
+// read-only and stays as it is (even for root). False with the reason in `error` when the file
+// could not be replaced.
+bool WriteFileAtomic(const std::string& path, std::string_view bytes, std::string& error);
+
+// An exclusive lock on a lock file, shared by every process that locks the same file; held
+// until the object goes away. Meant for short read-modify-write sequences.
+class FileLock {
+ public:
+  FileLock() = default;
+  ~FileLock();
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+
+  // Opens (creating) the lock file and waits until no other holder has it. False with the
+  // reason in `error` when the file cannot be opened or locked.
+  bool Acquire(const std::string& path, std::string& error);
+
+ private:
+  int fd_ = -1;
+};
+
+}  // namespace kestrix::system

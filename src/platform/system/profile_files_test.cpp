@@ -1,0 +1,130 @@
+#include "platform/system/profile_files.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <limits>
+
+#include "support/test_support.h"
+
+namespace kestrix::system {
+namespace {
+
+using testing::Crlf;
+using testing::ReadFile;
+using testing::ScopedEnv;
+using testing::TempDir;
+
+// As the IDE leaves it: other add-ins, a comment, a second section.
+constexpr const char* kAddInList =
+    "[Add-Ins32]|VBSDIAddIn.Connect=0|AppWizard.Wizard=1|; added by hand||[Other]|x=1";
+
+class ProfileFilesTest : public ::testing::Test {
+ protected:
+  std::string ListPath() const { return dir_.Path("kestrix/vbaddin.ini"); }
+  std::string WriteList(const std::string& bar_separated) const {
+    return dir_.Write("kestrix/vbaddin.ini", Crlf(bar_separated));
+  }
+
+  TempDir dir_;
+  ScopedEnv xdg_{"XDG_CONFIG_HOME", dir_.path().c_str()};
+  IniProfileFiles profiles_;
+};
+
+TEST_F(ProfileFilesTest, GetIntReadsLeadingDigits) {
+  const std::pair<std::string, int32_t> cases[] = {
+      {"1", 1},
+      {" 1 ", 1},
+      {"0", 0},
+      {"-3", -3},
+      {"+4", 4},
+      {"1abc", 1},
+      {"abc", 0},
+      {"-", 0},
+      {"\"5\"", 5},
+      {"", 7},  // empty: the default
+      {"99999999999", std::numeric_limits<int32_t>::max()},
+      {"-99999999999", std::numeric_limits<int32_t>::min()},
+  };
+  for (const auto& [text, expected] : cases) {
+    WriteList("[Add-Ins32]|Kestrix.Connect=" + text);
+    EXPECT_EQ(profiles_.GetInt("add-ins32", "KESTRIX.CONNECT", 7, "vbaddin.ini"), expected) << text;
+  }
+}
+
+TEST_F(ProfileFilesTest, GetIntDefaultWhenMissing) {
+  EXPECT_EQ(profiles_.GetInt("Add-Ins32", "Kestrix.Connect", -1, "vbaddin.ini"), -1);
+  WriteList(kAddInList);
+  EXPECT_EQ(profiles_.GetInt("Add-Ins32", "Kestrix.Connect", -1, "vbaddin.ini"), -1);
+  EXPECT_EQ(profiles_.GetInt("Missing", "x", -1, "vbaddin.ini"), -1);
+  EXPECT_EQ(profiles_.GetInt("Other", "x", -1, "vbaddin.ini"), 1);
+}
+
+TEST_F(ProfileFilesTest, FirstWriteCreatesFolderAndFile) {
+  EXPECT_EQ(profiles_.FilePath("vbaddin.ini"), ListPath());
+  EXPECT_TRUE(profiles_.WriteString("Add-Ins32", "Kestrix.Connect", "1", "vbaddin.ini"));
+  EXPECT_EQ(ReadFile(ListPath()), Crlf("[Add-Ins32]|Kestrix.Connect=1"));
+}
+
+TEST_F(ProfileFilesTest, WriteThenDeleteGivesBackTheFile) {
+  WriteList(kAddInList);
+  EXPECT_TRUE(profiles_.WriteString("Add-Ins32", "Kestrix.Connect", "1", "vbaddin.ini"));
+  EXPECT_EQ(ReadFile(ListPath()),
+            Crlf("[Add-Ins32]|VBSDIAddIn.Connect=0|AppWizard.Wizard=1|Kestrix.Connect=1|"
+                 "; added by hand||[Other]|x=1"));
+  EXPECT_TRUE(profiles_.WriteString("ADD-INS32", "kestrix.connect", std::nullopt, "vbaddin.ini"));
+  EXPECT_EQ(ReadFile(ListPath()), Crlf(kAddInList));
+  // Deleting what is not there writes nothing and succeeds.
+  EXPECT_TRUE(profiles_.WriteString("Add-Ins32", "Kestrix.Connect", std::nullopt, "vbaddin.ini"));
+  EXPECT_TRUE(profiles_.WriteString("Add-Ins32", "Kestrix.Connect", std::nullopt, "none.ini"));
+  EXPECT_FALSE(testing::FileExists(dir_.Path("kestrix/none.ini")));
+}
+
+TEST_F(ProfileFilesTest, RefusesWhatWouldCorruptTheFile) {
+  WriteList(kAddInList);
+  EXPECT_FALSE(profiles_.WriteString("Add-Ins32", "Kestrix.Connect", "1\r\n[Evil]", "vbaddin.ini"));
+  EXPECT_FALSE(profiles_.WriteString("Add-Ins32", "a=b", "1", "vbaddin.ini"));
+  EXPECT_FALSE(profiles_.WriteString("Add]Ins", "k", "1", "vbaddin.ini"));
+  EXPECT_EQ(ReadFile(ListPath()), Crlf(kAddInList));
+}
+
+TEST_F(ProfileFilesTest, ReportsFilesThatCannotBeWritten) {
+  WriteList(kAddInList);
+  ASSERT_EQ(::chmod(ListPath().c_str(), 0444), 0);
+  EXPECT_FALSE(profiles_.WriteString("Add-Ins32", "Kestrix.Connect", "1", "vbaddin.ini"));
+  EXPECT_FALSE(profiles_.WriteString("Add-Ins32", "AppWizard.Wizard", std::nullopt, "vbaddin.ini"));
+  EXPECT_EQ(ReadFile(ListPath()), Crlf(kAddInList));
+  // A folder given with the name is not created.
+  EXPECT_FALSE(profiles_.WriteString("S", "k", "1", dir_.Path("missing/x.ini")));
+}
+
+TEST_F(ProfileFilesTest, UnwritableFolder) {
+  if (::geteuid() == 0) GTEST_SKIP() << "permissions do not apply to root";
+  WriteList(kAddInList);
+  ASSERT_EQ(::chmod(dir_.Path("kestrix").c_str(), 0555), 0);
+  EXPECT_FALSE(profiles_.WriteString("Add-Ins32", "Kestrix.Connect", "1", "vbaddin.ini"));
+  EXPECT_EQ(ReadFile(ListPath()), Crlf(kAddInList));
+}
+
+TEST_F(ProfileFilesTest, LinkedFileStaysALink) {
+  std::string target = dir_.Write("dotfiles/vbaddin.ini", Crlf(kAddInList));
+  ASSERT_EQ(::mkdir(dir_.Path("kestrix").c_str(), 0700), 0);
+  ASSERT_EQ(::symlink(target.c_str(), ListPath().c_str()), 0);
+  EXPECT_TRUE(profiles_.WriteString("Other", "x", "2", "vbaddin.ini"));
+  struct stat st {};
+  ASSERT_EQ(::lstat(ListPath().c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(profiles_.GetInt("Other", "x", 0, "vbaddin.ini"), 2);
+}
+
+TEST_F(ProfileFilesTest, NameWithFolderIsAPath) {
+  std::string path = dir_.Path("elsewhere.ini");
+  EXPECT_EQ(profiles_.FilePath(path), path);
+  EXPECT_TRUE(profiles_.WriteString("S", "k", "12", path));
+  EXPECT_EQ(profiles_.GetInt("s", "K", 0, path), 12);
+  EXPECT_EQ(ReadFile(path), Crlf("[S]|k=12"));
+}
+
+}  // namespace
+}  // namespace kestrix::system

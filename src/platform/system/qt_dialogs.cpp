@@ -1,0 +1,100 @@
+#include "platform/system/qt_dialogs.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <QApplication>
+#include <QMessageBox>
+#include <cerrno>
+#include <utility>
+
+namespace kestrix::system {
+namespace {
+
+QMessageBox::Icon QtIcon(host::MsgIcon icon) {
+  switch (icon) {
+    case host::MsgIcon::kNone:
+      return QMessageBox::NoIcon;
+    case host::MsgIcon::kInformation:
+      return QMessageBox::Information;
+    case host::MsgIcon::kExclamation:
+      return QMessageBox::Warning;
+    case host::MsgIcon::kCritical:
+      return QMessageBox::Critical;
+    case host::MsgIcon::kQuestion:
+      return QMessageBox::Question;
+  }
+  return QMessageBox::NoIcon;
+}
+
+// The buttons, and the one that Escape and the window's close button press.
+std::pair<QMessageBox::StandardButtons, QMessageBox::StandardButton> QtButtons(
+    host::MsgButtons buttons) {
+  switch (buttons) {
+    case host::MsgButtons::kOk:
+      return {QMessageBox::Ok, QMessageBox::Ok};
+    case host::MsgButtons::kOkCancel:
+      return {QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel};
+    case host::MsgButtons::kYesNo:
+      return {QMessageBox::Yes | QMessageBox::No, QMessageBox::No};
+  }
+  return {QMessageBox::Ok, QMessageBox::Ok};
+}
+
+host::MsgResult Result(int button) {
+  switch (button) {
+    case QMessageBox::Cancel:
+      return host::MsgResult::kCancel;
+    case QMessageBox::Yes:
+      return host::MsgResult::kYes;
+    case QMessageBox::No:
+      return host::MsgResult::kNo;
+  }
+  return host::MsgResult::kOk;
+}
+
+// Message texts are bytes, as the add-in has them; the desktop's locale says how they read.
+QString Text(const std::string& bytes) {
+  return QString::fromLocal8Bit(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+}  // namespace
+
+QtDialogs::QtDialogs(int& argc, char** argv) {
+  if (QApplication::instance() == nullptr) own_app_ = std::make_unique<QApplication>(argc, argv);
+}
+
+QtDialogs::~QtDialogs() = default;
+
+bool QtDialogs::DesktopReachable() {
+  if (QApplication::instance() != nullptr) return true;
+  pid_t child = ::fork();
+  if (child < 0) return false;
+  if (child == 0) {
+    // Qt says why it fails on standard error; the caller falls back quietly.
+    int null = ::open("/dev/null", O_WRONLY);
+    if (null >= 0) ::dup2(null, 2);
+    int argc = 1;
+    char name[] = "kestrix";
+    char* argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+    ::_exit(0);
+  }
+  int status = 0;
+  while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+host::MsgResult QtDialogs::MsgBox(const std::string& text, host::MsgButtons buttons,
+                                  host::MsgIcon icon, const std::string& title) {
+  auto [standard, escape] = QtButtons(buttons);
+  QMessageBox box(QtIcon(icon), Text(title.empty() ? host::kProgramTitle : title), Text(text),
+                  standard);
+  box.setEscapeButton(escape);
+  box.setDefaultButton(static_cast<QMessageBox::StandardButton>(
+      buttons == host::MsgButtons::kYesNo ? QMessageBox::Yes : QMessageBox::Ok));
+  return Result(box.exec());
+}
+
+}  // namespace kestrix::system

@@ -1,0 +1,36 @@
+#pragma once
+
+// Message boxes on the desktop, with Qt Widgets. Kept out of kestrix_system so that the
+// headless programs do not need Qt.
+
+#include <memory>
+
+#include "host/dialogs.h"
+
+class QApplication;
+
+namespace kestrix::system {
+
+class QtDialogs final : public host::Dialogs {
+ public:
+  // Uses the running QApplication, or starts one from the program's arguments (Qt takes its
+  // own options out of them) when there is none. Needs a display.
+  QtDialogs(int& argc, char** argv);
+  ~QtDialogs() override;
+
+  // A modal QMessageBox with the icon, buttons and title asked for; closing it with Escape
+  // answers Cancel or No where there is such a button, OK otherwise.
+  // True when Qt can show windows here. A display named in the environment may be gone (a
+  // stale DISPLAY in an SSH session, say) and Qt aborts the program when it cannot reach it,
+  // so the first start is tried in a child process. Call it before creating QtDialogs.
+  static bool DesktopReachable();
+
+  host::MsgResult MsgBox(const std::string& text, host::MsgButtons buttons = host::MsgButtons::kOk,
+                         host::MsgIcon icon = host::MsgIcon::kNone,
+                         const std::string& title = "") override;
+
+ private:
+  std::unique_ptr<QApplication> own_app_;
+};
+
+}  // namespace kestrix::system

@@ -1,0 +1,94 @@
+#include "platform/system/qt_dialogs.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+#include <cstdlib>
+
+#include "support/test_support.h"
+
+namespace kestrix::system {
+namespace {
+
+using host::MsgButtons;
+using host::MsgIcon;
+using host::MsgResult;
+
+// Without a display: the boxes are real widgets all the same.
+QtDialogs& Dialogs() {
+  static int argc = 1;
+  static char name[] = "system_qt_tests";
+  static char* argv[] = {name, nullptr};
+  ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  static QtDialogs dialogs(argc, argv);
+  return dialogs;
+}
+
+struct Shown {
+  QString title;
+  QString text;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  QMessageBox::StandardButtons buttons;
+};
+
+// Runs before any test has started the application: the probe needs a process without Qt.
+TEST(QtDialogsTest, DesktopReachable) {
+  ASSERT_EQ(QApplication::instance(), nullptr);
+  {
+    testing::ScopedEnv platform("QT_QPA_PLATFORM", "xcb");
+    testing::ScopedEnv display("DISPLAY", ":77");  // no such display
+    EXPECT_FALSE(QtDialogs::DesktopReachable());
+  }
+  testing::ScopedEnv platform("QT_QPA_PLATFORM", "offscreen");
+  EXPECT_TRUE(QtDialogs::DesktopReachable());
+}
+
+TEST(QtDialogsTest, ShowsTheBoxAskedForAndMapsTheAnswer) {
+  struct Case {
+    MsgButtons buttons;
+    MsgIcon icon;
+    std::string title;
+    QMessageBox::StandardButton press;
+    MsgResult expected;
+    QMessageBox::Icon qt_icon;
+    QString qt_title;
+  };
+  const Case cases[] = {
+      {MsgButtons::kOk, MsgIcon::kInformation, "", QMessageBox::Ok, MsgResult::kOk,
+       QMessageBox::Information, "Kestrix"},
+      {MsgButtons::kOk, MsgIcon::kCritical, "Build", QMessageBox::NoButton, MsgResult::kOk,
+       QMessageBox::Critical, "Build"},
+      {MsgButtons::kOkCancel, MsgIcon::kExclamation, "", QMessageBox::Cancel, MsgResult::kCancel,
+       QMessageBox::Warning, "Kestrix"},
+      {MsgButtons::kOkCancel, MsgIcon::kNone, "", QMessageBox::NoButton, MsgResult::kCancel,
+       QMessageBox::NoIcon, "Kestrix"},
+      {MsgButtons::kYesNo, MsgIcon::kQuestion, "", QMessageBox::Yes, MsgResult::kYes,
+       QMessageBox::Question, "Kestrix"},
+      {MsgButtons::kYesNo, MsgIcon::kQuestion, "", QMessageBox::NoButton, MsgResult::kNo,
+       QMessageBox::Question, "Kestrix"},
+  };
+  for (const Case& c : cases) {
+    Dialogs();
+    Shown shown;
+    QTimer::singleShot(0, [&shown, press = c.press] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      shown = {box->windowTitle(), box->text(), box->icon(), box->standardButtons()};
+      if (press == QMessageBox::NoButton) {
+        box->close();  // Escape, or the window's close button
+      } else {
+        box->button(press)->click();
+      }
+    });
+    EXPECT_EQ(Dialogs().MsgBox("Text", c.buttons, c.icon, c.title), c.expected);
+    EXPECT_EQ(shown.title, c.qt_title);
+    EXPECT_EQ(shown.text, "Text");
+    EXPECT_EQ(shown.icon, c.qt_icon);
+  }
+}
+
+}  // namespace
+}  // namespace kestrix::system

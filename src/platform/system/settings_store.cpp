@@ -1,0 +1,150 @@
+#include "platform/system/settings_store.h"
+
+#include "host/ide_error.h"
+#include "platform/system/config_paths.h"
+#include "platform/system/file_io.h"
+
+namespace kestrix::system {
+namespace {
+
+constexpr const char* kSource = "Settings";
+constexpr const char* kFileName = "settings.ini";
+constexpr const char* kLockName = "settings.lock";
+
+std::string SectionOf(const std::string& app, const std::string& section) {
+  return app + "\\" + section;
+}
+
+bool ValidNames(const std::string& app, const std::string& section, const std::string& key) {
+  return ValidSection(app) && ValidSection(section) && ValidKey(key);
+}
+
+void CheckNames(const std::string& app, const std::string& section, const std::string& key) {
+  if (ValidNames(app, section, key)) return;
+  throw host::IdeError(host::kErrInvalidCall,
+                       "Invalid setting name: " + SectionOf(app, section) + " " + key, kSource);
+}
+
+[[noreturn]] void Fail(const std::string& path, const std::string& why) {
+  throw host::IdeError(host::kErrPathFileAccess, "Cannot write " + path + ": " + why, kSource);
+}
+
+char Unescaped(char c) {
+  switch (c) {
+    case 'r':
+      return '\r';
+    case 'n':
+      return '\n';
+    case 't':
+      return '\t';
+    case 's':
+      return ' ';
+    case '\\':
+      return '\\';
+  }
+  return 0;
+}
+
+}  // namespace
+
+std::string EncodeSettingValue(const std::string& value) {
+  std::string out;
+  out.reserve(value.size());
+  for (size_t i = 0; i < value.size(); ++i) {
+    char c = value[i];
+    bool edge = i == 0 || i + 1 == value.size();
+    if (c == '\\')
+      out += "\\\\";
+    else if (c == '\r')
+      out += "\\r";
+    else if (c == '\n')
+      out += "\\n";
+    else if (c == '\t')
+      out += "\\t";
+    else if (c == ' ' && edge)
+      out += "\\s";
+    else
+      out += c;
+  }
+  return out;
+}
+
+std::string DecodeSettingValue(std::string_view stored) {
+  stored = TrimBlanks(stored);
+  std::string out;
+  out.reserve(stored.size());
+  for (size_t i = 0; i < stored.size(); ++i) {
+    char c = stored[i];
+    // An unknown escape, or a backslash at the end, is taken as it stands (a hand-edited path).
+    char escaped = (c == '\\' && i + 1 < stored.size()) ? Unescaped(stored[i + 1]) : 0;
+    if (escaped != 0) ++i;
+    out += escaped != 0 ? escaped : c;
+  }
+  return out;
+}
+
+FileSettingsStore::FileSettingsStore() : folder_(ConfigFolder()) {}
+
+FileSettingsStore::FileSettingsStore(std::string folder) : folder_(std::move(folder)) {}
+
+std::string FileSettingsStore::FilePath() const {
+  return folder_ + "/" + kFileName;
+}
+
+std::string FileSettingsStore::GetSetting(const std::string& app, const std::string& section,
+                                          const std::string& key,
+                                          const std::string& default_value) const {
+  if (!ValidNames(app, section, key)) return default_value;
+  std::string bytes, error;
+  if (ReadWholeFile(FilePath(), bytes, error) != ReadStatus::kOk) return default_value;
+  std::optional<std::string> stored = IniDocument(bytes).Get(SectionOf(app, section), key);
+  return stored ? DecodeSettingValue(*stored) : default_value;
+}
+
+void FileSettingsStore::SaveSetting(const std::string& app, const std::string& section,
+                                    const std::string& key, const std::string& value) {
+  Update(app, section, key, [&](const std::optional<std::string>&) { return value; });
+}
+
+void FileSettingsStore::DeleteSetting(const std::string& app, const std::string& section,
+                                      const std::string& key) {
+  CheckNames(app, section, key);
+  // Nothing to delete: no need to create the folder and the lock for it.
+  std::string bytes, error;
+  if (ReadWholeFile(FilePath(), bytes, error) == ReadStatus::kMissing) return;
+  Modify([&](IniDocument& doc) { return doc.Erase(SectionOf(app, section), key); });
+}
+
+bool FileSettingsStore::Update(const std::string& app, const std::string& section,
+                               const std::string& key, const Change& change) {
+  CheckNames(app, section, key);
+  std::string name = SectionOf(app, section);
+  return Modify([&](IniDocument& doc) {
+    std::optional<std::string> stored = doc.Get(name, key);
+    std::optional<std::string> current;
+    if (stored) current = DecodeSettingValue(*stored);
+    std::optional<std::string> next = change(std::move(current));
+    if (!next) return false;
+    doc.Set(name, key, EncodeSettingValue(*next));
+    return true;
+  });
+}
+
+bool FileSettingsStore::Modify(const std::function<bool(IniDocument&)>& change) {
+  std::string error;
+  if (!MakeFolders(folder_, error)) Fail(FilePath(), error);
+  FileLock lock;
+  std::string lock_path = folder_ + "/" + kLockName;
+  if (!lock.Acquire(lock_path, error)) Fail(lock_path, error);
+  // Read under the lock: what another process wrote a moment ago must be kept.
+  std::string bytes;
+  if (ReadWholeFile(FilePath(), bytes, error) == ReadStatus::kFailed) {
+    Fail(FilePath(), "cannot read it: " + error);
+  }
+  IniDocument doc(bytes);
+  if (!change(doc)) return false;
+  if (!WriteFileAtomic(FilePath(), doc.Bytes(), error)) Fail(FilePath(), error);
+  return true;
+}
+
+}  // namespace kestrix::system

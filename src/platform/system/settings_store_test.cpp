@@ -1,0 +1,226 @@
+#include "platform/system/settings_store.h"
+
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <set>
+
+#include "host/ide_error.h"
+#include "support/test_support.h"
+
+namespace kestrix::system {
+namespace {
+
+using testing::Crlf;
+using testing::ReadFile;
+using testing::ScopedEnv;
+using testing::TempDir;
+
+std::set<std::string> FolderEntries(const std::string& path) {
+  std::set<std::string> names;
+  DIR* dir = ::opendir(path.c_str());
+  if (dir == nullptr) return names;
+  while (const dirent* entry = ::readdir(dir)) {
+    std::string name = entry->d_name;
+    if (name != "." && name != "..") names.insert(name);
+  }
+  ::closedir(dir);
+  return names;
+}
+
+class SettingsStoreTest : public ::testing::Test {
+ protected:
+  std::string Folder() const { return dir_.Path("kestrix"); }
+
+  TempDir dir_;
+  ScopedEnv xdg_{"XDG_CONFIG_HOME", dir_.path().c_str()};
+  FileSettingsStore store_;
+};
+
+TEST_F(SettingsStoreTest, MissingGivesDefaultAndCreatesNothing) {
+  EXPECT_EQ(store_.GetSetting("Kestrix", "Settings", "Email", "none"), "none");
+  store_.DeleteSetting("Kestrix", "Settings", "Email");
+  EXPECT_FALSE(testing::FileExists(Folder()));
+}
+
+TEST_F(SettingsStoreTest, WritesOneSectionPerApplicationAndSection) {
+  EXPECT_EQ(store_.FilePath(), Folder() + "/settings.ini");
+  store_.SaveSetting("Kestrix", "Settings", "Email", "me@example.org");
+  store_.SaveSetting("Kestrix", "BuildNumbers", "Shop", "7");
+  store_.SaveSetting("Kestrix", "Settings", "Programmer", "Ann");
+  store_.SaveSetting("Other", "Settings", "Email", "other");
+  EXPECT_EQ(ReadFile(store_.FilePath()),
+            Crlf("[Kestrix\\Settings]|Email=me@example.org|Programmer=Ann||"
+                 "[Kestrix\\BuildNumbers]|Shop=7||[Other\\Settings]|Email=other"));
+  EXPECT_EQ(store_.GetSetting("Kestrix", "Settings", "Email"), "me@example.org");
+  EXPECT_EQ(store_.GetSetting("Kestrix", "BuildNumbers", "Email", "-"), "-");
+  EXPECT_EQ(store_.GetSetting("Other", "Settings", "Email"), "other");
+  // Only the file and its lock: no temporary file is left behind.
+  EXPECT_EQ(FolderEntries(Folder()), (std::set<std::string>{"settings.ini", "settings.lock"}));
+}
+
+TEST_F(SettingsStoreTest, KeysIgnoreCaseAndKeepTheirFirstSpelling) {
+  store_.SaveSetting("Kestrix", "Settings", "Email", "a");
+  store_.SaveSetting("KESTRIX", "settings", "EMAIL", "b");
+  EXPECT_EQ(store_.GetSetting("kestrix", "SETTINGS", "email"), "b");
+  EXPECT_EQ(ReadFile(store_.FilePath()), Crlf("[Kestrix\\Settings]|Email=b"));
+}
+
+TEST_F(SettingsStoreTest, ValuesRoundTripOnOneLine) {
+  struct Case {
+    std::string value;
+    std::string stored;
+  };
+  const Case cases[] = {
+      {"", ""},
+      {"plain text", "plain text"},
+      {"a\r\nb", "a\\r\\nb"},
+      {"\n", "\\n"},
+      {"C:\\new\\", "C:\\\\new\\\\"},
+      {" both ", "\\sboth\\s"},
+      {" ", "\\s"},
+      {"a\tb", "a\\tb"},
+      {"x=y ; [z]", "x=y ; [z]"},
+      {std::string("\x01\xff\0z", 4), std::string("\x01\xff\0z", 4)},
+  };
+  for (const Case& c : cases) {
+    store_.SaveSetting("Kestrix", "Settings", "Value", c.value);
+    EXPECT_EQ(ReadFile(store_.FilePath()), "[Kestrix\\Settings]\r\nValue=" + c.stored + "\r\n");
+    EXPECT_EQ(store_.GetSetting("Kestrix", "Settings", "Value", "?"), c.value);
+  }
+}
+
+TEST(SettingValueTest, HandEditedValues) {
+  const std::pair<std::string, std::string> cases[] = {
+      {" a@b ", "a@b"},          // blanks around '=' are not part of the value
+      {"C:\\Temp", "C:\\Temp"},  // an unknown escape stands as it is
+      {"end\\", "end\\"},        // so does a backslash at the end
+      {"\\\\server", "\\server"}, {"\\s\\t\\r\\n", " \t\r\n"},
+  };
+  for (const auto& [stored, value] : cases) {
+    EXPECT_EQ(DecodeSettingValue(stored), value) << stored;
+  }
+}
+
+TEST_F(SettingsStoreTest, DeleteKeepsTheRest) {
+  store_.SaveSetting("Kestrix", "Settings", "Email", "a");
+  store_.SaveSetting("Kestrix", "Settings", "Programmer", "b");
+  store_.DeleteSetting("Kestrix", "Settings", "EMAIL");
+  store_.DeleteSetting("Kestrix", "Settings", "Missing");
+  EXPECT_EQ(store_.GetSetting("Kestrix", "Settings", "Email", "-"), "-");
+  EXPECT_EQ(ReadFile(store_.FilePath()), Crlf("[Kestrix\\Settings]|Programmer=b"));
+}
+
+TEST_F(SettingsStoreTest, UpdateSeesTheCurrentValueAndMayLeaveIt) {
+  std::vector<std::optional<std::string>> seen;
+  auto next = [&](std::optional<std::string> current) -> std::optional<std::string> {
+    seen.push_back(current);
+    if (current == "2") return std::nullopt;
+    return std::to_string(std::stoi(current.value_or("0")) + 1);
+  };
+  EXPECT_TRUE(store_.Update("Kestrix", "BuildNumbers", "Shop", next));
+  EXPECT_TRUE(store_.Update("Kestrix", "BuildNumbers", "Shop", next));
+  EXPECT_FALSE(store_.Update("Kestrix", "BuildNumbers", "Shop", next));
+  EXPECT_EQ(seen, (std::vector<std::optional<std::string>>{std::nullopt, "1", "2"}));
+  EXPECT_EQ(store_.GetSetting("Kestrix", "BuildNumbers", "Shop"), "2");
+
+  auto throwing = [](std::optional<std::string>) -> std::optional<std::string> {
+    throw std::runtime_error("no");
+  };
+  EXPECT_THROW(store_.Update("Kestrix", "BuildNumbers", "Shop", throwing), std::runtime_error);
+  EXPECT_EQ(store_.GetSetting("Kestrix", "BuildNumbers", "Shop"), "2");
+  // The lock went with the exception.
+  store_.SaveSetting("Kestrix", "BuildNumbers", "Shop", "3");
+}
+
+TEST_F(SettingsStoreTest, ConcurrentWritersLoseNoUpdate) {
+  constexpr int kWriters = 2;
+  constexpr int kIncrements = 200;
+  store_.SaveSetting("Kestrix", "Settings", "Email", "kept");
+  pid_t children[kWriters];
+  for (pid_t& child : children) {
+    child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child != 0) continue;
+    // In the child: no test assertions, only an exit status.
+    int status = 0;
+    try {
+      FileSettingsStore mine;
+      for (int i = 0; i < kIncrements; ++i) {
+        mine.Update("Kestrix", "BuildNumbers", "Counter", [](std::optional<std::string> current) {
+          return std::to_string(std::stoi(current.value_or("0")) + 1);
+        });
+      }
+    } catch (...) {
+      status = 1;
+    }
+    ::_exit(status);
+  }
+  for (pid_t child : children) {
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  EXPECT_EQ(store_.GetSetting("Kestrix", "BuildNumbers", "Counter"),
+            std::to_string(kWriters * kIncrements));
+  EXPECT_EQ(store_.GetSetting("Kestrix", "Settings", "Email"), "kept");
+  EXPECT_EQ(FolderEntries(Folder()), (std::set<std::string>{"settings.ini", "settings.lock"}));
+}
+
+void ExpectWriteFails(FileSettingsStore& store, const std::string& what) {
+  try {
+    store.SaveSetting("Kestrix", "Settings", "Email", "new");
+    ADD_FAILURE() << what << ": no error";
+  } catch (const host::IdeError& e) {
+    EXPECT_EQ(e.Number(), host::kErrPathFileAccess) << what;
+    EXPECT_EQ(e.Source(), "Settings") << what;
+    EXPECT_EQ(e.Description().rfind("Cannot write ", 0), 0u) << what << ": " << e.Description();
+  }
+}
+
+TEST_F(SettingsStoreTest, ReadOnlyFileIsNotReplaced) {
+  store_.SaveSetting("Kestrix", "Settings", "Email", "old");
+  ASSERT_EQ(::chmod(store_.FilePath().c_str(), 0444), 0);
+  ExpectWriteFails(store_, "read-only file");
+  EXPECT_EQ(store_.GetSetting("Kestrix", "Settings", "Email"), "old");
+}
+
+TEST(SettingsStoreFailureTest, ConfigFolderIsAFile) {
+  TempDir dir;
+  std::string file = dir.Write("config", "not a folder");
+  ScopedEnv xdg("XDG_CONFIG_HOME", file.c_str());
+  FileSettingsStore store;
+  ExpectWriteFails(store, "folder is a file");
+  EXPECT_EQ(store.GetSetting("Kestrix", "Settings", "Email", "-"), "-");
+}
+
+TEST_F(SettingsStoreTest, UnwritableFolderOrUnreadableFile) {
+  // Root passes every permission check.
+  if (::geteuid() == 0) GTEST_SKIP() << "permissions do not apply to root";
+  store_.SaveSetting("Kestrix", "Settings", "Email", "old");
+  ASSERT_EQ(::chmod(store_.FilePath().c_str(), 0200), 0);
+  ExpectWriteFails(store_, "unreadable file");
+  EXPECT_EQ(store_.GetSetting("Kestrix", "Settings", "Email", "default"), "default");
+  ASSERT_EQ(::chmod(store_.FilePath().c_str(), 0644), 0);
+  ASSERT_EQ(::unlink((Folder() + "/settings.lock").c_str()), 0);
+  ASSERT_EQ(::chmod(Folder().c_str(), 0555), 0);
+  ExpectWriteFails(store_, "read-only folder");
+  EXPECT_EQ(store_.GetSetting("Kestrix", "Settings", "Email"), "old");
+}
+
+TEST_F(SettingsStoreTest, NamesThatCannotBeStored) {
+  const char* keys[] = {"", "a=b", "a\nb", " a"};
+  for (const char* key : keys) {
+    EXPECT_THROW(store_.SaveSetting("Kestrix", "Settings", key, "v"), host::IdeError) << key;
+    EXPECT_EQ(store_.GetSetting("Kestrix", "Settings", key, "d"), "d") << key;
+  }
+  EXPECT_THROW(store_.SaveSetting("Kes]trix", "Settings", "k", "v"), host::IdeError);
+  EXPECT_THROW(store_.SaveSetting("Kestrix", "", "k", "v"), host::IdeError);
+  EXPECT_FALSE(testing::FileExists(store_.FilePath()));
+}
+
+}  // namespace
+}  // namespace kestrix::system
