@@ -17,7 +17,7 @@ namespace {
 namespace fs = std::filesystem;
 using testing::ReadFile;
 
-struct Run {
+struct RunResult {
   int status = -1;
   std::string out;  // standard output; standard error goes to err
   std::string err;
@@ -31,12 +31,12 @@ class BatchTest : public ::testing::Test {
   }
 
   // Runs kestrix-batch with `args` (already quoted for the shell).
-  Run Batch(const std::string& args) {
+  RunResult Batch(const std::string& args) {
     std::string err_file = dir_.Path("stderr.txt");
     std::string command = "cd '" + dir_.path() + "' && XDG_CONFIG_HOME='" + dir_.Path("home") +
                           "' '" + std::string(KESTRIX_BIN_DIR) + "/kestrix-batch' " + args +
                           " 2>'" + err_file + "'";
-    Run run;
+    RunResult run;
     FILE* pipe = ::popen(command.c_str(), "r");
     char buffer[4096];
     size_t n;
@@ -74,17 +74,17 @@ TEST_F(BatchTest, UsageAndBadInput) {
   EXPECT_EQ(Batch("--help").status, 0);
   EXPECT_EQ(Batch("").status, 2);
   EXPECT_EQ(Batch("build Shop/App/Shop.vbp --scope everything").status, 2);
-  Run missing = Batch("build Shop/App/Nope.vbp");
+  RunResult missing = Batch("build Shop/App/Nope.vbp");
   EXPECT_EQ(missing.status, 2);
   EXPECT_NE(missing.err.find("Nope.vbp"), std::string::npos);
   dir_.Write("Shop/App/Broken.vbp", "Type=Exe\r\nModule=NoSemicolon\r\n");
-  Run broken = Batch("build Shop/App/Broken.vbp");
+  RunResult broken = Batch("build Shop/App/Broken.vbp");
   EXPECT_EQ(broken.status, 2);
   EXPECT_NE(broken.err.find("Broken.vbp(2)"), std::string::npos) << broken.err;
 }
 
 TEST_F(BatchTest, ModuleScopeInstrumentsSavesAndCleansBack) {
-  Run build = Batch("build Shop/App/Shop.vbp --scope module --module modUtil --save --format tsv");
+  RunResult build = Batch("build Shop/App/Shop.vbp --scope module --module modUtil --save --format tsv");
   ASSERT_EQ(build.status, 0) << build.err;
   EXPECT_EQ(Caption(build.out), "Done.");
   EXPECT_NE(Notes(build.out).find("Ok"), std::string::npos);
@@ -95,14 +95,14 @@ TEST_F(BatchTest, ModuleScopeInstrumentsSavesAndCleansBack) {
   EXPECT_TRUE(fs::exists(shop_ + "/App/frmKestrixReport.frm"));
   EXPECT_NE(ReadFile(shop_ + "/App/Shop.vbp").find("KestrixErrorHandler.bas"), std::string::npos);
 
-  Run clean = Batch("clean Shop/App/Shop.vbp --scope module --module modUtil --save");
+  RunResult clean = Batch("clean Shop/App/Shop.vbp --scope module --module modUtil --save");
   ASSERT_EQ(clean.status, 0) << clean.err;
   EXPECT_EQ(ReadFile(shop_ + "/App/Modules/modUtil.bas"),
             ReadFile(original_ + "/App/Modules/modUtil.bas"));
 }
 
 TEST_F(BatchTest, DiffShowsTheInstrumentationWithoutWriting) {
-  Run run = Batch("build Shop/App/Shop.vbp --no-build --diff --format tsv");
+  RunResult run = Batch("build Shop/App/Shop.vbp --no-build --diff --format tsv");
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.out.find("+101\t"), std::string::npos);
   EXPECT_NE(run.out.find("--- a/"), std::string::npos);
@@ -113,13 +113,13 @@ TEST_F(BatchTest, DiffShowsTheInstrumentationWithoutWriting) {
 
 TEST_F(BatchTest, ReadOnlyModuleCancelEndsTheCommand) {
   ::chmod((shop_ + "/App/Modules/modUtil.bas").c_str(), 0444);
-  Run run = Batch("build Shop/App/Shop.vbp --scope module --module modUtil --format tsv");
+  RunResult run = Batch("build Shop/App/Shop.vbp --scope module --module modUtil --format tsv");
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(Notes(run.out), "CANCELED");
   EXPECT_NE(run.err.find("message\tWarning\tmodUtil is READONLY. SKIPPED.\tCancel"),
             std::string::npos)
       << run.err;
-  Run ok = Batch("build Shop/App/Shop.vbp --scope module --module modUtil --yes --format tsv");
+  RunResult ok = Batch("build Shop/App/Shop.vbp --scope module --module modUtil --yes --format tsv");
   EXPECT_EQ(ok.status, 0);
   EXPECT_EQ(Notes(ok.out), "Skipped (Read Only)");
 }

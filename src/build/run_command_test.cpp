@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <deque>
 #include <filesystem>
 
@@ -57,9 +56,9 @@ class Connected final : public host::Connection {
 class RunCommandTest : public ::testing::Test {
  protected:
   RunCommandTest()
-      : shell_(testing::SourceDir()),
+      : settings_(dir_.Path("config-home/kestrix")),
+        shell_(testing::SourceDir()),
         form_({settings_, dialogs_, shell_, progress_, {}}) {
-    setenv("XDG_CONFIG_HOME", dir_.Path("config-home").c_str(), 1);
     shop_ = testing::CopyTree(testing::SourceDir() + "/examples/Shop", dir_.Path("Shop"));
     ide_.Open(shop_ + "/Shop.vbg");
     form_.vbinstance = &ide_;
