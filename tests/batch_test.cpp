@@ -40,7 +40,8 @@ class BatchTest : public ::testing::Test {
     FILE* pipe = ::popen(command.c_str(), "r");
     char buffer[4096];
     size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+      run.out.append(buffer, n);
     int status = ::pclose(pipe);
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     run.err = ReadFile(err_file);
@@ -84,7 +85,8 @@ TEST_F(BatchTest, UsageAndBadInput) {
 }
 
 TEST_F(BatchTest, ModuleScopeInstrumentsSavesAndCleansBack) {
-  RunResult build = Batch("build Shop/App/Shop.vbp --scope module --module modUtil --save --format tsv");
+  RunResult build =
+      Batch("build Shop/App/Shop.vbp --scope module --module modUtil --save --format tsv");
   ASSERT_EQ(build.status, 0) << build.err;
   EXPECT_EQ(Caption(build.out), "Done.");
   EXPECT_NE(Notes(build.out).find("Ok"), std::string::npos);
@@ -119,7 +121,8 @@ TEST_F(BatchTest, ReadOnlyModuleCancelEndsTheCommand) {
   EXPECT_NE(run.err.find("message\tWarning\tmodUtil is READONLY. SKIPPED.\tCancel"),
             std::string::npos)
       << run.err;
-  RunResult ok = Batch("build Shop/App/Shop.vbp --scope module --module modUtil --yes --format tsv");
+  RunResult ok =
+      Batch("build Shop/App/Shop.vbp --scope module --module modUtil --yes --format tsv");
   EXPECT_EQ(ok.status, 0);
   EXPECT_EQ(Notes(ok.out), "Skipped (Read Only)");
 }

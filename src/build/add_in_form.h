@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "engine/engine_state.h"
@@ -34,7 +35,7 @@ struct FormServices {
   host::SettingsStore& settings;
   host::Dialogs& dialogs;
   host::Shell& shell;
-  host::StatusOutput& progress;       // the status window, frmProgress
+  host::StatusOutput& progress;     // the status window, frmProgress
   std::function<void()> do_events;  // lets the window system repaint; may be empty
 };
 
@@ -83,6 +84,7 @@ class frmAddIn final : public engine::EngineState {
   BuildEnd ProcessComponents(int32_t mode, host::Project& project);
   bool RefuseUnsaved(host::Project& project);
   bool ConfirmBuildAgain(host::Project& project);
+  std::unique_ptr<host::SettingLock> ClaimBuildNumber(host::Project& project);
   bool TakeBuildNumber(host::Project& project);
   BuildEnd SaveAndCompile(host::Project& project);
   void AddRow(const std::string& project, const std::string& module, const std::string& notes);

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 #include "build/add_in_form.h"
 
@@ -26,25 +27,36 @@ std::optional<std::string> SaveAs(Target& target, const BuildTarget& to) {
 }  // namespace
 
 BuildFolderRule BuildFolderRule::From(const Options& options, const std::string& project_name,
-                                      int32_t build_number) {
+                                      int32_t build_number, const std::string& project_file) {
   BuildFolderRule rule;
   rule.in_chosen_folder = options.Check3 == 1;
   rule.chosen_folder = options.Dir1;
   rule.project_name_in_folder = options.Check4 != 0;
   rule.project_name = project_name;
   rule.build_number = build_number;
+  rule.project_folder = project_file.substr(0, project_file.rfind(kSeparator));
   return rule;
 }
 
 std::string GetBuildFolder(const BuildFolderRule& rule, std::string& path) {
   size_t p = path.rfind(kSeparator);
   size_t name_start = p == std::string::npos ? 0 : p + 1;
-  std::string base = rule.in_chosen_folder ? rule.chosen_folder : path.substr(0, name_start ? p : 0);
-  while (base.size() > 1 && base.back() == kSeparator) base.pop_back();
+  std::string own_folder = path.substr(0, name_start ? p : 0);
+  // Below the project's folder: the same place below the project's build folder.
+  std::string below;
+  const std::string& project = rule.project_folder;
+  bool inside = !project.empty() && own_folder.size() >= project.size() &&
+                own_folder.compare(0, project.size(), project) == 0 &&
+                (own_folder.size() == project.size() || own_folder[project.size()] == kSeparator);
+  if (inside) below = own_folder.substr(project.size());
+  std::string base = rule.in_chosen_folder ? rule.chosen_folder : inside ? project : own_folder;
+  while (base.size() > 1 && base.back() == kSeparator)
+    base.pop_back();
   path = path.substr(name_start);
   std::string number = std::to_string(rule.build_number);
-  if (rule.project_name_in_folder) return base + kSeparator + rule.project_name + " BUILD " + number;
-  return base + kSeparator + "BUILD " + number;
+  std::string name =
+      rule.project_name_in_folder ? rule.project_name + " BUILD " + number : "BUILD " + number;
+  return base + kSeparator + name + below;
 }
 
 std::string ExtensionForType(host::ComponentType type) {
@@ -86,9 +98,9 @@ BuildTarget TargetFor(const BuildFolderRule& rule, host::Project& project) {
 }
 
 std::optional<std::string> PrepareTarget(const BuildTarget& target) {
-  if (::mkdir(target.folder.c_str(), 0777) != 0 && errno != EEXIST) {
-    return "Cannot make the build folder " + target.folder + ": " + std::strerror(errno);
-  }
+  std::error_code made;
+  std::filesystem::create_directories(target.folder, made);
+  if (made) return "Cannot make the build folder " + target.folder + ": " + made.message();
   std::string path = target.Path();
   struct stat st {};
   if (::stat(path.c_str(), &st) == 0) {

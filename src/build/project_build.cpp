@@ -46,6 +46,10 @@ BuildEnd frmAddIn::BuildProject(int32_t mode, host::Project& project) {
   progress.SetProgressValue(StatusOutput::kComponentsBar, 0);
   if (mode == 0 && (RefuseUnsaved(project) || !ConfirmBuildAgain(project))) return BuildEnd::kGoOn;
   if (mode == 1 && options_.Check5[2] != 0) RemoveAddedComponents(project);
+  // A build holds its project's number until it has counted it up: two builds at once never
+  // take the same number or write into the same folder.
+  std::unique_ptr<host::SettingLock> claim;
+  if (mode == 0 && !(claim = ClaimBuildNumber(project))) return BuildEnd::kGoOn;
   if (mode == 0 && !TakeBuildNumber(project)) return BuildEnd::kGoOn;
   if (ProcessComponents(mode, project) == BuildEnd::kStopCommand) {
     progress.SetCaption("Project " + name + " build CANCELED.");
@@ -74,8 +78,8 @@ bool frmAddIn::RefuseUnsaved(host::Project& project) {
     host::Component& c = components.Item(k);
     if (!c.IsDirty()) continue;
     services_.dialogs.MsgBox(
-        c.Name() + " is not saved.\nSave all modules before building the project.",
-        MsgButtons::kOk, MsgIcon::kNone, "Project " + project.Name());
+        c.Name() + " is not saved.\nSave all modules before building the project.", MsgButtons::kOk,
+        MsgIcon::kNone, "Project " + project.Name());
     AddRow(current_project_name_, "", "Skipped (Unsaved modules)");
     return true;
   }
@@ -99,10 +103,21 @@ bool frmAddIn::ConfirmBuildAgain(host::Project& project) {
   return false;
 }
 
+std::unique_ptr<host::SettingLock> frmAddIn::ClaimBuildNumber(host::Project& project) {
+  auto claim = services_.settings.TryLock(kApp, kBuildNumbers, project.Name());
+  if (claim) return claim;
+  services_.dialogs.MsgBox("Project " + project.Name() +
+                               " is being built by another Kestrix right now (or the settings "
+                               "folder cannot be written).\nBuild it again when that build has "
+                               "finished.",
+                           MsgButtons::kOk, MsgIcon::kExclamation);
+  AddRow(current_project_name_, "", "Skipped (another build of this project is running)");
+  return nullptr;
+}
+
 // The project's build number from the settings (1 when none is stored yet).
 bool frmAddIn::TakeBuildNumber(host::Project& project) {
-  std::string stored =
-      services_.settings.GetSetting(kApp, kBuildNumbers, project.Name(), "1");
+  std::string stored = services_.settings.GetSetting(kApp, kBuildNumbers, project.Name(), "1");
   std::optional<int32_t> number = ParseBuildNumber(stored);
   if (!number) {
     services_.dialogs.MsgBox("The build number stored for project " + project.Name() + " (\"" +
@@ -139,7 +154,8 @@ BuildEnd frmAddIn::ProcessComponents(int32_t mode, host::Project& project) {
 BuildEnd frmAddIn::SaveAndCompile(host::Project& project) {
   StatusOutput& progress = services_.progress;
   std::string name = project.Name();
-  BuildFolderRule rule = BuildFolderRule::From(options_, current_project_name_, build_number_);
+  BuildFolderRule rule =
+      BuildFolderRule::From(options_, current_project_name_, build_number_, project.FileName());
   auto failed = [&](const std::string& why) {
     AddRow(progress.Text(StatusOutput::kProjectField), "", "Build Failed!! " + why);
     progress.SetCaption("Project " + name + " Build FAILED!!!");
@@ -164,8 +180,9 @@ BuildEnd frmAddIn::SaveAndCompile(host::Project& project) {
   if (save_error) return failed(*save_error);
   std::string compiled = project.BuildFileName();
   if (auto error = SaveIntoBuildFolder(project, targets.back())) return failed(*error);
-  std::string folder = GetBuildFolder(rule, compiled);
-  project.SetBuildFileName(folder + "/" + compiled);
+  BuildTarget program{GetBuildFolder(rule, compiled), compiled};
+  if (auto error = PrepareTarget(program)) return failed(*error);  // the compiler writes there
+  project.SetBuildFileName(program.Path());
   try {
     project.MakeCompiledFile();
     if (!project.CompileReport().empty()) {

@@ -25,8 +25,7 @@ bool FileExists(const std::string& path) {
 
 }  // namespace
 
-bool ComponentExists(host::Project& project, std::string_view name_part,
-                     host::ComponentType kind) {
+bool ComponentExists(host::Project& project, std::string_view name_part, host::ComponentType kind) {
   std::string needle = Upper(name_part);
   host::Components& components = project.VBComponents();
   for (int32_t k = 1; k <= components.Count(); ++k) {
@@ -91,7 +90,8 @@ void frmAddIn::RemoveAddedComponents(host::Project& project) {
     host::Component& c = components.Item(k);
     if (Upper(c.Name()).find("KESTRIX") != std::string::npos) added.push_back(&c);
   }
-  for (host::Component* c : added) components.Remove(*c);
+  for (host::Component* c : added)
+    components.Remove(*c);
 }
 
 }  // namespace kestrix::build

@@ -2,100 +2,18 @@
 // folder, the real settings store (under a temporary XDG_CONFIG_HOME), message boxes
 // answered from a script.
 
-#include <gtest/gtest.h>
-
-#include <deque>
-#include <filesystem>
-
-#include "build/add_in_form.h"
+#include "build/build_test_support.h"
 #include "build/report_modules.h"
-#include "build/status_model.h"
-#include "platform/system/settings_store.h"
-#include "platform/vbfiles/file_ide.h"
-#include "support/test_support.h"
 
 namespace kestrix::build {
 namespace {
 
-namespace fs = std::filesystem;
-using host::MsgResult;
 using testing::ReadFile;
-
-class ScriptedDialogs final : public host::Dialogs {
- public:
-  MsgResult MsgBox(const std::string& text, host::MsgButtons buttons, host::MsgIcon,
-                   const std::string& title) override {
-    shown.push_back((title.empty() ? "Kestrix" : title) + ": " + text);
-    if (!answers.empty()) {
-      MsgResult a = answers.front();
-      answers.pop_front();
-      return a;
-    }
-    return buttons == host::MsgButtons::kYesNo ? MsgResult::kNo : MsgResult::kOk;
-  }
-  std::deque<MsgResult> answers;
-  std::vector<std::string> shown;
-};
-
-// The program folder is the source tree, where config/ lies.
-class SourceShell final : public host::Shell {
- public:
-  explicit SourceShell(std::string folder) : folder_(std::move(folder)) {}
-  bool OpenDocument(const std::string&) override { return false; }
-  std::string ProgramFolder() const override { return folder_; }
-
- private:
-  std::string folder_;
-};
-
-class Connected final : public host::Connection {
- public:
-  void HideForm() override {}
-};
-
-class RunCommandTest : public ::testing::Test {
- protected:
-  RunCommandTest()
-      : settings_(dir_.Path("config-home/kestrix")),
-        shell_(testing::SourceDir()),
-        form_({settings_, dialogs_, shell_, progress_, {}}) {
-    shop_ = testing::CopyTree(testing::SourceDir() + "/examples/Shop", dir_.Path("Shop"));
-    ide_.Open(shop_ + "/Shop.vbg");
-    form_.vbinstance = &ide_;
-    form_.Connect = &connection_;
-  }
-
-  host::Project& Shop() { return ide_.Item(1); }
-  host::Component& Component(host::Project& project, const std::string& name) {
-    for (int32_t k = 1; k <= project.VBComponents().Count(); ++k) {
-      if (project.VBComponents().Item(k).Name() == name) return project.VBComponents().Item(k);
-    }
-    throw std::runtime_error("no component " + name);
-  }
-  std::string Code(host::Component& c) {
-    host::CodeModule& code = *c.GetCodeModule();
-    return code.Lines(1, code.CountOfLines());
-  }
-  std::string Notes() const {
-    std::string out;
-    for (const auto& row : progress_.Rows()) out += (out.empty() ? "" : " / ") + row.notes;
-    return out;
-  }
-
-  testing::TempDir dir_;
-  std::string shop_;
-  system::FileSettingsStore settings_;
-  ScriptedDialogs dialogs_;
-  SourceShell shell_;
-  StatusModel progress_;
-  vbfiles::FileIde ide_;
-  Connected connection_;
-  frmAddIn form_;
-};
 
 TEST_F(RunCommandTest, NotConnected) {
   form_.Connect = nullptr;
-  for (int32_t mode : {0, 1}) form_.RunCommand(mode);
+  for (int32_t mode : {0, 1})
+    form_.RunCommand(mode);
   EXPECT_EQ(dialogs_.shown, std::vector<std::string>(2, "Kestrix: Addin not connected to IDE!!"));
   EXPECT_FALSE(progress_.Loaded());
 }

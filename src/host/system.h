@@ -5,15 +5,30 @@
 // documents. platform/system provides them for this machine.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
 namespace kestrix::host {
 
+// A claim on one setting, held until the object goes away.
+class SettingLock {
+ public:
+  virtual ~SettingLock() = default;
+};
+
 // Text values addressed by application name, section and key, kept per user.
 class SettingsStore {
  public:
   virtual ~SettingsStore() = default;
+  // Claims the key for this process (a build claims its project's build number) until the
+  // returned lock goes; nullptr while another process holds the claim. A store that is not
+  // shared between processes grants every claim.
+  virtual std::unique_ptr<SettingLock> TryLock(const std::string& app, const std::string& section,
+                                               const std::string& key) {
+    (void)app, (void)section, (void)key;
+    return std::make_unique<SettingLock>();
+  }
   // The stored value, or `default_value` when there is none (or the store cannot be read).
   virtual std::string GetSetting(const std::string& app, const std::string& section,
                                  const std::string& key,
@@ -32,8 +47,8 @@ class ProfileFiles {
   virtual ~ProfileFiles() = default;
   // The key's value read as an integer (leading digits, optional sign); `default_value`
   // when the key or the file is missing.
-  virtual int32_t GetInt(const std::string& section, const std::string& key,
-                         int32_t default_value, const std::string& file) const = 0;
+  virtual int32_t GetInt(const std::string& section, const std::string& key, int32_t default_value,
+                         const std::string& file) const = 0;
   // Writes the key, or deletes it when `value` is empty (nullopt). False when the file
   // could not be written.
   virtual bool WriteString(const std::string& section, const std::string& key,

@@ -32,9 +32,11 @@ const char* const kUsage =
 namespace {
 
 std::optional<Command> CommandNamed(const std::string& word) {
-  static const std::map<std::string, Command> kCommands = {
-      {"build", Command::kBuild}, {"clean", Command::kClean}, {"config", Command::kConfig},
-      {"info", Command::kInfo},   {"help", Command::kHelp}};
+  static const std::map<std::string, Command> kCommands = {{"build", Command::kBuild},
+                                                           {"clean", Command::kClean},
+                                                           {"config", Command::kConfig},
+                                                           {"info", Command::kInfo},
+                                                           {"help", Command::kHelp}};
   auto it = kCommands.find(word);
   if (it == kCommands.end()) return std::nullopt;
   return it->second;
@@ -123,7 +125,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
   }
   if (*command == Command::kHelp) return r;
   if (positional.size() != 1) {
-    r.error = positional.empty() ? "no project or group file given" : "one project or group file only";
+    r.error =
+        positional.empty() ? "no project or group file given" : "one project or group file only";
     return r;
   }
   r.options.path = positional[0];

@@ -15,19 +15,19 @@ enum class OutputFormat { kText, kTsv, kJson };
 
 struct BatchOptions {
   Command command = Command::kHelp;
-  std::string path;             // the .vbp or .vbg (build, clean, info)
-  int scope = 1;                // 0 group, 1 project, 2 module
-  std::string project;          // the active project; "" = the startup project
-  std::string module;           // the component whose code pane is active
-  bool no_handlers = false;     // Check1 = 0
-  bool no_build = false;        // Check2 = 0
+  std::string path;                       // the .vbp or .vbg (build, clean, info)
+  int scope = 1;                          // 0 group, 1 project, 2 module
+  std::string project;                    // the active project; "" = the startup project
+  std::string module;                     // the component whose code pane is active
+  bool no_handlers = false;               // Check1 = 0
+  bool no_build = false;                  // Check2 = 0
   std::optional<std::string> build_root;  // Check3 = 1, Dir1
-  bool name_in_folder = false;  // Check4 = 1
+  bool name_in_folder = false;            // Check4 = 1
   bool keep_line_numbers = false, keep_handlers = false, keep_modules = false;  // Check5
   bool yes = false;
   bool save = false;
   bool diff = false;
-  bool procs = false;           // info: list every procedure
+  bool procs = false;  // info: list every procedure
   OutputFormat format = OutputFormat::kText;
   std::vector<std::string> config_args;  // config: KEY [VALUE]
 };

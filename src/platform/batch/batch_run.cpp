@@ -151,6 +151,7 @@ int RunCommand(const BatchOptions& o) {
   }
   if (std::string error = SelectActive(o, ide); !error.empty()) return BadInput(error);
   system::FileSettingsStore settings;
+  ide.SetCompiler(settings.GetSetting("Kestrix", "Settings", "Compiler"));
   system::DesktopShell shell;
   build::StatusModel progress;
   StatusPrinter printer(PrinterFormat(o.format), stdout, stderr);
@@ -164,7 +165,8 @@ int RunCommand(const BatchOptions& o) {
   form.RunCommand(o.command == Command::kBuild ? 0 : 1);
   printer.Finish(progress.Caption());
   bool failed = dialogs.SawFailure();
-  for (const auto& row : progress.Rows()) failed = failed || IsFailureRow(row);
+  for (const auto& row : progress.Rows())
+    failed = failed || IsFailureRow(row);
   try {
     if (o.diff) PrintDiffs(ide);
   } catch (const IdeError& error) {
@@ -177,8 +179,8 @@ int RunCommand(const BatchOptions& o) {
 
 // config: every key of "Settings", one key, or sets one key.
 int RunConfig(const BatchOptions& o) {
-  static const char* const kKeys[] = {"BuildPath",  "AppendProjectName", "picState", "Programmer",
-                                      "Email",      "DisplayOnConnect",  "Compiler"};
+  static const char* const kKeys[] = {"BuildPath", "AppendProjectName", "picState", "Programmer",
+                                      "Email",     "DisplayOnConnect",  "Compiler"};
   system::FileSettingsStore settings;
   const auto& a = o.config_args;
   if (a.size() == 2) {

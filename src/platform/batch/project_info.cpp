@@ -12,17 +12,28 @@ using host::ProcKind;
 
 const char* TypeName(ComponentType type) {
   switch (type) {
-    case ComponentType::kStdModule: return "module";
-    case ComponentType::kClassModule: return "class";
-    case ComponentType::kMSForm: return "msform";
-    case ComponentType::kResFile: return "resource";
-    case ComponentType::kVBForm: return "form";
-    case ComponentType::kVBMDIForm: return "mdi form";
-    case ComponentType::kPropPage: return "property page";
-    case ComponentType::kUserControl: return "user control";
-    case ComponentType::kDocObject: return "user document";
-    case ComponentType::kRelatedDocument: return "document";
-    case ComponentType::kActiveXDesigner: return "designer";
+    case ComponentType::kStdModule:
+      return "module";
+    case ComponentType::kClassModule:
+      return "class";
+    case ComponentType::kMSForm:
+      return "msform";
+    case ComponentType::kResFile:
+      return "resource";
+    case ComponentType::kVBForm:
+      return "form";
+    case ComponentType::kVBMDIForm:
+      return "mdi form";
+    case ComponentType::kPropPage:
+      return "property page";
+    case ComponentType::kUserControl:
+      return "user control";
+    case ComponentType::kDocObject:
+      return "user document";
+    case ComponentType::kRelatedDocument:
+      return "document";
+    case ComponentType::kActiveXDesigner:
+      return "designer";
   }
   return "?";
 }

@@ -111,6 +111,14 @@ FileLock::~FileLock() {
 }
 
 bool FileLock::Acquire(const std::string& path, std::string& error) {
+  return Take(path, LOCK_EX, error);
+}
+
+bool FileLock::TryAcquire(const std::string& path, std::string& error) {
+  return Take(path, LOCK_EX | LOCK_NB, error);
+}
+
+bool FileLock::Take(const std::string& path, int operation, std::string& error) {
   if (fd_ >= 0) return true;
   int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   if (fd < 0) {
@@ -119,7 +127,7 @@ bool FileLock::Acquire(const std::string& path, std::string& error) {
   }
   int rc;
   do {
-    rc = ::flock(fd, LOCK_EX);
+    rc = ::flock(fd, operation);
   } while (rc != 0 && errno == EINTR);
   if (rc != 0) {
     error = Reason(errno);

@@ -35,8 +35,13 @@ class FileLock {
   // Opens (creating) the lock file and waits until no other holder has it. False with the
   // reason in `error` when the file cannot be opened or locked.
   bool Acquire(const std::string& path, std::string& error);
+  // The same without waiting: false (with `error` empty) while another holder has it.
+  bool TryAcquire(const std::string& path, std::string& error);
+  bool Held() const { return fd_ >= 0; }
 
  private:
+  bool Take(const std::string& path, int operation, std::string& error);
+
   int fd_ = -1;
 };
 

@@ -1,5 +1,7 @@
 #include "platform/system/settings_store.h"
 
+#include <filesystem>
+
 #include "host/ide_error.h"
 #include "platform/system/config_paths.h"
 #include "platform/system/file_io.h"
@@ -145,6 +147,53 @@ bool FileSettingsStore::Modify(const std::function<bool(IniDocument&)>& change) 
   if (!change(doc)) return false;
   if (!WriteFileAtomic(FilePath(), doc.Bytes(), error)) Fail(FilePath(), error);
   return true;
+}
+
+namespace {
+
+class HeldLock final : public host::SettingLock {
+ public:
+  FileLock lock;
+};
+
+// A file name for the key: letters and digits kept, every other byte as two hex digits.
+std::string LockFileName(const std::string& app, const std::string& section,
+                         const std::string& key) {
+  std::string name;
+  for (char c : app + "." + section + "." + key) {
+    auto u = static_cast<unsigned char>(c);
+    if ((u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') || c == '.') {
+      name += c;
+    } else if (u >= 'A' && u <= 'Z') {
+      name += static_cast<char>(u - 'A' + 'a');  // keys are claimed regardless of case
+    } else {
+      static const char* kHex = "0123456789abcdef";
+      name += '_';
+      name += kHex[u >> 4];
+      name += kHex[u & 15];
+    }
+  }
+  return name + ".lock";
+}
+
+}  // namespace
+
+std::unique_ptr<host::SettingLock> FileSettingsStore::TryLock(const std::string& app,
+                                                              const std::string& section,
+                                                              const std::string& key) {
+  lock_error_.clear();
+  std::string folder = folder_ + "/locks";
+  std::error_code made;
+  std::filesystem::create_directories(folder, made);
+  if (made) {
+    lock_error_ = "Cannot make " + folder + ": " + made.message();
+    return nullptr;
+  }
+  auto held = std::make_unique<HeldLock>();
+  if (!held->lock.TryAcquire(folder + "/" + LockFileName(app, section, key), lock_error_)) {
+    return nullptr;
+  }
+  return held;
 }
 
 }  // namespace kestrix::system

@@ -52,6 +52,13 @@ class FileSettingsStore final : public host::SettingsStore {
   bool Update(const std::string& app, const std::string& section, const std::string& key,
               const Change& change);
 
+  // Holds an exclusive lock on a lock file of its own for the key (in locks/ beside the
+  // settings file) without waiting; nullptr while another process holds it, or when the lock
+  // file cannot be made (the reason goes to `LockError()`).
+  std::unique_ptr<host::SettingLock> TryLock(const std::string& app, const std::string& section,
+                                             const std::string& key) override;
+  const std::string& LockError() const { return lock_error_; }
+
   // The settings file's full path.
   std::string FilePath() const;
 
@@ -59,6 +66,7 @@ class FileSettingsStore final : public host::SettingsStore {
   bool Modify(const std::function<bool(IniDocument&)>& change);
 
   std::string folder_;
+  std::string lock_error_;
 };
 
 // The escapes of stored values, exposed for the tests: Encode gives one line without blanks

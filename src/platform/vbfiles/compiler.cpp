@@ -95,7 +95,8 @@ CompileResult RunCompiler(const std::string& command, const std::string& project
   }
   char buffer[4096];
   size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0) result.report.append(buffer, n);
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0)
+    result.report.append(buffer, n);
   int status = ::pclose(pipe.release());
   bool exited_ok = status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
   struct stat st {};
@@ -132,8 +133,8 @@ CompileResult CheckInsteadOfCompiling(const std::string& project_file) {
   }
   for (const auto& p : problems) {
     if (!result.report.empty()) result.report += "\n";
-    result.report += p.file + (p.line > 0 ? "(" + std::to_string(p.line) + ")" : "") + ": " +
-                     p.message;
+    result.report +=
+        p.file + (p.line > 0 ? "(" + std::to_string(p.line) + ")" : "") + ": " + p.message;
   }
   return result;
 }

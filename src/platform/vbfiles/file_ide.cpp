@@ -70,7 +70,8 @@ void FileIde::Open(const std::string& path) {
 
 void FileIde::SetCompiler(const std::string& command) {
   compiler_ = command;
-  for (auto& project : projects_) project->SetCompiler(command);
+  for (auto& project : projects_)
+    project->SetCompiler(command);
 }
 
 host::Project* FileIde::StartupProject() {

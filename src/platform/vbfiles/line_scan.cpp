@@ -138,12 +138,14 @@ std::string LineLabel(std::string_view line) {
   std::string_view s = TrimBlanks(line);
   size_t n = 0;
   if (!s.empty() && s[0] >= '0' && s[0] <= '9') {
-    while (n < s.size() && s[n] >= '0' && s[n] <= '9') ++n;
+    while (n < s.size() && s[n] >= '0' && s[n] <= '9')
+      ++n;
     if (n < s.size() && IsIdentChar(s[n])) return "";
     size_t first = s.find_first_not_of('0');  // 010 and 10 are the same label
     return first >= n ? "0" : std::string(s.substr(first, n - first));
   }
-  while (n < s.size() && IsIdentChar(s[n])) ++n;
+  while (n < s.size() && IsIdentChar(s[n]))
+    ++n;
   if (n == 0 || n >= s.size() || s[n] != ':' || (n + 1 < s.size() && s[n + 1] == '=')) return "";
   std::string_view word = s.substr(0, n);
   // Statements that may stand alone before a colon are no labels.
@@ -152,7 +154,8 @@ std::string LineLabel(std::string_view line) {
     if (EqualsNoCase(word, keyword)) return "";
   }
   std::string label(word);
-  for (char& c : label) c = Lower(c);
+  for (char& c : label)
+    c = Lower(c);
   return label;
 }
 
