@@ -18,6 +18,7 @@
 #include <string>
 #include <string_view>
 
+#include "bench_util.h"
 #include "host/ide.h"
 #include "platform/vbfiles/file_ide.h"
 #include "vb_generator.h"
@@ -29,45 +30,6 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 constexpr std::string_view kBenchLine = "' bench";
-
-// A fresh folder under $TMPDIR, removed with everything in it when the object goes away.
-class ScratchDir {
- public:
-  ScratchDir() {
-    std::string pattern = (fs::temp_directory_path() / "kestrix-bench-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-      throw std::runtime_error("cannot make a folder like " + pattern);
-    }
-    path_ = pattern;
-  }
-  ~ScratchDir() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
-
-double SecondsSince(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double PeakRssMb() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_maxrss) / 1024.0;  // kilobytes on Linux
-}
-
-void PrintPhase(std::string_view name, double seconds, int64_t lines, std::string_view note) {
-  const double ns_per_line = lines > 0 ? seconds * 1e9 / static_cast<double>(lines) : 0.0;
-  std::printf("  %-15s %9.3f s %10.1f ns/line   peak RSS %8.1f MB%s\n", std::string(name).c_str(),
-              seconds, ns_per_line, PeakRssMb(), std::string(note).c_str());
-}
 
 std::string_view Trimmed(std::string_view line) {
   const size_t start = line.find_first_not_of(" \t");
@@ -157,92 +119,6 @@ class ModuleEditor {
   bool opens_select_ = false;    // the statement being read is a Select Case
 };
 
-template <typename Visit>
-void ForEachCodeModule(vbfiles::FileIde& ide, Visit visit) {
-  for (int32_t p = 1; p <= ide.Count(); ++p) {
-    host::Components& components = ide.Item(p).VBComponents();
-    for (int32_t c = 1; c <= components.Count(); ++c) {
-      if (host::CodeModule* code = components.Item(c).GetCodeModule()) visit(*code);
-    }
-  }
-}
-
-// Where a file of the input tree goes in the output tree; its folder is made.
-fs::path Relocate(const std::string& path, const fs::path& in_root, const fs::path& out_root) {
-  const fs::path relative = fs::path(path).lexically_normal().lexically_relative(in_root);
-  if (relative.empty() || *relative.begin() == "..") {
-    throw std::runtime_error(path + " lies outside " + in_root.string());
-  }
-  const fs::path target = out_root / relative;
-  fs::create_directories(target.parent_path());
-  return target;
-}
-
-// Saves every component, then its project, below `out_root` with the paths they had below
-// `in_root`. A group has no SaveAs of its own: its file is copied, so that the output is as
-// complete as a copy of the tree.
-void SaveAll(vbfiles::FileIde& ide, const fs::path& in_root, const fs::path& out_root) {
-  for (int32_t p = 1; p <= ide.Count(); ++p) {
-    host::Project& project = ide.Item(p);
-    host::Components& components = project.VBComponents();
-    for (int32_t c = 1; c <= components.Count(); ++c) {
-      host::Component& component = components.Item(c);
-      const std::string file = component.FileNames(1);
-      if (!file.empty()) component.SaveAs(Relocate(file, in_root, out_root).string());
-    }
-    project.SaveAs(Relocate(project.FileName(), in_root, out_root).string());
-  }
-  if (!ide.GroupFileName().empty()) {
-    fs::copy_file(ide.GroupFileName(), Relocate(ide.GroupFileName(), in_root, out_root),
-                  fs::copy_options::overwrite_existing);
-  }
-}
-
-std::string ShellQuote(const fs::path& path) {
-  std::string quoted = "'";
-  for (char c : path.string())
-    quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-// The best of three `cp -r` copies of `tree` into `scratch`; each copy is removed after it is
-// timed. Negative when cp fails.
-double TimeCopy(const fs::path& tree, const fs::path& scratch) {
-  double best = -1;
-  for (int run = 1; run <= 3; ++run) {
-    const fs::path target = scratch / ("cp" + std::to_string(run));
-    const std::string command = "cp -r " + ShellQuote(tree) + " " + ShellQuote(target);
-    const Clock::time_point start = Clock::now();
-    const int status = std::system(command.c_str());
-    const double seconds = SecondsSince(start);
-    fs::remove_all(target);
-    if (status != 0) return -1;
-    if (best < 0 || seconds < best) best = seconds;
-  }
-  return best;
-}
-
-struct TreeSize {
-  int64_t files = 0;
-  uintmax_t bytes = 0;
-};
-
-TreeSize MeasureTree(const fs::path& root) {
-  TreeSize size;
-  for (const auto& entry : fs::recursive_directory_iterator(root)) {
-    if (!entry.is_regular_file()) continue;
-    ++size.files;
-    size.bytes += entry.file_size();
-  }
-  return size;
-}
-
-int64_t CountLines(vbfiles::FileIde& ide) {
-  int64_t lines = 0;
-  ForEachCodeModule(ide, [&](host::CodeModule& code) { lines += code.CountOfLines(); });
-  return lines;
-}
-
 int64_t EditAll(vbfiles::FileIde& ide) {
   int64_t inserted = 0;
   ForEachCodeModule(ide, [&](host::CodeModule& code) { inserted += ModuleEditor(code).Run(); });
@@ -288,8 +164,7 @@ double TimeIde(const std::string& file, const fs::path& in_root, const fs::path&
                 static_cast<long long>(best.lines), static_cast<long long>(written_lines));
   }
   PrintPhase("load", best.load, best.lines, "");
-  PrintPhase("edit", best.edit, best.lines,
-             "   (+" + std::to_string(best.inserted) + " lines)");
+  PrintPhase("edit", best.edit, best.lines, "   (+" + std::to_string(best.inserted) + " lines)");
   PrintPhase("save", best.save, best.lines, "");
   PrintPhase("load+edit+save", best.total(), best.lines, "   (best of 3)");
   return best.total();
@@ -317,12 +192,6 @@ int Run(std::string_view mode, int64_t lines, uint32_t seed) {
   PrintPhase("cp -r", copy, tree.code_lines, "   (best of 3)");
   std::printf("  %-15s %9.1f   (load+edit+save)/(cp -r)\n", "ratio", ide / copy);
   return 0;
-}
-
-template <typename Int>
-bool ParseNumber(std::string_view text, Int& value) {
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return error == std::errc() && end == text.data() + text.size();
 }
 
 }  // namespace

@@ -1,0 +1,79 @@
+#pragma once
+
+// What the benchmarks share: scratch folders, timing and memory figures, saving a loaded
+// tree into another folder, and the cp -r yardstick.
+
+#include <charconv>
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "host/ide.h"
+#include "platform/vbfiles/file_ide.h"
+
+namespace kestrix::bench {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+// A fresh folder under $TMPDIR, removed with everything in it when the object goes away.
+class ScratchDir {
+ public:
+  ScratchDir() {
+    std::string pattern = (fs::temp_directory_path() / "kestrix-bench-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) {
+      throw std::runtime_error("cannot make a folder like " + pattern);
+    }
+    path_ = pattern;
+  }
+  ~ScratchDir() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+double SecondsSince(Clock::time_point start);
+double PeakRssMb();
+// One line of figures: seconds, nanoseconds per line, peak memory so far.
+void PrintPhase(std::string_view name, double seconds, int64_t lines, std::string_view note);
+
+template <typename Visit>
+void ForEachCodeModule(vbfiles::FileIde& ide, Visit visit) {
+  for (int32_t p = 1; p <= ide.Count(); ++p) {
+    host::Components& components = ide.Item(p).VBComponents();
+    for (int32_t c = 1; c <= components.Count(); ++c) {
+      if (host::CodeModule* code = components.Item(c).GetCodeModule()) visit(*code);
+    }
+  }
+}
+
+// Saves every component, then its project, below `out_root` with the paths they had below
+// `in_root`; the group file is copied.
+void SaveAll(vbfiles::FileIde& ide, const fs::path& in_root, const fs::path& out_root);
+
+// The best of three `cp -r` copies of `tree` into `scratch`; negative when cp fails.
+double TimeCopy(const fs::path& tree, const fs::path& scratch);
+
+struct TreeSize {
+  int64_t files = 0;
+  uintmax_t bytes = 0;
+};
+TreeSize MeasureTree(const fs::path& root);
+int64_t CountLines(vbfiles::FileIde& ide);
+
+template <typename Int>
+bool ParseNumber(std::string_view text, Int& value) {
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return error == std::errc() && end == text.data() + text.size();
+}
+
+}  // namespace kestrix::bench

@@ -1,0 +1,149 @@
+// kestrix-instrument-bench LINES [SEED]
+//
+// Times Kestrix's own work on a generated VB6 group of LINES lines:
+//   instrument  the build command over the whole group in memory (no folder, no compile),
+//               then every changed file saved into another folder, then the clean command
+//               taking it all out again in memory;
+//   build       the full build of every project: instrument, add the report modules, save
+//               into the numbered build folder, check the saved copy.
+// Each is the best of three runs; `cp -r` of the same tree is the yardstick. Settings and
+// every file written live below $TMPDIR and are removed at the end.
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+
+#include "bench_util.h"
+#include "build/add_in_form.h"
+#include "build/status_model.h"
+#include "platform/system/settings_store.h"
+#include "vb_generator.h"
+
+namespace kestrix::bench {
+namespace {
+
+class BenchDialogs final : public host::Dialogs {
+ public:
+  host::MsgResult MsgBox(const std::string& text, host::MsgButtons, host::MsgIcon,
+                         const std::string&) override {
+    std::fprintf(stderr, "  message: %s\n", text.c_str());
+    return host::MsgResult::kOk;
+  }
+};
+
+// The program folder is the source tree, where config/ lies.
+class SourceShell final : public host::Shell {
+ public:
+  bool OpenDocument(const std::string&) override { return false; }
+  std::string ProgramFolder() const override { return KESTRIX_SOURCE_DIR; }
+};
+
+class Connected final : public host::Connection {
+ public:
+  void HideForm() override {}
+};
+
+struct Times {
+  double load = 0, instrument = 0, save = 0, clean = 0, build = 0;
+};
+
+// One run on a fresh load of the tree.
+Times RunOnce(const std::string& group, const fs::path& in_root, const fs::path& scratch,
+              bool full_build, int run) {
+  Times t;
+  system::FileSettingsStore settings((scratch / ("settings" + std::to_string(run))).string());
+  BenchDialogs dialogs;
+  SourceShell shell;
+  build::StatusModel progress;
+  Connected connection;
+  build::frmAddIn form({settings, dialogs, shell, progress, {}});
+  form.options().Option1 = 0;  // the group
+  form.options().Check3 = 1;   // build folders under the scratch folder
+  form.options().Dir1 = (scratch / ("builds" + std::to_string(run))).string();
+  fs::create_directories(form.options().Dir1);
+  form.options().Check4 = 1;
+  vbfiles::FileIde ide;
+  Clock::time_point start = Clock::now();
+  ide.Open(group);
+  t.load = SecondsSince(start);
+  form.vbinstance = &ide;
+  form.Connect = &connection;
+  if (full_build) {
+    start = Clock::now();
+    form.RunCommand(0);
+    t.build = SecondsSince(start);
+    fs::remove_all(form.options().Dir1);
+    return t;
+  }
+  form.options().Check2 = 0;
+  start = Clock::now();
+  form.RunCommand(0);
+  t.instrument = SecondsSince(start);
+  fs::path out = scratch / ("out" + std::to_string(run));
+  start = Clock::now();
+  SaveAll(ide, in_root, out);
+  t.save = SecondsSince(start);
+  fs::remove_all(out);
+  start = Clock::now();
+  form.RunCommand(1);
+  t.clean = SecondsSince(start);
+  return t;
+}
+
+int Run(int64_t lines, uint32_t seed) {
+  const ScratchDir scratch;
+  const fs::path in_root = scratch.path() / "in";
+  const GeneratedGroup tree = GenerateGroup(in_root.string(), lines, seed);
+  const TreeSize size = MeasureTree(in_root);
+  std::printf("group %lld: %lld lines, %lld files, %.1f MB\n", static_cast<long long>(lines),
+              static_cast<long long>(tree.code_lines), static_cast<long long>(size.files),
+              static_cast<double>(size.bytes) / 1e6);
+  Times best_instrument, best_build;
+  for (int run = 1; run <= 3; ++run) {
+    Times t = RunOnce(tree.group_file, in_root, scratch.path(), false, run);
+    if (run == 1 || t.load + t.instrument + t.save <
+                        best_instrument.load + best_instrument.instrument + best_instrument.save) {
+      best_instrument = t;
+    }
+    Times b = RunOnce(tree.group_file, in_root, scratch.path(), true, run + 3);
+    if (run == 1 || b.load + b.build < best_build.load + best_build.build) best_build = b;
+  }
+  const double copy = TimeCopy(in_root, scratch.path());
+  const Times& i = best_instrument;
+  PrintPhase("load", i.load, tree.code_lines, "");
+  PrintPhase("instrument", i.instrument, tree.code_lines, "   (in memory)");
+  PrintPhase("save", i.save, tree.code_lines, "");
+  PrintPhase("clean", i.clean, tree.code_lines, "   (in memory)");
+  PrintPhase("full build", best_build.load + best_build.build, tree.code_lines,
+             "   (load, instrument, add modules, save into BUILD n, check)");
+  PrintPhase("cp -r", copy, tree.code_lines, "   (best of 3)");
+  if (copy <= 0) return 1;
+  std::printf("  %-15s %9.1f   (load+instrument+save)/(cp -r)\n", "ratio",
+              (i.load + i.instrument + i.save) / copy);
+  std::printf("  %-15s %9.1f   (full build)/(cp -r)\n", "ratio",
+              (best_build.load + best_build.build) / copy);
+  return 0;
+}
+
+}  // namespace
+}  // namespace kestrix::bench
+
+int main(int argc, char** argv) {
+  using namespace kestrix;
+  int64_t lines = 0;
+  uint32_t seed = 1;
+  if (argc < 2 || argc > 3 || !bench::ParseNumber(argv[1], lines) || lines < 0 ||
+      (argc == 3 && !bench::ParseNumber(argv[2], seed))) {
+    std::fprintf(stderr, "usage: kestrix-instrument-bench LINES [SEED]\n");
+    return 2;
+  }
+  try {
+    return bench::Run(lines, seed);
+  } catch (const host::IdeError& error) {
+    std::fprintf(stderr, "kestrix-instrument-bench: error %d: %s\n", error.Number(),
+                 error.Description().c_str());
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "kestrix-instrument-bench: %s\n", error.what());
+  }
+  return 1;
+}
