@@ -98,13 +98,19 @@ std::string CodeOnly(std::string_view line) {
 }
 
 bool NeedsNoLineNumber(std::string_view line) {
-  std::string padded = ToUpper(StripLeadingBlanks(line)) + "XXXX";
-  if (padded == "XXXX") return true;
-  if (padded[0] == '\'') return true;
-  if (StripLeadingBlanks(padded.substr(0, 4)) == "CASE") return true;
-  if (padded[0] == '#') return true;
-  std::string stripped = StripLeadingBlanks(line);
-  return IsDigit(stripped[0]) || StartsWithLabel(stripped);
+  // The stripped line, padded with "XXXX": its first character and its first four.
+  size_t start = 0;
+  while (start < line.size() && IsBlank(line[start]))
+    ++start;
+  std::string_view stripped = line.substr(start);
+  if (stripped.empty()) return true;
+  char first = stripped[0];
+  if (first == '\'' || first == '#') return true;
+  char head[4];
+  for (size_t i = 0; i < 4; ++i)
+    head[i] = i < stripped.size() ? Upper(stripped[i]) : 'X';
+  if (head[0] == 'C' && head[1] == 'A' && head[2] == 'S' && head[3] == 'E') return true;
+  return IsDigit(first) || StartsWithLabel(stripped);
 }
 
 bool IsProcedureEnd(std::string_view line, std::string& exit_statement) {

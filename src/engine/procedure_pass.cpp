@@ -101,8 +101,9 @@ int32_t WalkBody(host::CodeModule& code, int32_t first, int32_t end, bool handle
   long next_free = 0;
   for (long k = 1; base + k < end; ++k) {
     int32_t line = base + static_cast<int32_t>(k);
-    std::string text = TransformBodyLine(code.Lines(line, 1), next_free, k, taken, handlers);
-    code.ReplaceLine(line, text);
+    std::string before = code.Lines(line, 1);
+    std::string text = TransformBodyLine(before, next_free, k, taken, handlers);
+    if (text != before) code.ReplaceLine(line, text);
     // Continuation lines belong to the statement just handled: not numbered, not counted.
     while (EndsWithUnderscore(text) && line + 1 < end) {
       text = code.Lines(++line, 1);
@@ -150,12 +151,15 @@ void InstrumentProcedure(EngineState& state, const std::string& name, ProcKind k
   ProcLines p = ReadProcLines(code, name, kind);
   host::StatusOutput& progress = state.Progress();
   progress.SetText(host::StatusOutput::kItemField, p.declaration);
-  std::string text = code.Lines(p.start, p.count);
+  auto holds = [&](std::string_view mark) {
+    int32_t from = p.start, column = 1, last = p.start + p.count - 1, end_column = -1;
+    return code.Find(mark, from, column, last, end_column, false, false, false);
+  };
   std::string note;
   std::string exit_statement;
-  if (ContainsNoCase(text, kSkipProcMark)) {
+  if (holds(kSkipProcMark)) {
     note = std::string("Skipped (") + kSkipProcMark + ")";
-  } else if (ContainsNoCase(text, kLocalHandlerLabel)) {
+  } else if (holds(kLocalHandlerLabel)) {
     note = "Skipped (Already Processed)";
   } else if (p.end == p.body || !IsEndStatementLine(code.Lines(p.end, 1)) ||
              !IsProcedureEnd(code.Lines(p.end, 1), exit_statement)) {

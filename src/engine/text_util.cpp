@@ -19,11 +19,29 @@ bool IsIdentChar(char c) {
   return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || IsDigit(c) || u == '_' || u >= 128;
 }
 
+// ASCII lower case of every byte, as a table: the searches below run over whole modules.
+struct LowerTable {
+  unsigned char map[256];
+  constexpr LowerTable() : map() {
+    for (int c = 0; c < 256; ++c)
+      map[c] = static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+  }
+};
+constexpr LowerTable kLower;
+
+inline unsigned char Low(char c) {
+  return kLower.map[static_cast<unsigned char>(c)];
+}
+
 size_t FindNoCase(std::string_view text, std::string_view needle, size_t from = 0) {
+  if (needle.empty()) return from <= text.size() ? from : std::string_view::npos;
   if (needle.size() > text.size()) return std::string_view::npos;
-  for (size_t i = from; i + needle.size() <= text.size(); ++i) {
-    size_t k = 0;
-    while (k < needle.size() && Upper(text[i + k]) == Upper(needle[k]))
+  unsigned char first = Low(needle[0]);
+  size_t last_start = text.size() - needle.size();
+  for (size_t i = from; i <= last_start; ++i) {
+    if (Low(text[i]) != first) continue;
+    size_t k = 1;
+    while (k < needle.size() && Low(text[i + k]) == Low(needle[k]))
       ++k;
     if (k == needle.size()) return i;
   }
@@ -64,11 +82,8 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-bool ContainsNoCase(std::string_view text, std::string_view needle) {
-  return FindNoCase(text, needle) != std::string_view::npos;
-}
-
 size_t FindInCode(std::string_view line, std::string_view needle) {
+  if (FindNoCase(line, needle) == std::string_view::npos) return std::string_view::npos;
   std::string code = CodeOnly(line);
   for (size_t at = FindNoCase(code, needle); at != std::string_view::npos;
        at = FindNoCase(code, needle, at + 1)) {

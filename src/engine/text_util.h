@@ -8,7 +8,6 @@
 namespace kestrix::engine {
 
 bool EqualsNoCase(std::string_view a, std::string_view b);
-bool ContainsNoCase(std::string_view text, std::string_view needle);
 // Position of `needle` in the code of `line` (outside string literals and comments), not
 // followed by a letter or digit; npos when there is none.
 size_t FindInCode(std::string_view line, std::string_view needle);

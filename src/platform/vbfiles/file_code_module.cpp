@@ -99,19 +99,28 @@ void FileCodeModule::InsertLines(int32_t line, std::string_view text) {
   bool rebuild = index_.Open() || (line > 1 && (lines_.at(line - 2).flags & kContinues));
   if (index_.InsideDeclaration(line)) rebuild = true;
   if (line == CountOfLines() + 1) final_newline_ = true;
+  // A statement above the first header may move the end of the declarations: simply when it
+  // goes into them or right below them, otherwise (amid the comments and directives above
+  // the header) the index is built again.
+  int32_t last_statement = 0;
+  bool near_declarations = index_.Count() == 0 || line <= index_.DeclarationLines() + 1;
   for (size_t i = 0; i < parts.size(); ++i) {
     uint8_t flags = ScanStatement(parts[i]).flags;
     if (EndsWithContinuation(parts[i])) flags |= kContinues;
     if (flags & kStructuralFlags) rebuild = true;
-    // A statement above the first header may move the end of the declarations.
-    if ((flags & kStatement) && BeforeFirstHeader(line)) rebuild = true;
-    lines_.Insert(line - 1 + static_cast<int32_t>(i), CodeLine{std::string(parts[i]), 0, flags});
+    int32_t at = line + static_cast<int32_t>(i);
+    if ((flags & kStatement) && BeforeFirstHeader(line)) {
+      if (!near_declarations) rebuild = true;
+      last_statement = at;
+    }
+    lines_.Insert(at - 1, CodeLine{std::string(parts[i]), 0, flags});
   }
   if (rebuild) {
     index_.Rebuild(lines_);
-  } else {
-    index_.Shift(line, static_cast<int32_t>(parts.size()));
+    return;
   }
+  index_.Shift(line, static_cast<int32_t>(parts.size()));
+  if (last_statement != 0) index_.ExtendDeclarations(last_statement);
 }
 
 void FileCodeModule::DeleteLines(int32_t start_line, int32_t count) {
@@ -124,7 +133,10 @@ void FileCodeModule::DeleteLines(int32_t start_line, int32_t count) {
   for (int32_t i = 0; i < count && !rebuild; ++i) {
     uint8_t flags = lines_.at(start_line - 1 + i).flags;
     if (flags & kStructuralFlags) rebuild = true;
-    if ((flags & kStatement) && BeforeFirstHeader(start_line)) rebuild = true;
+    // Statements above the declarations' last line leave it where it is (moved up); any
+    // other change to them is worked out afresh.
+    bool before_last = start_line + count - 1 < index_.DeclarationLines();
+    if ((flags & kStatement) && BeforeFirstHeader(start_line) && !before_last) rebuild = true;
   }
   if (start_line + count - 1 == CountOfLines()) final_newline_ = true;
   lines_.Erase(start_line - 1, count);

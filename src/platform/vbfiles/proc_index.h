@@ -15,6 +15,7 @@
 // - A header repeated in the branches of an #If group (one body for both) ends at the
 //   group's #End If.
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -60,6 +61,9 @@ class ProcIndex {
   // Every position at or after `line` moves by `delta` (lines inserted before `line`, or,
   // with a negative delta, the -delta lines before `line` deleted).
   void Shift(int32_t line, int32_t delta);
+  // A statement now stands on `line`, above the first header and at most one line below the
+  // declarations: the section reaches down to it.
+  void ExtendDeclarations(int32_t line) { decl_lines_ = std::max(decl_lines_, line); }
 
  private:
   int32_t Eff(int32_t index, int32_t value) const {

@@ -27,21 +27,33 @@ bool TextSearch::IsWord(std::string_view text, size_t pos, size_t len) const {
 
 std::optional<std::pair<size_t, size_t>> TextSearch::In(std::string_view text, size_t from,
                                                         size_t limit) const {
-  for (size_t pos = from; pos < limit || (pattern_ && pos == limit); ++pos) {
-    size_t len = 0;
-    if (pattern_) {
-      long end = LikeAt(0, text, pos, limit);
-      if (end < 0 || static_cast<size_t>(end) == pos) continue;
-      len = static_cast<size_t>(end) - pos;
-    } else {
-      if (pos + target_.size() > limit) return std::nullopt;
-      size_t i = 0;
-      while (i < target_.size() && Same(text[pos + i], target_[i]))
-        ++i;
-      if (i < target_.size()) continue;
-      len = target_.size();
-    }
+  if (!pattern_) return Literal(text, from, limit);
+  for (size_t pos = from; pos <= limit; ++pos) {
+    long end = LikeAt(0, text, pos, limit);
+    if (end < 0 || static_cast<size_t>(end) == pos) continue;
+    size_t len = static_cast<size_t>(end) - pos;
     if (IsWord(text, pos, len)) return std::make_pair(pos, len);
+  }
+  return std::nullopt;
+}
+
+std::optional<std::pair<size_t, size_t>> TextSearch::Literal(std::string_view text, size_t from,
+                                                             size_t limit) const {
+  if (target_.empty() || limit < target_.size()) return std::nullopt;
+  // The first character in either case finds the places worth comparing.
+  char first_a = match_case_ ? target_[0] : Lower(target_[0]);
+  char first_b = first_a;
+  if (!match_case_ && first_a >= 'a' && first_a <= 'z') first_b = static_cast<char>(first_a - 32);
+  size_t last = limit - target_.size();
+  for (size_t pos = from; pos <= last; ++pos) {
+    char c = text[pos];
+    if (c != first_a && c != first_b) continue;
+    size_t i = 1;
+    while (i < target_.size() && Same(text[pos + i], target_[i]))
+      ++i;
+    if (i == target_.size() && IsWord(text, pos, target_.size())) {
+      return std::make_pair(pos, target_.size());
+    }
   }
   return std::nullopt;
 }

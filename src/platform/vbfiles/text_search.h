@@ -21,6 +21,8 @@ class TextSearch {
                                               size_t limit) const;
 
  private:
+  std::optional<std::pair<size_t, size_t>> Literal(std::string_view text, size_t from,
+                                                   size_t limit) const;
   bool Same(char a, char b) const;
   // End of the shortest wildcard match of target_[pi..] at text[ti..limit), or -1.
   long LikeAt(size_t pi, std::string_view text, size_t ti, size_t limit) const;
