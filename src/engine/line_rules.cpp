@@ -1,28 +1,18 @@
 #include "engine/line_rules.h"
 
+#include "host/vb_text.h"
+
 #include <array>
 
 #include "engine/text_util.h"
 
 namespace kestrix::engine {
+
+using text::IsBlank;
+using text::IsDigit;
+using text::IsIdentChar;
+using text::Upper;
 namespace {
-
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t';
-}
-
-char Upper(char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
-bool IsIdentChar(char c) {
-  auto u = static_cast<unsigned char>(c);
-  return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || IsDigit(c) || u == '_' || u >= 128;
-}
 
 std::string ToUpper(std::string_view s) {
   std::string out(s);

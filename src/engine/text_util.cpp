@@ -1,23 +1,17 @@
 #include "engine/text_util.h"
 
+#include "host/vb_text.h"
+
 #include "engine/line_rules.h"
 
 namespace kestrix::engine {
-namespace {
 
-char Upper(char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t';
-}
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-bool IsIdentChar(char c) {
-  auto u = static_cast<unsigned char>(c);
-  return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || IsDigit(c) || u == '_' || u >= 128;
-}
+using text::EqualsNoCase;
+using text::IsBlank;
+using text::IsDigit;
+using text::IsIdentChar;
+using text::Upper;
+namespace {
 
 // ASCII lower case of every byte, as a table: the searches below run over whole modules.
 struct LowerTable {
@@ -73,14 +67,6 @@ bool WordIs(std::string_view word, std::string_view upper) {
 }
 
 }  // namespace
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (Upper(a[i]) != Upper(b[i])) return false;
-  }
-  return true;
-}
 
 size_t FindInCode(std::string_view line, std::string_view needle) {
   if (FindNoCase(line, needle) == std::string_view::npos) return std::string_view::npos;

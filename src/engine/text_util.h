@@ -5,9 +5,11 @@
 #include <string>
 #include <string_view>
 
+#include "host/vb_text.h"
+
 namespace kestrix::engine {
 
-bool EqualsNoCase(std::string_view a, std::string_view b);
+using text::EqualsNoCase;
 // Position of `needle` in the code of `line` (outside string literals and comments), not
 // followed by a letter or digit; npos when there is none.
 size_t FindInCode(std::string_view line, std::string_view needle);

@@ -1,15 +1,12 @@
 #include "platform/system/ini_document.h"
 
+#include "host/vb_text.h"
+
 namespace kestrix::system {
+
+using text::IsBlank;
+using text::Lower;
 namespace {
-
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t';
-}
-
-char Lower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 bool SameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;

@@ -1,17 +1,17 @@
 #include "platform/vbfiles/component_file.h"
 
+#include "host/vb_text.h"
+
 #include "host/ide_error.h"
 #include "platform/vbfiles/line_scan.h"
 #include "platform/vbfiles/text_io.h"
 
 namespace kestrix::vbfiles {
+
+using text::IsBlank;
 namespace {
 
 using host::IdeError;
-
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t';
-}
 
 std::string_view TrimLeft(std::string_view s) {
   while (!s.empty() && IsBlank(s.front()))

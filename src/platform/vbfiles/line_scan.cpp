@@ -1,25 +1,18 @@
 #include "platform/vbfiles/line_scan.h"
 
+#include "host/vb_text.h"
+
 #include <array>
 
 namespace kestrix::vbfiles {
+
+using text::EqualsNoCase;
+using text::IsBlank;
+using text::IsIdentChar;
+using text::Lower;
 namespace {
 
 using host::ProcKind;
-
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t';
-}
-
-char Lower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool IsIdentChar(char c) {
-  auto u = static_cast<unsigned char>(c);
-  return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '_' ||
-         u >= 128;
-}
 
 std::string_view TrimBlanks(std::string_view s) {
   while (!s.empty() && IsBlank(s.front()))
@@ -125,14 +118,6 @@ bool StartsWithRem(std::string_view s) {
 }
 
 }  // namespace
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  }
-  return true;
-}
 
 std::string LineLabel(std::string_view line) {
   std::string_view s = TrimBlanks(line);

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "host/ide.h"
+#include "host/vb_text.h"
 
 namespace kestrix::vbfiles {
 
@@ -45,6 +46,6 @@ StatementInfo ScanStatement(std::string_view logical_line);
 std::string LineLabel(std::string_view line);
 
 // Case-insensitive ASCII comparison, as VB compares names.
-bool EqualsNoCase(std::string_view a, std::string_view b);
+using text::EqualsNoCase;
 
 }  // namespace kestrix::vbfiles

@@ -1,19 +1,12 @@
 #include "platform/vbfiles/text_search.h"
 
+#include "host/vb_text.h"
+
 namespace kestrix::vbfiles {
-namespace {
 
-char Lower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool IsIdentChar(char c) {
-  auto u = static_cast<unsigned char>(c);
-  return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '_' ||
-         u >= 128;
-}
-
-}  // namespace
+using text::IsIdentChar;
+using text::Lower;
+namespace {}  // namespace
 
 bool TextSearch::Same(char a, char b) const {
   return match_case_ ? a == b : Lower(a) == Lower(b);

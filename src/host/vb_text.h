@@ -1,0 +1,36 @@
+#pragma once
+
+// Character tests on Basic source and names, as VB makes them: blanks are spaces and tabs,
+// case is ASCII case, and bytes of the ANSI code page above 127 count as letters.
+
+#include <string_view>
+
+namespace kestrix::text {
+
+inline bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
+inline bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+inline char Upper(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
+inline char Lower(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
+
+inline bool IsIdentChar(char c) {
+  auto u = static_cast<unsigned char>(c);
+  return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || IsDigit(c) || u == '_' || u >= 128;
+}
+
+inline bool EqualsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (Lower(a[i]) != Lower(b[i])) return false;
+  }
+  return true;
+}
+
+}  // namespace kestrix::text
