@@ -127,6 +127,41 @@ TEST_F(BatchTest, ReadOnlyModuleCancelEndsTheCommand) {
   EXPECT_EQ(Notes(ok.out), "Skipped (Read Only)");
 }
 
+// Build into BUILD 1, then clean the build copy: every file comes back byte for byte, the
+// project file too (the report modules' lines go with the modules).
+TEST_F(BatchTest, BuildThenCleanTheCopyGivesBackTheOriginals) {
+  RunResult build = Batch("build Shop/Shop.vbg --scope group --format tsv");
+  ASSERT_EQ(build.status, 0) << build.err;
+  EXPECT_EQ(Caption(build.out), "Project ShopLib BUILD 1 OK!!!");
+  EXPECT_TRUE(fs::exists(shop_ + "/Shared/BUILD 1/Common.bas"));  // outside its project
+  for (const char* project : {"App/BUILD 1/Shop.vbp", "Lib/BUILD 1/ShopLib.vbp"}) {
+    RunResult clean = Batch(std::string("clean 'Shop/") + project + "' --save --format tsv");
+    ASSERT_EQ(clean.status, 0) << clean.err;
+  }
+  for (const char* file :
+       {"App/Shop.vbp", "App/Forms/frmMain.frm", "App/Forms/frmMain.frx", "App/PriceBox.ctx",
+        "App/Modules/modShop.bas", "App/clsLog.cls", "Lib/Order.cls", "Lib/modLib.bas"}) {
+    std::string name(file);
+    std::string copy = shop_ + "/" + name.insert(name.find('/'), "/BUILD 1");
+    EXPECT_TRUE(ReadFile(copy) == ReadFile(original_ + "/" + file)) << file;
+  }
+  // The library's build refers to the shared module's own build folder.
+  EXPECT_NE(
+      ReadFile(shop_ + "/Lib/BUILD 1/ShopLib.vbp").find("..\\..\\Shared\\BUILD 1\\Common.bas"),
+      std::string::npos);
+}
+
+TEST_F(BatchTest, BuildingABuildCopyAsksFirst) {
+  ASSERT_EQ(Batch("build Shop/App/Shop.vbp").status, 0);
+  RunResult no = Batch("build 'Shop/App/BUILD 1/Shop.vbp' --format tsv");
+  EXPECT_EQ(no.status, 1);
+  EXPECT_EQ(Notes(no.out), "CANCELED");
+  EXPECT_FALSE(fs::exists(shop_ + "/App/BUILD 1/BUILD 2"));
+  RunResult yes = Batch("build 'Shop/App/BUILD 1/Shop.vbp' --yes --format tsv");
+  EXPECT_EQ(yes.status, 0) << yes.err;
+  EXPECT_EQ(Caption(yes.out), "Project Shop BUILD 2 OK!!!");
+}
+
 TEST_F(BatchTest, ConfigReadsAndWritesSettings) {
   EXPECT_EQ(Batch("config Programmer 'Ann Lee'").status, 0);
   EXPECT_EQ(Batch("config Programmer").out, "Ann Lee\n");
