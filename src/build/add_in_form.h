@@ -22,12 +22,26 @@ namespace kestrix::build {
 // The main window's control values, with the values the window opens with.
 struct Options {
   int32_t Option1 = 1;            // scope: 0 group of projects, 1 active project, 2 active module
+  int32_t Option2 = 1;            // the same choice on the Clean tab, kept in step
   int32_t Check1 = 1;             // "Insert Error Handlers" (only 1 counts as on)
   int32_t Check2 = 1;             // "Build Project"
   int32_t Check3 = 0;             // "Put Build Folder in :" the folder in Dir1
   std::string Dir1;               // the chosen folder
   int32_t Check4 = 0;             // "Put Project Name in Build Folder Name" (non-zero is on)
   int32_t Check5[3] = {1, 1, 1};  // Clean: "Line Numbers", "Error Handlers", "Kestrix Modules"
+};
+
+// What the window shows beyond the option values: captions, what is enabled, its width.
+struct FormLook {
+  std::string Caption = "Kestrix";
+  int32_t Tab = 0;             // 0 Actions, 1 Clean, 2 Error Handler, 3 Options
+  int32_t TabWidth = 3528;     // twips
+  int32_t WindowWidth = 3744;  // twips
+  std::string Check2Caption = "Build Project";
+  bool Check2Enabled = true;
+  bool Check5ModulesEnabled = true;  // Check5(2)
+  bool FolderListEnabled = false;    // Dir1, following Check3
+  bool PictureState = false;         // the logo's look
 };
 
 // What the window works with around it.
@@ -48,6 +62,20 @@ class frmAddIn final : public engine::EngineState {
 
   Options& options() { return options_; }
   const Options& options() const { return options_; }
+  const FormLook& look() const { return look_; }
+
+  // The window's life: Load reads the settings and sets MainWindowLoaded; Unload saves
+  // them and clears it. The view fills its template views itself while it loads.
+  void Load();
+  void Unload();
+  // The first activation: the caption gets the program's version.
+  void FirstActivation(int major, int minor);
+  // The window's events, as the view forwards them.
+  void Option1Click(int32_t index);
+  void Option2Click(int32_t index);
+  void Check3Click();
+  void PictureClick();
+  void TabClick(int32_t tab);
 
   // Working state, set by the IDE connection before the window is shown.
   host::Ide* vbinstance = nullptr;
@@ -89,9 +117,13 @@ class frmAddIn final : public engine::EngineState {
   BuildEnd SaveAndCompile(host::Project& project);
   void AddRow(const std::string& project, const std::string& module, const std::string& notes);
   void ReportError(const host::IdeError& error);
+  void LoadSettings();
+  void SaveSettings();
 
   FormServices services_;
   Options options_;
+  FormLook look_;
+  bool activated_ = false;
   std::string config_folder_;
   std::string current_project_name_;
   std::string current_module_name_;
