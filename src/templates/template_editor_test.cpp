@@ -1,0 +1,113 @@
+#include "templates/template_editor.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
+#include <functional>
+
+namespace kestrix::templates {
+namespace {
+
+// Shows the editor modally and, once it runs, lets `act` work on it.
+void RunEditor(EditExchange& exchange, std::function<void(frmEdit&)> act) {
+  bool acted = false;
+  QTimer::singleShot(0, [&] {
+    auto* editor = qobject_cast<frmEdit*>(QApplication::activeModalWidget());
+    if (editor != nullptr) act(*editor);
+    acted = editor != nullptr;
+    if (editor != nullptr && editor->isVisible()) editor->reject();
+  });
+  ShowTemplateEditor(exchange);
+  EXPECT_TRUE(acted) << "the editor was not shown modally";
+}
+
+QColor ForegroundAt(QTextEdit& view, int position) {
+  QTextCursor cursor(view.document());
+  cursor.setPosition(position + 1);
+  return cursor.charFormat().foreground().color();
+}
+
+TEST(TemplateEditorTest, SaveGivesBackTheEditedTextWithCrLf) {
+  EditExchange exchange{"dim x\r\n' note\r\n", "Edit Local Error Handler", QColor(255, 255, 192)};
+  RunEditor(exchange, [](frmEdit& editor) {
+    EXPECT_EQ(editor.windowTitle(), QStringLiteral("Edit Local Error Handler"));
+    EXPECT_TRUE(editor.isModal());
+    EXPECT_TRUE(editor.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    QTextEdit& text = *editor.Text1();
+    EXPECT_EQ(text.palette().color(QPalette::Base), QColor(255, 255, 192));
+    EXPECT_TRUE(text.font().fixedPitch());
+    EXPECT_EQ(ForegroundAt(text, 0), QColor(0, 0, 220));  // Dim
+    EXPECT_EQ(ForegroundAt(text, 7), QColor(0, 127, 0));  // the comment
+    text.moveCursor(QTextCursor::End);
+    QTest::keyClicks(&text, "y = 1");
+    QTest::mouseClick(editor.Command1(0), Qt::LeftButton);
+  });
+  EXPECT_TRUE(exchange.EditSaved);
+  EXPECT_EQ(exchange.EditText, "Dim x\r\n' note\r\ny = 1");
+}
+
+TEST(TemplateEditorTest, CancelOrCloseChangesNothing) {
+  const std::function<void(frmEdit&)> ways[] = {
+      [](frmEdit& editor) { QTest::mouseClick(editor.Command1(1), Qt::LeftButton); },
+      [](frmEdit& editor) { editor.close(); },
+      [](frmEdit& editor) { QTest::keyClick(&editor, Qt::Key_Escape); },
+  };
+  for (const auto& way : ways) {
+    EditExchange exchange{"dim x\r\n", "Edit", QColor(Qt::white)};
+    RunEditor(exchange, [&](frmEdit& editor) {
+      QTest::keyClicks(editor.Text1(), "changed");
+      way(editor);
+      EXPECT_FALSE(editor.isVisible());
+    });
+    EXPECT_FALSE(exchange.EditSaved);
+    EXPECT_EQ(exchange.EditText, "dim x\r\n");
+  }
+}
+
+// Only keywords are respelt: every other byte of the text comes back from Save as it came.
+TEST(TemplateEditorTest, SaveWithoutEditsKeepsTheBytes) {
+  std::string line;
+  for (int byte = 0; byte < 256; ++byte) {
+    if (byte != '\r' && byte != '\n') line += static_cast<char>(byte);
+  }
+  const std::string cases[] = {line + "\r\n" + line + "\r\n", "' no final line end", ""};
+  for (const std::string& text : cases) {
+    EditExchange exchange{text, "Edit", QColor()};
+    frmEdit editor(exchange);
+    editor.Command1(0)->click();
+    EXPECT_TRUE(exchange.EditSaved);
+    EXPECT_EQ(exchange.EditText, text);
+  }
+}
+
+TEST(TemplateEditorTest, KeepsItsMinimumAndTheButtonsInTheCorner) {
+  EditExchange exchange{"x", "Edit", QColor()};
+  frmEdit editor(exchange);
+  editor.show();
+  auto from_corner = [&](QWidget* widget) {
+    return QPoint(editor.width(), editor.height()) - widget->pos();
+  };
+  QPoint save = from_corner(editor.Command1(0));
+  QPoint cancel = from_corner(editor.Command1(1));
+  QSize text_margin = editor.size() - editor.Text1()->size();
+
+  editor.resize(900, 700);
+  QApplication::processEvents();
+  EXPECT_EQ(editor.size(), QSize(900, 700));
+  EXPECT_EQ(from_corner(editor.Command1(0)), save);
+  EXPECT_EQ(from_corner(editor.Command1(1)), cancel);
+  EXPECT_EQ(editor.size() - editor.Text1()->size(), text_margin);
+  EXPECT_EQ(editor.Text1()->pos(), QPoint(8, 8));
+
+  editor.resize(50, 50);
+  QApplication::processEvents();
+  EXPECT_EQ(editor.size(), QSize(187, 187));
+  EXPECT_EQ(from_corner(editor.Command1(1)), cancel);
+}
+
+}  // namespace
+}  // namespace kestrix::templates
