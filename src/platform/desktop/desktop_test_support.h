@@ -3,14 +3,21 @@
 // Shared pieces of the desktop tests: prompts answered by the test, an add-in that records
 // the events it gets, and a copy of the example group.
 
+#include <gtest/gtest.h>
+
 #include <QCoreApplication>
 #include <QString>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include <memory>
+
 #include "host/extensibility.h"
+#include "platform/desktop/host_window.h"
 #include "platform/desktop/prompts.h"
+#include "platform/system/profile_files.h"
+#include "platform/system/settings_store.h"
 #include "support/test_support.h"
 
 namespace kestrix::desktop::testing {
@@ -64,10 +71,12 @@ class RecordingAddIn final : public host::Extensibility {
   std::function<void(host::Ide&)> on_connect_;
 };
 
-// Runs what the event loop has queued (deferred reloads, single-shot timers).
+// Runs what the event loop has queued (deferred reloads, single-shot timers, deleteLater).
 inline void ProcessEvents() {
-  for (int i = 0; i < 3; ++i)
+  for (int i = 0; i < 3; ++i) {
     QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
 }
 
 // The example group copied into `dir`; returns the path of the copy's Shop.vbg.
@@ -76,5 +85,38 @@ inline std::string CopyShop(const kestrix::testing::TempDir& dir) {
                                                 dir.Path("Shop"));
   return root + "/Shop.vbg";
 }
+
+// A main window over a configuration folder of its own (XDG_CONFIG_HOME points there), with
+// scripted prompts and an add-in registry the test fills before calling MakeWindow().
+class HostFixture : public ::testing::Test {
+ protected:
+  HostFixture()
+      : config_env_("XDG_CONFIG_HOME", config_.path().c_str()),
+        settings_(config_.Path("kestrix")),
+        profiles_(config_.Path("kestrix")) {}
+
+  HostWindow& MakeWindow() {
+    window_ = std::make_unique<HostWindow>(HostServices{settings_, profiles_, registry_, prompts_});
+    return *window_;
+  }
+
+  // Registers an add-in that records its events in log_.
+  void RegisterRecorder(const std::string& prog_id,
+                        std::function<void(host::Ide&)> on_connect = nullptr) {
+    registry_.Register(prog_id, prog_id + " for the tests", [this, prog_id, on_connect] {
+      return std::make_unique<RecordingAddIn>(prog_id, log_, on_connect);
+    });
+  }
+
+  kestrix::testing::TempDir config_;
+  kestrix::testing::ScopedEnv config_env_;
+  kestrix::testing::TempDir work_;
+  system::FileSettingsStore settings_;
+  system::IniProfileFiles profiles_;
+  AddInRegistry registry_;
+  FakePrompts prompts_;
+  std::vector<std::string> log_;
+  std::unique_ptr<HostWindow> window_;
+};
 
 }  // namespace kestrix::desktop::testing

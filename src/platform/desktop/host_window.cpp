@@ -118,7 +118,10 @@ void HostWindow::BuildPanes() {
     if (host::Component* component = ProjectExplorer::ComponentOf(item)) OpenCodeWindow(*component);
   });
   connect(explorer_, &QTreeWidget::currentItemChanged, this, [this] { OnItemSelected(); });
-  connect(mdi_, &QMdiArea::subWindowActivated, this, [this] { UpdateActivePane(); });
+  connect(mdi_, &QMdiArea::subWindowActivated, this, [this] {
+    UpdateActivePane();
+    UpdateMarks();
+  });
 }
 
 void HostWindow::WireIde() {
