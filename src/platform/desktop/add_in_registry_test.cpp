@@ -126,6 +126,8 @@ TEST_F(AddInsTest, QuittingDisconnectsUnlessTheUserCancels) {
   prompts_.save_answer = SaveAnswer::kCancel;
   EXPECT_FALSE(window.close());
   EXPECT_EQ(prompts_.save_questions, 1);
+  EXPECT_EQ(prompts_.save_question,
+            "Save changes to the following files?\n\nmodShop (modShop.bas)");
   EXPECT_TRUE(log_.empty());
   EXPECT_TRUE(window.isVisible());
 

@@ -29,10 +29,12 @@ class FakePrompts final : public Prompts {
   QString path_answer;
   std::function<void(std::vector<AddInChoice>&)> edit_choices;  // unset: cancelled
   int save_questions = 0;
+  QString save_question;
   std::vector<QString> errors;
 
-  SaveAnswer AskSaveChanges(QWidget*, const QString&) override {
+  SaveAnswer AskSaveChanges(QWidget*, const QString& text) override {
     ++save_questions;
+    save_question = text;
     return save_answer;
   }
   void ShowError(QWidget*, const QString& text) override { errors.push_back(text); }

@@ -26,6 +26,26 @@ CodeEditor* EditorOf(QMdiSubWindow* window) {
   return window ? qobject_cast<CodeEditor*>(window->widget()) : nullptr;
 }
 
+// "Name (file)" of the unsaved projects and components, as the question before closing
+// lists them.
+QStringList UnsavedNames(DesktopIde& ide) {
+  QStringList names;
+  auto add = [&](const std::string& name, const std::string& path) {
+    std::string file = path.empty() ? "" : " (" + vbfiles::FileNamePart(path) + ")";
+    names << AnsiToDisplay(name) + QString::fromStdString(file);
+  };
+  for (int32_t p = 1; p <= ide.Count(); ++p) {
+    host::Project& project = ide.Item(p);
+    if (project.IsDirty()) add(project.Name(), project.FileName());
+    host::Components& components = project.VBComponents();
+    for (int32_t c = 1; c <= components.Count(); ++c) {
+      host::Component& component = components.Item(c);
+      if (component.IsDirty()) add(component.Name(), component.FileNames(1));
+    }
+  }
+  return names;
+}
+
 }  // namespace
 
 HostWindow::HostWindow(HostServices services, QWidget* parent)
@@ -218,7 +238,11 @@ bool HostWindow::CloseProject() {
 
 bool HostWindow::ConfirmDiscard() {
   if (!ide_->AnythingDirty()) return true;
-  QString text = "Save changes to the projects?";
+  constexpr qsizetype kListed = 12;
+  QStringList names = UnsavedNames(*ide_);
+  qsizetype more = names.size() - kListed;
+  if (more > 0) names = names.mid(0, kListed) << QString("and %1 more").arg(more);
+  QString text = "Save changes to the following files?\n\n" + names.join("\n");
   switch (services_.prompts.AskSaveChanges(this, text)) {
     case SaveAnswer::kSave:
       return SaveProject();
@@ -269,7 +293,7 @@ CodeEditor* HostWindow::OpenCodeWindow(host::Component& component) {
                          " (Code)");
   connect(window, &QObject::destroyed, this,
           [this] { QTimer::singleShot(0, this, [this] { UpdateActivePane(); }); });
-  window->resize(mdi_->size() * 0.8);
+  window->resize(mdi_->viewport()->size() * 0.9);
   window->show();
   mdi_->setActiveSubWindow(window);
   editor->setFocus();
