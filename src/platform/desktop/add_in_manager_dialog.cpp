@@ -28,6 +28,19 @@ AddInManagerDialog::AddInManagerDialog(const AddInRegistry& registry,
   list_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
   for (const AddInChoice& choice : choices_)
     new QTreeWidgetItem(list_, {AnsiToDisplay(choice.prog_id), Behaviour(choice)});
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+  LayOut(buttons);
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  connect(list_, &QTreeWidget::currentItemChanged, this, [this] { ShowSelected(); });
+  connect(loaded_, &QCheckBox::toggled, this, [this] { TakeChecks(); });
+  connect(on_startup_, &QCheckBox::toggled, this, [this] { TakeChecks(); });
+  if (list_->topLevelItemCount() > 0) list_->setCurrentItem(list_->topLevelItem(0));
+  ShowSelected();
+}
+
+// The list above, the description and the check boxes of the selected add-in below it.
+void AddInManagerDialog::LayOut(QDialogButtonBox* buttons) {
   description_->setWordWrap(true);
   description_->setMinimumHeight(48);
   auto* description_box = new QGroupBox("Description");
@@ -39,19 +52,11 @@ AddInManagerDialog::AddInManagerDialog(const AddInRegistry& registry,
   auto* lower = new QHBoxLayout;
   lower->addWidget(description_box, 2);
   lower->addWidget(behaviour_box, 1);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(list_);
   layout->addLayout(lower);
   layout->addWidget(buttons);
   resize(560, 380);
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  connect(list_, &QTreeWidget::currentItemChanged, this, [this] { ShowSelected(); });
-  connect(loaded_, &QCheckBox::toggled, this, [this] { TakeChecks(); });
-  connect(on_startup_, &QCheckBox::toggled, this, [this] { TakeChecks(); });
-  if (list_->topLevelItemCount() > 0) list_->setCurrentItem(list_->topLevelItem(0));
-  ShowSelected();
 }
 
 QString AddInManagerDialog::Behaviour(const AddInChoice& choice) {

@@ -10,6 +10,7 @@
 #include "platform/desktop/add_in_registry.h"
 
 class QCheckBox;
+class QDialogButtonBox;
 class QLabel;
 class QTreeWidget;
 
@@ -27,6 +28,7 @@ class AddInManagerDialog final : public QDialog {
  private:
   // The list's "Load Behaviour" column for a choice.
   static QString Behaviour(const AddInChoice& choice);
+  void LayOut(QDialogButtonBox* buttons);
   void ShowSelected();
   void TakeChecks();
 

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/desktop/add_in_manager_dialog.h"
 #include "platform/desktop/desktop_ide.h"
+
+#include <QCheckBox>
+#include <QTreeWidget>
 #include "platform/desktop/desktop_test_support.h"
 
 namespace kestrix::desktop {
@@ -98,6 +102,23 @@ TEST_F(AddInsTest, ManagerChoicesLoadUnloadAndWriteTheList) {
   log_.clear();
   EXPECT_TRUE(ApplyAddInChoices(window.add_ins(), CurrentAddInChoices(window.add_ins())).empty());
   EXPECT_TRUE(log_.empty());  // nothing changed, nothing raised
+}
+
+TEST_F(AddInsTest, ManagerDialogEditsTheSelectedAddIn) {
+  RegisterRecorder("A.Connect");
+  RegisterRecorder("B.Connect");
+  AddInManagerDialog dialog(registry_, {{"A.Connect", true, true}, {"B.Connect", false, false}});
+  auto* list = dialog.findChild<QTreeWidget*>();
+  QList<QCheckBox*> boxes = dialog.findChildren<QCheckBox*>();
+  ASSERT_EQ(boxes.size(), 2);
+  EXPECT_TRUE(boxes[0]->isChecked() && boxes[1]->isChecked());  // A, selected first
+  list->setCurrentItem(list->topLevelItem(1));
+  EXPECT_FALSE(boxes[0]->isChecked() || boxes[1]->isChecked());
+  boxes[1]->click();
+  EXPECT_EQ(list->topLevelItem(1)->text(1), "Startup / Unloaded");
+  const std::vector<AddInChoice>& choices = dialog.choices();
+  EXPECT_TRUE(choices[0].loaded && choices[0].load_on_startup);
+  EXPECT_TRUE(!choices[1].loaded && choices[1].load_on_startup);
 }
 
 TEST_F(AddInsTest, ManagerReportsAListItCannotWrite) {

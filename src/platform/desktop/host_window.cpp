@@ -281,6 +281,14 @@ CodeEditor* HostWindow::OpenCodeWindow(host::Component& component) {
     statusBar()->showMessage(AnsiToDisplay(component.Name()) + " has no code", kStatusMilliseconds);
     return nullptr;
   }
+  CodeEditor* editor = NewCodeWindow(component);
+  mdi_->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(editor->parentWidget()));
+  editor->setFocus();
+  UpdateActivePane();
+  return editor;
+}
+
+CodeEditor* HostWindow::NewCodeWindow(host::Component& component) {
   auto* editor = new CodeEditor(component);
   editor->SetColourer(colourer_);
   editor->SetOnEdited([this] { UpdateMarks(); });
@@ -291,13 +299,15 @@ CodeEditor* HostWindow::OpenCodeWindow(host::Component& component) {
   window->setAttribute(Qt::WA_DeleteOnClose);
   window->setWindowTitle(AnsiToDisplay(component.Collection().Name() + " - " + component.Name()) +
                          " (Code)");
-  connect(window, &QObject::destroyed, this,
-          [this] { QTimer::singleShot(0, this, [this] { UpdateActivePane(); }); });
+  // A sub-window that goes clears the main window's modified mark on its way out.
+  connect(window, &QObject::destroyed, this, [this] {
+    QTimer::singleShot(0, this, [this] {
+      UpdateActivePane();
+      UpdateMarks();
+    });
+  });
   window->resize(mdi_->viewport()->size() * 0.9);
   window->show();
-  mdi_->setActiveSubWindow(window);
-  editor->setFocus();
-  UpdateActivePane();
   return editor;
 }
 

@@ -96,6 +96,7 @@ class HostWindow final : public QMainWindow {
   void UpdateActivePane();
   void UpdateMarks();
   void ForgetCodeWindows();
+  CodeEditor* NewCodeWindow(host::Component& component);
   void CloseCodeWindow(const host::Component& component);
   void AddRecent(const std::string& path);
   void ForgetRecent(const std::string& path);

@@ -129,8 +129,11 @@ TEST_F(HostWindowTest, ActiveProjectAndCodePaneFollowTheUser) {
       qobject_cast<QMdiSubWindow*>(window.CodeWindowOf(customer)->parentWidget()));
   EXPECT_EQ(&window.ide().ActiveCodePane().GetCodeModule(), customer.GetCodeModule());
 
+  customer.GetCodeModule()->InsertLines(1, "' changed");
+  window.RefreshState();
   window.code_area().closeAllSubWindows();
   testing::ProcessEvents();
+  EXPECT_TRUE(window.isWindowModified());  // closing windows saves nothing
   try {
     window.ide().ActiveCodePane();
     FAIL() << "a code pane is still active";
