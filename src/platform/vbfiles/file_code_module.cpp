@@ -70,6 +70,7 @@ void FileCodeModule::CheckLine(int32_t line, int32_t last_allowed, const char* o
 
 void FileCodeModule::BeforeEdit() {
   if (edit_hook_) edit_hook_();
+  ++revision_;
 }
 
 std::string FileCodeModule::Lines(int32_t start_line, int32_t count) const {

@@ -32,6 +32,9 @@ class FileCodeModule final : public host::CodeModule {
   bool FinalNewline() const { return final_newline_; }
   // How many member attribute lines the file holds above code line `line`.
   int32_t AttributeLinesBefore(int32_t line) const;
+  // Counts the edits made so far: a viewer that remembers it can tell whether someone else
+  // changed the module since it last looked.
+  uint64_t Revision() const { return revision_; }
 
   // host::CodeModule
   host::Component& Parent() override { return parent_; }
@@ -63,6 +66,7 @@ class FileCodeModule final : public host::CodeModule {
   ProcIndex index_;
   bool final_newline_;
   std::function<void()> edit_hook_;
+  uint64_t revision_ = 0;
 };
 
 }  // namespace kestrix::vbfiles
