@@ -1,0 +1,75 @@
+#include "templates/ansi_text.h"
+
+#include <array>
+
+namespace kestrix::templates {
+
+namespace {
+
+// Bytes 0x80 to 0x9F; the others stand for the Unicode character of the same number.
+constexpr std::array<char16_t, 32> kHighControls = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 0x80
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 0x88
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 0x90
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 0x98
+};
+
+char16_t CharOf(unsigned char byte) {
+  if (byte >= 0x80 && byte < 0xA0) return kHighControls[byte - 0x80];
+  return byte;
+}
+
+// The byte for `c`, or '?' when code page 1252 has none.
+char ByteOf(char16_t c) {
+  bool direct = c < 0x80 || (c >= 0xA0 && c <= 0xFF);
+  if (direct) return static_cast<char>(c);
+  for (size_t i = 0; i < kHighControls.size(); ++i) {
+    if (kHighControls[i] == c) return static_cast<char>(0x80 + i);
+  }
+  return '?';
+}
+
+bool IsHighSurrogate(char16_t c) {
+  return c >= 0xD800 && c <= 0xDBFF;
+}
+
+bool IsLowSurrogate(char16_t c) {
+  return c >= 0xDC00 && c <= 0xDFFF;
+}
+
+}  // namespace
+
+std::u16string AnsiToUtf16(std::string_view bytes) {
+  std::u16string text;
+  text.reserve(bytes.size());
+  for (char byte : bytes)
+    text += CharOf(static_cast<unsigned char>(byte));
+  return text;
+}
+
+std::string Utf16ToAnsi(std::u16string_view text) {
+  std::string bytes;
+  bytes.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    bytes += ByteOf(text[i]);
+    if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) ++i;
+  }
+  return bytes;
+}
+
+std::string WithCrLf(std::string_view bytes) {
+  std::string text;
+  text.reserve(bytes.size());
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    char c = bytes[i];
+    if (c != '\r' && c != '\n') {
+      text += c;
+      continue;
+    }
+    text += "\r\n";
+    if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+  }
+  return text;
+}
+
+}  // namespace kestrix::templates

@@ -1,0 +1,22 @@
+#pragma once
+
+// Template text is Windows ANSI (code page 1252) bytes with CR LF line ends; the widgets work
+// in UTF-16. These conversions are the one place where the two meet.
+
+#include <string>
+#include <string_view>
+
+namespace kestrix::templates {
+
+// Each byte becomes one UTF-16 unit. The five bytes that code page 1252 leaves unassigned
+// (0x81, 0x8D, 0x8F, 0x90, 0x9D) become U+0081 and so on, so that every byte comes back.
+std::u16string AnsiToUtf16(std::string_view bytes);
+
+// The reverse: every character that AnsiToUtf16 yields gives back its byte; any other
+// character (a surrogate pair counts as one) becomes "?", as the system's conversion does.
+std::string Utf16ToAnsi(std::u16string_view text);
+
+// The text with every line end (CR LF, a lone LF or a lone CR) written as CR LF.
+std::string WithCrLf(std::string_view bytes);
+
+}  // namespace kestrix::templates

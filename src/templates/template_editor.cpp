@@ -1,0 +1,100 @@
+#include "templates/template_editor.h"
+
+#include <QFont>
+#include <QPalette>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QTextEdit>
+
+#include "templates/ansi_text.h"
+#include "templates/qt_colouring.h"
+
+namespace kestrix::templates {
+
+namespace {
+
+// The window as designed, in pixels; the margins are measured from it.
+constexpr QSize kDesignSize(520, 360);
+constexpr QRect kDesignText(8, 8, 504, 304);
+constexpr QRect kDesignButtons[] = {QRect(336, 322, 84, 28), QRect(428, 322, 84, 28)};
+constexpr const char* kCaptions[] = {"Save", "Cancel"};
+
+QString FromAnsi(const std::string& bytes) {
+  return QString::fromStdU16String(AnsiToUtf16(bytes));
+}
+
+QFont EditorFont() {
+  QFont font(QStringLiteral("Courier"));
+  font.setStyleHint(QFont::TypeWriter);
+  font.setFixedPitch(true);
+  return font;
+}
+
+}  // namespace
+
+frmEdit::frmEdit(EditExchange& exchange, QWidget* parent)
+    : QDialog(parent), exchange_(exchange), text1_(new QTextEdit(this)) {
+  setObjectName(QStringLiteral("frmEdit"));
+  setWindowTitle(FromAnsi(exchange_.EditCaption));
+  setWindowFlag(Qt::WindowStaysOnTopHint);
+  setModal(true);
+  text1_->setObjectName(QStringLiteral("Text1"));
+  text1_->setAcceptRichText(false);
+  text1_->setLineWrapMode(QTextEdit::NoWrap);
+  text1_->setFont(EditorFont());
+  if (exchange_.EditBackColor.isValid()) {
+    QPalette palette = text1_->palette();
+    palette.setColor(QPalette::Base, exchange_.EditBackColor);
+    text1_->setPalette(palette);
+  }
+  for (int i = 0; i < 2; ++i) {
+    auto* button = new QPushButton(QString::fromLatin1(kCaptions[i]), this);
+    button->setObjectName(QStringLiteral("Command1_%1").arg(i));
+    button->setAutoDefault(false);
+    connect(button, &QPushButton::clicked, this, [this, i] { Command1_Click(i); });
+    command1_[static_cast<size_t>(i)] = button;
+  }
+  LayOut();
+  ShowColoured(*text1_, exchange_.EditText);
+}
+
+// Places the controls as designed and measures the margins that resizing keeps.
+void frmEdit::LayOut() {
+  resize(kDesignSize);
+  setMinimumSize(kMinimumPixels, kMinimumPixels);
+  text1_->setGeometry(kDesignText);
+  text_margin_ = kDesignSize - kDesignText.size();
+  for (size_t i = 0; i < command1_.size(); ++i) {
+    command1_[i]->setGeometry(kDesignButtons[i]);
+    QPoint corner(kDesignSize.width(), kDesignSize.height());
+    QPoint margin = corner - kDesignButtons[i].topLeft();
+    button_margins_[i] = QSize(margin.x(), margin.y());
+  }
+}
+
+void frmEdit::resizeEvent(QResizeEvent* event) {
+  QDialog::resizeEvent(event);
+  QSize size = event->size();
+  text1_->resize((size - text_margin_).expandedTo(QSize(0, 0)));
+  for (size_t i = 0; i < command1_.size(); ++i) {
+    QSize top_left = size - button_margins_[i];
+    command1_[i]->move(top_left.width(), top_left.height());
+  }
+}
+
+void frmEdit::Command1_Click(int index) {
+  if (index == 0) {
+    exchange_.EditText = AnsiTextOf(*text1_->document());
+    exchange_.EditSaved = true;
+    accept();
+    return;
+  }
+  reject();
+}
+
+void ShowTemplateEditor(EditExchange& exchange, QWidget* parent) {
+  frmEdit editor(exchange, parent);
+  editor.exec();
+}
+
+}  // namespace kestrix::templates
