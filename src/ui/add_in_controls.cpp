@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QVBoxLayout>
@@ -22,6 +23,15 @@ namespace {
 
 constexpr const char* kWholeGroupTip = "Work on the entire .vbg file if loaded.";
 constexpr const char* kProjectTip = "Work on the active .vbp file";
+// The window is small: the views show a few lines each and scroll for the rest.
+constexpr int kTemplateViewHeight = 84;
+// Tabs with little padding, so that all four fit on the narrow Actions page.
+constexpr const char* kTabStyle =
+    "QTabBar::tab { padding: 3px 5px; margin-right: 1px; border: 1px solid palette(mid);"
+    " border-bottom: none; border-top-left-radius: 3px; border-top-right-radius: 3px;"
+    " background: palette(button); }"
+    "QTabBar::tab:selected { background: palette(window); }"
+    "QTabBar::tab:!selected { margin-top: 2px; }";
 
 template <typename Widget>
 Widget* Named(Widget* widget, const QString& name, const QString& tip = "") {
@@ -109,7 +119,11 @@ QGroupBox* TemplateFrame(const char* caption, const char* frame, const char* vie
   view = Named(new QTextEdit(box), view_name);
   view->setReadOnly(true);
   view->setLineWrapMode(QTextEdit::NoWrap);
-  view->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  fixed.setPointSizeF(8);
+  view->setFont(fixed);
+  view->setFixedHeight(kTemplateViewHeight);
+  view->setTabStopDistance(4 * QFontMetricsF(fixed).horizontalAdvance(' '));
   edit = Named(new QPushButton("Load/Edit", box), Element("Command1", edit_index));
   restore = Named(new QPushButton("Restore Original", box), Element("Command1", edit_index + 2));
   auto* buttons = new QHBoxLayout;
@@ -174,6 +188,7 @@ AddInControls MakeAddInControls(QDialog& window) {
   MakeMenus(c, window, *layout);
   c.SSTab1 = Named(new QTabWidget(&window), "SSTab1");
   c.SSTab1->setUsesScrollButtons(false);
+  c.SSTab1->tabBar()->setStyleSheet(kTabStyle);
   c.SSTab1->addTab(ActionsTab(c, c.SSTab1), "Actions");
   c.SSTab1->addTab(CleanTab(c, c.SSTab1), "Clean");
   c.SSTab1->addTab(ErrorHandlerTab(c, c.SSTab1), "Error Handler");

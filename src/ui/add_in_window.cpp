@@ -31,6 +31,9 @@ namespace {
 constexpr double kTwipsPerPixel = 15.0;
 constexpr int kTabLeft = 5;  // the tab control's place in the window: 72 by 48 twips
 constexpr int kTabTop = 3;
+// The window keeps the small size of a classic add-in dialog; a compact font makes its texts
+// fit.
+constexpr qreal kPointSize = 8;
 
 // Check box values as the model keeps them: 0 unchecked, 1 checked, 2 greyed.
 Qt::CheckState StateOf(int32_t value) {
@@ -71,6 +74,9 @@ AddInWindow::AddInWindow(Services services, QWidget* parent)
       form_(std::make_unique<build::frmAddIn>(FormServicesOf(services))),
       controls_(MakeAddInControls(*this)) {
   setObjectName("frmAddIn");
+  QFont compact = font();
+  compact.setPointSizeF(kPointSize);
+  setFont(compact);
   layout()->setContentsMargins(kTabLeft, kTabTop, 0, kTabTop);
   templates_ = std::make_unique<TemplateViews>(
       *controls_.Text1, *controls_.Text2, services_.dialogs, services_.shell.ProgramFolder(), this);
