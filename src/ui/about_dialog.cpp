@@ -76,6 +76,19 @@ AboutDialog::AboutDialog(host::Dialogs& dialogs, host::Shell& shell, QWidget* pa
       "lblNotice", this);
   notice->setWordWrap(true);
 
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(banner);
+  layout->addWidget(
+      Text(QString::fromStdString(VersionText(CurrentVersion())), "lblVersion", this));
+  layout->addWidget(notice);
+  layout->addWidget(EtchedLine(this));
+  layout->addLayout(LinksRow());
+  layout->addWidget(EtchedLine(this));
+  layout->addLayout(ButtonsRow());
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+QLayout* AboutDialog::LinksRow() {
   ClickLabel* mail = Link(kSupportAddress, "Label1_0");
   ClickLabel* web = Link(kWebAddress, "Label1_1");
   connect(mail, &ClickLabel::clicked, this,
@@ -87,7 +100,10 @@ AboutDialog::AboutDialog(host::Dialogs& dialogs, host::Shell& shell, QWidget* pa
   links->addWidget(Text("or visit", "Label2_2", this));
   links->addWidget(web);
   links->addStretch();
+  return links;
+}
 
+QLayout* AboutDialog::ButtonsRow() {
   auto* ok = new QPushButton("OK", this);
   ok->setObjectName("cmdOK");
   ok->setDefault(true);  // Enter; Escape rejects, which closes the box the same way
@@ -99,17 +115,7 @@ AboutDialog::AboutDialog(host::Dialogs& dialogs, host::Shell& shell, QWidget* pa
   buttons->addStretch();
   buttons->addWidget(ok);
   buttons->addWidget(sys_info);
-
-  auto* layout = new QVBoxLayout(this);
-  layout->addWidget(banner);
-  layout->addWidget(
-      Text(QString::fromStdString(VersionText(CurrentVersion())), "lblVersion", this));
-  layout->addWidget(notice);
-  layout->addWidget(EtchedLine(this));
-  layout->addLayout(links);
-  layout->addWidget(EtchedLine(this));
-  layout->addLayout(buttons);
-  layout->setSizeConstraint(QLayout::SetFixedSize);
+  return buttons;
 }
 
 // Underlined, blue at rest and red under the pointer.

@@ -10,6 +10,8 @@
 #include "host/dialogs.h"
 #include "host/system.h"
 
+class QLayout;
+
 namespace kestrix::ui {
 
 class ClickLabel;
@@ -40,6 +42,8 @@ class AboutDialog final : public QDialog {
   AboutDialog(host::Dialogs& dialogs, host::Shell& shell, QWidget* parent = nullptr);
 
  private:
+  QLayout* LinksRow();
+  QLayout* ButtonsRow();
   ClickLabel* Link(const QString& text, const QString& name);
   void OpenLink(const std::string& target);
 

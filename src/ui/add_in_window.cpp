@@ -93,7 +93,16 @@ AddInWindow::AddInWindow(Services services, QWidget* parent)
   Refresh();
 }
 
-AddInWindow::~AddInWindow() = default;
+// A window that goes while loaded keeps its settings, as an unload would; there is nobody
+// left to tell when they cannot be written.
+AddInWindow::~AddInWindow() {
+  if (!loaded_) return;
+  try {
+    form_->Unload();
+  } catch (const host::IdeError&) {
+    host::MainWindowLoaded = false;
+  }
+}
 
 int AddInWindow::Pixels(int twips) {
   return qRound(twips / kTwipsPerPixel);
