@@ -17,8 +17,17 @@ namespace {
 constexpr const char* kApp = "Kestrix";
 constexpr const char* kSettings = "Settings";
 
+// The values end up in Basic source, in Windows ANSI like the rest of it.
+QString FromAnsi(const std::string& bytes) {
+  return QString::fromStdU16String(templates::AnsiToUtf16(bytes));
+}
+
+std::string ToAnsi(const QString& text) {
+  return templates::Utf16ToAnsi(text.toStdU16String());
+}
+
 QLineEdit* Field(const std::string& text, const QString& name, QWidget* parent) {
-  auto* field = new QLineEdit(templates::FromAnsi(text), parent);
+  auto* field = new QLineEdit(FromAnsi(text), parent);
   field->setObjectName(name);
   field->setMinimumWidth(260);
   return field;
@@ -72,8 +81,8 @@ EmailDialog::EmailDialog(host::SettingsStore& settings, host::Dialogs& dialogs, 
 
 void EmailDialog::accept() {
   try {
-    settings_.SaveSetting(kApp, kSettings, "Programmer", templates::ToAnsi(name_->text()));
-    settings_.SaveSetting(kApp, kSettings, "Email", templates::ToAnsi(email_->text()));
+    settings_.SaveSetting(kApp, kSettings, "Programmer", ToAnsi(name_->text()));
+    settings_.SaveSetting(kApp, kSettings, "Email", ToAnsi(email_->text()));
   } catch (const host::IdeError& error) {
     dialogs_.MsgBox("Unable to save your name and email address:\n" + error.Description(),
                     host::MsgButtons::kOk, host::MsgIcon::kCritical);

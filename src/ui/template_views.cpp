@@ -3,20 +3,16 @@
 #include <QTextEdit>
 #include <optional>
 
-#include "templates/ansi_text.h"
+#include "templates/qt_colouring.h"
 #include "templates/template_editor.h"
 #include "templates/template_files.h"
 
 namespace kestrix::ui {
 namespace {
 
-// The views hold lines; the files and the editor hold CR LF between them.
-QString ViewText(const std::string& file_text) {
-  return templates::FromAnsi(file_text).replace("\r\n", "\n");
-}
-
-std::string FileText(const QTextEdit& view) {
-  return templates::ToAnsi(view.toPlainText().replace("\n", "\r\n"));
+templates::TemplateWhich Which(int which) {
+  return which == TemplateViews::kLocal ? templates::TemplateWhich::kLocal
+                                        : templates::TemplateWhich::kGlobal;
 }
 
 }  // namespace
@@ -30,13 +26,14 @@ TemplateViews::TemplateViews(QTextEdit& local_view, QTextEdit& global_view, host
       editor_parent_(editor_parent) {}
 
 std::string TemplateViews::LivePath(int which) const {
-  return program_folder_ + (which == kLocal ? "/config/LocalHandler.txt" : "/config/Kestrix.bas");
+  return templates::LiveTemplatePath(Which(which), program_folder_);
 }
 
 QTextEdit& TemplateViews::View(int which) {
   return which == kLocal ? local_view_ : global_view_;
 }
 
+// Each view is shown coloured as soon as its file is read.
 bool TemplateViews::LoadTemplates(int which) {
   for (int one : {kLocal, kGlobal}) {
     if (which != kBoth && which != one) continue;
@@ -46,28 +43,27 @@ bool TemplateViews::LoadTemplates(int which) {
                       host::MsgIcon::kCritical);
       return false;
     }
-    View(one).setPlainText(ViewText(*text));
-  }
-  for (int one : {kLocal, kGlobal}) {
-    if (which == kBoth || which == one) templates::HighlightIntoView(View(one));
+    templates::ShowColoured(View(one), *text);
   }
   return true;
 }
 
 void TemplateViews::Command1Click(int index) {
+  if (index < 0 || index > 3) return;
   const int which = index % 2 == 0 ? kLocal : kGlobal;
   const std::string path = LivePath(which);
   std::string error;
   if (index >= 2) {
-    if (!templates::RestoreOriginal(which, program_folder_, error)) {
+    if (!templates::RestoreOriginal(Which(which), program_folder_, error)) {
       Report("Unable to restore the original of", path, error);
     }
     LoadTemplates(which);
     return;
   }
+  // The editor gets the view's text, as coloured (and respelt) in the view.
   templates::EditExchange exchange;
-  exchange.EditCaption = which == kLocal ? "Edit Local Error Handler" : "Edit Global Error Handler";
-  exchange.EditText = FileText(View(which));
+  exchange.EditCaption = templates::EditorCaption(Which(which));
+  exchange.EditText = templates::AnsiTextOf(*View(which).document());
   exchange.EditBackColor = View(which).palette().color(QPalette::Base);
   templates::ShowTemplateEditor(exchange, editor_parent_);
   if (!exchange.EditSaved) return;

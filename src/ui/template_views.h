@@ -23,10 +23,10 @@ class TemplateViews {
   TemplateViews(QTextEdit& local_view, QTextEdit& global_view, host::Dialogs& dialogs,
                 std::string program_folder, QWidget* editor_parent);
 
-  // Reads the local handler (which 0 or 1), then the global module (0 or 2) into their views
-  // and colours what it read. A file that cannot be read stops it at once with the message
-  // "Unable to read file <path>": the views not yet read stay as they were and nothing is
-  // coloured. False after such a failure.
+  // Reads the local handler (which 0 or 1), then the global module (0 or 2) and shows each in
+  // its view, coloured. A file that cannot be read stops it at once with the message
+  // "Unable to read file <path>": the views not yet read stay as they were. False after such
+  // a failure.
   bool LoadTemplates(int which);
 
   // The template buttons, Command1(index): 0 and 1 edit the local and the global template in

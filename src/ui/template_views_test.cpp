@@ -3,6 +3,8 @@
 
 #include "ui/template_views.h"
 
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <filesystem>
 
@@ -61,6 +63,9 @@ TEST_F(TemplateViewsTest, SaveWritesTheViewsTextWithOneLineEndAtItsEnd) {
        "Edit Local Error Handler"},
       {"LocalHandler.txt", "Command1_0", "\tResume Next", "\tResume Next\r\n",
        "Edit Local Error Handler"},
+      // The editor gets the view's text, with the keywords as the colouring spells them.
+      {"LocalHandler.txt", "Command1_0", "\tresume next ' as typed\r\n",
+       "\tResume Next ' as typed\r\n", "Edit Local Error Handler"},
       {"Kestrix.bas", "Command1_1", "Attribute VB_Name = \"KestrixErrorHandler\"\r\n\r\n",
        "Attribute VB_Name = \"KestrixErrorHandler\"\r\n\r\n", "Edit Global Error Handler"},
   };
@@ -78,6 +83,23 @@ TEST_F(TemplateViewsTest, SaveWritesTheViewsTextWithOneLineEndAtItsEnd) {
     EXPECT_TRUE(dialogs_.shown.empty());
     window_.Unload();
   }
+}
+
+TEST_F(TemplateViewsTest, TheViewsShowTheFilesColoured) {
+  testing::TempDir scratch;
+  std::filesystem::remove(Live("LocalHandler.txt"));
+  std::filesystem::copy_file(scratch.Write("t", "\tResume Next ' again\r\n"),
+                             Live("LocalHandler.txt"));
+  window_.Show();
+  QTextDocument& document = *View("Text1").document();
+  auto colour_at = [&document](int position) {
+    QTextCursor cursor(&document);
+    cursor.setPosition(position + 1);  // the format of the character before the cursor
+    return cursor.charFormat().foreground().color();
+  };
+  EXPECT_EQ(document.toPlainText(), "\tResume Next ' again\n");
+  EXPECT_EQ(colour_at(1), QColor(0, 0, 220));   // Resume
+  EXPECT_EQ(colour_at(14), QColor(0, 127, 0));  // the comment
 }
 
 TEST_F(TemplateViewsTest, CancelWritesNothing) {
