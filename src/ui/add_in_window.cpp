@@ -31,6 +31,7 @@ namespace {
 constexpr double kTwipsPerPixel = 15.0;
 constexpr int kTabLeft = 5;  // the tab control's place in the window: 72 by 48 twips
 constexpr int kTabTop = 3;
+constexpr int kWideTabTwips = 4728;  // the tab control's width on every tab but Actions
 // The window keeps the small size of a classic add-in dialog; a compact font makes its texts
 // fit.
 constexpr qreal kPointSize = 8;
@@ -84,7 +85,7 @@ AddInWindow::AddInWindow(Services services, QWidget* parent)
   WireCommands();
   WireMenus();
   // The window keeps one height on every tab: the height the tallest tab needs.
-  controls_.SSTab1->setFixedWidth(Pixels(4728));
+  controls_.SSTab1->setFixedWidth(Pixels(kWideTabTwips));
   fixed_height_ = sizeHint().height();
   // F1 is caught wherever the focus is.
   installEventFilter(this);
