@@ -12,6 +12,7 @@
 #include "platform/system/profile_files.h"
 #include "platform/system/qt_dialogs.h"
 #include "platform/system/settings_store.h"
+#include "ui/kestrix_add_in.h"
 
 namespace {
 
@@ -26,10 +27,10 @@ namespace kestrix::desktop {
 
 // The add-ins this program can load, by the names the add-in list uses.
 void RegisterAddIns(AddInRegistry& registry) {
-  // The Kestrix add-in registers here once it is part of the program:
-  //   registry.Register("Kestrix.Connect", "<what it does>",
-  //                     [] { return std::make_unique<...Connect>(...); });
-  (void)registry;
+  registry.Register("Kestrix.Connect",
+                    "Kestrix: line numbers and error handlers in every procedure, numbered "
+                    "builds, error reports",
+                    [] { return std::make_unique<ui::KestrixAddIn>(); });
 }
 
 }  // namespace kestrix::desktop

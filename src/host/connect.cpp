@@ -132,11 +132,9 @@ std::string Connect::ButtonFace() {
   PutLe(bmp, 2835, 4);
   PutLe(bmp, 16, 4);
   PutLe(bmp, 0, 4);
-  // Palette (blue, green, red, 0): 0 background grey, 1 blue, 2 white, 3 green, 4 dark blue.
+  // Palette: 0 background grey, 1 blue, 2 white, 3 green, 4 dark blue.
   const uint32_t colours[16] = {0xC0C0C0, 0x0050C8, 0xFFFFFF, 0x00A000, 0x002878};
-  for (uint32_t rgb : colours) {
-    PutLe(bmp, ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF), 4);
-  }
+  for (uint32_t rgb : colours) PutLe(bmp, rgb, 4);  // 0xRRGGBB: blue, green, red, 0
   auto pixel = [](int x, int y) -> int {     // y from the top
     int half = y < 20 ? 13 : 13 - (y - 20);  // the shield narrows below
     bool shield = y >= 2 && y <= 31 && x >= 16 - half && x < 16 + half;

@@ -17,9 +17,13 @@ namespace kestrix::ui {
 namespace {
 
 constexpr int kTwipsPerPixel = 15;
-int Px(int twips) { return twips / kTwipsPerPixel; }
+int Px(int twips) {
+  return twips / kTwipsPerPixel;
+}
 
-QString Text(const std::string& ansi) { return templates::FromAnsi(ansi); }
+QString Text(const std::string& ansi) {
+  return QString::fromStdU16String(templates::AnsiToUtf16(ansi));
+}
 
 }  // namespace
 
@@ -55,7 +59,8 @@ ProgressWindow::ProgressWindow(build::StatusModel& model, QWidget* parent)
   list_->setRootIsDecorated(false);
   list_->setHeaderLabels({"Project", "Module", "Member", "Lines", "Notes"});
   const int widths[5] = {700, 600, 2000, 400, 2000};
-  for (int c = 0; c < 5; ++c) list_->setColumnWidth(c, Px(widths[c]) + 24);
+  for (int c = 0; c < 5; ++c)
+    list_->setColumnWidth(c, Px(widths[c]) + 24);
   list_->setMinimumSize(Px(7044), Px(1764));
   auto* status_layout = new QVBoxLayout(status);
   status_layout->addWidget(list_);
@@ -69,9 +74,13 @@ ProgressWindow::ProgressWindow(build::StatusModel& model, QWidget* parent)
   model_.AddListener(this);
 }
 
-ProgressWindow::~ProgressWindow() { model_.RemoveListener(this); }
+ProgressWindow::~ProgressWindow() {
+  model_.RemoveListener(this);
+}
 
-void ProgressWindow::OnCaption(const std::string& caption) { setWindowTitle(Text(caption)); }
+void ProgressWindow::OnCaption(const std::string& caption) {
+  setWindowTitle(Text(caption));
+}
 
 void ProgressWindow::OnText(host::StatusOutput::Field field, const std::string& text) {
   text_[field]->setText(Text(text));
@@ -96,8 +105,10 @@ void ProgressWindow::OnVisible(bool visible) {
 
 void ProgressWindow::OnUnload() {
   list_->clear();
-  for (auto* t : text_) t->clear();
-  for (auto* b : bar_) b->setValue(0);
+  for (auto* t : text_)
+    t->clear();
+  for (auto* b : bar_)
+    b->setValue(0);
   setWindowTitle("Processing......");
   hide();
 }

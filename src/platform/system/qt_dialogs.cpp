@@ -64,6 +64,7 @@ QtDialogs::QtDialogs(int& argc, char** argv) {
   if (QApplication::instance() == nullptr) own_app_ = std::make_unique<QApplication>(argc, argv);
 }
 
+QtDialogs::QtDialogs() = default;
 QtDialogs::~QtDialogs() = default;
 
 bool QtDialogs::DesktopReachable() {

@@ -16,6 +16,8 @@ class QtDialogs final : public host::Dialogs {
   // Uses the running QApplication, or starts one from the program's arguments (Qt takes its
   // own options out of them) when there is none. Needs a display.
   QtDialogs(int& argc, char** argv);
+  // Uses the QApplication that is running (a desktop program's own).
+  QtDialogs();
   ~QtDialogs() override;
 
   // A modal QMessageBox with the icon, buttons and title asked for; closing it with Escape
