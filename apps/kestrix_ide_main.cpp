@@ -12,6 +12,7 @@
 #include "platform/system/profile_files.h"
 #include "platform/system/qt_dialogs.h"
 #include "platform/system/settings_store.h"
+#include "templates/code_highlighter.h"
 #include "ui/kestrix_add_in.h"
 
 namespace {
@@ -57,6 +58,9 @@ int main(int argc, char** argv) {
   kestrix::desktop::RegisterAddIns(registry);
   kestrix::desktop::QtPrompts prompts;
   kestrix::desktop::HostWindow window({settings, profiles, registry, prompts});
+  window.SetColourer([](QTextDocument& document) {
+    new kestrix::templates::CodeHighlighter(&document);  // owned by the document
+  });
   window.Start(argc == 2 ? std::string(argv[1]) : std::string());
   return QApplication::exec();
 }

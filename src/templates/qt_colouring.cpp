@@ -4,7 +4,7 @@
 #include <QTextDocument>
 #include <QTextEdit>
 
-#include "templates/ansi_text.h"
+#include "platform/system/ansi_text.h"
 
 namespace kestrix::templates {
 
@@ -37,8 +37,8 @@ class OffsetMap {
 };
 
 QString DocumentText(std::string_view bytes) {
-  std::string lines = WithCrLf(bytes);
-  QString text = QString::fromStdU16String(AnsiToUtf16(lines));
+  std::string lines = system::WithCrLf(bytes);
+  QString text = QString::fromStdU16String(system::AnsiToUtf16(lines));
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   return text;
 }
@@ -79,7 +79,7 @@ std::string AnsiTextOf(const QTextDocument& document) {
   QString text = document.toRawText();
   text.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
   text.replace(QChar::LineSeparator, QStringLiteral("\r\n"));
-  return Utf16ToAnsi(text.toStdU16String());
+  return system::Utf16ToAnsi(text.toStdU16String());
 }
 
 void ShowColoured(QTextEdit& view, std::string_view text) {
@@ -89,7 +89,7 @@ void ShowColoured(QTextEdit& view, std::string_view text) {
   scratch->setDefaultFont(shown->defaultFont());
   scratch->setDefaultTextOption(shown->defaultTextOption());
   scratch->setDocumentMargin(shown->documentMargin());
-  ApplyColouring(*scratch, HighlightSyntax(WithCrLf(text)));
+  ApplyColouring(*scratch, HighlightSyntax(system::WithCrLf(text)));
   // The view deletes its own first document itself; the ones made here are deleted here.
   bool made_here = shown->parent() == &view && shown->objectName() == kColouredDocument;
   view.setDocument(scratch);

@@ -6,7 +6,7 @@
 #include <QResizeEvent>
 #include <QTextEdit>
 
-#include "templates/ansi_text.h"
+#include "platform/system/ansi_text.h"
 #include "templates/qt_colouring.h"
 
 namespace kestrix::templates {
@@ -20,7 +20,7 @@ constexpr QRect kDesignButtons[] = {QRect(336, 322, 84, 28), QRect(428, 322, 84,
 constexpr const char* kCaptions[] = {"Save", "Cancel"};
 
 QString FromAnsi(const std::string& bytes) {
-  return QString::fromStdU16String(AnsiToUtf16(bytes));
+  return QString::fromStdU16String(system::AnsiToUtf16(bytes));
 }
 
 QFont EditorFont() {

@@ -9,7 +9,7 @@
 
 #include "host/add_in.h"
 #include "host/ide_error.h"
-#include "templates/ansi_text.h"
+#include "platform/system/ansi_text.h"
 
 namespace kestrix::ui {
 namespace {
@@ -19,11 +19,11 @@ constexpr const char* kSettings = "Settings";
 
 // The values end up in Basic source, in Windows ANSI like the rest of it.
 QString FromAnsi(const std::string& bytes) {
-  return QString::fromStdU16String(templates::AnsiToUtf16(bytes));
+  return QString::fromStdU16String(system::AnsiToUtf16(bytes));
 }
 
 std::string ToAnsi(const QString& text) {
-  return templates::Utf16ToAnsi(text.toStdU16String());
+  return system::Utf16ToAnsi(text.toStdU16String());
 }
 
 QLineEdit* Field(const std::string& text, const QString& name, QWidget* parent) {

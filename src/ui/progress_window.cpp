@@ -11,7 +11,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "templates/ansi_text.h"
+#include "platform/system/ansi_text.h"
 
 namespace kestrix::ui {
 namespace {
@@ -22,7 +22,7 @@ int Px(int twips) {
 }
 
 QString Text(const std::string& ansi) {
-  return QString::fromStdU16String(templates::AnsiToUtf16(ansi));
+  return QString::fromStdU16String(system::AnsiToUtf16(ansi));
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace kestrix::templates {
+namespace kestrix::system {
 
 // Each byte becomes one UTF-16 unit. The five bytes that code page 1252 leaves unassigned
 // (0x81, 0x8D, 0x8F, 0x90, 0x9D) become U+0081 and so on, so that every byte comes back.
@@ -16,7 +16,11 @@ std::u16string AnsiToUtf16(std::string_view bytes);
 // character (a surrogate pair counts as one) becomes "?", as the system's conversion does.
 std::string Utf16ToAnsi(std::u16string_view text);
 
+// One byte's character, and one character's byte (-1 when code page 1252 has none).
+char16_t AnsiCharOf(unsigned char byte);
+int AnsiByteOf(char16_t c);
+
 // The text with every line end (CR LF, a lone LF or a lone CR) written as CR LF.
 std::string WithCrLf(std::string_view bytes);
 
-}  // namespace kestrix::templates
+}  // namespace kestrix::system

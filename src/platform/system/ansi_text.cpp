@@ -1,8 +1,8 @@
-#include "templates/ansi_text.h"
+#include "platform/system/ansi_text.h"
 
 #include <array>
 
-namespace kestrix::templates {
+namespace kestrix::system {
 
 namespace {
 
@@ -14,19 +14,32 @@ constexpr std::array<char16_t, 32> kHighControls = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 0x98
 };
 
-char16_t CharOf(unsigned char byte) {
+}  // namespace
+
+char16_t AnsiCharOf(unsigned char byte) {
   if (byte >= 0x80 && byte < 0xA0) return kHighControls[byte - 0x80];
   return byte;
 }
 
+int AnsiByteOf(char16_t c) {
+  bool direct = c < 0x80 || (c >= 0xA0 && c <= 0xFF);
+  if (direct) return c;
+  for (size_t i = 0; i < kHighControls.size(); ++i) {
+    if (kHighControls[i] == c) return static_cast<int>(0x80 + i);
+  }
+  return -1;
+}
+
+namespace {
+
 // The byte for `c`, or '?' when code page 1252 has none.
 char ByteOf(char16_t c) {
-  bool direct = c < 0x80 || (c >= 0xA0 && c <= 0xFF);
-  if (direct) return static_cast<char>(c);
-  for (size_t i = 0; i < kHighControls.size(); ++i) {
-    if (kHighControls[i] == c) return static_cast<char>(0x80 + i);
-  }
-  return '?';
+  int byte = AnsiByteOf(c);
+  return byte < 0 ? '?' : static_cast<char>(byte);
+}
+
+char16_t CharOf(unsigned char byte) {
+  return AnsiCharOf(byte);
 }
 
 bool IsHighSurrogate(char16_t c) {
@@ -72,4 +85,4 @@ std::string WithCrLf(std::string_view bytes) {
   return text;
 }
 
-}  // namespace kestrix::templates
+}  // namespace kestrix::system

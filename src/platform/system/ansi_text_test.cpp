@@ -1,8 +1,8 @@
-#include "templates/ansi_text.h"
+#include "platform/system/ansi_text.h"
 
 #include <gtest/gtest.h>
 
-namespace kestrix::templates {
+namespace kestrix::system {
 namespace {
 
 TEST(AnsiTextTest, EveryByteComesBack) {
@@ -42,4 +42,4 @@ TEST(AnsiTextTest, LineEndsBecomeCrLf) {
 }
 
 }  // namespace
-}  // namespace kestrix::templates
+}  // namespace kestrix::system
