@@ -54,8 +54,8 @@ std::vector<CodeProblem> ModuleChecker::Run(std::span<const std::string_view> li
     LexLine(reader.Text(), lexed);
     OnLine(lexed, reader.Continuations());
   }
-  line_ = static_cast<int32_t>(lines.size());
   Finish();
+  // A procedure's End repeated in two #If branches finds its problems twice: keep one.
   std::stable_sort(problems_.begin(), problems_.end(),
                    [](const CodeProblem& a, const CodeProblem& b) { return a.line < b.line; });
   auto same = [](const CodeProblem& a, const CodeProblem& b) {
