@@ -5,11 +5,13 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <map>
 
 #include "support/test_support.h"
+#include "vb_generator.h"
 
 namespace kestrix {
 namespace {
@@ -64,6 +66,15 @@ class BatchTest : public ::testing::Test {
   std::string Caption(const std::string& tsv) {
     size_t at = tsv.rfind("caption\t");
     return at == std::string::npos ? "" : tsv.substr(at + 8, tsv.find('\n', at) - at - 8);
+  }
+
+  // Every regular file below `root`, by relative path.
+  static std::map<std::string, std::string> Files(const std::string& root) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+      if (entry.is_regular_file()) files[entry.path().string()] = ReadFile(entry.path().string());
+    }
+    return files;
   }
 
   testing::TempDir dir_;
@@ -160,6 +171,58 @@ TEST_F(BatchTest, BuildingABuildCopyAsksFirst) {
   RunResult yes = Batch("build 'Shop/App/BUILD 1/Shop.vbp' --yes --format tsv");
   EXPECT_EQ(yes.status, 0) << yes.err;
   EXPECT_EQ(Caption(yes.out), "Project Shop BUILD 2 OK!!!");
+}
+
+// check: one line per problem, then a summary; 0 when clean, 1 with errors (warnings alone
+// pass), 2 for input that does not load. Nothing is written.
+TEST_F(BatchTest, CheckReportsProblemsAndChangesNothing) {
+  RunResult clean = Batch("check Shop/Shop.vbg");
+  EXPECT_EQ(clean.status, 0) << clean.err;
+  EXPECT_EQ(clean.out, "0 errors, 0 warnings in 12 components\n");
+
+  const std::string util = shop_ + "/App/Modules/modUtil.bas";
+  std::string bytes = ReadFile(util);
+  const auto first = std::count(bytes.begin(), bytes.end(), '\n') + 1;
+  dir_.Write("Shop/App/Modules/modUtil.bas", bytes + "Sub Broken()\r\n65530 GoTo Nowhere\r\n");
+  auto before = Files(shop_);
+  RunResult broken = Batch("check Shop/App/Shop.vbp");
+  EXPECT_EQ(broken.status, 1);
+  auto at = [&](long line) { return util + "(" + std::to_string(first + line) + "): "; };
+  EXPECT_EQ(broken.out, at(0) + "Expected End Sub\n" + at(1) +
+                            "warning: Line number above 65529 is not returned by Erl\n" + at(1) +
+                            "Label not defined\n2 errors, 1 warning in 6 components\n");
+  EXPECT_TRUE(Files(shop_) == before);
+
+  dir_.Write("Shop/App/Modules/modUtil.bas", bytes + "Sub Warned()\r\n65530 x = 1\r\nEnd Sub\r\n");
+  RunResult warned = Batch("check Shop/App/Shop.vbp");
+  EXPECT_EQ(warned.status, 0);
+  EXPECT_NE(warned.out.find("0 errors, 1 warning in 6 components"), std::string::npos);
+
+  EXPECT_EQ(Batch("check Shop/App/Nope.vbp").status, 2);
+  dir_.Write("Shop/App/Missing.vbp", "Type=Exe\r\nModule=Gone; Gone.bas\r\n");
+  EXPECT_EQ(Batch("check Shop/App/Missing.vbp").status, 2);
+}
+
+// What Kestrix builds compiles: the instrumented copies of the examples and of a generated
+// group check clean (the build's own check would have failed them already).
+TEST_F(BatchTest, InstrumentedBuildsCheckClean) {
+  testing::CopyTree(testing::SourceDir() + "/examples/Single", dir_.Path("Single"));
+  bench::GenerateGroup(dir_.Path("Gen"), 40000, 3);
+  for (const char* target : {"Shop/Shop.vbg", "Single/Hello.vbp", "Gen/Bench.vbg"}) {
+    RunResult build = Batch(std::string("build ") + target + " --scope group --yes");
+    ASSERT_EQ(build.status, 0) << target << build.out << build.err;
+  }
+  int builds = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(dir_.path())) {
+    if (entry.path().extension() != ".vbp" || entry.path().parent_path().filename() != "BUILD 1") {
+      continue;
+    }
+    ++builds;
+    RunResult check = Batch("check '" + entry.path().string() + "'");
+    EXPECT_EQ(check.status, 0) << entry.path() << check.out;
+    EXPECT_NE(check.out.find("0 errors, 0 warnings"), std::string::npos) << check.out;
+  }
+  EXPECT_GE(builds, 5);
 }
 
 TEST_F(BatchTest, ConfigReadsAndWritesSettings) {

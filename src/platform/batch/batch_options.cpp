@@ -7,6 +7,8 @@ namespace kestrix::batch {
 
 const char* const kUsage =
     "usage: kestrix-batch build|clean PATH [options]     PATH: a .vbp or a .vbg\n"
+    "       kestrix-batch check PATH                     check a .vbp or .vbg for compile "
+    "errors, changing nothing\n"
     "       kestrix-batch config [KEY [VALUE]]           read or set a key of section "
     "\"Settings\"\n"
     "       kestrix-batch info PATH [--procs]            list projects, components and "
@@ -32,11 +34,9 @@ const char* const kUsage =
 namespace {
 
 std::optional<Command> CommandNamed(const std::string& word) {
-  static const std::map<std::string, Command> kCommands = {{"build", Command::kBuild},
-                                                           {"clean", Command::kClean},
-                                                           {"config", Command::kConfig},
-                                                           {"info", Command::kInfo},
-                                                           {"help", Command::kHelp}};
+  static const std::map<std::string, Command> kCommands = {
+      {"build", Command::kBuild},   {"clean", Command::kClean}, {"check", Command::kCheck},
+      {"config", Command::kConfig}, {"info", Command::kInfo},   {"help", Command::kHelp}};
   auto it = kCommands.find(word);
   if (it == kCommands.end()) return std::nullopt;
   return it->second;

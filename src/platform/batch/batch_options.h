@@ -10,12 +10,12 @@ namespace kestrix::batch {
 
 extern const char* const kUsage;
 
-enum class Command { kBuild, kClean, kConfig, kInfo, kHelp };
+enum class Command { kBuild, kClean, kCheck, kConfig, kInfo, kHelp };
 enum class OutputFormat { kText, kTsv, kJson };
 
 struct BatchOptions {
   Command command = Command::kHelp;
-  std::string path;                       // the .vbp or .vbg (build, clean, info)
+  std::string path;                       // the .vbp or .vbg (build, clean, check, info)
   int scope = 1;                          // 0 group, 1 project, 2 module
   std::string project;                    // the active project; "" = the startup project
   std::string module;                     // the component whose code pane is active

@@ -12,6 +12,7 @@
 #include "platform/batch/unified_diff.h"
 #include "platform/system/settings_store.h"
 #include "platform/system/shell.h"
+#include "platform/vbfiles/compiler.h"
 #include "platform/vbfiles/file_component.h"
 #include "platform/vbfiles/file_ide.h"
 #include "platform/vbfiles/paths.h"
@@ -177,6 +178,37 @@ int RunCommand(const BatchOptions& o) {
   return failed ? kExitFailed : kExitOk;
 }
 
+std::string Counted(size_t n, const char* noun) {
+  return std::to_string(n) + " " + noun + (n == 1 ? "" : "s");
+}
+
+// check: every component with code of every project loaded, checked as VB's compiler checks
+// the structure of code; one line per problem, then a summary. Nothing is written.
+int RunCheck(const BatchOptions& o) {
+  vbfiles::FileIde ide;
+  try {
+    ide.Open(o.path);
+  } catch (const IdeError& error) {
+    return BadInput(error.Description());
+  }
+  size_t errors = 0, warnings = 0, components = 0;
+  for (int32_t i = 1; i <= ide.Count(); ++i) {
+    host::Components& all = ide.Item(i).VBComponents();
+    for (int32_t k = 1; k <= all.Count(); ++k) {
+      auto* component = dynamic_cast<vbfiles::FileComponent*>(&all.Item(k));
+      if (component == nullptr || component->GetCodeModule() == nullptr) continue;
+      ++components;
+      for (const auto& problem : vbfiles::CheckComponent(*component)) {
+        ++(problem.warning ? warnings : errors);
+        std::printf("%s\n", vbfiles::FormatProblem(problem).c_str());
+      }
+    }
+  }
+  std::printf("%s, %s in %s\n", Counted(errors, "error").c_str(),
+              Counted(warnings, "warning").c_str(), Counted(components, "component").c_str());
+  return errors > 0 ? kExitFailed : kExitOk;
+}
+
 // config: every key of "Settings", one key, or sets one key.
 int RunConfig(const BatchOptions& o) {
   static const char* const kKeys[] = {"BuildPath", "AppendProjectName", "picState", "Programmer",
@@ -217,6 +249,8 @@ int Main(const std::vector<std::string>& args) {
       return kExitOk;
     case Command::kConfig:
       return RunConfig(o);
+    case Command::kCheck:
+      return RunCheck(o);
     case Command::kInfo:
       try {
         PrintProjectInfo(o.path, o.procs, stdout);

@@ -3,15 +3,15 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
-#include <map>
 #include <memory>
 
 #include "host/ide_error.h"
 #include "platform/vbfiles/file_component.h"
 #include "platform/vbfiles/file_project.h"
-#include "platform/vbfiles/line_scan.h"
 #include "platform/vbfiles/paths.h"
+#include "platform/vbfiles/vb_checker.h"
 
 namespace kestrix::vbfiles {
 namespace {
@@ -31,42 +31,19 @@ void ReplaceAll(std::string& text, const std::string& from, const std::string& t
   }
 }
 
-std::string JoinedStatement(host::CodeModule& code, int32_t& line) {
-  std::string joined = code.Lines(line, 1);
-  while (EndsWithContinuation(joined) && line < code.CountOfLines()) {
-    joined.pop_back();
-    joined += code.Lines(++line, 1);
+// The code lines of a module as views into `text`, which holds them joined by CR LF.
+std::vector<std::string_view> SplitCodeLines(std::string_view text, int32_t count) {
+  std::vector<std::string_view> lines;
+  lines.reserve(static_cast<size_t>(count));
+  size_t pos = 0;
+  for (int32_t k = 1; k < count; ++k) {
+    size_t end = text.find("\r\n", pos);
+    if (end == std::string_view::npos) break;
+    lines.push_back(text.substr(pos, end - pos));
+    pos = end + 2;
   }
-  return joined;
-}
-
-// Procedures closed by their End, labels defined once per procedure.
-void CheckCode(FileComponent& component, std::vector<CheckProblem>& problems) {
-  host::CodeModule& code = *component.GetCodeModule();
-  const std::string file = component.FileNames(1);
-  int32_t open_header = 0;  // header line of the procedure whose End is still to come
-  std::map<std::string, int32_t> labels;
-  for (int32_t line = 1; line <= code.CountOfLines(); ++line) {
-    int32_t first = line;
-    StatementInfo info = ScanStatement(JoinedStatement(code, line));
-    if ((info.flags & kHeader) && open_header == 0) {
-      open_header = first;
-      labels.clear();
-    }
-    std::string label = LineLabel(code.Lines(first, 1));
-    if (open_header != 0 && !label.empty() && !labels.emplace(label, first).second) {
-      problems.push_back({file, component.FileLine(first), "Duplicate label " + label});
-    }
-    if (info.flags & kProcEnd) {
-      if (open_header == 0) {
-        problems.push_back({file, component.FileLine(first), "End without a procedure"});
-      }
-      open_header = 0;
-    }
-  }
-  if (open_header != 0) {
-    problems.push_back({file, component.FileLine(open_header), "Procedure without its End"});
-  }
+  if (count > 0) lines.push_back(text.substr(pos));
+  return lines;
 }
 
 }  // namespace
@@ -118,24 +95,39 @@ std::vector<CheckProblem> CheckSavedProject(const std::string& project_file) {
   }
   for (int32_t k = 1; k <= project->Count(); ++k) {
     auto& component = static_cast<FileComponent&>(project->Item(k));
-    if (component.GetCodeModule() != nullptr) CheckCode(component, problems);
+    std::vector<CheckProblem> found = CheckComponent(component);
+    problems.insert(problems.end(), found.begin(), found.end());
   }
   return problems;
+}
+
+std::vector<CheckProblem> CheckComponent(FileComponent& component) {
+  std::vector<CheckProblem> problems;
+  host::CodeModule* code = component.GetCodeModule();
+  if (code == nullptr) return problems;
+  int32_t count = code->CountOfLines();
+  std::string text = count > 0 ? code->Lines(1, count) : std::string();
+  const std::string file = component.FileNames(1);
+  for (CodeProblem& p : CheckModuleCode(SplitCodeLines(text, count))) {
+    problems.push_back({file, component.FileLine(p.line), std::move(p.message), p.warning});
+  }
+  return problems;
+}
+
+std::string FormatProblem(const CheckProblem& p) {
+  return p.file + (p.line > 0 ? "(" + std::to_string(p.line) + ")" : "") + ": " +
+         (p.warning ? "warning: " : "") + p.message;
 }
 
 CompileResult CheckInsteadOfCompiling(const std::string& project_file) {
   CompileResult result;
   std::vector<CheckProblem> problems = CheckSavedProject(project_file);
-  result.ok = problems.empty();
-  if (result.ok) {
-    result.report = "checked; no compiler configured, no executable written";
-    return result;
-  }
-  for (const auto& p : problems) {
-    if (!result.report.empty()) result.report += "\n";
-    result.report +=
-        p.file + (p.line > 0 ? "(" + std::to_string(p.line) + ")" : "") + ": " + p.message;
-  }
+  result.ok = std::none_of(problems.begin(), problems.end(),
+                           [](const CheckProblem& p) { return !p.warning; });
+  for (const auto& p : problems)
+    result.report += FormatProblem(p) + "\n";
+  if (result.ok) result.report += "checked; no compiler configured, no executable written";
+  if (!result.report.empty() && result.report.back() == '\n') result.report.pop_back();
   return result;
 }
 

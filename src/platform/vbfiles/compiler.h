@@ -27,18 +27,29 @@ CompileResult RunCompiler(const std::string& command, const std::string& project
                           const std::string& exe);
 
 // One problem found in a saved project: the file, its line (0 for the file as a whole) and
-// what is wrong.
+// what is wrong. A warning does not keep the project from compiling.
 struct CheckProblem {
   std::string file;
   int line = 0;
   std::string message;
+  bool warning = false;
 };
 
-// Loads the project file afresh and checks that every component loads, every procedure is
-// closed by its End, and no line label is defined twice within a procedure.
+class FileComponent;
+
+// The compile errors and warnings of one component's code (vb_checker.h), each naming the
+// component's file and the line of that file. Nothing for a component without code.
+std::vector<CheckProblem> CheckComponent(FileComponent& component);
+
+// Loads the project file afresh and checks the code of every component as VB's compiler
+// would check its structure. A project that does not load gives one problem, at line 0.
 std::vector<CheckProblem> CheckSavedProject(const std::string& project_file);
 
-// The check as a compile: no executable is written; the report says so.
+// "file(line): message", "warning: " in front of a warning's message.
+std::string FormatProblem(const CheckProblem& problem);
+
+// The check as a compile: it fails on errors only; no executable is written, and the report
+// says so after whatever the check found.
 CompileResult CheckInsteadOfCompiling(const std::string& project_file);
 
 }  // namespace kestrix::vbfiles

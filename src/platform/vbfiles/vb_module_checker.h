@@ -1,0 +1,130 @@
+#pragma once
+
+// The checker's own state and steps, shared by vb_checker.cpp (lines, directives, labels,
+// blocks and procedures) and vb_checker_statements.cpp (what each statement does to them). Not
+// for use elsewhere: CheckModuleCode in vb_checker.h is the interface.
+
+#include <algorithm>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/vb_text.h"
+#include "platform/vbfiles/vb_checker.h"
+#include "platform/vbfiles/vb_labels.h"
+#include "platform/vbfiles/vb_lexer.h"
+#include "platform/vbfiles/vb_syntax.h"
+
+namespace kestrix::vbfiles {
+
+inline constexpr std::string_view kOnlyComments =
+    "Only comments may appear after End Sub, End Function, or End Property";
+inline constexpr std::string_view kBetweenSelectAndCase =
+    "Statements and labels invalid between Select Case and first Case";
+
+enum class Region : uint8_t { kDeclarations, kProcedure, kAfterProcedure };
+enum class BlockKind : uint8_t { kIf, kFor, kDo, kWhile, kSelect, kWith, kType, kEnum };
+
+struct BlockText {
+  std::string_view unclosed;  // reported at the opening line of a block never closed
+  std::string_view stray;     // reported at a closing statement with no block to close
+};
+
+// The messages for a block of this kind.
+BlockText TextOf(BlockKind kind);
+
+struct Block {
+  BlockKind kind = BlockKind::kIf;
+  int32_t line = 0;
+  std::string counter;       // For: the counter, when it is a plain name
+  bool clause_seen = false;  // If: its Else seen; Select Case: its first Case seen
+
+  bool SameShape(const Block& other) const {
+    return kind == other.kind && text::EqualsNoCase(counter, other.counter);
+  }
+};
+
+// What decides how the next statement is read.
+struct State {
+  Region region = Region::kDeclarations;
+  ProcType proc = ProcType::kNone;
+  int32_t proc_line = 0;  // the open procedure's header
+  std::vector<Block> blocks;
+
+  bool SameShape(const State& other) const {
+    return region == other.region && proc == other.proc &&
+           std::equal(blocks.begin(), blocks.end(), other.blocks.begin(), other.blocks.end(),
+                      [](const Block& a, const Block& b) { return a.SameShape(b); });
+  }
+};
+
+// An #If group being read: every branch starts from `entry`; the first branch's end state
+// carries on after #End If.
+struct CondGroup {
+  int32_t line = 0;
+  bool has_else = false;
+  bool differs = false;  // two branches left the blocks in different shapes
+  State entry;
+  std::optional<State> first_end;
+};
+
+// Reads a module once, logical line by logical line, keeping the blocks open, the #If
+// groups open and the open procedure's labels. One checker checks one module.
+class ModuleChecker {
+ public:
+  std::vector<CodeProblem> Run(std::span<const std::string_view> lines);
+
+ private:
+  // kStructure problems depend on how blocks nest and are held back while #If branches
+  // disagree; kError problems never are.
+  enum class Severity { kStructure, kError, kWarning };
+
+  void Report(int32_t line, std::string_view message, Severity severity = Severity::kStructure);
+  void CheckLimits(std::span<const std::string_view> lines);
+  void OnLine(const LexedLine& lexed, int32_t continuations);
+  void Finish();
+
+  void OnDirective(Directive directive);
+  void EndBranch(CondGroup& group);
+
+  void OnLabel(const LexedLine& lexed);
+  void AddTarget(const Token& token);
+  void ResolveLabels();
+
+  void OnStatements(Tokens t);
+  void OnStatement(Tokens t);
+  void OnModuleStatement(Tokens t);
+  void OnMemberStatement(Tokens t);
+  void OnProcStatement(Tokens t);
+  bool OnBlockStatement(Tokens t);
+  void OnEnd(Tokens t);
+  void OnIf(Tokens t);
+  void OnInline(Tokens t);
+  void OnElse(bool else_if);
+  void OnNext(Tokens t);
+  void OnSimpleStatement(Tokens t);
+  void OnOn(Tokens t);
+  void OnExit(Tokens t);
+
+  bool InMembers() const;
+  bool SelectAwaitsCase() const;
+  void Push(BlockKind kind, std::string counter = "");
+  void Close(BlockKind kind);
+  void CloseFor(const Token* counter);
+  void OpenProcedure(ProcType proc);
+  void CloseProcedure(bool report_blocks);
+
+  std::vector<CodeProblem> problems_;
+  State state_;
+  std::vector<CondGroup> groups_;
+  bool doubt_ = false;         // #If branches disagreed: block structure is not reported
+  bool declared_ = false;      // a declaration seen in the declarations section
+  bool gap_reported_ = false;  // a statement after the last End reported already
+  int32_t line_ = 0;           // first line of the logical line being read
+  LabelTable labels_;          // of the open procedure
+};
+
+}  // namespace kestrix::vbfiles
