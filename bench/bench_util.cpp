@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <stdexcept>
 
 namespace kestrix::bench {
@@ -103,6 +104,25 @@ int64_t CountLines(vbfiles::FileIde& ide) {
   int64_t lines = 0;
   ForEachCodeModule(ide, [&](host::CodeModule& code) { lines += code.CountOfLines(); });
   return lines;
+}
+
+int BenchMain(int argc, char** argv, const char* name,
+              const std::function<int(int64_t lines, uint32_t seed)>& run) {
+  int64_t lines = 0;
+  uint32_t seed = 1;
+  if (argc < 2 || argc > 3 || !ParseNumber(argv[1], lines) || lines < 0 ||
+      (argc == 3 && !ParseNumber(argv[2], seed))) {
+    std::fprintf(stderr, "usage: %s LINES [SEED]\n", name);
+    return 2;
+  }
+  try {
+    return run(lines, seed);
+  } catch (const host::IdeError& error) {
+    std::fprintf(stderr, "%s: error %d: %s\n", name, error.Number(), error.Description().c_str());
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "%s: %s\n", name, error.what());
+  }
+  return 1;
 }
 
 }  // namespace kestrix::bench

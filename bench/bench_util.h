@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -75,5 +76,10 @@ bool ParseNumber(std::string_view text, Int& value) {
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   return error == std::errc() && end == text.data() + text.size();
 }
+
+// The main of a benchmark taking LINES [SEED]: parses them, runs `run`, and turns what it
+// throws into a message and exit status 1; bad usage gives 2.
+int BenchMain(int argc, char** argv, const char* name,
+              const std::function<int(int64_t lines, uint32_t seed)>& run);
 
 }  // namespace kestrix::bench

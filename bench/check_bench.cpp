@@ -61,21 +61,5 @@ int Run(int64_t lines, uint32_t seed) {
 }  // namespace kestrix::bench
 
 int main(int argc, char** argv) {
-  using namespace kestrix;
-  int64_t lines = 0;
-  uint32_t seed = 1;
-  if (argc < 2 || argc > 3 || !bench::ParseNumber(argv[1], lines) || lines < 0 ||
-      (argc == 3 && !bench::ParseNumber(argv[2], seed))) {
-    std::fprintf(stderr, "usage: kestrix-check-bench LINES [SEED]\n");
-    return 2;
-  }
-  try {
-    return bench::Run(lines, seed);
-  } catch (const host::IdeError& error) {
-    std::fprintf(stderr, "kestrix-check-bench: error %d: %s\n", error.Number(),
-                 error.Description().c_str());
-  } catch (const std::exception& error) {
-    std::fprintf(stderr, "kestrix-check-bench: %s\n", error.what());
-  }
-  return 1;
+  return kestrix::bench::BenchMain(argc, argv, "kestrix-check-bench", kestrix::bench::Run);
 }

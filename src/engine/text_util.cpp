@@ -10,6 +10,7 @@ using text::EqualsNoCase;
 using text::IsBlank;
 using text::IsDigit;
 using text::IsIdentChar;
+using text::TakeWord;
 using text::Upper;
 namespace {
 
@@ -46,16 +47,6 @@ std::string_view SkipBlanks(std::string_view s) {
   while (!s.empty() && IsBlank(s.front()))
     s.remove_prefix(1);
   return s;
-}
-
-// Takes a word off the front of s; "" when s does not start with one.
-std::string_view TakeWord(std::string_view& s) {
-  size_t n = 0;
-  while (n < s.size() && IsIdentChar(s[n]))
-    ++n;
-  std::string_view word = s.substr(0, n);
-  s.remove_prefix(n);
-  return word;
 }
 
 bool WordIs(std::string_view word, std::string_view upper) {

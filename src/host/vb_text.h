@@ -33,4 +33,14 @@ inline bool EqualsNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+// Takes the word (a run of name characters) off the front of `s`; "" when none starts it.
+inline std::string_view TakeWord(std::string_view& s) {
+  size_t n = 0;
+  while (n < s.size() && IsIdentChar(s[n]))
+    ++n;
+  std::string_view word = s.substr(0, n);
+  s.remove_prefix(n);
+  return word;
+}
+
 }  // namespace kestrix::text

@@ -26,12 +26,7 @@ std::string_view TrimBlanks(std::string_view s) {
 std::string_view NextWord(std::string_view& s) {
   while (!s.empty() && IsBlank(s.front()))
     s.remove_prefix(1);
-  size_t n = 0;
-  while (n < s.size() && IsIdentChar(s[n]))
-    ++n;
-  std::string_view word = s.substr(0, n);
-  s.remove_prefix(n);
-  return word;
+  return text::TakeWord(s);
 }
 
 // A procedure name: an identifier (its type character dropped) or a [bracketed] name.
