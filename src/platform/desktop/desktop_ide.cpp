@@ -10,8 +10,9 @@ DesktopIde::DesktopIde(host::CommandBars& bars)
 
 DesktopIde::~DesktopIde() = default;
 
-void DesktopIde::Open(const std::string& path) {
+void DesktopIde::Open(const std::string& path, const std::string& compiler) {
   auto files = std::make_unique<vbfiles::FileIde>();
+  files->SetCompiler(compiler);
   files->Open(path);
   Replace(std::move(files));
 }

@@ -28,7 +28,8 @@ class DesktopIde final : public host::Ide, public host::Projects {
   // becomes the active project and no code pane is active. Throws host::IdeError naming the
   // file at fault, and then nothing changes. The replace listener runs once the new projects
   // are loaded, before the old ones go.
-  void Open(const std::string& path);
+  // `compiler`: the command line every project's compile runs ("" checks instead).
+  void Open(const std::string& path, const std::string& compiler = "");
   // Unloads every project (the replace listener runs first).
   void Close();
   void SetReplaceListener(std::function<void()> listener) { on_replace_ = std::move(listener); }

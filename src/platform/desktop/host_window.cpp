@@ -173,7 +173,8 @@ void HostWindow::Start(const std::string& path) {
 bool HostWindow::OpenProject(const std::string& path) {
   if (!ConfirmDiscard()) return false;
   try {
-    ide_->Open(path);
+    // The same compiler setting kestrix-batch uses ("kestrix-batch config Compiler ...").
+    ide_->Open(path, services_.settings.GetSetting("Kestrix", "Settings", "Compiler"));
   } catch (const host::IdeError& error) {
     ShowError(error.Description());
     if (error.Number() == host::kErrFileNotFound) ForgetRecent(path);
