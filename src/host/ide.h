@@ -113,7 +113,8 @@ class Component {
   virtual CodeModule* GetCodeModule() = 0;
 
   // Writes the component to `path` (a full path) with its binary companion beside it;
-  // afterwards the component refers to that file. Throws kErrPathFileAccess on failure.
+  // afterwards the component refers to that file. Throws kErrPathFileAccess on failure
+  // (kErrPermissionDenied for a read-only file there).
   virtual void SaveAs(const std::string& path) = 0;
 };
 
