@@ -352,15 +352,19 @@ void AddInWindow::showEvent(QShowEvent* event) {
   setWindowTitle(QString::fromStdString(form_->look().Caption));
 }
 
+// The close box unloads the window without telling the connection: only "&Exit" records
+// that the window is no longer shown, so a window closed this way opens again at the next
+// connection.
 void AddInWindow::closeEvent(QCloseEvent* event) {
-  event->accept();
   if (running_) {
     event->ignore();
     return;
   }
-  Exit();
+  event->accept();
+  Unload();
 }
 
+// Escape clicks the cancel button, "&Exit".
 void AddInWindow::reject() {
   Exit();
 }

@@ -58,7 +58,8 @@ class AddInWindow final : public QDialog, public host::MainWindow {
   // (the user has been told).
   bool LoadTemplates(int which);
 
-  // Escape: as "&Exit".
+  // Escape clicks the cancel button, "&Exit". The close box only unloads: the connection
+  // still counts the window as shown.
   void reject() override;
 
   // The window's width in pixels for a width in twips (15 twips to the pixel).
