@@ -2,8 +2,6 @@
 
 #include "host/vb_text.h"
 
-#include <array>
-
 #include "engine/text_util.h"
 
 namespace kestrix::engine {
@@ -21,18 +19,6 @@ std::string ToUpper(std::string_view s) {
   return out;
 }
 
-// Words that may stand before a colon as statements of their own; any other word there is
-// a line label.
-bool IsStatementKeyword(std::string_view word) {
-  static constexpr std::array<std::string_view, 14> kKeywords = {
-      "Else",   "End",  "Exit", "Loop",      "Next", "Wend",  "Return",
-      "Resume", "Stop", "Do",   "Randomize", "Beep", "Close", "Reset"};
-  for (auto k : kKeywords) {
-    if (EqualsNoCase(word, k)) return true;
-  }
-  return false;
-}
-
 // True for «Retry:» or «Retry: x = 1» (a label), not for «x := 1» or «Else:».
 bool StartsWithLabel(std::string_view s) {
   size_t n = 0;
@@ -41,7 +27,7 @@ bool StartsWithLabel(std::string_view s) {
     ++n;
   if (n == 0 || n >= s.size() || s[n] != ':') return false;
   if (n + 1 < s.size() && s[n + 1] == '=') return false;
-  return !IsStatementKeyword(s.substr(0, n));
+  return !text::IsStandaloneStatementWord(s.substr(0, n));
 }
 
 // True when a Rem comment starts at s[i] (Rem followed by a blank or the end of the line).

@@ -33,6 +33,19 @@ inline bool EqualsNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+// True for a statement that may stand alone before a colon, or a method called without
+// arguments: "Loop:" or "DoEvents:" at the start of a line is that statement, not a label.
+inline bool IsStandaloneStatementWord(std::string_view word) {
+  constexpr std::string_view kWords[] = {"else", "end",     "exit",   "loop",      "next",
+                                         "wend", "return",  "resume", "stop",      "do",
+                                         "beep", "close",   "reset",  "randomize", "doevents",
+                                         "cls",  "refresh", "hide",   "show",      "print"};
+  for (std::string_view w : kWords) {
+    if (EqualsNoCase(word, w)) return true;
+  }
+  return false;
+}
+
 // Takes the word (a run of name characters) off the front of `s`; "" when none starts it.
 inline std::string_view TakeWord(std::string_view& s) {
   size_t n = 0;

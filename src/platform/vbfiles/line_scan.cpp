@@ -128,11 +128,7 @@ std::string LineLabel(std::string_view line) {
     ++n;
   if (n == 0 || n >= s.size() || s[n] != ':' || (n + 1 < s.size() && s[n + 1] == '=')) return "";
   std::string_view word = s.substr(0, n);
-  // Statements that may stand alone before a colon are no labels.
-  for (std::string_view keyword : {"else", "end", "exit", "loop", "next", "wend", "return",
-                                   "resume", "stop", "do", "randomize", "beep", "close", "reset"}) {
-    if (EqualsNoCase(word, keyword)) return "";
-  }
+  if (text::IsStandaloneStatementWord(word)) return "";
   std::string label(word);
   for (char& c : label)
     c = Lower(c);

@@ -1,7 +1,5 @@
 #include "platform/vbfiles/vb_lexer.h"
 
-#include <array>
-
 #include "host/vb_text.h"
 #include "platform/vbfiles/line_scan.h"
 
@@ -21,19 +19,6 @@ bool IsLetter(char c) {
 bool IsHexDigit(char c) {
   char l = Lower(c);
   return IsDigit(c) || (l >= 'a' && l <= 'f');
-}
-
-// Statements that may stand alone before a colon, and methods called without arguments:
-// "Loop:" or "DoEvents:" at the start of a line is that statement, not a label.
-bool IsStatementWord(std::string_view word) {
-  static constexpr std::array<std::string_view, 20> kWords = {
-      "else",     "end",  "exit",    "loop", "next",  "wend",  "return",
-      "resume",   "stop", "do",      "beep", "close", "reset", "randomize",
-      "doevents", "cls",  "refresh", "hide", "show",  "print"};
-  for (auto w : kWords) {
-    if (EqualsNoCase(word, w)) return true;
-  }
-  return false;
 }
 
 // Characters a date or time literal holds as VB writes it: #1/31/2000 10:30:00 PM#.
@@ -87,7 +72,7 @@ class Lexer {
     while (IsIdentChar(At(n)))
       ++n;
     std::string_view word = s_.substr(i_, n - i_);
-    if (At(n) != ':' || At(n + 1) == '=' || IsStatementWord(word)) return;
+    if (At(n) != ':' || At(n + 1) == '=' || text::IsStandaloneStatementWord(word)) return;
     out_.label.assign(word);
     for (char& c : out_.label)
       c = Lower(c);
