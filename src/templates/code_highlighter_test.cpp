@@ -24,10 +24,13 @@ QColor ColourAt(QTextDocument& doc, int line, int pos) {
 
 TEST(CodeHighlighter, ColoursLinesWithoutChangingThem) {
   QTextDocument doc;
-  doc.setPlainText("dim x as integer ' count\nMsgBox \"dim\"\nREM Check This");
+  doc.setPlainText(
+      "dim x as integer ' count\nMsgBox \"dim\"\nREM Check This\n' goes on _\n  dim too\nDim");
   auto* highlighter = new CodeHighlighter(&doc);  // owned by the document
   highlighter->rehighlight();                     // what the event loop would do once it runs
-  EXPECT_EQ(doc.toPlainText(), "dim x as integer ' count\nMsgBox \"dim\"\nREM Check This");
+  EXPECT_EQ(
+      doc.toPlainText(),
+      "dim x as integer ' count\nMsgBox \"dim\"\nREM Check This\n' goes on _\n  dim too\nDim");
   EXPECT_EQ(ColourAt(doc, 0, 0), ColourOf(Colour::kBlue));    // dim
   EXPECT_EQ(ColourAt(doc, 0, 4), QColor(0, 0, 0));            // x
   EXPECT_EQ(ColourAt(doc, 0, 18), ColourOf(Colour::kGreen));  // the comment
