@@ -115,6 +115,7 @@ class frmAddIn final : public engine::EngineState {
   std::unique_ptr<host::SettingLock> ClaimBuildNumber(host::Project& project);
   bool TakeBuildNumber(host::Project& project);
   BuildEnd SaveAndCompile(host::Project& project);
+  void AddReportRows(const std::string& report);
   void AddRow(const std::string& project, const std::string& module, const std::string& notes);
   void ReportError(const host::IdeError& error);
   void LoadSettings();

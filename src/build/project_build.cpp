@@ -151,6 +151,28 @@ BuildEnd frmAddIn::ProcessComponents(int32_t mode, host::Project& project) {
   return BuildEnd::kGoOn;
 }
 
+// The compiler's log or the check's findings, a status row per line (blank lines left out),
+// so that each problem reads on its own.
+void frmAddIn::AddReportRows(const std::string& report) {
+  constexpr size_t kMostRows = 200;
+  std::string project = services_.progress.Text(StatusOutput::kProjectField);
+  size_t rows = 0, start = 0, total = 0;
+  while (start < report.size()) {
+    size_t end = report.find('\n', start);
+    if (end == std::string::npos) end = report.size();
+    std::string line = report.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    start = end + 1;
+    if (line.empty()) continue;
+    ++total;
+    if (rows < kMostRows) {
+      AddRow(project, "", line);
+      ++rows;
+    }
+  }
+  if (total > rows) AddRow(project, "", "... " + std::to_string(total - rows) + " more lines");
+}
+
 BuildEnd frmAddIn::SaveAndCompile(host::Project& project) {
   StatusOutput& progress = services_.progress;
   std::string name = project.Name();
@@ -185,16 +207,14 @@ BuildEnd frmAddIn::SaveAndCompile(host::Project& project) {
   project.SetBuildFileName(program.Path());
   try {
     project.MakeCompiledFile();
-    if (!project.CompileReport().empty()) {
-      AddRow(progress.Text(StatusOutput::kProjectField), "", project.CompileReport());
-    }
+    AddReportRows(project.CompileReport());
     project.SaveAs(project.FileName());
     progress.SetCaption("Project " + name + " BUILD " + std::to_string(build_number_) + " OK!!!");
   } catch (const host::IdeError& error) {
     services_.dialogs.MsgBox("Build of " + project.BuildFileName() + " Failed!!!!");
     progress.SetCaption("Project " + name + " Build FAILED!!!");
     AddRow(progress.Text(StatusOutput::kProjectField), "", "Build Failed!!");
-    AddRow(progress.Text(StatusOutput::kProjectField), "", error.Description());
+    AddReportRows(error.Description());
   }
   try {
     services_.settings.SaveSetting(kApp, kBuildNumbers, name, std::to_string(build_number_ + 1));

@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <map>
 
 #include "build/build_folder.h"
@@ -118,8 +119,14 @@ TEST_F(ProjectBuildTest, ConfiguredCompilerSucceedsOrFails) {
   EXPECT_EQ(dialogs_.shown.back(),
             "Kestrix: Build of " + shop_ + "/App/BUILD 2/bin/Shop.exe Failed!!!!");
   EXPECT_EQ(progress_.Caption(), "Project Shop Build FAILED!!!");
-  EXPECT_EQ(progress_.Rows()[progress_.Rows().size() - 2].notes, "Build Failed!!");
-  EXPECT_NE(progress_.Rows().back().notes.find("Compile error in frmMain"), std::string::npos);
+  // The compiler's log follows the failure, a row per line.
+  const auto& rows = progress_.Rows();
+  auto failed = std::find_if(rows.begin(), rows.end(),
+                             [](const host::StatusRow& r) { return r.notes == "Build Failed!!"; });
+  ASSERT_NE(failed, rows.end());
+  ASSERT_LT(failed + 1, rows.end());
+  EXPECT_EQ((failed + 1)->notes, "Compile error in frmMain");
+  EXPECT_EQ(rows.back().notes, "The compiler ended with exit code 3");
   EXPECT_EQ(Number(), "3");  // a failed compile uses up its number
 }
 

@@ -79,7 +79,15 @@ CompileResult RunCompiler(const std::string& command, const std::string& project
   struct stat st {};
   bool made = ::stat(exe.c_str(), &st) == 0;
   result.ok = exited_ok && made;
-  if (!exited_ok) result.report += "\nThe compiler ended with status " + std::to_string(status);
+  if (!exited_ok) {
+    if (status != -1 && WIFEXITED(status)) {
+      result.report += "\nThe compiler ended with exit code " + std::to_string(WEXITSTATUS(status));
+    } else if (status != -1 && WIFSIGNALED(status)) {
+      result.report += "\nThe compiler was stopped by signal " + std::to_string(WTERMSIG(status));
+    } else {
+      result.report += "\nThe compiler could not be waited for";
+    }
+  }
   if (exited_ok && !made) result.report += "\nThe compiler wrote no " + exe;
   return result;
 }
