@@ -65,7 +65,8 @@ std::string TextRow(const std::string& project, const std::string& module,
   line.append(kLinesWidth > count.size() ? kLinesWidth - count.size() : 0, ' ');
   line += count + ' ' + OneLine(notes);
   line.erase(line.find_last_not_of(' ') + 1);
-  return line + '\n';
+  // Padded first: every Windows-1252 byte is one character wide.
+  return Cp1252ToUtf8(line) + '\n';
 }
 
 std::string JsonRow(const host::StatusRow& row) {
@@ -164,7 +165,7 @@ void StatusPrinter::Finish(const std::string& caption) {
       Write(out_, "{\"type\":\"caption\",\"caption\":" + JsonString(caption) + "}\n");
       break;
     case Format::kText:
-      Write(out_, (header_printed_ ? "\n" : "") + caption + '\n');
+      Write(out_, (header_printed_ ? "\n" : "") + Cp1252ToUtf8(caption) + '\n');
       break;
   }
   std::fflush(out_);
@@ -183,7 +184,7 @@ void StatusPrinter::PrintMessage(const std::string& title, const std::string& te
       break;
     case Format::kText:
       ClearProgress();
-      Write(err_, TextMessage(title, text, answer));
+      Write(err_, Cp1252ToUtf8(TextMessage(title, text, answer)));
       break;
   }
   std::fflush(err_);

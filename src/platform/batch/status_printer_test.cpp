@@ -104,6 +104,20 @@ TEST(StatusPrinterTest, TextColumnsLongValuesPushTheRest) {
             "two lines\n\nDone\n");
 }
 
+// Names in the Windows code page read as written on a UTF-8 terminal, and stay aligned.
+TEST(StatusPrinterTest, TextShowsWindowsAnsiAsUtf8) {
+  Streams streams;
+  StatusPrinter printer(Format::kText, streams.out(), streams.err());
+  printer.OnRow({"Caf\xE9", "m", "", "", "Ok"});
+  printer.Finish("Project Caf\xE9 OK");
+  EXPECT_EQ(streams.Out(),
+            "Project        Module               Member                              Lines Notes\n"
+            "Caf\xC3\xA9           m                    " +
+                std::string(42, ' ') +
+                "Ok\n"
+                "\nProject Caf\xC3\xA9 OK\n");
+}
+
 TEST(StatusPrinterTest, CaptionAloneWhenThereWereNoRows) {
   Streams streams;
   StatusPrinter printer(Format::kText, streams.out(), streams.err());

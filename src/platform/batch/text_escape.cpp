@@ -35,6 +35,14 @@ void AppendCp1252AsUtf8(std::string& out, unsigned char byte) {
   AppendUtf8(out, byte);
 }
 
+std::string Cp1252ToUtf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text)
+    AppendCp1252AsUtf8(out, static_cast<unsigned char>(c));
+  return out;
+}
+
 std::string TsvCell(std::string_view text) {
   std::string out;
   out.reserve(text.size());

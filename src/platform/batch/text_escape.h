@@ -20,5 +20,7 @@ std::string JsonString(std::string_view text);
 
 // Appends one Windows-1252 byte to `out` as UTF-8.
 void AppendCp1252AsUtf8(std::string& out, unsigned char byte);
+// Windows-1252 text as UTF-8, for a terminal: names with accents read as they were written.
+std::string Cp1252ToUtf8(std::string_view text);
 
 }  // namespace kestrix::batch
