@@ -14,27 +14,13 @@
 #include "build/status_model.h"
 #include "platform/system/settings_store.h"
 #include "platform/vbfiles/file_ide.h"
+#include "support/scripted_dialogs.h"
 #include "support/test_support.h"
 
 namespace kestrix::build {
 
 using host::MsgResult;
-
-class ScriptedDialogs final : public host::Dialogs {
- public:
-  MsgResult MsgBox(const std::string& text, host::MsgButtons buttons, host::MsgIcon,
-                   const std::string& title) override {
-    shown.push_back((title.empty() ? "Kestrix" : title) + ": " + text);
-    if (!answers.empty()) {
-      MsgResult a = answers.front();
-      answers.pop_front();
-      return a;
-    }
-    return buttons == host::MsgButtons::kYesNo ? MsgResult::kNo : MsgResult::kOk;
-  }
-  std::deque<MsgResult> answers;
-  std::vector<std::string> shown;
-};
+using testing::ScriptedDialogs;
 
 // The program folder is the source tree, where config/ lies.
 class SourceShell final : public host::Shell {

@@ -11,15 +11,6 @@ std::string RecordingStatus::Notes() const {
   return out;
 }
 
-host::MsgResult ScriptedDialogs::MsgBox(const std::string& text, host::MsgButtons, host::MsgIcon,
-                                        const std::string& title) {
-  shown.push_back((title.empty() ? host::kProgramTitle : title) + std::string(": ") + text);
-  if (answers.empty()) return host::MsgResult::kOk;
-  host::MsgResult answer = answers.front();
-  answers.pop_front();
-  return answer;
-}
-
 ModuleFixture::ModuleFixture(const std::string& code, bool read_only) {
   file_ = dir_.Write("Module1.bas", "Attribute VB_Name = \"Module1\"\r\n" + code);
   if (read_only) ::chmod(file_.c_str(), 0444);

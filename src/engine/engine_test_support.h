@@ -11,9 +11,12 @@
 
 #include "engine/engine_state.h"
 #include "platform/vbfiles/file_ide.h"
+#include "support/scripted_dialogs.h"
 #include "support/test_support.h"
 
 namespace kestrix::engine {
+
+using testing::ScriptedDialogs;
 
 class RecordingStatus final : public host::StatusOutput {
  public:
@@ -45,14 +48,6 @@ class RecordingStatus final : public host::StatusOutput {
   int overflows_ = 0;
   std::vector<host::StatusRow> rows_;
   bool visible_ = false;
-};
-
-class ScriptedDialogs final : public host::Dialogs {
- public:
-  host::MsgResult MsgBox(const std::string& text, host::MsgButtons, host::MsgIcon,
-                         const std::string& title) override;
-  std::deque<host::MsgResult> answers;  // taken in order; OK when none is left
-  std::vector<std::string> shown;       // "title: text"
 };
 
 class TestState final : public EngineState {

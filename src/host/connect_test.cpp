@@ -7,6 +7,7 @@
 #include "platform/system/settings_store.h"
 #include "platform/vbfiles/file_ide.h"
 #include "platform/vbfiles/headless_command_bars.h"
+#include "support/scripted_dialogs.h"
 #include "support/test_support.h"
 
 namespace kestrix::host {
@@ -34,15 +35,6 @@ class RecordingWindow final : public MainWindow {
   bool visible = false;
 };
 
-class SilentDialogs final : public Dialogs {
- public:
-  MsgResult MsgBox(const std::string& text, MsgButtons, MsgIcon, const std::string&) override {
-    shown.push_back(text);
-    return MsgResult::kOk;
-  }
-  std::vector<std::string> shown;
-};
-
 class ConnectTest : public ::testing::Test {
  protected:
   ConnectTest() : settings_(dir_.Path("settings")) { MainWindowLoaded = false; }
@@ -59,7 +51,7 @@ class ConnectTest : public ::testing::Test {
 
   testing::TempDir dir_;
   system::FileSettingsStore settings_;
-  SilentDialogs dialogs_;
+  testing::ScriptedDialogs dialogs_;
   RecordingWindow window_;
   vbfiles::FileIde ide_;
 };

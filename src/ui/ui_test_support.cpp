@@ -38,13 +38,6 @@ QApplication& App() {
   return *application;
 }
 
-host::MsgResult ScriptedDialogs::MsgBox(const std::string& text, host::MsgButtons buttons,
-                                        host::MsgIcon icon, const std::string& title) {
-  shown.push_back((title.empty() ? host::kProgramTitle : title) + std::string(": ") + text);
-  icons.push_back(icon);
-  return buttons == host::MsgButtons::kYesNo ? host::MsgResult::kNo : host::MsgResult::kOk;
-}
-
 std::string MakeProgramFolder(const testing::TempDir& dir) {
   std::string program = dir.Path("program");
   testing::CopyTree(testing::SourceDir() + "/config", program + "/config");

@@ -15,6 +15,7 @@
 #include "host/connection.h"
 #include "host/dialogs.h"
 #include "host/system.h"
+#include "support/scripted_dialogs.h"
 #include "support/test_support.h"
 #include "ui/help_viewer.h"
 
@@ -23,14 +24,7 @@ namespace kestrix::ui {
 // The application, made on first use: no display needed, no settings of the user touched.
 QApplication& App();
 
-class ScriptedDialogs final : public host::Dialogs {
- public:
-  // Records "title: text" and answers OK (No to a yes/no question).
-  host::MsgResult MsgBox(const std::string& text, host::MsgButtons buttons, host::MsgIcon icon,
-                         const std::string& title) override;
-  std::vector<std::string> shown;
-  std::vector<host::MsgIcon> icons;
-};
+using testing::ScriptedDialogs;
 
 class FakeShell final : public host::Shell {
  public:
