@@ -33,6 +33,17 @@ inline bool EqualsNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+// True when the physical line goes on on the next one: a "_" standing after a blank or tab (or
+// alone on the line), followed by nothing but blanks and tabs. A name that ends in "_"
+// (`x = PROCNAME_`) does not continue the line; a comment ending in " _" does.
+inline bool ContinuesOnNextLine(std::string_view line) {
+  size_t end = line.size();
+  while (end > 0 && IsBlank(line[end - 1]))
+    --end;
+  if (end == 0 || line[end - 1] != '_') return false;
+  return end == 1 || IsBlank(line[end - 2]);
+}
+
 // True for a statement that may stand alone before a colon, or a method called without
 // arguments: "Loop:" or "DoEvents:" at the start of a line is that statement, not a label.
 inline bool IsStandaloneStatementWord(std::string_view word) {

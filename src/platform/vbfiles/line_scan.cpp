@@ -136,8 +136,7 @@ std::string LineLabel(std::string_view line) {
 }
 
 bool EndsWithContinuation(std::string_view line) {
-  if (line.empty() || line.back() != '_') return false;
-  return line.size() == 1 || IsBlank(line[line.size() - 2]);
+  return text::ContinuesOnNextLine(line);
 }
 
 StatementInfo ScanStatement(std::string_view line) {
