@@ -1,0 +1,262 @@
+// Mutated projects, from a fixed seed: every mutant of every example component goes through
+// load, check, instrument and clean. Nothing may crash or throw anything but the IDE's own
+// errors, no file on disk may change, and cleaning must give back the code the module had
+// before it was instrumented.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "engine/engine_state.h"
+#include "engine/module_pass.h"
+#include "host/ide.h"
+#include "platform/vbfiles/compiler.h"
+#include "platform/vbfiles/file_component.h"
+#include "platform/vbfiles/file_project.h"
+#include "support/scripted_dialogs.h"
+#include "support/test_support.h"
+
+namespace kestrix {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ReadFile;
+using testing::TempDir;
+
+// Status output that keeps only the fields the passes read back.
+class QuietStatus final : public host::StatusOutput {
+ public:
+  void SetCaption(const std::string& caption) override { caption_ = caption; }
+  std::string Caption() const override { return caption_; }
+  void SetText(Field field, const std::string& text) override { texts_[field] = text; }
+  std::string Text(Field field) const override { return texts_[field]; }
+  void SetProgressMax(Bar, int32_t) override {}
+  void SetProgressValue(Bar, int32_t) override {}
+  void AddRow(const host::StatusRow& row) override { notes.push_back(row.notes); }
+  void Show() override {}
+  void Hide() override {}
+  void Unload() override {}
+  bool Visible() const override { return false; }
+
+  std::vector<std::string> notes;
+
+ private:
+  std::string caption_;
+  std::string texts_[3];
+};
+
+class State final : public engine::EngineState {
+ public:
+  int32_t InsertErrorHandlersValue() const override { return 1; }
+  int32_t RemoveValue(int) const override { return 1; }
+  const std::string& CurrentModuleName() const override { return module; }
+  const std::string& LocalHandlerText() const override { return handler; }
+  host::StatusOutput& Progress() override { return status; }
+  host::Dialogs& Messages() override { return dialogs; }
+  void DoEvents() override {}
+
+  std::string module = "Module1";
+  std::string handler = "    KestrixHandleError MODULENAME_, PROCNAME_, Erl\r\n    Resume Next\r\n";
+  QuietStatus status;
+  testing::ScriptedDialogs dialogs;
+};
+
+// Lines that change the shape of a module: blocks opened and closed where they should not
+// be, conditional compilation, continuations, labels and numbers, long and odd bytes.
+const std::vector<std::string>& TrickyLines() {
+  static const std::vector<std::string> lines = {
+      "End Sub",
+      "End Function",
+      "End Property",
+      "Sub Added()",
+      "Private Function Twice(ByVal x As Long) As Long",
+      "Public Property Get Value() As Long",
+      "Friend Property Let Value(ByVal v As Long)",
+      "#If Win64 Then",
+      "#If False Then",
+      "#ElseIf VBA7 Then",
+      "#Else",
+      "#End If",
+      "#Const DEBUGGING = 1",
+      "    x = 1 _",
+      "    x = PROCNAME_",
+      "    If a And _  ",
+      "        b Then",
+      "' a comment _",
+      "Rem a remark",
+      "10\tx = 1",
+      "    GoTo 10",
+      "20 y = 2",
+      "Retry:",
+      "    Resume Retry",
+      "    On Error GoTo 0",
+      "    On Error Resume Next",
+      "    Select Case x",
+      "    Dim inSelect As Long",
+      "    Case 1, 2, _",
+      "141, 142, 143",
+      "    End Select",
+      "    Exit Sub",
+      "Public Function NewEnum() As IUnknown: End Function",
+      "    x = 1: End Sub",
+      "Attribute Value.VB_UserMemId = 0",
+      "Attribute VB_Name = \"Other\"",
+      "Option Explicit",
+      "DefInt A-Z",
+      "Declare Function GetTickCount Lib \"kernel32\" () As Long",
+      "Private Type Pair",
+      "End Type",
+      "Enum Colour",
+      "End Enum",
+      "    s = \"End Sub ' not code\"",
+      "    s = \"\x81\x5c\x82\xa0\"",
+      std::string(1023, 'x'),
+      std::string(2000, ' ') + "x = 1",
+      std::string("    \0x = 1", 9),
+      "    x = 1\ry = 2",
+      "",
+      "_",
+  };
+  return lines;
+}
+
+// One mutation of a file's text: lines added, dropped, doubled or swapped, or bytes changed.
+std::string Mutate(const std::string& text, std::mt19937& random) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t at; (at = text.find('\n', start)) != std::string::npos; start = at + 1)
+    lines.push_back(text.substr(start, at - start + 1));
+  if (start < text.size()) lines.push_back(text.substr(start));
+  if (lines.empty()) lines.push_back("\r\n");
+  auto pick = [&](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(random); };
+  int edits = 1 + static_cast<int>(pick(4));
+  for (int e = 0; e < edits; ++e) {
+    size_t at = pick(lines.size());
+    switch (pick(7)) {
+      case 0:
+      case 1: {
+        const auto& tricky = TrickyLines();
+        lines.insert(lines.begin() + static_cast<long>(at), tricky[pick(tricky.size())] + "\r\n");
+        break;
+      }
+      case 2:
+        if (lines.size() > 1) lines.erase(lines.begin() + static_cast<long>(at));
+        break;
+      case 3:
+        lines.insert(lines.begin() + static_cast<long>(at), lines[at]);
+        break;
+      case 4:
+        std::swap(lines[at], lines[pick(lines.size())]);
+        break;
+      case 5: {
+        std::string& line = lines[at];
+        if (line.empty()) break;
+        static const char kBytes[] = {'\0', '\r', '\n', '"', '\'', ':', '_', ' ', '\t',
+                                      '#',  '\x81', '\xff'};
+        line[pick(line.size())] = kBytes[pick(sizeof kBytes)];
+        break;
+      }
+      default:
+        lines[at] = lines[at].substr(0, pick(lines[at].size() + 1));
+        break;
+    }
+  }
+  std::string out;
+  for (const auto& line : lines)
+    out += line;
+  return out;
+}
+
+// Every regular file below `root`, by relative path.
+std::map<std::string, std::string> Files(const std::string& root) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    if (entry.is_regular_file())
+      files[fs::relative(entry.path(), root).string()] = ReadFile(entry.path().string());
+  }
+  return files;
+}
+
+// The first line where the two texts differ, both versions.
+std::string FirstDifference(const std::string& a, const std::string& b) {
+  size_t at = 0;
+  while (at < a.size() && at < b.size() && a[at] == b[at])
+    ++at;
+  size_t from = a.rfind('\n', at == 0 ? 0 : at - 1);
+  from = from == std::string::npos ? 0 : from + 1;
+  auto line = [&](const std::string& s) { return s.substr(from, s.find('\r', from) - from); };
+  return "«" + line(a) + "» into «" + line(b) + "»";
+}
+
+// Loads, checks, instruments and cleans the project; what went wrong, or "".
+std::string RunProject(const std::string& project_file) {
+  std::unique_ptr<vbfiles::FileProject> project;
+  try {
+    project = vbfiles::FileProject::Load(project_file);
+  } catch (const host::IdeError&) {
+    return "";  // refused with the IDE's own error: fine
+  }
+  State state;
+  for (int32_t k = 1; k <= project->Count(); ++k) {
+    auto& component = static_cast<vbfiles::FileComponent&>(project->Item(k));
+    host::CodeModule* code = component.GetCodeModule();
+    if (code == nullptr) continue;
+    vbfiles::CheckComponent(component);
+    int32_t count = code->CountOfLines();
+    std::string before = count > 0 ? code->Lines(1, count) : "";
+    if (before.find("Kestrix") != std::string::npos) continue;  // a mutant of the marks
+    state.module = component.Name();
+    try {
+      engine::ProcessModule(state, 0, code);
+      engine::ProcessModule(state, 1, code);
+    } catch (const host::IdeError& error) {
+      return component.Name() + ": " + error.Description();
+    }
+    count = code->CountOfLines();
+    std::string after = count > 0 ? code->Lines(1, count) : "";
+    if (after != before) return component.Name() + ": cleaning changed " + FirstDifference(before, after);
+  }
+  return "";
+}
+
+TEST(Mutation, MutantsSurviveLoadCheckInstrumentAndClean) {
+  constexpr int kMutantsPerFile = 12;
+  std::mt19937 random(20261207);
+  TempDir dir;
+  int runs = 0;
+  std::vector<std::string> failures;
+  for (const char* example : {"Shop", "Single"}) {
+    std::string original = testing::SourceDir() + "/examples/" + example;
+    for (const auto& [name, bytes] : Files(original)) {
+      bool code_file = name.ends_with(".bas") || name.ends_with(".cls") ||
+                       name.ends_with(".frm") || name.ends_with(".ctl") ||
+                       name.ends_with(".vbp");
+      if (!code_file) continue;
+      for (int m = 0; m < kMutantsPerFile; ++m) {
+        std::string root = dir.Path(std::to_string(runs++));
+        testing::CopyTree(original, root);
+        std::string mutant = Mutate(bytes, random);
+        dir.Write(fs::relative(root, dir.path()).string() + "/" + name, mutant);
+        auto on_disk = Files(root);
+        for (const auto& [file, content] : on_disk) {
+          if (!file.ends_with(".vbp")) continue;
+          std::string what = RunProject(root + "/" + file);
+          if (!what.empty()) failures.push_back(name + " mutant " + std::to_string(m) + ": " + what);
+        }
+        EXPECT_TRUE(Files(root) == on_disk) << name << " mutant " << m << " changed a file";
+        fs::remove_all(root);
+      }
+    }
+  }
+  EXPECT_GT(runs, 100);
+  for (const auto& failure : failures)
+    ADD_FAILURE() << failure;
+}
+
+}  // namespace
+}  // namespace kestrix
