@@ -1,5 +1,7 @@
 #include "engine/text_util.h"
 
+#include <algorithm>
+
 #include "host/vb_text.h"
 
 #include "engine/line_rules.h"
@@ -140,6 +142,7 @@ std::string_view SkipLineNumber(std::string_view s) {
 }  // namespace
 
 bool HoldsProcedureEnd(std::string_view line) {
+  if (FindNoCase(line, "END") == std::string_view::npos) return false;
   std::string code = CodeOnly(line);
   for (std::string_view s : Statements(code)) {
     s = SkipLineNumber(s);
@@ -153,6 +156,11 @@ bool HoldsProcedureEnd(std::string_view line) {
 
 Header ParseHeader(std::string_view line) {
   Header header;
+  if (FindNoCase(line, "SUB") == std::string_view::npos &&
+      FindNoCase(line, "FUNCTION") == std::string_view::npos &&
+      FindNoCase(line, "PROPERTY") == std::string_view::npos) {
+    return header;
+  }
   std::string code = CodeOnly(line);
   std::string_view s = SkipLineNumber(SkipBlanks(code));
   std::string_view word = TakeWord(s);
@@ -200,6 +208,7 @@ Header ParseHeader(std::string_view line) {
 
 std::vector<long> JumpTargets(std::string_view line) {
   std::vector<long> targets;
+  if (std::find_if(line.begin(), line.end(), IsDigit) == line.end()) return targets;
   std::string code = CodeOnly(line);
   std::string_view s = code;
   while (!s.empty()) {
