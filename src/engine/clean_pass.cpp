@@ -50,8 +50,12 @@ ModuleShape ReadShape(host::CodeModule& code) {
     }
     // The whole statement, its continuation lines joined.
     std::string statement = text;
-    for (size_t j = i; j + 1 < m.lines.size() && ContinuesOnNextLine(m.lines[j]); ++j)
-      statement += "\n" + m.lines[j + 1];
+    for (size_t j = i; j + 1 < m.lines.size() && ContinuesOnNextLine(m.lines[j]); ++j) {
+      while (!statement.empty() && (statement.back() == ' ' || statement.back() == '\t'))
+        statement.pop_back();
+      statement.back() = ' ';  // the continuation mark
+      statement += m.lines[j + 1];
+    }
     if (current < 0) {
       Header header = ParseHeader(text);
       if (!header.name.empty()) {

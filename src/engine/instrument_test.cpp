@@ -188,6 +188,8 @@ TEST(Instrument, ShapesOfRealCode) {
   const std::string long_literal(1023 - 10, 'a');  // «    s = "…"» of 1,023 characters
   const std::string longest = "    s = \"" + long_literal + "\"";
   const std::string fits = "    s = \"" + std::string(1019 - 10, 'b') + "\"";  // 1,019 + 4
+  // 1,010 characters: room for a number, not for the 18 more of the handler's name.
+  const std::string jump_zero = "    s = \"" + std::string(1010 - 27, 'c') + "\": On Error GoTo 0";
   const Case cases[] = {
       {"a name ending in _ at the end of a line does not continue it",
        L({"Sub P()", "    x = PROCNAME_", "    y = 2", "End Sub"}),
@@ -304,6 +306,11 @@ TEST(Instrument, ShapesOfRealCode) {
              Tail("Exit Sub"),
              {"End Sub"}}),
        "Ok (line 3 too long to number) / Ok"},
+      {"a jump to the handler that would pass 1,023 characters stays On Error GoTo 0",
+       L({"Sub J()", jump_zero, "End Sub"}),
+       Join({ModuleBlock(), {"Sub J()"}, Head("J"), {"101\t" + jump_zero}, Tail("Exit Sub"),
+             {"End Sub"}}),
+       "Ok (line 2 too long for the jump to the handler, On Error GoTo 0 kept)"},
       {"the user's line numbers, jumped to, stay through instrumenting and cleaning",
        L({"Sub U()", "10\tx = 1", "150\ty = 2", "    If x Then 150", "    GoTo 10", "End Sub"}),
        Join({ModuleBlock(),
@@ -315,6 +322,7 @@ TEST(Instrument, ShapesOfRealCode) {
        "Ok"},
   };
   ASSERT_EQ(longest.size(), 1023u);
+  ASSERT_EQ(jump_zero.size(), 1010u);
   for (const auto& c : cases) {
     TestState state;
     EXPECT_EQ(Instrument(state, c.input), c.expected) << c.what;
@@ -464,6 +472,16 @@ TEST(Clean, OnlyNumbersKestrixWrote) {
              {"End Sub"}}),
        L({"Sub A()", "101\tx = 1", "On Error GoTo 101", "Resume 104", "104\ty = 2",
           "On k GoTo 107, 106", "106\tz = 1", "107\tGoSub 101", "End Sub"}),
+       "Cleaned."},
+      {"a jump named on a continuation line; a continuation line keeps its number",
+       Join({{"Sub A()"},
+             Head("A"),
+             {"101	x = 1", "102	On k GoTo _", "  101, 104", "104	y = Array(1, _",
+              "105	2)"},
+             Tail("Exit Sub"),
+             {"End Sub"}}),
+       L({"Sub A()", "101	x = 1", "On k GoTo _", "  101, 104", "104	y = Array(1, _", "105	2)",
+          "End Sub"}),
        "Cleaned."},
   };
   for (const auto& c : cases) {
