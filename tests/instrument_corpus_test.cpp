@@ -171,8 +171,9 @@ TEST(InstrumentCorpus, MissingEndMarkerKeepsEveryProcedure) {
                 "Cleaned."}));
   EXPECT_EQ(Joined(NewErrors(before, module.Errors())), "");
   std::string text = module.Text();
-  EXPECT_NE(text.find("End Sub\r\n\r\nPublic Sub Second()\r\n    Debug.Print \"second\"\r\nEnd Sub"),
-            std::string::npos)
+  EXPECT_NE(
+      text.find("End Sub\r\n\r\nPublic Sub Second()\r\n    Debug.Print \"second\"\r\nEnd Sub"),
+      std::string::npos)
       << text;
 }
 

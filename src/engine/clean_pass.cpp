@@ -24,11 +24,11 @@ bool IsMarkerLine(std::string_view line, std::string_view marker) {
 // The module read once, with what cleaning needs to know about each line (0-based).
 struct ModuleShape {
   std::vector<std::string> lines;
-  std::vector<bool> first;     // the line starts a statement
-  std::vector<int32_t> proc;   // procedure the line lies in (header to End), -1 outside
+  std::vector<bool> first;    // the line starts a statement
+  std::vector<int32_t> proc;  // procedure the line lies in (header to End), -1 outside
   std::vector<std::string> proc_names;
-  std::vector<bool> proc_marked;               // the procedure holds a begin marker
-  std::vector<std::set<long>> proc_targets;    // line numbers its jumps name
+  std::vector<bool> proc_marked;             // the procedure holds a begin marker
+  std::vector<std::set<long>> proc_targets;  // line numbers its jumps name
   bool module_marked = false;  // a marked block outside the procedures (the module name)
 };
 
@@ -202,9 +202,9 @@ bool CleanModule(EngineState& state, host::CodeModule* code) {
     }
     for (size_t k = blocks.size(); k-- > 0;) {
       if (keep[k]) continue;
-      code->DeleteLines(static_cast<int32_t>(blocks[k].begin) + 1,
-                        static_cast<int32_t>(blocks[k].end - static_cast<long>(blocks[k].begin)) +
-                            1);
+      code->DeleteLines(
+          static_cast<int32_t>(blocks[k].begin) + 1,
+          static_cast<int32_t>(blocks[k].end - static_cast<long>(blocks[k].begin)) + 1);
     }
     size_t u = 0;
     for (const Block& b : blocks) {

@@ -183,8 +183,7 @@ TEST(Instrument, Procedures) {
 // Shapes real code has: continuation rules, conditional headers, doubled procedures, long
 // lines, End keywords that do not match the header.
 TEST(Instrument, ShapesOfRealCode) {
-  const std::string header =
-      "Public Function InIDE(Optional ByRef B As Boolean = True) As Boolean";
+  const std::string header = "Public Function InIDE(Optional ByRef B As Boolean = True) As Boolean";
   const std::string long_literal(1023 - 10, 'a');  // «    s = "…"» of 1,023 characters
   const std::string longest = "    s = \"" + long_literal + "\"";
   const std::string fits = "    s = \"" + std::string(1019 - 10, 'b') + "\"";  // 1,019 + 4
@@ -255,8 +254,8 @@ TEST(Instrument, ShapesOfRealCode) {
              {"End Sub"}}),
        "Ok / Ok / Ok"},
       {"a header repeated under #Else with body lines in a branch: a head block in each",
-       L({"#If Thunk Then", header, "    B = False", "#Else", header, "#End If",
-          "    InIDE = B", "End Function"}),
+       L({"#If Thunk Then", header, "    B = False", "#Else", header, "#End If", "    InIDE = B",
+          "End Function"}),
        Join({ModuleBlock(),
              {"#If Thunk Then", header},
              Head("InIDE"),
@@ -308,7 +307,11 @@ TEST(Instrument, ShapesOfRealCode) {
        "Ok (line 3 too long to number) / Ok"},
       {"a jump to the handler that would pass 1,023 characters stays On Error GoTo 0",
        L({"Sub J()", jump_zero, "End Sub"}),
-       Join({ModuleBlock(), {"Sub J()"}, Head("J"), {"101\t" + jump_zero}, Tail("Exit Sub"),
+       Join({ModuleBlock(),
+             {"Sub J()"},
+             Head("J"),
+             {"101\t" + jump_zero},
+             Tail("Exit Sub"),
              {"End Sub"}}),
        "Ok (line 2 too long for the jump to the handler, On Error GoTo 0 kept)"},
       {"the user's line numbers, jumped to, stay through instrumenting and cleaning",
@@ -452,8 +455,8 @@ TEST(Clean, LeavesWhatTheUserWrote) {
   ASSERT_TRUE(CleanModule(state, &module.code()));
   EXPECT_EQ(module.Text(), input);
   // In a procedure that carries the marked blocks, numbers come off whole.
-  ModuleFixture numbered(Join({{"Sub A()"}, Head("A"), {"12345\tx = 1"}, Tail("Exit Sub"),
-                               {"End Sub", "' last"}}));
+  ModuleFixture numbered(
+      Join({{"Sub A()"}, Head("A"), {"12345\tx = 1"}, Tail("Exit Sub"), {"End Sub", "' last"}}));
   ASSERT_TRUE(CleanModule(state, &numbered.code()));
   EXPECT_EQ(numbered.Text(), L({"Sub A()", "x = 1", "End Sub", "' last"}));
 }
@@ -480,8 +483,8 @@ TEST(Clean, OnlyNumbersKestrixWrote) {
               "105	2)"},
              Tail("Exit Sub"),
              {"End Sub"}}),
-       L({"Sub A()", "101	x = 1", "On k GoTo _", "  101, 104", "104	y = Array(1, _", "105	2)",
-          "End Sub"}),
+       L({"Sub A()", "101	x = 1", "On k GoTo _", "  101, 104", "104	y = Array(1, _",
+          "105	2)", "End Sub"}),
        "Cleaned."},
   };
   for (const auto& c : cases) {
@@ -495,19 +498,29 @@ TEST(Clean, OnlyNumbersKestrixWrote) {
 
 TEST(Clean, BlockWithoutItsEndMarkerIsLeftInPlace) {
   TestState build;
-  ModuleFixture module(
-      L({"Sub A()", "    x = 1", "End Sub", "Sub B()", "    y = 2", "End Sub"}));
+  ModuleFixture module(L({"Sub A()", "    x = 1", "End Sub", "Sub B()", "    y = 2", "End Sub"}));
   ASSERT_TRUE(InstrumentModule(build, &module.code()));
   std::vector<std::string> tail = Tail("Exit Sub");
   tail.pop_back();  // the handler block's end marker, lost in a merge
-  std::string broken = Join({ModuleBlock(), {"Sub A()"}, Head("A"), {"101\t    x = 1"}, tail,
-                             {"End Sub", "Sub B()"}, Head("B"), {"101\t    y = 2"},
-                             Tail("Exit Sub"), {"End Sub"}});
+  std::string broken = Join({ModuleBlock(),
+                             {"Sub A()"},
+                             Head("A"),
+                             {"101\t    x = 1"},
+                             tail,
+                             {"End Sub", "Sub B()"},
+                             Head("B"),
+                             {"101\t    y = 2"},
+                             Tail("Exit Sub"),
+                             {"End Sub"}});
   ModuleFixture edited(broken);
   TestState clean;
   ASSERT_TRUE(CleanModule(clean, &edited.code()));
   // A keeps its blocks (and the module its constant) so that it still compiles; B is clean.
-  EXPECT_EQ(edited.Text(), Join({ModuleBlock(), {"Sub A()"}, Head("A"), {"    x = 1"}, tail,
+  EXPECT_EQ(edited.Text(), Join({ModuleBlock(),
+                                 {"Sub A()"},
+                                 Head("A"),
+                                 {"    x = 1"},
+                                 tail,
                                  {"End Sub", "Sub B()", "    y = 2", "End Sub"}}));
   EXPECT_EQ(clean.status.Notes(),
             "Begin marker without its end marker on line 10: the block was left in place / "

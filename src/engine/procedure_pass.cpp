@@ -201,8 +201,8 @@ int32_t WalkBody(host::CodeModule& code, int32_t first, int32_t end, bool handle
       --k;
       continue;
     }
-    std::string text = TransformBodyLine(before, next_free, k, taken, handlers,
-                                         line - added_above, notes);
+    std::string text =
+        TransformBodyLine(before, next_free, k, taken, handlers, line - added_above, notes);
     if (text != before) code.ReplaceLine(line, text);
     // Continuation lines belong to the statement just handled: not numbered, not counted.
     while (ContinuesOnNextLine(text) && line + 1 < end) {
