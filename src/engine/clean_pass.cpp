@@ -28,8 +28,10 @@ struct ModuleShape {
   std::vector<int32_t> proc;  // procedure the line lies in (header to End), -1 outside
   std::vector<std::string> proc_names;
   std::vector<bool> proc_marked;             // the procedure holds a begin marker
+  std::vector<bool> proc_skipped;            // it carries the mark that keeps it unchanged
   std::vector<std::set<long>> proc_targets;  // line numbers its jumps name
   bool module_marked = false;  // a marked block outside the procedures (the module name)
+  bool any_proc_marked = false;
 };
 
 ModuleShape ReadShape(host::CodeModule& code) {
@@ -41,8 +43,16 @@ ModuleShape ReadShape(host::CodeModule& code) {
   m.first.assign(m.lines.size(), true);
   m.proc.assign(m.lines.size(), -1);
   int32_t current = -1;
+  bool skip_mark_above = false;  // in the comments above the next header
   for (size_t i = 0; i < m.lines.size(); ++i) {
     const std::string& text = m.lines[i];
+    if (ContainsNoCase(text, kSkipProcMark)) {
+      if (current >= 0) {
+        m.proc_skipped[static_cast<size_t>(current)] = true;
+      } else {
+        skip_mark_above = true;
+      }
+    }
     if (i > 0 && ContinuesOnNextLine(m.lines[i - 1])) {
       m.first[i] = false;
       m.proc[i] = current;
@@ -62,13 +72,16 @@ ModuleShape ReadShape(host::CodeModule& code) {
         current = static_cast<int32_t>(m.proc_names.size());
         m.proc_names.push_back(header.name);
         m.proc_marked.push_back(false);
+        m.proc_skipped.push_back(skip_mark_above);
         m.proc_targets.emplace_back();
+        skip_mark_above = false;
       }
     }
     m.proc[i] = current;
     if (IsMarkerLine(text, kBeginMarker)) {
       if (current >= 0) {
         m.proc_marked[static_cast<size_t>(current)] = true;
+        m.any_proc_marked = true;
       } else {
         m.module_marked = true;
       }
@@ -77,6 +90,8 @@ ModuleShape ReadShape(host::CodeModule& code) {
       for (long target : JumpTargets(statement))
         m.proc_targets[static_cast<size_t>(current)].insert(target);
       if (HoldsProcedureEnd(statement)) current = -1;
+    } else if (!IsBlankOrComment(text) && !IsDirective(text, "#")) {
+      skip_mark_above = false;  // the mark belongs to the procedure right below it
     }
   }
   return m;
@@ -173,14 +188,18 @@ bool CleanModule(EngineState& state, host::CodeModule* code) {
   }
   const int32_t n = static_cast<int32_t>(m.lines.size());
   progress.SetProgressMax(StatusOutput::kLinesBar, n + 1);
-  static const std::set<long> kNoTargets;
   for (size_t i = 0; i < m.lines.size(); ++i) {
     if (in_block[i]) continue;
     std::string text = m.lines[i];
     bool changed = handlers && RestoreOnErrorGotoZero(text);
     int32_t proc = m.proc[i];
+    // Kestrix numbered the procedures that carry its blocks; in a module built without
+    // handlers (its name block, but no procedure with blocks), every procedure that was not
+    // kept out by the skip mark.
     bool kestrix_numbered =
-        proc >= 0 && (m.proc_marked[static_cast<size_t>(proc)] || m.module_marked);
+        proc >= 0 &&
+        (m.proc_marked[static_cast<size_t>(proc)] ||
+         (m.module_marked && !m.any_proc_marked && !m.proc_skipped[static_cast<size_t>(proc)]));
     if (numbers && m.first[i] && kestrix_numbered) {
       changed |= StripLineNumber(text, m.proc_targets[static_cast<size_t>(proc)]);
     }

@@ -72,6 +72,10 @@ size_t FindInCode(std::string_view line, std::string_view needle) {
   return std::string_view::npos;
 }
 
+bool ContainsNoCase(std::string_view text, std::string_view needle) {
+  return FindNoCase(text, needle) != std::string_view::npos;
+}
+
 bool IsBlankOrComment(std::string_view line) {
   return SkipBlanks(CodeOnly(line)).empty();
 }

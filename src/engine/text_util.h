@@ -16,6 +16,8 @@ using text::EqualsNoCase;
 // Position of `needle` in the code of `line` (outside string literals and comments), not
 // followed by a letter or digit; npos when there is none.
 size_t FindInCode(std::string_view line, std::string_view needle);
+// True when `needle` occurs in `text`, without regard to case.
+bool ContainsNoCase(std::string_view text, std::string_view needle);
 // True for a line holding no code: blank, or only a comment.
 bool IsBlankOrComment(std::string_view line);
 // True when the statement goes on on the next line (" _" at the end, blanks after it allowed).
