@@ -1,4 +1,5 @@
 // kestrix-instrument-bench LINES [SEED]
+// kestrix-instrument-bench shape LINES PROC_LINES
 //
 // Times Kestrix's own work on a generated VB6 group of LINES lines:
 //   instrument  the build command over the whole group in memory (no folder, no compile),
@@ -8,6 +9,10 @@
 //               into the numbered build folder, check the saved copy.
 // Each is the best of three runs; `cp -r` of the same tree is the yardstick. Settings and
 // every file written live below $TMPDIR and are removed at the end.
+//
+// The `shape` form times the engine alone on one module of LINES lines made of procedures of
+// PROC_LINES lines: instrumenting it and cleaning it again, in memory, best of three. The
+// time per line should not grow with LINES.
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +21,9 @@
 #include "bench_util.h"
 #include "build/add_in_form.h"
 #include "build/status_model.h"
+#include "engine/clean_pass.h"
+#include "engine/engine_state.h"
+#include "engine/module_pass.h"
 #include "platform/system/settings_store.h"
 #include "vb_generator.h"
 
@@ -125,9 +133,71 @@ int Run(int64_t lines, uint32_t seed) {
   return 0;
 }
 
+class BenchState final : public engine::EngineState {
+ public:
+  int32_t InsertErrorHandlersValue() const override { return 1; }
+  int32_t RemoveValue(int) const override { return 1; }
+  const std::string& CurrentModuleName() const override { return name_; }
+  const std::string& LocalHandlerText() const override { return handler_; }
+  host::StatusOutput& Progress() override { return progress_; }
+  host::Dialogs& Messages() override { return dialogs_; }
+  void DoEvents() override {}
+
+ private:
+  std::string name_ = "modBench";
+  std::string handler_ = "    LogError MODULENAME_, PROCNAME_, Erl\r\n    Resume Next\r\n";
+  build::StatusModel progress_;
+  BenchDialogs dialogs_;
+};
+
+int RunShape(int64_t lines, int64_t proc_lines) {
+  const ScratchDir scratch;
+  const GeneratedGroup tree =
+      GenerateUniformModuleProject((scratch.path() / "in").string(), lines, proc_lines);
+  std::printf("module of %lld lines, procedures of %lld lines\n", static_cast<long long>(lines),
+              static_cast<long long>(proc_lines));
+  double best_instrument = -1, best_clean = -1;
+  for (int run = 1; run <= 3; ++run) {
+    vbfiles::FileIde ide;
+    ide.Open(tree.group_file);
+    host::CodeModule* code = ide.Item(1).VBComponents().Item(1).GetCodeModule();
+    const std::string before = code->Lines(1, code->CountOfLines());
+    BenchState state;
+    Clock::time_point start = Clock::now();
+    if (!engine::InstrumentModule(state, code)) return 1;
+    const double instrument = SecondsSince(start);
+    start = Clock::now();
+    if (!engine::CleanModule(state, code)) return 1;
+    const double clean = SecondsSince(start);
+    if (code->Lines(1, code->CountOfLines()) != before) {
+      std::fprintf(stderr, "cleaning did not give back the module\n");
+      return 1;
+    }
+    if (best_instrument < 0 || instrument < best_instrument) best_instrument = instrument;
+    if (best_clean < 0 || clean < best_clean) best_clean = clean;
+  }
+  PrintPhase("instrument", best_instrument, tree.code_lines, "   (in memory, best of 3)");
+  PrintPhase("clean", best_clean, tree.code_lines, "   (in memory, best of 3)");
+  return 0;
+}
+
 }  // namespace
 }  // namespace kestrix::bench
 
 int main(int argc, char** argv) {
+  if (argc >= 2 && std::string_view(argv[1]) == "shape") {
+    int64_t lines = 0, proc_lines = 0;
+    if (argc != 4 || !kestrix::bench::ParseNumber(argv[2], lines) ||
+        !kestrix::bench::ParseNumber(argv[3], proc_lines)) {
+      std::fprintf(stderr, "usage: kestrix-instrument-bench shape LINES PROC_LINES\n");
+      return 2;
+    }
+    try {
+      return kestrix::bench::RunShape(lines, proc_lines);
+    } catch (const std::exception& error) {
+      std::fprintf(stderr, "kestrix-instrument-bench: %s\n", error.what());
+      return 1;
+    }
+  }
   return kestrix::bench::BenchMain(argc, argv, "kestrix-instrument-bench", kestrix::bench::Run);
 }

@@ -403,4 +403,40 @@ GeneratedGroup GenerateModuleProject(const std::string& dir, int64_t lines, uint
   return result;
 }
 
+std::string GenerateUniformModule(const std::string& name, int64_t lines, int64_t proc_lines) {
+  if (lines < 0 || lines > kMaxModuleLines || proc_lines < 2) {
+    throw std::invalid_argument("a module holds 0 to 65534 lines of procedures of 2 lines or more");
+  }
+  LineWriter out;
+  out.Hidden("Attribute VB_Name = \"" + name + "\"");
+  int64_t written = 0;
+  if (lines % proc_lines == 1) {  // one line that no procedure can take
+    out.Code("Option Explicit");
+    ++written;
+  }
+  for (int64_t proc = 1; written < lines; ++proc) {
+    const int64_t size = std::min(proc_lines, lines - written);
+    out.Code("Public Sub P" + std::to_string(proc) + "(ByVal a As Long)");
+    for (int64_t k = 1; k + 1 < size; ++k)
+      out.Code("    a = a + " + std::to_string(k));
+    out.Code("End Sub");
+    written += size;
+  }
+  return out.bytes();
+}
+
+GeneratedGroup GenerateUniformModuleProject(const std::string& dir, int64_t lines,
+                                            int64_t proc_lines) {
+  ProjectPlan project;
+  project.name = "Bench";
+  project.components.push_back(ComponentPlan{ModuleKind::kStandard, "modBench", lines, false});
+  WriteFile(fs::path(dir) / "modBench.bas", GenerateUniformModule("modBench", lines, proc_lines));
+  GeneratedGroup result;
+  result.group_file = (fs::path(dir) / "Bench.vbp").string();
+  WriteFile(result.group_file, ProjectText(project));
+  result.code_lines = lines;
+  result.files = 2;
+  return result;
+}
+
 }  // namespace kestrix::bench

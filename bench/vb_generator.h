@@ -36,4 +36,14 @@ std::string GenerateModule(const std::string& name, int64_t lines, uint32_t seed
 // Throws as GenerateModule does, and std::runtime_error when a file cannot be written.
 GeneratedGroup GenerateModuleProject(const std::string& dir, int64_t lines, uint32_t seed = 1);
 
+// The bytes of a standard module of exactly `lines` code lines made only of procedures of
+// `proc_lines` lines each (header, statements, End Sub; the last one may be shorter). The
+// shape that shows whether instrumenting costs grow with the module rather than its lines.
+// Throws std::invalid_argument unless 0 <= lines <= 65,534 and proc_lines >= 2.
+std::string GenerateUniformModule(const std::string& name, int64_t lines, int64_t proc_lines);
+
+// Writes a one-module EXE project under `dir` holding GenerateUniformModule("modBench", …).
+GeneratedGroup GenerateUniformModuleProject(const std::string& dir, int64_t lines,
+                                            int64_t proc_lines);
+
 }  // namespace kestrix::bench

@@ -1,5 +1,9 @@
 #include "engine/clean_pass.h"
 
+#include <algorithm>
+#include <set>
+#include <vector>
+
 #include "engine/line_rules.h"
 #include "engine/markers.h"
 #include "engine/text_util.h"
@@ -17,56 +21,139 @@ bool IsMarkerLine(std::string_view line, std::string_view marker) {
   return EqualsNoCase(text, marker);
 }
 
-// The first line from `from` on that is `marker`, or 0. The code module's Find narrows the
-// search to lines holding the marker's text; only whole marker lines count.
-int32_t FindMarkerLine(host::CodeModule& code, int32_t from, std::string_view marker) {
-  std::string_view key = marker.substr(marker.find("--"));
-  while (from <= code.CountOfLines()) {
-    int32_t line = from, column = 1, end_line = -1, end_column = -1;
-    if (!code.Find(key, line, column, end_line, end_column, false, false, false)) return 0;
-    if (IsMarkerLine(code.Lines(line, 1), marker)) return line;
-    from = line + 1;
+// The module read once, with what cleaning needs to know about each line (0-based).
+struct ModuleShape {
+  std::vector<std::string> lines;
+  std::vector<bool> first;    // the line starts a statement
+  std::vector<int32_t> proc;  // procedure the line lies in (header to End), -1 outside
+  std::vector<std::string> proc_names;
+  std::vector<bool> proc_marked;             // the procedure holds a begin marker
+  std::vector<bool> proc_skipped;            // it carries the mark that keeps it unchanged
+  std::vector<std::set<long>> proc_targets;  // line numbers its jumps name
+  bool module_marked = false;  // a marked block outside the procedures (the module name)
+  bool any_proc_marked = false;
+};
+
+ModuleShape ReadShape(host::CodeModule& code) {
+  ModuleShape m;
+  int32_t n = code.CountOfLines();
+  m.lines.reserve(static_cast<size_t>(n));
+  for (int32_t i = 1; i <= n; ++i)
+    m.lines.push_back(code.Lines(i, 1));
+  m.first.assign(m.lines.size(), true);
+  m.proc.assign(m.lines.size(), -1);
+  int32_t current = -1;
+  bool skip_mark_above = false;  // in the comments above the next header
+  for (size_t i = 0; i < m.lines.size(); ++i) {
+    const std::string& text = m.lines[i];
+    if (ContainsNoCase(text, kSkipProcMark)) {
+      if (current >= 0) {
+        m.proc_skipped[static_cast<size_t>(current)] = true;
+      } else {
+        skip_mark_above = true;
+      }
+    }
+    if (i > 0 && ContinuesOnNextLine(m.lines[i - 1])) {
+      m.first[i] = false;
+      m.proc[i] = current;
+      continue;
+    }
+    // The whole statement, its continuation lines joined.
+    std::string statement = text;
+    for (size_t j = i; j + 1 < m.lines.size() && ContinuesOnNextLine(m.lines[j]); ++j) {
+      while (!statement.empty() && (statement.back() == ' ' || statement.back() == '\t'))
+        statement.pop_back();
+      statement.back() = ' ';  // the continuation mark
+      statement += m.lines[j + 1];
+    }
+    if (current < 0) {
+      Header header = ParseHeader(text);
+      if (!header.name.empty()) {
+        current = static_cast<int32_t>(m.proc_names.size());
+        m.proc_names.push_back(header.name);
+        m.proc_marked.push_back(false);
+        m.proc_skipped.push_back(skip_mark_above);
+        m.proc_targets.emplace_back();
+        skip_mark_above = false;
+      }
+    }
+    m.proc[i] = current;
+    if (IsMarkerLine(text, kBeginMarker)) {
+      if (current >= 0) {
+        m.proc_marked[static_cast<size_t>(current)] = true;
+        m.any_proc_marked = true;
+      } else {
+        m.module_marked = true;
+      }
+    }
+    if (current >= 0) {
+      for (long target : JumpTargets(statement))
+        m.proc_targets[static_cast<size_t>(current)].insert(target);
+      if (HoldsProcedureEnd(statement)) current = -1;
+    } else if (!IsBlankOrComment(text) && !IsDirective(text, "#")) {
+      skip_mark_above = false;  // the mark belongs to the procedure right below it
+    }
   }
-  return 0;
+  return m;
 }
 
-void RemoveMarkedBlocks(host::CodeModule& code) {
-  int32_t from = 1;
-  while (int32_t begin = FindMarkerLine(code, from, kBeginMarker)) {
-    int32_t end = FindMarkerLine(code, begin, kEndMarker);
-    code.DeleteLines(begin, end == 0 ? 1 : end - begin + 1);
-    from = begin;
+// A marked block: begin and end marker lines (0-based); end is -1 for a begin marker whose
+// end marker does not come before the procedure's End line (or the next header or marker).
+struct Block {
+  size_t begin;
+  long end;
+  size_t reach;  // the last line the block may cover
+};
+
+std::vector<Block> FindBlocks(const ModuleShape& m) {
+  std::vector<Block> blocks;
+  for (size_t i = 0; i < m.lines.size(); ++i) {
+    if (!IsMarkerLine(m.lines[i], kBeginMarker)) continue;
+    Block block{i, -1, i};
+    size_t j = i + 1;
+    for (; j < m.lines.size(); ++j) {
+      const std::string& text = m.lines[j];
+      if (IsMarkerLine(text, kEndMarker)) {
+        block.end = static_cast<long>(j);
+        break;
+      }
+      if (IsMarkerLine(text, kBeginMarker) || HoldsProcedureEnd(text) ||
+          !ParseHeader(text).name.empty()) {
+        break;
+      }
+    }
+    block.reach = j - 1;
+    blocks.push_back(block);
+    i = block.end >= 0 ? static_cast<size_t>(block.end) : i;
   }
+  return blocks;
 }
 
 // Turns the jumps to the local handler back into "On Error GoTo 0"; text inside string
-// literals and comments stays as it is.
-void RestoreOnErrorGotoZero(host::CodeModule& code) {
+// literals and comments stays as it is. True when the line changed.
+bool RestoreOnErrorGotoZero(std::string& text) {
   std::string_view handler = kOnErrorGotoHandler;
-  int32_t line = 1, column = 1;
+  bool changed = false;
   for (;;) {
-    int32_t end_line = -1, end_column = -1;
-    if (!code.Find(handler, line, column, end_line, end_column, false, false, false)) return;
-    std::string text = code.Lines(line, 1);
-    std::string code_only = CodeOnly(text);
-    auto at = static_cast<size_t>(column - 1);
-    if (code_only.size() >= at + handler.size() &&
-        EqualsNoCase(std::string_view(code_only).substr(at, handler.size()), handler)) {
-      // "On Error GoTo " stays as written; the target goes back to 0.
-      size_t target = at + std::string_view(kOnErrorGotoZero).size() - 1;
-      text.replace(target, std::string_view(kLocalHandlerLabel).size(), 1, '0');
-      code.ReplaceLine(line, text);
-    }
-    ++column;
+    size_t at = FindInCode(text, handler);
+    if (at == std::string::npos) return changed;
+    // "On Error GoTo " stays as written; the target goes back to 0.
+    size_t target = at + std::string_view(kOnErrorGotoZero).size() - 1;
+    text.replace(target, std::string_view(kLocalHandlerLabel).size(), 1, '0');
+    changed = true;
   }
 }
 
-// Drops the instrumentation's own line number, digits followed by a tab at the very start.
-bool StripLineNumber(std::string& text) {
+// Drops the instrumentation's own line number: digits followed by a tab at the very start,
+// a number of 101 or more written without leading zeros (the only ones it writes), which no
+// jump of the procedure names.
+bool StripLineNumber(std::string& text, const std::set<long>& targets) {
   size_t n = 0;
   while (n < text.size() && text[n] >= '0' && text[n] <= '9')
     ++n;
-  if (n == 0 || n >= text.size() || text[n] != '\t') return false;
+  if (n == 0 || n >= text.size() || text[n] != '\t' || text[0] == '0' || n > 9) return false;
+  long number = std::stol(text.substr(0, n));
+  if (number < 101 || targets.count(number)) return false;
   text.erase(0, n + 1);
   return true;
 }
@@ -77,17 +164,75 @@ bool CleanModule(EngineState& state, host::CodeModule* code) {
   if (code == nullptr) return false;
   StatusOutput& progress = state.Progress();
   progress.SetText(StatusOutput::kModuleField, state.CurrentModuleName());
-  if (state.RemoveValue(1) == 1) {
-    RemoveMarkedBlocks(*code);
-    RestoreOnErrorGotoZero(*code);
+  const bool handlers = state.RemoveValue(1) == 1;
+  const bool numbers = state.RemoveValue(0) == 1;
+  ModuleShape m = ReadShape(*code);
+  std::vector<Block> blocks = FindBlocks(m);
+  // A procedure with a block that lost its end marker keeps all its blocks, and the module
+  // its own, so that what stays still fits together; a row names the marker's line.
+  std::set<int32_t> broken;
+  for (const Block& b : blocks) {
+    if (b.end < 0) broken.insert(m.proc[b.begin]);
   }
-  int32_t n = code->CountOfLines();
+  std::vector<bool> keep(blocks.size(), false);
+  for (size_t k = 0; k < blocks.size(); ++k) {
+    int32_t proc = m.proc[blocks[k].begin];
+    keep[k] = blocks[k].end < 0 || broken.count(proc) || (proc < 0 && !broken.empty());
+  }
+  // Lines inside a block: removed with it, or, for a block without its end, kept as written.
+  std::vector<bool> in_block(m.lines.size(), false);
+  for (const Block& b : blocks) {
+    size_t last = b.end >= 0 ? static_cast<size_t>(b.end) : b.reach;
+    for (size_t i = b.begin; i <= last; ++i)
+      in_block[i] = true;
+  }
+  const int32_t n = static_cast<int32_t>(m.lines.size());
   progress.SetProgressMax(StatusOutput::kLinesBar, n + 1);
-  if (state.RemoveValue(0) == 1) {
-    for (int32_t i = 1; i <= n; ++i) {
-      std::string text = code->Lines(i, 1);
-      if (StripLineNumber(text)) code->ReplaceLine(i, text);
-      progress.SetProgressValue(StatusOutput::kLinesBar, i + 1);
+  for (size_t i = 0; i < m.lines.size(); ++i) {
+    if (in_block[i]) continue;
+    std::string text = m.lines[i];
+    bool changed = handlers && RestoreOnErrorGotoZero(text);
+    int32_t proc = m.proc[i];
+    // Kestrix numbered the procedures that carry its blocks; in a module built without
+    // handlers (its name block, but no procedure with blocks), every procedure that was not
+    // kept out by the skip mark.
+    bool kestrix_numbered =
+        proc >= 0 &&
+        (m.proc_marked[static_cast<size_t>(proc)] ||
+         (m.module_marked && !m.any_proc_marked && !m.proc_skipped[static_cast<size_t>(proc)]));
+    if (numbers && m.first[i] && kestrix_numbered) {
+      changed |= StripLineNumber(text, m.proc_targets[static_cast<size_t>(proc)]);
+    }
+    if (changed) code->ReplaceLine(static_cast<int32_t>(i) + 1, text);
+    progress.SetProgressValue(StatusOutput::kLinesBar, static_cast<int32_t>(i) + 2);
+  }
+  if (handlers) {
+    // Bottom up, so that the lines above keep their places; a block without its end marker
+    // stays, and a row says where it is (as the module reads after cleaning).
+    std::vector<std::string> unmatched;
+    int32_t removed_above = 0;
+    for (size_t k = 0; k < blocks.size(); ++k) {
+      const Block& b = blocks[k];
+      if (!keep[k]) {
+        removed_above += static_cast<int32_t>(b.end - static_cast<long>(b.begin)) + 1;
+      } else if (b.end < 0) {
+        unmatched.push_back(std::to_string(static_cast<int32_t>(b.begin) + 1 - removed_above));
+      }
+    }
+    for (size_t k = blocks.size(); k-- > 0;) {
+      if (keep[k]) continue;
+      code->DeleteLines(
+          static_cast<int32_t>(blocks[k].begin) + 1,
+          static_cast<int32_t>(blocks[k].end - static_cast<long>(blocks[k].begin)) + 1);
+    }
+    size_t u = 0;
+    for (const Block& b : blocks) {
+      if (b.end >= 0) continue;
+      int32_t proc = m.proc[b.begin];
+      progress.AddRow({progress.Text(StatusOutput::kProjectField), state.CurrentModuleName(),
+                       proc >= 0 ? m.proc_names[static_cast<size_t>(proc)] : "", "",
+                       "Begin marker without its end marker on line " + unmatched[u++] +
+                           ": the block was left in place"});
     }
   }
   progress.AddRow(

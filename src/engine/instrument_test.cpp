@@ -180,6 +180,159 @@ TEST(Instrument, Procedures) {
   }
 }
 
+// Shapes real code has: continuation rules, conditional headers, doubled procedures, long
+// lines, End keywords that do not match the header.
+TEST(Instrument, ShapesOfRealCode) {
+  const std::string header = "Public Function InIDE(Optional ByRef B As Boolean = True) As Boolean";
+  const std::string long_literal(1023 - 10, 'a');  // «    s = "…"» of 1,023 characters
+  const std::string longest = "    s = \"" + long_literal + "\"";
+  const std::string fits = "    s = \"" + std::string(1019 - 10, 'b') + "\"";  // 1,019 + 4
+  // 1,010 characters: room for a number, not for the 18 more of the handler's name.
+  const std::string jump_zero = "    s = \"" + std::string(1010 - 27, 'c') + "\": On Error GoTo 0";
+  const Case cases[] = {
+      {"a name ending in _ at the end of a line does not continue it",
+       L({"Sub P()", "    x = PROCNAME_", "    y = 2", "End Sub"}),
+       Join({ModuleBlock(),
+             {"Sub P()"},
+             Head("P"),
+             {"101\t    x = PROCNAME_", "102\t    y = 2"},
+             Tail("Exit Sub"),
+             {"End Sub"}}),
+       "Ok"},
+      {"_ followed by blanks continues the line",
+       L({"Sub T()", "    If a And _  ", "        b Then c = 1", "    d = 2", "End Sub"}),
+       Join({ModuleBlock(),
+             {"Sub T()"},
+             Head("T"),
+             {"101\t    If a And _  ", "        b Then c = 1", "102\t    d = 2"},
+             Tail("Exit Sub"),
+             {"End Sub"}}),
+       "Ok"},
+      {"a number starting a continuation line is no line number",
+       L({"Sub C()", "    x = Array(1, _", "101, 102)", "    y = 2", "End Sub"}),
+       Join({ModuleBlock(),
+             {"Sub C()"},
+             Head("C"),
+             {"101\t    x = Array(1, _", "101, 102)", "102\t    y = 2"},
+             Tail("Exit Sub"),
+             {"End Sub"}}),
+       "Ok"},
+      {"the Exit statement follows the kind, not the End line",
+       L({"Property Get V() As Long", "    V = 1", "End Function", "Function W()", "End Sub"}),
+       Join({ModuleBlock(),
+             {"Property Get V() As Long"},
+             Head("V[Property Get]"),
+             {"101\t    V = 1"},
+             Tail("Exit Property"),
+             {"End Function", "Function W()"},
+             Head("W"),
+             Tail("Exit Function"),
+             {"End Sub"}}),
+       "Ok / Ok"},
+      {"the last procedure before a module-level #End If",
+       L({"#If Debugging Then", "Sub P()", "    x = 1", "End Sub", "#End If"}),
+       Join({ModuleBlock(),
+             {"#If Debugging Then", "Sub P()"},
+             Head("P"),
+             {"101\t    x = 1"},
+             Tail("Exit Sub"),
+             {"End Sub", "#End If"}}),
+       "Ok"},
+      {"procedures inside #If groups, one after the other",
+       L({"#If A Then", "Sub P()", "End Sub", "#End If", "#If B Then", "Sub Q()", "End Sub",
+          "#End If", "Sub R()", "End Sub"}),
+       Join({ModuleBlock(),
+             {"#If A Then", "Sub P()"},
+             Head("P"),
+             Tail("Exit Sub"),
+             {"End Sub", "#End If", "#If B Then", "Sub Q()"},
+             Head("Q"),
+             Tail("Exit Sub"),
+             {"End Sub", "#End If", "Sub R()"},
+             Head("R"),
+             Tail("Exit Sub"),
+             {"End Sub"}}),
+       "Ok / Ok / Ok"},
+      {"a header repeated under #Else with body lines in a branch: a head block in each",
+       L({"#If Thunk Then", header, "    B = False", "#Else", header, "#End If", "    InIDE = B",
+          "End Function"}),
+       Join({ModuleBlock(),
+             {"#If Thunk Then", header},
+             Head("InIDE"),
+             {"101\t    B = False", "#Else", header},
+             Head("InIDE"),
+             {"#End If", "104\t    InIDE = B"},
+             Tail("Exit Function"),
+             {"End Function"}}),
+       "Ok"},
+      {"a repeated header continued over two lines is never numbered",
+       L({"#If Thunk Then", "Sub S(ByVal a As Long, _", "    ByVal b As Long)", "    a = 1",
+          "#Else", "Sub S(ByVal a As Long, _", "    ByVal b As Long)", "    a = 2", "#End If",
+          "End Sub"}),
+       Join({ModuleBlock(),
+             {"#If Thunk Then", "Sub S(ByVal a As Long, _", "    ByVal b As Long)"},
+             Head("S"),
+             {"101\t    a = 1", "#Else", "Sub S(ByVal a As Long, _", "    ByVal b As Long)"},
+             Head("S"),
+             {"103\t    a = 2", "#End If"},
+             Tail("Exit Sub"),
+             {"End Sub"}}),
+       "Ok"},
+      {"a procedure defined twice under #If/#Else: both copies instrumented",
+       L({"#If A Then", "Function F() As Long", "    F = 1", "End Function", "#Else",
+          "Function F() As Long", "    F = 2", "End Function", "#End If"}),
+       Join({ModuleBlock(),
+             {"#If A Then", "Function F() As Long"},
+             Head("F"),
+             {"101\t    F = 1"},
+             Tail("Exit Function"),
+             {"End Function", "#Else", "Function F() As Long"},
+             Head("F"),
+             {"101\t    F = 2"},
+             Tail("Exit Function"),
+             {"End Function", "#End If"}}),
+       "Ok / Ok"},
+      {"a line that a number would make longer than 1,023 characters keeps its text",
+       L({"Sub Lg()", "    y = 1", longest, "End Sub", "Sub Fit()", fits, "End Sub"}),
+       Join({ModuleBlock(),
+             {"Sub Lg()"},
+             Head("Lg"),
+             {"101\t    y = 1", longest},
+             Tail("Exit Sub"),
+             {"End Sub", "Sub Fit()"},
+             Head("Fit"),
+             {"101\t" + fits},
+             Tail("Exit Sub"),
+             {"End Sub"}}),
+       "Ok (line 3 too long to number) / Ok"},
+      {"a jump to the handler that would pass 1,023 characters stays On Error GoTo 0",
+       L({"Sub J()", jump_zero, "End Sub"}),
+       Join({ModuleBlock(),
+             {"Sub J()"},
+             Head("J"),
+             {"101\t" + jump_zero},
+             Tail("Exit Sub"),
+             {"End Sub"}}),
+       "Ok (line 2 too long for the jump to the handler, On Error GoTo 0 kept)"},
+      {"the user's line numbers, jumped to, stay through instrumenting and cleaning",
+       L({"Sub U()", "10\tx = 1", "150\ty = 2", "    If x Then 150", "    GoTo 10", "End Sub"}),
+       Join({ModuleBlock(),
+             {"Sub U()"},
+             Head("U"),
+             {"10\tx = 1", "150\ty = 2", "103\t    If x Then 150", "104\t    GoTo 10"},
+             Tail("Exit Sub"),
+             {"End Sub"}}),
+       "Ok"},
+  };
+  ASSERT_EQ(longest.size(), 1023u);
+  ASSERT_EQ(jump_zero.size(), 1010u);
+  for (const auto& c : cases) {
+    TestState state;
+    EXPECT_EQ(Instrument(state, c.input), c.expected) << c.what;
+    EXPECT_EQ(state.status.Notes(), c.notes) << c.what;
+  }
+}
+
 TEST(Instrument, ModuleNameConstantPlacement) {
   const Case cases[] = {
       {"after the last Def statement, even on the last declaration line",
@@ -301,10 +454,92 @@ TEST(Clean, LeavesWhatTheUserWrote) {
   ModuleFixture module(input);
   ASSERT_TRUE(CleanModule(state, &module.code()));
   EXPECT_EQ(module.Text(), input);
-  // Numbers come off every line, the last one too, and whole.
-  ModuleFixture numbered(L({"Sub A()", "12345\tx = 1", "End Sub", "101\t' last"}));
+  // In a procedure that carries the marked blocks, numbers come off whole.
+  ModuleFixture numbered(
+      Join({{"Sub A()"}, Head("A"), {"12345\tx = 1"}, Tail("Exit Sub"), {"End Sub", "' last"}}));
   ASSERT_TRUE(CleanModule(state, &numbered.code()));
   EXPECT_EQ(numbered.Text(), L({"Sub A()", "x = 1", "End Sub", "' last"}));
+}
+
+TEST(Clean, OnlyNumbersKestrixWrote) {
+  const Case cases[] = {
+      {"a project never built keeps its own numbers",
+       L({"Sub A()", "10\tx = 1", "150\ty = 2", "    GoTo 10", "End Sub"}),
+       L({"Sub A()", "10\tx = 1", "150\ty = 2", "    GoTo 10", "End Sub"}), "Cleaned."},
+      {"in an instrumented procedure, a number that a jump names stays",
+       Join({{"Sub A()"},
+             Head("A"),
+             {"101\tx = 1", "102\tOn Error GoTo 101", "103\tResume 104", "104\ty = 2",
+              "105\tOn k GoTo 107, 106", "106\tz = 1", "107\tGoSub 101"},
+             Tail("Exit Sub"),
+             {"End Sub"}}),
+       L({"Sub A()", "101\tx = 1", "On Error GoTo 101", "Resume 104", "104\ty = 2",
+          "On k GoTo 107, 106", "106\tz = 1", "107\tGoSub 101", "End Sub"}),
+       "Cleaned."},
+      {"built without handlers: numbers come off, except in a procedure marked to be skipped",
+       Join({ModuleBlock(),
+             {"' KestrixSkipProc", "Sub S()", "150\tx = 1", "End Sub", "Sub N()", "101\ty = 1",
+              "End Sub"}}),
+       L({"' KestrixSkipProc", "Sub S()", "150\tx = 1", "End Sub", "Sub N()", "y = 1", "End Sub"}),
+       "Cleaned."},
+      {"built with handlers: a procedure without blocks keeps its numbers",
+       Join({ModuleBlock(),
+             {"Sub S()", "150\tx = 1", "End Sub", "Sub A()"},
+             Head("A"),
+             {"101\ty = 1"},
+             Tail("Exit Sub"),
+             {"End Sub"}}),
+       L({"Sub S()", "150\tx = 1", "End Sub", "Sub A()", "y = 1", "End Sub"}), "Cleaned."},
+      {"a jump named on a continuation line; a continuation line keeps its number",
+       Join({{"Sub A()"},
+             Head("A"),
+             {"101	x = 1", "102	On k GoTo _", "  101, 104", "104	y = Array(1, _",
+              "105	2)"},
+             Tail("Exit Sub"),
+             {"End Sub"}}),
+       L({"Sub A()", "101	x = 1", "On k GoTo _", "  101, 104", "104	y = Array(1, _",
+          "105	2)", "End Sub"}),
+       "Cleaned."},
+  };
+  for (const auto& c : cases) {
+    TestState state;
+    ModuleFixture module(c.input);
+    ASSERT_TRUE(CleanModule(state, &module.code()));
+    EXPECT_EQ(module.Text(), c.expected) << c.what;
+    EXPECT_EQ(state.status.Notes(), c.notes) << c.what;
+  }
+}
+
+TEST(Clean, BlockWithoutItsEndMarkerIsLeftInPlace) {
+  TestState build;
+  ModuleFixture module(L({"Sub A()", "    x = 1", "End Sub", "Sub B()", "    y = 2", "End Sub"}));
+  ASSERT_TRUE(InstrumentModule(build, &module.code()));
+  std::vector<std::string> tail = Tail("Exit Sub");
+  tail.pop_back();  // the handler block's end marker, lost in a merge
+  std::string broken = Join({ModuleBlock(),
+                             {"Sub A()"},
+                             Head("A"),
+                             {"101\t    x = 1"},
+                             tail,
+                             {"End Sub", "Sub B()"},
+                             Head("B"),
+                             {"101\t    y = 2"},
+                             Tail("Exit Sub"),
+                             {"End Sub"}});
+  ModuleFixture edited(broken);
+  TestState clean;
+  ASSERT_TRUE(CleanModule(clean, &edited.code()));
+  // A keeps its blocks (and the module its constant) so that it still compiles; B is clean.
+  EXPECT_EQ(edited.Text(), Join({ModuleBlock(),
+                                 {"Sub A()"},
+                                 Head("A"),
+                                 {"    x = 1"},
+                                 tail,
+                                 {"End Sub", "Sub B()", "    y = 2", "End Sub"}}));
+  EXPECT_EQ(clean.status.Notes(),
+            "Begin marker without its end marker on line 10: the block was left in place / "
+            "Cleaned.");
+  EXPECT_EQ(clean.status.rows().front().member, "A");
 }
 
 TEST(ProcessModule, ModesAndMissingModule) {

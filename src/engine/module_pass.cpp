@@ -58,17 +58,30 @@ void DeclareModuleName(EngineState& state, host::CodeModule& code, int32_t last_
                     {"Private Const MODULENAME_=\"" + state.CurrentModuleName() + "\"\r\n"});
 }
 
-// Hands every procedure to InstrumentProcedure once, at its first line.
-void WalkProcedures(EngineState& state, host::CodeModule& code, int32_t line) {
+// Hands every procedure to InstrumentProcedure once, at its first line. A procedure defined
+// again after its End (under #If … #Else) carries the same name and kind: it is handed over
+// at its own header.
+// `lines_before` is the module's line count before anything was inserted.
+void WalkProcedures(EngineState& state, host::CodeModule& code, int32_t line,
+                    int32_t lines_before) {
   StatusOutput& progress = state.Progress();
   std::string previous;
   host::ProcKind previous_kind = host::ProcKind::kProc;
+  bool past_end = false;  // the walk has passed the End line of `previous`
   for (; line <= code.CountOfLines(); ++line) {
     host::ProcKind kind;
     std::string name = code.ProcOfLine(line, kind);
-    if (!name.empty() && (!EqualsNoCase(name, previous) || kind != previous_kind)) {
-      InstrumentProcedure(state, name, kind, code, line);
+    bool next = !name.empty() && (!EqualsNoCase(name, previous) || kind != previous_kind);
+    if (!name.empty() && !next && past_end) {
+      Header header = ParseHeader(code.Lines(line, 1));
+      next = EqualsNoCase(header.name, name) && header.kind == kind;
+    }
+    if (next) {
+      past_end = false;
+      InstrumentProcedure(state, name, kind, code, line, code.CountOfLines() - lines_before);
       progress.SetProgressMax(StatusOutput::kLinesBar, code.CountOfLines() + 1);
+    } else if (!name.empty() && HoldsProcedureEnd(code.Lines(line, 1))) {
+      past_end = true;
     }
     previous = name;
     previous_kind = kind;
@@ -118,11 +131,12 @@ bool InstrumentModule(EngineState& state, host::CodeModule* code) {
     AddModuleRow(state, "Skipped (Read Only)");
     return true;
   }
+  const int32_t lines_before = code->CountOfLines();
   int32_t line = 1;
   int32_t last_def = ScanDefStatements(*code, line);
   DeclareModuleName(state, *code, last_def);
   progress.SetProgressMax(StatusOutput::kLinesBar, code->CountOfLines() + 1);
-  WalkProcedures(state, *code, line);
+  WalkProcedures(state, *code, line, lines_before);
   return true;
 }
 

@@ -1,7 +1,9 @@
 #include "engine/procedure_pass.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <set>
+#include <utility>
 
 #include "engine/line_rules.h"
 #include "engine/markers.h"
@@ -17,50 +19,109 @@ using host::ProcKind;
 struct ProcLines {
   int32_t start = 0;        // first line, with the comments above the header
   int32_t count = 0;        // lines, before any change
-  int32_t body = 0;         // the header line
-  int32_t end = 0;          // the End line: the last line holding code
+  int32_t body = 0;         // the header line; 0 when no header was found
+  int32_t end = 0;          // the End line; 0 when there is none
   std::string declaration;  // the header line's text
 };
 
-ProcLines ReadProcLines(host::CodeModule& code, const std::string& name, ProcKind kind) {
-  ProcLines p;
-  p.body = code.ProcBodyLine(name, kind);
-  p.declaration = code.Lines(p.body, 1);
-  p.count = code.ProcCountLines(name, kind);
-  p.start = code.ProcStartLine(name, kind);
-  // Blank and comment lines after the End line (at the end of the module) hold no code.
-  p.end = p.start + p.count - 1;
-  while (p.end > p.body && IsBlankOrComment(code.Lines(p.end, 1)))
-    --p.end;
-  return p;
-}
-
-// The last line of the declaration: its continuation lines, and, for a header declared again
-// in the #Else branch of a conditional group (one body for both), the group's #End If.
-int32_t DeclarationEnd(host::CodeModule& code, const ProcLines& p) {
-  int32_t line = p.body;
-  while (line < p.end && EndsWithUnderscore(code.Lines(line, 1)))
+// The last physical line of the statement starting at `line`, at most `limit`.
+int32_t StatementEnd(host::CodeModule& code, int32_t line, int32_t limit) {
+  while (line < limit && ContinuesOnNextLine(code.Lines(line, 1)))
     ++line;
-  int32_t next = line + 1;
-  while (next < p.end && IsBlankOrComment(code.Lines(next, 1)))
-    ++next;
-  if (next >= p.end || !IsDirective(code.Lines(next, 1), "#ELSE")) return line;
-  int depth = 1;
-  for (int32_t i = next + 1; i < p.end; ++i) {
-    std::string text = code.Lines(i, 1);
-    if (IsDirective(text, "#IF")) ++depth;
-    if (IsDirective(text, "#END IF") || IsDirective(text, "#ENDIF")) --depth;
-    if (depth == 0) return i;
-  }
   return line;
 }
 
-// Line numbers the user already wrote at the start of the procedure's lines.
+// The first line from `from` to `limit` whose statement ends a procedure, or 0. Only the
+// first line of a statement counts.
+int32_t FindEndLine(host::CodeModule& code, int32_t from, int32_t limit) {
+  for (int32_t i = from; i <= limit; ++i) {
+    std::string text = code.Lines(i, 1);
+    if (HoldsProcedureEnd(text)) return i;
+    i = StatementEnd(code, i, limit);
+  }
+  return 0;
+}
+
+// Where the procedure lies. The code module's by-name lookups give the first procedure of a
+// name and kind; `walk_line` past that one's range means the walk met a later copy (one
+// defined again under #If … #Else), whose header and End are found from there.
+ProcLines ReadProcLines(host::CodeModule& code, const std::string& name, ProcKind kind,
+                        int32_t walk_line) {
+  ProcLines p;
+  p.body = code.ProcBodyLine(name, kind);
+  p.count = code.ProcCountLines(name, kind);
+  p.start = code.ProcStartLine(name, kind);
+  int32_t limit = p.start + p.count - 1;
+  bool later_copy = walk_line > limit && walk_line <= code.CountOfLines();
+  if (later_copy) {
+    limit = code.CountOfLines();
+    p.start = walk_line;
+    p.body = 0;
+    for (int32_t i = walk_line; i <= limit; ++i) {
+      Header header = ParseHeader(code.Lines(i, 1));
+      if (EqualsNoCase(header.name, name) && header.kind == kind) {
+        p.body = i;
+        break;
+      }
+      i = StatementEnd(code, i, limit);
+    }
+    if (p.body == 0) return p;
+  }
+  p.declaration = code.Lines(p.body, 1);
+  p.end = FindEndLine(code, StatementEnd(code, p.body, limit) + 1, limit);
+  if (later_copy) p.count = (p.end == 0 ? limit : p.end) - p.start + 1;
+  return p;
+}
+
+// A header repeated in the other branches of the #If group that holds the first one.
+struct HeaderShape {
+  std::vector<std::pair<int32_t, int32_t>> repeated;  // first and last line of each copy
+  int32_t group_end = 0;                              // the group's #End If
+  bool body_in_group = false;  // statements of the body inside the group's branches
+};
+
+bool IsEndIf(std::string_view line) {
+  return IsDirective(line, "#END IF") || IsDirective(line, "#ENDIF");
+}
+
+// Looks between the declaration and the End line for repeated headers at the first header's
+// level of the conditional group holding it.
+HeaderShape ReadHeaderShape(host::CodeModule& code, int32_t decl_last, int32_t end) {
+  HeaderShape shape;
+  int depth = 0;
+  bool in_other_branch = false;
+  for (int32_t i = decl_last + 1; i < end; ++i) {
+    std::string text = code.Lines(i, 1);
+    int32_t last = StatementEnd(code, i, end - 1);
+    if (IsDirective(text, "#IF")) {
+      ++depth;
+    } else if (IsEndIf(text)) {
+      if (depth == 0) {
+        shape.group_end = i;
+        break;
+      }
+      --depth;
+    } else if (IsDirective(text, "#ELSE")) {
+      if (depth == 0) in_other_branch = true;
+    } else if (depth == 0 && in_other_branch && !ParseHeader(text).name.empty()) {
+      shape.repeated.emplace_back(i, last);
+    } else if (!IsBlankOrComment(text) && !IsDirective(text, "#")) {
+      shape.body_in_group = true;
+    }
+    i = last;
+  }
+  if (shape.group_end == 0) shape.repeated.clear();
+  return shape;
+}
+
+// Line numbers the user already wrote at the start of the procedure's statements (only the
+// first line of a statement can carry one).
 std::set<long> UserLineNumbers(host::CodeModule& code, int32_t from, int32_t to) {
   std::set<long> numbers;
   for (int32_t i = from; i <= to; ++i) {
     long number = LeadingNumber(code.Lines(i, 1));
     if (number >= 0) numbers.insert(number);
+    i = StatementEnd(code, i, to);
   }
   return numbers;
 }
@@ -71,17 +132,29 @@ std::string FormatLineNumber(long number) {
   return buffer;
 }
 
+// What the body walk could not do on lines that would grow past VB's line length.
+struct WalkNotes {
+  std::vector<int32_t> not_numbered;     // lines of the original module
+  std::vector<int32_t> jump_not_turned;  // "On Error GoTo 0" left as it was
+};
+
 // Gives the line its number (when it takes one) and turns "On Error GoTo 0" into a jump to
-// the local handler (when handlers are inserted). Returns the line as it is to be written.
+// the local handler (when handlers are inserted), as long as the line stays within VB's
+// length. Returns the line as it is to be written.
 std::string TransformBodyLine(std::string text, long& next_free, long position,
-                              const std::set<long>& taken, bool handlers) {
+                              const std::set<long>& taken, bool handlers, int32_t original,
+                              WalkNotes& notes) {
   if (handlers) {
     // Only the target changes: the statement keeps the case it was written in, so that
     // cleaning gives back the very text (VB's own spelling is the one written here).
     size_t at = FindInCode(text, kOnErrorGotoZero);
     if (at != std::string::npos) {
-      size_t target = at + std::string_view(kOnErrorGotoZero).size() - 1;
-      text.replace(target, 1, kLocalHandlerLabel);
+      if (text.size() - 1 + std::string_view(kLocalHandlerLabel).size() > kMaxLineLength) {
+        notes.jump_not_turned.push_back(original);
+      } else {
+        size_t target = at + std::string_view(kOnErrorGotoZero).size() - 1;
+        text.replace(target, 1, kLocalHandlerLabel);
+      }
     }
   }
   bool starts_with_digit = !text.empty() && text[0] >= '0' && text[0] <= '9';
@@ -89,28 +162,81 @@ std::string TransformBodyLine(std::string text, long& next_free, long position,
   long number = std::max(100 + position, next_free);
   while (taken.count(number))
     ++number;  // a label the user wrote in this procedure
+  std::string prefix = FormatLineNumber(number) + "\t";
+  if (text.size() + prefix.size() > kMaxLineLength) {
+    notes.not_numbered.push_back(original);
+    return text;
+  }
   next_free = number + 1;
-  return FormatLineNumber(number) + "\t" + text;
+  return prefix + text;
 }
 
-// The body walk: numbers the lines from `first` up to the End line. Returns the line the
-// walk counted from, moved down by the continuation lines passed.
+bool IsBeginMarker(std::string_view line) {
+  return EqualsNoCase(line, kBeginMarker);
+}
+
+// The body walk: numbers the statement lines from `first` up to the End line, passing over
+// repeated headers and the marked blocks inserted after them. `added_above` is how many lines
+// the instrumentation inserted above `first`. Returns the line the walk counted from, moved
+// down by the lines passed over.
 int32_t WalkBody(host::CodeModule& code, int32_t first, int32_t end, bool handlers,
-                 const std::set<long>& taken) {
+                 const std::set<long>& taken, int32_t added_above, WalkNotes& notes) {
   int32_t base = first - 1;
   long next_free = 0;
   for (long k = 1; base + k < end; ++k) {
     int32_t line = base + static_cast<int32_t>(k);
     std::string before = code.Lines(line, 1);
-    std::string text = TransformBodyLine(before, next_free, k, taken, handlers);
+    if (IsBeginMarker(before) || !ParseHeader(before).name.empty()) {
+      // A header declared again in another branch, or the head block after it: not counted.
+      bool block = IsBeginMarker(before);
+      int32_t last = line;
+      if (block) {
+        while (last + 1 < end && !EqualsNoCase(code.Lines(last, 1), kEndMarker))
+          ++last;
+        added_above += last - line + 1;
+      } else {
+        last = StatementEnd(code, line, end - 1);
+      }
+      base += last - line + 1;
+      --k;
+      continue;
+    }
+    std::string text =
+        TransformBodyLine(before, next_free, k, taken, handlers, line - added_above, notes);
     if (text != before) code.ReplaceLine(line, text);
     // Continuation lines belong to the statement just handled: not numbered, not counted.
-    while (EndsWithUnderscore(text) && line + 1 < end) {
+    while (ContinuesOnNextLine(text) && line + 1 < end) {
       text = code.Lines(++line, 1);
       ++base;
     }
   }
   return base;
+}
+
+// "line 57" or "lines 57, 80".
+std::string LineList(const std::vector<int32_t>& lines) {
+  std::string out = lines.size() == 1 ? "line " : "lines ";
+  for (size_t i = 0; i < lines.size(); ++i)
+    out += (i == 0 ? "" : ", ") + std::to_string(lines[i]);
+  return out;
+}
+
+std::string OkNote(const WalkNotes& notes) {
+  std::string extra;
+  if (!notes.not_numbered.empty()) {
+    extra = LineList(notes.not_numbered) + " too long to number";
+  }
+  if (!notes.jump_not_turned.empty()) {
+    extra += (extra.empty() ? "" : "; ") + LineList(notes.jump_not_turned) +
+             " too long for the jump to the handler, On Error GoTo 0 kept";
+  }
+  return extra.empty() ? "Ok" : "Ok (" + extra + ")";
+}
+
+std::string ExitStatement(ProcKind kind, const Header& header, const std::string& from_end) {
+  if (kind != ProcKind::kProc) return "Exit Property";
+  if (!header.name.empty()) return header.function ? "Exit Function" : "Exit Sub";
+  return from_end;
 }
 
 }  // namespace
@@ -147,8 +273,8 @@ int32_t InsertMarkedBlock(host::CodeModule& code, int32_t at_line,
 }
 
 void InstrumentProcedure(EngineState& state, const std::string& name, ProcKind kind,
-                         host::CodeModule& code, int32_t& line) {
-  ProcLines p = ReadProcLines(code, name, kind);
+                         host::CodeModule& code, int32_t& line, int32_t added_above) {
+  ProcLines p = ReadProcLines(code, name, kind, line);
   host::StatusOutput& progress = state.Progress();
   progress.SetText(host::StatusOutput::kItemField, p.declaration);
   auto holds = [&](std::string_view mark) {
@@ -157,35 +283,60 @@ void InstrumentProcedure(EngineState& state, const std::string& name, ProcKind k
   };
   std::string note;
   std::string exit_statement;
-  if (holds(kSkipProcMark)) {
+  if (p.body == 0) {
+    note = "Skipped (header not found)";
+  } else if (holds(kSkipProcMark)) {
     note = std::string("Skipped (") + kSkipProcMark + ")";
   } else if (holds(kLocalHandlerLabel)) {
     note = "Skipped (Already Processed)";
-  } else if (p.end == p.body || !IsEndStatementLine(code.Lines(p.end, 1)) ||
+  } else if (p.end == 0 && HoldsProcedureEnd(p.declaration)) {
+    note = "Skipped (End on a statement line)";
+  } else if (p.end == 0) {
+    note = "Skipped (no End line)";
+  } else if (!IsEndStatementLine(code.Lines(p.end, 1)) ||
              !IsProcedureEnd(code.Lines(p.end, 1), exit_statement)) {
     // The handler block would put Exit ahead of the statements sharing the End's line.
     note = "Skipped (End on a statement line)";
   }
   std::string member = p.declaration;
   if (note.empty()) {
-    int32_t first = DeclarationEnd(code, p) + 1;
+    bool handlers = state.InsertErrorHandlersValue() == 1;
+    exit_statement = ExitStatement(kind, ParseHeader(p.declaration), exit_statement);
+    int32_t decl_last = StatementEnd(code, p.body, p.end - 1);
+    HeaderShape shape = ReadHeaderShape(code, decl_last, p.end);
+    // Where the head block goes. A header repeated in the branches of an #If group with no
+    // statement of the body inside the group: once, after the group's #End If, which every
+    // configuration passes before the body. Statements inside the branches would run before
+    // that, so then each header gets its own block in its own branch.
+    bool per_header = !shape.repeated.empty() && shape.body_in_group;
+    int32_t first = shape.repeated.empty() || per_header ? decl_last + 1 : shape.group_end + 1;
     std::set<long> taken = UserLineNumbers(code, first, p.end);
-    if (state.InsertErrorHandlersValue() == 1) {
+    int32_t added = 0;
+    if (handlers) {
       std::string head = std::string("\t\tOn Error Goto ") + kLocalHandlerLabel;
       std::string constant = "\t\tConst PROCNAME_=\"" + name + KindLabel(kind) + "\"";
+      if (per_header) {
+        // Bottom up, so that the lines above keep their places.
+        for (auto it = shape.repeated.rbegin(); it != shape.repeated.rend(); ++it) {
+          int32_t after = InsertMarkedBlock(code, it->second + 1, {head, constant});
+          p.end += after - (it->second + 1);
+        }
+      }
       int32_t moved = InsertMarkedBlock(code, first, {head, constant});
-      p.end += moved - first;
+      added = moved - first;
+      p.end += added;
       first = moved;
     }
     member = name + KindLabel(kind);
     state.DoEvents();
-    line = WalkBody(code, first, p.end, state.InsertErrorHandlersValue() == 1, taken);
-    if (state.InsertErrorHandlersValue() == 1) {
+    WalkNotes notes;
+    line = WalkBody(code, first, p.end, handlers, taken, added_above + added, notes);
+    if (handlers) {
       InsertMarkedBlock(code, p.end,
                         {"\t" + exit_statement + "\r\n" + kLocalHandlerLabel + ":\r\n" +
                          state.LocalHandlerText()});
     }
-    note = "Ok";
+    note = OkNote(notes);
   }
   progress.AddRow({progress.Text(host::StatusOutput::kProjectField), state.CurrentModuleName(),
                    member, std::to_string(p.count), note});

@@ -28,11 +28,15 @@ int32_t InsertMarkedBlock(host::CodeModule& code, int32_t at_line,
 
 // Instruments the procedure `name` of kind `kind`, unless a skip mark, an earlier
 // instrumentation, or an End statement sharing its line with other statements says to leave
-// it; adds its status row either way. When it instruments, `line` receives the line the
-// body walk counted from, moved down by the continuation lines it passed: a line inside
-// the procedure, before its End line, from which the caller's walk goes on. Errors of the
-// code module pass to the caller, with no row added.
+// it; adds its status row either way. On entry `line` is where the caller's walk met the
+// procedure: past the range of the first procedure of that name and kind, it is a later copy
+// (defined again under #If … #Else), found from there. When it instruments, `line` receives
+// the line the body walk counted from, moved down by the continuation lines it passed: a
+// line inside the procedure, before its End line, from which the caller's walk goes on.
+// `added_above` is how many lines the instrumentation has inserted above the procedure, so
+// that notes name lines as the original module has them. Errors of the code module pass to
+// the caller, with no row added.
 void InstrumentProcedure(EngineState& state, const std::string& name, host::ProcKind kind,
-                         host::CodeModule& code, int32_t& line);
+                         host::CodeModule& code, int32_t& line, int32_t added_above = 0);
 
 }  // namespace kestrix::engine

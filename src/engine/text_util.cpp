@@ -1,5 +1,7 @@
 #include "engine/text_util.h"
 
+#include <algorithm>
+
 #include "host/vb_text.h"
 
 #include "engine/line_rules.h"
@@ -70,12 +72,12 @@ size_t FindInCode(std::string_view line, std::string_view needle) {
   return std::string_view::npos;
 }
 
-bool IsBlankOrComment(std::string_view line) {
-  return SkipBlanks(CodeOnly(line)).empty();
+bool ContainsNoCase(std::string_view text, std::string_view needle) {
+  return FindNoCase(text, needle) != std::string_view::npos;
 }
 
-bool EndsWithUnderscore(std::string_view line) {
-  return !line.empty() && line.back() == '_';
+bool IsBlankOrComment(std::string_view line) {
+  return SkipBlanks(CodeOnly(line)).empty();
 }
 
 bool IsDirective(std::string_view line, std::string_view upper) {
@@ -114,6 +116,129 @@ bool IsEndStatementLine(std::string_view line) {
   std::string_view what = TakeWord(s);
   if (!WordIs(what, "SUB") && !WordIs(what, "FUNCTION") && !WordIs(what, "PROPERTY")) return false;
   return SkipBlanks(s).empty();
+}
+
+namespace {
+
+// The statements of a line's code, split at colons (string literals blanked, comment cut).
+std::vector<std::string_view> Statements(std::string_view code) {
+  std::vector<std::string_view> out;
+  size_t begin = 0;
+  for (size_t i = 0; i <= code.size(); ++i) {
+    if (i < code.size() && (code[i] != ':' || (i + 1 < code.size() && code[i + 1] == '='))) {
+      continue;
+    }
+    out.push_back(SkipBlanks(code.substr(begin, i - begin)));
+    begin = i + 1;
+  }
+  return out;
+}
+
+// Drops a line number in front of a statement.
+std::string_view SkipLineNumber(std::string_view s) {
+  size_t digits = 0;
+  while (digits < s.size() && IsDigit(s[digits]))
+    ++digits;
+  if (digits > 0 && (digits == s.size() || IsBlank(s[digits]))) return SkipBlanks(s.substr(digits));
+  return s;
+}
+
+}  // namespace
+
+bool HoldsProcedureEnd(std::string_view line) {
+  if (FindNoCase(line, "END") == std::string_view::npos) return false;
+  std::string code = CodeOnly(line);
+  for (std::string_view s : Statements(code)) {
+    s = SkipLineNumber(s);
+    if (!WordIs(TakeWord(s), "END")) continue;
+    s = SkipBlanks(s);
+    std::string_view what = TakeWord(s);
+    if (WordIs(what, "SUB") || WordIs(what, "FUNCTION") || WordIs(what, "PROPERTY")) return true;
+  }
+  return false;
+}
+
+Header ParseHeader(std::string_view line) {
+  Header header;
+  if (FindNoCase(line, "SUB") == std::string_view::npos &&
+      FindNoCase(line, "FUNCTION") == std::string_view::npos &&
+      FindNoCase(line, "PROPERTY") == std::string_view::npos) {
+    return header;
+  }
+  std::string code = CodeOnly(line);
+  std::string_view s = SkipLineNumber(SkipBlanks(code));
+  std::string_view word = TakeWord(s);
+  for (int i = 0; i < 3; ++i) {
+    if (!WordIs(word, "PUBLIC") && !WordIs(word, "PRIVATE") && !WordIs(word, "FRIEND") &&
+        !WordIs(word, "STATIC") && !WordIs(word, "GLOBAL")) {
+      break;
+    }
+    s = SkipBlanks(s);
+    word = TakeWord(s);
+  }
+  host::ProcKind kind = host::ProcKind::kProc;
+  bool function = false;
+  if (WordIs(word, "PROPERTY")) {
+    s = SkipBlanks(s);
+    std::string_view accessor = TakeWord(s);
+    if (WordIs(accessor, "GET")) {
+      kind = host::ProcKind::kPropertyGet;
+    } else if (WordIs(accessor, "LET")) {
+      kind = host::ProcKind::kPropertyLet;
+    } else if (WordIs(accessor, "SET")) {
+      kind = host::ProcKind::kPropertySet;
+    } else {
+      return header;
+    }
+  } else if (WordIs(word, "FUNCTION")) {
+    function = true;
+  } else if (!WordIs(word, "SUB")) {
+    return header;
+  }
+  s = SkipBlanks(s);
+  std::string_view name;
+  if (!s.empty() && s.front() == '[') {
+    size_t close = s.find(']');
+    name = s.substr(1, close == std::string_view::npos ? s.npos : close - 1);
+  } else {
+    name = TakeWord(s);
+  }
+  if (name.empty()) return header;
+  header.name = std::string(name);
+  header.kind = kind;
+  header.function = function;
+  return header;
+}
+
+std::vector<long> JumpTargets(std::string_view line) {
+  std::vector<long> targets;
+  if (std::find_if(line.begin(), line.end(), IsDigit) == line.end()) return targets;
+  std::string code = CodeOnly(line);
+  std::string_view s = code;
+  while (!s.empty()) {
+    if (!IsIdentChar(s.front())) {
+      s.remove_prefix(1);
+      continue;
+    }
+    std::string_view word = TakeWord(s);
+    if (!WordIs(word, "GOTO") && !WordIs(word, "GOSUB") && !WordIs(word, "RESUME") &&
+        !WordIs(word, "THEN") && !WordIs(word, "ELSE")) {
+      continue;
+    }
+    // One number, or for On … GoTo a list of them separated by commas.
+    for (;;) {
+      std::string_view rest = SkipBlanks(s);
+      size_t n = 0;
+      while (n < rest.size() && IsDigit(rest[n]) && n < 9)
+        ++n;
+      if (n == 0 || (n < rest.size() && IsIdentChar(rest[n]))) break;
+      targets.push_back(std::stol(std::string(rest.substr(0, n))));
+      s = SkipBlanks(rest.substr(n));
+      if (s.empty() || s.front() != ',') break;
+      s.remove_prefix(1);
+    }
+  }
+  return targets;
 }
 
 }  // namespace kestrix::engine

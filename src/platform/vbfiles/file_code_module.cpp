@@ -172,7 +172,7 @@ void FileCodeModule::ReplaceLine(int32_t line, std::string_view text) {
   for (int32_t i = first;; ++i) {
     std::string_view part = lines_.at(i - 1).text;
     bool more = EndsWithContinuation(part) && i < CountOfLines();
-    if (more) part.remove_suffix(1);
+    if (more) part = WithoutContinuation(part);
     joined += part;
     if (!more) break;
   }

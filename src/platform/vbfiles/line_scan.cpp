@@ -139,6 +139,13 @@ bool EndsWithContinuation(std::string_view line) {
   return text::ContinuesOnNextLine(line);
 }
 
+std::string_view WithoutContinuation(std::string_view line) {
+  while (!line.empty() && IsBlank(line.back()))
+    line.remove_suffix(1);
+  if (!line.empty() && line.back() == '_') line.remove_suffix(1);
+  return line;
+}
+
 StatementInfo ScanStatement(std::string_view line) {
   StatementInfo info;
   size_t begin = 0;

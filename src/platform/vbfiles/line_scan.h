@@ -37,6 +37,8 @@ struct StatementInfo {
 // True when the physical line ends with a line continuation: "_" as its last character,
 // after a blank or tab or alone on the line.
 bool EndsWithContinuation(std::string_view line);
+// The line without its continuation mark and the blanks after it.
+std::string_view WithoutContinuation(std::string_view line);
 
 // Classifies a logical line: its physical lines joined, each continuation "_" dropped.
 StatementInfo ScanStatement(std::string_view logical_line);

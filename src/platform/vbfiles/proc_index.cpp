@@ -120,7 +120,7 @@ void ProcIndex::Rebuild(LineStore& lines) {
       joined.clear();
       for (int32_t j = i; j <= last; ++j) {
         std::string_view text = lines.at(j).text;
-        if (j < last) text.remove_suffix(1);  // the continuation mark
+        if (j < last) text = WithoutContinuation(text);
         joined += text;
       }
       info = ScanStatement(joined);

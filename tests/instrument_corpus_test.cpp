@@ -1,0 +1,181 @@
+// Instrumenting the modules of tests/corpus, each in a shape real VB code has: the copy must
+// not hold a compile error that the original did not have, a second run must change nothing,
+// and cleaning must give back the original file byte for byte.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <set>
+
+#include "engine/clean_pass.h"
+#include "engine/engine_state.h"
+#include "engine/module_pass.h"
+#include "host/ide.h"
+#include "platform/vbfiles/compiler.h"
+#include "platform/vbfiles/file_component.h"
+#include "platform/vbfiles/file_ide.h"
+#include "support/scripted_dialogs.h"
+#include "support/test_support.h"
+
+namespace kestrix {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ReadFile;
+using testing::TempDir;
+
+class Rows final : public host::StatusOutput {
+ public:
+  void SetCaption(const std::string&) override {}
+  std::string Caption() const override { return ""; }
+  void SetText(Field, const std::string&) override {}
+  std::string Text(Field) const override { return ""; }
+  void SetProgressMax(Bar, int32_t) override {}
+  void SetProgressValue(Bar, int32_t) override {}
+  void AddRow(const host::StatusRow& row) override { notes.push_back(row.notes); }
+  void Show() override {}
+  void Hide() override {}
+  void Unload() override {}
+  bool Visible() const override { return false; }
+
+  std::vector<std::string> notes;
+};
+
+class State final : public engine::EngineState {
+ public:
+  explicit State(std::string module) : module_(std::move(module)) {}
+  int32_t InsertErrorHandlersValue() const override { return 1; }
+  int32_t RemoveValue(int) const override { return 1; }
+  const std::string& CurrentModuleName() const override { return module_; }
+  const std::string& LocalHandlerText() const override { return handler_; }
+  host::StatusOutput& Progress() override { return rows; }
+  host::Dialogs& Messages() override { return dialogs; }
+  void DoEvents() override {}
+
+  Rows rows;
+  testing::ScriptedDialogs dialogs;
+
+ private:
+  std::string module_;
+  std::string handler_ =
+      "\tSelect Case MsgBox(Err.Description, vbAbortRetryIgnore, MODULENAME_ & \".\" & "
+      "PROCNAME_ & \" line \" & Erl)\r\n\tCase vbRetry\r\n\t\tResume\r\n\tCase vbIgnore\r\n"
+      "\t\tResume Next\r\n\tCase Else\r\n\t\tEnd\r\n\tEnd Select\r\n";
+};
+
+// One corpus module loaded from a copy in a project of its own.
+struct Loaded {
+  explicit Loaded(const std::string& file) {
+    name = fs::path(file).stem().string();
+    original = ReadFile(file);
+    path = dir.Write(name + ".bas", original);
+    dir.Write("Corpus.vbp",
+              "Type=Exe\r\nModule=" + name + "; " + name + ".bas\r\nName=\"Corpus\"\r\n");
+    ide.Open(dir.Path("Corpus.vbp"));
+    component = dynamic_cast<vbfiles::FileComponent*>(&ide.Item(1).VBComponents().Item(1));
+  }
+  host::CodeModule& code() { return *component->GetCodeModule(); }
+  std::string Text() { return code().Lines(1, code().CountOfLines()); }
+  // The messages of the compile errors the checker finds (lines move, so they are left out).
+  std::multiset<std::string> Errors() {
+    std::multiset<std::string> errors;
+    for (const auto& problem : vbfiles::CheckComponent(*component)) {
+      if (!problem.warning) errors.insert(problem.message);
+    }
+    return errors;
+  }
+  std::string SavedBytes() {
+    std::string copy = dir.Path("saved/" + name + ".bas");
+    fs::create_directories(dir.Path("saved"));
+    component->SaveAs(copy);
+    return ReadFile(copy);
+  }
+
+  TempDir dir;
+  std::string name, original, path;
+  vbfiles::FileIde ide;
+  vbfiles::FileComponent* component = nullptr;
+};
+
+std::vector<std::string> CorpusFiles() {
+  std::vector<std::string> files;
+  for (const auto& entry : fs::directory_iterator(testing::SourceDir() + "/tests/corpus")) {
+    if (entry.path().extension() == ".bas") files.push_back(entry.path().string());
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+// Errors of `after` that `before` does not have.
+std::vector<std::string> NewErrors(const std::multiset<std::string>& before,
+                                   const std::multiset<std::string>& after) {
+  std::vector<std::string> added;
+  std::set_difference(after.begin(), after.end(), before.begin(), before.end(),
+                      std::back_inserter(added));
+  return added;
+}
+
+std::string Joined(const std::vector<std::string>& items) {
+  std::string out;
+  for (const auto& item : items)
+    out += item + "\n";
+  return out;
+}
+
+TEST(InstrumentCorpus, EveryShapeInstrumentsCleanlyAndCleansBackToTheOriginal) {
+  std::vector<std::string> files = CorpusFiles();
+  ASSERT_GE(files.size(), 8u);
+  for (const std::string& file : files) {
+    SCOPED_TRACE(file);
+    Loaded module(file);
+    if (module.original.find("-- Kestrix Begin") != std::string::npos) continue;
+    std::multiset<std::string> before = module.Errors();
+    State build(module.name);
+    ASSERT_TRUE(engine::InstrumentModule(build, &module.code()));
+    for (const auto& note : build.rows.notes)
+      EXPECT_TRUE(note.starts_with("Ok")) << note;
+    std::string instrumented = module.Text();
+    EXPECT_EQ(Joined(NewErrors(before, module.Errors())), "") << instrumented;
+    int32_t longest = 0;
+    for (int32_t i = 1; i <= module.code().CountOfLines(); ++i)
+      longest = std::max(longest, static_cast<int32_t>(module.code().Lines(i, 1).size()));
+    EXPECT_LE(longest, 1023);
+
+    State again(module.name);
+    ASSERT_TRUE(engine::InstrumentModule(again, &module.code()));
+    EXPECT_EQ(module.Text(), instrumented) << "a second run changed the module";
+
+    State clean(module.name);
+    ASSERT_TRUE(engine::CleanModule(clean, &module.code()));
+    EXPECT_TRUE(module.SavedBytes() == module.original) << module.Text();
+  }
+}
+
+TEST(InstrumentCorpus, LongLineIsReportedInTheNote) {
+  Loaded module(testing::SourceDir() + "/tests/corpus/modLongLine.bas");
+  State build(module.name);
+  ASSERT_TRUE(engine::InstrumentModule(build, &module.code()));
+  EXPECT_EQ(build.rows.notes, std::vector<std::string>{"Ok (line 4 too long to number)"});
+}
+
+TEST(InstrumentCorpus, MissingEndMarkerKeepsEveryProcedure) {
+  Loaded module(testing::SourceDir() + "/tests/corpus/modMissingEndMarker.bas");
+  std::multiset<std::string> before = module.Errors();
+  State clean(module.name);
+  ASSERT_TRUE(engine::CleanModule(clean, &module.code()));
+  EXPECT_EQ(clean.rows.notes,
+            (std::vector<std::string>{
+                "Begin marker without its end marker on line 12: the block was left in place",
+                "Cleaned."}));
+  EXPECT_EQ(Joined(NewErrors(before, module.Errors())), "");
+  std::string text = module.Text();
+  EXPECT_NE(
+      text.find("End Sub\r\n\r\nPublic Sub Second()\r\n    Debug.Print \"second\"\r\nEnd Sub"),
+      std::string::npos)
+      << text;
+}
+
+}  // namespace
+}  // namespace kestrix
