@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <random>
@@ -224,8 +225,15 @@ std::string RunProject(const std::string& project_file) {
   return "";
 }
 
+// With KESTRIX_MUTANT_DIR set, a failing mutant's project is kept there to be looked at.
+void KeepMutant(const std::string& root, const std::string& name) {
+  const char* keep = std::getenv("KESTRIX_MUTANT_DIR");
+  if (keep == nullptr || *keep == 0) return;
+  fs::copy(root, fs::path(keep) / name, fs::copy_options::recursive);
+}
+
 TEST(Mutation, MutantsSurviveLoadCheckInstrumentAndClean) {
-  constexpr int kMutantsPerFile = 12;
+  constexpr int kMutantsPerFile = 30;
   std::mt19937 random(20261207);
   TempDir dir;
   int runs = 0;
@@ -246,7 +254,9 @@ TEST(Mutation, MutantsSurviveLoadCheckInstrumentAndClean) {
         for (const auto& [file, content] : on_disk) {
           if (!file.ends_with(".vbp")) continue;
           std::string what = RunProject(root + "/" + file);
-          if (!what.empty()) failures.push_back(name + " mutant " + std::to_string(m) + ": " + what);
+          if (what.empty()) continue;
+          failures.push_back(name + " mutant " + std::to_string(m) + ": " + what);
+          KeepMutant(root, std::to_string(runs - 1));
         }
         EXPECT_TRUE(Files(root) == on_disk) << name << " mutant " << m << " changed a file";
         fs::remove_all(root);

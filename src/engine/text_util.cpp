@@ -158,15 +158,11 @@ bool HoldsProcedureEnd(std::string_view line) {
   return false;
 }
 
-Header ParseHeader(std::string_view line) {
+namespace {
+
+// The header that one statement (no colon inside) is, if any.
+Header ParseHeaderStatement(std::string_view s) {
   Header header;
-  if (FindNoCase(line, "SUB") == std::string_view::npos &&
-      FindNoCase(line, "FUNCTION") == std::string_view::npos &&
-      FindNoCase(line, "PROPERTY") == std::string_view::npos) {
-    return header;
-  }
-  std::string code = CodeOnly(line);
-  std::string_view s = SkipLineNumber(SkipBlanks(code));
   std::string_view word = TakeWord(s);
   for (int i = 0; i < 3; ++i) {
     if (!WordIs(word, "PUBLIC") && !WordIs(word, "PRIVATE") && !WordIs(word, "FRIEND") &&
@@ -208,6 +204,27 @@ Header ParseHeader(std::string_view line) {
   header.kind = kind;
   header.function = function;
   return header;
+}
+
+}  // namespace
+
+Header ParseHeader(std::string_view line) {
+  if (FindNoCase(line, "SUB") == std::string_view::npos &&
+      FindNoCase(line, "FUNCTION") == std::string_view::npos &&
+      FindNoCase(line, "PROPERTY") == std::string_view::npos) {
+    return {};
+  }
+  std::string code = CodeOnly(line);
+  std::string_view rest = SkipLineNumber(SkipBlanks(code));
+  // Any statement of the line may be the header (":Sub X()"), as the code module sees it.
+  for (;;) {
+    size_t colon = rest.find(':');
+    while (colon != std::string_view::npos && colon + 1 < rest.size() && rest[colon + 1] == '=')
+      colon = rest.find(':', colon + 2);
+    Header header = ParseHeaderStatement(SkipBlanks(rest.substr(0, colon)));
+    if (!header.name.empty() || colon == std::string_view::npos) return header;
+    rest = rest.substr(colon + 1);
+  }
 }
 
 std::vector<long> JumpTargets(std::string_view line) {
