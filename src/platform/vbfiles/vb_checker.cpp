@@ -117,8 +117,7 @@ void ModuleChecker::DropUnknown() {
       return p.line >= range.first && p.line <= range.second;
     });
   };
-  problems_.erase(std::remove_if(problems_.begin(), problems_.end(), in_unknown),
-                  problems_.end());
+  problems_.erase(std::remove_if(problems_.begin(), problems_.end(), in_unknown), problems_.end());
 }
 
 // --- Conditional compilation ---------------------------------------------------------------

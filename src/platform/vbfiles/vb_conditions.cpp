@@ -90,11 +90,21 @@ class Evaluator {
       if (!a || !b) return std::nullopt;
       int64_t r = 0;
       switch (level) {
-        case 0: r = ~*a | *b; break;
-        case 1: r = ~(*a ^ *b); break;
-        case 2: r = *a ^ *b; break;
-        case 3: r = *a | *b; break;
-        default: r = *a & *b; break;
+        case 0:
+          r = ~*a | *b;
+          break;
+        case 1:
+          r = ~(*a ^ *b);
+          break;
+        case 2:
+          r = *a ^ *b;
+          break;
+        case 3:
+          r = *a | *b;
+          break;
+        default:
+          r = *a & *b;
+          break;
       }
       left = CondValue::Number(static_cast<double>(r));
     }

@@ -73,9 +73,9 @@ struct CondGroup {
   Mode mode = Mode::kKnown;
   int32_t line = 0;
   bool has_else = false;
-  bool live = false;     // the branch being read may compile
-  bool taken = false;    // a branch that surely compiles has been seen
-  bool differs = false;  // kUnknown: two branches left the blocks in different shapes
+  bool live = false;         // the branch being read may compile
+  bool taken = false;        // a branch that surely compiles has been seen
+  bool differs = false;      // kUnknown: two branches left the blocks in different shapes
   int32_t unknown_line = 0;  // kUnknown: where the first branch of unknown fate begins
   State entry;
   std::optional<State> first_end;
