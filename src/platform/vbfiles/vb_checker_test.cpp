@@ -304,6 +304,13 @@ TEST(Checker, SizeLimits) {
   EXPECT_TRUE(CheckModuleCode(lines).empty());
 }
 
+// A continuation is a blank, "_", then only blanks or tabs; a name may end in "_".
+TEST(Checker, LineContinuation) {
+  EXPECT_EQ(Check("Sub A()|GoTo _ \t|  Nowhere|x = PROCNAME_|GoTo Done|Done:|End Sub"),
+            "2: Label not defined");
+  EXPECT_EQ(Check("Sub A()|If a And _  |   b Then|x = 1|End If|End Sub"), "");
+}
+
 // Problems name the line of the file, past its header, module attributes and the member
 // attributes VB keeps out of the code window; warnings do not fail the compile.
 TEST(Checker, SavedProjectReportsFileLines) {
