@@ -269,6 +269,8 @@ const Case kCases[] = {
      "Sub A()|On Error GoTo \x83G\x83\x89\x81[|GoSub \x83\\\x81[\x83g|Exit Sub|"
      "\x83\\\x81[\x83g: Return|\x83G\x83\x89\x81[:|Resume Next|"
      "\x83G\x83\x89\x81[: '! Duplicate label|End Sub"},
+    {"double-byte letters whose second bytes differ in case only",
+     "Sub A()|GoTo \x83g|\x83G:|\x83g:|End Sub"},
 };
 
 class CheckerTable : public ::testing::TestWithParam<Case> {};

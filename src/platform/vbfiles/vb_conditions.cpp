@@ -25,7 +25,7 @@ CondValue Bool(bool b) {
 }
 
 // A decimal, &H or &O literal; nullopt for anything else.
-std::optional<double> NumberOf(std::string_view t) {
+std::optional<double> NumberOf(std::string_view t, char type_char) {
   std::string digits(t);
   if (digits.size() > 1 && digits[0] == '&') {
     char base = text::Lower(digits[1]);
@@ -34,8 +34,8 @@ std::optional<double> NumberOf(std::string_view t) {
     char* end = nullptr;
     long long v = std::strtoll(digits.c_str() + at, &end, radix);
     if (end == digits.c_str() + at || *end != '\0') return std::nullopt;
-    // &HFFFF is an Integer, -1; &HFFFFFFFF a Long, -1.
-    if (radix == 16 && digits.size() - at <= 4 && v > 0x7FFF) v -= 0x10000;
+    // &HFFFF is an Integer, -1 (&HFFFF& a Long, 65535); &HFFFFFFFF a Long, -1.
+    if (type_char != '&' && digits.size() - at <= 4 && v > 0x7FFF) v -= 0x10000;
     if (digits.size() - at > 4 && v > 0x7FFFFFFF && v <= 0xFFFFFFFFLL) v -= 0x100000000LL;
     return static_cast<double>(v);
   }
@@ -236,7 +236,7 @@ class Evaluator {
       return v;
     }
     if (k.kind == TokenKind::kNumber) {
-      std::optional<double> n = NumberOf(k.text);
+      std::optional<double> n = NumberOf(k.text, k.type_char);
       if (!n) return std::nullopt;
       return CondValue::Number(*n);
     }

@@ -46,6 +46,7 @@ TEST(Conditions, EvaluatesAsVb6) {
       {"LEVEL <> -3", "false"},
       {"(LEVEL + 3) * 5 = 0", "true"},
       {"FLAGS = 16 And &HFFFF = -1", "true"},
+      {"&HFFFF& = 65535 And &O17 = 15 And &HFFFFFFFF = -1", "true"},
       {"2 ^ 3 = 8 And 7 \\ 2 = 3 And 7 Mod 4 = 3 And 1 / 4 = 0.25", "true"},
       {"-2 ^ 2 = -4", "true"},
       {"NAME = \"kestrix\"", "true"},

@@ -20,11 +20,15 @@ bool IsLetter(char c) {
 // GBK, Big5, UHC), whose second byte must not be read as the ASCII character it looks like
 // (the 0x5B of Shift-JIS "ー" is no '['). Single-byte code pages read the same: a high byte
 // followed by one of @ [ \ ] ^ ` { | } ~ inside a name is not VB code in any of them.
+bool IsDoubleByte(std::string_view s, size_t n) {
+  auto c = static_cast<unsigned char>(s[n]);
+  auto next = n + 1 < s.size() ? static_cast<unsigned char>(s[n + 1]) : 0;
+  return c >= 0x81 && c <= 0xFE && next >= 0x40 && next <= 0x7E;
+}
+
 size_t NameEnd(std::string_view s, size_t n) {
   while (n < s.size()) {
-    auto c = static_cast<unsigned char>(s[n]);
-    auto next = n + 1 < s.size() ? static_cast<unsigned char>(s[n + 1]) : 0;
-    if (c >= 0x81 && c <= 0xFE && next >= 0x40 && next <= 0x7E) {
+    if (IsDoubleByte(s, n)) {
       n += 2;
     } else if (IsIdentChar(s[n])) {
       ++n;
@@ -91,9 +95,7 @@ class Lexer {
     n = NameEnd(s_, n);
     std::string_view word = s_.substr(i_, n - i_);
     if (At(n) != ':' || At(n + 1) == '=' || text::IsStandaloneStatementWord(word)) return;
-    out_.label.assign(word);
-    for (char& c : out_.label)
-      c = Lower(c);
+    out_.label = FoldName(word);
     i_ = n + 1;
   }
 
@@ -259,6 +261,18 @@ std::string_view BeforeContinuation(std::string_view line) {
 }
 
 }  // namespace
+
+std::string FoldName(std::string_view name) {
+  std::string out(name);
+  for (size_t i = 0; i < out.size(); ++i) {
+    if (IsDoubleByte(out, i)) {
+      ++i;
+    } else {
+      out[i] = Lower(out[i]);
+    }
+  }
+  return out;
+}
 
 void LexLine(std::string_view text, LexedLine& out) {
   Lexer(text, out).Run();

@@ -49,11 +49,17 @@ struct LexedLine {
   std::vector<Token> tokens;
 };
 
+// A name as labels are kept and compared: ASCII letters in lower case, except the second
+// byte of a double-byte character (see LexLine), which is part of another letter.
+std::string FoldName(std::string_view name);
+
 // Lexes one logical line (continuations joined) into `out`, reusing its storage. The
 // tokens view `text`, which must outlive them. A label stands at the very start of the line
 // (after blanks): digits followed by a blank, a colon or the end, or a name followed
 // directly by a colon; words that are statements of their own (Else:, Loop:, DoEvents: …)
-// are no labels. Never fails: text VB would reject still gives some tokens.
+// are no labels. Every byte from 0x80 up is a letter; one of 0x81-0xFE followed by one of
+// 0x40-0x7E is a single letter of a double-byte code page. Never fails: text VB would reject still
+// gives some tokens.
 void LexLine(std::string_view text, LexedLine& out);
 
 // Walks physical lines as logical lines: a line that text::ContinuesOnNextLine is continued
