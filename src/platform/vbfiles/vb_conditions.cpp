@@ -57,6 +57,13 @@ std::optional<int64_t> AsInteger(const CondValue& v) {
   return static_cast<int64_t>(std::nearbyint(*n));
 }
 
+bool IsOperatorWord(const Token& k) {
+  for (std::string_view word : {"not", "and", "or", "xor", "eqv", "imp", "mod", "is", "like"}) {
+    if (k.Is(word)) return true;
+  }
+  return false;
+}
+
 // Recursive descent over VB's operator precedence, lowest first:
 // Imp, Eqv, Xor, Or, And, Not, comparisons, &, + -, Mod, \, * /, unary -, ^.
 class Evaluator {
@@ -111,8 +118,19 @@ class Evaluator {
     return left;
   }
 
+  // Nesting deeper than any real condition is not evaluated: it would only use up the stack.
+  struct Nested {
+    explicit Nested(int& depth) : depth_(++depth) {}
+    ~Nested() { --depth_; }
+    bool TooDeep() const { return depth_ > kMostNesting; }
+    int& depth_;
+  };
+  static constexpr int kMostNesting = 64;
+
   Value Not() {
     if (!Take("not")) return Comparison();
+    Nested nested(depth_);
+    if (nested.TooDeep()) return std::nullopt;
     Value v = Not();
     if (!v) return std::nullopt;
     std::optional<int64_t> n = AsInteger(*v);
@@ -208,6 +226,8 @@ class Evaluator {
 
   Value Negation() {
     if (!Take("-")) return Power();
+    Nested nested(depth_);
+    if (nested.TooDeep()) return std::nullopt;
     Value v = Negation();
     if (!v) return std::nullopt;
     std::optional<double> n = AsNumber(*v);
@@ -231,6 +251,8 @@ class Evaluator {
     if (at_ >= t_.size()) return std::nullopt;
     const Token& k = t_[at_++];
     if (IsSymbol(k, "(")) {
+      Nested nested(depth_);
+      if (nested.TooDeep()) return std::nullopt;
       Value v = Logical(0);
       if (!v || !Take(")")) return std::nullopt;
       return v;
@@ -251,7 +273,7 @@ class Evaluator {
     }
     if (k.Is("true")) return Bool(true);
     if (k.Is("false")) return Bool(false);
-    if (k.kind != TokenKind::kWord || k.type_char != 0) return std::nullopt;
+    if (k.kind != TokenKind::kWord || k.type_char != 0 || IsOperatorWord(k)) return std::nullopt;
     // A name followed by '(' or '.' is a function or member: not a constant.
     if (at_ < t_.size() && (IsSymbol(t_[at_], "(") || IsSymbol(t_[at_], "."))) return std::nullopt;
     return constants_.Lookup(k.text);
@@ -260,6 +282,7 @@ class Evaluator {
   Tokens t_;
   const CondConstants& constants_;
   size_t at_ = 0;
+  int depth_ = 0;
 };
 
 }  // namespace

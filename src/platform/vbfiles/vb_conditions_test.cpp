@@ -62,6 +62,7 @@ TEST(Conditions, EvaluatesAsVb6) {
       {"Len(NAME) > 1", "unknown"},
       {"Obj.Member", "unknown"},
       {"x Is Nothing", "unknown"},
+      {"Not -Not 1", "unknown"},
       {"(1", "unknown"},
       {"1 2", "unknown"},
       {"", "unknown"},
@@ -69,6 +70,20 @@ TEST(Conditions, EvaluatesAsVb6) {
   for (const Row& row : rows) {
     EXPECT_EQ(Holds(row.condition, constants), row.expected) << row.condition;
   }
+}
+
+TEST(Conditions, NestingBeyondAnyRealConditionIsNotEvaluated) {
+  CondConstants none;
+  EXPECT_EQ(Holds(std::string(60, '(') + "1" + std::string(60, ')'), none), "true");
+  EXPECT_EQ(Holds(std::string(20000, '(') + "1" + std::string(20000, ')'), none), "unknown");
+  std::string nots, minuses;
+  for (int i = 0; i < 20000; ++i) {
+    nots += "Not ";
+    minuses += "- ";
+  }
+  EXPECT_EQ(Holds("Not Not 1 And - - 1", none), "true");
+  EXPECT_EQ(Holds(nots + "1", none), "unknown");
+  EXPECT_EQ(Holds(minuses + "1", none), "unknown");
 }
 
 TEST(Conditions, ModuleConstantsHideTheProjectsAndNotVbsOwn) {
