@@ -64,6 +64,11 @@ bool IsOperatorWord(const Token& k) {
   return false;
 }
 
+bool SameValue(const std::optional<CondValue>& a, const std::optional<CondValue>& b) {
+  if (!a || !b) return !a && !b;
+  return a->kind == b->kind && a->number == b->number && a->text == b->text;
+}
+
 // Recursive descent over VB's operator precedence, lowest first:
 // Imp, Eqv, Xor, Or, And, Not, comparisons, &, + -, Mod, \, * /, unary -, ^.
 class Evaluator {
@@ -300,11 +305,15 @@ CondConstants CondConstants::FromArguments(std::string_view arguments) {
     if (one.size() < 2 || one[0].kind != TokenKind::kWord || !IsSymbol(one[1], "=")) continue;
     constants.Define(one[0].text, EvaluateCondition(one.subspan(2), constants));
   }
+  constants.project_ = constants.values_;
   return constants;
 }
 
 void CondConstants::Define(std::string_view name, std::optional<CondValue> value) {
-  values_[LowerName(name)] = std::move(value);
+  std::string key = LowerName(name);
+  auto project = project_.find(key);
+  if (project != project_.end() && !SameValue(project->second, value)) value.reset();
+  values_[key] = std::move(value);
 }
 
 std::optional<CondValue> CondConstants::Lookup(std::string_view name) const {

@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "platform/vbfiles/vb_syntax.h"
 
@@ -37,13 +38,16 @@ class CondConstants {
   static CondConstants FromArguments(std::string_view arguments);
 
   // Defines `name` (any case) for the rest of the module; nullopt when its value is not known.
+  // Which one wins where a module's #Const gives a project argument another value is not
+  // known here, so such a name's value is not known from there on.
   void Define(std::string_view name, std::optional<CondValue> value);
 
   // The value of `name`: a defined constant, VB's own, or Empty; nullopt when not known.
   std::optional<CondValue> Lookup(std::string_view name) const;
 
  private:
-  std::map<std::string, std::optional<CondValue>> values_;  // by lower-case name
+  std::map<std::string, std::optional<CondValue>> values_;   // by lower-case name
+  std::map<std::string, std::optional<CondValue>> project_;  // the project's arguments
 };
 
 // The value of the expression `t`; nullopt when it holds anything VB would not evaluate

@@ -86,14 +86,18 @@ TEST(Conditions, NestingBeyondAnyRealConditionIsNotEvaluated) {
   EXPECT_EQ(Holds(minuses + "1", none), "unknown");
 }
 
-TEST(Conditions, ModuleConstantsHideTheProjectsAndNotVbsOwn) {
-  CondConstants constants = CondConstants::FromArguments("A = 1");
-  constants.Define("a", CondValue::Number(0));
+TEST(Conditions, ModuleConstantsAndTheProjects) {
+  CondConstants constants = CondConstants::FromArguments("A = 1 : B = 2");
+  constants.Define("a", CondValue::Number(1));  // the same value: no doubt
+  constants.Define("b", CondValue::Number(0));  // which one VB takes is not known
   constants.Define("Win32", CondValue::Number(0));
-  EXPECT_EQ(Holds("A", constants), "false");
+  constants.Define("C", CondValue::Number(0));
+  EXPECT_EQ(Holds("A", constants), "true");
+  EXPECT_EQ(Holds("B", constants), "unknown");
   EXPECT_EQ(Holds("Win32", constants), "true");
-  constants.Define("A", std::nullopt);
-  EXPECT_EQ(Holds("A", constants), "unknown");
+  EXPECT_EQ(Holds("C", constants), "false");
+  constants.Define("C", std::nullopt);
+  EXPECT_EQ(Holds("C", constants), "unknown");
   EXPECT_EQ(Holds("Junk", CondConstants::FromArguments("Junk")), "false");
 }
 

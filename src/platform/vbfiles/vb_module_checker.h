@@ -80,6 +80,7 @@ struct CondGroup {
   State entry;
   std::optional<State> first_end;
 };
+
 // Reads a module once, logical line by logical line, keeping the blocks open, the #If
 // groups open and the open procedure's labels. One checker checks one module.
 class ModuleChecker {
