@@ -400,5 +400,30 @@ TEST(Checker, BuildCopyReportsTheOriginalsLine) {
                                "(10))\n" + dir.Path("BUILD 1/Added.bas") + "(3): Loop without Do");
 }
 
+// The original may hold inserted blocks too, when it is itself a build's copy; an original
+// that cannot be read leaves the problem at the copy.
+TEST(Checker, BuildOfABuildCopyReportsTheOriginalsLine) {
+  TempDir dir;
+  const std::string begin = "'-------- Kestrix Begin --------|";
+  const std::string end = "'-------- Kestrix End ----------|";
+  const std::string first = "Attribute VB_Name = \"M\"|Sub A()|" + begin + "  On Error GoTo H|" +
+                            end + "10  GoTo Nowhere|" + begin + "H:|" + end + "End Sub";
+  dir.Write("BUILD 1/M.bas", Crlf(first));
+  dir.Write("BUILD 1/BUILD 2/P.vbp", Crlf("Type=Exe|Module=M; M.bas"));
+  dir.Write("BUILD 1/BUILD 2/M.bas", Crlf("Attribute VB_Name = \"M\"|" + begin +
+                                          "Private Const "
+                                          "M_ = \"M\"|" +
+                                          end + first.substr(first.find("Sub"))));
+  const std::string copy = dir.Path("BUILD 1/BUILD 2/M.bas");
+  EXPECT_EQ(CheckInsteadOfCompiling(dir.Path("BUILD 1/BUILD 2/P.vbp"),
+                                    {{copy, dir.Path("BUILD 1/M.bas")}})
+                .report,
+            dir.Path("BUILD 1/M.bas") + "(6): Label not defined (copy: " + copy + "(9))");
+  EXPECT_EQ(
+      CheckInsteadOfCompiling(dir.Path("BUILD 1/BUILD 2/P.vbp"), {{copy, dir.Path("Gone.bas")}})
+          .report,
+      copy + "(9): Label not defined");
+}
+
 }  // namespace
 }  // namespace kestrix::vbfiles
