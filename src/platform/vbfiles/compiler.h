@@ -51,10 +51,11 @@ class FileProject;
 // the line of that file. Nothing for a component without code.
 std::vector<CheckProblem> CheckComponent(FileComponent& component);
 
-// The problems of a whole project: two components of one name (at the project file's line
-// of the second), then those of every component's code. A component whose file `origins`
-// maps to an original is reported at the original's line: the copy's line less the lines of
-// the blocks the build inserted above it.
+// The problems of a whole project (the check, in project_check.cpp): two components of one
+// name (at the project file's line of the second), then those of every component's code, a
+// file listed twice checked once. A problem in a file that `origins` maps to an original is
+// reported at the original's line: the one that shows the same line once the blocks the
+// build inserted are taken out of both files.
 std::vector<CheckProblem> CheckProject(FileProject& project, const OriginMap& origins = {});
 
 // Loads the project file afresh and checks it as CheckProject does. A project that does not
