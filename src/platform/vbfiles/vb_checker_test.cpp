@@ -178,6 +178,9 @@ const Case kCases[] = {
      "Dim y"},
     {"statement in the declarations",
      "Dim x|x = 1 '! Invalid outside procedure|End Sub '! Invalid outside procedure"},
+    {"a diff's header left in a module",
+     "--- a/M.bas '! Invalid outside procedure|+++ b/M.bas '! Invalid outside procedure|"
+     "@@ -1,2 +1,3 @@ '! Invalid outside procedure|Sub A()|End Sub"},
     {"declarations inside a procedure",
      "Sub A()|Option Explicit '! Invalid inside procedure|"
      "DefLng A-Z '! Invalid inside procedure|"
