@@ -69,8 +69,9 @@ bool SameValue(const std::optional<CondValue>& a, const std::optional<CondValue>
   return a->kind == b->kind && a->number == b->number && a->text == b->text;
 }
 
-// Recursive descent over VB's operator precedence, lowest first:
-// Imp, Eqv, Xor, Or, And, Not, comparisons, &, + -, Mod, \, * /, unary -, ^.
+// Recursive descent over VB's operator precedence, lowest first: Imp, Eqv, Xor, Or, And,
+// Not, comparisons, &, + -, then * / \ Mod (VB ranks these three apart; no condition needs
+// it), unary -, ^.
 class Evaluator {
  public:
   Evaluator(Tokens t, const CondConstants& constants) : t_(t), constants_(constants) {}
