@@ -90,6 +90,9 @@ const Case kCases[] = {
     {"line numbers after If Then and Else", "Sub A()|If x Then 100 Else 200|100 a|200 b|End Sub"},
     {"line numbers on every kind of line",
      "Sub A()|10 If a Then|20 For i = 1 To 2|30 Next|40 Else|50 End If|End Sub"},
+    {"the same label in branches of unknown fate, and a jump to it after them",
+     "Sub A()|#If VBA6 Then|10 x = 1|#ElseIf VBA5 Then|10 x = 2|#Else|10 x = 3|#End If|GoTo 10|"
+     "End Sub"},
     {"the same label in two #If branches",
      "Sub A()|#If A Then|10 x = 1|#ElseIf B Then|10 x = 2|#Else|10 x = 3|#End If|End Sub"},
     {"#If branches each closing their own blocks",
