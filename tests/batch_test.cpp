@@ -203,6 +203,38 @@ TEST_F(BatchTest, CheckReportsProblemsAndChangesNothing) {
   EXPECT_EQ(Batch("check Shop/App/Missing.vbp").status, 2);
 }
 
+// A build that fails its check cites the user's file and line, the copy's in parentheses;
+// a project listing one module twice fails both the check and the build, at the project
+// file's line of the second entry.
+TEST_F(BatchTest, CheckedBuildCitesTheOriginalsLines) {
+  const std::string util = shop_ + "/App/Modules/modUtil.bas";
+  std::string bytes = ReadFile(util);
+  const auto last = std::count(bytes.begin(), bytes.end(), '\n') + 1;
+  dir_.Write("Shop/App/Modules/modUtil.bas", bytes + "Sub Broken()\r\nGoTo Nowhere\r\nEnd Sub\r\n");
+  RunResult build = Batch("build Shop/App/Shop.vbp --format tsv");
+  EXPECT_EQ(build.status, 1);
+  const std::string cited = util + "(" + std::to_string(last + 1) +
+                            "): Label not defined (copy: " + shop_ +
+                            "/App/BUILD 1/Modules/modUtil.bas(";
+  EXPECT_NE(Notes(build.out).find(cited), std::string::npos) << build.out;
+
+  dir_.Write("Shop/App/Modules/modUtil.bas", bytes);
+  std::string project = ReadFile(shop_ + "/App/Shop.vbp");
+  dir_.Write("Shop/App/Shop.vbp", "Module=modUtil; Modules\\modUtil.bas\r\n" + project);
+  const std::string conflict =
+      shop_ +
+      "/App/Shop.vbp(10): Name conflicts with existing module, project, or object library: "
+      "modUtil (named at line 1 already)";
+  RunResult check = Batch("check Shop/App/Shop.vbp");
+  EXPECT_EQ(check.status, 1);
+  EXPECT_EQ(check.out, conflict + "\n1 error, 0 warnings in 7 components\n");
+  RunResult again = Batch("build Shop/App/Shop.vbp --format tsv");
+  EXPECT_EQ(again.status, 1);
+  EXPECT_NE(Notes(again.out).find(conflict + " (copy: " + shop_ + "/App/BUILD 2/Shop.vbp(10))"),
+            std::string::npos)
+      << again.out;
+}
+
 // What Kestrix builds compiles: the instrumented copies of the examples and of a generated
 // group check clean (the build's own check would have failed them already).
 TEST_F(BatchTest, InstrumentedBuildsCheckClean) {

@@ -15,6 +15,7 @@
 #include "platform/vbfiles/compiler.h"
 #include "platform/vbfiles/file_component.h"
 #include "platform/vbfiles/file_ide.h"
+#include "platform/vbfiles/file_project.h"
 #include "platform/vbfiles/paths.h"
 #include "platform/vbfiles/text_io.h"
 
@@ -193,15 +194,14 @@ int RunCheck(const BatchOptions& o) {
   }
   size_t errors = 0, warnings = 0, components = 0;
   for (int32_t i = 1; i <= ide.Count(); ++i) {
-    host::Components& all = ide.Item(i).VBComponents();
-    for (int32_t k = 1; k <= all.Count(); ++k) {
-      auto* component = dynamic_cast<vbfiles::FileComponent*>(&all.Item(k));
-      if (component == nullptr || component->GetCodeModule() == nullptr) continue;
-      ++components;
-      for (const auto& problem : vbfiles::CheckComponent(*component)) {
-        ++(problem.warning ? warnings : errors);
-        std::printf("%s\n", vbfiles::FormatProblem(problem).c_str());
-      }
+    auto* project = dynamic_cast<vbfiles::FileProject*>(&ide.Item(i));
+    if (project == nullptr) continue;
+    for (int32_t k = 1; k <= project->Count(); ++k) {
+      if (project->Item(k).GetCodeModule() != nullptr) ++components;
+    }
+    for (const auto& problem : vbfiles::CheckProject(*project)) {
+      ++(problem.warning ? warnings : errors);
+      std::printf("%s\n", vbfiles::FormatProblem(problem).c_str());
     }
   }
   std::printf("%s, %s in %s\n", Counted(errors, "error").c_str(),

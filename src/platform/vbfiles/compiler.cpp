@@ -31,21 +31,6 @@ void ReplaceAll(std::string& text, const std::string& from, const std::string& t
   }
 }
 
-// The code lines of a module as views into `text`, which holds them joined by CR LF.
-std::vector<std::string_view> SplitCodeLines(std::string_view text, int32_t count) {
-  std::vector<std::string_view> lines;
-  lines.reserve(static_cast<size_t>(count));
-  size_t pos = 0;
-  for (int32_t k = 1; k < count; ++k) {
-    size_t end = text.find("\r\n", pos);
-    if (end == std::string_view::npos) break;
-    lines.push_back(text.substr(pos, end - pos));
-    pos = end + 2;
-  }
-  if (count > 0) lines.push_back(text.substr(pos));
-  return lines;
-}
-
 }  // namespace
 
 std::string ExpandCompilerCommand(const std::string& command, const std::string& project_file,
@@ -89,53 +74,6 @@ CompileResult RunCompiler(const std::string& command, const std::string& project
     }
   }
   if (exited_ok && !made) result.report += "\nThe compiler wrote no " + exe;
-  return result;
-}
-
-std::vector<CheckProblem> CheckSavedProject(const std::string& project_file) {
-  std::vector<CheckProblem> problems;
-  std::unique_ptr<FileProject> project;
-  try {
-    project = FileProject::Load(project_file);
-  } catch (const host::IdeError& error) {
-    problems.push_back({project_file, 0, error.Description()});
-    return problems;
-  }
-  for (int32_t k = 1; k <= project->Count(); ++k) {
-    auto& component = static_cast<FileComponent&>(project->Item(k));
-    std::vector<CheckProblem> found = CheckComponent(component);
-    problems.insert(problems.end(), found.begin(), found.end());
-  }
-  return problems;
-}
-
-std::vector<CheckProblem> CheckComponent(FileComponent& component) {
-  std::vector<CheckProblem> problems;
-  host::CodeModule* code = component.GetCodeModule();
-  if (code == nullptr) return problems;
-  int32_t count = code->CountOfLines();
-  std::string text = count > 0 ? code->Lines(1, count) : std::string();
-  const std::string file = component.FileNames(1);
-  for (CodeProblem& p : CheckModuleCode(SplitCodeLines(text, count))) {
-    problems.push_back({file, component.FileLine(p.line), std::move(p.message), p.warning});
-  }
-  return problems;
-}
-
-std::string FormatProblem(const CheckProblem& p) {
-  return p.file + (p.line > 0 ? "(" + std::to_string(p.line) + ")" : "") + ": " +
-         (p.warning ? "warning: " : "") + p.message;
-}
-
-CompileResult CheckInsteadOfCompiling(const std::string& project_file) {
-  CompileResult result;
-  std::vector<CheckProblem> problems = CheckSavedProject(project_file);
-  result.ok = std::none_of(problems.begin(), problems.end(),
-                           [](const CheckProblem& p) { return !p.warning; });
-  for (const auto& p : problems)
-    result.report += FormatProblem(p) + "\n";
-  if (result.ok) result.report += "checked; no compiler configured, no executable written";
-  if (!result.report.empty() && result.report.back() == '\n') result.report.pop_back();
   return result;
 }
 

@@ -4,6 +4,7 @@
 // say), or, with none configured, by checking that the saved copy would load and hold
 // together, writing no executable.
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -27,29 +28,48 @@ CompileResult RunCompiler(const std::string& command, const std::string& project
                           const std::string& exe);
 
 // One problem found in a saved project: the file, its line (0 for the file as a whole) and
-// what is wrong. A warning does not keep the project from compiling.
+// what is wrong. A warning does not keep the project from compiling. A problem found in a
+// build's copy of a file names the original's file and line, and the copy's in `copy_file`
+// and `copy_line`.
 struct CheckProblem {
   std::string file;
   int line = 0;
   std::string message;
   bool warning = false;
+  std::string copy_file;  // "" unless `file` is the original of the file checked
+  int copy_line = 0;
 };
 
-class FileComponent;
+// The files of a build's copy, each mapped to the file it was saved from (native paths).
+using OriginMap = std::map<std::string, std::string>;
 
-// The compile errors and warnings of one component's code (vb_checker.h), each naming the
-// component's file and the line of that file. Nothing for a component without code.
+class FileComponent;
+class FileProject;
+
+// The compile errors and warnings of one component's code (vb_checker.h), with the
+// conditional-compilation arguments of its project, each naming the component's file and
+// the line of that file. Nothing for a component without code.
 std::vector<CheckProblem> CheckComponent(FileComponent& component);
 
-// Loads the project file afresh and checks the code of every component as VB's compiler
-// would check its structure. A project that does not load gives one problem, at line 0.
-std::vector<CheckProblem> CheckSavedProject(const std::string& project_file);
+// The problems of a whole project (the check, in project_check.cpp): two components of one
+// name (at the project file's line of the second), then those of every component's code, a
+// file listed twice checked once. A problem in a file that `origins` maps to an original is
+// reported at the original's line: the one that shows the same line once the blocks the
+// build inserted are taken out of both files.
+std::vector<CheckProblem> CheckProject(FileProject& project, const OriginMap& origins = {});
 
-// "file(line): message", "warning: " in front of a warning's message.
+// Loads the project file afresh and checks it as CheckProject does. A project that does not
+// load gives one problem, at line 0.
+std::vector<CheckProblem> CheckSavedProject(const std::string& project_file,
+                                            const OriginMap& origins = {});
+
+// "file(line): message", "warning: " in front of a warning's message, and
+// " (copy: file(line))" after the message of a problem found in a copy.
 std::string FormatProblem(const CheckProblem& problem);
 
 // The check as a compile: it fails on errors only; no executable is written, and the report
 // says so after whatever the check found.
-CompileResult CheckInsteadOfCompiling(const std::string& project_file);
+CompileResult CheckInsteadOfCompiling(const std::string& project_file,
+                                      const OriginMap& origins = {});
 
 }  // namespace kestrix::vbfiles

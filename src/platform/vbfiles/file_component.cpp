@@ -104,6 +104,7 @@ int32_t FileComponent::FileLine(int32_t code_line) const {
 
 void FileComponent::Detach() {
   path_.clear();
+  origin_.clear();
   read_only_ = false;
   dirty_ = true;
 }

@@ -27,6 +27,10 @@ class FileComponent final : public host::Component {
   // Forgets the file: the component becomes a copy that is saved nowhere yet.
   void Detach();
 
+  // The file the component was loaded from, whatever it has been saved as since; "" for an
+  // imported copy.
+  const std::string& Origin() const { return origin_; }
+
   // The line of the component's file that shows code line `code_line`.
   int32_t FileLine(int32_t code_line) const;
 
@@ -45,7 +49,7 @@ class FileComponent final : public host::Component {
 
  private:
   FileComponent(host::Project& project, host::ComponentType type, std::string path)
-      : project_(project), type_(type), path_(std::move(path)), source_(path_) {}
+      : project_(project), type_(type), path_(std::move(path)), source_(path_), origin_(path_) {}
 
   std::string Serialize(const std::vector<std::string>& header) const;
   std::string CompanionTarget(const std::string& path) const;
@@ -55,6 +59,7 @@ class FileComponent final : public host::Component {
   std::string name_;
   std::string path_;    // the component's file; "" when it was never saved
   std::string source_;  // where the bytes of a component without code come from
+  std::string origin_;  // see Origin()
   std::vector<std::string> header_;
   std::vector<std::string> attributes_;
   std::unique_ptr<FileCodeModule> module_;

@@ -110,7 +110,14 @@ void FileProject::SetBuildFileName(const std::string& path) {
 }
 
 void FileProject::MakeCompiledFile() {
-  CompileResult result = compiler_.empty() ? CheckInsteadOfCompiling(path_)
+  // The check reports a problem in a saved copy at the line of the file it was loaded from.
+  OriginMap origins;
+  if (origin_ != path_) origins[path_] = origin_;
+  for (const auto& c : components_) {
+    std::string file = c->FileNames(1);
+    if (!c->Origin().empty() && c->Origin() != file) origins[file] = c->Origin();
+  }
+  CompileResult result = compiler_.empty() ? CheckInsteadOfCompiling(path_, origins)
                                            : RunCompiler(compiler_, path_, BuildFileName());
   compile_report_ = result.report;
   if (!result.ok) throw IdeError(host::kErrCompileFailed, result.report, "Project");

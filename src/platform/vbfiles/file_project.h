@@ -24,6 +24,11 @@ class FileProject final : public host::Project, public host::Components {
   // project instead and writes no executable.
   void SetCompiler(std::string command) { compiler_ = std::move(command); }
 
+  // The project file as read, with the changes made since.
+  const ProjectFile& File() const { return file_; }
+  // The project file it was loaded from, whatever it has been saved as since.
+  const std::string& Origin() const { return origin_; }
+
   // Called with a component just before it is removed.
   void SetRemoveHook(std::function<void(host::Component&)> hook) { remove_hook_ = std::move(hook); }
 
@@ -46,13 +51,14 @@ class FileProject final : public host::Project, public host::Components {
   host::Component& Import(const std::string& path) override;
 
  private:
-  explicit FileProject(std::string path) : path_(std::move(path)) {}
+  explicit FileProject(std::string path) : path_(std::move(path)), origin_(path_) {}
 
   FileComponent& Add(const std::string& path);
   // Writes the compiled-file name into `file` relative to the folder `dir`.
   void ApplyBuildFileName(ProjectFile& file, const std::string& dir) const;
 
   std::string path_;
+  std::string origin_;  // see Origin()
   ProjectFile file_;
   std::vector<std::unique_ptr<FileComponent>> components_;
   // components_[0, listed_) are the component lines of file_, in order; the others were

@@ -46,7 +46,6 @@ BlockText TextOf(BlockKind kind) {
 }
 
 std::vector<CodeProblem> ModuleChecker::Run(std::span<const std::string_view> lines) {
-  CheckLimits(lines);
   LogicalLineReader reader(lines);
   LexedLine lexed;
   while (reader.Next()) {
@@ -55,6 +54,8 @@ std::vector<CodeProblem> ModuleChecker::Run(std::span<const std::string_view> li
     OnLine(lexed, reader.Continuations());
   }
   Finish();
+  DropUnknown();
+  CheckLimits(lines);
   // A procedure's End repeated in two #If branches finds its problems twice: keep one.
   std::stable_sort(problems_.begin(), problems_.end(),
                    [](const CodeProblem& a, const CodeProblem& b) { return a.line < b.line; });
@@ -70,6 +71,8 @@ void ModuleChecker::Report(int32_t line, std::string_view message, Severity seve
   problems_.push_back({line, std::string(message), severity == Severity::kWarning});
 }
 
+// The limits hold for every physical line, whether its branch compiles or not: VB reads them
+// all when it loads the file.
 void ModuleChecker::CheckLimits(std::span<const std::string_view> lines) {
   for (size_t i = 0; i < lines.size(); ++i) {
     if (lines[i].size() > kMaxLineLength) {
@@ -82,12 +85,13 @@ void ModuleChecker::CheckLimits(std::span<const std::string_view> lines) {
 }
 
 void ModuleChecker::OnLine(const LexedLine& lexed, int32_t continuations) {
+  if (lexed.directive != Directive::kNone) {
+    OnDirective(lexed.directive, lexed.tokens);
+    return;
+  }
+  if (!Compiles()) return;  // VB never reads it
   if (continuations > kMaxContinuations) {
     Report(line_, "Too many line continuations", Severity::kError);
-  }
-  if (lexed.directive != Directive::kNone) {
-    OnDirective(lexed.directive);
-    return;
   }
   if (!lexed.label.empty()) OnLabel(lexed);
   OnStatements(lexed.tokens);
@@ -105,40 +109,113 @@ void ModuleChecker::Finish() {
     Report(group.line, "#If without #End If", Severity::kError);
 }
 
+// Problems found in #If branches of unknown fate may lie in code VB never compiles.
+void ModuleChecker::DropUnknown() {
+  if (unknown_.empty()) return;
+  auto in_unknown = [this](const CodeProblem& p) {
+    return std::any_of(unknown_.begin(), unknown_.end(), [&p](const auto& range) {
+      return p.line >= range.first && p.line <= range.second;
+    });
+  };
+  problems_.erase(std::remove_if(problems_.begin(), problems_.end(), in_unknown), problems_.end());
+}
+
 // --- Conditional compilation ---------------------------------------------------------------
 
-void ModuleChecker::OnDirective(Directive directive) {
-  if (directive == Directive::kIf) {
-    groups_.push_back({line_, false, false, state_, std::nullopt});
+void ModuleChecker::OnDirective(Directive directive, Tokens t) {
+  switch (directive) {
+    case Directive::kIf:
+      OnIfDirective(t);
+      return;
+    case Directive::kElseIf:
+    case Directive::kElse:
+      OnElseDirective(directive, t);
+      return;
+    case Directive::kEndIf:
+      OnEndIfDirective();
+      return;
+    case Directive::kConst:
+      OnConstDirective(t);
+      return;
+    default:
+      return;
+  }
+}
+
+// Whether the condition of an #If or #ElseIf, `t` up to its Then, holds.
+std::optional<bool> ModuleChecker::Holds(Tokens t) const {
+  size_t then = FindKeyword(t, "then");
+  return ConditionHolds(t.first(then), constants_);
+}
+
+void ModuleChecker::OnIfDirective(Tokens t) {
+  CondGroup group;
+  group.line = line_;
+  if (!Compiles()) {
+    group.mode = CondGroup::Mode::kDead;
+    groups_.push_back(std::move(group));
+    return;
+  }
+  groups_.push_back(std::move(group));
+  EnterBranch(groups_.back(), Holds(t));
+}
+
+void ModuleChecker::OnElseDirective(Directive directive, Tokens t) {
+  bool is_else = directive == Directive::kElse;
+  if (groups_.empty() || groups_.back().has_else) {
+    Report(line_, is_else ? "#Else without #If" : "#ElseIf without #If", Severity::kError);
+    return;
+  }
+  CondGroup& group = groups_.back();
+  group.has_else = is_else;
+  if (group.mode == CondGroup::Mode::kDead) return;
+  if (group.mode == CondGroup::Mode::kUnknown && group.live) EndBranch(group);
+  if (group.taken) {
+    group.live = false;
+    return;
+  }
+  EnterBranch(group, is_else ? std::optional<bool>(true) : Holds(t));
+}
+
+// Begins a branch of a group in a compiling place, no earlier branch of which surely compiles.
+void ModuleChecker::EnterBranch(CondGroup& group, std::optional<bool> holds) {
+  if (holds == false) {
+    group.live = false;
+    return;
+  }
+  group.live = true;
+  group.taken = holds.has_value();
+  if (group.mode == CondGroup::Mode::kKnown && group.taken) return;
+  if (group.mode == CondGroup::Mode::kKnown) {
+    // The earlier branches compiled nothing: the state is the group's entry state.
+    group.mode = CondGroup::Mode::kUnknown;
+    group.unknown_line = line_;
+    group.entry = state_;
     labels_.EnterGroup();
     return;
   }
-  if (directive == Directive::kElseIf || directive == Directive::kElse) {
-    if (groups_.empty() || groups_.back().has_else) {
-      Report(line_, directive == Directive::kElse ? "#Else without #If" : "#ElseIf without #If",
-             Severity::kError);
-      return;
-    }
-    CondGroup& group = groups_.back();
-    EndBranch(group);
-    state_ = group.entry;
-    labels_.NextBranch();
-    group.has_else = directive == Directive::kElse;
-    return;
-  }
-  if (directive != Directive::kEndIf) return;
+  state_ = group.entry;
+  labels_.NextBranch();
+}
+
+void ModuleChecker::OnEndIfDirective() {
   if (groups_.empty()) {
     Report(line_, "#End If without #If", Severity::kError);
     return;
   }
   CondGroup& group = groups_.back();
-  EndBranch(group);
-  // Without #Else, the group may compile to nothing at all.
-  if (!group.has_else && !group.first_end->SameShape(group.entry)) group.differs = true;
-  state_ = std::move(*group.first_end);
-  if (group.differs) doubt_ = true;
+  if (group.mode == CondGroup::Mode::kUnknown) {
+    if (group.live) EndBranch(group);
+    // Unless a branch surely compiles, the group may compile to nothing at all.
+    if (!group.taken && group.first_end && !group.first_end->SameShape(group.entry)) {
+      group.differs = true;
+    }
+    if (group.first_end) state_ = std::move(*group.first_end);
+    if (group.differs) doubt_ = true;
+    unknown_.emplace_back(group.unknown_line, line_);
+    labels_.LeaveGroup();
+  }
   groups_.pop_back();
-  labels_.LeaveGroup();
 }
 
 void ModuleChecker::EndBranch(CondGroup& group) {
@@ -147,6 +224,20 @@ void ModuleChecker::EndBranch(CondGroup& group) {
   } else if (!group.first_end->SameShape(state_)) {
     group.differs = true;
   }
+}
+
+// #Const Name = value, for the rest of the module. Defined in a branch of unknown fate, its
+// value is not known.
+void ModuleChecker::OnConstDirective(Tokens t) {
+  if (!Compiles() || t.size() < 2 || t[0].kind != TokenKind::kWord || !IsSymbol(t[1], "=")) {
+    return;
+  }
+  bool unknown = std::any_of(groups_.begin(), groups_.end(), [](const CondGroup& g) {
+    return g.mode == CondGroup::Mode::kUnknown;
+  });
+  std::optional<CondValue> value;
+  if (!unknown) value = EvaluateCondition(t.subspan(2), constants_);
+  constants_.Define(t[0].text, std::move(value));
 }
 
 // --- Labels and jumps -----------------------------------------------------------------------
@@ -241,8 +332,9 @@ void ModuleChecker::CloseProcedure(bool report_blocks) {
   gap_reported_ = false;
 }
 
-std::vector<CodeProblem> CheckModuleCode(std::span<const std::string_view> lines) {
-  return ModuleChecker().Run(lines);
+std::vector<CodeProblem> CheckModuleCode(std::span<const std::string_view> lines,
+                                         const CondConstants& constants) {
+  return ModuleChecker(constants).Run(lines);
 }
 
 }  // namespace kestrix::vbfiles

@@ -5,16 +5,21 @@
 // jump's target defined there, statements only where they may stand, and the limits on
 // line length, line continuations and module size.
 //
-// Every branch of an #If group is checked, each from the state the group started in; when
-// the branches leave the blocks in different shapes, the checker cannot tell which one VB
-// would compile, and keeps quiet about block structure up to the next procedure header
-// rather than raise false alarms. Labels in different branches of one group never clash.
+// Conditional compilation is evaluated as VB6 evaluates it (vb_conditions.h): only the
+// branches that compile are checked; the others only for how #If, #ElseIf, #Else and #End If
+// pair. When a condition's value is not known, every branch from there on is read, each from
+// the state the group started in, and nothing found in them is reported; when they leave the
+// blocks in different shapes, the checker cannot tell which one VB would compile, and keeps
+// quiet about block structure up to the next procedure header rather than raise false
+// alarms. Labels in different branches of one such group never clash.
 
 #include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/vbfiles/vb_conditions.h"
 
 namespace kestrix::vbfiles {
 
@@ -27,6 +32,8 @@ struct CodeProblem {
 // Checks the code of one module: the lines its code window shows, without line breaks.
 // Problems come in line order. An error in a continued statement is reported at its first
 // line; a block left open at its opening line; a procedure without its End at its header.
-std::vector<CodeProblem> CheckModuleCode(std::span<const std::string_view> lines);
+// `constants` are the project's conditional-compilation arguments.
+std::vector<CodeProblem> CheckModuleCode(std::span<const std::string_view> lines,
+                                         const CondConstants& constants = {});
 
 }  // namespace kestrix::vbfiles

@@ -15,7 +15,9 @@ void ModuleChecker::OnStatements(Tokens t) {
       continue;
     }
     bool in_code = state_.region == Region::kProcedure && !InMembers();
-    if (in_code && SelectAwaitsCase() && !t.front().Is("case")) {
+    // Declarations may stand before the first Case; they are no statements VB executes.
+    bool declaration = t.front().Is("dim") || t.front().Is("static") || t.front().Is("const");
+    if (in_code && SelectAwaitsCase() && !t.front().Is("case") && !declaration) {
       Report(line_, kBetweenSelectAndCase);
       state_.blocks.back().clause_seen = true;
     }
@@ -176,8 +178,14 @@ void ModuleChecker::OnEnd(Tokens t) {
     ProcType proc = what.Is("sub")        ? ProcType::kSub
                     : what.Is("function") ? ProcType::kFunction
                                           : ProcType::kProperty;
-    if (proc != state_.proc)
-      Report(line_, "Expected End " + std::string(ProcTypeWord(state_.proc)));
+    if (proc != state_.proc) {
+      std::string end = "End " + std::string(ProcTypeWord(proc));
+      Report(line_,
+             end + " closes a " + std::string(ProcTypeWord(state_.proc)) +
+                 ": VB changes it to End " + std::string(ProcTypeWord(state_.proc)) +
+                 " when it loads the file",
+             Severity::kWarning);
+    }
     CloseProcedure(true);
   } else if (what.Is("if")) {
     Close(BlockKind::kIf);

@@ -1,7 +1,6 @@
 #include "platform/vbfiles/vb_lexer.h"
 
 #include "host/vb_text.h"
-#include "platform/vbfiles/line_scan.h"
 
 namespace kestrix::vbfiles {
 namespace {
@@ -14,6 +13,30 @@ using text::Lower;
 
 bool IsLetter(char c) {
   return IsIdentChar(c) && !IsDigit(c) && c != '_';
+}
+
+// The end of the name that starts at `n`. Every byte from 0x80 up is a letter, and a byte of
+// 0x81-0xFE followed by one of 0x40-0x7E is one letter of a double-byte code page (Shift-JIS,
+// GBK, Big5, UHC), whose second byte must not be read as the ASCII character it looks like
+// (the 0x5B of Shift-JIS "ー" is no '['). Single-byte code pages read the same: a high byte
+// followed by one of @ [ \ ] ^ ` { | } ~ inside a name is not VB code in any of them.
+bool IsDoubleByte(std::string_view s, size_t n) {
+  auto c = static_cast<unsigned char>(s[n]);
+  auto next = n + 1 < s.size() ? static_cast<unsigned char>(s[n + 1]) : 0;
+  return c >= 0x81 && c <= 0xFE && next >= 0x40 && next <= 0x7E;
+}
+
+size_t NameEnd(std::string_view s, size_t n) {
+  while (n < s.size()) {
+    if (IsDoubleByte(s, n)) {
+      n += 2;
+    } else if (IsIdentChar(s[n])) {
+      ++n;
+    } else {
+      break;
+    }
+  }
+  return n;
 }
 
 bool IsHexDigit(char c) {
@@ -69,13 +92,10 @@ class Lexer {
       return;
     }
     if (!IsLetter(At(n))) return;
-    while (IsIdentChar(At(n)))
-      ++n;
+    n = NameEnd(s_, n);
     std::string_view word = s_.substr(i_, n - i_);
     if (At(n) != ':' || At(n + 1) == '=' || text::IsStandaloneStatementWord(word)) return;
-    out_.label.assign(word);
-    for (char& c : out_.label)
-      c = Lower(c);
+    out_.label = FoldName(word);
     i_ = n + 1;
   }
 
@@ -94,12 +114,14 @@ class Lexer {
       if (EqualsNoCase(Word(), "if")) d = Directive::kEndIf;
     }
     out_.directive = d;
+    // The rest of the line: the expression of #If, #ElseIf and #Const.
+    while (TakeToken()) {
+    }
   }
 
   std::string_view Word() {
     size_t start = i_;
-    while (IsIdentChar(At(i_)))
-      ++i_;
+    i_ = NameEnd(s_, i_);
     return s_.substr(start, i_ - start);
   }
 
@@ -233,7 +255,24 @@ class Lexer {
   size_t i_ = 0;
 };
 
+// A continued line without its "_" and the blanks after it.
+std::string_view BeforeContinuation(std::string_view line) {
+  return line.substr(0, line.find_last_not_of(" \t"));
+}
+
 }  // namespace
+
+std::string FoldName(std::string_view name) {
+  std::string out(name);
+  for (size_t i = 0; i < out.size(); ++i) {
+    if (IsDoubleByte(out, i)) {
+      ++i;
+    } else {
+      out[i] = Lower(out[i]);
+    }
+  }
+  return out;
+}
 
 void LexLine(std::string_view text, LexedLine& out) {
   Lexer(text, out).Run();
@@ -243,15 +282,15 @@ bool LogicalLineReader::Next() {
   if (next_ >= lines_.size()) return false;
   first_ = static_cast<int32_t>(next_);
   std::string_view line = lines_[next_++];
-  if (!EndsWithContinuation(line) || next_ >= lines_.size()) {
+  if (!text::ContinuesOnNextLine(line) || next_ >= lines_.size()) {
     text_ = line;
     return true;
   }
-  joined_.assign(line.substr(0, line.size() - 1));
+  joined_.assign(BeforeContinuation(line));
   while (next_ < lines_.size()) {
     line = lines_[next_++];
-    bool more = EndsWithContinuation(line) && next_ < lines_.size();
-    joined_.append(more ? line.substr(0, line.size() - 1) : line);
+    bool more = text::ContinuesOnNextLine(line) && next_ < lines_.size();
+    joined_.append(more ? BeforeContinuation(line) : line);
     if (!more) break;
   }
   text_ = joined_;

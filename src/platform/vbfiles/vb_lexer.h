@@ -43,18 +43,27 @@ struct LexedLine {
   // name in lower case; "" when the line has none.
   std::string label;
   bool numeric_label = false;
-  Directive directive = Directive::kNone;  // a directive line holds no tokens
-  std::vector<Token> tokens;               // the code, its comment left out
+  Directive directive = Directive::kNone;
+  // The code, its comment left out; on a directive line, what follows the directive's
+  // keyword (the expression and Then of #If, the name and value of #Const).
+  std::vector<Token> tokens;
 };
+
+// A name as labels are kept and compared: ASCII letters in lower case, except the second
+// byte of a double-byte character (see LexLine), which is part of another letter.
+std::string FoldName(std::string_view name);
 
 // Lexes one logical line (continuations joined) into `out`, reusing its storage. The
 // tokens view `text`, which must outlive them. A label stands at the very start of the line
 // (after blanks): digits followed by a blank, a colon or the end, or a name followed
 // directly by a colon; words that are statements of their own (Else:, Loop:, DoEvents: …)
-// are no labels. Never fails: text VB would reject still gives some tokens.
+// are no labels. Every byte from 0x80 up is a letter; one of 0x81-0xFE followed by one of
+// 0x40-0x7E is a single letter of a double-byte code page. Never fails: text VB would reject still
+// gives some tokens.
 void LexLine(std::string_view text, LexedLine& out);
 
-// Walks physical lines as logical lines: a line ending with " _" is continued by the next.
+// Walks physical lines as logical lines: a line that text::ContinuesOnNextLine is continued
+// by the next.
 class LogicalLineReader {
  public:
   // `lines` must outlive the reader.
@@ -66,7 +75,8 @@ class LogicalLineReader {
   int32_t FirstLine() const { return first_ + 1; }
   int32_t LastLine() const { return static_cast<int32_t>(next_); }
   int32_t Continuations() const { return LastLine() - FirstLine(); }
-  // The joined text, each continuation's "_" dropped; valid until the next call to Next.
+  // The joined text, each continuation's "_" (and the blanks after it) dropped; valid until
+  // the next call to Next.
   std::string_view Text() const { return text_; }
 
  private:

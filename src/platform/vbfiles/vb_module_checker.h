@@ -10,10 +10,12 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "host/vb_text.h"
 #include "platform/vbfiles/vb_checker.h"
+#include "platform/vbfiles/vb_conditions.h"
 #include "platform/vbfiles/vb_labels.h"
 #include "platform/vbfiles/vb_lexer.h"
 #include "platform/vbfiles/vb_syntax.h"
@@ -61,12 +63,20 @@ struct State {
   }
 };
 
-// An #If group being read: every branch starts from `entry`; the first branch's end state
-// carries on after #End If.
+// An #If group being read. Its branches compile as their conditions say: at most one of
+// them, or none when the group lies in a branch that does not compile. When a condition's
+// value is not known, every branch from there on may compile: each is checked from `entry`,
+// the first one's end state carries on after #End If, and whatever is found in them is
+// dropped (they may be code VB never compiles).
 struct CondGroup {
+  enum class Mode : uint8_t { kDead, kKnown, kUnknown };
+  Mode mode = Mode::kKnown;
   int32_t line = 0;
   bool has_else = false;
-  bool differs = false;  // two branches left the blocks in different shapes
+  bool live = false;         // the branch being read may compile
+  bool taken = false;        // a branch that surely compiles has been seen
+  bool differs = false;      // kUnknown: two branches left the blocks in different shapes
+  int32_t unknown_line = 0;  // kUnknown: where the first branch of unknown fate begins
   State entry;
   std::optional<State> first_end;
 };
@@ -75,6 +85,8 @@ struct CondGroup {
 // groups open and the open procedure's labels. One checker checks one module.
 class ModuleChecker {
  public:
+  explicit ModuleChecker(CondConstants constants) : constants_(std::move(constants)) {}
+
   std::vector<CodeProblem> Run(std::span<const std::string_view> lines);
 
  private:
@@ -87,8 +99,16 @@ class ModuleChecker {
   void OnLine(const LexedLine& lexed, int32_t continuations);
   void Finish();
 
-  void OnDirective(Directive directive);
+  void OnDirective(Directive directive, Tokens t);
+  void OnIfDirective(Tokens t);
+  void OnElseDirective(Directive directive, Tokens t);
+  void OnEndIfDirective();
+  void OnConstDirective(Tokens t);
+  std::optional<bool> Holds(Tokens t) const;
+  bool Compiles() const { return groups_.empty() || groups_.back().live; }
+  void EnterBranch(CondGroup& group, std::optional<bool> holds);
   void EndBranch(CondGroup& group);
+  void DropUnknown();
 
   void OnLabel(const LexedLine& lexed);
   void AddTarget(const Token& token);
@@ -120,6 +140,8 @@ class ModuleChecker {
   std::vector<CodeProblem> problems_;
   State state_;
   std::vector<CondGroup> groups_;
+  CondConstants constants_;  // the project's and those of the #Const lines read so far
+  std::vector<std::pair<int32_t, int32_t>> unknown_;  // lines of #If branches of unknown fate
   bool doubt_ = false;         // #If branches disagreed: block structure is not reported
   bool declared_ = false;      // a declaration seen in the declarations section
   bool gap_reported_ = false;  // a statement after the last End reported already

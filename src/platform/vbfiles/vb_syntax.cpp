@@ -78,10 +78,7 @@ std::string LabelName(const Token& t) {
     return first == std::string_view::npos ? "0" : std::string(t.text.substr(first));
   }
   if (t.kind != TokenKind::kWord) return "";
-  std::string name(t.text);
-  for (char& c : name)
-    c = text::Lower(c);
-  return name;
+  return FoldName(t.text);
 }
 
 size_t FindSeparator(Tokens t) {
