@@ -144,7 +144,9 @@ TEST_F(BatchTest, BuildThenCleanTheCopyGivesBackTheOriginals) {
   RunResult build = Batch("build Shop/Shop.vbg --scope group --format tsv");
   ASSERT_EQ(build.status, 0) << build.err;
   EXPECT_EQ(Caption(build.out), "Project ShopLib BUILD 1 OK!!!");
-  EXPECT_TRUE(fs::exists(shop_ + "/Shared/BUILD 1/Common.bas"));  // outside its project
+  // A file outside the project's folder is copied into the build, never beside its original.
+  EXPECT_TRUE(fs::exists(shop_ + "/Lib/BUILD 1/Outside/Up/Shared/Common.bas"));
+  EXPECT_FALSE(fs::exists(shop_ + "/Shared/BUILD 1"));
   for (const char* project : {"App/BUILD 1/Shop.vbp", "Lib/BUILD 1/ShopLib.vbp"}) {
     RunResult clean = Batch(std::string("clean 'Shop/") + project + "' --save --format tsv");
     ASSERT_EQ(clean.status, 0) << clean.err;
@@ -156,10 +158,12 @@ TEST_F(BatchTest, BuildThenCleanTheCopyGivesBackTheOriginals) {
     std::string copy = shop_ + "/" + name.insert(name.find('/'), "/BUILD 1");
     EXPECT_TRUE(ReadFile(copy) == ReadFile(original_ + "/" + file)) << file;
   }
-  // The library's build refers to the shared module's own build folder.
-  EXPECT_NE(
-      ReadFile(shop_ + "/Lib/BUILD 1/ShopLib.vbp").find("..\\..\\Shared\\BUILD 1\\Common.bas"),
-      std::string::npos);
+  EXPECT_TRUE(ReadFile(shop_ + "/Lib/BUILD 1/Outside/Up/Shared/Common.bas") ==
+              ReadFile(original_ + "/Shared/Common.bas"));
+  // The library's build refers to its own copy of the shared module.
+  EXPECT_NE(ReadFile(shop_ + "/Lib/BUILD 1/ShopLib.vbp")
+                .find("Module=modCommon; Outside\\Up\\Shared\\Common.bas"),
+            std::string::npos);
 }
 
 TEST_F(BatchTest, BuildingABuildCopyAsksFirst) {
