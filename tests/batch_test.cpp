@@ -138,6 +138,27 @@ TEST_F(BatchTest, ReadOnlyModuleCancelEndsTheCommand) {
   EXPECT_EQ(Notes(ok.out), "Skipped (Read Only)");
 }
 
+// --save writes nothing unless it can write everything, and nothing after a Cancel: the
+// originals are never left half instrumented.
+TEST_F(BatchTest, SaveWritesAllOrNothing) {
+  auto before = Files(shop_);
+  ::chmod((shop_ + "/App/Modules/modUtil.bas").c_str(), 0444);
+  RunResult canceled = Batch("build Shop/App/Shop.vbp --no-build --save --format tsv");
+  EXPECT_EQ(canceled.status, 1);
+  EXPECT_NE(Notes(canceled.out).find("CANCELED"), std::string::npos);
+  EXPECT_NE(canceled.err.find("nothing saved"), std::string::npos) << canceled.err;
+  EXPECT_TRUE(Files(shop_) == before);
+
+  ::chmod((shop_ + "/App/Modules/modUtil.bas").c_str(), 0644);
+  ::chmod((shop_ + "/App/Shop.vbp").c_str(), 0444);
+  RunResult read_only = Batch("build Shop/App/Shop.vbp --no-build --save --format tsv");
+  EXPECT_EQ(read_only.status, 1);
+  EXPECT_NE(read_only.err.find("Shop.vbp: the file is read-only"), std::string::npos)
+      << read_only.err;
+  EXPECT_EQ(read_only.err.find("saved "), std::string::npos) << read_only.err;
+  EXPECT_TRUE(Files(shop_) == before);
+}
+
 // Build into BUILD 1, then clean the build copy: every file comes back byte for byte, the
 // project file too (the report modules' lines go with the modules).
 TEST_F(BatchTest, BuildThenCleanTheCopyGivesBackTheOriginals) {

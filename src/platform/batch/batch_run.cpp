@@ -1,6 +1,7 @@
 #include "platform/batch/batch_run.h"
 
 #include <cstdio>
+#include <vector>
 
 #include "build/add_in_form.h"
 #include "build/build_folder.h"
@@ -106,10 +107,16 @@ void PrintDiffs(vbfiles::FileIde& ide) {
   }
 }
 
-// Saves every changed component where the IDE holds it (a never-saved one beside its project
-// file), then every changed project. Returns false after printing what failed.
-bool SaveChanged(vbfiles::FileIde& ide) {
-  bool ok = true;
+// What --save writes: every changed component where the IDE holds it (a never-saved one
+// beside its project file), then every changed project.
+struct SaveItem {
+  host::Component* component = nullptr;  // nullptr: the project itself
+  host::Project* project = nullptr;
+  std::string path;
+};
+
+std::vector<SaveItem> ChangedItems(vbfiles::FileIde& ide) {
+  std::vector<SaveItem> items;
   for (int32_t i = 1; i <= ide.Count(); ++i) {
     host::Project& project = ide.Item(i);
     bool project_changed = project.IsDirty();
@@ -119,28 +126,47 @@ bool SaveChanged(vbfiles::FileIde& ide) {
       if (!c.IsDirty()) continue;
       std::string path = c.FileNames(1);
       if (path.empty()) {
-        path = vbfiles::DirName(project.FileName()) + "/" + c.Name() +
-               build::ExtensionForType(c.Type());
+        path = vbfiles::DirName(project.FileName()) + "/" +
+               build::SafeFileName(c.Name() + build::ExtensionForType(c.Type()));
         project_changed = true;
       }
-      try {
-        c.SaveAs(path);
-        std::fprintf(stderr, "saved %s\n", path.c_str());
-      } catch (const IdeError& error) {
-        std::fprintf(stderr, "kestrix-batch: %s\n", error.Description().c_str());
-        ok = false;
-      }
+      items.push_back({&c, &project, path});
     }
-    if (!project_changed || !ok) continue;
-    try {
-      project.SaveAs(project.FileName());
-      std::fprintf(stderr, "saved %s\n", project.FileName().c_str());
-    } catch (const IdeError& error) {
-      std::fprintf(stderr, "kestrix-batch: %s\n", error.Description().c_str());
-      ok = false;
+    if (project_changed) items.push_back({nullptr, &project, project.FileName()});
+  }
+  return items;
+}
+
+// Saves what changed, after checking that every file can be written: a file that cannot be
+// (read-only, as a source-control checkout leaves them) stops the save before the first
+// write, so that no original is left half changed. Returns false after printing what failed.
+bool SaveChanged(vbfiles::FileIde& ide) {
+  std::vector<SaveItem> items = ChangedItems(ide);
+  bool writable = true;
+  for (const SaveItem& item : items) {
+    if (auto why = build::CheckWritable(item.path)) {
+      std::fprintf(stderr, "kestrix-batch: %s\n", why->c_str());
+      writable = false;
     }
   }
-  return ok;
+  if (!writable) {
+    std::fprintf(stderr, "kestrix-batch: nothing saved\n");
+    return false;
+  }
+  for (const SaveItem& item : items) {
+    try {
+      if (item.component != nullptr) {
+        item.component->SaveAs(item.path);
+      } else {
+        item.project->SaveAs(item.path);
+      }
+      std::fprintf(stderr, "saved %s\n", item.path.c_str());
+    } catch (const IdeError& error) {
+      std::fprintf(stderr, "kestrix-batch: %s\n", error.Description().c_str());
+      return false;
+    }
+  }
+  return true;
 }
 
 int RunCommand(const BatchOptions& o) {
@@ -174,7 +200,12 @@ int RunCommand(const BatchOptions& o) {
     std::fprintf(stderr, "kestrix-batch: %s\n", error.Description().c_str());
     failed = true;
   }
-  if (o.save && !SaveChanged(ide)) failed = true;
+  // A command that was canceled or failed leaves its changes half made: none is saved.
+  if (o.save && failed) {
+    std::fprintf(stderr, "kestrix-batch: nothing saved: the command did not finish\n");
+  } else if (o.save && !SaveChanged(ide)) {
+    failed = true;
+  }
   return failed ? kExitFailed : kExitOk;
 }
 
