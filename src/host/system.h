@@ -67,6 +67,8 @@ class ProfileFiles {
   // could not be written.
   virtual bool WriteString(const std::string& section, const std::string& key,
                            const std::optional<std::string>& value, const std::string& file) = 0;
+  // Why the last WriteString gave false, for telling the user ("" when unknown).
+  virtual std::string WriteError() const { return ""; }
   // Where the file named `file` lies, for telling the user (the name itself when unknown).
   virtual std::string FilePath(const std::string& file) const { return file; }
 };
