@@ -256,5 +256,22 @@ TEST_F(BatchTest, ConfigReadsAndWritesSettings) {
   EXPECT_NE(Batch("config").out.find("Programmer=Ann Lee\n"), std::string::npos);
 }
 
+// A name typed in UTF-8 reaches the built program's Windows-1252 source as Windows-1252;
+// what that code page cannot hold is refused.
+TEST_F(BatchTest, ProgrammerNameIsStoredInTheCodePageOfTheSource) {
+  EXPECT_EQ(Batch("config Programmer 'Jos\xc3\xa9 M\xc3\xbcller'").status, 0);
+  EXPECT_EQ(Batch("config Programmer").out, "Jos\xc3\xa9 M\xc3\xbcller\n");
+  RunResult cyrillic = Batch("config Programmer '\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd'");
+  EXPECT_EQ(cyrillic.status, 2);
+  EXPECT_NE(cyrillic.err.find("Windows-1252"), std::string::npos) << cyrillic.err;
+  ASSERT_EQ(Batch("build Shop/App/Shop.vbp").status, 0);
+  EXPECT_NE(ReadFile(shop_ + "/App/BUILD 1/frmKestrixReport.frm")
+                .find("Private Const YourName=\"Jos\xe9 M\xfcller\""),
+            std::string::npos);
+  RunResult unclosed = Batch("config Compiler 'wine \"C:\\VB98\\VB6.EXE'");
+  EXPECT_EQ(unclosed.status, 2);
+  EXPECT_NE(unclosed.err.find("unclosed"), std::string::npos) << unclosed.err;
+}
+
 }  // namespace
 }  // namespace kestrix

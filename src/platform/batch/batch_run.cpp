@@ -10,7 +10,10 @@
 #include "platform/batch/batch_options.h"
 #include "platform/batch/project_info.h"
 #include "platform/batch/status_printer.h"
+#include "platform/batch/text_escape.h"
 #include "platform/batch/unified_diff.h"
+#include "platform/system/ansi_text.h"
+#include "platform/system/process.h"
 #include "platform/system/settings_store.h"
 #include "platform/system/shell.h"
 #include "platform/vbfiles/compiler.h"
@@ -240,6 +243,38 @@ int RunCheck(const BatchOptions& o) {
   return errors > 0 ? kExitFailed : kExitOk;
 }
 
+// The programmer's name and e-mail address go into the built program's source, which is
+// Windows-1252 text: they are stored that way, and shown as UTF-8.
+bool IsSourceText(const std::string& key) {
+  return vbfiles::EqualsIgnoreCase(key, "Programmer") || vbfiles::EqualsIgnoreCase(key, "Email");
+}
+
+// The value to store for `key`: UTF-8 from the terminal as Windows-1252 (text that is no
+// UTF-8 is taken as Windows-1252 already). False after saying what cannot be stored.
+bool StoredForm(const std::string& key, const std::string& value, std::string& stored) {
+  stored = value;
+  if (!IsSourceText(key)) return true;
+  std::string ansi, unmapped;
+  switch (system::Utf8ToAnsi(value, ansi, unmapped)) {
+    case system::Utf8Conversion::kDone:
+      stored = ansi;
+      return true;
+    case system::Utf8Conversion::kNotUtf8:
+      return true;
+    case system::Utf8Conversion::kUnmappable:
+      break;
+  }
+  std::fprintf(stderr,
+               "kestrix-batch: %s cannot hold \"%s\": the error-report form is Windows-1252 "
+               "text, which has no such character; %s is not changed\n",
+               key.c_str(), unmapped.c_str(), key.c_str());
+  return false;
+}
+
+std::string Shown(const std::string& key, const std::string& value) {
+  return IsSourceText(key) ? Cp1252ToUtf8(value) : value;
+}
+
 // config: every key of "Settings", one key, or sets one key.
 int RunConfig(const BatchOptions& o) {
   static const char* const kKeys[] = {"BuildPath", "AppendProjectName", "picState", "Programmer",
@@ -247,8 +282,15 @@ int RunConfig(const BatchOptions& o) {
   system::FileSettingsStore settings;
   const auto& a = o.config_args;
   if (a.size() == 2) {
+    std::string stored, why;
+    if (!StoredForm(a[0], a[1], stored)) return kExitBadInput;
+    std::vector<std::string> words;
+    if (vbfiles::EqualsIgnoreCase(a[0], "Compiler") &&
+        !system::SplitCommandLine(a[1], words, why)) {
+      return BadInput("Compiler is not changed: " + why);
+    }
     try {
-      settings.SaveSetting("Kestrix", "Settings", a[0], a[1]);
+      settings.SaveSetting("Kestrix", "Settings", a[0], stored);
     } catch (const IdeError& error) {
       std::fprintf(stderr, "kestrix-batch: %s\n", error.Description().c_str());
       return kExitFailed;
@@ -256,11 +298,11 @@ int RunConfig(const BatchOptions& o) {
     return kExitOk;
   }
   if (a.size() == 1) {
-    std::printf("%s\n", settings.GetSetting("Kestrix", "Settings", a[0]).c_str());
+    std::printf("%s\n", Shown(a[0], settings.GetSetting("Kestrix", "Settings", a[0])).c_str());
     return kExitOk;
   }
   for (const char* key : kKeys) {
-    std::printf("%s=%s\n", key, settings.GetSetting("Kestrix", "Settings", key).c_str());
+    std::printf("%s=%s\n", key, Shown(key, settings.GetSetting("Kestrix", "Settings", key)).c_str());
   }
   return kExitOk;
 }
