@@ -65,6 +65,12 @@ BuildEnd frmAddIn::BuildProject(int32_t mode, host::Project& project) {
       BuildFolderRule::From(options_, current_project_name_, build_number_, project.FileName());
   ReservedFolder folder;
   if (auto error = ReserveBuildFolder(rule, folder)) return BuildFailed(project, *error);
+  if (rule.build_number != build_number_) {
+    BuildFolderRule taken = rule;
+    taken.build_number = build_number_;
+    AddRow(current_project_name_, "",
+           ProjectBuildFolder(taken) + " exists already: this build is " + BuildFolderName(rule));
+  }
   build_number_ = rule.build_number;
   if (options_.Check1 == 1) {
     bool ok = false;

@@ -137,6 +137,8 @@ TEST_F(ProjectBuildTest, ExistingBuildFolderIsPassedOver) {
   before_ = Tree(shop_);
   form_.RunCommand(0);
   EXPECT_EQ(progress_.Caption(), "Project Shop BUILD 2 OK!!!");
+  EXPECT_NE(Notes().find(shop_ + "/App/BUILD 1 exists already: this build is BUILD 2"),
+            std::string::npos);
   ExpectOriginalsUntouched();
   EXPECT_EQ(Shop().FileName(), shop_ + "/App/BUILD 2/Shop.vbp");
   EXPECT_NE(ReadFile(shop_ + "/App/BUILD 2/KestrixErrorHandler.bas").find("BUILDNUMBER=\"2\""),
