@@ -139,14 +139,12 @@ std::string ExtensionForType(host::ComponentType type) {
   }
 }
 
-BuildTarget TargetFor(const BuildFolderRule& rule, host::Component& component,
-                      host::Project& project) {
+BuildTarget TargetFor(const BuildFolderRule& rule, host::Component& component) {
   std::string path = component.FileNames(1);
   if (!path.empty()) {
     std::string folder = GetBuildFolder(rule, path);
     return {folder, path};
   }
-  (void)project;
   return {ProjectBuildFolder(rule),
           SafeFileName(component.Name() + ExtensionForType(component.Type()))};
 }

@@ -66,8 +66,7 @@ struct BuildTarget {
 
 // The component's own file name in its build folder, or, never saved yet, the project's
 // build folder and a name made of the component's name.
-BuildTarget TargetFor(const BuildFolderRule& rule, host::Component& component,
-                      host::Project& project);
+BuildTarget TargetFor(const BuildFolderRule& rule, host::Component& component);
 BuildTarget TargetFor(const BuildFolderRule& rule, host::Project& project);
 // The compiled file's place: the same as any file inside the project's folder, or straight
 // in the build folder when the project puts it elsewhere.

@@ -35,7 +35,8 @@ class BuildSafetyTest : public RunCommandTest {
   // `from` replaced by `to` in its project file; the project is the active one.
   std::string Hello(const std::string& folder, const std::string& from = "",
                     const std::string& to = "") {
-    std::string copy = testing::CopyTree(testing::SourceDir() + "/examples/Single", dir_.Path(folder));
+    std::string copy =
+        testing::CopyTree(testing::SourceDir() + "/examples/Single", dir_.Path(folder));
     std::string vbp = ReadFile(copy + "/Hello.vbp");
     if (!from.empty()) vbp.replace(vbp.find(from), from.size(), to);
     dir_.Write(folder + "/Hello.vbp", vbp);
@@ -58,9 +59,10 @@ TEST_F(BuildSafetyTest, NamesReachTheCompilerAsArgumentsOnly) {
   std::string copy =
       Hello(folder, "ExeName32=\"Hello.exe\"", "ExeName32=\"a`touch INJECTED3`b$(id).exe\"");
   std::string args = dir_.Path("args.txt");
-  std::string compiler = dir_.Write(
-      "fake vb6.sh", "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$ARGS\"\n"
-                     "touch \"$2\"\n");
+  std::string compiler =
+      dir_.Write("fake vb6.sh",
+                 "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$ARGS\"\n"
+                 "touch \"$2\"\n");
   ::chmod(compiler.c_str(), 0755);
   testing::ScopedEnv env("ARGS", args.c_str());
   hello_->SetCompiler("'" + compiler + "' {project} {exe} /out:{exe_win} \"{outdir}\"");
@@ -117,8 +119,9 @@ TEST_F(BuildSafetyTest, ProjectsAndFilesNeverShareATarget) {
   std::string lib = shop_ + "/Lib/BUILD 1";
   EXPECT_NE(ReadFile(lib + "/Common.bas").find("Public Sub Own()"), std::string::npos);
   EXPECT_NE(ReadFile(lib + "/Outside/Up/Shared/Common.bas").find("modCommon"), std::string::npos);
-  EXPECT_NE(ReadFile(lib + "/ShopLib.vbp").find("Module=modCommon; Outside\\Up\\Shared\\Common.bas"),
-            std::string::npos);
+  EXPECT_NE(
+      ReadFile(lib + "/ShopLib.vbp").find("Module=modCommon; Outside\\Up\\Shared\\Common.bas"),
+      std::string::npos);
   // The library's program went into its own build folder, not into ..\App\bin.
   EXPECT_EQ(ide.Item(2).BuildFileName(), lib + "/ShopLib.dll");
   EXPECT_EQ(BuildFolders(shop_), (std::vector<std::string>{"App/BUILD 1", "Lib/BUILD 1"}));
@@ -140,8 +143,7 @@ TEST_F(BuildSafetyTest, ProjectsAndFilesNeverShareATarget) {
   EXPECT_FALSE(fs::exists(dir_.Path("builds/BUILD 2/Shop.vbp")));
   EXPECT_EQ(Number("Shop"), "2");
   EXPECT_EQ(Number("ShopLib"), "3");
-  EXPECT_EQ(BuildFolders(dir_.Path("builds")),
-            (std::vector<std::string>{"BUILD 1", "BUILD 2"}));
+  EXPECT_EQ(BuildFolders(dir_.Path("builds")), (std::vector<std::string>{"BUILD 1", "BUILD 2"}));
 }
 
 // A build number that cannot be read, counted or stored stops the build before it writes

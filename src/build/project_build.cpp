@@ -212,14 +212,14 @@ void frmAddIn::AddReportRows(const std::string& report) {
 
 // Every target of the build, in the components' order, then the project file, then the
 // compiled file. Empty, with `error` set, when two files would land on one path.
-std::vector<BuildTarget> frmAddIn::BuildTargets(host::Project& project,
-                                                const BuildFolderRule& rule, std::string& error) {
+std::vector<BuildTarget> frmAddIn::BuildTargets(host::Project& project, const BuildFolderRule& rule,
+                                                std::string& error) {
   host::Components& components = project.VBComponents();
   std::vector<BuildTarget> targets;
   std::vector<std::string> sources;
   for (int32_t k = 1; k <= components.Count(); ++k) {
     host::Component& c = components.Item(k);
-    targets.push_back(TargetFor(rule, c, project));
+    targets.push_back(TargetFor(rule, c));
     sources.push_back(c.FileNames(1).empty() ? c.Name() : c.FileNames(1));
   }
   targets.push_back(TargetFor(rule, project));
@@ -235,8 +235,8 @@ std::vector<BuildTarget> frmAddIn::BuildTargets(host::Project& project,
     }
     auto [at, fresh] = seen.emplace(key, i);
     if (fresh) continue;
-    error = sources[at->second] + " and " + sources[i] + " would both be saved as " +
-            targets[i].Path();
+    error =
+        sources[at->second] + " and " + sources[i] + " would both be saved as " + targets[i].Path();
     return {};
   }
   return targets;

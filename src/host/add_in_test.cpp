@@ -133,21 +133,21 @@ TEST_F(AddInTest, AListThatCannotBeWrittenIsNotReportedAsDone) {
   dir_.Write("kestrix/vbaddin.ini", Crlf("[Add-Ins32]|Kestrix.Connect=1"));
   ASSERT_EQ(::chmod(ListPath().c_str(), 0444), 0);
   EXPECT_FALSE(Main(services_, "remove"));
-  EXPECT_EQ(dialogs_.shown, (std::vector<Shown>{{"Kestrix could not be removed from the Visual "
-                                                 "Basic IDE: " +
-                                                     ListPath() +
-                                                     " cannot be written (the file is read-only).",
-                                                 MsgIcon::kCritical, "Kestrix"}}));
+  EXPECT_EQ(dialogs_.shown,
+            (std::vector<Shown>{{"Kestrix could not be removed from the Visual "
+                                 "Basic IDE: " +
+                                     ListPath() + " cannot be written (the file is read-only).",
+                                 MsgIcon::kCritical, "Kestrix"}}));
   ASSERT_EQ(::chmod(ListPath().c_str(), 0644), 0);
   dir_.Write("kestrix/vbaddin.ini", Crlf("[Add-Ins32]|Kestrix.Connect=0"));
   ASSERT_EQ(::chmod(ListPath().c_str(), 0444), 0);
   dialogs_.shown.clear();
   EXPECT_FALSE(Main(services_, ""));
-  EXPECT_EQ(dialogs_.shown, (std::vector<Shown>{{"Kestrix could not be added to the Visual "
-                                                 "Basic IDE: " +
-                                                     ListPath() +
-                                                     " cannot be written (the file is read-only).",
-                                                 MsgIcon::kCritical, "Kestrix"}}));
+  EXPECT_EQ(dialogs_.shown,
+            (std::vector<Shown>{{"Kestrix could not be added to the Visual "
+                                 "Basic IDE: " +
+                                     ListPath() + " cannot be written (the file is read-only).",
+                                 MsgIcon::kCritical, "Kestrix"}}));
   EXPECT_TRUE(shell_.opened.empty());
   EXPECT_EQ(ReadFile(ListPath()), Crlf("[Add-Ins32]|Kestrix.Connect=0"));
 }
@@ -158,7 +158,8 @@ TEST_F(AddInTest, RemoveTakesEveryEntryOrFails) {
   dir_.Write("kestrix/vbaddin.ini",
              Crlf("[Add-Ins32]|Other=1|[Extra]|Kestrix.Connect=1|[add-ins32]|Kestrix.Connect=1"));
   EXPECT_TRUE(Main(services_, "remove"));
-  EXPECT_EQ(ReadFile(ListPath()), Crlf("[Add-Ins32]|Other=1|[Extra]|Kestrix.Connect=1|[add-ins32]"));
+  EXPECT_EQ(ReadFile(ListPath()),
+            Crlf("[Add-Ins32]|Other=1|[Extra]|Kestrix.Connect=1|[add-ins32]"));
   EXPECT_EQ(dialogs_.shown, std::vector<Shown>{kRemoved});
 
   std::filesystem::remove(ListPath());

@@ -302,7 +302,8 @@ int RunConfig(const BatchOptions& o) {
     return kExitOk;
   }
   for (const char* key : kKeys) {
-    std::printf("%s=%s\n", key, Shown(key, settings.GetSetting("Kestrix", "Settings", key)).c_str());
+    std::printf("%s=%s\n", key,
+                Shown(key, settings.GetSetting("Kestrix", "Settings", key)).c_str());
   }
   return kExitOk;
 }

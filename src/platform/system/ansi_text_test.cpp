@@ -51,10 +51,10 @@ TEST(AnsiTextTest, Utf8BecomesCodePageBytes) {
       {"Jos\xc3\xa9 \xe2\x82\xac\xc5\xb8", Utf8Conversion::kDone, "Jos\xe9 \x80\x9f", ""},
       {"\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd", Utf8Conversion::kUnmappable, "", "\xd0\x98"},
       {"a \xf0\x9f\x98\x80", Utf8Conversion::kUnmappable, "", "\xf0\x9f\x98\x80"},
-      {"Jos\xe9", Utf8Conversion::kNotUtf8, "", ""},           // Windows-1252 already
-      {"\xc0\xaf", Utf8Conversion::kNotUtf8, "", ""},          // overlong
-      {"\xed\xa0\x80", Utf8Conversion::kNotUtf8, "", ""},     // a surrogate
-      {"\xe2\x82", Utf8Conversion::kNotUtf8, "", ""},          // cut short
+      {"Jos\xe9", Utf8Conversion::kNotUtf8, "", ""},       // Windows-1252 already
+      {"\xc0\xaf", Utf8Conversion::kNotUtf8, "", ""},      // overlong
+      {"\xed\xa0\x80", Utf8Conversion::kNotUtf8, "", ""},  // a surrogate
+      {"\xe2\x82", Utf8Conversion::kNotUtf8, "", ""},      // cut short
   };
   for (const auto& c : cases) {
     std::string ansi = "x", unmapped;

@@ -12,8 +12,11 @@ bool SplitCommandLine(const std::string& line, std::vector<std::string>& words,
     char c = line[i];
     char next = i + 1 < line.size() ? line[i + 1] : 0;
     if (quote == '\'') {
-      if (c == '\'') quote = 0;
-      else word += c;
+      if (c == '\'') {
+        quote = 0;
+      } else {
+        word += c;
+      }
       continue;
     }
     if (quote == '"') {

@@ -13,11 +13,11 @@
 namespace kestrix::system {
 
 struct ProcessResult {
-  bool started = false;   // false: the program could not be started (`error` says why)
-  bool exited = false;    // true: it ended by itself, with `exit_code`
+  bool started = false;  // false: the program could not be started (`error` says why)
+  bool exited = false;   // true: it ended by itself, with `exit_code`
   int exit_code = -1;
-  int signal = 0;         // the signal that stopped it, when it did not end by itself
-  std::string output;     // standard output and standard error, interleaved as written
+  int signal = 0;           // the signal that stopped it, when it did not end by itself
+  std::string output;       // standard output and standard error, interleaved as written
   bool output_cut = false;  // more was written than `max_output`; the rest was dropped
   std::string error;
 };
@@ -41,7 +41,6 @@ ProcessResult RunProcess(const std::vector<std::string>& words, size_t max_outpu
 //    empty word.
 // Nothing else is special: no $, `, ~, *, ;, |, > or &. False, with the reason in `error`,
 // for an unclosed quote.
-bool SplitCommandLine(const std::string& line, std::vector<std::string>& words,
-                      std::string& error);
+bool SplitCommandLine(const std::string& line, std::vector<std::string>& words, std::string& error);
 
 }  // namespace kestrix::system

@@ -40,8 +40,7 @@ TEST(SplitCommandLine, QuotesAndBackslashes) {
 TEST(RunProcess, ArgumentsReachTheProgramAsTheyAre) {
   testing::TempDir dir;
   std::string hostile = "$(touch " + dir.Path("INJECTED") + ")";
-  ProcessResult run =
-      RunProcess({"printf", "[%s]", "a b", hostile, "`x`", "\"q'", "", "*"}, 1000);
+  ProcessResult run = RunProcess({"printf", "[%s]", "a b", hostile, "`x`", "\"q'", "", "*"}, 1000);
   ASSERT_TRUE(run.started) << run.error;
   EXPECT_TRUE(run.exited);
   EXPECT_EQ(run.exit_code, 0);

@@ -70,9 +70,12 @@ bool ExpandCompilerCommand(const std::string& command, const std::string& projec
   }
   std::string outdir = DirName(exe);
   const std::vector<std::pair<std::string, std::string>> values = {
-      {"{project_win}", WinePath(project_file)}, {"{outdir_win}", WinePath(outdir)},
-      {"{exe_win}", WinePath(exe)},              {"{project}", project_file},
-      {"{outdir}", outdir},                      {"{exe}", exe}};
+      {"{project_win}", WinePath(project_file)},
+      {"{outdir_win}", WinePath(outdir)},
+      {"{exe_win}", WinePath(exe)},
+      {"{project}", project_file},
+      {"{outdir}", outdir},
+      {"{exe}", exe}};
   for (std::string& word : words)
     word = FillPlaceholders(word, values);
   return true;
