@@ -55,11 +55,9 @@ int main(int argc, char** argv) {
     kestrix::system::DesktopShell shell;
     std::unique_ptr<kestrix::host::Dialogs> dialogs = MakeDialogs(argc, argv);
     kestrix::host::AddInServices services{settings, profiles, shell, *dialogs};
-    kestrix::host::Main(services, command_line);
     // The messages told the user; scripts learn from the exit status whether the add-in list
     // now says what was asked for.
-    bool registered = kestrix::host::IsRegistered(profiles);
-    if (registered == kestrix::host::IsRemoveCommand(command_line)) return 1;
+    if (!kestrix::host::Main(services, command_line)) return 1;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "kestrix: %s\n", e.what());
     return 1;

@@ -138,13 +138,36 @@ TEST_F(BatchTest, ReadOnlyModuleCancelEndsTheCommand) {
   EXPECT_EQ(Notes(ok.out), "Skipped (Read Only)");
 }
 
+// --save writes nothing unless it can write everything, and nothing after a Cancel: the
+// originals are never left half instrumented.
+TEST_F(BatchTest, SaveWritesAllOrNothing) {
+  auto before = Files(shop_);
+  ::chmod((shop_ + "/App/Modules/modUtil.bas").c_str(), 0444);
+  RunResult canceled = Batch("build Shop/App/Shop.vbp --no-build --save --format tsv");
+  EXPECT_EQ(canceled.status, 1);
+  EXPECT_NE(Notes(canceled.out).find("CANCELED"), std::string::npos);
+  EXPECT_NE(canceled.err.find("nothing saved"), std::string::npos) << canceled.err;
+  EXPECT_TRUE(Files(shop_) == before);
+
+  ::chmod((shop_ + "/App/Modules/modUtil.bas").c_str(), 0644);
+  ::chmod((shop_ + "/App/Shop.vbp").c_str(), 0444);
+  RunResult read_only = Batch("build Shop/App/Shop.vbp --no-build --save --format tsv");
+  EXPECT_EQ(read_only.status, 1);
+  EXPECT_NE(read_only.err.find("Shop.vbp: the file is read-only"), std::string::npos)
+      << read_only.err;
+  EXPECT_EQ(read_only.err.find("saved "), std::string::npos) << read_only.err;
+  EXPECT_TRUE(Files(shop_) == before);
+}
+
 // Build into BUILD 1, then clean the build copy: every file comes back byte for byte, the
 // project file too (the report modules' lines go with the modules).
 TEST_F(BatchTest, BuildThenCleanTheCopyGivesBackTheOriginals) {
   RunResult build = Batch("build Shop/Shop.vbg --scope group --format tsv");
   ASSERT_EQ(build.status, 0) << build.err;
   EXPECT_EQ(Caption(build.out), "Project ShopLib BUILD 1 OK!!!");
-  EXPECT_TRUE(fs::exists(shop_ + "/Shared/BUILD 1/Common.bas"));  // outside its project
+  // A file outside the project's folder is copied into the build, never beside its original.
+  EXPECT_TRUE(fs::exists(shop_ + "/Lib/BUILD 1/Outside/Up/Shared/Common.bas"));
+  EXPECT_FALSE(fs::exists(shop_ + "/Shared/BUILD 1"));
   for (const char* project : {"App/BUILD 1/Shop.vbp", "Lib/BUILD 1/ShopLib.vbp"}) {
     RunResult clean = Batch(std::string("clean 'Shop/") + project + "' --save --format tsv");
     ASSERT_EQ(clean.status, 0) << clean.err;
@@ -156,10 +179,12 @@ TEST_F(BatchTest, BuildThenCleanTheCopyGivesBackTheOriginals) {
     std::string copy = shop_ + "/" + name.insert(name.find('/'), "/BUILD 1");
     EXPECT_TRUE(ReadFile(copy) == ReadFile(original_ + "/" + file)) << file;
   }
-  // The library's build refers to the shared module's own build folder.
-  EXPECT_NE(
-      ReadFile(shop_ + "/Lib/BUILD 1/ShopLib.vbp").find("..\\..\\Shared\\BUILD 1\\Common.bas"),
-      std::string::npos);
+  EXPECT_TRUE(ReadFile(shop_ + "/Lib/BUILD 1/Outside/Up/Shared/Common.bas") ==
+              ReadFile(original_ + "/Shared/Common.bas"));
+  // The library's build refers to its own copy of the shared module.
+  EXPECT_NE(ReadFile(shop_ + "/Lib/BUILD 1/ShopLib.vbp")
+                .find("Module=modCommon; Outside\\Up\\Shared\\Common.bas"),
+            std::string::npos);
 }
 
 TEST_F(BatchTest, BuildingABuildCopyAsksFirst) {
@@ -261,6 +286,23 @@ TEST_F(BatchTest, ConfigReadsAndWritesSettings) {
   EXPECT_EQ(Batch("config Programmer 'Ann Lee'").status, 0);
   EXPECT_EQ(Batch("config Programmer").out, "Ann Lee\n");
   EXPECT_NE(Batch("config").out.find("Programmer=Ann Lee\n"), std::string::npos);
+}
+
+// A name typed in UTF-8 reaches the built program's Windows-1252 source as Windows-1252;
+// what that code page cannot hold is refused.
+TEST_F(BatchTest, ProgrammerNameIsStoredInTheCodePageOfTheSource) {
+  EXPECT_EQ(Batch("config Programmer 'Jos\xc3\xa9 M\xc3\xbcller'").status, 0);
+  EXPECT_EQ(Batch("config Programmer").out, "Jos\xc3\xa9 M\xc3\xbcller\n");
+  RunResult cyrillic = Batch("config Programmer '\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd'");
+  EXPECT_EQ(cyrillic.status, 2);
+  EXPECT_NE(cyrillic.err.find("Windows-1252"), std::string::npos) << cyrillic.err;
+  ASSERT_EQ(Batch("build Shop/App/Shop.vbp").status, 0);
+  EXPECT_NE(ReadFile(shop_ + "/App/BUILD 1/frmKestrixReport.frm")
+                .find("Private Const YourName=\"Jos\xe9 M\xfcller\""),
+            std::string::npos);
+  RunResult unclosed = Batch("config Compiler 'wine \"C:\\VB98\\VB6.EXE'");
+  EXPECT_EQ(unclosed.status, 2);
+  EXPECT_NE(unclosed.err.find("unclosed"), std::string::npos) << unclosed.err;
 }
 
 }  // namespace

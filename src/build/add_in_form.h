@@ -9,7 +9,9 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "build/build_folder.h"
 #include "engine/engine_state.h"
 #include "host/connection.h"
 #include "host/dialogs.h"
@@ -113,8 +115,12 @@ class frmAddIn final : public engine::EngineState {
   bool RefuseUnsaved(host::Project& project);
   bool ConfirmBuildAgain(host::Project& project);
   std::unique_ptr<host::SettingLock> ClaimBuildNumber(host::Project& project);
-  bool TakeBuildNumber(host::Project& project);
-  BuildEnd SaveAndCompile(host::Project& project);
+  bool TakeBuildNumber(host::Project& project, bool into_folder);
+  std::vector<BuildTarget> BuildTargets(host::Project& project, const BuildFolderRule& rule,
+                                        std::string& error);
+  BuildEnd SaveAndCompile(host::Project& project, const BuildFolderRule& rule,
+                          ReservedFolder& folder);
+  BuildEnd BuildFailed(host::Project& project, const std::string& why);
   void AddReportRows(const std::string& report);
   void AddRow(const std::string& project, const std::string& module, const std::string& notes);
   void ReportError(const host::IdeError& error);

@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <climits>
+#include <map>
 #include <vector>
 
 #include "build/add_in_form.h"
@@ -19,20 +20,12 @@ using host::StatusOutput;
 constexpr const char* kApp = "Kestrix";
 constexpr const char* kBuildNumbers = "BuildNumbers";
 
-bool ContainsBuildWord(const std::string& path) {
-  std::string upper = path;
-  for (char& c : upper) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return upper.find("BUILD ") != std::string::npos;
-}
-
-// A stored build number: a whole number that can still be counted up.
+// A stored build number: a whole number from 1 that can still be counted up.
 std::optional<int32_t> ParseBuildNumber(const std::string& text) {
   int32_t value = 0;
   const char* end = text.data() + text.size();
   auto [ptr, error] = std::from_chars(text.data(), end, value);
-  if (error != std::errc() || ptr != end || value == INT32_MAX) return std::nullopt;
+  if (error != std::errc() || ptr != end || value < 1 || value == INT32_MAX) return std::nullopt;
   return value;
 }
 
@@ -47,10 +40,11 @@ BuildEnd frmAddIn::BuildProject(int32_t mode, host::Project& project) {
   if (mode == 0 && (RefuseUnsaved(project) || !ConfirmBuildAgain(project))) return BuildEnd::kGoOn;
   if (mode == 1 && options_.Check5[2] != 0) RemoveAddedComponents(project);
   // A build holds its project's number until it has counted it up: two builds at once never
-  // take the same number or write into the same folder.
+  // take the same number. Without a build folder nothing is counted, so nothing is held.
+  bool into_folder = mode == 0 && options_.Check2 != 0;
   std::unique_ptr<host::SettingLock> claim;
-  if (mode == 0 && !(claim = ClaimBuildNumber(project))) return BuildEnd::kGoOn;
-  if (mode == 0 && !TakeBuildNumber(project)) return BuildEnd::kGoOn;
+  if (into_folder && !(claim = ClaimBuildNumber(project))) return BuildEnd::kGoOn;
+  if (mode == 0 && !TakeBuildNumber(project, into_folder)) return BuildEnd::kGoOn;
   if (ProcessComponents(mode, project) == BuildEnd::kStopCommand) {
     progress.SetCaption("Project " + name + " build CANCELED.");
     AddRow(current_project_name_, "", "CANCELED");
@@ -60,16 +54,37 @@ BuildEnd frmAddIn::BuildProject(int32_t mode, host::Project& project) {
     progress.SetCaption("Project " + name + " CLEANED.");
     return BuildEnd::kGoOn;
   }
+  if (!into_folder) {
+    bool ok = true;
+    if (options_.Check1 == 1) AddErrorReportModules(project, build_number_, ok);
+    if (ok) progress.SetCaption("OK.");
+    return BuildEnd::kGoOn;
+  }
+  // The folder first: its number is the build's number, written into the added module.
+  BuildFolderRule rule =
+      BuildFolderRule::From(options_, current_project_name_, build_number_, project.FileName());
+  ReservedFolder folder;
+  if (auto error = ReserveBuildFolder(rule, folder)) return BuildFailed(project, *error);
+  if (rule.build_number != build_number_) {
+    BuildFolderRule taken = rule;
+    taken.build_number = build_number_;
+    AddRow(current_project_name_, "",
+           ProjectBuildFolder(taken) + " exists already: this build is " + BuildFolderName(rule));
+  }
+  build_number_ = rule.build_number;
   if (options_.Check1 == 1) {
     bool ok = false;
     AddErrorReportModules(project, build_number_, ok);
     if (!ok) return BuildEnd::kGoOn;
   }
-  if (options_.Check2 == 0) {
-    progress.SetCaption("OK.");
-    return BuildEnd::kGoOn;
-  }
-  return SaveAndCompile(project);
+  return SaveAndCompile(project, rule, folder);
+}
+
+BuildEnd frmAddIn::BuildFailed(host::Project& project, const std::string& why) {
+  StatusOutput& progress = services_.progress;
+  AddRow(progress.Text(StatusOutput::kProjectField), "", "Build Failed!! " + why);
+  progress.SetCaption("Project " + project.Name() + " Build FAILED!!!");
+  return BuildEnd::kGoOn;
 }
 
 bool frmAddIn::RefuseUnsaved(host::Project& project) {
@@ -87,7 +102,7 @@ bool frmAddIn::RefuseUnsaved(host::Project& project) {
 }
 
 bool frmAddIn::ConfirmBuildAgain(host::Project& project) {
-  if (!ContainsBuildWord(project.FileName()) || options_.Check2 != 1) return true;
+  if (options_.Check2 != 1 || !IsBuildCopy(project)) return true;
   StatusOutput& progress = services_.progress;
   std::string name = project.Name();
   progress.Hide();
@@ -106,23 +121,45 @@ bool frmAddIn::ConfirmBuildAgain(host::Project& project) {
 std::unique_ptr<host::SettingLock> frmAddIn::ClaimBuildNumber(host::Project& project) {
   auto claim = services_.settings.TryLock(kApp, kBuildNumbers, project.Name());
   if (claim) return claim;
+  std::string why = services_.settings.LockError();
+  if (!why.empty()) {
+    services_.dialogs.MsgBox("Project " + project.Name() +
+                                 " cannot be built: its build number cannot be locked.\n" + why,
+                             MsgButtons::kOk, MsgIcon::kCritical);
+    AddRow(current_project_name_, "", "Build Failed!! (cannot lock the build number) " + why);
+    return nullptr;
+  }
   services_.dialogs.MsgBox("Project " + project.Name() +
-                               " is being built by another Kestrix right now (or the settings "
-                               "folder cannot be written).\nBuild it again when that build has "
-                               "finished.",
+                               " is being built by another Kestrix right now.\nBuild it again "
+                               "when that build has finished.",
                            MsgButtons::kOk, MsgIcon::kExclamation);
   AddRow(current_project_name_, "", "Skipped (another build of this project is running)");
   return nullptr;
 }
 
-// The project's build number from the settings (1 when none is stored yet).
-bool frmAddIn::TakeBuildNumber(host::Project& project) {
-  std::string stored = services_.settings.GetSetting(kApp, kBuildNumbers, project.Name(), "1");
-  std::optional<int32_t> number = ParseBuildNumber(stored);
+// The project's build number from the settings (1 when none is stored yet). A build into a
+// folder refuses a number it cannot read or count up; without one, such a number only
+// shows as "N/A" in the added module.
+bool frmAddIn::TakeBuildNumber(host::Project& project, bool into_folder) {
+  std::optional<std::string> stored;
+  std::string error;
+  bool read = services_.settings.ReadSetting(kApp, kBuildNumbers, project.Name(), stored, error);
+  std::optional<int32_t> number = read && !stored ? 1 : ParseBuildNumber(stored.value_or(""));
+  if (!into_folder) {
+    build_number_ = read && number ? *number : -1;
+    return true;
+  }
+  if (!read) {
+    services_.dialogs.MsgBox("The build number of project " + project.Name() +
+                                 " cannot be read, so it cannot be built.\n" + error,
+                             MsgButtons::kOk, MsgIcon::kCritical);
+    AddRow(current_project_name_, "", "Build Failed!! (cannot read the build number) " + error);
+    return false;
+  }
   if (!number) {
     services_.dialogs.MsgBox("The build number stored for project " + project.Name() + " (\"" +
-                                 stored +
-                                 "\") is not a whole number that can be counted up. Correct "
+                                 *stored +
+                                 "\") is not a whole number from 1 to 2147483646. Correct "
                                  "it in the settings (section BuildNumbers) and build again.",
                              MsgButtons::kOk, MsgIcon::kCritical);
     AddRow(current_project_name_, "", "Build Failed!! (bad build number)");
@@ -173,53 +210,82 @@ void frmAddIn::AddReportRows(const std::string& report) {
   if (total > rows) AddRow(project, "", "... " + std::to_string(total - rows) + " more lines");
 }
 
-BuildEnd frmAddIn::SaveAndCompile(host::Project& project) {
-  StatusOutput& progress = services_.progress;
-  std::string name = project.Name();
-  BuildFolderRule rule =
-      BuildFolderRule::From(options_, current_project_name_, build_number_, project.FileName());
-  auto failed = [&](const std::string& why) {
-    AddRow(progress.Text(StatusOutput::kProjectField), "", "Build Failed!! " + why);
-    progress.SetCaption("Project " + name + " Build FAILED!!!");
-    return BuildEnd::kGoOn;
-  };
-  // Every folder made and every target checked first: a build that cannot be saved stops
-  // before the project refers to some copies and some originals.
+// Every target of the build, in the components' order, then the project file, then the
+// compiled file. Empty, with `error` set, when two files would land on one path.
+std::vector<BuildTarget> frmAddIn::BuildTargets(host::Project& project, const BuildFolderRule& rule,
+                                                std::string& error) {
   host::Components& components = project.VBComponents();
   std::vector<BuildTarget> targets;
+  std::vector<std::string> sources;
   for (int32_t k = 1; k <= components.Count(); ++k) {
-    targets.push_back(TargetFor(rule, components.Item(k), project));
+    host::Component& c = components.Item(k);
+    targets.push_back(TargetFor(rule, c));
+    sources.push_back(c.FileNames(1).empty() ? c.Name() : c.FileNames(1));
   }
   targets.push_back(TargetFor(rule, project));
-  for (const auto& target : targets) {
-    if (auto error = PrepareTarget(target)) return failed(*error);
+  sources.push_back(project.FileName());
+  targets.push_back(ProgramTarget(rule, project.BuildFileName()));
+  sources.push_back(project.BuildFileName());
+  // Windows finds names regardless of case: two names that differ in case only are one file.
+  std::map<std::string, size_t> seen;
+  for (size_t i = 0; i < targets.size(); ++i) {
+    std::string key = targets[i].Path();
+    for (char& c : key) {
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    auto [at, fresh] = seen.emplace(key, i);
+    if (fresh) continue;
+    error =
+        sources[at->second] + " and " + sources[i] + " would both be saved as " + targets[i].Path();
+    return {};
   }
+  return targets;
+}
+
+BuildEnd frmAddIn::SaveAndCompile(host::Project& project, const BuildFolderRule& rule,
+                                  ReservedFolder& folder) {
+  StatusOutput& progress = services_.progress;
+  std::string name = project.Name();
+  // Every folder made and every target checked first: a build that cannot be saved stops
+  // before the project refers to some copies and some originals.
+  std::string error;
+  std::vector<BuildTarget> targets = BuildTargets(project, rule, error);
+  if (targets.empty()) return BuildFailed(project, error);
+  BuildTarget program = targets.back();
+  targets.pop_back();
+  for (const auto& target : targets) {
+    if (auto why = PrepareTarget(target)) return BuildFailed(project, *why);
+  }
+  // The number is used up from here on, whatever happens next; a number that cannot be
+  // stored would be given to the next build again, so the build stops.
+  try {
+    services_.settings.SaveSetting(kApp, kBuildNumbers, name, std::to_string(build_number_ + 1));
+  } catch (const host::IdeError& failure) {
+    services_.dialogs.MsgBox("Project " + name + " cannot be built: the next build number " +
+                                 "cannot be stored.\n" + failure.Description(),
+                             MsgButtons::kOk, MsgIcon::kCritical);
+    return BuildFailed(project, "(cannot store the build number) " + failure.Description());
+  }
+  if (auto why = folder.Keep(name, build_number_)) return BuildFailed(project, *why);
+  host::Components& components = project.VBComponents();
   std::optional<std::string> save_error;
   for (int32_t k = 1; k <= components.Count(); ++k) {
-    auto error = SaveIntoBuildFolder(components.Item(k), targets[static_cast<size_t>(k - 1)]);
-    if (error && !save_error) save_error = error;
+    auto why = SaveIntoBuildFolder(components.Item(k), targets[static_cast<size_t>(k - 1)]);
+    if (why && !save_error) save_error = why;
   }
-  if (save_error) return failed(*save_error);
-  std::string compiled = project.BuildFileName();
-  if (auto error = SaveIntoBuildFolder(project, targets.back())) return failed(*error);
-  BuildTarget program{GetBuildFolder(rule, compiled), compiled};
-  if (auto error = PrepareTarget(program)) return failed(*error);  // the compiler writes there
+  if (save_error) return BuildFailed(project, *save_error);
+  if (auto why = SaveIntoBuildFolder(project, targets.back())) return BuildFailed(project, *why);
   project.SetBuildFileName(program.Path());
   try {
     project.MakeCompiledFile();
     AddReportRows(project.CompileReport());
     project.SaveAs(project.FileName());
     progress.SetCaption("Project " + name + " BUILD " + std::to_string(build_number_) + " OK!!!");
-  } catch (const host::IdeError& error) {
+  } catch (const host::IdeError& failure) {
     services_.dialogs.MsgBox("Build of " + project.BuildFileName() + " Failed!!!!");
     progress.SetCaption("Project " + name + " Build FAILED!!!");
     AddRow(progress.Text(StatusOutput::kProjectField), "", "Build Failed!!");
-    AddReportRows(error.Description());
-  }
-  try {
-    services_.settings.SaveSetting(kApp, kBuildNumbers, name, std::to_string(build_number_ + 1));
-  } catch (const host::IdeError& error) {
-    AddRow(progress.Text(StatusOutput::kProjectField), "", error.Description());
+    AddReportRows(failure.Description());
   }
   return BuildEnd::kGoOn;
 }

@@ -130,19 +130,51 @@ TEST_F(ProjectBuildTest, ConfiguredCompilerSucceedsOrFails) {
   EXPECT_EQ(Number(), "3");  // a failed compile uses up its number
 }
 
-TEST_F(ProjectBuildTest, UnwritableTargetStopsBeforeAnythingIsSaved) {
-  fs::create_directories(shop_ + "/App/BUILD 1/Modules");
-  dir_.Write("Shop/App/BUILD 1/Modules/modUtil.bas", "old");
-  ::chmod((shop_ + "/App/BUILD 1/Modules/modUtil.bas").c_str(), 0444);
+// A folder of the build's name that exists already is never written into: the build takes
+// the next free number, and what was there stays as it was.
+TEST_F(ProjectBuildTest, ExistingBuildFolderIsPassedOver) {
+  dir_.Write("Shop/App/BUILD 1/Modules/modUtil.bas", "mine");
   before_ = Tree(shop_);
   form_.RunCommand(0);
+  EXPECT_EQ(progress_.Caption(), "Project Shop BUILD 2 OK!!!");
+  EXPECT_NE(Notes().find(shop_ + "/App/BUILD 1 exists already: this build is BUILD 2"),
+            std::string::npos);
+  ExpectOriginalsUntouched();
+  EXPECT_EQ(Shop().FileName(), shop_ + "/App/BUILD 2/Shop.vbp");
+  EXPECT_NE(ReadFile(shop_ + "/App/BUILD 2/KestrixErrorHandler.bas").find("BUILDNUMBER=\"2\""),
+            std::string::npos);
+  EXPECT_EQ(Number(), "3");
+}
+
+// Two files that would land on one path (on Windows names differ in case only), or a
+// build folder that cannot be made: the build stops before anything is saved, leaves no
+// folder behind, and keeps its number.
+TEST_F(ProjectBuildTest, BuildThatCannotBeSavedStopsFirst) {
+  dir_.Write("Shop/App/Modules/MODUTIL.bas", "Attribute VB_Name = \"modUtil2\"\r\n");
+  std::string vbp = ReadFile(shop_ + "/App/Shop.vbp");
+  vbp.insert(vbp.find("UserControl="), "Module=modUtil2; Modules\\MODUTIL.bas\r\n");
+  dir_.Write("Shop/App/Shop.vbp", vbp);
+  before_ = Tree(shop_);
+  vbfiles::FileIde ide;
+  ide.Open(shop_ + "/App/Shop.vbp");
+  form_.vbinstance = &ide;
+  form_.RunCommand(0);
   EXPECT_EQ(progress_.Caption(), "Project Shop Build FAILED!!!");
-  EXPECT_NE(progress_.Rows().back().notes.find("modUtil.bas: the file is read-only"),
-            std::string::npos)
+  EXPECT_NE(progress_.Rows().back().notes.find("would both be saved as"), std::string::npos)
       << progress_.Rows().back().notes;
-  ExpectOriginalsUntouched();  // nothing saved anywhere, the build folder included
-  EXPECT_EQ(Shop().FileName(), shop_ + "/App/Shop.vbp");
+  EXPECT_EQ(Tree(shop_), before_);  // nothing saved, no folder left
+  EXPECT_FALSE(fs::exists(shop_ + "/App/BUILD 1"));
   EXPECT_EQ(Number(), "");
+
+  form_.vbinstance = &ide_;
+  form_.options().Check3 = 1;
+  form_.options().Dir1 = dir_.Write("a-file", "");
+  form_.RunCommand(0);
+  EXPECT_EQ(progress_.Caption(), "Project Shop Build FAILED!!!");
+  EXPECT_NE(progress_.Rows().back().notes.find("Cannot make the folder " + dir_.Path("a-file")),
+            std::string::npos);
+  EXPECT_EQ(Number(), "");
+  EXPECT_EQ(Shop().FileName(), shop_ + "/App/Shop.vbp");
 }
 
 TEST_F(ProjectBuildTest, CleanRemovesAddedModulesFirst) {
@@ -156,7 +188,7 @@ TEST_F(ProjectBuildTest, CleanRemovesAddedModulesFirst) {
   EXPECT_EQ(progress_.ProgressMax(host::StatusOutput::kComponentsBar), with_added - 2);
 }
 
-TEST(BuildFolder, FoldersFollowTheFilesPlace) {
+TEST(BuildFolder, EveryFileStaysInsideTheBuildFolder) {
   BuildFolderRule rule;
   rule.build_number = 5;
   rule.project_folder = "/src/App";
@@ -170,10 +202,13 @@ TEST(BuildFolder, FoldersFollowTheFilesPlace) {
       {"/src/App/App.vbp", false, false, "/src/App/BUILD 5", "App.vbp"},
       {"/src/App/App.vbp", false, true, "/src/App/MyProj BUILD 5", "App.vbp"},
       {"/src/App/Forms/Main.frm", false, false, "/src/App/BUILD 5/Forms", "Main.frm"},
-      {"/src/Shared/Common.bas", false, false, "/src/Shared/BUILD 5", "Common.bas"},
-      {"/src/Shared/Common.bas", true, false, "/builds/BUILD 5", "Common.bas"},
+      {"/src/Shared/Common.bas", false, false, "/src/App/BUILD 5/Outside/Up/Shared", "Common.bas"},
+      {"/src/Shared/Common.bas", true, false, "/builds/BUILD 5/Outside/Up/Shared", "Common.bas"},
       {"/src/App/Forms/Main.frm", true, true, "/builds/MyProj BUILD 5/Forms", "Main.frm"},
-      {"/src/Application/x.bas", false, false, "/src/Application/BUILD 5", "x.bas"},
+      {"/src/Application/x.bas", false, false, "/src/App/BUILD 5/Outside/Up/Application", "x.bas"},
+      {"/etc/passwd", false, false, "/src/App/BUILD 5/Outside/Up/Up/etc", "passwd"},
+      {"/src/App/sub/../../../etc/x.bas", false, false, "/src/App/BUILD 5/Outside/Up/Up/etc",
+       "x.bas"},
   };
   for (const auto& c : cases) {
     rule.in_chosen_folder = c.chosen;
@@ -182,6 +217,33 @@ TEST(BuildFolder, FoldersFollowTheFilesPlace) {
     std::string path = c.path;
     EXPECT_EQ(GetBuildFolder(rule, path), c.folder) << c.path;
     EXPECT_EQ(path, c.file);
+  }
+  // The compiled file: its place inside the project's folder, or straight into the build.
+  rule.in_chosen_folder = false;
+  rule.project_name_in_folder = false;
+  EXPECT_EQ(ProgramTarget(rule, "/src/App/bin/App.exe").Path(), "/src/App/BUILD 5/bin/App.exe");
+  EXPECT_EQ(ProgramTarget(rule, "/src/bin/App.exe").Path(), "/src/App/BUILD 5/App.exe");
+  EXPECT_EQ(ProgramTarget(rule, "/opt/App.exe").Path(), "/src/App/BUILD 5/App.exe");
+}
+
+TEST(BuildFolder, ProjectNamesBecomeOneFolderName) {
+  struct Case {
+    const char* name;
+    const char* folder;
+  } cases[] = {
+      {"Shop", "Shop BUILD 3"},
+      {"../../escaped", ".._.._escaped BUILD 3"},
+      {"a\\b:c*d?e\"f<g>h|i", "a_b_c_d_e_f_g_h_i BUILD 3"},
+      {"tab\there\x7f", "tab_here_ BUILD 3"},
+      {"..", "_ BUILD 3"},
+      {"", "_ BUILD 3"},
+  };
+  BuildFolderRule rule;
+  rule.build_number = 3;
+  rule.project_name_in_folder = true;
+  for (const auto& c : cases) {
+    rule.project_name = c.name;
+    EXPECT_EQ(BuildFolderName(rule), c.folder) << c.name;
   }
 }
 

@@ -14,8 +14,10 @@ std::string UpperCase(std::string text) {
 
 // The profile functions report nothing; a write that failed must not be shown as done.
 void ReportWriteFailure(AddInServices& services, const std::string& what) {
+  std::string why = services.profiles.WriteError();
   services.dialogs.MsgBox("Kestrix could not be " + what + " the Visual Basic IDE: " +
-                              services.profiles.FilePath(kAddInListFile) + " cannot be written.",
+                              services.profiles.FilePath(kAddInListFile) + " cannot be written" +
+                              (why.empty() ? "" : " (" + why + ")") + ".",
                           MsgButtons::kOk, MsgIcon::kCritical, kProgramTitle);
 }
 
@@ -28,12 +30,8 @@ void OpenReadMe(AddInServices& services) {
 
 }  // namespace
 
-void Main(AddInServices& services, const std::string& command_line) {
-  if (IsRemoveCommand(command_line)) {
-    RemoveFromIni(services);
-  } else {
-    AddToIni(services);
-  }
+bool Main(AddInServices& services, const std::string& command_line) {
+  return IsRemoveCommand(command_line) ? RemoveFromIni(services) : AddToIni(services);
 }
 
 bool IsRemoveCommand(const std::string& command_line) {
@@ -44,25 +42,27 @@ bool IsRegistered(const ProfileFiles& profiles) {
   return profiles.GetInt(kAddInListSection, kAddInListKey, -1, kAddInListFile) >= 1;
 }
 
-void AddToIni(AddInServices& services) {
-  if (IsRegistered(services.profiles)) return;
+bool AddToIni(AddInServices& services) {
+  if (IsRegistered(services.profiles)) return true;
   if (!services.profiles.WriteString(kAddInListSection, kAddInListKey, "1", kAddInListFile)) {
     ReportWriteFailure(services, "added to");
-    return;
+    return false;
   }
   services.dialogs.MsgBox("Kestrix has been succesfully added to the Visual Basic IDE.",
                           MsgButtons::kOk, MsgIcon::kInformation, kProgramTitle);
   OpenReadMe(services);
+  return true;
 }
 
-void RemoveFromIni(AddInServices& services) {
+bool RemoveFromIni(AddInServices& services) {
   if (!services.profiles.WriteString(kAddInListSection, kAddInListKey, std::nullopt,
                                      kAddInListFile)) {
     ReportWriteFailure(services, "removed from");
-    return;
+    return false;
   }
   services.dialogs.MsgBox("Kestrix has been REMOVED from the Visual Basic IDE.", MsgButtons::kOk,
                           MsgIcon::kInformation, kProgramTitle);
+  return true;
 }
 
 void GetProgrammerInfo(const SettingsStore& settings, std::string& programmer, std::string& email) {

@@ -27,8 +27,8 @@ inline constexpr const char* kAddInListKey = "Kestrix.Connect";
 inline constexpr const char* kReadMeFile = "ReadMe.txt";
 
 // The program's start: removes Kestrix from the add-in list when IsRemoveCommand says so,
-// adds it otherwise.
-void Main(AddInServices& services, const std::string& command_line);
+// adds it otherwise. True when the list now says what was asked for.
+bool Main(AddInServices& services, const std::string& command_line);
 
 // True when "REMOVE" stands anywhere in the command line, in any case.
 bool IsRemoveCommand(const std::string& command_line);
@@ -40,12 +40,13 @@ bool IsRegistered(const ProfileFiles& profiles);
 // below 1): sets the key to 1, says so, and opens the read-me, or prints "Read me: <path>"
 // to standard output when there is no desktop to open it on. Says nothing when Kestrix was
 // registered already. When the list cannot be written, says that instead, with the file's
-// path, and opens nothing.
-void AddToIni(AddInServices& services);
+// path, and opens nothing. True when Kestrix is registered afterwards.
+bool AddToIni(AddInServices& services);
 
-// Deletes Kestrix's key from the add-in list and says so, whether or not it was there; says
-// that it could not when the list cannot be written.
-void RemoveFromIni(AddInServices& services);
+// Deletes Kestrix's key from the add-in list (from every section of the list's name) and
+// says so, whether or not it was there; says that it could not, and returns false, when the
+// list cannot be read or written.
+bool RemoveFromIni(AddInServices& services);
 
 // The programmer's name and e-mail address from the settings, "" when never stored.
 void GetProgrammerInfo(const SettingsStore& settings, std::string& programmer, std::string& email);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <vector>
 
 #include "platform/system/profile_files.h"
@@ -131,21 +132,44 @@ TEST_F(AddInTest, RemoveSaysSoEvenWhenNotRegistered) {
 TEST_F(AddInTest, AListThatCannotBeWrittenIsNotReportedAsDone) {
   dir_.Write("kestrix/vbaddin.ini", Crlf("[Add-Ins32]|Kestrix.Connect=1"));
   ASSERT_EQ(::chmod(ListPath().c_str(), 0444), 0);
-  Run("remove");
-  EXPECT_EQ(dialogs_.shown, (std::vector<Shown>{{"Kestrix could not be removed from the Visual "
-                                                 "Basic IDE: " +
-                                                     ListPath() + " cannot be written.",
-                                                 MsgIcon::kCritical, "Kestrix"}}));
+  EXPECT_FALSE(Main(services_, "remove"));
+  EXPECT_EQ(dialogs_.shown,
+            (std::vector<Shown>{{"Kestrix could not be removed from the Visual "
+                                 "Basic IDE: " +
+                                     ListPath() + " cannot be written (the file is read-only).",
+                                 MsgIcon::kCritical, "Kestrix"}}));
   ASSERT_EQ(::chmod(ListPath().c_str(), 0644), 0);
   dir_.Write("kestrix/vbaddin.ini", Crlf("[Add-Ins32]|Kestrix.Connect=0"));
   ASSERT_EQ(::chmod(ListPath().c_str(), 0444), 0);
-  Run("");
-  EXPECT_EQ(dialogs_.shown, (std::vector<Shown>{{"Kestrix could not be added to the Visual "
-                                                 "Basic IDE: " +
-                                                     ListPath() + " cannot be written.",
-                                                 MsgIcon::kCritical, "Kestrix"}}));
+  dialogs_.shown.clear();
+  EXPECT_FALSE(Main(services_, ""));
+  EXPECT_EQ(dialogs_.shown,
+            (std::vector<Shown>{{"Kestrix could not be added to the Visual "
+                                 "Basic IDE: " +
+                                     ListPath() + " cannot be written (the file is read-only).",
+                                 MsgIcon::kCritical, "Kestrix"}}));
   EXPECT_TRUE(shell_.opened.empty());
   EXPECT_EQ(ReadFile(ListPath()), Crlf("[Add-Ins32]|Kestrix.Connect=0"));
+}
+
+// The entry goes from every [Add-Ins32] section; a list that cannot even be read is a
+// failure, not "nothing to remove".
+TEST_F(AddInTest, RemoveTakesEveryEntryOrFails) {
+  dir_.Write("kestrix/vbaddin.ini",
+             Crlf("[Add-Ins32]|Other=1|[Extra]|Kestrix.Connect=1|[add-ins32]|Kestrix.Connect=1"));
+  EXPECT_TRUE(Main(services_, "remove"));
+  EXPECT_EQ(ReadFile(ListPath()),
+            Crlf("[Add-Ins32]|Other=1|[Extra]|Kestrix.Connect=1|[add-ins32]"));
+  EXPECT_EQ(dialogs_.shown, std::vector<Shown>{kRemoved});
+
+  std::filesystem::remove(ListPath());
+  std::filesystem::create_directories(ListPath());
+  dialogs_.shown.clear();
+  EXPECT_FALSE(Main(services_, "remove"));
+  ASSERT_EQ(dialogs_.shown.size(), 1u);
+  EXPECT_EQ(dialogs_.shown[0].text, "Kestrix could not be removed from the Visual Basic IDE: " +
+                                        ListPath() + " cannot be written (Is a directory).");
+  EXPECT_TRUE(Main(services_, "") == false);
 }
 
 TEST_F(AddInTest, ProgrammerInfo) {

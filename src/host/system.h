@@ -29,10 +29,24 @@ class SettingsStore {
     (void)app, (void)section, (void)key;
     return std::make_unique<SettingLock>();
   }
+  // Why the last TryLock gave nullptr when that was not another holder's claim (the lock
+  // could not be made); "" when another process holds it.
+  virtual std::string LockError() const { return ""; }
   // The stored value, or `default_value` when there is none (or the store cannot be read).
   virtual std::string GetSetting(const std::string& app, const std::string& section,
                                  const std::string& key,
                                  const std::string& default_value = "") const = 0;
+  // The stored value in `value` (nullopt when there is none). False, with the reason in
+  // `error`, when the store cannot be read or the name can never be stored: for the callers
+  // that must not take a default in place of a value they could not read.
+  virtual bool ReadSetting(const std::string& app, const std::string& section,
+                           const std::string& key, std::optional<std::string>& value,
+                           std::string& error) const {
+    (void)error;
+    std::string stored = GetSetting(app, section, key);
+    value = stored.empty() ? std::nullopt : std::optional<std::string>(stored);
+    return true;
+  }
   // Stores the value. Throws IdeError (kErrPathFileAccess) when the store cannot be written.
   virtual void SaveSetting(const std::string& app, const std::string& section,
                            const std::string& key, const std::string& value) = 0;
@@ -53,6 +67,8 @@ class ProfileFiles {
   // could not be written.
   virtual bool WriteString(const std::string& section, const std::string& key,
                            const std::optional<std::string>& value, const std::string& file) = 0;
+  // Why the last WriteString gave false, for telling the user ("" when unknown).
+  virtual std::string WriteError() const { return ""; }
   // Where the file named `file` lies, for telling the user (the name itself when unknown).
   virtual std::string FilePath(const std::string& file) const { return file; }
 };

@@ -29,7 +29,12 @@ const char* const kUsage =
     "                                 where the IDE now holds it\n"
     "  --diff                         print a unified diff of every changed component\n"
     "  --format text|tsv|json         how the status is printed (default text)\n"
-    "  --help                         this text\n";
+    "  --help                         this text\n"
+    "The Compiler setting (config Compiler '...') is run without a shell. It is split into\n"
+    "words at blanks; '...' keeps its text as it stands, \"...\" too except that \\\" is a quote,\n"
+    "a backslash before a blank or a quote outside quotes makes it part of the word, and every\n"
+    "other backslash stays (C:\\VB98\\VB6.EXE needs no doubling). {project}, {exe}, {outdir}\n"
+    "and their Wine forms {project_win}, {exe_win}, {outdir_win} each fill part of one word.\n";
 
 namespace {
 

@@ -1,6 +1,7 @@
 #include "platform/batch/batch_run.h"
 
 #include <cstdio>
+#include <vector>
 
 #include "build/add_in_form.h"
 #include "build/build_folder.h"
@@ -9,7 +10,10 @@
 #include "platform/batch/batch_options.h"
 #include "platform/batch/project_info.h"
 #include "platform/batch/status_printer.h"
+#include "platform/batch/text_escape.h"
 #include "platform/batch/unified_diff.h"
+#include "platform/system/ansi_text.h"
+#include "platform/system/process.h"
 #include "platform/system/settings_store.h"
 #include "platform/system/shell.h"
 #include "platform/vbfiles/compiler.h"
@@ -107,10 +111,16 @@ void PrintDiffs(vbfiles::FileIde& ide) {
   }
 }
 
-// Saves every changed component where the IDE holds it (a never-saved one beside its project
-// file), then every changed project. Returns false after printing what failed.
-bool SaveChanged(vbfiles::FileIde& ide) {
-  bool ok = true;
+// What --save writes: every changed component where the IDE holds it (a never-saved one
+// beside its project file), then every changed project.
+struct SaveItem {
+  host::Component* component = nullptr;  // nullptr: the project itself
+  host::Project* project = nullptr;
+  std::string path;
+};
+
+std::vector<SaveItem> ChangedItems(vbfiles::FileIde& ide) {
+  std::vector<SaveItem> items;
   for (int32_t i = 1; i <= ide.Count(); ++i) {
     host::Project& project = ide.Item(i);
     bool project_changed = project.IsDirty();
@@ -120,28 +130,47 @@ bool SaveChanged(vbfiles::FileIde& ide) {
       if (!c.IsDirty()) continue;
       std::string path = c.FileNames(1);
       if (path.empty()) {
-        path = vbfiles::DirName(project.FileName()) + "/" + c.Name() +
-               build::ExtensionForType(c.Type());
+        path = vbfiles::DirName(project.FileName()) + "/" +
+               build::SafeFileName(c.Name() + build::ExtensionForType(c.Type()));
         project_changed = true;
       }
-      try {
-        c.SaveAs(path);
-        std::fprintf(stderr, "saved %s\n", path.c_str());
-      } catch (const IdeError& error) {
-        std::fprintf(stderr, "kestrix-batch: %s\n", error.Description().c_str());
-        ok = false;
-      }
+      items.push_back({&c, &project, path});
     }
-    if (!project_changed || !ok) continue;
-    try {
-      project.SaveAs(project.FileName());
-      std::fprintf(stderr, "saved %s\n", project.FileName().c_str());
-    } catch (const IdeError& error) {
-      std::fprintf(stderr, "kestrix-batch: %s\n", error.Description().c_str());
-      ok = false;
+    if (project_changed) items.push_back({nullptr, &project, project.FileName()});
+  }
+  return items;
+}
+
+// Saves what changed, after checking that every file can be written: a file that cannot be
+// (read-only, as a source-control checkout leaves them) stops the save before the first
+// write, so that no original is left half changed. Returns false after printing what failed.
+bool SaveChanged(vbfiles::FileIde& ide) {
+  std::vector<SaveItem> items = ChangedItems(ide);
+  bool writable = true;
+  for (const SaveItem& item : items) {
+    if (auto why = build::CheckWritable(item.path)) {
+      std::fprintf(stderr, "kestrix-batch: %s\n", why->c_str());
+      writable = false;
     }
   }
-  return ok;
+  if (!writable) {
+    std::fprintf(stderr, "kestrix-batch: nothing saved\n");
+    return false;
+  }
+  for (const SaveItem& item : items) {
+    try {
+      if (item.component != nullptr) {
+        item.component->SaveAs(item.path);
+      } else {
+        item.project->SaveAs(item.path);
+      }
+      std::fprintf(stderr, "saved %s\n", item.path.c_str());
+    } catch (const IdeError& error) {
+      std::fprintf(stderr, "kestrix-batch: %s\n", error.Description().c_str());
+      return false;
+    }
+  }
+  return true;
 }
 
 int RunCommand(const BatchOptions& o) {
@@ -175,7 +204,12 @@ int RunCommand(const BatchOptions& o) {
     std::fprintf(stderr, "kestrix-batch: %s\n", error.Description().c_str());
     failed = true;
   }
-  if (o.save && !SaveChanged(ide)) failed = true;
+  // A command that was canceled or failed leaves its changes half made: none is saved.
+  if (o.save && failed) {
+    std::fprintf(stderr, "kestrix-batch: nothing saved: the command did not finish\n");
+  } else if (o.save && !SaveChanged(ide)) {
+    failed = true;
+  }
   return failed ? kExitFailed : kExitOk;
 }
 
@@ -209,6 +243,38 @@ int RunCheck(const BatchOptions& o) {
   return errors > 0 ? kExitFailed : kExitOk;
 }
 
+// The programmer's name and e-mail address go into the built program's source, which is
+// Windows-1252 text: they are stored that way, and shown as UTF-8.
+bool IsSourceText(const std::string& key) {
+  return vbfiles::EqualsIgnoreCase(key, "Programmer") || vbfiles::EqualsIgnoreCase(key, "Email");
+}
+
+// The value to store for `key`: UTF-8 from the terminal as Windows-1252 (text that is no
+// UTF-8 is taken as Windows-1252 already). False after saying what cannot be stored.
+bool StoredForm(const std::string& key, const std::string& value, std::string& stored) {
+  stored = value;
+  if (!IsSourceText(key)) return true;
+  std::string ansi, unmapped;
+  switch (system::Utf8ToAnsi(value, ansi, unmapped)) {
+    case system::Utf8Conversion::kDone:
+      stored = ansi;
+      return true;
+    case system::Utf8Conversion::kNotUtf8:
+      return true;
+    case system::Utf8Conversion::kUnmappable:
+      break;
+  }
+  std::fprintf(stderr,
+               "kestrix-batch: %s cannot hold \"%s\": the error-report form is Windows-1252 "
+               "text, which has no such character; %s is not changed\n",
+               key.c_str(), unmapped.c_str(), key.c_str());
+  return false;
+}
+
+std::string Shown(const std::string& key, const std::string& value) {
+  return IsSourceText(key) ? Cp1252ToUtf8(value) : value;
+}
+
 // config: every key of "Settings", one key, or sets one key.
 int RunConfig(const BatchOptions& o) {
   static const char* const kKeys[] = {"BuildPath", "AppendProjectName", "picState", "Programmer",
@@ -216,8 +282,15 @@ int RunConfig(const BatchOptions& o) {
   system::FileSettingsStore settings;
   const auto& a = o.config_args;
   if (a.size() == 2) {
+    std::string stored, why;
+    if (!StoredForm(a[0], a[1], stored)) return kExitBadInput;
+    std::vector<std::string> words;
+    if (vbfiles::EqualsIgnoreCase(a[0], "Compiler") &&
+        !system::SplitCommandLine(a[1], words, why)) {
+      return BadInput("Compiler is not changed: " + why);
+    }
     try {
-      settings.SaveSetting("Kestrix", "Settings", a[0], a[1]);
+      settings.SaveSetting("Kestrix", "Settings", a[0], stored);
     } catch (const IdeError& error) {
       std::fprintf(stderr, "kestrix-batch: %s\n", error.Description().c_str());
       return kExitFailed;
@@ -225,11 +298,12 @@ int RunConfig(const BatchOptions& o) {
     return kExitOk;
   }
   if (a.size() == 1) {
-    std::printf("%s\n", settings.GetSetting("Kestrix", "Settings", a[0]).c_str());
+    std::printf("%s\n", Shown(a[0], settings.GetSetting("Kestrix", "Settings", a[0])).c_str());
     return kExitOk;
   }
   for (const char* key : kKeys) {
-    std::printf("%s=%s\n", key, settings.GetSetting("Kestrix", "Settings", key).c_str());
+    std::printf("%s=%s\n", key,
+                Shown(key, settings.GetSetting("Kestrix", "Settings", key)).c_str());
   }
   return kExitOk;
 }

@@ -85,4 +85,57 @@ std::string WithCrLf(std::string_view bytes) {
   return text;
 }
 
+namespace {
+
+// The code point of the UTF-8 sequence at `at` (advanced past it), or -1 for a sequence that
+// is not well formed (overlong, a surrogate, beyond U+10FFFF, cut short).
+long NextCodePoint(std::string_view text, size_t& at) {
+  auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+  unsigned char lead = byte(at);
+  int extra = -1;
+  if (lead < 0x80) {
+    extra = 0;
+  } else if (lead >= 0xC2 && lead < 0xE0) {
+    extra = 1;
+  } else if (lead >= 0xE0 && lead < 0xF0) {
+    extra = 2;
+  } else if (lead >= 0xF0 && lead < 0xF5) {
+    extra = 3;
+  }
+  if (extra < 0) return -1;
+  long code = extra == 0 ? lead : lead & (0x3F >> extra);
+  for (int k = 1; k <= extra; ++k) {
+    if (at + static_cast<size_t>(k) >= text.size()) return -1;
+    unsigned char next = byte(at + static_cast<size_t>(k));
+    if ((next & 0xC0) != 0x80) return -1;
+    code = (code << 6) | (next & 0x3F);
+  }
+  static const long kLeast[] = {0, 0x80, 0x800, 0x10000};
+  if (code < kLeast[extra] || code > 0x10FFFF || (code >= 0xD800 && code < 0xE000)) return -1;
+  at += static_cast<size_t>(extra) + 1;
+  return code;
+}
+
+}  // namespace
+
+Utf8Conversion Utf8ToAnsi(std::string_view utf8, std::string& ansi, std::string& unmapped) {
+  ansi.clear();
+  unmapped.clear();
+  std::string out;
+  Utf8Conversion result = Utf8Conversion::kDone;
+  for (size_t at = 0; at < utf8.size();) {
+    size_t start = at;
+    long code = NextCodePoint(utf8, at);
+    if (code < 0) return Utf8Conversion::kNotUtf8;
+    int byte = code <= 0xFFFF ? AnsiByteOf(static_cast<char16_t>(code)) : -1;
+    if (byte < 0 && result == Utf8Conversion::kDone) {
+      result = Utf8Conversion::kUnmappable;
+      unmapped = std::string(utf8.substr(start, at - start));
+    }
+    out += static_cast<char>(byte < 0 ? '?' : byte);
+  }
+  if (result == Utf8Conversion::kDone) ansi = std::move(out);
+  return result;
+}
+
 }  // namespace kestrix::system

@@ -20,6 +20,17 @@ std::string Utf16ToAnsi(std::u16string_view text);
 char16_t AnsiCharOf(unsigned char byte);
 int AnsiByteOf(char16_t c);
 
+// What UTF8ToAnsi made of a text.
+enum class Utf8Conversion {
+  kDone,        // every character had its byte
+  kNotUtf8,     // the text is no UTF-8; nothing was converted
+  kUnmappable,  // a character has no byte in the code page (the first such is named)
+};
+
+// UTF-8 text (what a terminal gives) as Windows-1252 bytes (what VB source holds), into
+// `ansi`. On kUnmappable `unmapped` holds the first character that has no byte, in UTF-8.
+Utf8Conversion Utf8ToAnsi(std::string_view utf8, std::string& ansi, std::string& unmapped);
+
 // The text with every line end (CR LF, a lone LF or a lone CR) written as CR LF.
 std::string WithCrLf(std::string_view bytes);
 

@@ -41,5 +41,28 @@ TEST(AnsiTextTest, LineEndsBecomeCrLf) {
     EXPECT_EQ(WithCrLf(input), expected) << input;
 }
 
+TEST(AnsiTextTest, Utf8BecomesCodePageBytes) {
+  struct Case {
+    std::string utf8;
+    Utf8Conversion result;
+    std::string ansi, unmapped;
+  } cases[] = {
+      {"Ann Lee", Utf8Conversion::kDone, "Ann Lee", ""},
+      {"Jos\xc3\xa9 \xe2\x82\xac\xc5\xb8", Utf8Conversion::kDone, "Jos\xe9 \x80\x9f", ""},
+      {"\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd", Utf8Conversion::kUnmappable, "", "\xd0\x98"},
+      {"a \xf0\x9f\x98\x80", Utf8Conversion::kUnmappable, "", "\xf0\x9f\x98\x80"},
+      {"Jos\xe9", Utf8Conversion::kNotUtf8, "", ""},       // Windows-1252 already
+      {"\xc0\xaf", Utf8Conversion::kNotUtf8, "", ""},      // overlong
+      {"\xed\xa0\x80", Utf8Conversion::kNotUtf8, "", ""},  // a surrogate
+      {"\xe2\x82", Utf8Conversion::kNotUtf8, "", ""},      // cut short
+  };
+  for (const auto& c : cases) {
+    std::string ansi = "x", unmapped;
+    EXPECT_EQ(Utf8ToAnsi(c.utf8, ansi, unmapped), c.result) << c.utf8;
+    EXPECT_EQ(ansi, c.ansi) << c.utf8;
+    EXPECT_EQ(unmapped, c.unmapped) << c.utf8;
+  }
+}
+
 }  // namespace
 }  // namespace kestrix::system

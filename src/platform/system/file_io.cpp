@@ -130,8 +130,11 @@ bool FileLock::Take(const std::string& path, int operation, std::string& error) 
     rc = ::flock(fd, operation);
   } while (rc != 0 && errno == EINTR);
   if (rc != 0) {
-    error = Reason(errno);
+    // Another holder is no error: the caller tells the two apart by `error`.
+    int err = errno;
     ::close(fd);
+    if (err == EWOULDBLOCK && (operation & LOCK_NB) != 0) return false;
+    error = Reason(err);
     return false;
   }
   fd_ = fd;

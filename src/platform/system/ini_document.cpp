@@ -137,12 +137,23 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
 }
 
 bool IniDocument::Erase(std::string_view section, std::string_view key) {
-  std::optional<Section> found = FindSection(section);
-  if (!found) return false;
-  std::optional<size_t> line = FindKey(*found, key);
-  if (!line) return false;
-  lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(*line));
-  return true;
+  bool erased = false;
+  std::optional<std::string_view> current;  // the section of line i
+  for (size_t i = 0; i < lines_.size();) {
+    if (std::optional<std::string_view> name = SectionName(lines_[i])) {
+      current = name;
+      ++i;
+      continue;
+    }
+    std::optional<std::string_view> found = KeyName(lines_[i]);
+    if (current && SameName(*current, section) && found && SameName(*found, key)) {
+      lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(i));
+      erased = true;
+      continue;
+    }
+    ++i;
+  }
+  return erased;
 }
 
 }  // namespace kestrix::system

@@ -34,7 +34,8 @@ class IniDocument {
   // breaks (see ValidKey / ValidSection).
   void Set(std::string_view section, std::string_view key, std::string_view value);
 
-  // Removes the key's line. False when there was no such key.
+  // Removes every line of the key, in every section of that name (a file edited by hand may
+  // repeat both), so that no reader finds it afterwards. False when there was no such key.
   bool Erase(std::string_view section, std::string_view key);
 
  private:

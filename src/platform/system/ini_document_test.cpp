@@ -91,5 +91,12 @@ TEST(IniDocumentTest, EraseKeepsEverythingElse) {
   EXPECT_EQ(doc.Bytes(), Crlf("; top|[S]|; keep|B=2||[T]|A=3"));
 }
 
+TEST(IniDocumentTest, EraseFindsEveryCopyOfTheKey) {
+  IniDocument doc(Crlf("[S]|a=1|A = 2|[T]|a=3|[ s ]|x=4|a=5"));
+  EXPECT_TRUE(doc.Erase("S", "a"));
+  EXPECT_EQ(doc.Bytes(), Crlf("[S]|[T]|a=3|[ s ]|x=4"));
+  EXPECT_EQ(doc.Get("S", "a"), std::nullopt);
+}
+
 }  // namespace
 }  // namespace kestrix::system

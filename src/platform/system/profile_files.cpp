@@ -54,16 +54,24 @@ int32_t IniProfileFiles::GetInt(const std::string& section, const std::string& k
   return text.empty() ? default_value : LeadingInt(text);
 }
 
+bool IniProfileFiles::Fail(std::string why) {
+  write_error_ = std::move(why);
+  return false;
+}
+
 bool IniProfileFiles::WriteString(const std::string& section, const std::string& key,
                                   const std::optional<std::string>& value,
                                   const std::string& file) {
+  write_error_.clear();
   // A line break would add lines of its own to the file: refuse rather than corrupt it.
-  if (!ValidSection(section) || !ValidKey(key)) return false;
-  if (value && value->find_first_of("\r\n") != std::string::npos) return false;
+  if (!ValidSection(section) || !ValidKey(key)) return Fail("the name cannot be stored");
+  if (value && value->find_first_of("\r\n") != std::string::npos) {
+    return Fail("the value holds a line break");
+  }
   std::string path = FilePath(file);
   std::string bytes, error;
   ReadStatus status = ReadWholeFile(path, bytes, error);
-  if (status == ReadStatus::kFailed) return false;
+  if (status == ReadStatus::kFailed) return Fail(error);
   if (status == ReadStatus::kMissing && !value) return true;
   IniDocument doc(bytes);
   if (!value) {
@@ -73,8 +81,10 @@ bool IniProfileFiles::WriteString(const std::string& section, const std::string&
   }
   // The configuration folder appears on the first write; other folders must exist already.
   bool own_folder = file.find('/') == std::string::npos;
-  if (status == ReadStatus::kMissing && own_folder && !MakeFolders(folder_, error)) return false;
-  return WriteFileAtomic(path, doc.Bytes(), error);
+  if (status == ReadStatus::kMissing && own_folder && !MakeFolders(folder_, error)) {
+    return Fail(error);
+  }
+  return WriteFileAtomic(path, doc.Bytes(), error) || Fail(error);
 }
 
 }  // namespace kestrix::system

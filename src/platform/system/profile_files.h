@@ -35,9 +35,13 @@ class IniProfileFiles final : public host::ProfileFiles {
                    const std::optional<std::string>& value, const std::string& file) override;
 
   std::string FilePath(const std::string& file) const override;
+  std::string WriteError() const override { return write_error_; }
 
  private:
+  bool Fail(std::string why);
+
   std::string folder_;
+  std::string write_error_;
 };
 
 }  // namespace kestrix::system

@@ -12,6 +12,7 @@ namespace {
 constexpr const char* kSource = "Settings";
 constexpr const char* kFileName = "settings.ini";
 constexpr const char* kLockName = "settings.lock";
+constexpr const char* kNotText = "it is not a settings file (it holds NUL bytes)";
 
 std::string SectionOf(const std::string& app, const std::string& section) {
   return app + "\\" + section;
@@ -103,6 +104,31 @@ std::string FileSettingsStore::GetSetting(const std::string& app, const std::str
   return stored ? DecodeSettingValue(*stored) : default_value;
 }
 
+bool FileSettingsStore::ReadSetting(const std::string& app, const std::string& section,
+                                    const std::string& key, std::optional<std::string>& value,
+                                    std::string& error) const {
+  value.reset();
+  if (!ValidNames(app, section, key)) {
+    error = "\"" + key + "\" cannot be a key of " + FilePath() +
+            " (a key is not empty, holds no '=' and no line break, and starts with no blank, ';' "
+            "or '[')";
+    return false;
+  }
+  std::string bytes, why;
+  ReadStatus status = ReadWholeFile(FilePath(), bytes, why);
+  if (status == ReadStatus::kFailed) {
+    error = "Cannot read " + FilePath() + ": " + why;
+    return false;
+  }
+  if (bytes.find('\0') != std::string::npos) {
+    error = "Cannot read " + FilePath() + ": " + kNotText;
+    return false;
+  }
+  std::optional<std::string> stored = IniDocument(bytes).Get(SectionOf(app, section), key);
+  if (stored) value = DecodeSettingValue(*stored);
+  return true;
+}
+
 void FileSettingsStore::SaveSetting(const std::string& app, const std::string& section,
                                     const std::string& key, const std::string& value) {
   Update(app, section, key, [&](const std::optional<std::string>&) { return value; });
@@ -143,6 +169,7 @@ bool FileSettingsStore::Modify(const std::function<bool(IniDocument&)>& change) 
   if (ReadWholeFile(FilePath(), bytes, error) == ReadStatus::kFailed) {
     Fail(FilePath(), "cannot read it: " + error);
   }
+  if (bytes.find('\0') != std::string::npos) Fail(FilePath(), kNotText);
   IniDocument doc(bytes);
   if (!change(doc)) return false;
   if (!WriteFileAtomic(FilePath(), doc.Bytes(), error)) Fail(FilePath(), error);
@@ -190,7 +217,9 @@ std::unique_ptr<host::SettingLock> FileSettingsStore::TryLock(const std::string&
     return nullptr;
   }
   auto held = std::make_unique<HeldLock>();
-  if (!held->lock.TryAcquire(folder + "/" + LockFileName(app, section, key), lock_error_)) {
+  std::string path = folder + "/" + LockFileName(app, section, key), error;
+  if (!held->lock.TryAcquire(path, error)) {
+    if (!error.empty()) lock_error_ = "Cannot lock " + path + ": " + error;
     return nullptr;
   }
   return held;

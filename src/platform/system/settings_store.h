@@ -32,10 +32,16 @@ class FileSettingsStore final : public host::SettingsStore {
   std::string GetSetting(const std::string& app, const std::string& section, const std::string& key,
                          const std::string& default_value = "") const override;
 
+  // False with the reason for a file that cannot be read or is no settings file (it holds
+  // NUL bytes), and for a name that cannot be stored.
+  bool ReadSetting(const std::string& app, const std::string& section, const std::string& key,
+                   std::optional<std::string>& value, std::string& error) const override;
+
   // Throws host::IdeError kErrPathFileAccess ("Cannot write <path>: <why>", source "Settings")
   // when the folder or the file cannot be written or the existing file cannot be read, and
   // kErrInvalidCall for a name that cannot be stored (empty, with a line break, a key with '=',
-  // an application or section with ']').
+  // an application or section with ']'). A file holding NUL bytes is no settings file: it is
+  // never rewritten.
   void SaveSetting(const std::string& app, const std::string& section, const std::string& key,
                    const std::string& value) override;
 
@@ -57,7 +63,7 @@ class FileSettingsStore final : public host::SettingsStore {
   // file cannot be made (the reason goes to `LockError()`).
   std::unique_ptr<host::SettingLock> TryLock(const std::string& app, const std::string& section,
                                              const std::string& key) override;
-  const std::string& LockError() const { return lock_error_; }
+  std::string LockError() const override { return lock_error_; }
 
   // The settings file's full path.
   std::string FilePath() const;

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <set>
 
 #include "host/ide_error.h"
@@ -220,6 +221,49 @@ TEST_F(SettingsStoreTest, NamesThatCannotBeStored) {
   EXPECT_THROW(store_.SaveSetting("Kes]trix", "Settings", "k", "v"), host::IdeError);
   EXPECT_THROW(store_.SaveSetting("Kestrix", "", "k", "v"), host::IdeError);
   EXPECT_FALSE(testing::FileExists(store_.FilePath()));
+}
+
+// ReadSetting tells "none stored" from "cannot be read": a binary file, a folder in the
+// file's place, a name that can never be stored. A binary file is never rewritten.
+TEST_F(SettingsStoreTest, ReadSettingTellsMissingFromUnreadable) {
+  std::optional<std::string> value = "x";
+  std::string error;
+  EXPECT_TRUE(store_.ReadSetting("Kestrix", "BuildNumbers", "Shop", value, error));
+  EXPECT_EQ(value, std::nullopt);
+  store_.SaveSetting("Kestrix", "BuildNumbers", "Shop", "4");
+  EXPECT_TRUE(store_.ReadSetting("Kestrix", "BuildNumbers", "shop", value, error));
+  EXPECT_EQ(value, "4");
+
+  EXPECT_FALSE(store_.ReadSetting("Kestrix", "BuildNumbers", "A=B", value, error));
+  EXPECT_NE(error.find("\"A=B\" cannot be a key"), std::string::npos) << error;
+
+  const char kBinary[] = "[Kestrix\\BuildNumbers]\r\nShop=4\r\n\0\x01";
+  std::string binary(kBinary, sizeof kBinary - 1);
+  dir_.Write("kestrix/settings.ini", binary);
+  EXPECT_FALSE(store_.ReadSetting("Kestrix", "BuildNumbers", "Shop", value, error));
+  EXPECT_NE(error.find("NUL bytes"), std::string::npos) << error;
+  ExpectWriteFails(store_, "binary file");
+  EXPECT_EQ(ReadFile(store_.FilePath()), binary);
+
+  ::unlink(store_.FilePath().c_str());
+  std::filesystem::create_directories(store_.FilePath());
+  EXPECT_FALSE(store_.ReadSetting("Kestrix", "BuildNumbers", "Shop", value, error));
+  EXPECT_NE(error.find("Is a directory"), std::string::npos) << error;
+}
+
+// A key held by another claim is no error; a lock that cannot be made is, with its reason.
+TEST_F(SettingsStoreTest, LockHeldElsewhereOrNotMade) {
+  auto held = store_.TryLock("Kestrix", "BuildNumbers", "Shop");
+  ASSERT_NE(held, nullptr);
+  FileSettingsStore other(Folder());
+  EXPECT_EQ(other.TryLock("Kestrix", "BuildNumbers", "SHOP"), nullptr);
+  EXPECT_EQ(other.LockError(), "");
+  held.reset();
+  EXPECT_NE(other.TryLock("Kestrix", "BuildNumbers", "SHOP"), nullptr);
+
+  FileSettingsStore broken(dir_.Write("file", "") + "/kestrix");
+  EXPECT_EQ(broken.TryLock("Kestrix", "BuildNumbers", "Shop"), nullptr);
+  EXPECT_NE(broken.LockError().find("Not a directory"), std::string::npos) << broken.LockError();
 }
 
 }  // namespace

@@ -1,13 +1,13 @@
 #include "platform/vbfiles/compiler.h"
 
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 #include <algorithm>
-#include <cstdio>
+#include <filesystem>
 #include <memory>
 
 #include "host/ide_error.h"
+#include "platform/system/process.h"
 #include "platform/vbfiles/file_component.h"
 #include "platform/vbfiles/file_project.h"
 #include "platform/vbfiles/paths.h"
@@ -25,55 +25,83 @@ std::string WinePath(const std::string& path) {
   return out;
 }
 
-void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
-  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
-    text.replace(at, from.size(), to);
+// Every placeholder in `word` replaced by its value, in one pass from left to right.
+std::string FillPlaceholders(const std::string& word,
+                             const std::vector<std::pair<std::string, std::string>>& values) {
+  std::string out;
+  for (size_t i = 0; i < word.size();) {
+    bool replaced = false;
+    for (const auto& [name, value] : values) {
+      if (word.compare(i, name.size(), name) != 0) continue;
+      out += value;
+      i += name.size();
+      replaced = true;
+      break;
+    }
+    if (!replaced) out += word[i++];
   }
+  return out;
 }
 
 }  // namespace
 
-std::string ExpandCompilerCommand(const std::string& command, const std::string& project_file,
-                                  const std::string& exe) {
-  std::string out = command;
+bool ExpandCompilerCommand(const std::string& command, const std::string& project_file,
+                           const std::string& exe, std::vector<std::string>& words,
+                           std::string& error) {
+  if (!system::SplitCommandLine(command, words, error)) return false;
+  if (words.empty()) {
+    error = "the command line names no program";
+    return false;
+  }
   std::string outdir = DirName(exe);
-  ReplaceAll(out, "{project_win}", WinePath(project_file));
-  ReplaceAll(out, "{outdir_win}", WinePath(outdir));
-  ReplaceAll(out, "{exe_win}", WinePath(exe));
-  ReplaceAll(out, "{project}", project_file);
-  ReplaceAll(out, "{outdir}", outdir);
-  ReplaceAll(out, "{exe}", exe);
-  return out;
+  const std::vector<std::pair<std::string, std::string>> values = {
+      {"{project_win}", WinePath(project_file)},
+      {"{outdir_win}", WinePath(outdir)},
+      {"{exe_win}", WinePath(exe)},
+      {"{project}", project_file},
+      {"{outdir}", outdir},
+      {"{exe}", exe}};
+  for (std::string& word : words)
+    word = FillPlaceholders(word, values);
+  return true;
 }
 
 CompileResult RunCompiler(const std::string& command, const std::string& project_file,
                           const std::string& exe) {
+  constexpr size_t kMostOutput = size_t{1} << 20;
   CompileResult result;
-  std::string line = ExpandCompilerCommand(command, project_file, exe) + " 2>&1";
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(line.c_str(), "r"), ::pclose);
-  if (!pipe) {
-    result.report = "Cannot start the compiler: " + line;
+  std::vector<std::string> words;
+  std::string error;
+  if (!ExpandCompilerCommand(command, project_file, exe, words, error)) {
+    result.report = "The Compiler setting cannot be used: " + error;
     return result;
   }
-  char buffer[4096];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0)
-    result.report.append(buffer, n);
-  int status = ::pclose(pipe.release());
-  bool exited_ok = status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-  struct stat st {};
-  bool made = ::stat(exe.c_str(), &st) == 0;
-  result.ok = exited_ok && made;
-  if (!exited_ok) {
-    if (status != -1 && WIFEXITED(status)) {
-      result.report += "\nThe compiler ended with exit code " + std::to_string(WEXITSTATUS(status));
-    } else if (status != -1 && WIFSIGNALED(status)) {
-      result.report += "\nThe compiler was stopped by signal " + std::to_string(WTERMSIG(status));
-    } else {
-      result.report += "\nThe compiler could not be waited for";
-    }
+  // The compiler writes into the folder; it is made only now that something will be.
+  std::error_code made;
+  std::filesystem::create_directories(DirName(exe), made);
+  if (made) {
+    result.report = "Cannot make the folder " + DirName(exe) + ": " + made.message();
+    return result;
   }
-  if (exited_ok && !made) result.report += "\nThe compiler wrote no " + exe;
+  system::ProcessResult run = system::RunProcess(words, kMostOutput);
+  result.report = run.output;
+  if (run.output_cut) result.report += "\n... the compiler's output was cut at 1 MB";
+  if (!run.started) {
+    result.report = "Cannot start the compiler " + words[0] + ": " + run.error;
+    return result;
+  }
+  bool exited_ok = run.exited && run.exit_code == 0;
+  struct stat st {};
+  bool made_exe = ::stat(exe.c_str(), &st) == 0;
+  result.ok = exited_ok && made_exe;
+  if (run.exited && !exited_ok) {
+    result.report += "\nThe compiler ended with exit code " + std::to_string(run.exit_code);
+  } else if (!run.exited && run.signal != 0) {
+    result.report += "\nThe compiler was stopped by signal " + std::to_string(run.signal);
+  } else if (!run.exited) {
+    result.report += "\nThe compiler could not be waited for: " + run.error;
+  }
+  if (exited_ok && !made_exe) result.report += "\nThe compiler wrote no " + exe;
   return result;
 }
 

@@ -15,15 +15,20 @@ struct CompileResult {
   std::string report;  // what the status rows show: the compiler's log, or what the check found
 };
 
-// Fills the placeholders of a compiler command line: {project} the project file, {outdir}
-// the output folder, {exe} the compiled file's full path; {project_win}, {outdir_win} and
-// {exe_win} give the same as Wine sees them (Z:\…). Every value is put in as it stands: the
-// command line quotes it where it needs to.
-std::string ExpandCompilerCommand(const std::string& command, const std::string& project_file,
-                                  const std::string& exe);
+// The words of a compiler command line (system::SplitCommandLine's rules: quotes, no
+// shell) with their placeholders filled: {project} the project file, {outdir} the output
+// folder, {exe} the compiled file's full path; {project_win}, {outdir_win} and {exe_win}
+// give the same as Wine sees them (Z:\…). A value becomes part of the one word the
+// placeholder stands in (/out:{exe} stays one word), whatever it holds, and is never read
+// for placeholders or quotes again. False, with the reason in `error`, when the line cannot
+// be split or names no program.
+bool ExpandCompilerCommand(const std::string& command, const std::string& project_file,
+                           const std::string& exe, std::vector<std::string>& words,
+                           std::string& error);
 
-// Runs the command through the shell, its output kept as the log. Succeeds when it exits
-// with 0 and the compiled file exists afterwards.
+// Runs the command (no shell) with the compiled file's folder made first; its output, up to
+// a bound, is kept as the log. Succeeds when it exits with 0 and the compiled file exists
+// afterwards.
 CompileResult RunCompiler(const std::string& command, const std::string& project_file,
                           const std::string& exe);
 

@@ -1,0 +1,71 @@
+#include "platform/system/process.h"
+
+#include <gtest/gtest.h>
+
+#include "support/test_support.h"
+
+namespace kestrix::system {
+namespace {
+
+TEST(SplitCommandLine, QuotesAndBackslashes) {
+  struct Case {
+    const char* line;
+    std::vector<std::string> words;
+  } cases[] = {
+      {"", {}},
+      {"  \t ", {}},
+      {"a  b\tc", {"a", "b", "c"}},
+      {R"(wine "C:\VB98\VB6.EXE" /make "{project_win}")",
+       {"wine", R"(C:\VB98\VB6.EXE)", "/make", "{project_win}"}},
+      {R"(C:\VB98\VB6.EXE \\server\share)", {R"(C:\VB98\VB6.EXE)", R"(\\server\share)"}},
+      {R"('it''s' "say \"hi\"" a\ b a\"b)", {"its", R"(say "hi")", "a b", R"(a"b)"}},
+      {R"(/out:"a b" x'"'y "" '')", {"/out:a b", R"(x"y)", "", ""}},
+      {R"('C:\dir\' $(touch x) `y` ; | > &)",
+       {R"(C:\dir\)", "$(touch", "x)", "`y`", ";", "|", ">", "&"}},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> words;
+    std::string error;
+    EXPECT_TRUE(SplitCommandLine(c.line, words, error)) << c.line;
+    EXPECT_EQ(words, c.words) << c.line;
+  }
+  for (const char* bad : {"a \"b", "'a", R"("C:\dir\")"}) {
+    std::vector<std::string> words;
+    std::string error;
+    EXPECT_FALSE(SplitCommandLine(bad, words, error)) << bad;
+    EXPECT_NE(error.find("unclosed"), std::string::npos) << bad;
+  }
+}
+
+TEST(RunProcess, ArgumentsReachTheProgramAsTheyAre) {
+  testing::TempDir dir;
+  std::string hostile = "$(touch " + dir.Path("INJECTED") + ")";
+  ProcessResult run = RunProcess({"printf", "[%s]", "a b", hostile, "`x`", "\"q'", "", "*"}, 1000);
+  ASSERT_TRUE(run.started) << run.error;
+  EXPECT_TRUE(run.exited);
+  EXPECT_EQ(run.exit_code, 0);
+  EXPECT_EQ(run.output, "[a b][" + hostile + "][`x`][\"q'][][*]");
+  EXPECT_FALSE(testing::FileExists(dir.Path("INJECTED")));
+}
+
+TEST(RunProcess, ExitCodesErrorsAndBoundedOutput) {
+  ProcessResult failed = RunProcess({"ls", "/no/such/file/anywhere"}, 1000);
+  EXPECT_TRUE(failed.exited);
+  EXPECT_NE(failed.exit_code, 0);
+  EXPECT_NE(failed.output.find("/no/such/file/anywhere"), std::string::npos);  // stderr kept
+
+  ProcessResult missing = RunProcess({"kestrix-no-such-program"}, 1000);
+  EXPECT_FALSE(missing.started);
+  EXPECT_EQ(missing.error, "No such file or directory");
+
+  ProcessResult big = RunProcess({"head", "-c", "3000000", "/dev/zero"}, 1000);
+  EXPECT_TRUE(big.exited);
+  EXPECT_EQ(big.exit_code, 0);
+  EXPECT_EQ(big.output.size(), 1000u);
+  EXPECT_TRUE(big.output_cut);
+
+  EXPECT_FALSE(RunProcess({}, 10).started);
+}
+
+}  // namespace
+}  // namespace kestrix::system
