@@ -243,9 +243,11 @@ TEST_F(BatchTest, CheckedBuildCitesTheOriginalsLines) {
                             "/App/BUILD 1/Modules/modUtil.bas(";
   EXPECT_NE(Notes(build.out).find(cited), std::string::npos) << build.out;
 
+  // A second file holding a module of the same name.
   dir_.Write("Shop/App/Modules/modUtil.bas", bytes);
+  dir_.Write("Shop/App/Modules/modUtilCopy.bas", bytes);
   std::string project = ReadFile(shop_ + "/App/Shop.vbp");
-  dir_.Write("Shop/App/Shop.vbp", "Module=modUtil; Modules\\modUtil.bas\r\n" + project);
+  dir_.Write("Shop/App/Shop.vbp", "Module=modUtil; Modules\\modUtilCopy.bas\r\n" + project);
   const std::string conflict =
       shop_ +
       "/App/Shop.vbp(10): Name conflicts with existing module, project, or object library: "
