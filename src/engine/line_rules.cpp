@@ -21,10 +21,8 @@ std::string ToUpper(std::string_view s) {
 
 // True for «Retry:» or «Retry: x = 1» (a label), not for «x := 1» or «Else:».
 bool StartsWithLabel(std::string_view s) {
-  size_t n = 0;
   if (s.empty() || IsDigit(s[0])) return false;
-  while (n < s.size() && IsIdentChar(s[n]))
-    ++n;
+  size_t n = text::NameEnd(s, 0);
   if (n == 0 || n >= s.size() || s[n] != ':') return false;
   if (n + 1 < s.size() && s[n + 1] == '=') return false;
   return !text::IsStandaloneStatementWord(s.substr(0, n));

@@ -48,6 +48,8 @@ TEST(LineRulesTest, NeedsNoLineNumber) {
       {"Retry:", true},
       {"Retry: x = 1", true},
       {"\tnext_try: x = 1", true},
+      // Shift-JIS "エラー:" (its last letter's second byte is 0x5B, an ASCII '[').
+      {"\x83\x47\x83\x89\x81\x5b:", true},
       // Named arguments and statement keywords before a colon are not labels.
       {"x := 1", false},
       {"Foo a:=1", false},

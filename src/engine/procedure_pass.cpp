@@ -183,6 +183,7 @@ int32_t WalkBody(host::CodeModule& code, int32_t first, int32_t end, bool handle
                  const std::set<long>& taken, int32_t added_above, WalkNotes& notes) {
   int32_t base = first - 1;
   long next_free = 0;
+  bool in_select_head = false;
   for (long k = 1; base + k < end; ++k) {
     int32_t line = base + static_cast<int32_t>(k);
     std::string before = code.Lines(line, 1);
@@ -201,9 +202,14 @@ int32_t WalkBody(host::CodeModule& code, int32_t first, int32_t end, bool handle
       --k;
       continue;
     }
-    std::string text =
-        TransformBodyLine(before, next_free, k, taken, handlers, line - added_above, notes);
+    // Between Select Case and its first Case a declaration may stand, but no label: such
+    // lines keep their text and their place in the count.
+    if (in_select_head && IsCaseClause(before)) in_select_head = false;
+    std::string text = in_select_head ? before
+                                      : TransformBodyLine(before, next_free, k, taken, handlers,
+                                                          line - added_above, notes);
     if (text != before) code.ReplaceLine(line, text);
+    if (!in_select_head && OpensSelectCase(text)) in_select_head = true;
     // Continuation lines belong to the statement just handled: not numbered, not counted.
     while (ContinuesOnNextLine(text) && line + 1 < end) {
       text = code.Lines(++line, 1);

@@ -145,6 +145,23 @@ std::string_view SkipLineNumber(std::string_view s) {
 
 }  // namespace
 
+bool OpensSelectCase(std::string_view line) {
+  if (FindNoCase(line, "SELECT") == std::string_view::npos) return false;
+  std::string code = CodeOnly(line);
+  std::string_view s = SkipLineNumber(SkipBlanks(code));
+  std::string_view probe = s;
+  std::string_view label = TakeWord(probe);
+  if (!label.empty() && !probe.empty() && probe.front() == ':') s = SkipBlanks(probe.substr(1));
+  if (!WordIs(TakeWord(s), "SELECT")) return false;
+  s = SkipBlanks(s);
+  return WordIs(TakeWord(s), "CASE");
+}
+
+bool IsCaseClause(std::string_view line) {
+  std::string_view s = SkipBlanks(line);
+  return WordIs(TakeWord(s), "CASE");
+}
+
 bool HoldsProcedureEnd(std::string_view line) {
   if (FindNoCase(line, "END") == std::string_view::npos) return false;
   std::string code = CodeOnly(line);

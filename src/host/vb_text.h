@@ -3,6 +3,7 @@
 // Character tests on Basic source and names, as VB makes them: blanks are spaces and tabs,
 // case is ASCII case, and bytes of the ANSI code page above 127 count as letters.
 
+#include <string>
 #include <string_view>
 
 namespace kestrix::text {
@@ -57,14 +58,52 @@ inline bool IsStandaloneStatementWord(std::string_view word) {
   return false;
 }
 
+// True when s[n] and s[n + 1] form one letter of a double-byte code page (Shift-JIS, GBK,
+// Big5, UHC): a byte of 0x81-0xFE followed by one of 0x40-0x7E. Its second byte must not be
+// read as the ASCII character it looks like (the 0x5B of Shift-JIS "ー" is no '['). Single-byte
+// code pages read the same: a high byte followed by one of @ [ \ ] ^ ` { | } ~ inside a name is
+// not VB code in any of them.
+inline bool IsDoubleByteLetter(std::string_view s, size_t n) {
+  if (n + 1 >= s.size()) return false;
+  auto c = static_cast<unsigned char>(s[n]);
+  auto next = static_cast<unsigned char>(s[n + 1]);
+  return c >= 0x81 && c <= 0xFE && next >= 0x40 && next <= 0x7E;
+}
+
+// The end of the run of name characters that starts at `n` (`n` itself when none does).
+inline size_t NameEnd(std::string_view s, size_t n) {
+  while (n < s.size()) {
+    if (IsDoubleByteLetter(s, n)) {
+      n += 2;
+    } else if (IsIdentChar(s[n])) {
+      ++n;
+    } else {
+      break;
+    }
+  }
+  return n;
+}
+
 // Takes the word (a run of name characters) off the front of `s`; "" when none starts it.
 inline std::string_view TakeWord(std::string_view& s) {
-  size_t n = 0;
-  while (n < s.size() && IsIdentChar(s[n]))
-    ++n;
+  size_t n = NameEnd(s, 0);
   std::string_view word = s.substr(0, n);
   s.remove_prefix(n);
   return word;
+}
+
+// A name as VB compares it: ASCII letters in lower case; the second byte of a double-byte
+// letter is kept, so that two different letters never fold to one.
+inline std::string FoldName(std::string_view name) {
+  std::string out(name);
+  for (size_t i = 0; i < out.size(); ++i) {
+    if (IsDoubleByteLetter(out, i)) {
+      ++i;
+    } else {
+      out[i] = Lower(out[i]);
+    }
+  }
+  return out;
 }
 
 }  // namespace kestrix::text

@@ -124,15 +124,11 @@ std::string LineLabel(std::string_view line) {
     size_t first = s.find_first_not_of('0');  // 010 and 10 are the same label
     return first >= n ? "0" : std::string(s.substr(first, n - first));
   }
-  while (n < s.size() && IsIdentChar(s[n]))
-    ++n;
+  n = text::NameEnd(s, 0);
   if (n == 0 || n >= s.size() || s[n] != ':' || (n + 1 < s.size() && s[n + 1] == '=')) return "";
   std::string_view word = s.substr(0, n);
   if (text::IsStandaloneStatementWord(word)) return "";
-  std::string label(word);
-  for (char& c : label)
-    c = Lower(c);
-  return label;
+  return text::FoldName(word);
 }
 
 bool EndsWithContinuation(std::string_view line) {

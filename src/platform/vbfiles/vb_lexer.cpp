@@ -15,30 +15,6 @@ bool IsLetter(char c) {
   return IsIdentChar(c) && !IsDigit(c) && c != '_';
 }
 
-// The end of the name that starts at `n`. Every byte from 0x80 up is a letter, and a byte of
-// 0x81-0xFE followed by one of 0x40-0x7E is one letter of a double-byte code page (Shift-JIS,
-// GBK, Big5, UHC), whose second byte must not be read as the ASCII character it looks like
-// (the 0x5B of Shift-JIS "ー" is no '['). Single-byte code pages read the same: a high byte
-// followed by one of @ [ \ ] ^ ` { | } ~ inside a name is not VB code in any of them.
-bool IsDoubleByte(std::string_view s, size_t n) {
-  auto c = static_cast<unsigned char>(s[n]);
-  auto next = n + 1 < s.size() ? static_cast<unsigned char>(s[n + 1]) : 0;
-  return c >= 0x81 && c <= 0xFE && next >= 0x40 && next <= 0x7E;
-}
-
-size_t NameEnd(std::string_view s, size_t n) {
-  while (n < s.size()) {
-    if (IsDoubleByte(s, n)) {
-      n += 2;
-    } else if (IsIdentChar(s[n])) {
-      ++n;
-    } else {
-      break;
-    }
-  }
-  return n;
-}
-
 bool IsHexDigit(char c) {
   char l = Lower(c);
   return IsDigit(c) || (l >= 'a' && l <= 'f');
@@ -92,7 +68,7 @@ class Lexer {
       return;
     }
     if (!IsLetter(At(n))) return;
-    n = NameEnd(s_, n);
+    n = text::NameEnd(s_, n);
     std::string_view word = s_.substr(i_, n - i_);
     if (At(n) != ':' || At(n + 1) == '=' || text::IsStandaloneStatementWord(word)) return;
     out_.label = FoldName(word);
@@ -121,7 +97,7 @@ class Lexer {
 
   std::string_view Word() {
     size_t start = i_;
-    i_ = NameEnd(s_, i_);
+    i_ = text::NameEnd(s_, i_);
     return s_.substr(start, i_ - start);
   }
 
@@ -261,18 +237,6 @@ std::string_view BeforeContinuation(std::string_view line) {
 }
 
 }  // namespace
-
-std::string FoldName(std::string_view name) {
-  std::string out(name);
-  for (size_t i = 0; i < out.size(); ++i) {
-    if (IsDoubleByte(out, i)) {
-      ++i;
-    } else {
-      out[i] = Lower(out[i]);
-    }
-  }
-  return out;
-}
 
 void LexLine(std::string_view text, LexedLine& out) {
   Lexer(text, out).Run();

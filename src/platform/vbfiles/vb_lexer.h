@@ -49,9 +49,7 @@ struct LexedLine {
   std::vector<Token> tokens;
 };
 
-// A name as labels are kept and compared: ASCII letters in lower case, except the second
-// byte of a double-byte character (see LexLine), which is part of another letter.
-std::string FoldName(std::string_view name);
+using text::FoldName;  // labels are kept and compared folded
 
 // Lexes one logical line (continuations joined) into `out`, reusing its storage. The
 // tokens view `text`, which must outlive them. A label stands at the very start of the line
