@@ -8,9 +8,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <vector>
 #include <filesystem>
 #include <map>
+#include <vector>
 
 #include "support/test_support.h"
 #include "vb_generator.h"
@@ -255,7 +255,8 @@ TEST_F(BatchTest, DiffAppliesWithPatchFromTheCurrentFolder) {
   std::string header = "As Currency) As String\r\n";
   bytes.insert(bytes.find(header) + header.size(), std::string("    Sep = \"a\0b\"\r\n", 17));
   dir_.Write("Shop/App/Modules/modUtil.bas", bytes);
-  RunResult run = Batch("build Shop/App/Shop.vbp --no-build --scope module --module modUtil --diff");
+  RunResult run =
+      Batch("build Shop/App/Shop.vbp --no-build --scope module --module modUtil --diff");
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.out.find("--- a/Shop/App/Modules/modUtil.bas\n"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find(std::string("    Sep = \"a\0b\"\r\n", 17)), std::string::npos) << run.out;
@@ -267,7 +268,8 @@ TEST_F(BatchTest, DiffAppliesWithPatchFromTheCurrentFolder) {
   std::string patch = "cd '" + dir_.path() + "' && patch -s -p1 < change.diff";
   ASSERT_EQ(std::system(patch.c_str()), 0);
   std::string patched = ReadFile(module);
-  ASSERT_EQ(Batch("build Shop/App/Shop.vbp --no-build --scope module --module modUtil --save").status, 0);
+  ASSERT_EQ(
+      Batch("build Shop/App/Shop.vbp --no-build --scope module --module modUtil --save").status, 0);
   EXPECT_EQ(patched, ReadFile(module));
 }
 
@@ -285,9 +287,10 @@ TEST_F(BatchTest, JsonStaysJsonWithDiffAndInfo) {
     EXPECT_GT(lines, 5u) << args;
   }
   RunResult diff = Batch("build Shop/App/Shop.vbp --no-build --diff --format json");
-  EXPECT_EQ(LinesStartingWith(diff.out, "{\"type\":\"diff\",\"file\":\"Shop/App/Modules/modUtil.bas\"")
-                .size(),
-            1u);
+  EXPECT_EQ(
+      LinesStartingWith(diff.out, "{\"type\":\"diff\",\"file\":\"Shop/App/Modules/modUtil.bas\"")
+          .size(),
+      1u);
   RunResult tsv = Batch("info Shop/Shop.vbg --format tsv");
   EXPECT_EQ(LinesStartingWith(tsv.out, "project\t").size(), 2u) << tsv.out;
   EXPECT_EQ(LinesStartingWith(tsv.out, "component\tShop\tmodule\tmodUtil\t").size(), 1u) << tsv.out;

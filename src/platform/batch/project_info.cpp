@@ -58,7 +58,10 @@ class InfoPrinter {
                    "\n  compiles " + compiles + "\n");
     }
     project_ = name;
-    Row({{"project", kText}, {"name", kText}, {"startup", kBool}, {"file", kPath},
+    Row({{"project", kText},
+         {"name", kText},
+         {"startup", kBool},
+         {"file", kPath},
          {"compiles", kPath}},
         {"project", name, startup ? "1" : "0", file, compiles});
   }
@@ -76,8 +79,13 @@ class InfoPrinter {
       return;
     }
     auto size = [&](size_t i) { return sizes.empty() ? std::string() : std::to_string(sizes[i]); };
-    Row({{"component", kText}, {"project", kText}, {"kind", kText}, {"name", kText},
-         {"file", kPath}, {"lines", kNumber}, {"declaration_lines", kNumber},
+    Row({{"component", kText},
+         {"project", kText},
+         {"kind", kText},
+         {"name", kText},
+         {"file", kPath},
+         {"lines", kNumber},
+         {"declaration_lines", kNumber},
          {"procedures", kNumber}},
         {"component", project_, type, name, file, size(0), size(1), size(2)});
   }
@@ -86,8 +94,13 @@ class InfoPrinter {
     if (format_ == OutputFormat::kText) {
       return Printf("        %-34s lines %d-%d, declared at %d\n", name.c_str(), start, end, body);
     }
-    Row({{"procedure", kText}, {"project", kText}, {"component", kText}, {"name", kText},
-         {"start", kNumber}, {"end", kNumber}, {"declared", kNumber}},
+    Row({{"procedure", kText},
+         {"project", kText},
+         {"component", kText},
+         {"name", kText},
+         {"start", kNumber},
+         {"end", kNumber},
+         {"declared", kNumber}},
         {"procedure", project_, component_, name, std::to_string(start), std::to_string(end),
          std::to_string(body)});
   }

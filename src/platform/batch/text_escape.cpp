@@ -32,7 +32,11 @@ void AppendUtf8(std::string& out, uint32_t code_point) {
 bool IsUtf8(std::string_view text) {
   for (size_t i = 0; i < text.size();) {
     auto b = static_cast<unsigned char>(text[i]);
-    size_t extra = b < 0x80 ? 0 : (b >> 5) == 0x6 ? 1 : (b >> 4) == 0xE ? 2 : (b >> 3) == 0x1E ? 3 : 9;
+    size_t extra = b < 0x80           ? 0
+                   : (b >> 5) == 0x6  ? 1
+                   : (b >> 4) == 0xE  ? 2
+                   : (b >> 3) == 0x1E ? 3
+                                      : 9;
     if (extra == 9 || i + extra >= text.size()) return false;
     uint32_t cp = extra == 0 ? b : b & (0x3F >> extra);
     for (size_t k = 1; k <= extra; ++k) {

@@ -25,11 +25,10 @@ std::optional<std::string> AnsiToUtf8(int code_page, std::string_view bytes) {
   std::wstring wide(static_cast<size_t>(wide_size), L'\0');
   ::MultiByteToWideChar(static_cast<UINT>(code_page), MB_ERR_INVALID_CHARS, bytes.data(), size,
                         wide.data(), wide_size);
-  int out_size = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide_size, nullptr, 0, nullptr,
-                                       nullptr);
+  int out_size =
+      ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide_size, nullptr, 0, nullptr, nullptr);
   std::string out(static_cast<size_t>(out_size), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide_size, out.data(), out_size, nullptr,
-                        nullptr);
+  ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), wide_size, out.data(), out_size, nullptr, nullptr);
   return out;
 }
 

@@ -88,7 +88,8 @@ TEST(ComponentFileParse, SplitsHeaderAttributesAndCode) {
 
 TEST(ComponentFileParse, ByteOrderMarkIsSetAsideAndControlBytesInCodeKept) {
   ComponentFile form = ParseComponentFile(
-      "\xEF\xBB\xBF" + Crlf("VERSION 5.00|Begin VB.Form F|End|Attribute VB_Name = \"F\"|Sub A()|End Sub"),
+      "\xEF\xBB\xBF" +
+          Crlf("VERSION 5.00|Begin VB.Form F|End|Attribute VB_Name = \"F\"|Sub A()|End Sub"),
       "F.frm", true);
   EXPECT_TRUE(form.bom);
   EXPECT_EQ(Describe(form), "H3 A1 | Sub A() | End Sub");
@@ -121,7 +122,10 @@ TEST(ComponentFileParse, CutShortHeaderNamesFileAndLine) {
       {"app.bas", false, std::string("MZ\x90\0\x03\0\0\0\x04\0\r\nAttribute", 20), "app.bas(1): "},
       {"pic.cls", false, "\x89PNG\r\n\x1a\n" + std::string(2000, 'x'), "pic.cls(1): "},
       {"long.bas", false, std::string(1024, 'x') + "\r\n", "long.bas(1): "},
-      {"elf.bas", false, "\r\n  \r\n\x7f" "ELF\x02\x01", "elf.bas(3): "},
+      {"elf.bas", false,
+       "\r\n  \r\n\x7f"
+       "ELF\x02\x01",
+       "elf.bas(3): "},
   };
   for (const auto& c : cases) {
     try {

@@ -56,8 +56,8 @@ void FileIde::Open(const std::string& path) {
         std::string why = project_path.ambiguity.empty()
                               ? ""
                               : " (" + project_path.ambiguity + "; name the code page)";
-        throw IdeError(host::kErrFileNotFound, where + "project file not found: " + entry.path + why,
-                       "vbfiles");
+        throw IdeError(host::kErrFileNotFound,
+                       where + "project file not found: " + entry.path + why, "vbfiles");
       }
       if (entry.startup) startup = projects.size();
       projects.push_back(LoadListed(*project_path.path, where));

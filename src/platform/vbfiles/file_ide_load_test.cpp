@@ -61,7 +61,8 @@ TEST(FileIdeLoad, BadComponentsAreNamedWithTheProjectLineAndNothingIsWritten) {
   } cases[] = {
       {"every missing component at once",
        [](const TempDir& d) {
-         d.Write("P.vbp", Crlf("Type=Exe|Module=A; A.bas|Form=F.frm|Module=B; B.bas|Class=C; C.cls"));
+         d.Write("P.vbp",
+                 Crlf("Type=Exe|Module=A; A.bas|Form=F.frm|Module=B; B.bas|Class=C; C.cls"));
          d.Write("B.bas", Crlf("Attribute VB_Name = \"B\""));
        },
        host::kErrFileNotFound,
@@ -72,32 +73,40 @@ TEST(FileIdeLoad, BadComponentsAreNamedWithTheProjectLineAndNothingIsWritten) {
          d.Write("P.vbp", Crlf("Type=Exe|Module=A; A.bas"));
          ::mkfifo(d.Path("A.bas").c_str(), 0644);
        },
-       host::kErrPathFileAccess, {"P.vbp(2): ", "A.bas: not a regular file"}},
+       host::kErrPathFileAccess,
+       {"P.vbp(2): ", "A.bas: not a regular file"}},
       {"a FIFO as resource file",
        [](const TempDir& d) {
          d.Write("P.vbp", Crlf("Type=Exe|ResFile32=\"R.res\""));
          ::mkfifo(d.Path("R.res").c_str(), 0644);
        },
-       host::kErrPathFileAccess, {"P.vbp(2): ", "R.res: not a regular file"}},
+       host::kErrPathFileAccess,
+       {"P.vbp(2): ", "R.res: not a regular file"}},
       {"a symbolic-link loop",
        [](const TempDir& d) {
          d.Write("P.vbp", Crlf("Type=Exe||Module=A; A.bas"));
          fs::create_symlink("B.bas", d.Path("A.bas"));
          fs::create_symlink("A.bas", d.Path("B.bas"));
        },
-       host::kErrPathFileAccess, {"P.vbp(3): ", "A.bas: Too many levels of symbolic links"}},
+       host::kErrPathFileAccess,
+       {"P.vbp(3): ", "A.bas: Too many levels of symbolic links"}},
       {"a device",
        [](const TempDir& d) { d.Write("P.vbp", Crlf("Type=Exe|Module=Z; /dev/zero")); },
-       host::kErrPathFileAccess, {"P.vbp(2): ", "/dev/zero: not a regular file"}},
+       host::kErrPathFileAccess,
+       {"P.vbp(2): ", "/dev/zero: not a regular file"}},
       {"an executable renamed .vbp",
-       [](const TempDir& d) { d.Write("P.vbp", std::string("MZ\x90\0\x03\0\0\0Name=\"X\"\r\n", 18)); },
-       host::kErrBadFileFormat, {"P.vbp(1): not a project file"}},
+       [](const TempDir& d) {
+         d.Write("P.vbp", std::string("MZ\x90\0\x03\0\0\0Name=\"X\"\r\n", 18));
+       },
+       host::kErrBadFileFormat,
+       {"P.vbp(1): not a project file"}},
       {"an executable renamed .bas",
        [](const TempDir& d) {
          d.Write("P.vbp", Crlf("Type=Exe|Module=A; A.bas"));
          d.Write("A.bas", std::string("MZ\x90\0\x03\0\0\0\r\nSub A()\r\n", 19));
        },
-       host::kErrBadFileFormat, {"A.bas(1): not a VB text file"}},
+       host::kErrBadFileFormat,
+       {"A.bas(1): not a VB text file"}},
   };
   for (const auto& c : cases) {
     TempDir root;
@@ -141,13 +150,15 @@ TEST(FileIdeLoad, CrOnlyFilesHaveTheirProceduresAndAreSavedWithCrLf) {
   EXPECT_EQ(ProcNames(module), "A B ");
   fs::create_directories(root.Path("Out"));
   module.SaveAs(root.Path("Out/Old.bas"));
-  EXPECT_EQ(ReadFile(root.Path("Out/Old.bas")), Crlf("Attribute VB_Name = \"Old\"|Sub A()|  x = 1|End Sub|Sub B()|End Sub"));
+  EXPECT_EQ(ReadFile(root.Path("Out/Old.bas")),
+            Crlf("Attribute VB_Name = \"Old\"|Sub A()|  x = 1|End Sub|Sub B()|End Sub"));
 }
 
 TEST(FileIdeLoad, ByteOrderMarkIsKeptAndTheHeaderReadAsHeader) {
   TempDir root;
-  std::string form = "\xEF\xBB\xBF" + Crlf("VERSION 5.00|Begin VB.Form F|   Caption = \"x\"|End|"
-                                           "Attribute VB_Name = \"F\"|Sub Form_Load()|End Sub");
+  std::string form = "\xEF\xBB\xBF" + Crlf(
+                                          "VERSION 5.00|Begin VB.Form F|   Caption = \"x\"|End|"
+                                          "Attribute VB_Name = \"F\"|Sub Form_Load()|End Sub");
   root.Write("F.frm", form);
   root.Write("P.vbp", Crlf("Type=Exe|Form=F.frm"));
   FileIde ide;
@@ -159,9 +170,10 @@ TEST(FileIdeLoad, ByteOrderMarkIsKeptAndTheHeaderReadAsHeader) {
   c.GetCodeModule()->InsertLines(1, "Option Explicit");
   fs::create_directories(root.Path("Out"));
   c.SaveAs(root.Path("Out/F.frm"));
-  EXPECT_EQ(ReadFile(root.Path("Out/F.frm")),
-            "\xEF\xBB\xBF" + Crlf("VERSION 5.00|Begin VB.Form F|   Caption = \"x\"|End|"
-                                  "Attribute VB_Name = \"F\"|Option Explicit|Sub Form_Load()|End Sub"));
+  EXPECT_EQ(
+      ReadFile(root.Path("Out/F.frm")),
+      "\xEF\xBB\xBF" + Crlf("VERSION 5.00|Begin VB.Form F|   Caption = \"x\"|End|"
+                            "Attribute VB_Name = \"F\"|Option Explicit|Sub Form_Load()|End Sub"));
 }
 
 // A project written on a Russian system, checked out on Linux: the names on disk are UTF-8.

@@ -93,10 +93,10 @@ std::unique_ptr<FileProject> FileProject::Load(const std::string& path, int code
     } catch (const IdeError& error) {
       // A format error names the component file's own line; any other names the project line.
       if (error.Number() == host::kErrBadFileFormat) throw;
-      throw IdeError(error.Number(),
-                     project->path_ + "(" + std::to_string(refs[k].line) + "): " +
-                         error.Description(),
-                     error.Source());
+      throw IdeError(
+          error.Number(),
+          project->path_ + "(" + std::to_string(refs[k].line) + "): " + error.Description(),
+          error.Source());
     }
   }
   project->listed_ = project->components_.size();

@@ -119,8 +119,8 @@ bool IsAscii(std::string_view s) {
 std::map<int, std::string> EntriesInCodePages(const std::string& dir, const std::string& part,
                                               int code_page) {
   std::map<int, std::string> found;
-  std::vector<int> pages = code_page != 0 ? std::vector<int>{code_page}
-                                          : system::CommonAnsiCodePages();
+  std::vector<int> pages =
+      code_page != 0 ? std::vector<int>{code_page} : system::CommonAnsiCodePages();
   std::string prefix = dir.empty() ? "" : dir.back() == '/' ? dir : dir + "/";
   for (int page : pages) {
     std::optional<std::string> utf8 = system::AnsiToUtf8(page, part);

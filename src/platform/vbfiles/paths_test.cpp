@@ -154,9 +154,9 @@ TEST(PathsTest, ResolveThroughUnlistableFolderByExactName) {
 // Names written on Windows in the machine's ANSI code page, found under their UTF-8 names.
 TEST(PathsTest, ResolveProjectPathReadsNamesInAnsiCodePages) {
   TempDir dir;
-  dir.Write("\xD0\xA4\xD0\xBE\xD1\x80\xD0\xBC\xD0\xB0.frm", "");         // Форма.frm
+  dir.Write("\xD0\xA4\xD0\xBE\xD1\x80\xD0\xBC\xD0\xB0.frm", "");            // Форма.frm
   dir.Write("\xE3\x83\x95\xE3\x82\xA9\xE3\x83\xBC\xE3\x83\xA0/M.bas", "");  // フォーム/
-  dir.Write("Caf\xC3\xA9.BAS", "");                                                // Café.BAS
+  dir.Write("Caf\xC3\xA9.BAS", "");                                         // Café.BAS
   const struct {
     std::string written;  // as the project file holds it
     int code_page;

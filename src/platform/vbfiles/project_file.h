@@ -76,7 +76,7 @@ class ProjectFile {
 
   std::vector<std::string> lines_;
   bool final_newline_ = true;
-  bool bom_ = false;  // the file began with a UTF-8 byte-order mark, kept on save
+  bool bom_ = false;          // the file began with a UTF-8 byte-order mark, kept on save
   size_t section_start_ = 0;  // index of the first [Section] header, or lines_.size()
   std::vector<ComponentRef> components_;
 };

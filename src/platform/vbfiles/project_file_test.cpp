@@ -143,7 +143,8 @@ TEST(ProjectFileTest, ByteOrderMarkIsKeptAndTheFirstKeyRead) {
   EXPECT_EQ(file.Value("Name"), "Shop");
   EXPECT_EQ(file.Serialize(), bytes);
   file.SetValue("Title", "T", true);
-  EXPECT_EQ(file.Serialize(), "\xEF\xBB\xBF" + Crlf("Name=\"Shop\"|Module=Util; Util.bas|Title=\"T\""));
+  EXPECT_EQ(file.Serialize(),
+            "\xEF\xBB\xBF" + Crlf("Name=\"Shop\"|Module=Util; Util.bas|Title=\"T\""));
 }
 
 // Applies an edit to a parsed fixture and checks the bytes, and that they read back the same.

@@ -33,10 +33,10 @@ TextLines SplitLines(std::string_view bytes) {
     out.bom = true;
     bytes.remove_prefix(kUtf8Bom.size());
   }
-  char end_char = bytes.find('\n') == std::string_view::npos &&
-                          bytes.find('\r') != std::string_view::npos
-                      ? '\r'
-                      : '\n';
+  char end_char =
+      bytes.find('\n') == std::string_view::npos && bytes.find('\r') != std::string_view::npos
+          ? '\r'
+          : '\n';
   size_t pos = 0;
   while (pos < bytes.size()) {
     size_t lf = bytes.find(end_char, pos);
