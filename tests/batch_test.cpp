@@ -7,8 +7,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <vector>
 
 #include "support/test_support.h"
 #include "vb_generator.h"
@@ -305,6 +307,86 @@ TEST_F(BatchTest, ProgrammerNameIsStoredInTheCodePageOfTheSource) {
   RunResult unclosed = Batch("config Compiler 'wine \"C:\\VB98\\VB6.EXE'");
   EXPECT_EQ(unclosed.status, 2);
   EXPECT_NE(unclosed.err.find("unclosed"), std::string::npos) << unclosed.err;
+}
+
+// The lines of `text` that start with `prefix`.
+std::vector<std::string> LinesStartingWith(const std::string& text, const std::string& prefix) {
+  std::vector<std::string> lines;
+  for (size_t pos = 0; pos < text.size();) {
+    size_t end = text.find('\n', pos);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(pos, end - pos);
+    if (line.starts_with(prefix)) lines.push_back(line);
+    pos = end + 1;
+  }
+  return lines;
+}
+
+// The diff names the files relative to the current folder; the real patch program run there
+// applies it and gives the bytes --save writes; a NUL byte in a string literal does not end it.
+TEST_F(BatchTest, DiffAppliesWithPatchFromTheCurrentFolder) {
+  std::string module = shop_ + "/App/Modules/modUtil.bas";
+  std::string bytes = ReadFile(module);
+  // In a procedure, whose lines the build numbers: the line is part of the diff.
+  std::string header = "As Currency) As String\r\n";
+  bytes.insert(bytes.find(header) + header.size(), std::string("    Sep = \"a\0b\"\r\n", 17));
+  dir_.Write("Shop/App/Modules/modUtil.bas", bytes);
+  RunResult run =
+      Batch("build Shop/App/Shop.vbp --no-build --scope module --module modUtil --diff");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("--- a/Shop/App/Modules/modUtil.bas\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find(std::string("    Sep = \"a\0b\"\r\n", 17)), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("--- /dev/null\n+++ b/Shop/App/KestrixErrorHandler.bas\n"),
+            std::string::npos);
+  EXPECT_EQ(ReadFile(module), bytes);  // a diff writes nothing
+  if (std::system("patch --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "no patch program";
+  dir_.Write("change.diff", run.out.substr(run.out.find("--- a/")));
+  std::string patch = "cd '" + dir_.path() + "' && patch -s -p1 < change.diff";
+  ASSERT_EQ(std::system(patch.c_str()), 0);
+  std::string patched = ReadFile(module);
+  ASSERT_EQ(
+      Batch("build Shop/App/Shop.vbp --no-build --scope module --module modUtil --save").status, 0);
+  EXPECT_EQ(patched, ReadFile(module));
+}
+
+TEST_F(BatchTest, JsonStaysJsonWithDiffAndInfo) {
+  for (const char* args : {"build Shop/App/Shop.vbp --no-build --diff --format json",
+                           "info Shop/Shop.vbg --procs --format json"}) {
+    RunResult run = Batch(args);
+    ASSERT_EQ(run.status, 0) << args << run.err;
+    size_t lines = 0;
+    for (const auto& line : LinesStartingWith(run.out, "")) {
+      if (line.empty()) continue;
+      ++lines;
+      EXPECT_TRUE(line.starts_with("{\"type\":\"") && line.ends_with("}")) << args << ": " << line;
+    }
+    EXPECT_GT(lines, 5u) << args;
+  }
+  RunResult diff = Batch("build Shop/App/Shop.vbp --no-build --diff --format json");
+  EXPECT_EQ(
+      LinesStartingWith(diff.out, "{\"type\":\"diff\",\"file\":\"Shop/App/Modules/modUtil.bas\"")
+          .size(),
+      1u);
+  RunResult tsv = Batch("info Shop/Shop.vbg --format tsv");
+  EXPECT_EQ(LinesStartingWith(tsv.out, "project\t").size(), 2u) << tsv.out;
+  EXPECT_EQ(LinesStartingWith(tsv.out, "component\tShop\tmodule\tmodUtil\t").size(), 1u) << tsv.out;
+}
+
+TEST_F(BatchTest, DoubleDashEndsTheOptionsAndCodePagesAreNamed) {
+  dir_.Write("--scope.vbp", "Type=Exe\r\nModule=M; \xD4\xEE.bas\r\n");
+  dir_.Write("\xD0\xA4\xD0\xBE.bas", "Attribute VB_Name = \"M\"\r\nSub A()\r\nEnd Sub\r\n");
+  RunResult info = Batch("info --format tsv -- --scope.vbp");
+  EXPECT_EQ(info.status, 0) << info.err;
+  EXPECT_EQ(LinesStartingWith(info.out, "component\t").size(), 1u) << info.out;
+  // The bytes D4 EE name another file in code page 1252: the user must choose.
+  dir_.Write("\xC3\x94\xC3\xAE.bas", "Attribute VB_Name = \"M\"\r\n");
+  RunResult ambiguous = Batch("check -- --scope.vbp");
+  EXPECT_EQ(ambiguous.status, 2);
+  EXPECT_NE(ambiguous.err.find("--scope.vbp(2): Module file not found"), std::string::npos)
+      << ambiguous.err;
+  EXPECT_NE(ambiguous.err.find("1251"), std::string::npos) << ambiguous.err;
+  EXPECT_EQ(Batch("check --codepage 1251 -- --scope.vbp").status, 0);
+  EXPECT_EQ(Batch("check --codepage 12345 -- --scope.vbp").status, 2);
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
 #include "platform/batch/batch_options.h"
 
+#include <charconv>
 #include <functional>
 #include <map>
+
+#include "platform/system/code_pages.h"
 
 namespace kestrix::batch {
 
@@ -13,6 +16,7 @@ const char* const kUsage =
     "\"Settings\"\n"
     "       kestrix-batch info PATH [--procs]            list projects, components and "
     "procedures\n"
+    "  --                             ends the options: what follows is a path (\"--x.vbp\")\n"
     "  --scope group|project|module   what to work on; default project\n"
     "  --project NAME                 the active project (default: the group's startup "
     "project)\n"
@@ -27,8 +31,14 @@ const char* const kUsage =
     "  --yes                          answer Yes / OK to the questions (default: No / Cancel)\n"
     "  --save                         afterwards save every changed component and project\n"
     "                                 where the IDE now holds it\n"
-    "  --diff                         print a unified diff of every changed component\n"
-    "  --format text|tsv|json         how the status is printed (default text)\n"
+    "  --diff                         print a unified diff of every changed component, its\n"
+    "                                 file names relative to the current folder (for patch\n"
+    "                                 -p1 or git apply run there); with --format json each\n"
+    "                                 diff is a JSON line {\"type\":\"diff\",...}\n"
+    "  --format text|tsv|json         how the status and info are printed (default text)\n"
+    "  --codepage N                   the Windows code page the project files name files in\n"
+    "                                 (1252, 1251, 932, 936, 949, 950); by default a name\n"
+    "                                 that matches no file is tried in each of these\n"
     "  --help                         this text\n"
     "The Compiler setting (config Compiler '...') is run without a shell. It is split into\n"
     "words at blanks; '...' keeps its text as it stands, \"...\" too except that \\\" is a quote,\n"
@@ -66,7 +76,7 @@ std::string ApplyFlag(BatchOptions& o, const std::string& flag,
     return "";
   }
   if (flag != "--scope" && flag != "--project" && flag != "--module" && flag != "--build-root" &&
-      flag != "--format") {
+      flag != "--format" && flag != "--codepage") {
     return "unknown option " + flag;
   }
   std::optional<std::string> v = value();
@@ -79,6 +89,15 @@ std::string ApplyFlag(BatchOptions& o, const std::string& flag,
     auto it = kScopes.find(*v);
     if (it == kScopes.end()) return "--scope takes group, project or module, not " + *v;
     o.scope = it->second;
+  }
+  if (flag == "--codepage") {
+    int page = 0;
+    auto [end, ec] = std::from_chars(v->data(), v->data() + v->size(), page);
+    if (ec != std::errc() || end != v->data() + v->size() || page <= 0 ||
+        !system::AnsiToUtf8(page, "")) {
+      return "--codepage takes a Windows code page number (1252, 1251, 932, ...), not " + *v;
+    }
+    o.code_page = page;
   }
   if (flag == "--format") {
     static const std::map<std::string, OutputFormat> kFormats = {
@@ -95,8 +114,17 @@ std::string ApplyFlag(BatchOptions& o, const std::string& flag,
 ParseResult ParseCommandLine(const std::vector<std::string>& args) {
   ParseResult r;
   std::vector<std::string> positional;
+  bool options_ended = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
+    if (options_ended) {
+      positional.push_back(a);
+      continue;
+    }
+    if (a == "--") {
+      options_ended = true;
+      continue;
+    }
     if (a == "--help" || a == "-h") {
       r.options.command = Command::kHelp;
       return r;

@@ -29,6 +29,7 @@ struct BatchOptions {
   bool diff = false;
   bool procs = false;  // info: list every procedure
   OutputFormat format = OutputFormat::kText;
+  int code_page = 0;  // the code page of names in project files; 0 = try the common ones
   std::vector<std::string> config_args;  // config: KEY [VALUE]
 };
 

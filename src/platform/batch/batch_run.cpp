@@ -1,6 +1,9 @@
 #include "platform/batch/batch_run.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <new>
+#include <system_error>
 #include <vector>
 
 #include "build/add_in_form.h"
@@ -96,17 +99,42 @@ bool IsFailureRow(const host::StatusRow& row) {
          n.rfind("Error: ", 0) == 0;
 }
 
-void PrintDiffs(vbfiles::FileIde& ide) {
+// Where SaveChanged saves a component that was never saved: beside its project file.
+std::string NewComponentPath(host::Project& project, host::Component& c) {
+  return vbfiles::DirName(project.FileName()) + "/" +
+         build::SafeFileName(c.Name() + build::ExtensionForType(c.Type()));
+}
+
+// `path` relative to the current folder, with '/' (climbing with "../" when it lies outside).
+std::string RelativeToHere(const std::string& path) {
+  std::error_code ec;
+  std::filesystem::path here = std::filesystem::current_path(ec);
+  if (ec) return path;
+  std::string relative = std::filesystem::path(path).lexically_relative(here).generic_string();
+  return relative.empty() ? path : relative;
+}
+
+// The diff of every changed component with code: plain unified diffs whose file names are
+// relative to the current folder ("a/App/Modules/modUtil.bas"), so that `patch -p1` or
+// `git apply` run here apply them; with JSON output, one JSON line per component.
+void PrintDiffs(vbfiles::FileIde& ide, OutputFormat format) {
   for (int32_t i = 1; i <= ide.Count(); ++i) {
-    host::Components& components = ide.Item(i).VBComponents();
+    host::Project& project = ide.Item(i);
+    host::Components& components = project.VBComponents();
     for (int32_t k = 1; k <= components.Count(); ++k) {
       auto* c = dynamic_cast<vbfiles::FileComponent*>(&components.Item(k));
       if (c == nullptr || !c->IsDirty() || c->GetCodeModule() == nullptr) continue;
       std::string path = c->FileNames(1);
-      std::string before;
-      if (!path.empty()) before = vbfiles::ReadFileBytes(path);
-      std::string label = path.empty() ? c->Name() + " (never saved)" : path;
-      std::fputs(UnifiedDiff(before, c->Bytes(), "a/" + label, "b/" + label).c_str(), stdout);
+      std::string before = path.empty() ? "" : vbfiles::ReadFileBytes(path);
+      std::string file = RelativeToHere(path.empty() ? NewComponentPath(project, *c) : path);
+      std::string diff =
+          UnifiedDiff(before, c->Bytes(), path.empty() ? "/dev/null" : "a/" + file, "b/" + file);
+      if (format == OutputFormat::kJson) {
+        diff = "{\"type\":\"diff\",\"file\":" + JsonPath(file) + ",\"diff\":" + JsonString(diff) +
+               "}\n";
+      }
+      // fwrite, not fputs: string literals may hold NUL bytes, and the diff goes on past them.
+      std::fwrite(diff.data(), 1, diff.size(), stdout);
     }
   }
 }
@@ -130,8 +158,7 @@ std::vector<SaveItem> ChangedItems(vbfiles::FileIde& ide) {
       if (!c.IsDirty()) continue;
       std::string path = c.FileNames(1);
       if (path.empty()) {
-        path = vbfiles::DirName(project.FileName()) + "/" +
-               build::SafeFileName(c.Name() + build::ExtensionForType(c.Type()));
+        path = NewComponentPath(project, c);
         project_changed = true;
       }
       items.push_back({&c, &project, path});
@@ -175,6 +202,7 @@ bool SaveChanged(vbfiles::FileIde& ide) {
 
 int RunCommand(const BatchOptions& o) {
   vbfiles::FileIde ide;
+  ide.SetCodePage(o.code_page);
   try {
     ide.Open(o.path);
   } catch (const IdeError& error) {
@@ -199,7 +227,7 @@ int RunCommand(const BatchOptions& o) {
   for (const auto& row : progress.Rows())
     failed = failed || IsFailureRow(row);
   try {
-    if (o.diff) PrintDiffs(ide);
+    if (o.diff) PrintDiffs(ide, o.format);
   } catch (const IdeError& error) {
     std::fprintf(stderr, "kestrix-batch: %s\n", error.Description().c_str());
     failed = true;
@@ -221,6 +249,7 @@ std::string Counted(size_t n, const char* noun) {
 // the structure of code; one line per problem, then a summary. Nothing is written.
 int RunCheck(const BatchOptions& o) {
   vbfiles::FileIde ide;
+  ide.SetCodePage(o.code_page);
   try {
     ide.Open(o.path);
   } catch (const IdeError& error) {
@@ -308,9 +337,7 @@ int RunConfig(const BatchOptions& o) {
   return kExitOk;
 }
 
-}  // namespace
-
-int Main(const std::vector<std::string>& args) {
+int Run(const std::vector<std::string>& args) {
   ParseResult parsed = ParseCommandLine(args);
   if (!parsed.error.empty()) {
     std::fprintf(stderr, "kestrix-batch: %s\n%s", parsed.error.c_str(), kUsage);
@@ -327,7 +354,7 @@ int Main(const std::vector<std::string>& args) {
       return RunCheck(o);
     case Command::kInfo:
       try {
-        PrintProjectInfo(o.path, o.procs, stdout);
+        PrintProjectInfo(o.path, {o.procs, o.format, o.code_page}, stdout);
       } catch (const IdeError& error) {
         return BadInput(error.Description());
       }
@@ -337,6 +364,19 @@ int Main(const std::vector<std::string>& args) {
       break;
   }
   return RunCommand(o);
+}
+
+}  // namespace
+
+int Main(const std::vector<std::string>& args) {
+  // Files are size-checked before they are read; should memory run out all the same, say so
+  // rather than abort.
+  try {
+    return Run(args);
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "kestrix-batch: out of memory\n");
+    return kExitFailed;
+  }
 }
 
 }  // namespace kestrix::batch

@@ -28,7 +28,49 @@ void AppendUtf8(std::string& out, uint32_t code_point) {
   }
 }
 
+// Whether `text` is well-formed UTF-8 (no overlong forms, no surrogates, nothing above U+10FFFF).
+bool IsUtf8(std::string_view text) {
+  for (size_t i = 0; i < text.size();) {
+    auto b = static_cast<unsigned char>(text[i]);
+    size_t extra = b < 0x80           ? 0
+                   : (b >> 5) == 0x6  ? 1
+                   : (b >> 4) == 0xE  ? 2
+                   : (b >> 3) == 0x1E ? 3
+                                      : 9;
+    if (extra == 9 || i + extra >= text.size()) return false;
+    uint32_t cp = extra == 0 ? b : b & (0x3F >> extra);
+    for (size_t k = 1; k <= extra; ++k) {
+      auto c = static_cast<unsigned char>(text[i + k]);
+      if ((c & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (c & 0x3F);
+    }
+    static constexpr uint32_t kMin[] = {0, 0x80, 0x800, 0x10000};
+    if (cp < kMin[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+    i += extra + 1;
+  }
+  return true;
+}
+
 }  // namespace
+
+std::string JsonPath(std::string_view path) {
+  if (!IsUtf8(path)) return JsonString(path);
+  std::string out = "\"";
+  for (char c : path) {
+    auto byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (byte < 0x20) {
+      char code[8];
+      std::snprintf(code, sizeof code, "\\u%04X", byte);
+      out += code;
+    } else {
+      out += c;
+    }
+  }
+  return out + '"';
+}
 
 void AppendCp1252AsUtf8(std::string& out, unsigned char byte) {
   if (byte >= 0x80 && byte < 0xA0) return AppendUtf8(out, kCp1252High[byte - 0x80]);

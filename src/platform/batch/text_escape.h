@@ -18,6 +18,11 @@ std::string TsvCell(std::string_view text);
 // Windows itself converts them).
 std::string JsonString(std::string_view text);
 
+// A native file name as a quoted JSON string: file names on disk are UTF-8 and stay as they
+// are (quotes, backslashes and control bytes escaped); a name that is not valid UTF-8 is read
+// as Windows-1252, as JsonString reads it.
+std::string JsonPath(std::string_view path);
+
 // Appends one Windows-1252 byte to `out` as UTF-8.
 void AppendCp1252AsUtf8(std::string& out, unsigned char byte);
 // Windows-1252 text as UTF-8, for a terminal: names with accents read as they were written.

@@ -257,10 +257,7 @@ std::string Range(int64_t begin, int64_t end) {
 
 void AppendLine(std::string& out, char prefix, std::string_view line) {
   bool has_lf = !line.empty() && line.back() == '\n';
-  if (has_lf) {
-    line.remove_suffix(1);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-  }
+  if (has_lf) line.remove_suffix(1);
   out += prefix;
   out += line;
   out += '\n';

@@ -12,10 +12,10 @@ namespace kestrix::batch {
 // with `context` unchanged lines around each change (hunks closer than twice that merge).
 // Returns an empty string when the texts are equal.
 //
-// Lines end at LF. A CR before the LF belongs to the line, so lines that differ only in
-// their line end are reported as changed, but lines are printed without CR LF or LF and
-// every output line ends with LF. A last line without a line end is followed by
-// "\ No newline at end of file".
+// Lines end at LF. A CR before the LF belongs to the line and is printed with it, as `diff -u`
+// prints the lines of CR LF files, so that `patch` and `git apply` give back the exact bytes;
+// every output line ends with LF, and every byte of a line is printed (NUL bytes included). A
+// last line without a line end is followed by "\ No newline at end of file".
 //
 // The result is a shortest edit script. Lines found in only one of the texts are set aside
 // first, which keeps the common case of a module whose lines nearly all changed fast; when

@@ -45,8 +45,10 @@ TEST(UnifiedDiffTest, SmallCases) {
        h + "@@ -1 +1,2 @@\n a\n+b\n\\ No newline at end of file\n"},
       {"unchanged last line without newline", "a\nb", "A\nb", 3,
        h + "@@ -1,2 +1,2 @@\n-a\n+A\n b\n\\ No newline at end of file\n"},
-      // The line end is part of the line but is not printed.
-      {"CR LF against LF", "a\r\nb\r\n", "a\r\nb\n", 3, h + "@@ -1,2 +1,2 @@\n a\n-b\n+b\n"},
+      // The CR of a CR LF line end is part of the line and printed with it, as diff -u does.
+      {"CR LF against LF", "a\r\nb\r\n", "a\r\nb\n", 3, h + "@@ -1,2 +1,2 @@\n a\r\n-b\r\n+b\n"},
+      {"NUL bytes are printed", std::string("a\0b\nc\n", 6), std::string("a\0b\nC\0\n", 7), 3,
+       h + "@@ -1,2 +1,2 @@\n " + std::string("a\0b\n-c\n+C\0\n", 11)},
       {"lone CR stays inside a line", "a\rb\n", "a\rc\n", 3, h + "@@ -1 +1 @@\n-a\rb\n+a\rc\n"},
   };
   for (const auto& c : cases) {

@@ -25,12 +25,23 @@ bool WriteAll(int fd, std::string_view bytes) {
   return true;
 }
 
-// Writes `bytes` into a fresh file beside `path`; returns its name, or "" with errno set.
-std::string WriteTemporary(const std::string& path, std::string_view bytes, mode_t mode) {
-  std::string temp = path + ".XXXXXX";
-  int fd = ::mkstemp(temp.data());
+// Creates a fresh temporary file beside `path`, named "<file>.kestrix-XXXXXX" with six random
+// characters. mkostemp opens it with O_CREAT | O_EXCL, so a file or symbolic link planted
+// under any name is never opened, and two writers of the same file never share one. Returns
+// the descriptor (and the name in `temp`), or -1 with errno set.
+int CreateTemporary(const std::string& path, std::string& temp) {
+  temp = path + ".kestrix-XXXXXX";
+  return ::mkostemp(temp.data(), O_CLOEXEC);
+}
+
+// Fills a fresh temporary file beside `path` through `fill`, gives it `mode` and flushes it to
+// disk; returns its name, or "" with errno set (and the temporary file gone).
+template <typename Fill>
+std::string WriteTemporary(const std::string& path, mode_t mode, Fill fill) {
+  std::string temp;
+  int fd = CreateTemporary(path, temp);
   if (fd < 0) return "";
-  bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
+  bool ok = ::fchmod(fd, mode) == 0 && fill(fd) && ::fsync(fd) == 0;
   int err = errno;
   if (::close(fd) != 0 && ok) {
     ok = false;
@@ -40,6 +51,17 @@ std::string WriteTemporary(const std::string& path, std::string_view bytes, mode
   ::unlink(temp.c_str());
   errno = err;
   return "";
+}
+
+// Flushes the folder's entries to disk, so that a rename in it survives a power cut. Not every
+// file system lets a folder be synced; that is no reason to fail a write already in place.
+void SyncFolder(const std::string& path) {
+  size_t slash = path.rfind('/');
+  std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
 }
 
 // Where the file's bytes lie: a symbolic link (a dotfile manager's, say) is followed, so that
@@ -80,7 +102,13 @@ ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, std::strin
   return ReadStatus::kOk;
 }
 
-bool WriteFileAtomic(const std::string& link_or_path, std::string_view bytes, std::string& error) {
+namespace {
+
+// What WriteFileAtomic and CopyFileAtomic share: the target is resolved through a symbolic
+// link, a read-only file is refused, the mode is kept, and the temporary file filled by `fill`
+// replaces the target by a rename.
+template <typename Fill>
+bool ReplaceFile(const std::string& link_or_path, std::string& error, Fill fill) {
   std::string path = RealTarget(link_or_path);
   struct stat st {};
   mode_t mode = 0644;
@@ -90,9 +118,13 @@ bool WriteFileAtomic(const std::string& link_or_path, std::string_view bytes, st
       error = "the file is read-only";
       return false;
     }
+    if (!S_ISREG(st.st_mode)) {
+      error = "not a regular file";
+      return false;
+    }
     mode = st.st_mode & 07777;
   }
-  std::string temp = WriteTemporary(path, bytes, mode);
+  std::string temp = WriteTemporary(path, mode, fill);
   if (temp.empty()) {
     error = Reason(errno);
     return false;
@@ -102,7 +134,55 @@ bool WriteFileAtomic(const std::string& link_or_path, std::string_view bytes, st
     ::unlink(temp.c_str());
     return false;
   }
+  SyncFolder(path);
   return true;
+}
+
+// Copies every byte of `from` (an open regular file) into `to`.
+bool CopyAll(int from, int to) {
+  char buffer[1 << 16];
+  for (;;) {
+    ssize_t n = ::read(from, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) return true;
+    if (!WriteAll(to, std::string_view(buffer, static_cast<size_t>(n)))) return false;
+  }
+}
+
+}  // namespace
+
+bool WriteFileAtomic(const std::string& link_or_path, std::string_view bytes, std::string& error) {
+  return ReplaceFile(link_or_path, error, [&](int fd) { return WriteAll(fd, bytes); });
+}
+
+bool CopyFileAtomic(const std::string& from, const std::string& to, std::string& error) {
+  int source = OpenRegularFile(from, error);
+  if (source < 0) return false;
+  bool ok = ReplaceFile(to, error, [&](int fd) { return CopyAll(source, fd); });
+  ::close(source);
+  return ok;
+}
+
+int OpenRegularFile(const std::string& path, std::string& error) {
+  // O_NONBLOCK: opening a FIFO that nobody writes to would otherwise wait forever.
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    int err = errno;
+    error = Reason(err);
+    errno = err;
+    return -1;
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    error = S_ISDIR(st.st_mode) ? "it is a folder" : "not a regular file";
+    ::close(fd);
+    errno = EINVAL;
+    return -1;
+  }
+  // Reads of a regular file never block; clear the flag all the same for whoever reads next.
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return fd;
 }
 
 FileLock::~FileLock() {

@@ -15,13 +15,24 @@ enum class ReadStatus { kOk, kMissing, kFailed };
 // file for an empty one and overwrite it.
 ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, std::string& error);
 
-// Replaces the file's contents: writes a uniquely named temporary file in the same folder,
-// flushes it to disk and renames it over `path`, so that a reader sees the old contents or the
-// new, never a mix, and a crash leaves the old file. An existing file keeps its mode; a new one
-// gets 0644. A symbolic link is followed and stays a link. A file without any write permission is
-// read-only and stays as it is (even for root). False with the reason in `error` when the file
-// could not be replaced.
+// Replaces the file's contents: creates a new temporary file "<path>.kestrix-XXXXXX" (random
+// characters; created exclusively, so that no file or symbolic link planted beforehand is ever
+// written through and two writers never share one), writes it, flushes it to disk, renames it
+// over `path` and flushes the folder, so that a reader sees the old contents or the new, never
+// a mix. A process killed before the rename leaves the old file and at most that uniquely named
+// temporary file, which replaces nothing. An existing file keeps its mode; a new one gets 0644.
+// A symbolic link is followed and stays a link. A file without any write permission is
+// read-only and stays as it is (even for root); what is not a regular file is not replaced.
+// False with the reason in `error` when the file could not be replaced.
 bool WriteFileAtomic(const std::string& path, std::string_view bytes, std::string& error);
+
+// The same with the bytes of the regular file `from`, streamed (never held in memory whole).
+bool CopyFileAtomic(const std::string& from, const std::string& to, std::string& error);
+
+// Opens a file for reading, never blocking (a FIFO nobody writes to would wait forever): the
+// descriptor, or -1 with the reason in `error` when it cannot be opened or is not a regular
+// file (a FIFO, a device, a folder; errno is then EINVAL, else open's). The caller closes it.
+int OpenRegularFile(const std::string& path, std::string& error);
 
 // An exclusive lock on a lock file, shared by every process that locks the same file; held
 // until the object goes away. Meant for short read-modify-write sequences.

@@ -90,6 +90,32 @@ size_t ReadHeader(std::vector<std::string>& lines, ComponentFile& out, const std
   return i;
 }
 
+// VB writes no line longer than this.
+constexpr size_t kMaxLineLength = 1023;
+
+// Whether a file's first line that is not blank could begin a VB text file: a header line or a
+// module-level statement starts with a letter (VERSION, Attribute, Option, Dim, Private, …), a
+// comment with ', a directive with #. Binary files start otherwise (\x89PNG, \x7FELF) or hold
+// a NUL byte at once (MZ\x90\0). Lines further down may hold any byte: string literals do.
+bool LooksLikeVbText(const std::vector<std::string>& lines, size_t& line_index) {
+  for (line_index = 0; line_index < lines.size(); ++line_index) {
+    std::string_view line = TrimLeft(lines[line_index]);
+    if (line.empty()) continue;
+    char c = line.front();
+    bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    return (letter || c == '\'' || c == '#') && line.find('\0') == std::string_view::npos &&
+           lines[line_index].size() <= kMaxLineLength;
+  }
+  return true;
+}
+
+void RefuseBinary(const std::vector<std::string>& lines, const std::string& file_name) {
+  size_t index = 0;
+  if (!LooksLikeVbText(lines, index)) {
+    throw BadFile(file_name, index + 1, "not a VB text file (it starts with binary data)");
+  }
+}
+
 }  // namespace
 
 ComponentFile ParseComponentFile(std::string_view bytes, const std::string& file_name,
@@ -97,7 +123,9 @@ ComponentFile ParseComponentFile(std::string_view bytes, const std::string& file
   TextLines text = SplitLines(bytes);
   ComponentFile out;
   out.final_newline = text.final_newline;
+  out.bom = text.bom;
   std::vector<std::string>& lines = text.lines;
+  RefuseBinary(lines, file_name);
   size_t i = ReadHeader(lines, out, file_name, needs_designer);
   for (; i < lines.size() && IsAttribute(lines[i]); ++i) {
     if (StartsWithWord(TrimLeft(lines[i].substr(9)), "VB_Name")) {

@@ -18,6 +18,7 @@ struct ComponentFile {
   std::vector<CodeLine> code;
   std::vector<std::vector<std::string>> attr_blocks{{}};  // block 0 unused
   bool final_newline = true;
+  bool bom = false;       // the file began with a UTF-8 byte-order mark (kept on save)
   std::string vb_name;    // from Attribute VB_Name; "" when the file has none
   bool mdi_form = false;  // the designer block is a VB.MDIForm
 };
@@ -25,7 +26,10 @@ struct ComponentFile {
 // Splits the bytes of a component file. `needs_designer` is true for the kinds that must
 // carry a designer block (forms, user controls, property pages, user documents, designers).
 // Throws host::IdeError kErrBadFileFormat, naming `file_name` and the line, when the header
-// is cut short or missing.
+// is cut short or missing, or when the file is not VB text at all (an executable or a picture
+// renamed, say): its first line that is not blank starts with something other than a letter,
+// ' or #, holds a NUL byte or is longer than any line VB writes. Control bytes further down are
+// kept: string literals may hold them.
 ComponentFile ParseComponentFile(std::string_view bytes, const std::string& file_name,
                                  bool needs_designer);
 

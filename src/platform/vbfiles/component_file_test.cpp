@@ -86,6 +86,22 @@ TEST(ComponentFileParse, SplitsHeaderAttributesAndCode) {
   }
 }
 
+TEST(ComponentFileParse, ByteOrderMarkIsSetAsideAndControlBytesInCodeKept) {
+  ComponentFile form = ParseComponentFile(
+      "\xEF\xBB\xBF" +
+          Crlf("VERSION 5.00|Begin VB.Form F|End|Attribute VB_Name = \"F\"|Sub A()|End Sub"),
+      "F.frm", true);
+  EXPECT_TRUE(form.bom);
+  EXPECT_EQ(Describe(form), "H3 A1 | Sub A() | End Sub");
+  EXPECT_EQ(form.vb_name, "F");
+  // String literals may hold any byte, NUL included, below the first line.
+  ComponentFile module = ParseComponentFile(
+      Crlf("Attribute VB_Name = \"M\"|Const K = \"\x01\x1b\"") + std::string("x = \"\0\"\r\n", 9),
+      "M.bas", false);
+  EXPECT_FALSE(module.bom);
+  EXPECT_EQ(Describe(module), "H0 A1 | Const K = \"\x01\x1b\" | " + std::string("x = \"\0\"", 7));
+}
+
 TEST(ComponentFileParse, CutShortHeaderNamesFileAndLine) {
   const struct {
     const char* file;
@@ -102,6 +118,14 @@ TEST(ComponentFileParse, CutShortHeaderNamesFileAndLine) {
       {"u.ctl", true, Crlf("Attribute VB_Name = \"u\""), "u.ctl(1): "},
       {"e.frm", true, "", "e.frm(1): "},
       {"c.cls", false, Crlf("VERSION 1.0 CLASS|BEGIN|  MultiUse = -1"), "c.cls(3): "},
+      // Not VB text at all: an executable or a picture renamed.
+      {"app.bas", false, std::string("MZ\x90\0\x03\0\0\0\x04\0\r\nAttribute", 20), "app.bas(1): "},
+      {"pic.cls", false, "\x89PNG\r\n\x1a\n" + std::string(2000, 'x'), "pic.cls(1): "},
+      {"long.bas", false, std::string(1024, 'x') + "\r\n", "long.bas(1): "},
+      {"elf.bas", false,
+       "\r\n  \r\n\x7f"
+       "ELF\x02\x01",
+       "elf.bas(3): "},
   };
   for (const auto& c : cases) {
     try {

@@ -2,7 +2,9 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
 
+#include "platform/system/file_io.h"
 #include "platform/vbfiles/component_file.h"
 #include "platform/vbfiles/paths.h"
 #include "platform/vbfiles/text_io.h"
@@ -47,6 +49,21 @@ void RefuseReadOnly(const std::string& path) {
   }
 }
 
+// A component without code is only copied when saved elsewhere; it must be a regular file that
+// can be opened, or the copy would wait on a FIFO or fail half-way through a build.
+void RefuseUnreadable(const std::string& path) {
+  std::string reason;
+  int fd = system::OpenRegularFile(path, reason);
+  if (fd >= 0) {
+    ::close(fd);
+    return;
+  }
+  if (errno == ENOENT || errno == ENOTDIR) {
+    throw IdeError(host::kErrFileNotFound, "File not found: " + path, "vbfiles");
+  }
+  throw IdeError(host::kErrPathFileAccess, "Cannot read " + path + ": " + reason, "vbfiles");
+}
+
 }  // namespace
 
 ComponentType FileComponent::TypeForExtension(std::string_view extension) {
@@ -68,14 +85,13 @@ std::unique_ptr<FileComponent> FileComponent::Load(host::Project& project, Compo
   c->name_ = listed_name.empty() ? Stem(path) : std::string(listed_name);
   c->read_only_ = IsReadOnly(path);
   if (!HasCode(type)) {
-    if (!ResolveCaseInsensitive(path)) {
-      throw IdeError(host::kErrFileNotFound, "File not found: " + path, "vbfiles");
-    }
+    RefuseUnreadable(path);
     return c;
   }
   ComponentFile file = ParseComponentFile(ReadFileBytes(path), path, NeedsDesigner(type));
   if (!file.vb_name.empty()) c->name_ = file.vb_name;
   if (type == ComponentType::kVBForm && file.mdi_form) c->type_ = ComponentType::kVBMDIForm;
+  c->bom_ = file.bom;
   c->header_ = std::move(file.header);
   c->attributes_ = std::move(file.attributes);
   c->module_ = std::make_unique<FileCodeModule>(*c, std::move(file.code),
@@ -118,13 +134,15 @@ std::string FileComponent::FileNames(int16_t index) const {
 }
 
 std::string FileComponent::Serialize(const std::vector<std::string>& header) const {
-  std::string out;
+  std::string out(bom_ ? kUtf8Bom : "");
   for (const auto& line : header)
     AppendLine(out, line);
   for (const auto& line : attributes_)
     AppendLine(out, line);
   module_->AppendTo(out);
-  if (!module_->FinalNewline() && out.size() >= 2) out.resize(out.size() - 2);
+  if (!module_->FinalNewline() && out.size() >= 2 + (bom_ ? kUtf8Bom.size() : 0)) {
+    out.resize(out.size() - 2);
+  }
   return out;
 }
 

@@ -64,6 +64,7 @@ class FileComponent final : public host::Component {
   std::vector<std::string> attributes_;
   std::unique_ptr<FileCodeModule> module_;
   std::string companion_;  // the binary companion's path; "" when there is none
+  bool bom_ = false;       // the file began with a UTF-8 byte-order mark
   bool read_only_ = false;
   bool dirty_ = false;
 };

@@ -25,6 +25,18 @@ class FileIde::Pane final : public host::CodePane {
 FileIde::FileIde() : command_bars_(std::make_unique<HeadlessCommandBars>()) {}
 FileIde::~FileIde() = default;
 
+// Loads a project the group file names; an error reading the project file itself names the
+// group's line too.
+std::unique_ptr<FileProject> FileIde::LoadListed(const std::string& path,
+                                                 const std::string& where) const {
+  try {
+    return FileProject::Load(path, code_page_);
+  } catch (const IdeError& error) {
+    if (error.Description().starts_with(path)) throw;
+    throw IdeError(error.Number(), where + error.Description(), error.Source());
+  }
+}
+
 void FileIde::Open(const std::string& path) {
   std::string absolute = AbsolutePath(path);
   std::optional<std::string> found = ResolveCaseInsensitive(absolute);
@@ -38,18 +50,20 @@ void FileIde::Open(const std::string& path) {
     GroupFile group = GroupFile::Parse(ReadFileBytes(group_file), group_file);
     for (const auto& entry : group.projects) {
       std::string native = FromWindowsPath(DirName(group_file), entry.path);
-      std::optional<std::string> project_path = ResolveCaseInsensitive(native);
-      if (!project_path) {
+      Resolution project_path = ResolveProjectPath(native, code_page_);
+      std::string where = group_file + "(" + std::to_string(entry.line) + "): ";
+      if (!project_path.path) {
+        std::string why = project_path.ambiguity.empty()
+                              ? ""
+                              : " (" + project_path.ambiguity + "; name the code page)";
         throw IdeError(host::kErrFileNotFound,
-                       group_file + "(" + std::to_string(entry.line) +
-                           "): project file not found: " + entry.path,
-                       "vbfiles");
+                       where + "project file not found: " + entry.path + why, "vbfiles");
       }
       if (entry.startup) startup = projects.size();
-      projects.push_back(FileProject::Load(*project_path));
+      projects.push_back(LoadListed(*project_path.path, where));
     }
   } else if (ext == ".vbp") {
-    projects.push_back(FileProject::Load(*found));
+    projects.push_back(FileProject::Load(*found, code_page_));
   } else {
     throw IdeError(host::kErrBadFileFormat,
                    *found + ": not a project (.vbp) or project group (.vbg) file", "vbfiles");

@@ -35,6 +35,11 @@ class FileIde final : public host::Ide, public host::Projects {
   // when nothing is loaded.
   host::Project* StartupProject();
 
+  // The Windows code page the project and group files name their files in, for names that
+  // match no file on disk (see ResolveProjectPath); 0, the default, tries the common ones.
+  // Applies to the next Open.
+  void SetCodePage(int code_page) { code_page_ = code_page; }
+
   // The compiler command line every project's MakeCompiledFile runs (see compiler.h); ""
   // checks the saved project instead.
   void SetCompiler(const std::string& command);
@@ -57,9 +62,12 @@ class FileIde final : public host::Ide, public host::Projects {
  private:
   class Pane;
 
+  std::unique_ptr<FileProject> LoadListed(const std::string& path, const std::string& where) const;
+
   std::vector<std::unique_ptr<FileProject>> projects_;
   std::string group_file_;
   std::string compiler_;
+  int code_page_ = 0;
   size_t startup_index_ = 0;
   host::Project* active_project_ = nullptr;
   std::unique_ptr<Pane> active_pane_;

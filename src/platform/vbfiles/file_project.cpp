@@ -56,24 +56,56 @@ bool SamePathText(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-std::unique_ptr<FileProject> FileProject::Load(const std::string& path) {
-  std::unique_ptr<FileProject> project(new FileProject(AbsolutePath(path)));
-  project->file_ = ProjectFile::Parse(ReadFileBytes(project->path_), project->path_);
-  std::string dir = DirName(project->path_);
-  for (const auto& ref : project->file_.Components()) {
-    std::string native = FromWindowsPath(dir, ref.path);
-    std::optional<std::string> found = ResolveCaseInsensitive(native);
-    if (!found) {
-      throw IdeError(host::kErrFileNotFound,
-                     project->path_ + "(" + std::to_string(ref.line) + "): " + ref.key +
-                         " file not found: " + ref.path,
-                     "vbfiles");
+std::vector<std::string> FileProject::ResolveComponents() const {
+  std::string dir = DirName(path_);
+  std::vector<std::string> found;
+  std::vector<std::string> missing;
+  for (const auto& ref : file_.Components()) {
+    Resolution r = ResolveProjectPath(FromWindowsPath(dir, ref.path), code_page_);
+    if (r.path) {
+      found.push_back(*r.path);
+      continue;
     }
-    project->components_.push_back(
-        FileComponent::Load(*project, TypeForKey(ref.key), *found, ref.name));
+    missing.push_back(path_ + "(" + std::to_string(ref.line) + "): " + ref.key +
+                      " file not found: " + ref.path +
+                      (r.ambiguity.empty() ? "" : " (" + r.ambiguity + "; name the code page)"));
+  }
+  if (missing.size() == 1) throw IdeError(host::kErrFileNotFound, missing[0], "vbfiles");
+  if (!missing.empty()) {
+    // All of them at once, so that the project is mended in one pass.
+    std::string text = std::to_string(missing.size()) + " component files not found:";
+    for (const auto& line : missing)
+      text += "\n  " + line;
+    throw IdeError(host::kErrFileNotFound, text, "vbfiles");
+  }
+  return found;
+}
+
+std::unique_ptr<FileProject> FileProject::Load(const std::string& path, int code_page) {
+  std::unique_ptr<FileProject> project(new FileProject(AbsolutePath(path), code_page));
+  project->file_ = ProjectFile::Parse(ReadFileBytes(project->path_), project->path_);
+  std::vector<std::string> files = project->ResolveComponents();
+  const auto& refs = project->file_.Components();
+  for (size_t k = 0; k < refs.size(); ++k) {
+    try {
+      project->components_.push_back(
+          FileComponent::Load(*project, TypeForKey(refs[k].key), files[k], refs[k].name));
+    } catch (const IdeError& error) {
+      // A format error names the component file's own line; any other names the project line.
+      if (error.Number() == host::kErrBadFileFormat) throw;
+      throw IdeError(
+          error.Number(),
+          project->path_ + "(" + std::to_string(refs[k].line) + "): " + error.Description(),
+          error.Source());
+    }
   }
   project->listed_ = project->components_.size();
   return project;
+}
+
+bool FileProject::NamesFile(const std::string& dir, const std::string& written,
+                            const std::string& file) const {
+  return ResolveProjectPath(FromWindowsPath(dir, written), code_page_).path == file;
 }
 
 std::string FileProject::Name() const {
@@ -139,7 +171,10 @@ void FileProject::SaveAs(const std::string& path) {
     if (k >= listed_) {
       bool named = c.Type() == ComponentType::kStdModule || c.Type() == ComponentType::kClassModule;
       copy.AddComponent(KeyForType(c.Type()), named ? c.Name() : "", relative);
-    } else if (!SamePathText(relative, copy.Components()[k].path)) {
+    } else if (!SamePathText(relative, copy.Components()[k].path) &&
+               !NamesFile(dir, copy.Components()[k].path, file)) {
+      // A path that still names the file (written in the project's code page, say) keeps its
+      // bytes.
       copy.SetComponentPath(k, relative);
     }
   }

@@ -17,8 +17,11 @@ namespace kestrix::vbfiles {
 class FileProject final : public host::Project, public host::Components {
  public:
   // Loads the project file at `path` (native, existing) and every component it names.
-  // Throws host::IdeError naming the file and line at fault.
-  static std::unique_ptr<FileProject> Load(const std::string& path);
+  // Component names that match no file are read in the Windows code page `code_page` (0: the
+  // common ones; see ResolveProjectPath). Throws host::IdeError naming the file and line at
+  // fault: every component that is missing in one message, and for a component that cannot
+  // be read, the project line that names it and the reason.
+  static std::unique_ptr<FileProject> Load(const std::string& path, int code_page = 0);
 
   // The compiler command line MakeCompiledFile runs (see compiler.h); "" checks the saved
   // project instead and writes no executable.
@@ -51,7 +54,14 @@ class FileProject final : public host::Project, public host::Components {
   host::Component& Import(const std::string& path) override;
 
  private:
-  explicit FileProject(std::string path) : path_(std::move(path)), origin_(path_) {}
+  explicit FileProject(std::string path, int code_page)
+      : path_(std::move(path)), origin_(path_), code_page_(code_page) {}
+
+  // Finds every component file the project file names; throws one error listing all that are
+  // missing.
+  std::vector<std::string> ResolveComponents() const;
+  // Whether the component line's path, read from the folder `dir`, names `file`.
+  bool NamesFile(const std::string& dir, const std::string& written, const std::string& file) const;
 
   FileComponent& Add(const std::string& path);
   // Writes the compiled-file name into `file` relative to the folder `dir`.
@@ -59,6 +69,7 @@ class FileProject final : public host::Project, public host::Components {
 
   std::string path_;
   std::string origin_;  // see Origin()
+  int code_page_ = 0;
   ProjectFile file_;
   std::vector<std::unique_ptr<FileComponent>> components_;
   // components_[0, listed_) are the component lines of file_, in order; the others were

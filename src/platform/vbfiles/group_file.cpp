@@ -51,6 +51,9 @@ GroupFile GroupFile::Parse(std::string_view bytes, const std::string& file_name)
     throw IdeError(host::kErrBadFileFormat,
                    file_name + "(" + std::to_string(index + 1) + "): " + what, "vbfiles");
   };
+  if (bytes.substr(0, 1024).find('\0') != std::string_view::npos) {
+    fail(0, "not a project group file (it holds binary data)");
+  }
   std::vector<std::string> lines = SplitLines(bytes).lines;
   if (lines.empty() || !IsGroupHeader(lines[0])) fail(0, "expected \"VBGROUP 5.0\"");
   GroupFile group;

@@ -1,8 +1,11 @@
 #include "platform/vbfiles/paths.h"
 
 #include <filesystem>
+#include <map>
 #include <system_error>
 #include <vector>
+
+#include "platform/system/code_pages.h"
 
 namespace kestrix::vbfiles {
 
@@ -103,6 +106,75 @@ std::optional<std::string> ResolveCaseInsensitive(const std::string& native_path
   return found;
 }
 
+namespace {
+
+bool IsAscii(std::string_view s) {
+  for (char c : s) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
+// The entry of `dir` that `part`, read in one of the code pages, names: code page -> entry.
+std::map<int, std::string> EntriesInCodePages(const std::string& dir, const std::string& part,
+                                              int code_page) {
+  std::map<int, std::string> found;
+  std::vector<int> pages =
+      code_page != 0 ? std::vector<int>{code_page} : system::CommonAnsiCodePages();
+  std::string prefix = dir.empty() ? "" : dir.back() == '/' ? dir : dir + "/";
+  for (int page : pages) {
+    std::optional<std::string> utf8 = system::AnsiToUtf8(page, part);
+    if (!utf8 || *utf8 == part) continue;
+    std::error_code ec;
+    if (fs::exists(prefix + *utf8, ec)) {
+      found[page] = *utf8;
+    } else if (auto entry = FindEntryIgnoringCase(dir, *utf8)) {
+      found[page] = *entry;
+    }
+  }
+  return found;
+}
+
+// "1251 (Форма.frm), 1252 (Ôîðìà.frm)"
+std::string ListCandidates(const std::map<int, std::string>& found) {
+  std::string out;
+  for (const auto& [page, entry] : found)
+    out += (out.empty() ? "" : ", ") + std::to_string(page) + " (" + entry + ")";
+  return out;
+}
+
+}  // namespace
+
+Resolution ResolveProjectPath(const std::string& native_path, int code_page) {
+  if (auto found = ResolveCaseInsensitive(native_path)) return {found, ""};
+  if (native_path.empty() || IsAscii(native_path)) return {};
+  bool absolute = native_path[0] == '/';
+  std::string found = absolute ? "/" : "";
+  for (const auto& part : SplitComponents(native_path, false)) {
+    std::string prefix = found;
+    if (!prefix.empty() && prefix.back() != '/') prefix += '/';
+    std::error_code ec;
+    if (part == "." || part == ".." || fs::exists(prefix + part, ec)) {
+      found = prefix + part;
+      continue;
+    }
+    if (auto entry = FindEntryIgnoringCase(found, part)) {
+      found = prefix + *entry;
+      continue;
+    }
+    std::map<int, std::string> entries = EntriesInCodePages(found, part, code_page);
+    if (entries.empty()) return {};
+    for (const auto& [page, entry] : entries) {
+      if (entry != entries.begin()->second) {
+        return {std::nullopt, "the name reads as different files in the code pages " +
+                                  ListCandidates(entries) + " of " + (found.empty() ? "." : found)};
+      }
+    }
+    found = prefix + entries.begin()->second;
+  }
+  return {found, ""};
+}
+
 std::string NormalizePath(std::string_view path) {
   bool absolute = !path.empty() && path[0] == '/';
   std::string out = JoinComponents(FoldDots(SplitComponents(path, false), absolute), absolute, '/');
@@ -122,7 +194,8 @@ std::string FromWindowsPath(const std::string& base_dir, std::string_view win_pa
     for (char& c : out) {
       if (c == '\\') c = '/';
     }
-    return out;
+    bool unc = out.starts_with("//");
+    return (unc ? "/" : "") + NormalizePath(out);
   }
   std::vector<std::string> parts = SplitComponents(base_dir, false);
   for (auto& part : SplitComponents(win_path, true))

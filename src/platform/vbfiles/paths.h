@@ -19,11 +19,29 @@ namespace kestrix::vbfiles {
 // the first in byte order wins. nullopt when some component matches nothing.
 std::optional<std::string> ResolveCaseInsensitive(const std::string& native_path);
 
-// A path as written in a project or group file, made native. A relative path (either slash,
-// may climb with "..\") is joined to base_dir ("" meaning the current folder) and lexically
-// normalised; case is left alone. A Windows-absolute path (a drive letter "C:\x", a UNC path
-// "\\server\share", or a path from the drive's root "\x" or "/x") is returned as written with its
-// backslashes turned into '/': it names a place on the Windows machine the file came from.
+// Where a path written in a project or group file lies on disk.
+struct Resolution {
+  std::optional<std::string> path;  // as found on disk; nullopt when not found
+  // Why it is not found although candidates exist: the name reads as different files in
+  // different code pages ("" otherwise).
+  std::string ambiguity;
+};
+
+// ResolveCaseInsensitive, and then, for a path component that matches nothing, its bytes read
+// in a Windows ANSI code page (project files name files in the code page of the machine that
+// wrote them; a Linux checkout names them in UTF-8) and matched against the folder's entries
+// (exactly, then ignoring ASCII case). `code_page` 0 tries every common code page
+// (system::CommonAnsiCodePages); when two of them find different entries the path is not
+// resolved and `ambiguity` lists them, so that the user names the code page.
+Resolution ResolveProjectPath(const std::string& native_path, int code_page);
+
+// A path as written in a project or group file, made native and lexically normalised (see
+// NormalizePath): every path read from a file goes through here once. A relative path (either
+// slash, may climb with "..\") is joined to base_dir ("" meaning the current folder). A
+// Windows-absolute path (a drive letter "C:\x", a UNC path "\\server\share", or a path from the
+// drive's root "\x" or "/x") has its backslashes turned into '/' and is normalised as it stands
+// ("/top/p/../modA.bas" is "/top/modA.bas"; a UNC path keeps its leading "//"); case is left
+// alone.
 std::string FromWindowsPath(const std::string& base_dir, std::string_view win_path);
 
 // `target` relative to the folder `from_dir`, written as VB writes it: backslashes, climbing

@@ -31,6 +31,12 @@ TEST(PathsTest, FromWindowsPath) {
       {"/p", "c:x.bas", "c:x.bas"},
       {"/p", "\\\\server\\share\\x.bas", "//server/share/x.bas"},
       {"/p", "\\Root\\x.bas", "/Root/x.bas"},
+      // Absolute paths are normalised too: ".." never lands beside the folder it climbs out of.
+      {"/p", "/top/p/../modA.bas", "/top/modA.bas"},
+      {"/p", "/top/BUILD 1/..//./x.bas", "/top/x.bas"},
+      {"/p", "C:\\VB\\..\\Lib\\x.bas", "C:/Lib/x.bas"},
+      {"/p", "\\\\server\\share\\a\\..\\x.bas", "//server/share/x.bas"},
+      {"/p", "\\Root\\\\.\\x.bas", "/Root/x.bas"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(FromWindowsPath(c.base, c.win), c.expected) << c.base << " + " << c.win;
@@ -143,6 +149,45 @@ TEST(PathsTest, ResolveThroughUnlistableFolderByExactName) {
   ASSERT_EQ(chmod(dir.Path("locked").c_str(), 0311), 0);  // may enter, may not list
   EXPECT_EQ(ResolveCaseInsensitive(dir.Path("locked/Inner/X.BAS")), dir.Path("locked/Inner/x.bas"));
   EXPECT_EQ(ResolveCaseInsensitive(dir.Path("locked/inner/x.bas")), std::nullopt);
+}
+
+// Names written on Windows in the machine's ANSI code page, found under their UTF-8 names.
+TEST(PathsTest, ResolveProjectPathReadsNamesInAnsiCodePages) {
+  TempDir dir;
+  dir.Write("\xD0\xA4\xD0\xBE\xD1\x80\xD0\xBC\xD0\xB0.frm", "");            // Форма.frm
+  dir.Write("\xE3\x83\x95\xE3\x82\xA9\xE3\x83\xBC\xE3\x83\xA0/M.bas", "");  // フォーム/
+  dir.Write("Caf\xC3\xA9.BAS", "");                                         // Café.BAS
+  const struct {
+    std::string written;  // as the project file holds it
+    int code_page;
+    std::string found;  // "" when not found
+  } cases[] = {
+      {"\xD4\xEE\xF0\xEC\xE0.frm", 0, "\xD0\xA4\xD0\xBE\xD1\x80\xD0\xBC\xD0\xB0.frm"},
+      {"\xD4\xEE\xF0\xEC\xE0.frm", 1251, "\xD0\xA4\xD0\xBE\xD1\x80\xD0\xBC\xD0\xB0.frm"},
+      {"\xD4\xEE\xF0\xEC\xE0.frm", 932, ""},  // the code page named: no other is tried
+      {"\x83\x74\x83\x48\x81\x5B\x83\x80/m.bas", 0,
+       "\xE3\x83\x95\xE3\x82\xA9\xE3\x83\xBC\xE3\x83\xA0/M.bas"},
+      {"caf\xE9.bas", 0, "Caf\xC3\xA9.BAS"},
+      {"caf\xE8.bas", 0, ""},
+  };
+  for (const auto& c : cases) {
+    Resolution r = ResolveProjectPath(dir.Path(c.written), c.code_page);
+    EXPECT_EQ(r.path, c.found.empty() ? std::nullopt : std::optional(dir.Path(c.found)))
+        << c.written;
+    EXPECT_EQ(r.ambiguity, "");
+  }
+}
+
+TEST(PathsTest, ResolveProjectPathRefusesANameThatCodePagesReadDifferently) {
+  TempDir dir;
+  dir.Write("\xC3\x94\xC3\xAE.bas", "");  // Ôî: the bytes D4 EE in code page 1252
+  dir.Write("\xD0\xA4\xD0\xBE.bas", "");  // Фо: the same bytes in code page 1251
+  Resolution r = ResolveProjectPath(dir.Path("\xD4\xEE.bas"), 0);
+  EXPECT_EQ(r.path, std::nullopt);
+  EXPECT_NE(r.ambiguity.find("1251 (\xD0\xA4\xD0\xBE.bas)"), std::string::npos) << r.ambiguity;
+  EXPECT_NE(r.ambiguity.find("1252 (\xC3\x94\xC3\xAE.bas)"), std::string::npos) << r.ambiguity;
+  EXPECT_EQ(ResolveProjectPath(dir.Path("\xD4\xEE.bas"), 1251).path,
+            dir.Path("\xD0\xA4\xD0\xBE.bas"));
 }
 
 }  // namespace

@@ -144,14 +144,18 @@ void CheckNewLine(const std::string& line, std::string_view key) {
 }  // namespace
 
 ProjectFile ProjectFile::Parse(std::string_view bytes, const std::string& file_name) {
-  ProjectFile file;
-  TextLines text = SplitLines(bytes);
-  file.lines_ = std::move(text.lines);
-  file.final_newline_ = text.final_newline;
   auto fail = [&](size_t index, const std::string& what) {
     throw IdeError(host::kErrBadFileFormat,
                    file_name + "(" + std::to_string(index + 1) + "): " + what, "vbfiles");
   };
+  if (bytes.substr(0, 1024).find('\0') != std::string_view::npos) {
+    fail(0, "not a project file (it holds binary data)");
+  }
+  ProjectFile file;
+  TextLines text = SplitLines(bytes);
+  file.lines_ = std::move(text.lines);
+  file.final_newline_ = text.final_newline;
+  file.bom_ = text.bom;
   bool any_setting = false;
   for (size_t i = 0; i < file.lines_.size(); ++i) {
     const std::string& line = file.lines_[i];
@@ -171,7 +175,7 @@ ProjectFile ProjectFile::Parse(std::string_view bytes, const std::string& file_n
 }
 
 std::string ProjectFile::Serialize() const {
-  return JoinLines(lines_, final_newline_);
+  return (bom_ ? std::string(kUtf8Bom) : std::string()) + JoinLines(lines_, final_newline_);
 }
 
 void ProjectFile::Reindex() {

@@ -30,8 +30,10 @@ class ProjectFile {
   // Reads the bytes of a project file (CR LF, LF or mixed line breaks). Throws
   // host::IdeError(kErrBadFileFormat, "<file_name>(<line>): <what is wrong>") when a
   // top-level line is not Key=Value (an empty file included), a Module= or Class= line lacks
-  // the "; " between name and path, a component line names no file, or a quoted setting
-  // (Name, Title, ResFile32, …) opens a quote it never closes.
+  // the "; " between name and path, a component line names no file, a quoted setting
+  // (Name, Title, ResFile32, …) opens a quote it never closes, or the first kilobyte holds a
+  // NUL byte (a binary file, never a project file). A leading UTF-8 byte-order mark is kept
+  // aside and written back.
   static ProjectFile Parse(std::string_view bytes, const std::string& file_name);
 
   // Every line in order, each ending with CR LF, except that a file read without a final line
@@ -74,6 +76,7 @@ class ProjectFile {
 
   std::vector<std::string> lines_;
   bool final_newline_ = true;
+  bool bom_ = false;          // the file began with a UTF-8 byte-order mark, kept on save
   size_t section_start_ = 0;  // index of the first [Section] header, or lines_.size()
   std::vector<ComponentRef> components_;
 };

@@ -124,15 +124,27 @@ TEST(ProjectFileTest, MalformedFilesNameTheLine) {
       {"[MS Transaction Server]|AutoRefresh=1", "Shop.vbp(1): "},  // sections only
       {"", "Shop.vbp(1): "},
       {"|  |", "Shop.vbp(1): "},
+      {"Type=Exe|Name=\"A\"|MZ\x90", "Shop.vbp(1): "},  // binary data: NUL appended below
   };
   for (const auto& [fixture, prefix] : cases) {
     std::string bytes = fixture.empty() ? "" : Crlf(fixture);
+    if (fixture.find("MZ") != std::string::npos) bytes += std::string("\0\x03=", 3);
     std::string error = ErrorOf(bytes);
     EXPECT_TRUE(error.starts_with(prefix) && error.size() > prefix.size())
         << fixture << " gave \"" << error << "\"";
   }
   // Anything goes after the first section; unknown keys may hold anything.
   EXPECT_EQ(ErrorOf(Crlf("Type=Exe|Flag=\"open|[X]|no equals|Title=\"open")), "");
+}
+
+TEST(ProjectFileTest, ByteOrderMarkIsKeptAndTheFirstKeyRead) {
+  std::string bytes = "\xEF\xBB\xBF" + Crlf("Name=\"Shop\"|Module=Util; Util.bas");
+  ProjectFile file = ProjectFile::Parse(bytes, "Shop.vbp");
+  EXPECT_EQ(file.Value("Name"), "Shop");
+  EXPECT_EQ(file.Serialize(), bytes);
+  file.SetValue("Title", "T", true);
+  EXPECT_EQ(file.Serialize(),
+            "\xEF\xBB\xBF" + Crlf("Name=\"Shop\"|Module=Util; Util.bas|Title=\"T\""));
 }
 
 // Applies an edit to a parsed fixture and checks the bytes, and that they read back the same.

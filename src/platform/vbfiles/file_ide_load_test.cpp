@@ -1,0 +1,212 @@
+// Loading projects from what real checkouts hold: files in other code pages and line ends,
+// paths that climb, and things that are not component files at all.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <functional>
+#include <map>
+
+#include "host/ide_error.h"
+#include "platform/vbfiles/file_ide.h"
+#include "support/test_support.h"
+
+namespace kestrix::vbfiles {
+namespace {
+
+namespace fs = std::filesystem;
+using host::IdeError;
+using testing::Crlf;
+using testing::ReadFile;
+using testing::TempDir;
+
+IdeError ErrorOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const IdeError& e) {
+    return e;
+  }
+  ADD_FAILURE() << "no IdeError was raised";
+  return IdeError(0, "", "");
+}
+
+// Every entry below `dir` (links not followed) with the bytes of the regular files.
+std::map<std::string, std::string> Snapshot(const std::string& dir) {
+  std::map<std::string, std::string> out;
+  for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+    bool file = !entry.is_symlink() && entry.symlink_status().type() == fs::file_type::regular;
+    out[entry.path().string()] = file ? ReadFile(entry.path().string()) : "";
+  }
+  return out;
+}
+
+std::string ProcNames(host::Component& c) {
+  host::CodeModule& code = *c.GetCodeModule();
+  std::string out;
+  for (int32_t line = 1; line <= code.CountOfLines(); ++line) {
+    host::ProcKind kind;
+    std::string name = code.ProcOfLine(line, kind);
+    if (!name.empty() && out.find(name) == std::string::npos) out += name + " ";
+  }
+  return out;
+}
+
+TEST(FileIdeLoad, BadComponentsAreNamedWithTheProjectLineAndNothingIsWritten) {
+  const struct {
+    const char* what;
+    std::function<void(const TempDir&)> make;
+    int32_t number;
+    std::vector<std::string> named;  // the description holds each
+  } cases[] = {
+      {"every missing component at once",
+       [](const TempDir& d) {
+         d.Write("P.vbp",
+                 Crlf("Type=Exe|Module=A; A.bas|Form=F.frm|Module=B; B.bas|Class=C; C.cls"));
+         d.Write("B.bas", Crlf("Attribute VB_Name = \"B\""));
+       },
+       host::kErrFileNotFound,
+       {"3 component files not found", "P.vbp(2): Module file not found: A.bas",
+        "P.vbp(3): Form file not found: F.frm", "P.vbp(5): Class file not found: C.cls"}},
+      {"a FIFO never blocks",
+       [](const TempDir& d) {
+         d.Write("P.vbp", Crlf("Type=Exe|Module=A; A.bas"));
+         ::mkfifo(d.Path("A.bas").c_str(), 0644);
+       },
+       host::kErrPathFileAccess,
+       {"P.vbp(2): ", "A.bas: not a regular file"}},
+      {"a FIFO as resource file",
+       [](const TempDir& d) {
+         d.Write("P.vbp", Crlf("Type=Exe|ResFile32=\"R.res\""));
+         ::mkfifo(d.Path("R.res").c_str(), 0644);
+       },
+       host::kErrPathFileAccess,
+       {"P.vbp(2): ", "R.res: not a regular file"}},
+      {"a symbolic-link loop",
+       [](const TempDir& d) {
+         d.Write("P.vbp", Crlf("Type=Exe||Module=A; A.bas"));
+         fs::create_symlink("B.bas", d.Path("A.bas"));
+         fs::create_symlink("A.bas", d.Path("B.bas"));
+       },
+       host::kErrPathFileAccess,
+       {"P.vbp(3): ", "A.bas: Too many levels of symbolic links"}},
+      {"a device",
+       [](const TempDir& d) { d.Write("P.vbp", Crlf("Type=Exe|Module=Z; /dev/zero")); },
+       host::kErrPathFileAccess,
+       {"P.vbp(2): ", "/dev/zero: not a regular file"}},
+      {"an executable renamed .vbp",
+       [](const TempDir& d) {
+         d.Write("P.vbp", std::string("MZ\x90\0\x03\0\0\0Name=\"X\"\r\n", 18));
+       },
+       host::kErrBadFileFormat,
+       {"P.vbp(1): not a project file"}},
+      {"an executable renamed .bas",
+       [](const TempDir& d) {
+         d.Write("P.vbp", Crlf("Type=Exe|Module=A; A.bas"));
+         d.Write("A.bas", std::string("MZ\x90\0\x03\0\0\0\r\nSub A()\r\n", 19));
+       },
+       host::kErrBadFileFormat,
+       {"A.bas(1): not a VB text file"}},
+  };
+  for (const auto& c : cases) {
+    TempDir root;
+    c.make(root);
+    auto before = Snapshot(root.path());
+    FileIde ide;
+    IdeError error = ErrorOf([&] { ide.Open(root.Path("P.vbp")); });
+    EXPECT_EQ(error.Number(), c.number) << c.what << ": " << error.Description();
+    for (const auto& part : c.named) {
+      EXPECT_NE(error.Description().find(part), std::string::npos)
+          << c.what << ": " << error.Description();
+    }
+    EXPECT_EQ(Snapshot(root.path()), before) << c.what;
+  }
+}
+
+// "Module=modA; /…/top/p/../modA.bas" names top/modA.bas, not the project folder's modA.bas.
+TEST(FileIdeLoad, AbsolutePathsThatClimbAreNormalised) {
+  TempDir root;
+  root.Write("top/modA.bas", Crlf("Attribute VB_Name = \"modA\"|Sub Outer()|End Sub"));
+  root.Write("top/p/modA.bas", Crlf("Attribute VB_Name = \"modA\"|Sub Inner()|End Sub"));
+  root.Write("top/p/P.vbp", "Type=Exe\r\nModule=modA; " + root.Path("top/p/../modA.bas") + "\r\n");
+  FileIde ide;
+  ide.Open(root.Path("top/p/P.vbp"));
+  host::Component& module = ide.ActiveVBProject()->VBComponents().Item(1);
+  EXPECT_EQ(module.FileNames(1), root.Path("top/modA.bas"));
+  EXPECT_EQ(ProcNames(module), "Outer ");
+}
+
+TEST(FileIdeLoad, CrOnlyFilesHaveTheirProceduresAndAreSavedWithCrLf) {
+  TempDir root;
+  root.Write("P.vbp", "Type=Exe\rModule=Old; Old.bas\rName=\"Mac\"\r");
+  std::string old = "Attribute VB_Name = \"Old\"\rSub A()\r  x = 1\rEnd Sub\rSub B()\rEnd Sub\r";
+  root.Write("Old.bas", old);
+  FileIde ide;
+  ide.Open(root.Path("P.vbp"));
+  host::Project& project = *ide.ActiveVBProject();
+  EXPECT_EQ(project.Name(), "Mac");
+  host::Component& module = project.VBComponents().Item(1);
+  EXPECT_EQ(module.GetCodeModule()->CountOfLines(), 5);
+  EXPECT_EQ(ProcNames(module), "A B ");
+  fs::create_directories(root.Path("Out"));
+  module.SaveAs(root.Path("Out/Old.bas"));
+  EXPECT_EQ(ReadFile(root.Path("Out/Old.bas")),
+            Crlf("Attribute VB_Name = \"Old\"|Sub A()|  x = 1|End Sub|Sub B()|End Sub"));
+}
+
+TEST(FileIdeLoad, ByteOrderMarkIsKeptAndTheHeaderReadAsHeader) {
+  TempDir root;
+  std::string form = "\xEF\xBB\xBF" + Crlf(
+                                          "VERSION 5.00|Begin VB.Form F|   Caption = \"x\"|End|"
+                                          "Attribute VB_Name = \"F\"|Sub Form_Load()|End Sub");
+  root.Write("F.frm", form);
+  root.Write("P.vbp", Crlf("Type=Exe|Form=F.frm"));
+  FileIde ide;
+  ide.Open(root.Path("P.vbp"));
+  host::Component& c = ide.ActiveVBProject()->VBComponents().Item(1);
+  EXPECT_EQ(c.Name(), "F");
+  EXPECT_EQ(c.GetCodeModule()->Lines(1, c.GetCodeModule()->CountOfLines()),
+            "Sub Form_Load()\r\nEnd Sub");
+  c.GetCodeModule()->InsertLines(1, "Option Explicit");
+  fs::create_directories(root.Path("Out"));
+  c.SaveAs(root.Path("Out/F.frm"));
+  EXPECT_EQ(
+      ReadFile(root.Path("Out/F.frm")),
+      "\xEF\xBB\xBF" + Crlf("VERSION 5.00|Begin VB.Form F|   Caption = \"x\"|End|"
+                            "Attribute VB_Name = \"F\"|Option Explicit|Sub Form_Load()|End Sub"));
+}
+
+// A project written on a Russian system, checked out on Linux: the names on disk are UTF-8.
+TEST(FileIdeLoad, NamesInTheProjectsCodePageFindUtf8FilesAndKeepTheirBytes) {
+  TempDir root;
+  const std::string utf8 = "\xD0\xA4\xD0\xBE\xD1\x80\xD0\xBC\xD0\xB0";  // Форма
+  const std::string cp1251 = "\xD4\xEE\xF0\xEC\xE0";
+  root.Write("App/" + utf8 + ".frm",
+             Crlf("VERSION 5.00|Begin VB.Form F|End|Attribute VB_Name = \"F\"|Sub A()|End Sub"));
+  root.Write("App/" + utf8 + ".frx", "binary");
+  std::string vbp = Crlf("Type=Exe|Form=" + cp1251 + ".frm|Name=\"App\"");
+  root.Write("App/App.vbp", vbp);
+  FileIde ide;
+  ide.Open(root.Path("App/App.vbp"));
+  host::Project& project = *ide.ActiveVBProject();
+  host::Component& form = project.VBComponents().Item(1);
+  EXPECT_EQ(form.FileNames(1), root.Path("App/" + utf8 + ".frm"));
+  form.GetCodeModule()->InsertLines(1, "Option Explicit");
+  form.SaveAs(form.FileNames(1));
+  project.SaveAs(project.FileName());
+  EXPECT_EQ(ReadFile(root.Path("App/App.vbp")), vbp);  // the name keeps its code page's bytes
+  // Saved elsewhere, as a build saves it, the copy names its own files the same way.
+  fs::create_directories(root.Path("Build"));
+  form.SaveAs(root.Path("Build/" + utf8 + ".frm"));
+  project.SaveAs(root.Path("Build/App.vbp"));
+  EXPECT_EQ(ReadFile(root.Path("Build/App.vbp")), vbp);
+  EXPECT_EQ(ReadFile(root.Path("Build/" + utf8 + ".frx")), "binary");
+
+  // Named in a code page that reads it as another file: not found, the code page named.
+  ide.SetCodePage(932);
+  IdeError error = ErrorOf([&] { ide.Open(root.Path("App/App.vbp")); });
+  EXPECT_EQ(error.Number(), host::kErrFileNotFound);
+}
+
+}  // namespace
+}  // namespace kestrix::vbfiles

@@ -1,0 +1,165 @@
+#include "platform/vbfiles/text_io.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+
+#include "host/ide_error.h"
+#include "support/test_support.h"
+
+namespace kestrix::vbfiles {
+namespace {
+
+namespace fs = std::filesystem;
+using host::IdeError;
+using testing::ReadFile;
+using testing::TempDir;
+
+std::string Joined(const TextLines& text) {
+  std::string out = text.bom ? "<bom>" : "";
+  for (const auto& line : text.lines)
+    out += "[" + line + "]";
+  return out + (text.final_newline ? "" : "<no final break>");
+}
+
+TEST(TextIoSplit, LineEndsAndByteOrderMark) {
+  const struct {
+    std::string bytes;
+    std::string lines;
+  } cases[] = {
+      {"a\r\nb\r\n", "[a][b]"},
+      {"a\nb\r\nc", "[a][b][c]<no final break>"},
+      // A file without any LF: CR ends its lines, as old Mac editors wrote them.
+      {"Sub A()\rEnd Sub\r", "[Sub A()][End Sub]"},
+      {"a\r\rb", "[a][][b]<no final break>"},
+      // In a file with LF line ends a bare CR is a byte inside its line (a string literal's).
+      {"x = \"\r\"\r\ny\n", "[x = \"\r\"][y]"},
+      {"a\rb\n", "[a\rb]"},
+      {"\xEF\xBB\xBFVERSION 5.00\r\n", "<bom>[VERSION 5.00]"},
+      {"\xEF\xBB\xBF", "<bom>"},
+      {"x\xEF\xBB\xBF\n", "[x\xEF\xBB\xBF]"},  // only at the start
+      {"", ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Joined(SplitLines(c.bytes)), c.lines) << c.bytes;
+  }
+}
+
+TEST(TextIoRead, RefusesWhatIsNotARegularFileOfTextSize) {
+  TempDir dir;
+  ASSERT_EQ(::mkfifo(dir.Path("pipe.bas").c_str(), 0644), 0);
+  std::string big = dir.Write("big.bas", "");
+  fs::resize_file(big, kMaxTextFileBytes + 1);  // sparse: takes no room on disk
+  fs::create_directory(dir.Path("folder.bas"));
+  const struct {
+    std::string path;
+    int32_t number;
+    const char* reason;
+  } cases[] = {
+      {dir.Path("pipe.bas"), host::kErrPathFileAccess, "not a regular file"},  // never waits
+      {"/dev/zero", host::kErrPathFileAccess, "not a regular file"},
+      {dir.Path("folder.bas"), host::kErrPathFileAccess, "folder"},
+      {big, host::kErrPathFileAccess, "larger than 80 MiB"},
+      {dir.Path("none.bas"), host::kErrFileNotFound, "File not found"},
+  };
+  for (const auto& c : cases) {
+    try {
+      ReadFileBytes(c.path);
+      ADD_FAILURE() << c.path << " was read";
+    } catch (const IdeError& error) {
+      EXPECT_EQ(error.Number(), c.number) << c.path;
+      EXPECT_NE(error.Description().find(c.path), std::string::npos) << error.Description();
+      EXPECT_NE(error.Description().find(c.reason), std::string::npos) << error.Description();
+    }
+  }
+}
+
+// The names in `dir`, sorted.
+std::vector<std::string> Names(const std::string& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(TextIoWrite, PlantedLinkAtTheOldTemporaryNameRedirectsNothing) {
+  TempDir dir;
+  std::string victim = dir.Write("victim.txt", "precious");
+  std::string module = dir.Write("App/Module1.bas", "old");
+  fs::create_symlink(victim, module + ".kestrix-tmp");
+  WriteFileAtomic(module, "new");
+  EXPECT_EQ(ReadFile(module), "new");
+  EXPECT_EQ(ReadFile(victim), "precious");
+  // Nothing else is left behind: no temporary file beside the one that was planted.
+  EXPECT_EQ(Names(dir.Path("App")),
+            (std::vector<std::string>{"Module1.bas", "Module1.bas.kestrix-tmp"}));
+}
+
+TEST(TextIoWrite, SymlinkedSharedModuleStaysALinkAndKeepsItsMode) {
+  TempDir dir;
+  std::string shared = dir.Write("Shared/Common.bas", "old");
+  ASSERT_EQ(::chmod(shared.c_str(), 0640), 0);
+  fs::create_directory(dir.Path("App"));
+  fs::create_symlink(shared, dir.Path("App/Common.bas"));
+  WriteFileAtomic(dir.Path("App/Common.bas"), "new");
+  EXPECT_TRUE(fs::is_symlink(dir.Path("App/Common.bas")));
+  EXPECT_EQ(ReadFile(shared), "new");
+  struct stat st {};
+  ASSERT_EQ(::stat(shared.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(Names(dir.Path("Shared")), std::vector<std::string>{"Common.bas"});
+}
+
+TEST(TextIoWrite, FailuresNameTheFileAndTheReason) {
+  TempDir dir;
+  std::string read_only = dir.Write("ro.bas", "kept");
+  ASSERT_EQ(::chmod(read_only.c_str(), 0444), 0);
+  ASSERT_EQ(::mkfifo(dir.Path("pipe.frx").c_str(), 0644), 0);
+  std::string form = dir.Write("Form1.frx", "binary");
+  const struct {
+    std::function<void()> write;
+    std::string path;
+    int32_t number;
+    const char* reason;
+  } cases[] = {
+      {[&] { WriteFileAtomic(read_only, "x"); }, read_only, host::kErrPermissionDenied,
+       "read-only"},
+      {[&] { WriteFileAtomic(dir.Path("gone/x.bas"), "x"); }, dir.Path("gone/x.bas"),
+       host::kErrPathFileAccess, "No such file"},
+      {[&] { CopyFileAtomic(dir.Path("pipe.frx"), dir.Path("out.frx")); }, dir.Path("pipe.frx"),
+       host::kErrPathFileAccess, "not a regular file"},
+      {[&] { CopyFileAtomic(form, dir.Path("gone/Form1.frx")); }, dir.Path("gone/Form1.frx"),
+       host::kErrPathFileAccess, "No such file"},
+  };
+  for (const auto& c : cases) {
+    try {
+      c.write();
+      ADD_FAILURE() << c.path << " was written";
+    } catch (const IdeError& error) {
+      EXPECT_EQ(error.Number(), c.number) << error.Description();
+      EXPECT_NE(error.Description().find(c.path), std::string::npos) << error.Description();
+      EXPECT_NE(error.Description().find(c.reason), std::string::npos) << error.Description();
+    }
+  }
+  EXPECT_EQ(ReadFile(read_only), "kept");
+  EXPECT_FALSE(fs::exists(dir.Path("out.frx")));
+  EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"Form1.frx", "pipe.frx", "ro.bas"}));
+}
+
+TEST(TextIoWrite, CopyGivesTheSameBytes) {
+  TempDir dir;
+  std::string bytes;
+  for (int i = 0; i < 300000; ++i)
+    bytes += static_cast<char>(i * 7);
+  std::string from = dir.Write("Form1.frx", bytes);
+  CopyFileAtomic(from, dir.Path("Copy.frx"));
+  EXPECT_EQ(ReadFile(dir.Path("Copy.frx")), bytes);
+}
+
+}  // namespace
+}  // namespace kestrix::vbfiles
