@@ -1,7 +1,7 @@
 // Mutated projects, from a fixed seed: every mutant of every example component goes through
 // load, check, instrument and clean. Nothing may crash or throw anything but the IDE's own
-// errors, no file on disk may change, and cleaning must give back the code the module had
-// before it was instrumented.
+// errors, no file on disk may change, code that compiled still compiles instrumented, no
+// line grows past VB's limit, and cleaning gives back the code the module had before.
 
 #include <gtest/gtest.h>
 
@@ -194,6 +194,24 @@ std::string FirstDifference(const std::string& a, const std::string& b) {
   return "«" + line(a) + "» into «" + line(b) + "»";
 }
 
+// The compile errors the checker finds in the component's code, one a line.
+std::string Errors(vbfiles::FileComponent& component) {
+  std::string out;
+  for (const auto& problem : vbfiles::CheckComponent(component)) {
+    if (!problem.warning) out += vbfiles::FormatProblem(problem) + "\n";
+  }
+  return out;
+}
+
+// True when one of the lines is longer than VB allows already.
+bool LongLineIn(const std::string& text) {
+  size_t start = 0;
+  for (size_t at; (at = text.find("\r\n", start)) != std::string::npos; start = at + 2) {
+    if (at - start > 1023) return true;
+  }
+  return text.size() - start > 1023;
+}
+
 // Loads, checks, instruments and cleans the project; what went wrong, or "".
 std::string RunProject(const std::string& project_file) {
   std::unique_ptr<vbfiles::FileProject> project;
@@ -207,13 +225,23 @@ std::string RunProject(const std::string& project_file) {
     auto& component = static_cast<vbfiles::FileComponent&>(project->Item(k));
     host::CodeModule* code = component.GetCodeModule();
     if (code == nullptr) continue;
-    vbfiles::CheckComponent(component);
+    bool compiled = Errors(component).empty();
     int32_t count = code->CountOfLines();
     std::string before = count > 0 ? code->Lines(1, count) : "";
     if (before.find("Kestrix") != std::string::npos) continue;  // a mutant of the marks
+    // VB names hold at most 40 characters; the module-name constant of a longer one may not
+    // fit on a line.
+    if (component.Name().size() > 40) compiled = false;
     state.module = component.Name();
     try {
       engine::ProcessModule(state, 0, code);
+      // What compiled before still compiles, and no line grew past VB's limit.
+      std::string errors = Errors(component);
+      if (compiled && !errors.empty()) return component.Name() + ": the copy has " + errors;
+      for (int32_t i = 1; i <= code->CountOfLines(); ++i) {
+        if (code->Lines(i, 1).size() > 1023 && !LongLineIn(before) && compiled)
+          return component.Name() + ": line " + std::to_string(i) + " made too long";
+      }
       engine::ProcessModule(state, 1, code);
     } catch (const host::IdeError& error) {
       return component.Name() + ": " + error.Description();

@@ -1,0 +1,1 @@
+Attribute VB_Name = "modCrOnly"Public Function Half(ByVal x As Long) As Long    Half = x \ 2End FunctionPublic Sub Twice()    Debug.Print Half(4) * 4End Sub
