@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/batch/batch_run.h"
+#include "frontends/batch/batch_run.h"
 
 int main(int argc, char** argv) {
   return kestrix::batch::Main(std::vector<std::string>(argv + 1, argv + argc));

@@ -6,14 +6,14 @@
 #include <cstring>
 #include <string>
 
-#include "platform/desktop/add_in_registry.h"
-#include "platform/desktop/host_window.h"
-#include "platform/desktop/prompts.h"
+#include "frontends/desktop/add_in_registry.h"
+#include "frontends/desktop/host_window.h"
+#include "frontends/desktop/prompts.h"
 #include "platform/system/profile_files.h"
 #include "platform/system/qt_dialogs.h"
 #include "platform/system/settings_store.h"
 #include "templates/code_highlighter.h"
-#include "ui/kestrix_add_in.h"
+#include "frontends/qt/kestrix_add_in.h"
 
 namespace {
 

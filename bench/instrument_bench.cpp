@@ -19,8 +19,8 @@
 #include <exception>
 
 #include "bench_util.h"
-#include "build/add_in_form.h"
-#include "build/status_model.h"
+#include "driver/add_in_form.h"
+#include "driver/status_model.h"
 #include "engine/clean_pass.h"
 #include "engine/engine_state.h"
 #include "engine/module_pass.h"
@@ -62,9 +62,9 @@ Times RunOnce(const std::string& group, const fs::path& in_root, const fs::path&
   system::FileSettingsStore settings((scratch / ("settings" + std::to_string(run))).string());
   BenchDialogs dialogs;
   SourceShell shell;
-  build::StatusModel progress;
+  driver::StatusModel progress;
   Connected connection;
-  build::frmAddIn form({settings, dialogs, shell, progress, {}});
+  driver::frmAddIn form({settings, dialogs, shell, progress, {}});
   form.options().Option1 = 0;  // the group
   form.options().Check3 = 1;   // build folders under the scratch folder
   form.options().Dir1 = (scratch / ("builds" + std::to_string(run))).string();
@@ -146,7 +146,7 @@ class BenchState final : public engine::EngineState {
  private:
   std::string name_ = "modBench";
   std::string handler_ = "    LogError MODULENAME_, PROCNAME_, Erl\r\n    Resume Next\r\n";
-  build::StatusModel progress_;
+  driver::StatusModel progress_;
   BenchDialogs dialogs_;
 };
 

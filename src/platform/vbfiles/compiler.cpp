@@ -11,7 +11,7 @@
 #include "platform/vbfiles/file_component.h"
 #include "platform/vbfiles/file_project.h"
 #include "platform/vbfiles/paths.h"
-#include "platform/vbfiles/vb_checker.h"
+#include "checker/vb_checker.h"
 
 namespace kestrix::vbfiles {
 namespace {

@@ -14,10 +14,14 @@
 #include "platform/vbfiles/file_component.h"
 #include "platform/vbfiles/file_project.h"
 #include "platform/vbfiles/text_io.h"
-#include "platform/vbfiles/vb_checker.h"
-#include "platform/vbfiles/vb_conditions.h"
+#include "checker/vb_checker.h"
+#include "checker/vb_conditions.h"
 
 namespace kestrix::vbfiles {
+
+using checker::CheckModuleCode;
+using checker::CodeProblem;
+using checker::CondConstants;
 namespace {
 
 // The lines that open and close a block the build inserts, as the instrumentation writes

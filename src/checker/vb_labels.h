@@ -1,0 +1,62 @@
+#pragma once
+
+// The line labels of one procedure and the jumps to them. Conditional compilation may
+// define one label in two branches of an #If group, which never compile together: such
+// definitions do not clash, and a jump is satisfied by a label in any branch.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace kestrix::checker {
+
+class LabelTable {
+ public:
+  // Follow the #If groups: a group opens, its next branch begins, the group closes.
+  void EnterGroup();
+  void NextBranch();
+  void LeaveGroup();
+
+  // A label (as LexedLine::label gives it) defined at `line`.
+  void Define(std::string name, int32_t line);
+  // A jump from `line` to the label `name` (as LabelName gives it).
+  void Jump(std::string name, int32_t line);
+
+  struct Problem {
+    int32_t line;
+    std::string_view message;
+  };
+  // The procedure's labels defined twice ("Duplicate label", at the later definition) and
+  // its jumps to labels never defined ("Label not defined", at the jump); then forgets the
+  // procedure's labels and jumps. The open #If groups stay.
+  std::vector<Problem> Resolve();
+  // Forgets the labels and jumps without looking at them.
+  void Clear();
+
+ private:
+  // The branch of each open #If group, outermost first: (group id, branch index).
+  using Path = std::vector<std::pair<uint32_t, uint32_t>>;
+  struct Label {
+    std::string name;
+    int32_t line = 0;
+    uint32_t path = 0;  // index into paths_; 0 lies outside every #If
+  };
+  struct Target {
+    std::string name;
+    int32_t line = 0;
+  };
+
+  uint32_t CurrentPath();
+  bool Exclusive(uint32_t a, uint32_t b) const;
+
+  Path open_;  // the groups open now
+  uint32_t next_group_ = 1;
+  std::vector<Path> paths_{Path{}};
+  bool path_stale_ = false;  // open_ changed since paths_.back() was taken from it
+  std::vector<Label> labels_;
+  std::vector<Target> jumps_;
+};
+
+}  // namespace kestrix::checker

@@ -1,0 +1,88 @@
+#pragma once
+
+// Basic source read the way VB reads it: physical lines joined into logical lines at their
+// line continuations, and a logical line split into its line label, its conditional-
+// compilation directive or its tokens, with string literals, date literals and comments
+// taken as wholes.
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/vb_text.h"
+
+namespace kestrix::checker {
+
+enum class TokenKind : uint8_t {
+  kWord,       // a name or keyword, or a [bracketed] name
+  kNumber,     // a decimal, &H hexadecimal or &O octal literal
+  kString,     // "…", quotes included ("" inside stands for one quote)
+  kDate,       // #…#, the hashes included
+  kSymbol,     // an operator or punctuation mark: one character, or <=, >=, <>, :=
+  kSeparator,  // the ':' between two statements
+};
+
+struct Token {
+  TokenKind kind = TokenKind::kSymbol;
+  char type_char = 0;      // % & ! # @ $ right after a name or number; 0 when none
+  bool bracketed = false;  // a [name], which is never a keyword
+  std::string_view text;   // without brackets and type character
+
+  // True for an unbracketed word equal to `keyword`, case ignored.
+  bool Is(std::string_view keyword) const {
+    return kind == TokenKind::kWord && !bracketed && text::EqualsNoCase(text, keyword);
+  }
+};
+
+enum class Directive : uint8_t { kNone, kIf, kElseIf, kElse, kEndIf, kConst, kOther };
+
+struct LexedLine {
+  // The line label: a line number without its leading zeros ("0" for zeros alone), or a
+  // name in lower case; "" when the line has none.
+  std::string label;
+  bool numeric_label = false;
+  Directive directive = Directive::kNone;
+  // The code, its comment left out; on a directive line, what follows the directive's
+  // keyword (the expression and Then of #If, the name and value of #Const).
+  std::vector<Token> tokens;
+};
+
+using text::FoldName;  // labels are kept and compared folded
+
+// Lexes one logical line (continuations joined) into `out`, reusing its storage. The
+// tokens view `text`, which must outlive them. A label stands at the very start of the line
+// (after blanks): digits followed by a blank, a colon or the end, or a name followed
+// directly by a colon; words that are statements of their own (Else:, Loop:, DoEvents: …)
+// are no labels. Every byte from 0x80 up is a letter; one of 0x81-0xFE followed by one of
+// 0x40-0x7E is a single letter of a double-byte code page. Never fails: text VB would reject still
+// gives some tokens.
+void LexLine(std::string_view text, LexedLine& out);
+
+// Walks physical lines as logical lines: a line that text::ContinuesOnNextLine is continued
+// by the next.
+class LogicalLineReader {
+ public:
+  // `lines` must outlive the reader.
+  explicit LogicalLineReader(std::span<const std::string_view> lines) : lines_(lines) {}
+
+  // Moves to the next logical line; false after the last one.
+  bool Next();
+  // 1-based numbers of the first and the last physical line of the logical line.
+  int32_t FirstLine() const { return first_ + 1; }
+  int32_t LastLine() const { return static_cast<int32_t>(next_); }
+  int32_t Continuations() const { return LastLine() - FirstLine(); }
+  // The joined text, each continuation's "_" (and the blanks after it) dropped; valid until
+  // the next call to Next.
+  std::string_view Text() const { return text_; }
+
+ private:
+  std::span<const std::string_view> lines_;
+  size_t next_ = 0;  // index of the first physical line not yet read
+  int32_t first_ = 0;
+  std::string joined_;
+  std::string_view text_;
+};
+
+}  // namespace kestrix::checker

@@ -1,0 +1,117 @@
+#include "driver/add_in_form.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "engine/module_pass.h"
+
+namespace kestrix::driver {
+
+using host::MsgButtons;
+using host::MsgIcon;
+using host::StatusOutput;
+
+frmAddIn::frmAddIn(FormServices services)
+    : services_(std::move(services)), config_folder_(services_.shell.ProgramFolder() + "/config/") {
+  options_.Dir1 = services_.shell.ProgramFolder();
+}
+
+void frmAddIn::DoEvents() {
+  if (services_.do_events) services_.do_events();
+}
+
+void frmAddIn::AddRow(const std::string& project, const std::string& module,
+                      const std::string& notes) {
+  services_.progress.AddRow({project, module, "", "", notes});
+}
+
+// An error the command does not expect ends it; the user sees which and where.
+void frmAddIn::ReportError(const host::IdeError& error) {
+  AddRow(services_.progress.Text(StatusOutput::kProjectField), current_module_name_,
+         "Error: " + error.Description());
+  services_.progress.SetCaption("Command FAILED.");
+}
+
+bool frmAddIn::LoadLocalHandler() {
+  std::string path = config_folder_ + "LocalHandler.txt";
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  if (in) text << in.rdbuf();
+  if (!in || in.bad()) {
+    services_.dialogs.MsgBox("Unable to read file " + path, MsgButtons::kOk, MsgIcon::kCritical);
+    return false;
+  }
+  local_handler_text_ = text.str();
+  return true;
+}
+
+void frmAddIn::RunCommand(int32_t mode) {
+  StatusOutput& progress = services_.progress;
+  if (Connect == nullptr || vbinstance == nullptr) {
+    services_.dialogs.MsgBox("Addin not connected to IDE!!");
+    return;
+  }
+  if (mode == 0 && !LoadLocalHandler()) return;
+  progress.SetCaption("Processing......");
+  if (options_.Option1 == 2) {
+    RunOnActiveModule(mode);
+    return;
+  }
+  if (options_.Option1 != 0 && options_.Option1 != 1) return;
+  progress.Show();
+  try {
+    if (options_.Option1 == 1) {
+      host::Project* active = vbinstance->ActiveVBProject();
+      if (active != nullptr) BuildProject(mode, *active);
+      return;
+    }
+    host::Projects& projects = vbinstance->VBProjects();
+    for (int32_t i = 1; i <= projects.Count(); ++i) {
+      if (BuildProject(mode, projects.Item(i)) == BuildEnd::kStopCommand) return;
+    }
+  } catch (const host::IdeError& error) {
+    ReportError(error);
+  }
+}
+
+// The active module alone: every failing step is passed over, and shows as a status row.
+void frmAddIn::RunOnActiveModule(int32_t mode) {
+  StatusOutput& progress = services_.progress;
+  host::CodeModule* code = nullptr;
+  try {
+    code = &vbinstance->ActiveCodePane().GetCodeModule();
+    current_module_name_ = code->Parent().Name();
+  } catch (const host::IdeError&) {
+    services_.dialogs.MsgBox("There isn't an active module.");
+    progress.Unload();
+    return;
+  }
+  progress.Show();
+  host::Project* project = vbinstance->ActiveVBProject();
+  if (project != nullptr) progress.SetText(StatusOutput::kProjectField, project->Name());
+  progress.SetProgressValue(StatusOutput::kComponentsBar, 0);
+  progress.SetProgressMax(StatusOutput::kComponentsBar, 1);
+  try {
+    if (!engine::ProcessModule(*this, mode, code) && mode == 0) {
+      // Cancel at the read-only warning: nothing more is changed.
+      AddRow(progress.Text(StatusOutput::kProjectField), current_module_name_, "CANCELED");
+      progress.SetCaption("CANCELED.");
+      return;
+    }
+  } catch (const host::IdeError& error) {
+    AddRow(progress.Text(StatusOutput::kProjectField), current_module_name_,
+           "Error: " + error.Description());
+  }
+  if (mode == 0 && project != nullptr) {
+    try {
+      bool ok = false;
+      AddErrorReportModules(*project, -1, ok);
+    } catch (const host::IdeError& error) {
+      AddRow(progress.Text(StatusOutput::kProjectField), "", "Error: " + error.Description());
+    }
+  }
+  progress.SetProgressValue(StatusOutput::kComponentsBar, 1);
+  progress.SetCaption("Done.");
+}
+
+}  // namespace kestrix::driver

@@ -1,0 +1,141 @@
+#pragma once
+
+// frmAddIn without its window: the options the commands read (the main window's control
+// values), the working state they share, and the commands themselves. A view shows the
+// options and writes every change into them at once; readers read an option at the moment
+// they need it.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "driver/build_folder.h"
+#include "engine/engine_state.h"
+#include "host/connection.h"
+#include "host/dialogs.h"
+#include "host/ide.h"
+#include "host/status_output.h"
+#include "host/system.h"
+
+namespace kestrix::driver {
+
+// The main window's control values, with the values the window opens with.
+struct Options {
+  int32_t Option1 = 1;            // scope: 0 group of projects, 1 active project, 2 active module
+  int32_t Option2 = 1;            // the same choice on the Clean tab, kept in step
+  int32_t Check1 = 1;             // "Insert Error Handlers" (only 1 counts as on)
+  int32_t Check2 = 1;             // "Build Project"
+  int32_t Check3 = 0;             // "Put Build Folder in :" the folder in Dir1
+  std::string Dir1;               // the chosen folder
+  int32_t Check4 = 0;             // "Put Project Name in Build Folder Name" (non-zero is on)
+  int32_t Check5[3] = {1, 1, 1};  // Clean: "Line Numbers", "Error Handlers", "Kestrix Modules"
+};
+
+// What the window shows beyond the option values: captions, what is enabled, its width.
+struct FormLook {
+  std::string Caption = "Kestrix";
+  int32_t Tab = 0;             // 0 Actions, 1 Clean, 2 Error Handler, 3 Options
+  int32_t TabWidth = 3528;     // twips
+  int32_t WindowWidth = 3744;  // twips
+  std::string Check2Caption = "Build Project";
+  bool Check2Enabled = true;
+  bool Check5ModulesEnabled = true;  // Check5(2)
+  bool FolderListEnabled = false;    // Dir1, following Check3
+  bool PictureState = false;         // the logo's look
+};
+
+// What the window works with around it.
+struct FormServices {
+  host::SettingsStore& settings;
+  host::Dialogs& dialogs;
+  host::Shell& shell;
+  host::StatusOutput& progress;     // the status window, frmProgress
+  std::function<void()> do_events;  // lets the window system repaint; may be empty
+};
+
+// How a project build ended, for the command that runs it.
+enum class BuildEnd { kGoOn, kStopCommand };
+
+class frmAddIn final : public engine::EngineState {
+ public:
+  explicit frmAddIn(FormServices services);
+
+  Options& options() { return options_; }
+  const Options& options() const { return options_; }
+  const FormLook& look() const { return look_; }
+
+  // The window's life: Load reads the settings and sets MainWindowLoaded; Unload saves
+  // them and clears it. The view fills its template views itself while it loads.
+  void Load();
+  void Unload();
+  // The first activation: the caption gets the program's version.
+  void FirstActivation(int major, int minor);
+  // The window's events, as the view forwards them.
+  void Option1Click(int32_t index);
+  void Option2Click(int32_t index);
+  void Check3Click();
+  void PictureClick();
+  void TabClick(int32_t tab);
+
+  // Working state, set by the IDE connection before the window is shown.
+  host::Ide* vbinstance = nullptr;
+  host::Connection* Connect = nullptr;
+
+  const std::string& CurrentProjectName() const { return current_project_name_; }
+  int32_t BuildNumber() const { return build_number_; }
+  const std::string& ConfigFolder() const { return config_folder_; }
+
+  // The command behind "&GO !" (mode 0, build) and "Remove" (mode 1, clean).
+  void RunCommand(int32_t mode);
+  // Reads the local handler template; false (after telling the user) when it cannot.
+  bool LoadLocalHandler();
+
+  // The project build for one project; kStopCommand when the user canceled.
+  BuildEnd BuildProject(int32_t mode, host::Project& project);
+  // Removes every component whose name holds "KESTRIX" (any case).
+  void RemoveAddedComponents(host::Project& project);
+  // Adds the global error module and the report form from the templates, unless the project
+  // holds them; `ok` is false when a template file is missing (after telling the user).
+  void AddErrorReportModules(host::Project& project, int32_t build_number, bool& ok);
+
+  // engine::EngineState
+  int32_t InsertErrorHandlersValue() const override { return options_.Check1; }
+  int32_t RemoveValue(int index) const override { return options_.Check5[index]; }
+  const std::string& CurrentModuleName() const override { return current_module_name_; }
+  const std::string& LocalHandlerText() const override { return local_handler_text_; }
+  host::StatusOutput& Progress() override { return services_.progress; }
+  host::Dialogs& Messages() override { return services_.dialogs; }
+  void DoEvents() override;
+
+ private:
+  void RunOnActiveModule(int32_t mode);
+  BuildEnd ProcessComponents(int32_t mode, host::Project& project);
+  bool RefuseUnsaved(host::Project& project);
+  bool ConfirmBuildAgain(host::Project& project);
+  std::unique_ptr<host::SettingLock> ClaimBuildNumber(host::Project& project);
+  bool TakeBuildNumber(host::Project& project, bool into_folder);
+  std::vector<BuildTarget> BuildTargets(host::Project& project, const BuildFolderRule& rule,
+                                        std::string& error);
+  BuildEnd SaveAndCompile(host::Project& project, const BuildFolderRule& rule,
+                          ReservedFolder& folder);
+  BuildEnd BuildFailed(host::Project& project, const std::string& why);
+  void AddReportRows(const std::string& report);
+  void AddRow(const std::string& project, const std::string& module, const std::string& notes);
+  void ReportError(const host::IdeError& error);
+  void LoadSettings();
+  void SaveSettings();
+
+  FormServices services_;
+  Options options_;
+  FormLook look_;
+  bool activated_ = false;
+  std::string config_folder_;
+  std::string current_project_name_;
+  std::string current_module_name_;
+  int32_t build_number_ = 0;
+  std::string local_handler_text_;
+};
+
+}  // namespace kestrix::driver

@@ -1,0 +1,249 @@
+#include "driver/build_folder.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+
+#include "driver/add_in_form.h"
+
+namespace kestrix::driver {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kSeparator = '/';
+constexpr const char* kUpFolder = "Up";
+
+template <typename Target>
+std::optional<std::string> SaveAs(Target& target, const BuildTarget& to) {
+  try {
+    target.SaveAs(to.Path());
+  } catch (const host::IdeError& error) {
+    return error.Description();
+  }
+  return std::nullopt;
+}
+
+std::string Upper(std::string text) {
+  for (char& c : text) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return text;
+}
+
+// `path` relative to the project's folder, without "." or ".." parts left in it.
+fs::path RelativeToProject(const BuildFolderRule& rule, const std::string& path) {
+  return fs::path(path).lexically_normal().lexically_relative(
+      fs::path(rule.project_folder).lexically_normal());
+}
+
+bool StartsOutside(const fs::path& relative) {
+  return relative.empty() || relative.is_absolute() || *relative.begin() == "..";
+}
+
+// Where a file at `relative` (to the project's folder) lies inside the build folder.
+fs::path PlaceInBuild(const fs::path& relative) {
+  if (!StartsOutside(relative)) return relative;
+  fs::path place = kOutsideFolder;
+  for (const fs::path& part : relative) {
+    if (part == "..") {
+      place /= kUpFolder;
+    } else if (part != "." && part != "/") {
+      place /= SafeFileName(part.string());
+    }
+  }
+  return place;
+}
+
+// Removes the folder when it holds nothing but empty folders; a folder with anything else
+// in it stays, with the folders above it.
+bool RemoveIfEmpty(const fs::path& folder) {
+  std::error_code error;
+  bool empty = true;
+  for (const auto& entry : fs::directory_iterator(folder, error)) {
+    if (entry.is_directory(error) && !entry.is_symlink(error) && RemoveIfEmpty(entry.path())) {
+      continue;
+    }
+    empty = false;
+  }
+  return empty && !error && fs::remove(folder, error);
+}
+
+}  // namespace
+
+BuildFolderRule BuildFolderRule::From(const Options& options, const std::string& project_name,
+                                      int32_t build_number, const std::string& project_file) {
+  BuildFolderRule rule;
+  rule.in_chosen_folder = options.Check3 == 1;
+  rule.chosen_folder = options.Dir1;
+  rule.project_name_in_folder = options.Check4 != 0;
+  rule.project_name = project_name;
+  rule.build_number = build_number;
+  rule.project_folder = project_file.substr(0, project_file.rfind(kSeparator));
+  return rule;
+}
+
+std::string SafeFileName(const std::string& name) {
+  if (name.empty() || name == "." || name == "..") return "_";
+  std::string out = name;
+  for (char& c : out) {
+    auto u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7F || std::strchr("<>:\"/\\|?*", c) != nullptr) c = '_';
+  }
+  return out;
+}
+
+std::string BuildFolderName(const BuildFolderRule& rule) {
+  std::string number = "BUILD " + std::to_string(rule.build_number);
+  return rule.project_name_in_folder ? SafeFileName(rule.project_name) + " " + number : number;
+}
+
+std::string ProjectBuildFolder(const BuildFolderRule& rule) {
+  std::string base = rule.in_chosen_folder ? rule.chosen_folder : rule.project_folder;
+  while (base.size() > 1 && base.back() == kSeparator)
+    base.pop_back();
+  return base + kSeparator + BuildFolderName(rule);
+}
+
+std::string GetBuildFolder(const BuildFolderRule& rule, std::string& path) {
+  fs::path place = PlaceInBuild(RelativeToProject(rule, path));
+  path = place.filename().string();
+  std::string below = place.parent_path().string();
+  return ProjectBuildFolder(rule) + (below.empty() ? "" : kSeparator + below);
+}
+
+std::string ExtensionForType(host::ComponentType type) {
+  switch (type) {
+    case host::ComponentType::kClassModule:
+      return ".cls";
+    case host::ComponentType::kVBForm:
+    case host::ComponentType::kVBMDIForm:
+      return ".frm";
+    case host::ComponentType::kPropPage:
+      return ".pag";
+    case host::ComponentType::kUserControl:
+      return ".ctl";
+    case host::ComponentType::kDocObject:
+      return ".dob";
+    case host::ComponentType::kActiveXDesigner:
+    case host::ComponentType::kMSForm:
+      return ".dsr";
+    default:
+      return ".bas";
+  }
+}
+
+BuildTarget TargetFor(const BuildFolderRule& rule, host::Component& component) {
+  std::string path = component.FileNames(1);
+  if (!path.empty()) {
+    std::string folder = GetBuildFolder(rule, path);
+    return {folder, path};
+  }
+  return {ProjectBuildFolder(rule),
+          SafeFileName(component.Name() + ExtensionForType(component.Type()))};
+}
+
+BuildTarget TargetFor(const BuildFolderRule& rule, host::Project& project) {
+  std::string path = project.FileName();
+  std::string folder = GetBuildFolder(rule, path);
+  return {folder, path};
+}
+
+BuildTarget ProgramTarget(const BuildFolderRule& rule, const std::string& compiled_file) {
+  if (StartsOutside(RelativeToProject(rule, compiled_file))) {
+    return {ProjectBuildFolder(rule), SafeFileName(fs::path(compiled_file).filename().string())};
+  }
+  std::string path = compiled_file;
+  std::string folder = GetBuildFolder(rule, path);
+  return {folder, path};
+}
+
+ReservedFolder::~ReservedFolder() {
+  if (!kept_ && !path_.empty()) RemoveIfEmpty(path_);
+}
+
+std::optional<std::string> ReservedFolder::Keep(const std::string& project_name,
+                                                int32_t build_number) {
+  std::string marker = path_ + kSeparator + kBuildMarkerFile;
+  std::ofstream out(marker, std::ios::binary);
+  out << "Kestrix build folder\r\nProject=" << project_name << "\r\nBuild=" << build_number
+      << "\r\n";
+  out.close();
+  if (!out) return "Cannot write " + marker;
+  kept_ = true;
+  return std::nullopt;
+}
+
+std::optional<std::string> ReserveBuildFolder(BuildFolderRule& rule, ReservedFolder& folder) {
+  std::string base = rule.in_chosen_folder ? rule.chosen_folder : rule.project_folder;
+  std::error_code made;
+  fs::create_directories(base, made);
+  if (made) return "Cannot make the folder " + base + ": " + made.message();
+  // mkdir, not "make unless there": the folder that this build gets is one that nobody else
+  // made, not even another build running at the same moment.
+  for (;;) {
+    std::string path = ProjectBuildFolder(rule);
+    if (::mkdir(path.c_str(), 0777) == 0) {
+      folder.path_ = path;
+      return std::nullopt;
+    }
+    if (errno != EEXIST) {
+      return "Cannot make the build folder " + path + ": " + std::strerror(errno);
+    }
+    if (rule.build_number >= INT32_MAX - 1) return "No free build folder number after " + path;
+    ++rule.build_number;
+  }
+}
+
+bool IsBuildCopy(host::Project& project) {
+  static const std::regex kName("(.+ )?BUILD [1-9][0-9]*");
+  fs::path folder = fs::path(project.FileName()).parent_path();
+  if (!std::regex_match(folder.filename().string(), kName)) return false;
+  std::error_code error;
+  if (fs::exists(folder / kBuildMarkerFile, error)) return true;
+  host::Components& components = project.VBComponents();
+  for (int32_t k = 1; k <= components.Count(); ++k) {
+    if (Upper(components.Item(k).Name()).find("KESTRIX") != std::string::npos) return true;
+  }
+  return false;
+}
+
+std::optional<std::string> CheckWritable(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) return "Cannot write " + path + ": it is a folder";
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(path.c_str(), W_OK) != 0) {
+      return "Cannot write " + path + ": the file is read-only";
+    }
+    return std::nullopt;
+  }
+  std::string folder = fs::path(path).parent_path().string();
+  if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+    return "Cannot write into " + folder + ": " + std::strerror(errno);
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> PrepareTarget(const BuildTarget& target) {
+  std::error_code made;
+  fs::create_directories(target.folder, made);
+  if (made) return "Cannot make the build folder " + target.folder + ": " + made.message();
+  return CheckWritable(target.Path());
+}
+
+std::optional<std::string> SaveIntoBuildFolder(host::Component& component,
+                                               const BuildTarget& target) {
+  return SaveAs(component, target);
+}
+
+std::optional<std::string> SaveIntoBuildFolder(host::Project& project, const BuildTarget& target) {
+  return SaveAs(project, target);
+}
+
+}  // namespace kestrix::driver

@@ -1,0 +1,293 @@
+// The project build: one project of the build or clean command, from the unsaved-module
+// check to the compiled program in its numbered build folder.
+
+#include <charconv>
+#include <climits>
+#include <map>
+#include <vector>
+
+#include "driver/add_in_form.h"
+#include "driver/build_folder.h"
+#include "engine/module_pass.h"
+
+namespace kestrix::driver {
+namespace {
+
+using host::MsgButtons;
+using host::MsgIcon;
+using host::StatusOutput;
+
+constexpr const char* kApp = "Kestrix";
+constexpr const char* kBuildNumbers = "BuildNumbers";
+
+// A stored build number: a whole number from 1 that can still be counted up.
+std::optional<int32_t> ParseBuildNumber(const std::string& text) {
+  int32_t value = 0;
+  const char* end = text.data() + text.size();
+  auto [ptr, error] = std::from_chars(text.data(), end, value);
+  if (error != std::errc() || ptr != end || value < 1 || value == INT32_MAX) return std::nullopt;
+  return value;
+}
+
+}  // namespace
+
+BuildEnd frmAddIn::BuildProject(int32_t mode, host::Project& project) {
+  StatusOutput& progress = services_.progress;
+  std::string name = project.Name();
+  progress.SetText(StatusOutput::kProjectField, name);
+  current_project_name_ = name;
+  progress.SetProgressValue(StatusOutput::kComponentsBar, 0);
+  if (mode == 0 && (RefuseUnsaved(project) || !ConfirmBuildAgain(project))) return BuildEnd::kGoOn;
+  if (mode == 1 && options_.Check5[2] != 0) RemoveAddedComponents(project);
+  // A build holds its project's number until it has counted it up: two builds at once never
+  // take the same number. Without a build folder nothing is counted, so nothing is held.
+  bool into_folder = mode == 0 && options_.Check2 != 0;
+  std::unique_ptr<host::SettingLock> claim;
+  if (into_folder && !(claim = ClaimBuildNumber(project))) return BuildEnd::kGoOn;
+  if (mode == 0 && !TakeBuildNumber(project, into_folder)) return BuildEnd::kGoOn;
+  if (ProcessComponents(mode, project) == BuildEnd::kStopCommand) {
+    progress.SetCaption("Project " + name + " build CANCELED.");
+    AddRow(current_project_name_, "", "CANCELED");
+    return BuildEnd::kStopCommand;
+  }
+  if (mode == 1) {
+    progress.SetCaption("Project " + name + " CLEANED.");
+    return BuildEnd::kGoOn;
+  }
+  if (!into_folder) {
+    bool ok = true;
+    if (options_.Check1 == 1) AddErrorReportModules(project, build_number_, ok);
+    if (ok) progress.SetCaption("OK.");
+    return BuildEnd::kGoOn;
+  }
+  // The folder first: its number is the build's number, written into the added module.
+  BuildFolderRule rule =
+      BuildFolderRule::From(options_, current_project_name_, build_number_, project.FileName());
+  ReservedFolder folder;
+  if (auto error = ReserveBuildFolder(rule, folder)) return BuildFailed(project, *error);
+  if (rule.build_number != build_number_) {
+    BuildFolderRule taken = rule;
+    taken.build_number = build_number_;
+    AddRow(current_project_name_, "",
+           ProjectBuildFolder(taken) + " exists already: this build is " + BuildFolderName(rule));
+  }
+  build_number_ = rule.build_number;
+  if (options_.Check1 == 1) {
+    bool ok = false;
+    AddErrorReportModules(project, build_number_, ok);
+    if (!ok) return BuildEnd::kGoOn;
+  }
+  return SaveAndCompile(project, rule, folder);
+}
+
+BuildEnd frmAddIn::BuildFailed(host::Project& project, const std::string& why) {
+  StatusOutput& progress = services_.progress;
+  AddRow(progress.Text(StatusOutput::kProjectField), "", "Build Failed!! " + why);
+  progress.SetCaption("Project " + project.Name() + " Build FAILED!!!");
+  return BuildEnd::kGoOn;
+}
+
+bool frmAddIn::RefuseUnsaved(host::Project& project) {
+  host::Components& components = project.VBComponents();
+  for (int32_t k = 1; k <= components.Count(); ++k) {
+    host::Component& c = components.Item(k);
+    if (!c.IsDirty()) continue;
+    services_.dialogs.MsgBox(
+        c.Name() + " is not saved.\nSave all modules before building the project.", MsgButtons::kOk,
+        MsgIcon::kNone, "Project " + project.Name());
+    AddRow(current_project_name_, "", "Skipped (Unsaved modules)");
+    return true;
+  }
+  return false;
+}
+
+bool frmAddIn::ConfirmBuildAgain(host::Project& project) {
+  if (options_.Check2 != 1 || !IsBuildCopy(project)) return true;
+  StatusOutput& progress = services_.progress;
+  std::string name = project.Name();
+  progress.Hide();
+  host::MsgResult answer = services_.dialogs.MsgBox(
+      "Project " + name +
+          " seems to be already a build version,\nAre you sure you want to build it again, "
+          "creating another build folder?",
+      MsgButtons::kYesNo, MsgIcon::kQuestion);
+  progress.Show();
+  if (answer == host::MsgResult::kYes) return true;
+  progress.SetCaption("Project " + name + " build CANCELED.");
+  AddRow(current_project_name_, "", "CANCELED");
+  return false;
+}
+
+std::unique_ptr<host::SettingLock> frmAddIn::ClaimBuildNumber(host::Project& project) {
+  auto claim = services_.settings.TryLock(kApp, kBuildNumbers, project.Name());
+  if (claim) return claim;
+  std::string why = services_.settings.LockError();
+  if (!why.empty()) {
+    services_.dialogs.MsgBox("Project " + project.Name() +
+                                 " cannot be built: its build number cannot be locked.\n" + why,
+                             MsgButtons::kOk, MsgIcon::kCritical);
+    AddRow(current_project_name_, "", "Build Failed!! (cannot lock the build number) " + why);
+    return nullptr;
+  }
+  services_.dialogs.MsgBox("Project " + project.Name() +
+                               " is being built by another Kestrix right now.\nBuild it again "
+                               "when that build has finished.",
+                           MsgButtons::kOk, MsgIcon::kExclamation);
+  AddRow(current_project_name_, "", "Skipped (another build of this project is running)");
+  return nullptr;
+}
+
+// The project's build number from the settings (1 when none is stored yet). A build into a
+// folder refuses a number it cannot read or count up; without one, such a number only
+// shows as "N/A" in the added module.
+bool frmAddIn::TakeBuildNumber(host::Project& project, bool into_folder) {
+  std::optional<std::string> stored;
+  std::string error;
+  bool read = services_.settings.ReadSetting(kApp, kBuildNumbers, project.Name(), stored, error);
+  std::optional<int32_t> number = read && !stored ? 1 : ParseBuildNumber(stored.value_or(""));
+  if (!into_folder) {
+    build_number_ = read && number ? *number : -1;
+    return true;
+  }
+  if (!read) {
+    services_.dialogs.MsgBox("The build number of project " + project.Name() +
+                                 " cannot be read, so it cannot be built.\n" + error,
+                             MsgButtons::kOk, MsgIcon::kCritical);
+    AddRow(current_project_name_, "", "Build Failed!! (cannot read the build number) " + error);
+    return false;
+  }
+  if (!number) {
+    services_.dialogs.MsgBox("The build number stored for project " + project.Name() + " (\"" +
+                                 *stored +
+                                 "\") is not a whole number from 1 to 2147483646. Correct "
+                                 "it in the settings (section BuildNumbers) and build again.",
+                             MsgButtons::kOk, MsgIcon::kCritical);
+    AddRow(current_project_name_, "", "Build Failed!! (bad build number)");
+    return false;
+  }
+  build_number_ = *number;
+  return true;
+}
+
+// Every component through the module pass, in the collection's order.
+BuildEnd frmAddIn::ProcessComponents(int32_t mode, host::Project& project) {
+  StatusOutput& progress = services_.progress;
+  host::Components& components = project.VBComponents();
+  int32_t n = components.Count();
+  if (n > 0) progress.SetProgressMax(StatusOutput::kComponentsBar, n);
+  for (int32_t k = 1; k <= n; ++k) {
+    host::Component& c = components.Item(k);
+    current_module_name_ = c.Name();
+    host::CodeModule* code = c.GetCodeModule();
+    // False from the module pass with a module to work on: Cancel at the read-only warning.
+    if (!engine::ProcessModule(*this, mode, code) && code != nullptr && mode == 0) {
+      return BuildEnd::kStopCommand;
+    }
+    progress.SetProgressValue(StatusOutput::kComponentsBar, k);
+  }
+  return BuildEnd::kGoOn;
+}
+
+// The compiler's log or the check's findings, a status row per line (blank lines left out),
+// so that each problem reads on its own.
+void frmAddIn::AddReportRows(const std::string& report) {
+  constexpr size_t kMostRows = 200;
+  std::string project = services_.progress.Text(StatusOutput::kProjectField);
+  size_t rows = 0, start = 0, total = 0;
+  while (start < report.size()) {
+    size_t end = report.find('\n', start);
+    if (end == std::string::npos) end = report.size();
+    std::string line = report.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    start = end + 1;
+    if (line.empty()) continue;
+    ++total;
+    if (rows < kMostRows) {
+      AddRow(project, "", line);
+      ++rows;
+    }
+  }
+  if (total > rows) AddRow(project, "", "... " + std::to_string(total - rows) + " more lines");
+}
+
+// Every target of the build, in the components' order, then the project file, then the
+// compiled file. Empty, with `error` set, when two files would land on one path.
+std::vector<BuildTarget> frmAddIn::BuildTargets(host::Project& project, const BuildFolderRule& rule,
+                                                std::string& error) {
+  host::Components& components = project.VBComponents();
+  std::vector<BuildTarget> targets;
+  std::vector<std::string> sources;
+  for (int32_t k = 1; k <= components.Count(); ++k) {
+    host::Component& c = components.Item(k);
+    targets.push_back(TargetFor(rule, c));
+    sources.push_back(c.FileNames(1).empty() ? c.Name() : c.FileNames(1));
+  }
+  targets.push_back(TargetFor(rule, project));
+  sources.push_back(project.FileName());
+  targets.push_back(ProgramTarget(rule, project.BuildFileName()));
+  sources.push_back(project.BuildFileName());
+  // Windows finds names regardless of case: two names that differ in case only are one file.
+  std::map<std::string, size_t> seen;
+  for (size_t i = 0; i < targets.size(); ++i) {
+    std::string key = targets[i].Path();
+    for (char& c : key) {
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    auto [at, fresh] = seen.emplace(key, i);
+    if (fresh) continue;
+    error =
+        sources[at->second] + " and " + sources[i] + " would both be saved as " + targets[i].Path();
+    return {};
+  }
+  return targets;
+}
+
+BuildEnd frmAddIn::SaveAndCompile(host::Project& project, const BuildFolderRule& rule,
+                                  ReservedFolder& folder) {
+  StatusOutput& progress = services_.progress;
+  std::string name = project.Name();
+  // Every folder made and every target checked first: a build that cannot be saved stops
+  // before the project refers to some copies and some originals.
+  std::string error;
+  std::vector<BuildTarget> targets = BuildTargets(project, rule, error);
+  if (targets.empty()) return BuildFailed(project, error);
+  BuildTarget program = targets.back();
+  targets.pop_back();
+  for (const auto& target : targets) {
+    if (auto why = PrepareTarget(target)) return BuildFailed(project, *why);
+  }
+  // The number is used up from here on, whatever happens next; a number that cannot be
+  // stored would be given to the next build again, so the build stops.
+  try {
+    services_.settings.SaveSetting(kApp, kBuildNumbers, name, std::to_string(build_number_ + 1));
+  } catch (const host::IdeError& failure) {
+    services_.dialogs.MsgBox("Project " + name + " cannot be built: the next build number " +
+                                 "cannot be stored.\n" + failure.Description(),
+                             MsgButtons::kOk, MsgIcon::kCritical);
+    return BuildFailed(project, "(cannot store the build number) " + failure.Description());
+  }
+  if (auto why = folder.Keep(name, build_number_)) return BuildFailed(project, *why);
+  host::Components& components = project.VBComponents();
+  std::optional<std::string> save_error;
+  for (int32_t k = 1; k <= components.Count(); ++k) {
+    auto why = SaveIntoBuildFolder(components.Item(k), targets[static_cast<size_t>(k - 1)]);
+    if (why && !save_error) save_error = why;
+  }
+  if (save_error) return BuildFailed(project, *save_error);
+  if (auto why = SaveIntoBuildFolder(project, targets.back())) return BuildFailed(project, *why);
+  project.SetBuildFileName(program.Path());
+  try {
+    project.MakeCompiledFile();
+    AddReportRows(project.CompileReport());
+    project.SaveAs(project.FileName());
+    progress.SetCaption("Project " + name + " BUILD " + std::to_string(build_number_) + " OK!!!");
+  } catch (const host::IdeError& failure) {
+    services_.dialogs.MsgBox("Build of " + project.BuildFileName() + " Failed!!!!");
+    progress.SetCaption("Project " + name + " Build FAILED!!!");
+    AddRow(progress.Text(StatusOutput::kProjectField), "", "Build Failed!!");
+    AddReportRows(failure.Description());
+  }
+  return BuildEnd::kGoOn;
+}
+
+}  // namespace kestrix::driver

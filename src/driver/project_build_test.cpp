@@ -1,0 +1,251 @@
+// Builds into numbered folders: the outcomes a user sees, the build numbers, compiling with
+// a configured compiler or the check, and the originals never written.
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <map>
+
+#include "driver/build_folder.h"
+#include "driver/driver_test_support.h"
+
+namespace kestrix::driver {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ReadFile;
+
+// Every file below `root`, by relative path.
+std::map<std::string, std::string> Tree(const std::string& root) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    if (entry.is_regular_file()) {
+      files[fs::relative(entry.path(), root).string()] = ReadFile(entry.path().string());
+    }
+  }
+  return files;
+}
+
+class ProjectBuildTest : public RunCommandTest {
+ protected:
+  ProjectBuildTest() : before_(Tree(shop_)) {}
+  std::string Number() { return settings_.GetSetting("Kestrix", "BuildNumbers", "Shop"); }
+  void ExpectOriginalsUntouched() {
+    auto now = Tree(shop_);
+    for (const auto& [name, bytes] : before_) {
+      EXPECT_TRUE(now[name] == bytes) << name << " was written";
+    }
+  }
+  std::map<std::string, std::string> before_;
+};
+
+TEST_F(ProjectBuildTest, FirstBuildGoesIntoBuildOneAndCountsUp) {
+  form_.RunCommand(0);
+  EXPECT_EQ(progress_.Caption(), "Project Shop BUILD 1 OK!!!");
+  EXPECT_EQ(progress_.Rows().back().notes,
+            "checked; no compiler configured, no executable written");
+  EXPECT_EQ(Number(), "2");
+  ExpectOriginalsUntouched();
+  std::string build = shop_ + "/App/BUILD 1";
+  for (const char* file : {"Shop.vbp", "Forms/frmMain.frm", "Forms/frmMain.frx", "PriceBox.ctx",
+                           "KestrixErrorHandler.bas", "frmKestrixReport.frm"}) {
+    EXPECT_TRUE(fs::exists(build + "/" + file)) << file;
+  }
+  EXPECT_EQ(Shop().FileName(), build + "/Shop.vbp");
+  EXPECT_EQ(Shop().BuildFileName(), build + "/bin/Shop.exe");
+  EXPECT_NE(ReadFile(build + "/KestrixErrorHandler.bas").find("BUILDNUMBER=\"1\""),
+            std::string::npos);
+  // Building the build copy again asks first; No cancels.
+  progress_.Unload();
+  form_.RunCommand(0);
+  EXPECT_EQ(dialogs_.shown.back(),
+            "Kestrix: Project Shop seems to be already a build version,\nAre you sure you want "
+            "to build it again, creating another build folder?");
+  EXPECT_EQ(progress_.Caption(), "Project Shop build CANCELED.");
+  EXPECT_EQ(progress_.Rows().back().notes, "CANCELED");
+  EXPECT_EQ(Number(), "2");
+}
+
+TEST_F(ProjectBuildTest, ChosenFolderAndProjectNameInFolderName) {
+  form_.options().Check3 = 1;
+  form_.options().Dir1 = dir_.Path("builds");
+  form_.options().Check4 = 1;
+  fs::create_directories(dir_.Path("builds"));
+  settings_.SaveSetting("Kestrix", "BuildNumbers", "Shop", "5");
+  form_.RunCommand(0);
+  EXPECT_EQ(progress_.Caption(), "Project Shop BUILD 5 OK!!!");
+  EXPECT_TRUE(fs::exists(dir_.Path("builds/Shop BUILD 5/Shop.vbp")));
+  EXPECT_TRUE(fs::exists(dir_.Path("builds/Shop BUILD 5/Modules/modShop.bas")));
+}
+
+TEST_F(ProjectBuildTest, BadStoredNumbersStopTheBuild) {
+  for (const char* stored : {"abc", "2147483647", "7x"}) {
+    settings_.SaveSetting("Kestrix", "BuildNumbers", "Shop", stored);
+    form_.RunCommand(0);
+    EXPECT_NE(dialogs_.shown.back().find("is not a whole number"), std::string::npos) << stored;
+    EXPECT_FALSE(fs::exists(shop_ + "/App/BUILD 1")) << stored;
+    EXPECT_EQ(Number(), stored);
+  }
+}
+
+TEST_F(ProjectBuildTest, AnotherBuildHoldingTheNumberRefusesThisOne) {
+  auto held = settings_.TryLock("Kestrix", "BuildNumbers", "shop");
+  ASSERT_TRUE(held);
+  form_.RunCommand(0);
+  EXPECT_EQ(progress_.Rows().back().notes, "Skipped (another build of this project is running)");
+  EXPECT_FALSE(fs::exists(shop_ + "/App/BUILD 1"));
+  held.reset();
+  form_.RunCommand(0);
+  EXPECT_EQ(progress_.Caption(), "Project Shop BUILD 1 OK!!!");
+}
+
+TEST_F(ProjectBuildTest, ConfiguredCompilerSucceedsOrFails) {
+  std::string good = dir_.Write("good.sh", "#!/bin/sh\necho \"making $1\"\ntouch \"$2\"\n");
+  std::string bad = dir_.Write("bad.sh", "#!/bin/sh\necho 'Compile error in frmMain'\nexit 3\n");
+  ::chmod(good.c_str(), 0755);
+  ::chmod(bad.c_str(), 0755);
+  ide_.SetCompiler(good + " '{project}' '{exe}'");
+  form_.RunCommand(0);
+  EXPECT_EQ(progress_.Caption(), "Project Shop BUILD 1 OK!!!");
+  EXPECT_TRUE(fs::exists(shop_ + "/App/BUILD 1/bin/Shop.exe"));
+  EXPECT_NE(progress_.Rows().back().notes.find("making " + shop_ + "/App/BUILD 1/Shop.vbp"),
+            std::string::npos);
+
+  vbfiles::FileIde other;
+  other.Open(shop_ + "/App/Shop.vbp");
+  other.SetCompiler(bad + " '{project}'");
+  form_.vbinstance = &other;
+  form_.RunCommand(0);
+  EXPECT_EQ(dialogs_.shown.back(),
+            "Kestrix: Build of " + shop_ + "/App/BUILD 2/bin/Shop.exe Failed!!!!");
+  EXPECT_EQ(progress_.Caption(), "Project Shop Build FAILED!!!");
+  // The compiler's log follows the failure, a row per line.
+  const auto& rows = progress_.Rows();
+  auto failed = std::find_if(rows.begin(), rows.end(),
+                             [](const host::StatusRow& r) { return r.notes == "Build Failed!!"; });
+  ASSERT_NE(failed, rows.end());
+  ASSERT_LT(failed + 1, rows.end());
+  EXPECT_EQ((failed + 1)->notes, "Compile error in frmMain");
+  EXPECT_EQ(rows.back().notes, "The compiler ended with exit code 3");
+  EXPECT_EQ(Number(), "3");  // a failed compile uses up its number
+}
+
+// A folder of the build's name that exists already is never written into: the build takes
+// the next free number, and what was there stays as it was.
+TEST_F(ProjectBuildTest, ExistingBuildFolderIsPassedOver) {
+  dir_.Write("Shop/App/BUILD 1/Modules/modUtil.bas", "mine");
+  before_ = Tree(shop_);
+  form_.RunCommand(0);
+  EXPECT_EQ(progress_.Caption(), "Project Shop BUILD 2 OK!!!");
+  EXPECT_NE(Notes().find(shop_ + "/App/BUILD 1 exists already: this build is BUILD 2"),
+            std::string::npos);
+  ExpectOriginalsUntouched();
+  EXPECT_EQ(Shop().FileName(), shop_ + "/App/BUILD 2/Shop.vbp");
+  EXPECT_NE(ReadFile(shop_ + "/App/BUILD 2/KestrixErrorHandler.bas").find("BUILDNUMBER=\"2\""),
+            std::string::npos);
+  EXPECT_EQ(Number(), "3");
+}
+
+// Two files that would land on one path (on Windows names differ in case only), or a
+// build folder that cannot be made: the build stops before anything is saved, leaves no
+// folder behind, and keeps its number.
+TEST_F(ProjectBuildTest, BuildThatCannotBeSavedStopsFirst) {
+  dir_.Write("Shop/App/Modules/MODUTIL.bas", "Attribute VB_Name = \"modUtil2\"\r\n");
+  std::string vbp = ReadFile(shop_ + "/App/Shop.vbp");
+  vbp.insert(vbp.find("UserControl="), "Module=modUtil2; Modules\\MODUTIL.bas\r\n");
+  dir_.Write("Shop/App/Shop.vbp", vbp);
+  before_ = Tree(shop_);
+  vbfiles::FileIde ide;
+  ide.Open(shop_ + "/App/Shop.vbp");
+  form_.vbinstance = &ide;
+  form_.RunCommand(0);
+  EXPECT_EQ(progress_.Caption(), "Project Shop Build FAILED!!!");
+  EXPECT_NE(progress_.Rows().back().notes.find("would both be saved as"), std::string::npos)
+      << progress_.Rows().back().notes;
+  EXPECT_EQ(Tree(shop_), before_);  // nothing saved, no folder left
+  EXPECT_FALSE(fs::exists(shop_ + "/App/BUILD 1"));
+  EXPECT_EQ(Number(), "");
+
+  form_.vbinstance = &ide_;
+  form_.options().Check3 = 1;
+  form_.options().Dir1 = dir_.Write("a-file", "");
+  form_.RunCommand(0);
+  EXPECT_EQ(progress_.Caption(), "Project Shop Build FAILED!!!");
+  EXPECT_NE(progress_.Rows().back().notes.find("Cannot make the folder " + dir_.Path("a-file")),
+            std::string::npos);
+  EXPECT_EQ(Number(), "");
+  EXPECT_EQ(Shop().FileName(), shop_ + "/App/Shop.vbp");
+}
+
+TEST_F(ProjectBuildTest, CleanRemovesAddedModulesFirst) {
+  form_.options().Check2 = 0;
+  form_.RunCommand(0);
+  int32_t with_added = Shop().VBComponents().Count();
+  progress_.Unload();
+  form_.RunCommand(1);
+  EXPECT_EQ(progress_.Caption(), "Project Shop CLEANED.");
+  EXPECT_EQ(Shop().VBComponents().Count(), with_added - 2);
+  EXPECT_EQ(progress_.ProgressMax(host::StatusOutput::kComponentsBar), with_added - 2);
+}
+
+TEST(BuildFolder, EveryFileStaysInsideTheBuildFolder) {
+  BuildFolderRule rule;
+  rule.build_number = 5;
+  rule.project_folder = "/src/App";
+  rule.project_name = "MyProj";
+  struct Case {
+    const char* path;
+    bool chosen, name;
+    const char* folder;
+    const char* file;
+  } cases[] = {
+      {"/src/App/App.vbp", false, false, "/src/App/BUILD 5", "App.vbp"},
+      {"/src/App/App.vbp", false, true, "/src/App/MyProj BUILD 5", "App.vbp"},
+      {"/src/App/Forms/Main.frm", false, false, "/src/App/BUILD 5/Forms", "Main.frm"},
+      {"/src/Shared/Common.bas", false, false, "/src/App/BUILD 5/Outside/Up/Shared", "Common.bas"},
+      {"/src/Shared/Common.bas", true, false, "/builds/BUILD 5/Outside/Up/Shared", "Common.bas"},
+      {"/src/App/Forms/Main.frm", true, true, "/builds/MyProj BUILD 5/Forms", "Main.frm"},
+      {"/src/Application/x.bas", false, false, "/src/App/BUILD 5/Outside/Up/Application", "x.bas"},
+      {"/etc/passwd", false, false, "/src/App/BUILD 5/Outside/Up/Up/etc", "passwd"},
+      {"/src/App/sub/../../../etc/x.bas", false, false, "/src/App/BUILD 5/Outside/Up/Up/etc",
+       "x.bas"},
+  };
+  for (const auto& c : cases) {
+    rule.in_chosen_folder = c.chosen;
+    rule.chosen_folder = "/builds";
+    rule.project_name_in_folder = c.name;
+    std::string path = c.path;
+    EXPECT_EQ(GetBuildFolder(rule, path), c.folder) << c.path;
+    EXPECT_EQ(path, c.file);
+  }
+  // The compiled file: its place inside the project's folder, or straight into the build.
+  rule.in_chosen_folder = false;
+  rule.project_name_in_folder = false;
+  EXPECT_EQ(ProgramTarget(rule, "/src/App/bin/App.exe").Path(), "/src/App/BUILD 5/bin/App.exe");
+  EXPECT_EQ(ProgramTarget(rule, "/src/bin/App.exe").Path(), "/src/App/BUILD 5/App.exe");
+  EXPECT_EQ(ProgramTarget(rule, "/opt/App.exe").Path(), "/src/App/BUILD 5/App.exe");
+}
+
+TEST(BuildFolder, ProjectNamesBecomeOneFolderName) {
+  struct Case {
+    const char* name;
+    const char* folder;
+  } cases[] = {
+      {"Shop", "Shop BUILD 3"},
+      {"../../escaped", ".._.._escaped BUILD 3"},
+      {"a\\b:c*d?e\"f<g>h|i", "a_b_c_d_e_f_g_h_i BUILD 3"},
+      {"tab\there\x7f", "tab_here_ BUILD 3"},
+      {"..", "_ BUILD 3"},
+      {"", "_ BUILD 3"},
+  };
+  BuildFolderRule rule;
+  rule.build_number = 3;
+  rule.project_name_in_folder = true;
+  for (const auto& c : cases) {
+    rule.project_name = c.name;
+    EXPECT_EQ(BuildFolderName(rule), c.folder) << c.name;
+  }
+}
+
+}  // namespace
+}  // namespace kestrix::driver

@@ -1,0 +1,62 @@
+#pragma once
+
+// The status window's contents without a window: caption, text fields, progress bars, rows
+// and visibility, kept for whoever shows them. Views (the desktop window, the batch printer)
+// attach as listeners and hear of every change as it happens.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "host/status_output.h"
+
+namespace kestrix::driver {
+
+class StatusListener {
+ public:
+  virtual ~StatusListener() = default;
+  virtual void OnCaption(const std::string& /*caption*/) {}
+  virtual void OnText(host::StatusOutput::Field /*field*/, const std::string& /*text*/) {}
+  virtual void OnProgress(host::StatusOutput::Bar /*bar*/, int32_t /*value*/, int32_t /*max*/) {}
+  virtual void OnRow(const host::StatusRow& /*row*/) {}
+  virtual void OnVisible(bool /*visible*/) {}
+  virtual void OnUnload() {}
+};
+
+class StatusModel final : public host::StatusOutput {
+ public:
+  void AddListener(StatusListener* listener) { listeners_.push_back(listener); }
+  void RemoveListener(StatusListener* listener);
+
+  // host::StatusOutput
+  void SetCaption(const std::string& caption) override;
+  std::string Caption() const override { return caption_; }
+  void SetText(Field field, const std::string& text) override;
+  std::string Text(Field field) const override { return texts_[field]; }
+  void SetProgressMax(Bar bar, int32_t max) override;
+  void SetProgressValue(Bar bar, int32_t value) override;
+  void AddRow(const host::StatusRow& row) override;
+  void Show() override;
+  void Hide() override;
+  void Unload() override;
+  bool Visible() const override { return visible_; }
+
+  bool Loaded() const { return loaded_; }
+  const std::vector<host::StatusRow>& Rows() const { return rows_; }
+  int32_t ProgressValue(Bar bar) const { return value_[bar]; }
+  int32_t ProgressMax(Bar bar) const { return max_[bar]; }
+
+ private:
+  void Load();
+
+  std::vector<StatusListener*> listeners_;
+  bool loaded_ = false;
+  bool visible_ = false;
+  std::string caption_;
+  std::string texts_[3];
+  int32_t value_[2] = {0, 0};
+  int32_t max_[2] = {0, 0};
+  std::vector<host::StatusRow> rows_;
+};
+
+}  // namespace kestrix::driver

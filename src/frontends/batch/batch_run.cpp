@@ -1,0 +1,382 @@
+#include "frontends/batch/batch_run.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <new>
+#include <system_error>
+#include <vector>
+
+#include "driver/add_in_form.h"
+#include "driver/build_folder.h"
+#include "driver/status_model.h"
+#include "frontends/batch/batch_dialogs.h"
+#include "frontends/batch/batch_options.h"
+#include "frontends/batch/project_info.h"
+#include "frontends/batch/status_printer.h"
+#include "frontends/batch/text_escape.h"
+#include "frontends/batch/unified_diff.h"
+#include "platform/system/ansi_text.h"
+#include "platform/system/process.h"
+#include "platform/system/settings_store.h"
+#include "platform/system/shell.h"
+#include "platform/vbfiles/compiler.h"
+#include "platform/vbfiles/file_component.h"
+#include "platform/vbfiles/file_ide.h"
+#include "platform/vbfiles/file_project.h"
+#include "platform/vbfiles/paths.h"
+#include "platform/vbfiles/text_io.h"
+
+namespace kestrix::batch {
+namespace {
+
+using host::IdeError;
+
+// The add-in's connection, as far as a host without windows has one.
+class BatchConnection final : public host::Connection {
+ public:
+  void HideForm() override {}
+};
+
+int BadInput(const std::string& message) {
+  std::fprintf(stderr, "kestrix-batch: %s\n", message.c_str());
+  return kExitBadInput;
+}
+
+StatusPrinter::Format PrinterFormat(OutputFormat format) {
+  switch (format) {
+    case OutputFormat::kTsv:
+      return StatusPrinter::Format::kTsv;
+    case OutputFormat::kJson:
+      return StatusPrinter::Format::kJson;
+    case OutputFormat::kText:
+      break;
+  }
+  return StatusPrinter::Format::kText;
+}
+
+void ApplyOptions(const BatchOptions& o, driver::Options& options) {
+  options.Option1 = o.scope;
+  options.Check1 = o.no_handlers ? 0 : 1;
+  options.Check2 = o.no_build ? 0 : 1;
+  if (o.build_root) {
+    options.Check3 = 1;
+    options.Dir1 = vbfiles::AbsolutePath(*o.build_root);
+  }
+  options.Check4 = o.name_in_folder ? 1 : 0;
+  options.Check5[0] = o.keep_line_numbers ? 0 : 1;
+  options.Check5[1] = o.keep_handlers ? 0 : 1;
+  options.Check5[2] = o.keep_modules ? 0 : 1;
+}
+
+// Makes the project and the component the flags name the active ones. Returns an error
+// message, "" when they were found.
+std::string SelectActive(const BatchOptions& o, vbfiles::FileIde& ide) {
+  host::Project* project = ide.StartupProject();
+  if (!o.project.empty()) {
+    project = nullptr;
+    for (int32_t i = 1; i <= ide.Count() && !project; ++i) {
+      if (vbfiles::EqualsIgnoreCase(ide.Item(i).Name(), o.project)) project = &ide.Item(i);
+    }
+    if (!project) return "no project named " + o.project;
+  }
+  ide.SetActiveVBProject(project);
+  if (o.module.empty() || project == nullptr) return "";
+  host::Components& components = project->VBComponents();
+  for (int32_t k = 1; k <= components.Count(); ++k) {
+    host::Component& c = components.Item(k);
+    if (!vbfiles::EqualsIgnoreCase(c.Name(), o.module)) continue;
+    if (c.GetCodeModule() == nullptr) return o.module + " has no code";
+    ide.SetActiveCodePane(&c);
+    return "";
+  }
+  return "project " + project->Name() + " has no component named " + o.module;
+}
+
+// True for the rows that tell of a failure, a refusal or a cancel.
+bool IsFailureRow(const host::StatusRow& row) {
+  const std::string& n = row.notes;
+  return n == "Skipped (Unsaved modules)" || n == "CANCELED" || n.rfind("Build Failed!!", 0) == 0 ||
+         n.rfind("Error: ", 0) == 0;
+}
+
+// Where SaveChanged saves a component that was never saved: beside its project file.
+std::string NewComponentPath(host::Project& project, host::Component& c) {
+  return vbfiles::DirName(project.FileName()) + "/" +
+         driver::SafeFileName(c.Name() + driver::ExtensionForType(c.Type()));
+}
+
+// `path` relative to the current folder, with '/' (climbing with "../" when it lies outside).
+std::string RelativeToHere(const std::string& path) {
+  std::error_code ec;
+  std::filesystem::path here = std::filesystem::current_path(ec);
+  if (ec) return path;
+  std::string relative = std::filesystem::path(path).lexically_relative(here).generic_string();
+  return relative.empty() ? path : relative;
+}
+
+// The diff of every changed component with code: plain unified diffs whose file names are
+// relative to the current folder ("a/App/Modules/modUtil.bas"), so that `patch -p1` or
+// `git apply` run here apply them; with JSON output, one JSON line per component.
+void PrintDiffs(vbfiles::FileIde& ide, OutputFormat format) {
+  for (int32_t i = 1; i <= ide.Count(); ++i) {
+    host::Project& project = ide.Item(i);
+    host::Components& components = project.VBComponents();
+    for (int32_t k = 1; k <= components.Count(); ++k) {
+      auto* c = dynamic_cast<vbfiles::FileComponent*>(&components.Item(k));
+      if (c == nullptr || !c->IsDirty() || c->GetCodeModule() == nullptr) continue;
+      std::string path = c->FileNames(1);
+      std::string before = path.empty() ? "" : vbfiles::ReadFileBytes(path);
+      std::string file = RelativeToHere(path.empty() ? NewComponentPath(project, *c) : path);
+      std::string diff =
+          UnifiedDiff(before, c->Bytes(), path.empty() ? "/dev/null" : "a/" + file, "b/" + file);
+      if (format == OutputFormat::kJson) {
+        diff = "{\"type\":\"diff\",\"file\":" + JsonPath(file) + ",\"diff\":" + JsonString(diff) +
+               "}\n";
+      }
+      // fwrite, not fputs: string literals may hold NUL bytes, and the diff goes on past them.
+      std::fwrite(diff.data(), 1, diff.size(), stdout);
+    }
+  }
+}
+
+// What --save writes: every changed component where the IDE holds it (a never-saved one
+// beside its project file), then every changed project.
+struct SaveItem {
+  host::Component* component = nullptr;  // nullptr: the project itself
+  host::Project* project = nullptr;
+  std::string path;
+};
+
+std::vector<SaveItem> ChangedItems(vbfiles::FileIde& ide) {
+  std::vector<SaveItem> items;
+  for (int32_t i = 1; i <= ide.Count(); ++i) {
+    host::Project& project = ide.Item(i);
+    bool project_changed = project.IsDirty();
+    host::Components& components = project.VBComponents();
+    for (int32_t k = 1; k <= components.Count(); ++k) {
+      host::Component& c = components.Item(k);
+      if (!c.IsDirty()) continue;
+      std::string path = c.FileNames(1);
+      if (path.empty()) {
+        path = NewComponentPath(project, c);
+        project_changed = true;
+      }
+      items.push_back({&c, &project, path});
+    }
+    if (project_changed) items.push_back({nullptr, &project, project.FileName()});
+  }
+  return items;
+}
+
+// Saves what changed, after checking that every file can be written: a file that cannot be
+// (read-only, as a source-control checkout leaves them) stops the save before the first
+// write, so that no original is left half changed. Returns false after printing what failed.
+bool SaveChanged(vbfiles::FileIde& ide) {
+  std::vector<SaveItem> items = ChangedItems(ide);
+  bool writable = true;
+  for (const SaveItem& item : items) {
+    if (auto why = driver::CheckWritable(item.path)) {
+      std::fprintf(stderr, "kestrix-batch: %s\n", why->c_str());
+      writable = false;
+    }
+  }
+  if (!writable) {
+    std::fprintf(stderr, "kestrix-batch: nothing saved\n");
+    return false;
+  }
+  for (const SaveItem& item : items) {
+    try {
+      if (item.component != nullptr) {
+        item.component->SaveAs(item.path);
+      } else {
+        item.project->SaveAs(item.path);
+      }
+      std::fprintf(stderr, "saved %s\n", item.path.c_str());
+    } catch (const IdeError& error) {
+      std::fprintf(stderr, "kestrix-batch: %s\n", error.Description().c_str());
+      return false;
+    }
+  }
+  return true;
+}
+
+int RunCommand(const BatchOptions& o) {
+  vbfiles::FileIde ide;
+  ide.SetCodePage(o.code_page);
+  try {
+    ide.Open(o.path);
+  } catch (const IdeError& error) {
+    return BadInput(error.Description());
+  }
+  if (std::string error = SelectActive(o, ide); !error.empty()) return BadInput(error);
+  system::FileSettingsStore settings;
+  ide.SetCompiler(settings.GetSetting("Kestrix", "Settings", "Compiler"));
+  system::DesktopShell shell;
+  driver::StatusModel progress;
+  StatusPrinter printer(PrinterFormat(o.format), stdout, stderr);
+  progress.AddListener(&printer);
+  BatchDialogs dialogs(o.yes, printer);
+  driver::frmAddIn form({settings, dialogs, shell, progress, {}});
+  ApplyOptions(o, form.options());
+  BatchConnection connection;
+  form.vbinstance = &ide;
+  form.Connect = &connection;
+  form.RunCommand(o.command == Command::kBuild ? 0 : 1);
+  printer.Finish(progress.Caption());
+  bool failed = dialogs.SawFailure();
+  for (const auto& row : progress.Rows())
+    failed = failed || IsFailureRow(row);
+  try {
+    if (o.diff) PrintDiffs(ide, o.format);
+  } catch (const IdeError& error) {
+    std::fprintf(stderr, "kestrix-batch: %s\n", error.Description().c_str());
+    failed = true;
+  }
+  // A command that was canceled or failed leaves its changes half made: none is saved.
+  if (o.save && failed) {
+    std::fprintf(stderr, "kestrix-batch: nothing saved: the command did not finish\n");
+  } else if (o.save && !SaveChanged(ide)) {
+    failed = true;
+  }
+  return failed ? kExitFailed : kExitOk;
+}
+
+std::string Counted(size_t n, const char* noun) {
+  return std::to_string(n) + " " + noun + (n == 1 ? "" : "s");
+}
+
+// check: every component with code of every project loaded, checked as VB's compiler checks
+// the structure of code; one line per problem, then a summary. Nothing is written.
+int RunCheck(const BatchOptions& o) {
+  vbfiles::FileIde ide;
+  ide.SetCodePage(o.code_page);
+  try {
+    ide.Open(o.path);
+  } catch (const IdeError& error) {
+    return BadInput(error.Description());
+  }
+  size_t errors = 0, warnings = 0, components = 0;
+  for (int32_t i = 1; i <= ide.Count(); ++i) {
+    auto* project = dynamic_cast<vbfiles::FileProject*>(&ide.Item(i));
+    if (project == nullptr) continue;
+    for (int32_t k = 1; k <= project->Count(); ++k) {
+      if (project->Item(k).GetCodeModule() != nullptr) ++components;
+    }
+    for (const auto& problem : vbfiles::CheckProject(*project)) {
+      ++(problem.warning ? warnings : errors);
+      std::printf("%s\n", vbfiles::FormatProblem(problem).c_str());
+    }
+  }
+  std::printf("%s, %s in %s\n", Counted(errors, "error").c_str(),
+              Counted(warnings, "warning").c_str(), Counted(components, "component").c_str());
+  return errors > 0 ? kExitFailed : kExitOk;
+}
+
+// The programmer's name and e-mail address go into the built program's source, which is
+// Windows-1252 text: they are stored that way, and shown as UTF-8.
+bool IsSourceText(const std::string& key) {
+  return vbfiles::EqualsIgnoreCase(key, "Programmer") || vbfiles::EqualsIgnoreCase(key, "Email");
+}
+
+// The value to store for `key`: UTF-8 from the terminal as Windows-1252 (text that is no
+// UTF-8 is taken as Windows-1252 already). False after saying what cannot be stored.
+bool StoredForm(const std::string& key, const std::string& value, std::string& stored) {
+  stored = value;
+  if (!IsSourceText(key)) return true;
+  std::string ansi, unmapped;
+  switch (system::Utf8ToAnsi(value, ansi, unmapped)) {
+    case system::Utf8Conversion::kDone:
+      stored = ansi;
+      return true;
+    case system::Utf8Conversion::kNotUtf8:
+      return true;
+    case system::Utf8Conversion::kUnmappable:
+      break;
+  }
+  std::fprintf(stderr,
+               "kestrix-batch: %s cannot hold \"%s\": the error-report form is Windows-1252 "
+               "text, which has no such character; %s is not changed\n",
+               key.c_str(), unmapped.c_str(), key.c_str());
+  return false;
+}
+
+std::string Shown(const std::string& key, const std::string& value) {
+  return IsSourceText(key) ? Cp1252ToUtf8(value) : value;
+}
+
+// config: every key of "Settings", one key, or sets one key.
+int RunConfig(const BatchOptions& o) {
+  static const char* const kKeys[] = {"BuildPath", "AppendProjectName", "picState", "Programmer",
+                                      "Email",     "DisplayOnConnect",  "Compiler"};
+  system::FileSettingsStore settings;
+  const auto& a = o.config_args;
+  if (a.size() == 2) {
+    std::string stored, why;
+    if (!StoredForm(a[0], a[1], stored)) return kExitBadInput;
+    std::vector<std::string> words;
+    if (vbfiles::EqualsIgnoreCase(a[0], "Compiler") &&
+        !system::SplitCommandLine(a[1], words, why)) {
+      return BadInput("Compiler is not changed: " + why);
+    }
+    try {
+      settings.SaveSetting("Kestrix", "Settings", a[0], stored);
+    } catch (const IdeError& error) {
+      std::fprintf(stderr, "kestrix-batch: %s\n", error.Description().c_str());
+      return kExitFailed;
+    }
+    return kExitOk;
+  }
+  if (a.size() == 1) {
+    std::printf("%s\n", Shown(a[0], settings.GetSetting("Kestrix", "Settings", a[0])).c_str());
+    return kExitOk;
+  }
+  for (const char* key : kKeys) {
+    std::printf("%s=%s\n", key,
+                Shown(key, settings.GetSetting("Kestrix", "Settings", key)).c_str());
+  }
+  return kExitOk;
+}
+
+int Run(const std::vector<std::string>& args) {
+  ParseResult parsed = ParseCommandLine(args);
+  if (!parsed.error.empty()) {
+    std::fprintf(stderr, "kestrix-batch: %s\n%s", parsed.error.c_str(), kUsage);
+    return kExitBadInput;
+  }
+  const BatchOptions& o = parsed.options;
+  switch (o.command) {
+    case Command::kHelp:
+      std::fputs(kUsage, stdout);
+      return kExitOk;
+    case Command::kConfig:
+      return RunConfig(o);
+    case Command::kCheck:
+      return RunCheck(o);
+    case Command::kInfo:
+      try {
+        PrintProjectInfo(o.path, {o.procs, o.format, o.code_page}, stdout);
+      } catch (const IdeError& error) {
+        return BadInput(error.Description());
+      }
+      return kExitOk;
+    case Command::kBuild:
+    case Command::kClean:
+      break;
+  }
+  return RunCommand(o);
+}
+
+}  // namespace
+
+int Main(const std::vector<std::string>& args) {
+  // Files are size-checked before they are read; should memory run out all the same, say so
+  // rather than abort.
+  try {
+    return Run(args);
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "kestrix-batch: out of memory\n");
+    return kExitFailed;
+  }
+}
+
+}  // namespace kestrix::batch

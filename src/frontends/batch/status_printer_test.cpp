@@ -1,0 +1,228 @@
+#include "frontends/batch/status_printer.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+#include "frontends/batch/text_escape.h"
+
+namespace kestrix::batch {
+namespace {
+
+using Format = StatusPrinter::Format;
+using host::StatusOutput;
+
+// Standard output and standard error of one printer, as temporary files.
+class Streams {
+ public:
+  Streams() : out_(std::tmpfile()), err_(std::tmpfile()) {}
+  ~Streams() {
+    std::fclose(out_);
+    std::fclose(err_);
+  }
+  std::FILE* out() const { return out_; }
+  std::FILE* err() const { return err_; }
+  std::string Out() const { return Read(out_); }
+  std::string Err() const { return Read(err_); }
+
+ private:
+  static std::string Read(std::FILE* file) {
+    std::fflush(file);
+    std::rewind(file);
+    std::string text;
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+      text.append(buffer, n);
+    return text;
+  }
+  std::FILE* out_;
+  std::FILE* err_;
+};
+
+// A short build as the commands report it: fields, bars, two rows and the caption.
+void RunBuild(driver::StatusModel& model, StatusPrinter& printer) {
+  model.AddListener(&printer);
+  model.Show();
+  model.SetText(StatusOutput::kProjectField, "Shop");
+  model.SetText(StatusOutput::kModuleField, "modTill");
+  model.SetProgressMax(StatusOutput::kLinesBar, 200);
+  model.SetProgressValue(StatusOutput::kLinesBar, 90);
+  model.AddRow({"Shop", "modTill", "Checkout", "120", "Error handler added"});
+  model.AddRow({"Shop", "frmMain", "", "", ""});
+  model.SetCaption("Build Complete");
+  printer.Finish(model.Caption());
+}
+
+TEST(StatusPrinterTest, FormatsRowsAndCaption) {
+  struct Case {
+    Format format;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {Format::kTsv,
+       "row\tShop\tmodTill\tCheckout\t120\tError handler added\n"
+       "row\tShop\tfrmMain\t\t\t\n"
+       "caption\tBuild Complete\n"},
+      {Format::kJson,
+       R"({"type":"row","project":"Shop","module":"modTill","member":"Checkout",)"
+       R"("lines":"120","notes":"Error handler added"})"
+       "\n"
+       R"({"type":"row","project":"Shop","module":"frmMain","member":"","lines":"","notes":""})"
+       "\n"
+       R"({"type":"caption","caption":"Build Complete"})"
+       "\n"},
+      {Format::kText,
+       "Project        Module               Member                              Lines Notes\n"
+       "Shop           modTill              Checkout                              120 "
+       "Error handler added\n"
+       "Shop           frmMain\n"
+       "\n"
+       "Build Complete\n"},
+  };
+  for (const auto& c : cases) {
+    Streams streams;
+    driver::StatusModel model;
+    // Even when progress is asked for, only the text format shows it.
+    StatusPrinter printer(c.format, streams.out(), streams.err(), c.format != Format::kText);
+    RunBuild(model, printer);
+    EXPECT_EQ(streams.Out(), c.expected) << static_cast<int>(c.format);
+    EXPECT_EQ(streams.Err(), "") << static_cast<int>(c.format);
+  }
+}
+
+TEST(StatusPrinterTest, TextColumnsLongValuesPushTheRest) {
+  Streams streams;
+  StatusPrinter printer(Format::kText, streams.out(), streams.err());
+  printer.OnRow({"AVeryLongProjectName", "M", "Sub\tOne", "1234567", "two\r\nlines"});
+  printer.Finish("Done");
+  EXPECT_EQ(streams.Out(),
+            "Project        Module               Member                              Lines Notes\n"
+            "AVeryLongProjectName M                    Sub One                            1234567 "
+            "two lines\n\nDone\n");
+}
+
+// Names in the Windows code page read as written on a UTF-8 terminal, and stay aligned.
+TEST(StatusPrinterTest, TextShowsWindowsAnsiAsUtf8) {
+  Streams streams;
+  StatusPrinter printer(Format::kText, streams.out(), streams.err());
+  printer.OnRow({"Caf\xE9", "m", "", "", "Ok"});
+  printer.Finish("Project Caf\xE9 OK");
+  EXPECT_EQ(streams.Out(),
+            "Project        Module               Member                              Lines Notes\n"
+            "Caf\xC3\xA9           m                    " +
+                std::string(42, ' ') +
+                "Ok\n"
+                "\nProject Caf\xC3\xA9 OK\n");
+}
+
+TEST(StatusPrinterTest, CaptionAloneWhenThereWereNoRows) {
+  Streams streams;
+  StatusPrinter printer(Format::kText, streams.out(), streams.err());
+  printer.Finish("Nothing to build");
+  EXPECT_EQ(streams.Out(), "Nothing to build\n");
+}
+
+TEST(StatusPrinterTest, Messages) {
+  struct Case {
+    Format format;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {Format::kTsv, "message\tKestrix\tSave first?\\nThen build.\\tOK\tNo\n"},
+      {Format::kJson,
+       R"({"type":"message","title":"Kestrix","text":"Save first?\u000D\u000AThen build.\u0009OK",)"
+       R"("answer":"No"})"
+       "\n"},
+      {Format::kText, "Kestrix: Save first?\n  Then build.\tOK [No]\n"},
+  };
+  for (const auto& c : cases) {
+    Streams streams;
+    StatusPrinter printer(c.format, streams.out(), streams.err());
+    printer.PrintMessage("Kestrix", "Save first?\r\nThen build.\tOK", "No");
+    EXPECT_EQ(streams.Err(), c.expected) << static_cast<int>(c.format);
+    EXPECT_EQ(streams.Out(), "") << static_cast<int>(c.format);
+  }
+}
+
+TEST(StatusPrinterTest, TsvCellEscapes) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"plain", "plain"},
+      {"a\tb", "a\\tb"},
+      {"a\r\nb\nc", "a\\nb\\nc"},
+      {"a\rb", "a\\rb"},
+      {"C:\\Build\\", "C:\\\\Build\\\\"},
+      {"caf\xE9", "caf\xE9"},
+  };
+  for (const auto& [in, expected] : cases)
+    EXPECT_EQ(TsvCell(in), expected) << in;
+}
+
+TEST(StatusPrinterTest, JsonStringEscapesAndConvertsWindowsAnsi) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"", R"("")"},
+      {R"(say "hi" \ bye)", R"("say \"hi\" \\ bye")"},
+      {std::string("\x01\x1F\x7F", 3), R"("\u0001\u001F)"
+                                       "\x7F\""},
+      {"caf\xE9 \xFF", "\"caf\xC3\xA9 \xC3\xBF\""},  // Latin-1 range
+      {"\x80 \x93q\x94 \x9F", "\"\xE2\x82\xAC \xE2\x80\x9Cq\xE2\x80\x9D \xC5\xB8\""},
+      {"\x81\x9D\xA0", "\"\xC2\x81\xC2\x9D\xC2\xA0\""},  // unassigned bytes, no-break space
+  };
+  for (const auto& [in, expected] : cases)
+    EXPECT_EQ(JsonString(in), expected) << in;
+}
+
+TEST(StatusPrinterTest, NoProgressWhenErrIsAFile) {
+  Streams streams;
+  driver::StatusModel model;
+  StatusPrinter printer(Format::kText, streams.out(), streams.err());
+  RunBuild(model, printer);
+  EXPECT_EQ(streams.Err(), "");
+}
+
+// Forced on, the progress line is drawn, then blanked before each row and redrawn after.
+TEST(StatusPrinterTest, ProgressLineIsClearedBeforeRows) {
+  Streams streams;
+  StatusPrinter printer(Format::kText, streams.out(), streams.err(), true);
+  printer.OnText(StatusOutput::kProjectField, "Shop");
+  printer.OnText(StatusOutput::kModuleField, "modTill");
+  std::this_thread::sleep_for(std::chrono::milliseconds(60));
+  printer.OnProgress(StatusOutput::kLinesBar, 90, 200);
+  const std::string line = "\rShop modTill  [#####-----] 45%";
+  std::string before = streams.Err();
+  ASSERT_TRUE(before.ends_with(line)) << before;
+  std::this_thread::sleep_for(std::chrono::milliseconds(60));
+  printer.OnRow({"Shop", "modTill", "", "", ""});
+  printer.Finish("Done");
+  std::string blank = "\r" + std::string(line.size() - 1, ' ') + "\r";
+  EXPECT_EQ(streams.Err().substr(before.size()), blank + line + blank);
+}
+
+TEST(StatusPrinterTest, ProgressRedrawsAtMostTwentyTimesASecond) {
+  Streams streams;
+  StatusPrinter printer(Format::kText, streams.out(), streams.err(), true);
+  printer.OnText(StatusOutput::kModuleField, "modTill");
+  auto start = std::chrono::steady_clock::now();
+  for (int value = 0; value <= 100'000; ++value) {
+    printer.OnProgress(StatusOutput::kLinesBar, value, 100'000);
+  }
+  auto elapsed = std::chrono::steady_clock::now() - start;
+  std::string err = streams.Err();
+  auto draws = std::count(err.begin(), err.end(), '\r');
+  EXPECT_GE(draws, 1);
+  EXPECT_LE(draws, 2 + elapsed / std::chrono::milliseconds(50));
+}
+
+TEST(StatusPrinterTest, ProgressLineKeepsWithinEightyColumns) {
+  Streams streams;
+  StatusPrinter printer(Format::kText, streams.out(), streams.err(), true);
+  printer.OnText(StatusOutput::kModuleField, std::string(200, 'm'));
+  std::string err = streams.Err();
+  ASSERT_FALSE(err.empty());
+  EXPECT_EQ(err.size(), 1 + 79u);
+}
+
+}  // namespace
+}  // namespace kestrix::batch

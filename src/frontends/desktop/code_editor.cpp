@@ -1,0 +1,196 @@
+#include "frontends/desktop/code_editor.h"
+
+#include <QFontDatabase>
+#include <QKeyEvent>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTimer>
+#include <algorithm>
+#include <filesystem>
+
+#include "frontends/desktop/display_text.h"
+#include "platform/vbfiles/file_code_module.h"
+
+namespace kestrix::desktop {
+namespace {
+
+// As the file-backed IDE judges it: no write bit at all, or none this user may use.
+bool FileIsReadOnly(const std::string& path) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  fs::perms perms = fs::status(path, error).permissions();
+  if (error || perms == fs::perms::unknown) return false;
+  const fs::perms write = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+  return (perms & write) == fs::perms::none;
+}
+
+std::string JoinedLines(const host::CodeModule& module) {
+  return module.Lines(1, module.CountOfLines());
+}
+
+}  // namespace
+
+bool ReplaceLines(host::CodeModule& module, int32_t first, int32_t old_count,
+                  const std::vector<std::string>& lines) {
+  int32_t existing = std::clamp(module.CountOfLines() - first + 1, 0, old_count);
+  auto wanted = static_cast<int32_t>(lines.size());
+  int32_t common = std::min(existing, wanted);
+  bool changed = false;
+  for (int32_t i = 0; i < common; ++i) {
+    if (module.Lines(first + i, 1) != lines[static_cast<size_t>(i)]) {
+      module.ReplaceLine(first + i, lines[static_cast<size_t>(i)]);
+      changed = true;
+    }
+  }
+  if (existing > wanted) {
+    module.DeleteLines(first + wanted, existing - wanted);
+    return true;
+  }
+  if (wanted == existing) return changed;
+  std::string inserted;
+  for (size_t i = static_cast<size_t>(common); i < lines.size(); ++i) {
+    if (i > static_cast<size_t>(common)) inserted += "\r\n";
+    inserted += lines[i];
+  }
+  module.InsertLines(first + common, inserted);
+  return true;
+}
+
+uint64_t ModuleRevision(const host::CodeModule& module) {
+  const auto* file_module = dynamic_cast<const vbfiles::FileCodeModule*>(&module);
+  return file_module ? file_module->Revision() : 0;
+}
+
+CodeEditor::CodeEditor(host::Component& component, QWidget* parent)
+    : QPlainTextEdit(parent), component_(&component) {
+  setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  setLineWrapMode(QPlainTextEdit::NoWrap);
+  setTabStopDistance(4 * fontMetrics().horizontalAdvance(u' '));
+  Load();
+  // A read-only file's module refuses every edit; say so before the user types.
+  if (FileIsReadOnly(component.FileNames(1))) setReadOnly(true);
+  connect(
+      document(), &QTextDocument::contentsChange, this,
+      [this](int position, int removed, int added) { OnContentsChange(position, removed, added); });
+}
+
+void CodeEditor::Detach() {
+  component_ = nullptr;
+  setReadOnly(true);
+}
+
+void CodeEditor::SetColourer(const Colourer& colourer) {
+  if (colourer) colourer(*document());
+}
+
+bool CodeEditor::Refresh() {
+  if (component_ == nullptr || ModuleRevision(module()) == revision_) return false;
+  Load();
+  return true;
+}
+
+std::string CodeEditor::ShownText() const {
+  std::string text;
+  for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
+    if (block != document()->begin()) text += "\r\n";
+    text += DisplayToAnsi(block.text());
+  }
+  return text;
+}
+
+void CodeEditor::keyPressEvent(QKeyEvent* event) {
+  // Shift+Enter would put a line separator inside the line; a code window knows only lines.
+  bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  if (enter && (event->modifiers() & Qt::ShiftModifier)) {
+    QKeyEvent plain(event->type(), event->key(), event->modifiers() & ~Qt::ShiftModifier,
+                    event->text());
+    QPlainTextEdit::keyPressEvent(&plain);
+    return;
+  }
+  QPlainTextEdit::keyPressEvent(event);
+}
+
+void CodeEditor::Load() {
+  load_pending_ = false;
+  if (component_ == nullptr) return;
+  int block = textCursor().blockNumber();
+  int column = textCursor().positionInBlock();
+  int scroll = verticalScrollBar()->value();
+  loading_ = true;
+  setPlainText(AnsiLinesToDisplay(JoinedLines(module())));
+  loading_ = false;
+  revision_ = ModuleRevision(module());
+  // Put the caret and the view back where they were, as near as the new text allows.
+  QTextBlock at = document()->findBlockByNumber(std::min(block, document()->blockCount() - 1));
+  QTextCursor cursor(at);
+  cursor.setPosition(at.position() + std::min(column, at.length() - 1));
+  setTextCursor(cursor);
+  verticalScrollBar()->setValue(scroll);
+}
+
+// The document must not change while it reports a change: the module's text is shown again
+// once the report is over.
+void CodeEditor::ScheduleLoad() {
+  if (load_pending_) return;
+  load_pending_ = true;
+  QTimer::singleShot(0, this, [this] { Load(); });
+}
+
+void CodeEditor::OnContentsChange(int position, int /*removed*/, int added) {
+  if (loading_ || load_pending_ || component_ == nullptr) return;
+  if (ModuleRevision(module()) != revision_) {
+    // Someone else changed the module since it was shown: the widget's lines no longer
+    // stand for the module's, so the module is shown again and this edit is dropped.
+    ScheduleLoad();
+    return;
+  }
+  // Text before `position` is unchanged, and so is everything after the added text: the
+  // blocks from the one holding `position` to the one holding the end of the added text
+  // replace as many old lines as make the counts agree.
+  QTextDocument* doc = document();
+  int end = std::min(position + added, doc->characterCount() - 1);
+  int first = doc->findBlock(position).blockNumber();
+  int new_last = doc->findBlock(end).blockNumber();
+  int old_blocks = std::max(module().CountOfLines(), 1);
+  int old_last = new_last - (doc->blockCount() - old_blocks);
+  if (first < 0 || new_last < first || old_last < first) {
+    ScheduleLoad();
+    return;
+  }
+  Apply(first, old_last, new_last);
+}
+
+void CodeEditor::Apply(int first_block, int old_last_block, int new_last_block) {
+  std::vector<std::string> lines;
+  QTextBlock block = document()->findBlockByNumber(first_block);
+  for (int b = first_block; b <= new_last_block && block.isValid(); ++b, block = block.next())
+    lines.push_back(DisplayToAnsi(block.text()));
+  // An empty window shows a module of no lines as well as one of a blank line.
+  bool unchanged_empty = document()->isEmpty() && module().CountOfLines() == 0;
+  bool changed = false;
+  try {
+    int32_t old_count = old_last_block - first_block + 1;
+    if (!unchanged_empty) changed = ReplaceLines(module(), first_block + 1, old_count, lines);
+  } catch (const host::IdeError& error) {
+    if (error.Number() == host::kErrPermissionDenied) setReadOnly(true);
+    ScheduleLoad();
+    if (on_refused_) on_refused_(error.Description());
+    return;
+  }
+  revision_ = ModuleRevision(module());
+  // Characters without a byte became '?': show what the module holds.
+  if (!ShowsModuleLines(first_block, new_last_block)) ScheduleLoad();
+  if (changed && on_edited_) on_edited_();
+}
+
+bool CodeEditor::ShowsModuleLines(int first_block, int last_block) const {
+  if (document()->isEmpty()) return JoinedLines(module()).empty();
+  if (last_block + 1 > module().CountOfLines()) return false;
+  QTextBlock block = document()->findBlockByNumber(first_block);
+  for (int b = first_block; b <= last_block; ++b, block = block.next()) {
+    if (!block.isValid() || AnsiToDisplay(module().Lines(b + 1, 1)) != block.text()) return false;
+  }
+  return true;
+}
+
+}  // namespace kestrix::desktop

@@ -1,0 +1,212 @@
+// The name and e-mail dialog, the about box and the help viewer.
+
+#include <QEnterEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTextBrowser>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "platform/system/settings_store.h"
+#include "frontends/qt/about_dialog.h"
+#include "frontends/qt/click_label.h"
+#include "frontends/qt/email_dialog.h"
+#include "frontends/qt/help_viewer.h"
+#include "frontends/qt/ui_test_support.h"
+#include "frontends/qt/version.h"
+
+namespace kestrix::ui {
+namespace {
+
+class EmailDialogTest : public ::testing::Test {
+ protected:
+  EmailDialogTest() : settings_((App(), dir_.Path("settings"))) {}
+
+  std::string Stored(const char* key) {
+    return settings_.GetSetting("Kestrix", "Settings", key, "<none>");
+  }
+  // Opens the dialog, types into it and closes it with `close` ("OK", "Cancel" or "").
+  void Edit(const QString& name, const QString& email, const QString& close) {
+    WhenModal([&](QWidget& dialog) {
+      shown_name_ = Child<QLineEdit>(dialog, "Text1_0").text();
+      Child<QLineEdit>(dialog, "Text1_0").setText(name);
+      Child<QLineEdit>(dialog, "Text1_1").setText(email);
+      if (close.isEmpty()) {
+        dialog.close();  // the close box
+      } else {
+        ButtonCalled(dialog, close).click();
+      }
+    });
+    ShowEmailDialog(settings_, dialogs_, nullptr);
+  }
+
+  testing::TempDir dir_;
+  system::FileSettingsStore settings_;
+  ScriptedDialogs dialogs_;
+  QString shown_name_;
+};
+
+TEST_F(EmailDialogTest, OkStoresBothExactlyAsTyped) {
+  Edit("  Ann Smith ", "ann@example.com ", "OK");
+  EXPECT_EQ(shown_name_, "");  // first use: empty
+  EXPECT_EQ(Stored("Programmer"), "  Ann Smith ");
+  EXPECT_EQ(Stored("Email"), "ann@example.com ");
+  Edit("", "", "OK");  // empty values are stored too
+  EXPECT_EQ(shown_name_, "  Ann Smith ");
+  EXPECT_EQ(Stored("Programmer"), "");
+  EXPECT_EQ(Stored("Email"), "");
+}
+
+TEST_F(EmailDialogTest, CancelAndTheCloseBoxStoreNothing) {
+  Edit("Ann", "ann@example.com", "OK");
+  Edit("Bob", "bob@example.com", "Cancel");
+  Edit("Eve", "eve@example.com", "");
+  EXPECT_EQ(Stored("Programmer"), "Ann");
+  EXPECT_EQ(Stored("Email"), "ann@example.com");
+}
+
+TEST_F(EmailDialogTest, LayoutAndCaptions) {
+  EmailDialog dialog(settings_, dialogs_);
+  EXPECT_EQ(dialog.windowTitle(), "Configuration");
+  EXPECT_EQ(Child<QLabel>(dialog, "lblLabels_0").text(), "&Your Name:");
+  EXPECT_EQ(Child<QLabel>(dialog, "lblLabels_1").text(), "Your &Email Address:");
+  EXPECT_EQ(Child<QLabel>(dialog, "Label1").text(),
+            "Your Name and Email Address will allow your customers to send you Bug Reports "
+            "directly from your program.");
+  EXPECT_TRUE(Child<QPushButton>(dialog, "cmdOK").isDefault());
+}
+
+class AboutDialogTest : public ::testing::Test {
+ protected:
+  AboutDialogTest() : shell_((App(), dir_.path())), about_(dialogs_, shell_) {}
+
+  testing::TempDir dir_;
+  ScriptedDialogs dialogs_;
+  FakeShell shell_;
+  AboutDialog about_;
+};
+
+TEST(VersionTextTest, ThreeNumbersInDecimal) {
+  EXPECT_EQ(VersionText({1, 0, 12}), "Version 1.0.12");
+  EXPECT_EQ(VersionText({2, 10, 0}), "Version 2.10.0");
+}
+
+TEST_F(AboutDialogTest, CaptionVersionAndBanner) {
+  EXPECT_EQ(about_.windowTitle(), "About Kestrix");
+  EXPECT_EQ(Child<QLabel>(about_, "lblVersion").text().toStdString(),
+            VersionText(CurrentVersion()));
+  EXPECT_EQ(Child<QLabel>(about_, "Image1").pixmap().size(), QSize(480, 121));
+  EXPECT_TRUE(about_.windowFlags() & Qt::WindowStaysOnTopHint);
+}
+
+TEST_F(AboutDialogTest, LinksOpenAndTurnRedUnderThePointer) {
+  auto& mail = Child<ClickLabel>(about_, "Label1_0");
+  auto& web = Child<ClickLabel>(about_, "Label1_1");
+  EXPECT_EQ(mail.text(), kSupportAddress);
+  EXPECT_EQ(web.text(), kWebAddress);
+  EXPECT_EQ(mail.palette().color(QPalette::WindowText), QColor(0, 0, 255));
+  QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+  QCoreApplication::sendEvent(&mail, &enter);
+  EXPECT_EQ(mail.palette().color(QPalette::WindowText), QColor(255, 0, 0));
+  EXPECT_EQ(web.palette().color(QPalette::WindowText), QColor(0, 0, 255));
+  QEvent leave(QEvent::Leave);
+  QCoreApplication::sendEvent(&mail, &leave);
+  EXPECT_EQ(mail.palette().color(QPalette::WindowText), QColor(0, 0, 255));
+
+  mail.clicked();
+  web.clicked();
+  EXPECT_EQ(shell_.opened,
+            (std::vector<std::string>{std::string("mailto:") + kSupportAddress, kWebAddress}));
+}
+
+// A folder with executable files of the given names.
+std::string FolderWithPrograms(const testing::TempDir& dir, const std::string& sub,
+                               std::initializer_list<const char*> names) {
+  std::filesystem::create_directories(dir.Path(sub));
+  for (const char* name : names) {
+    std::string path = dir.Write(sub + "/" + name, "#!/bin/sh\necho started > \"$0.ran\"\n");
+    std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+  }
+  return dir.Path(sub);
+}
+
+TEST(SysInfoTest, FindsTheFirstInformationProgramOnThePath) {
+  testing::TempDir dir;
+  std::string none = FolderWithPrograms(dir, "none", {"xfce4-taskmanager"});
+  std::string some = FolderWithPrograms(dir, "some", {"lshw-gtk", "hardinfo"});
+  std::string kde = FolderWithPrograms(dir, "kde", {"kinfocenter"});
+  dir.Write("plain/kinfocenter", "not executable");
+  struct Case {
+    std::string path;
+    std::string found;
+  };
+  const Case cases[] = {
+      {"", ""},
+      {none, ""},
+      {dir.Path("plain"), ""},
+      {none + ":" + some, some + "/hardinfo"},
+      {some + "::" + kde, kde + "/kinfocenter"},  // earlier in the list beats earlier on PATH
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(FindSysInfoProgram(c.path), c.found) << c.path;
+}
+
+TEST(SysInfoTest, StartsTheProgramOrSaysItIsUnavailable) {
+  App();
+  testing::TempDir dir;
+  ScriptedDialogs dialogs;
+  {
+    testing::ScopedEnv path("PATH", FolderWithPrograms(dir, "empty", {}).c_str());
+    StartSysInfo(dialogs);
+  }
+  EXPECT_EQ(dialogs.shown,
+            std::vector<std::string>{"Kestrix: System Information Is Unavailable At This Time"});
+
+  std::string folder = FolderWithPrograms(dir, "bin", {"gnome-system-monitor"});
+  {
+    testing::ScopedEnv path("PATH", folder.c_str());
+    StartSysInfo(dialogs);
+  }
+  // Started without waiting for it: give it a moment to leave its mark.
+  const std::string mark = folder + "/gnome-system-monitor.ran";
+  for (int i = 0; i < 100 && !testing::FileExists(mark); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_TRUE(testing::FileExists(mark));
+  EXPECT_EQ(dialogs.shown.size(), 1u);
+}
+
+class HelpViewerTest : public ::testing::Test {
+ protected:
+  HelpViewerTest() : viewer_((App(), testing::SourceDir() + "/help")) {}
+  ~HelpViewerTest() override { viewer_.close(); }
+  HelpViewer viewer_;
+};
+
+TEST_F(HelpViewerTest, EveryTabHasItsTopicAndTheContentsLinkEveryTopic) {
+  const std::string index = testing::ReadFile(testing::SourceDir() + "/help/index.htm");
+  for (const char* topic : {"mainw.htm", "CleanTab.htm", "ErrHand.htm", "options.htm"}) {
+    EXPECT_NE(index.find(std::string("href=\"") + topic + "\""), std::string::npos) << topic;
+  }
+  for (int tab = 0; tab < 4; ++tab) {
+    std::string topic = HelpTopicForTab(tab);
+    viewer_.ShowHelpTopic(topic);
+    EXPECT_EQ(viewer_.Browser().source().fileName().toStdString(), topic);
+    EXPECT_FALSE(viewer_.Browser().documentTitle().isEmpty()) << topic;
+  }
+  EXPECT_EQ(HelpTopicForTab(4), "");
+  viewer_.ShowHelpContents();
+  EXPECT_EQ(viewer_.Browser().source().fileName(), "index.htm");
+  EXPECT_TRUE(viewer_.isVisible());
+}
+
+TEST_F(HelpViewerTest, AMissingPageIsSaidInTheWindow) {
+  viewer_.ShowHelpTopic("nothere.htm");
+  EXPECT_TRUE(viewer_.Browser().toPlainText().contains("nothere.htm"));
+  EXPECT_TRUE(viewer_.Browser().toPlainText().contains("Page not found"));
+}
+
+}  // namespace
+}  // namespace kestrix::ui

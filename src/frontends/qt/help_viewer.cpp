@@ -1,0 +1,88 @@
+#include "frontends/qt/help_viewer.h"
+
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QTextBrowser>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <array>
+
+namespace kestrix::ui {
+namespace {
+
+constexpr const char* kContentsPage = "index.htm";
+
+QToolButton* Button(const QString& text, const QString& name, QWidget* parent) {
+  auto* button = new QToolButton(parent);
+  button->setText(text);
+  button->setObjectName(name);
+  button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  return button;
+}
+
+}  // namespace
+
+std::string HelpTopicForTab(int tab) {
+  static constexpr std::array<const char*, 4> kTopics = {"mainw.htm", "CleanTab.htm", "ErrHand.htm",
+                                                         "options.htm"};
+  if (tab < 0 || tab >= static_cast<int>(kTopics.size())) return "";
+  return kTopics[static_cast<size_t>(tab)];
+}
+
+HelpViewer::HelpViewer(std::string help_folder, QWidget* parent)
+    : QWidget(parent, Qt::Window), help_folder_(std::move(help_folder)) {
+  setWindowTitle("Kestrix Help");
+  setObjectName("HelpViewer");
+  browser_ = new QTextBrowser(this);
+  browser_->setObjectName("HelpBrowser");
+  // Web pages and mail addresses go to the desktop's own programs.
+  browser_->setOpenExternalLinks(true);
+  back_ = Button("< &Back", "HelpBack", this);
+  forward_ = Button("&Forward >", "HelpForward", this);
+  QToolButton* contents = Button("&Contents", "HelpContents", this);
+  connect(back_, &QToolButton::clicked, browser_, &QTextBrowser::backward);
+  connect(forward_, &QToolButton::clicked, browser_, &QTextBrowser::forward);
+  connect(contents, &QToolButton::clicked, this, &HelpViewer::ShowHelpContents);
+  connect(browser_, &QTextBrowser::backwardAvailable, back_, &QToolButton::setEnabled);
+  connect(browser_, &QTextBrowser::forwardAvailable, forward_, &QToolButton::setEnabled);
+  back_->setEnabled(false);
+  forward_->setEnabled(false);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(back_);
+  buttons->addWidget(forward_);
+  buttons->addWidget(contents);
+  buttons->addStretch();
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(buttons);
+  layout->addWidget(browser_);
+  resize(640, 520);
+}
+
+void HelpViewer::ShowHelpContents() {
+  ShowHelpTopic(kContentsPage);
+}
+
+void HelpViewer::ShowHelpTopic(const std::string& topic) {
+  QString path = QString::fromStdString(help_folder_ + "/" + topic);
+  if (!topic.empty() && QFileInfo(path).isFile()) {
+    browser_->setSource(QUrl::fromLocalFile(path));
+  } else {
+    // Said in the window itself: the help has no other place to say it.
+    browser_->setHtml(
+        QString("<h2>Page not found</h2><p>The help page <b>%1</b> is not in the folder "
+                "<b>%2</b>. The help may not have been installed with the program.</p>")
+            .arg(QString::fromStdString(topic).toHtmlEscaped(),
+                 QString::fromStdString(help_folder_).toHtmlEscaped()));
+  }
+  Present();
+}
+
+void HelpViewer::Present() {
+  show();
+  raise();
+  activateWindow();
+}
+
+}  // namespace kestrix::ui

@@ -1,0 +1,129 @@
+// The check of a whole saved project: the lines of its files, its conditional-compilation
+// arguments, names given twice, and a build copy's problems cited at the original.
+
+#include "platform/vbfiles/compiler.h"
+
+#include <gtest/gtest.h>
+
+#include "support/test_support.h"
+
+namespace kestrix::vbfiles {
+namespace {
+
+using testing::Crlf;
+using testing::TempDir;
+
+// Problems name the line of the file, past its header, module attributes and the member
+// attributes VB keeps out of the code window; warnings do not fail the compile.
+TEST(ProjectCheck, SavedProjectReportsFileLines) {
+  TempDir dir;
+  dir.Write("P.vbp", Crlf("Type=Exe|Class=Item; Item.cls|Module=M; M.bas|Name=\"P\""));
+  dir.Write("Item.cls", Crlf("VERSION 1.0 CLASS|BEGIN|  MultiUse = -1  'True|END|"
+                             "Attribute VB_Name = \"Item\"|Attribute VB_Exposed = False|"
+                             "Public Property Get Value() As Long|"
+                             "Attribute Value.VB_UserMemId = 0|  GoTo Nowhere|End Property"));
+  dir.Write("M.bas", Crlf("Attribute VB_Name = \"M\"|Sub A()|65530 x = 1|End Sub"));
+  std::vector<CheckProblem> problems = CheckSavedProject(dir.Path("P.vbp"));
+  ASSERT_EQ(problems.size(), 2u);
+  EXPECT_EQ(FormatProblem(problems[0]), dir.Path("Item.cls") + "(9): Label not defined");
+  EXPECT_EQ(FormatProblem(problems[1]),
+            dir.Path("M.bas") + "(3): warning: Line number above 65529 is not returned by Erl");
+  CompileResult failed = CheckInsteadOfCompiling(dir.Path("P.vbp"));
+  EXPECT_FALSE(failed.ok);
+  EXPECT_EQ(failed.report, FormatProblem(problems[0]) + "\n" + FormatProblem(problems[1]));
+
+  dir.Write("Item.cls", Crlf("VERSION 1.0 CLASS|BEGIN|  MultiUse = -1  'True|END|"
+                             "Attribute VB_Name = \"Item\""));
+  CompileResult warned = CheckInsteadOfCompiling(dir.Path("P.vbp"));
+  EXPECT_TRUE(warned.ok);
+  EXPECT_EQ(warned.report, FormatProblem(problems[1]) +
+                               "\nchecked; no compiler configured, no executable written");
+}
+
+// The project's conditional-compilation arguments decide which branches compile.
+TEST(ProjectCheck, SavedProjectUsesItsConditionalArguments) {
+  TempDir dir;
+  dir.Write("P.vbp", Crlf("Type=Exe|Module=M; M.bas|CondComp=\"FAST = 1 : SLOW = 0\""));
+  dir.Write("M.bas", Crlf("Attribute VB_Name = \"M\"|#If FAST Then|Sub A()|#Else|Loop|#End If|"
+                          "#If SLOW Then|Wend|#End If|End Sub"));
+  EXPECT_TRUE(CheckSavedProject(dir.Path("P.vbp")).empty());
+  dir.Write("P.vbp", Crlf("Type=Exe|Module=M; M.bas|CondComp=\"FAST = 0 : SLOW = 0\""));
+  std::vector<CheckProblem> problems = CheckSavedProject(dir.Path("P.vbp"));
+  ASSERT_EQ(problems.size(), 2u);
+  EXPECT_EQ(FormatProblem(problems[0]), dir.Path("M.bas") + "(5): Invalid outside procedure");
+}
+
+// VB refuses a project holding two components of one name (a module listed twice, say).
+TEST(ProjectCheck, SavedProjectWithTwoComponentsOfOneName) {
+  TempDir dir;
+  dir.Write("P.vbp", Crlf("Type=Exe|Module=M; M.bas|Class=Item; Item.cls|Module=M; M.bas|"
+                          "Module=Other; Other.bas|Name=\"P\""));
+  dir.Write("M.bas", Crlf("Attribute VB_Name = \"M\""));
+  dir.Write("Other.bas", Crlf("Attribute VB_Name = \"ITEM\""));
+  dir.Write("Item.cls", Crlf("VERSION 1.0 CLASS|BEGIN|  MultiUse = -1  'True|END|"
+                             "Attribute VB_Name = \"Item\""));
+  const std::string conflict = "Name conflicts with existing module, project, or object library";
+  std::vector<std::string> found;
+  for (const CheckProblem& p : CheckSavedProject(dir.Path("P.vbp")))
+    found.push_back(FormatProblem(p));
+  EXPECT_EQ(found,
+            (std::vector<std::string>{
+                dir.Path("P.vbp") + "(4): " + conflict + ": M (named at line 2 already)",
+                dir.Path("P.vbp") + "(5): " + conflict + ": ITEM (named at line 3 already)"}));
+  EXPECT_FALSE(CheckInsteadOfCompiling(dir.Path("P.vbp")).ok);
+}
+
+// A problem in a build's copy is reported at the original's line: the copy's line less the
+// lines of the blocks the build inserted above it. A file the build added has no original.
+TEST(ProjectCheck, BuildCopyReportsTheOriginalsLine) {
+  TempDir dir;
+  const std::string begin = "'-------- Kestrix Begin --------|";
+  const std::string end = "'-------- Kestrix End ----------|";
+  dir.Write("M.bas", Crlf("Attribute VB_Name = \"M\"|Sub A()|  x = 1|  GoTo Nowhere|End Sub"));
+  dir.Write("BUILD 1/P.vbp",
+            Crlf("Type=Exe|Module=M; M.bas|Module=M; M.bas|Module=Added; Added.bas"));
+  dir.Write("BUILD 1/M.bas",
+            Crlf("Attribute VB_Name = \"M\"|" + begin + "Private Const M_ = \"M\"|" + end +
+                 "Sub A()|" + begin + "  On Error GoTo H|" + end + "10  x = 1|20  GoTo Nowhere|" +
+                 begin + "H:|" + end + "End Sub"));
+  dir.Write("BUILD 1/Added.bas", Crlf("Attribute VB_Name = \"Added\"|Sub B()|Loop|End Sub"));
+  OriginMap origins{{dir.Path("BUILD 1/M.bas"), dir.Path("M.bas")},
+                    {dir.Path("BUILD 1/P.vbp"), dir.Path("P.vbp")}};
+  CompileResult result = CheckInsteadOfCompiling(dir.Path("BUILD 1/P.vbp"), origins);
+  EXPECT_FALSE(result.ok);
+  // The module listed twice is reported once, and its code checked once.
+  EXPECT_EQ(result.report, dir.Path("P.vbp") +
+                               "(3): Name conflicts with existing module, project, or object "
+                               "library: M (named at line 2 already) (copy: " +
+                               dir.Path("BUILD 1/P.vbp") + "(3))\n" + dir.Path("M.bas") +
+                               "(4): Label not defined (copy: " + dir.Path("BUILD 1/M.bas") +
+                               "(10))\n" + dir.Path("BUILD 1/Added.bas") + "(3): Loop without Do");
+}
+
+// The original may hold inserted blocks too, when it is itself a build's copy; an original
+// that cannot be read leaves the problem at the copy.
+TEST(ProjectCheck, BuildOfABuildCopyReportsTheOriginalsLine) {
+  TempDir dir;
+  const std::string begin = "'-------- Kestrix Begin --------|";
+  const std::string end = "'-------- Kestrix End ----------|";
+  const std::string first = "Attribute VB_Name = \"M\"|Sub A()|" + begin + "  On Error GoTo H|" +
+                            end + "10  GoTo Nowhere|" + begin + "H:|" + end + "End Sub";
+  dir.Write("BUILD 1/M.bas", Crlf(first));
+  dir.Write("BUILD 1/BUILD 2/P.vbp", Crlf("Type=Exe|Module=M; M.bas"));
+  dir.Write("BUILD 1/BUILD 2/M.bas", Crlf("Attribute VB_Name = \"M\"|" + begin +
+                                          "Private Const "
+                                          "M_ = \"M\"|" +
+                                          end + first.substr(first.find("Sub"))));
+  const std::string copy = dir.Path("BUILD 1/BUILD 2/M.bas");
+  EXPECT_EQ(CheckInsteadOfCompiling(dir.Path("BUILD 1/BUILD 2/P.vbp"),
+                                    {{copy, dir.Path("BUILD 1/M.bas")}})
+                .report,
+            dir.Path("BUILD 1/M.bas") + "(6): Label not defined (copy: " + copy + "(9))");
+  EXPECT_EQ(
+      CheckInsteadOfCompiling(dir.Path("BUILD 1/BUILD 2/P.vbp"), {{copy, dir.Path("Gone.bas")}})
+          .report,
+      copy + "(9): Label not defined");
+}
+
+}  // namespace
+}  // namespace kestrix::vbfiles
