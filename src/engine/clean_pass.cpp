@@ -67,7 +67,7 @@ ModuleShape ReadShape(host::CodeModule& code) {
       statement += m.lines[j + 1];
     }
     if (current < 0) {
-      Header header = ParseHeader(text);
+      Header header = ParseHeader(statement);
       if (!header.name.empty()) {
         current = static_cast<int32_t>(m.proc_names.size());
         m.proc_names.push_back(header.name);

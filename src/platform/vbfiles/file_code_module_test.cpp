@@ -125,6 +125,10 @@ TEST(CodeModuleShape, FollowsTheCodeWindow) {
        "#If A Then|Sub X()|End Sub|#Else|Sub X()|End Sub|#End If", "D=0 | X@2:1-3"},
       {"labels and line numbers", "Sub A()|10 x = 1|Retry: y = 2|20 End Sub", "D=0 | A@1:1-4"},
       {"named arguments are no statement break", "Sub A()|Foo Bar:=1|End Sub", "D=0 | A@1:1-3"},
+      {"a header after a colon is none", "Sub A()|End Sub|x = 1: Sub B()|\r:Sub C()|End Sub",
+       "D=0 | A@1:1-5"},
+      {"a header continued from a line holding only the mark", "Dim a|_|Sub A()|End Sub",
+       "D=1 | A@2:2-4"},
       {"blanks after a continuation mark: still one statement",
        "Sub A()|  End _  |  Sub|Sub B(a, _ |  b)|End Sub", "D=0 | A@1:1-3 | B@4:4-6"},
   };
