@@ -52,12 +52,19 @@ void FileCodeModule::AppendTo(std::string& out) const {
 }
 
 int32_t FileCodeModule::AttributeLinesBefore(int32_t line) const {
-  int32_t count = 0;
-  for (int32_t i = 0; i + 1 < line && i < lines_.size(); ++i) {
-    uint32_t block = lines_.at(i).attrs;
-    if (block != 0) count += static_cast<int32_t>(attr_blocks_[block].size());
+  if (attrs_revision_ != revision_) {
+    attrs_above_.assign(static_cast<size_t>(lines_.size()) + 1, 0);
+    int32_t count = 0;
+    for (int32_t i = 0; i < lines_.size(); ++i) {
+      attrs_above_[static_cast<size_t>(i)] = count;
+      uint32_t block = lines_.at(i).attrs;
+      if (block != 0) count += static_cast<int32_t>(attr_blocks_[block].size());
+    }
+    attrs_above_.back() = count;
+    attrs_revision_ = revision_;
   }
-  return count;
+  int32_t at = std::clamp(line - 1, 0, lines_.size());
+  return attrs_above_[static_cast<size_t>(at)];
 }
 
 void FileCodeModule::CheckLine(int32_t line, int32_t last_allowed, const char* operation) const {

@@ -187,6 +187,27 @@ TEST(CodeModuleFind, ColumnsAndRegions) {
   EXPECT_TRUE(m->Find("GoTo #", sl, sc, el, ec, false, false, true));
 }
 
+TEST(CodeModuleLines, AttributeLinesAboveEachLineFollowEdits) {
+  std::vector<CodeLine> lines = {{"Private m As Long", 1, 0}, {"Sub A()", 0, 0},
+                                 {"End Sub", 0, 0}, {"Property Get Item()", 2, 0},
+                                 {"End Property", 0, 0}};
+  FileCodeModule m(parent, std::move(lines), {{}, {"Attribute m.VB_VarHelpID = -1"},
+                                              {"Attribute Item.VB_UserMemId = 0",
+                                               "Attribute Item.VB_Description = \"x\""}},
+                   true);
+  auto above = [&] {
+    std::vector<int32_t> out;
+    for (int32_t line = 1; line <= m.CountOfLines() + 1; ++line)
+      out.push_back(m.AttributeLinesBefore(line));
+    return out;
+  };
+  EXPECT_EQ(above(), std::vector<int32_t>({0, 1, 1, 1, 3, 3}));
+  m.InsertLines(1, "' top");
+  EXPECT_EQ(above(), std::vector<int32_t>({0, 0, 1, 1, 1, 3, 3}));
+  m.DeleteLines(2);  // the declaration and its attribute
+  EXPECT_EQ(above(), std::vector<int32_t>({0, 0, 0, 0, 2, 2}));
+}
+
 // Applies random edits of every kind and checks after each that the module reports the same
 // shape as a module freshly made from its text.
 void CheckEditsAgainstFreshIndex(std::string_view text, uint32_t seed, int edits) {
