@@ -236,13 +236,6 @@ void ProcIndex::SetOpenEnd(int32_t line_count) {
   procs_.back().end = line_count - (k >= pending_from_ ? pending_delta_ : 0);
 }
 
-void ProcIndex::IndexNames() {
-  by_name_.clear();
-  for (size_t k = 0; k < procs_.size(); ++k) {
-    by_name_.emplace(Key(procs_[k].name, procs_[k].kind), static_cast<int32_t>(k));
-  }
-}
-
 std::string ProcIndex::Key(std::string_view name, host::ProcKind kind) {
   std::string key;
   key.reserve(name.size() + 2);
@@ -277,6 +270,12 @@ int32_t ProcIndex::ProcAt(int32_t line) const {
 }
 
 int32_t ProcIndex::Find(std::string_view name, host::ProcKind kind) const {
+  if (names_stale_) {
+    by_name_.clear();
+    for (size_t k = 0; k < procs_.size(); ++k)
+      by_name_.emplace(Key(procs_[k].name, procs_[k].kind), static_cast<int32_t>(k));
+    names_stale_ = false;
+  }
   auto it = by_name_.find(Key(name, kind));
   return it == by_name_.end() ? -1 : it->second;
 }

@@ -89,11 +89,14 @@ class ProcIndex {
   }
   void AddPending(int32_t index, int32_t delta);
   int32_t FirstEndingAtOrAfter(int32_t line) const;
-  void IndexNames();
+  // The names are looked up again only when next asked for, so that a run of edits that add
+  // or rename procedures pays for one pass over them, not one per edit.
+  void IndexNames() { names_stale_ = true; }
   static std::string Key(std::string_view name, host::ProcKind kind);
 
   std::vector<Proc> procs_;
-  std::unordered_map<std::string, int32_t> by_name_;
+  mutable std::unordered_map<std::string, int32_t> by_name_;
+  mutable bool names_stale_ = false;
   int32_t decl_lines_ = 0;
   bool open_end_ = false;
   // Procedures from pending_from_ on are pending_delta_ lines further down than stored.
