@@ -157,9 +157,8 @@ int RunShape(int64_t lines, int64_t proc_lines, ProcForm form, std::string_view 
   const ScratchDir scratch;
   const GeneratedGroup tree =
       GenerateUniformModuleProject((scratch.path() / "in").string(), lines, proc_lines, form);
-  std::printf("module of %lld lines, %s procedures of %lld lines\n",
-              static_cast<long long>(lines), std::string(form_name).c_str(),
-              static_cast<long long>(proc_lines));
+  std::printf("module of %lld lines, %s procedures of %lld lines\n", static_cast<long long>(lines),
+              std::string(form_name).c_str(), static_cast<long long>(proc_lines));
   double best_instrument = -1, best_clean = -1;
   for (int run = 1; run <= 3; ++run) {
     vbfiles::FileIde ide;

@@ -412,10 +412,10 @@ struct FormName {
 };
 
 constexpr FormName kForms[] = {
-    {"plain", ProcForm::kPlain, 2},           {"if-header", ProcForm::kIfHeader, 4},
-    {"if-wrapped", ProcForm::kIfWrapped, 4},  {"if-else-header", ProcForm::kIfElseHeader, 6},
-    {"continued", ProcForm::kContinued, 3},   {"open-end", ProcForm::kOpenEnd, 2},
-    {"one-line", ProcForm::kOneLine, 1},      {"commented", ProcForm::kCommented, 4},
+    {"plain", ProcForm::kPlain, 2},          {"if-header", ProcForm::kIfHeader, 4},
+    {"if-wrapped", ProcForm::kIfWrapped, 4}, {"if-else-header", ProcForm::kIfElseHeader, 6},
+    {"continued", ProcForm::kContinued, 3},  {"open-end", ProcForm::kOpenEnd, 2},
+    {"one-line", ProcForm::kOneLine, 1},     {"commented", ProcForm::kCommented, 4},
 };
 
 // One procedure of `size` lines in `form`; `last` drops the End line of kOpenEnd.

@@ -39,14 +39,14 @@ GeneratedGroup GenerateModuleProject(const std::string& dir, int64_t lines, uint
 
 // How the procedures of a uniform module are written.
 enum class ProcForm {
-  kPlain,          // header, statements, End Sub
-  kIfHeader,       // #If A Then, header, #End If, statements, End Sub
-  kIfWrapped,      // #If A Then, header, statements, End Sub, #End If
-  kIfElseHeader,   // #If A Then, header, #Else, the header again, #End If, statements, End Sub
-  kContinued,      // a header continued over two lines, statements, End Sub
-  kOpenEnd,        // as kPlain, but the last procedure has no End Sub
-  kOneLine,        // Sub P1(ByVal a As Long): a = a + 1: End Sub
-  kCommented,      // two comment lines, header, statements, End Sub
+  kPlain,         // header, statements, End Sub
+  kIfHeader,      // #If A Then, header, #End If, statements, End Sub
+  kIfWrapped,     // #If A Then, header, statements, End Sub, #End If
+  kIfElseHeader,  // #If A Then, header, #Else, the header again, #End If, statements, End Sub
+  kContinued,     // a header continued over two lines, statements, End Sub
+  kOpenEnd,       // as kPlain, but the last procedure has no End Sub
+  kOneLine,       // Sub P1(ByVal a As Long): a = a + 1: End Sub
+  kCommented,     // two comment lines, header, statements, End Sub
 };
 
 // The form named "plain", "if-header", "if-wrapped", "if-else-header", "continued",

@@ -289,9 +289,9 @@ TEST(VbGeneratorTest, UniformModulesHaveTheirSizeInEveryForm) {
     int64_t ends_missing;      // End lines left out
   };
   const FormCase cases[] = {
-      {"plain", 4, 1, 0},     {"if-header", 4, 1, 0}, {"if-wrapped", 6, 1, 0},
+      {"plain", 4, 1, 0},          {"if-header", 4, 1, 0}, {"if-wrapped", 6, 1, 0},
       {"if-else-header", 7, 2, 0}, {"continued", 5, 1, 0}, {"open-end", 3, 1, 1},
-      {"one-line", 1, 1, 0},  {"commented", 5, 1, 0},
+      {"one-line", 1, 1, 0},       {"commented", 5, 1, 0},
   };
   for (const auto& c : cases) {
     ProcForm form = ProcForm::kPlain;

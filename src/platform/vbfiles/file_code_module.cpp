@@ -187,8 +187,7 @@ void FileCodeModule::ReplaceLine(int32_t line, std::string_view text) {
   }
   uint8_t new_statement = ScanStatement(joined).flags;
   // A header rewritten in place may carry another name or kind.
-  bool rebuild = old_own != new_own ||
-                 ((old_statement | new_statement) & kHeader) ||
+  bool rebuild = old_own != new_own || ((old_statement | new_statement) & kHeader) ||
                  ((old_statement ^ new_statement) & kStructuralFlags) != 0 ||
                  (((old_statement ^ new_statement) & kStatement) &&
                   (BeforeFirstHeader(first) || index_.InsideDeclaration(first)));

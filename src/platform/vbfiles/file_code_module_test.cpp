@@ -188,12 +188,15 @@ TEST(CodeModuleFind, ColumnsAndRegions) {
 }
 
 TEST(CodeModuleLines, AttributeLinesAboveEachLineFollowEdits) {
-  std::vector<CodeLine> lines = {{"Private m As Long", 1, 0}, {"Sub A()", 0, 0},
-                                 {"End Sub", 0, 0}, {"Property Get Item()", 2, 0},
+  std::vector<CodeLine> lines = {{"Private m As Long", 1, 0},
+                                 {"Sub A()", 0, 0},
+                                 {"End Sub", 0, 0},
+                                 {"Property Get Item()", 2, 0},
                                  {"End Property", 0, 0}};
-  FileCodeModule m(parent, std::move(lines), {{}, {"Attribute m.VB_VarHelpID = -1"},
-                                              {"Attribute Item.VB_UserMemId = 0",
-                                               "Attribute Item.VB_Description = \"x\""}},
+  FileCodeModule m(parent, std::move(lines),
+                   {{},
+                    {"Attribute m.VB_VarHelpID = -1"},
+                    {"Attribute Item.VB_UserMemId = 0", "Attribute Item.VB_Description = \"x\""}},
                    true);
   auto above = [&] {
     std::vector<int32_t> out;
@@ -286,17 +289,36 @@ std::string FullShape(const FileCodeModule& m, const std::vector<std::string>& n
 // Random inserts, deletes and replacements of structural and plain lines; after each, the
 // index kept up to date must say what one built afresh from the text says.
 void CheckStructuralEdits(std::string_view text, uint32_t seed, int edits) {
-  static const char* const kLines[] = {
-      "' comment",       "x = x + 1",      "",
-      "End Sub",         "End Function",   "End Property",
-      "Sub Extra()",     "Sub P1(a)",      "Private Function F() As Long",
-      "Property Get P()", "Property Let P(v)", "Sub One(): End Sub",
-      "Sub Q(): x = 1: End Sub", "#If A Then", "#Else",
-      "#ElseIf B Then",  "#End If",        "#Const A = 1",
-      "y = 1 _",         "  + 2",          "Sub Cont(a, _",
-      "  b)",            "Private Const C = 1", "Dim m As Long",
-      "101\tz = 2",      "' tail _",       "Rem note",
-      "End _",           "Option Explicit", "  Exit Sub"};
+  static const char* const kLines[] = {"' comment",
+                                       "x = x + 1",
+                                       "",
+                                       "End Sub",
+                                       "End Function",
+                                       "End Property",
+                                       "Sub Extra()",
+                                       "Sub P1(a)",
+                                       "Private Function F() As Long",
+                                       "Property Get P()",
+                                       "Property Let P(v)",
+                                       "Sub One(): End Sub",
+                                       "Sub Q(): x = 1: End Sub",
+                                       "#If A Then",
+                                       "#Else",
+                                       "#ElseIf B Then",
+                                       "#End If",
+                                       "#Const A = 1",
+                                       "y = 1 _",
+                                       "  + 2",
+                                       "Sub Cont(a, _",
+                                       "  b)",
+                                       "Private Const C = 1",
+                                       "Dim m As Long",
+                                       "101\tz = 2",
+                                       "' tail _",
+                                       "Rem note",
+                                       "End _",
+                                       "Option Explicit",
+                                       "  Exit Sub"};
   const std::vector<std::string> names = {"Extra", "P1", "P2", "F", "P", "One", "Q", "Cont"};
   constexpr size_t kCount = sizeof(kLines) / sizeof(kLines[0]);
   auto m = Module(text);
@@ -334,8 +356,8 @@ void CheckStructuralEdits(std::string_view text, uint32_t seed, int edits) {
     auto fresh = Module(Text(*m));
     std::string kept = FullShape(*m, names), built = FullShape(*fresh, names);
     if (kept == built) continue;
-    size_t at = std::mismatch(kept.begin(), kept.end(), built.begin(), built.end()).first -
-                kept.begin();
+    size_t at =
+        std::mismatch(kept.begin(), kept.end(), built.begin(), built.end()).first - kept.begin();
     at = at < 40 ? 0 : at - 40;
     FAIL() << "after edit " << i << " (" << what << ", seed " << seed << "): the index says\n"
            << kept.substr(at, 120) << "\nwhere a fresh one says\n"
@@ -356,9 +378,9 @@ TEST(CodeModuleEdits, StructuralEditsKeepTheIndexOfEveryShape) {
       Lines("#If A Then|Sub Open1()|#Else|Sub Open1()"),
   };
   using bench::ProcForm;
-  for (ProcForm form : {ProcForm::kPlain, ProcForm::kIfHeader, ProcForm::kIfWrapped,
-                        ProcForm::kIfElseHeader, ProcForm::kContinued, ProcForm::kOpenEnd,
-                        ProcForm::kOneLine, ProcForm::kCommented}) {
+  for (ProcForm form :
+       {ProcForm::kPlain, ProcForm::kIfHeader, ProcForm::kIfWrapped, ProcForm::kIfElseHeader,
+        ProcForm::kContinued, ProcForm::kOpenEnd, ProcForm::kOneLine, ProcForm::kCommented}) {
     int64_t size = form == ProcForm::kOneLine ? 1 : bench::MinProcLines(form) + 1;
     std::string generated = bench::GenerateUniformModule("Gen", 13 * size + 1, size, form);
     modules.push_back(generated.substr(generated.find('\n') + 1));  // past Attribute VB_Name

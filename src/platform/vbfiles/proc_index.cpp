@@ -172,13 +172,12 @@ void ProcIndex::Update(LineStore& lines, int32_t line, int32_t added, int32_t re
   // lines up to it are as they were, and so is the state of the pass there.
   int32_t before = FirstEndingAtOrAfter(line) - 1;
   if (open_end_ && before == Count() - 1) --before;
-  while (before >= 0 && (lines.at(Eff(before, procs_[static_cast<size_t>(before)].end) - 1).flags &
-                         kContinues)) {
+  while (before >= 0 &&
+         (lines.at(Eff(before, procs_[static_cast<size_t>(before)].end) - 1).flags & kContinues)) {
     --before;
   }
-  IndexBuilder builder = before >= 0
-                             ? IndexBuilder(procs_[static_cast<size_t>(before)].end_depth)
-                             : IndexBuilder();
+  IndexBuilder builder =
+      before >= 0 ? IndexBuilder(procs_[static_cast<size_t>(before)].end_depth) : IndexBuilder();
   int32_t start = before >= 0 ? Eff(before, procs_[static_cast<size_t>(before)].end) : 0;
   // Stop at an End line at or below the edit that the old index has too, in the same state:
   // from there on the old index holds, moved by delta.
