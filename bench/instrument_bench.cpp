@@ -1,5 +1,5 @@
 // kestrix-instrument-bench LINES [SEED]
-// kestrix-instrument-bench shape LINES PROC_LINES
+// kestrix-instrument-bench shape LINES PROC_LINES [FORM]
 //
 // Times Kestrix's own work on a generated VB6 group of LINES lines:
 //   instrument  the build command over the whole group in memory (no folder, no compile),
@@ -11,12 +11,15 @@
 // every file written live below $TMPDIR and are removed at the end.
 //
 // The `shape` form times the engine alone on one module of LINES lines made of procedures of
-// PROC_LINES lines: instrumenting it and cleaning it again, in memory, best of three. The
-// time per line should not grow with LINES.
+// PROC_LINES lines written in FORM (plain when left out; see ProcForm in vb_generator.h):
+// instrumenting it and cleaning it again, in memory, best of three. The time per line should
+// not grow with LINES.
 
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <string>
+#include <string_view>
 
 #include "bench_util.h"
 #include "driver/add_in_form.h"
@@ -150,12 +153,12 @@ class BenchState final : public engine::EngineState {
   BenchDialogs dialogs_;
 };
 
-int RunShape(int64_t lines, int64_t proc_lines) {
+int RunShape(int64_t lines, int64_t proc_lines, ProcForm form, std::string_view form_name) {
   const ScratchDir scratch;
   const GeneratedGroup tree =
-      GenerateUniformModuleProject((scratch.path() / "in").string(), lines, proc_lines);
-  std::printf("module of %lld lines, procedures of %lld lines\n", static_cast<long long>(lines),
-              static_cast<long long>(proc_lines));
+      GenerateUniformModuleProject((scratch.path() / "in").string(), lines, proc_lines, form);
+  std::printf("module of %lld lines, %s procedures of %lld lines\n", static_cast<long long>(lines),
+              std::string(form_name).c_str(), static_cast<long long>(proc_lines));
   double best_instrument = -1, best_clean = -1;
   for (int run = 1; run <= 3; ++run) {
     vbfiles::FileIde ide;
@@ -187,13 +190,19 @@ int RunShape(int64_t lines, int64_t proc_lines) {
 int main(int argc, char** argv) {
   if (argc >= 2 && std::string_view(argv[1]) == "shape") {
     int64_t lines = 0, proc_lines = 0;
-    if (argc != 4 || !kestrix::bench::ParseNumber(argv[2], lines) ||
-        !kestrix::bench::ParseNumber(argv[3], proc_lines)) {
-      std::fprintf(stderr, "usage: kestrix-instrument-bench shape LINES PROC_LINES\n");
+    std::string_view form_name = argc == 5 ? argv[4] : "plain";
+    kestrix::bench::ProcForm form = kestrix::bench::ProcForm::kPlain;
+    if ((argc != 4 && argc != 5) || !kestrix::bench::ParseNumber(argv[2], lines) ||
+        !kestrix::bench::ParseNumber(argv[3], proc_lines) ||
+        !kestrix::bench::ParseProcForm(form_name, form)) {
+      std::fprintf(stderr,
+                   "usage: kestrix-instrument-bench shape LINES PROC_LINES [FORM]\n"
+                   "  FORM: plain, if-header, if-wrapped, if-else-header, continued, open-end,\n"
+                   "        one-line, commented\n");
       return 2;
     }
     try {
-      return kestrix::bench::RunShape(lines, proc_lines);
+      return kestrix::bench::RunShape(lines, proc_lines, form, form_name);
     } catch (const std::exception& error) {
       std::fprintf(stderr, "kestrix-instrument-bench: %s\n", error.what());
       return 1;

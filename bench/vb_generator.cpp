@@ -403,34 +403,123 @@ GeneratedGroup GenerateModuleProject(const std::string& dir, int64_t lines, uint
   return result;
 }
 
-std::string GenerateUniformModule(const std::string& name, int64_t lines, int64_t proc_lines) {
-  if (lines < 0 || lines > kMaxModuleLines || proc_lines < 2) {
-    throw std::invalid_argument("a module holds 0 to 65534 lines of procedures of 2 lines or more");
+namespace {
+
+struct FormName {
+  std::string_view name;
+  ProcForm form;
+  int64_t min_lines;
+};
+
+constexpr FormName kForms[] = {
+    {"plain", ProcForm::kPlain, 2},          {"if-header", ProcForm::kIfHeader, 4},
+    {"if-wrapped", ProcForm::kIfWrapped, 4}, {"if-else-header", ProcForm::kIfElseHeader, 6},
+    {"continued", ProcForm::kContinued, 3},  {"open-end", ProcForm::kOpenEnd, 2},
+    {"one-line", ProcForm::kOneLine, 1},     {"commented", ProcForm::kCommented, 4},
+};
+
+// One procedure of `size` lines in `form`; `last` drops the End line of kOpenEnd.
+void WriteProcedure(LineWriter& out, ProcForm form, int64_t proc, int64_t size, bool last) {
+  const std::string name = "P" + std::to_string(proc);
+  const std::string header = "Public Sub " + name + "(ByVal a As Long)";
+  int64_t statements = size - MinProcLines(form);
+  switch (form) {
+    case ProcForm::kOneLine:
+      out.Code("Public Sub " + name + "(ByVal a As Long): a = a + 1: End Sub");
+      return;
+    case ProcForm::kIfHeader:
+    case ProcForm::kIfWrapped:
+      out.Code("#If A Then");
+      out.Code(header);
+      if (form == ProcForm::kIfHeader) out.Code("#End If");
+      break;
+    case ProcForm::kIfElseHeader:
+      out.Code("#If A Then");
+      out.Code(header);
+      out.Code("#Else");
+      out.Code("Public Sub " + name + "(ByVal a As Integer)");
+      out.Code("#End If");
+      break;
+    case ProcForm::kContinued:
+      out.Code("Public Sub " + name + "(ByVal a As Long, _");
+      out.Code("    ByVal b As Long)");
+      break;
+    case ProcForm::kCommented:
+      out.Code("' " + name + " adds to a.");
+      out.Code("' It returns nothing.");
+      out.Code(header);
+      break;
+    case ProcForm::kPlain:
+    case ProcForm::kOpenEnd:
+      out.Code(header);
+      break;
+  }
+  for (int64_t k = 1; k <= statements; ++k)
+    out.Code("    a = a + " + std::to_string(k));
+  if (form == ProcForm::kOpenEnd && last) {
+    out.Code("    a = a - 1");
+  } else {
+    out.Code("End Sub");
+  }
+  if (form == ProcForm::kIfWrapped) out.Code("#End If");
+}
+
+}  // namespace
+
+bool ParseProcForm(std::string_view name, ProcForm& form) {
+  for (const FormName& f : kForms) {
+    if (f.name == name) {
+      form = f.form;
+      return true;
+    }
+  }
+  return false;
+}
+
+int64_t MinProcLines(ProcForm form) {
+  for (const FormName& f : kForms) {
+    if (f.form == form) return f.min_lines;
+  }
+  return 2;
+}
+
+std::string GenerateUniformModule(const std::string& name, int64_t lines, int64_t proc_lines,
+                                  ProcForm form) {
+  if (lines < 0 || lines > kMaxModuleLines || proc_lines < MinProcLines(form) ||
+      (form == ProcForm::kOneLine && proc_lines != 1)) {
+    throw std::invalid_argument(
+        "a module holds 0 to 65534 lines of procedures of at least the form's least size");
   }
   LineWriter out;
   out.Hidden("Attribute VB_Name = \"" + name + "\"");
-  int64_t written = 0;
-  if (lines % proc_lines == 1) {  // one line that no procedure can take
-    out.Code("Option Explicit");
-    ++written;
+  if (form == ProcForm::kPlain) {
+    int64_t written = 0;
+    if (lines % proc_lines == 1) {  // one line that no procedure can take
+      out.Code("Option Explicit");
+      ++written;
+    }
+    for (int64_t proc = 1; written < lines; ++proc) {
+      const int64_t size = std::min(proc_lines, lines - written);
+      WriteProcedure(out, form, proc, size, false);
+      written += size;
+    }
+    return out.bytes();
   }
-  for (int64_t proc = 1; written < lines; ++proc) {
-    const int64_t size = std::min(proc_lines, lines - written);
-    out.Code("Public Sub P" + std::to_string(proc) + "(ByVal a As Long)");
-    for (int64_t k = 1; k + 1 < size; ++k)
-      out.Code("    a = a + " + std::to_string(k));
-    out.Code("End Sub");
-    written += size;
-  }
+  const int64_t procs = lines / proc_lines;
+  for (int64_t k = procs * proc_lines; k < lines; ++k)
+    out.Code("' Generated.");
+  for (int64_t proc = 1; proc <= procs; ++proc)
+    WriteProcedure(out, form, proc, proc_lines, proc == procs);
   return out.bytes();
 }
 
 GeneratedGroup GenerateUniformModuleProject(const std::string& dir, int64_t lines,
-                                            int64_t proc_lines) {
+                                            int64_t proc_lines, ProcForm form) {
   ProjectPlan project;
   project.name = "Bench";
   project.components.push_back(ComponentPlan{ModuleKind::kStandard, "modBench", lines, false});
-  WriteFile(fs::path(dir) / "modBench.bas", GenerateUniformModule("modBench", lines, proc_lines));
+  WriteFile(fs::path(dir) / "modBench.bas",
+            GenerateUniformModule("modBench", lines, proc_lines, form));
   GeneratedGroup result;
   result.group_file = (fs::path(dir) / "Bench.vbp").string();
   WriteFile(result.group_file, ProjectText(project));

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace kestrix::bench {
 
@@ -36,14 +37,35 @@ std::string GenerateModule(const std::string& name, int64_t lines, uint32_t seed
 // Throws as GenerateModule does, and std::runtime_error when a file cannot be written.
 GeneratedGroup GenerateModuleProject(const std::string& dir, int64_t lines, uint32_t seed = 1);
 
+// How the procedures of a uniform module are written.
+enum class ProcForm {
+  kPlain,         // header, statements, End Sub
+  kIfHeader,      // #If A Then, header, #End If, statements, End Sub
+  kIfWrapped,     // #If A Then, header, statements, End Sub, #End If
+  kIfElseHeader,  // #If A Then, header, #Else, the header again, #End If, statements, End Sub
+  kContinued,     // a header continued over two lines, statements, End Sub
+  kOpenEnd,       // as kPlain, but the last procedure has no End Sub
+  kOneLine,       // Sub P1(ByVal a As Long): a = a + 1: End Sub
+  kCommented,     // two comment lines, header, statements, End Sub
+};
+
+// The form named "plain", "if-header", "if-wrapped", "if-else-header", "continued",
+// "open-end", "one-line" or "commented"; false for any other name.
+bool ParseProcForm(std::string_view name, ProcForm& form);
+// The fewest lines a procedure of this form takes.
+int64_t MinProcLines(ProcForm form);
+
 // The bytes of a standard module of exactly `lines` code lines made only of procedures of
-// `proc_lines` lines each (header, statements, End Sub; the last one may be shorter). The
-// shape that shows whether instrumenting costs grow with the module rather than its lines.
-// Throws std::invalid_argument unless 0 <= lines <= 65,534 and proc_lines >= 2.
-std::string GenerateUniformModule(const std::string& name, int64_t lines, int64_t proc_lines);
+// `proc_lines` lines each, written in `form` (for kPlain the last one may be shorter; for the
+// other forms the lines no whole procedure takes are comments at the top). The shape that
+// shows whether instrumenting costs grow with the module rather than its lines. Throws
+// std::invalid_argument unless 0 <= lines <= 65,534 and proc_lines >= MinProcLines(form)
+// (exactly 1 for kOneLine).
+std::string GenerateUniformModule(const std::string& name, int64_t lines, int64_t proc_lines,
+                                  ProcForm form = ProcForm::kPlain);
 
 // Writes a one-module EXE project under `dir` holding GenerateUniformModule("modBench", …).
 GeneratedGroup GenerateUniformModuleProject(const std::string& dir, int64_t lines,
-                                            int64_t proc_lines);
+                                            int64_t proc_lines, ProcForm form = ProcForm::kPlain);
 
 }  // namespace kestrix::bench

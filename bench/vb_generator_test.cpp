@@ -281,5 +281,46 @@ TEST(VbGeneratorTest, ModuleProjectStartsFromSubMain) {
   EXPECT_NE(std::string::npos, ReadFile(project.group_file).find("\r\nStartup=\"Sub Main\"\r\n"));
 }
 
+TEST(VbGeneratorTest, UniformModulesHaveTheirSizeInEveryForm) {
+  struct FormCase {
+    const char* name;
+    int64_t proc_lines;
+    int64_t headers_per_proc;  // header lines each procedure writes
+    int64_t ends_missing;      // End lines left out
+  };
+  const FormCase cases[] = {
+      {"plain", 4, 1, 0},          {"if-header", 4, 1, 0}, {"if-wrapped", 6, 1, 0},
+      {"if-else-header", 7, 2, 0}, {"continued", 5, 1, 0}, {"open-end", 3, 1, 1},
+      {"one-line", 1, 1, 0},       {"commented", 5, 1, 0},
+  };
+  for (const auto& c : cases) {
+    ProcForm form = ProcForm::kPlain;
+    ASSERT_TRUE(ParseProcForm(c.name, form)) << c.name;
+    for (int64_t lines : {0, 1, 61, 65534}) {
+      std::vector<std::string> faults;
+      std::vector<std::string> code =
+          CrlfLines(GenerateUniformModule("modU", lines, c.proc_lines, form), faults);
+      EXPECT_TRUE(faults.empty()) << c.name;
+      ASSERT_FALSE(code.empty());
+      code.erase(code.begin());  // Attribute VB_Name
+      EXPECT_EQ(static_cast<int64_t>(code.size()), lines) << c.name;
+      if (form == ProcForm::kPlain) continue;  // its last procedure may be shorter
+      int64_t headers = 0, ends = 0;
+      for (const auto& line : code) {
+        headers += line.starts_with("Public Sub P");
+        ends += line.ends_with("End Sub");
+      }
+      const int64_t procs = lines / c.proc_lines;
+      EXPECT_EQ(headers, procs * c.headers_per_proc) << c.name << " " << lines;
+      EXPECT_EQ(ends, procs == 0 ? 0 : procs - c.ends_missing) << c.name << " " << lines;
+    }
+    EXPECT_THROW(GenerateUniformModule("modU", 10, MinProcLines(form) - 1, form),
+                 std::invalid_argument)
+        << c.name;
+  }
+  ProcForm form;
+  EXPECT_FALSE(ParseProcForm("square", form));
+}
+
 }  // namespace
 }  // namespace kestrix::bench

@@ -511,6 +511,9 @@ TEST(Clean, OnlyNumbersKestrixWrote) {
        L({"Sub A()", "101	x = 1", "On k GoTo _", "  101, 104", "104	y = Array(1, _",
           "105	2)", "End Sub"}),
        "Cleaned."},
+      {"a header continued from a line holding only the mark",
+       Join({{"_", "Sub A()"}, Head("A"), {"101\tx = 1"}, Tail("Exit Sub"), {"End Sub"}}),
+       L({"_", "Sub A()", "x = 1", "End Sub"}), "Cleaned."},
   };
   for (const auto& c : cases) {
     TestState state;

@@ -52,12 +52,19 @@ void FileCodeModule::AppendTo(std::string& out) const {
 }
 
 int32_t FileCodeModule::AttributeLinesBefore(int32_t line) const {
-  int32_t count = 0;
-  for (int32_t i = 0; i + 1 < line && i < lines_.size(); ++i) {
-    uint32_t block = lines_.at(i).attrs;
-    if (block != 0) count += static_cast<int32_t>(attr_blocks_[block].size());
+  if (attrs_revision_ != revision_) {
+    attrs_above_.assign(static_cast<size_t>(lines_.size()) + 1, 0);
+    int32_t count = 0;
+    for (int32_t i = 0; i < lines_.size(); ++i) {
+      attrs_above_[static_cast<size_t>(i)] = count;
+      uint32_t block = lines_.at(i).attrs;
+      if (block != 0) count += static_cast<int32_t>(attr_blocks_[block].size());
+    }
+    attrs_above_.back() = count;
+    attrs_revision_ = revision_;
   }
-  return count;
+  int32_t at = std::clamp(line - 1, 0, lines_.size());
+  return attrs_above_[static_cast<size_t>(at)];
 }
 
 void FileCodeModule::CheckLine(int32_t line, int32_t last_allowed, const char* operation) const {
@@ -97,7 +104,7 @@ void FileCodeModule::InsertLines(int32_t line, std::string_view text) {
   CheckLine(line, CountOfLines() + 1, "InsertLines");
   BeforeEdit();
   std::vector<std::string_view> parts = SplitText(text);
-  bool rebuild = index_.Open() || (line > 1 && (lines_.at(line - 2).flags & kContinues));
+  bool rebuild = line > 1 && (lines_.at(line - 2).flags & kContinues);
   if (index_.InsideDeclaration(line)) rebuild = true;
   if (line == CountOfLines() + 1) final_newline_ = true;
   // A statement above the first header may move the end of the declarations: simply when it
@@ -117,10 +124,11 @@ void FileCodeModule::InsertLines(int32_t line, std::string_view text) {
     lines_.Insert(at - 1, CodeLine{std::string(parts[i]), 0, flags});
   }
   if (rebuild) {
-    index_.Rebuild(lines_);
+    index_.Update(lines_, line, static_cast<int32_t>(parts.size()), 0);
     return;
   }
   index_.Shift(line, static_cast<int32_t>(parts.size()));
+  index_.SetOpenEnd(CountOfLines());
   if (last_statement != 0) index_.ExtendDeclarations(last_statement);
 }
 
@@ -129,8 +137,8 @@ void FileCodeModule::DeleteLines(int32_t start_line, int32_t count) {
   CheckLine(start_line, CountOfLines(), "DeleteLines");
   CheckLine(start_line + count - 1, CountOfLines(), "DeleteLines");
   BeforeEdit();
-  bool rebuild =
-      index_.Open() || (start_line > 1 && (lines_.at(start_line - 2).flags & kContinues));
+  bool rebuild = (start_line > 1 && (lines_.at(start_line - 2).flags & kContinues)) ||
+                 index_.InsideDeclaration(start_line);
   for (int32_t i = 0; i < count && !rebuild; ++i) {
     uint8_t flags = lines_.at(start_line - 1 + i).flags;
     if (flags & kStructuralFlags) rebuild = true;
@@ -142,9 +150,10 @@ void FileCodeModule::DeleteLines(int32_t start_line, int32_t count) {
   if (start_line + count - 1 == CountOfLines()) final_newline_ = true;
   lines_.Erase(start_line - 1, count);
   if (rebuild) {
-    index_.Rebuild(lines_);
+    index_.Update(lines_, start_line, 0, count);
   } else {
     index_.Shift(start_line + count, -count);
+    index_.SetOpenEnd(CountOfLines());
   }
 }
 
@@ -178,12 +187,12 @@ void FileCodeModule::ReplaceLine(int32_t line, std::string_view text) {
   }
   uint8_t new_statement = ScanStatement(joined).flags;
   // A header rewritten in place may carry another name or kind.
-  bool rebuild = index_.Open() || old_own != new_own ||
-                 ((old_statement | new_statement) & kHeader) ||
+  bool rebuild = old_own != new_own || ((old_statement | new_statement) & kHeader) ||
                  ((old_statement ^ new_statement) & kStructuralFlags) != 0 ||
-                 (((old_statement ^ new_statement) & kStatement) && BeforeFirstHeader(first));
+                 (((old_statement ^ new_statement) & kStatement) &&
+                  (BeforeFirstHeader(first) || index_.InsideDeclaration(first)));
   if (rebuild) {
-    index_.Rebuild(lines_);
+    index_.Update(lines_, line, 1, 1);
     return;
   }
   auto& first_line = lines_.at(first - 1);

@@ -4,6 +4,7 @@
 // attributes hidden behind their declarations, and the procedure index kept in step with
 // every edit.
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -30,7 +31,8 @@ class FileCodeModule final : public host::CodeModule {
   // False when the file is to end without a final line break (kept from the file as long as
   // its last line is untouched).
   bool FinalNewline() const { return final_newline_; }
-  // How many member attribute lines the file holds above code line `line`.
+  // How many member attribute lines the file holds above code line `line`. The counts are
+  // worked out once per revision, so asking for many lines costs one pass.
   int32_t AttributeLinesBefore(int32_t line) const;
   // Counts the edits made so far: a viewer that remembers it can tell whether someone else
   // changed the module since it last looked.
@@ -67,6 +69,9 @@ class FileCodeModule final : public host::CodeModule {
   bool final_newline_;
   std::function<void()> edit_hook_;
   uint64_t revision_ = 0;
+  // attrs_above_[i]: attribute lines above code line i + 1, valid for attrs_revision_.
+  mutable std::vector<int32_t> attrs_above_;
+  mutable uint64_t attrs_revision_ = UINT64_MAX;
 };
 
 }  // namespace kestrix::vbfiles

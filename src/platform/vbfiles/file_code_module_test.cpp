@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <sstream>
 
@@ -124,6 +125,10 @@ TEST(CodeModuleShape, FollowsTheCodeWindow) {
        "#If A Then|Sub X()|End Sub|#Else|Sub X()|End Sub|#End If", "D=0 | X@2:1-3"},
       {"labels and line numbers", "Sub A()|10 x = 1|Retry: y = 2|20 End Sub", "D=0 | A@1:1-4"},
       {"named arguments are no statement break", "Sub A()|Foo Bar:=1|End Sub", "D=0 | A@1:1-3"},
+      {"a header after a colon is none", "Sub A()|End Sub|x = 1: Sub B()|\r:Sub C()|End Sub",
+       "D=0 | A@1:1-5"},
+      {"a header continued from a line holding only the mark", "Dim a|_|Sub A()|End Sub",
+       "D=1 | A@2:2-4"},
       {"blanks after a continuation mark: still one statement",
        "Sub A()|  End _  |  Sub|Sub B(a, _ |  b)|End Sub", "D=0 | A@1:1-3 | B@4:4-6"},
   };
@@ -182,6 +187,30 @@ TEST(CodeModuleFind, ColumnsAndRegions) {
   EXPECT_TRUE(m->Find("GoTo #", sl, sc, el, ec, false, false, true));
 }
 
+TEST(CodeModuleLines, AttributeLinesAboveEachLineFollowEdits) {
+  std::vector<CodeLine> lines = {{"Private m As Long", 1, 0},
+                                 {"Sub A()", 0, 0},
+                                 {"End Sub", 0, 0},
+                                 {"Property Get Item()", 2, 0},
+                                 {"End Property", 0, 0}};
+  FileCodeModule m(parent, std::move(lines),
+                   {{},
+                    {"Attribute m.VB_VarHelpID = -1"},
+                    {"Attribute Item.VB_UserMemId = 0", "Attribute Item.VB_Description = \"x\""}},
+                   true);
+  auto above = [&] {
+    std::vector<int32_t> out;
+    for (int32_t line = 1; line <= m.CountOfLines() + 1; ++line)
+      out.push_back(m.AttributeLinesBefore(line));
+    return out;
+  };
+  EXPECT_EQ(above(), std::vector<int32_t>({0, 1, 1, 1, 3, 3}));
+  m.InsertLines(1, "' top");
+  EXPECT_EQ(above(), std::vector<int32_t>({0, 0, 1, 1, 1, 3, 3}));
+  m.DeleteLines(2);  // the declaration and its attribute
+  EXPECT_EQ(above(), std::vector<int32_t>({0, 0, 0, 0, 2, 2}));
+}
+
 // Applies random edits of every kind and checks after each that the module reports the same
 // shape as a module freshly made from its text.
 void CheckEditsAgainstFreshIndex(std::string_view text, uint32_t seed, int edits) {
@@ -225,6 +254,142 @@ TEST(CodeModuleEdits, IndexStaysRightAfterEveryEdit) {
   std::string generated = bench::GenerateModule("Gen", 600, 7);
   size_t code = generated.find('\n') + 1;  // past the Attribute VB_Name line
   CheckEditsAgainstFreshIndex(std::string_view(generated).substr(code), 99, 300);
+}
+
+// Everything the object model says of the module's shape: the declarations count, the
+// procedure of every line, and the start, size and body line of every procedure named by a
+// line or in `names` ("-" for a name not found).
+std::string FullShape(const FileCodeModule& m, const std::vector<std::string>& names) {
+  std::ostringstream out;
+  out << "D=" << m.CountOfDeclarationLines() << "\n";
+  std::vector<std::pair<std::string, ProcKind>> procs;
+  for (const auto& name : names) {
+    for (ProcKind kind : {ProcKind::kProc, ProcKind::kPropertyGet, ProcKind::kPropertyLet})
+      procs.emplace_back(name, kind);
+  }
+  for (int32_t line = 1; line <= m.CountOfLines(); ++line) {
+    ProcKind kind;
+    std::string name = m.ProcOfLine(line, kind);
+    out << line << ":" << name << "/" << static_cast<int>(kind) << " ";
+    if (!name.empty()) procs.emplace_back(name, kind);
+  }
+  out << "\n";
+  for (const auto& [name, kind] : procs) {
+    out << name << "/" << static_cast<int>(kind) << "=";
+    try {
+      out << m.ProcStartLine(name, kind) << "+" << m.ProcCountLines(name, kind) << "@"
+          << m.ProcBodyLine(name, kind) << " ";
+    } catch (const host::IdeError&) {
+      out << "- ";
+    }
+  }
+  return out.str();
+}
+
+// Random inserts, deletes and replacements of structural and plain lines; after each, the
+// index kept up to date must say what one built afresh from the text says.
+void CheckStructuralEdits(std::string_view text, uint32_t seed, int edits) {
+  static const char* const kLines[] = {"' comment",
+                                       "x = x + 1",
+                                       "",
+                                       "End Sub",
+                                       "End Function",
+                                       "End Property",
+                                       "Sub Extra()",
+                                       "Sub P1(a)",
+                                       "Private Function F() As Long",
+                                       "Property Get P()",
+                                       "Property Let P(v)",
+                                       "Sub One(): End Sub",
+                                       "Sub Q(): x = 1: End Sub",
+                                       "#If A Then",
+                                       "#Else",
+                                       "#ElseIf B Then",
+                                       "#End If",
+                                       "#Const A = 1",
+                                       "y = 1 _",
+                                       "  + 2",
+                                       "Sub Cont(a, _",
+                                       "  b)",
+                                       "Private Const C = 1",
+                                       "Dim m As Long",
+                                       "101\tz = 2",
+                                       "' tail _",
+                                       "Rem note",
+                                       "End _",
+                                       "Option Explicit",
+                                       "  Exit Sub"};
+  const std::vector<std::string> names = {"Extra", "P1", "P2", "F", "P", "One", "Q", "Cont"};
+  constexpr size_t kCount = sizeof(kLines) / sizeof(kLines[0]);
+  auto m = Module(text);
+  std::mt19937 rng(seed);
+  auto pick = [&](int32_t lo, int32_t hi) {
+    return std::uniform_int_distribution<int32_t>(lo, hi)(rng);
+  };
+  auto some_lines = [&] {
+    std::string out = kLines[static_cast<size_t>(pick(0, kCount - 1))];
+    for (int32_t k = pick(1, 4); k < 3; ++k)  // mostly one line, sometimes two or three
+      out += std::string("\r\n") + kLines[static_cast<size_t>(pick(0, kCount - 1))];
+    return out;
+  };
+  for (int i = 0; i < edits; ++i) {
+    int32_t n = m->CountOfLines();
+    int op = pick(0, 2);
+    std::string what;
+    const std::string before = Text(*m);
+    if (op == 0 || n == 0) {
+      int32_t at = pick(1, n + 1);
+      std::string lines = some_lines();
+      what = "insert at " + std::to_string(at) + ": " + lines;
+      m->InsertLines(at, lines);
+    } else if (op == 1) {
+      int32_t at = pick(1, n);
+      int32_t count = std::min(n - at + 1, pick(1, 3));
+      what = "delete " + std::to_string(count) + " at " + std::to_string(at);
+      m->DeleteLines(at, count);
+    } else {
+      int32_t at = pick(1, n);
+      std::string line = pick(0, 3) == 0 ? "100\t" + m->Lines(at, 1) : some_lines();
+      what = "replace " + std::to_string(at) + ": " + line;
+      m->ReplaceLine(at, line);
+    }
+    auto fresh = Module(Text(*m));
+    std::string kept = FullShape(*m, names), built = FullShape(*fresh, names);
+    if (kept == built) continue;
+    size_t at =
+        std::mismatch(kept.begin(), kept.end(), built.begin(), built.end()).first - kept.begin();
+    at = at < 40 ? 0 : at - 40;
+    FAIL() << "after edit " << i << " (" << what << ", seed " << seed << "): the index says\n"
+           << kept.substr(at, 120) << "\nwhere a fresh one says\n"
+           << built.substr(at, 120) << "\nThe module before the edit:\n"
+           << before;
+  }
+}
+
+TEST(CodeModuleEdits, StructuralEditsKeepTheIndexOfEveryShape) {
+  std::vector<std::string> modules = {
+      "",
+      Lines("Option Explicit|Dim a|' only declarations"),
+      Lines("#If A Then|Private Declare Sub S Lib \"k\" ()|#Else|Private Declare Sub S Lib "
+            "\"j\" ()|#End If|' Main|Sub Main()|x = 1|End Sub|Sub Two()|#If B Then|y = 2|"
+            "#End If|End Sub"),
+      Lines("Sub A()|x = 1|End Sub|Sub B()|y = 2|' no End here"),
+      Lines("#If A Then|Sub X()|End Sub|#Else|Sub X()|End Sub|#End If|Sub Y()|End Sub"),
+      Lines("#If A Then|Sub Open1()|#Else|Sub Open1()"),
+  };
+  using bench::ProcForm;
+  for (ProcForm form :
+       {ProcForm::kPlain, ProcForm::kIfHeader, ProcForm::kIfWrapped, ProcForm::kIfElseHeader,
+        ProcForm::kContinued, ProcForm::kOpenEnd, ProcForm::kOneLine, ProcForm::kCommented}) {
+    int64_t size = form == ProcForm::kOneLine ? 1 : bench::MinProcLines(form) + 1;
+    std::string generated = bench::GenerateUniformModule("Gen", 13 * size + 1, size, form);
+    modules.push_back(generated.substr(generated.find('\n') + 1));  // past Attribute VB_Name
+  }
+  uint32_t seed = 1;
+  for (const auto& text : modules) {
+    for (int round = 0; round < 8; ++round)
+      CheckStructuralEdits(text, seed++, 150);
+  }
 }
 
 }  // namespace

@@ -62,8 +62,9 @@ uint8_t ScanDirective(std::string_view s) {
   return kDirOther;
 }
 
-// Classifies one statement (no colon separators, no comment) into info.
-void ScanOne(std::string_view s, StatementInfo& info) {
+// Classifies one statement (no colon separators, no comment) into info. Only the line's
+// first statement can be a procedure header: one after a colon is not.
+void ScanOne(std::string_view s, bool first, StatementInfo& info) {
   // A line number in front of the statement is a label, not part of it.
   size_t digits = 0;
   while (digits < s.size() && s[digits] >= '0' && s[digits] <= '9')
@@ -100,6 +101,7 @@ void ScanOne(std::string_view s, StatementInfo& info) {
   } else if (!EqualsNoCase(word, "sub") && !EqualsNoCase(word, "function")) {
     return;
   }
+  if (!first) return;
   std::string name = TakeName(s);
   if (name.empty()) return;
   info.flags |= kHeader;
@@ -163,7 +165,7 @@ StatementInfo ScanStatement(std::string_view line) {
     if (StartsWithRem(statement)) return info;
     if (!statement.empty()) {
       info.flags |= kStatement;
-      ScanOne(statement, info);
+      ScanOne(statement, begin == 0, info);
     }
     if (comment) return info;
     begin = i + 1;

@@ -6,35 +6,50 @@
 
 namespace kestrix::vbfiles {
 
-// One pass over the logical lines of a module, feeding ProcIndex.
+// One pass over the logical lines of a module, or of the part of it after a procedure's End
+// line, collecting the procedures it meets.
 class IndexBuilder {
  public:
-  explicit IndexBuilder(ProcIndex& index) : index_(index) {}
+  // Starts on the module's first line.
+  IndexBuilder() = default;
+  // Starts on the line after a procedure's End line, with `depth` #If groups open.
+  explicit IndexBuilder(int32_t depth)
+      : if_stack_(static_cast<size_t>(depth), 0), seen_header_(true) {}
 
-  void Statement(int32_t first, int32_t last, StatementInfo& info) {
+  // Takes the statement on lines first..last; true when it ended a procedure.
+  bool Statement(int32_t first, int32_t last, StatementInfo& info) {
     uint8_t f = info.flags;
-    int32_t depth = static_cast<int32_t>(if_stack_.size());
-    if (open_ >= 0) {
-      InProcedure(first, last, f, depth);
+    int32_t depth = Depth();
+    bool closed = false;
+    if (open_) {
+      closed = InProcedure(last, f, depth);
     } else if (f & kHeader) {
-      OpenProcedure(first, last, info, depth);
-    } else if (index_.procs_.empty() && (f & kStatement)) {
+      closed = OpenProcedure(first, last, info, depth);
+    } else if (!seen_header_ && (f & kStatement)) {
       int32_t group = if_stack_.empty() ? 0 : if_stack_.back();
       pre_header_.push_back({first, last, f, group});
     }
     if (f & kDirIf) if_stack_.push_back(first);
     if ((f & kDirEndIf) && !if_stack_.empty()) if_stack_.pop_back();
+    if (closed) procs_.back().end_depth = Depth();
+    return closed;
   }
 
   void Finish(int32_t line_count) {
-    if (open_ >= 0) {
-      index_.procs_[static_cast<size_t>(open_)].end = line_count;
-      index_.open_end_ = true;
+    if (open_) {
+      procs_.back().end = line_count;
+      procs_.back().end_depth = Depth();
+      if (alt_depth_ > 0) procs_.back().decl_reach = ProcIndex::kNoReach;
+      open_end_ = true;
     }
-    if (index_.procs_.empty() && !pre_header_.empty()) {
-      index_.decl_lines_ = pre_header_.back().last;
-    }
+    if (!seen_header_ && !pre_header_.empty()) decl_lines_ = pre_header_.back().last;
   }
+
+  int32_t Depth() const { return static_cast<int32_t>(if_stack_.size()); }
+
+  std::vector<ProcIndex::Proc> procs_;
+  int32_t decl_lines_ = 0;  // set when the builder started on the first line
+  bool open_end_ = false;
 
  private:
   struct Record {
@@ -43,39 +58,43 @@ class IndexBuilder {
     int32_t group;  // line of the #If whose group holds the record, 0 for none
   };
 
-  void InProcedure(int32_t /*first*/, int32_t last, uint8_t f, int32_t depth) {
-    auto& proc = index_.procs_[static_cast<size_t>(open_)];
+  bool InProcedure(int32_t last, uint8_t f, int32_t depth) {
+    auto& proc = procs_.back();
     if (alt_depth_ > 0) {
-      if (depth == alt_depth_ && (f & (kDirElse | kHeader))) return;  // another declaration
+      if (depth == alt_depth_ && (f & (kDirElse | kHeader))) return false;  // declared again
       if (depth == alt_depth_ && (f & kDirEndIf)) {
         proc.decl_last = last;
+        proc.decl_reach = last;
         alt_depth_ = 0;
-        return;
+        return false;
       }
-      if (!(f & kStatement)) return;
+      if (!(f & kStatement)) return false;
+      proc.decl_reach = last;
       alt_depth_ = 0;  // the body has begun inside the group
     }
-    if (f & kProcEnd) {
-      proc.end = last;
-      open_ = -1;
-    }
+    if (!(f & kProcEnd)) return false;
+    proc.end = last;
+    open_ = false;
+    return true;
   }
 
-  void OpenProcedure(int32_t first, int32_t last, StatementInfo& info, int32_t depth) {
-    if (index_.procs_.empty()) SetDeclarationLines();
+  bool OpenProcedure(int32_t first, int32_t last, StatementInfo& info, int32_t depth) {
+    if (!seen_header_) SetDeclarationLines();
+    seen_header_ = true;
     ProcIndex::Proc proc;
     proc.name = std::move(info.name);
     proc.kind = info.kind;
     proc.header = first;
     proc.decl_last = last;
-    index_.procs_.push_back(std::move(proc));
-    open_ = static_cast<int32_t>(index_.procs_.size()) - 1;
-    alt_depth_ = depth;
+    proc.decl_reach = last;
+    procs_.push_back(std::move(proc));
     if (info.flags & kProcEnd) {
-      index_.procs_.back().end = last;
-      open_ = -1;
-      alt_depth_ = 0;
+      procs_.back().end = last;
+      return true;
     }
+    open_ = true;
+    alt_depth_ = depth;
+    return false;
   }
 
   // The last statement before the first header, passing over the #If and #Else lines of the
@@ -87,55 +106,133 @@ class IndexBuilder {
     for (auto it = pre_header_.rbegin(); it != pre_header_.rend(); ++it) {
       if ((it->flags & kDirIf) && open(it->first)) continue;
       if ((it->flags & kDirElse) && it->group != 0 && open(it->group)) continue;
-      index_.decl_lines_ = it->last;
+      decl_lines_ = it->last;
       return;
     }
   }
 
-  ProcIndex& index_;
-  std::vector<int32_t> if_stack_;
+  std::vector<int32_t> if_stack_;  // line of each open #If (0 when started mid-module)
   std::vector<Record> pre_header_;
-  int32_t open_ = -1;      // procedure whose End has not been seen
+  bool seen_header_ = false;
+  bool open_ = false;      // the last procedure's End has not been seen
   int32_t alt_depth_ = 0;  // #If depth of a header that may be declared again in #Else
 };
 
-void ProcIndex::Rebuild(LineStore& lines) {
-  procs_.clear();
-  by_name_.clear();
-  decl_lines_ = 0;
-  open_end_ = false;
-  pending_from_ = 0;
-  pending_delta_ = 0;
-  IndexBuilder builder(*this);
+namespace {
+
+// Classifies the statement that starts on 0-based line i, setting the flags of its lines;
+// returns its last line.
+int32_t ScanStatementAt(LineStore& lines, int32_t i, std::string& joined, StatementInfo& info) {
   int32_t n = lines.size();
-  std::string joined;
-  for (int32_t i = 0; i < n;) {
-    int32_t last = i;
-    while (last + 1 < n && EndsWithContinuation(lines.at(last).text))
-      ++last;
-    StatementInfo info;
-    if (last == i) {
-      info = ScanStatement(lines.at(i).text);
-    } else {
-      joined.clear();
-      for (int32_t j = i; j <= last; ++j) {
-        std::string_view text = lines.at(j).text;
-        if (j < last) text = WithoutContinuation(text);
-        joined += text;
-      }
-      info = ScanStatement(joined);
-    }
+  int32_t last = i;
+  while (last + 1 < n && EndsWithContinuation(lines.at(last).text))
+    ++last;
+  if (last == i) {
+    info = ScanStatement(lines.at(i).text);
+  } else {
+    joined.clear();
     for (int32_t j = i; j <= last; ++j) {
-      uint8_t own = EndsWithContinuation(lines.at(j).text) ? kContinues : 0;
-      lines.at(j).flags = static_cast<uint8_t>(own | (j == i ? info.flags : 0));
+      std::string_view text = lines.at(j).text;
+      if (j < last) text = WithoutContinuation(text);
+      joined += text;
     }
+    info = ScanStatement(joined);
+  }
+  for (int32_t j = i; j <= last; ++j) {
+    uint8_t own = EndsWithContinuation(lines.at(j).text) ? kContinues : 0;
+    lines.at(j).flags = static_cast<uint8_t>(own | (j == i ? info.flags : 0));
+  }
+  return last;
+}
+
+}  // namespace
+
+void ProcIndex::Rebuild(LineStore& lines) {
+  IndexBuilder builder;
+  std::string joined;
+  StatementInfo info;
+  int32_t n = lines.size();
+  for (int32_t i = 0; i < n;) {
+    int32_t last = ScanStatementAt(lines, i, joined, info);
     builder.Statement(i + 1, last + 1, info);
     i = last + 1;
   }
   builder.Finish(n);
-  for (size_t k = 0; k < procs_.size(); ++k) {
-    by_name_.emplace(Key(procs_[k].name, procs_[k].kind), static_cast<int32_t>(k));
+  procs_ = std::move(builder.procs_);
+  decl_lines_ = builder.decl_lines_;
+  open_end_ = builder.open_end_;
+  pending_from_ = 0;
+  pending_delta_ = 0;
+  IndexNames();
+}
+
+void ProcIndex::Update(LineStore& lines, int32_t line, int32_t added, int32_t removed) {
+  const int32_t delta = added - removed;
+  // Start after the last End line above the edit (the module's top when there is none): the
+  // lines up to it are as they were, and so is the state of the pass there.
+  int32_t before = FirstEndingAtOrAfter(line) - 1;
+  if (open_end_ && before == Count() - 1) --before;
+  while (before >= 0 &&
+         (lines.at(Eff(before, procs_[static_cast<size_t>(before)].end) - 1).flags & kContinues)) {
+    --before;
   }
+  IndexBuilder builder =
+      before >= 0 ? IndexBuilder(procs_[static_cast<size_t>(before)].end_depth) : IndexBuilder();
+  int32_t start = before >= 0 ? Eff(before, procs_[static_cast<size_t>(before)].end) : 0;
+  // Stop at an End line at or below the edit that the old index has too, in the same state:
+  // from there on the old index holds, moved by delta.
+  int32_t same = -1;
+  std::string joined;
+  StatementInfo info;
+  int32_t n = lines.size();
+  for (int32_t i = start; i < n;) {
+    int32_t last = ScanStatementAt(lines, i, joined, info);
+    bool closed = builder.Statement(i + 1, last + 1, info);
+    i = last + 1;
+    if (!closed || i < line + added - 1) continue;
+    int32_t old_end = i - delta;
+    int32_t k = FirstEndingAtOrAfter(old_end);
+    if (k == Count() || Eff(k, procs_[static_cast<size_t>(k)].end) != old_end) continue;
+    if (procs_[static_cast<size_t>(k)].end_depth != builder.Depth()) continue;
+    if (open_end_ && k == Count() - 1) continue;
+    same = k;
+    break;
+  }
+  if (same < 0) {
+    builder.Finish(n);
+    open_end_ = builder.open_end_;
+  }
+  if (before < 0) decl_lines_ = builder.decl_lines_;
+  // Procedures before+1 .. last give way to the ones just found.
+  const int32_t last = same >= 0 ? same : Count() - 1;
+  const auto first = static_cast<size_t>(before + 1);
+  std::vector<Proc>& found = builder.procs_;
+  if (static_cast<int32_t>(found.size()) == last - before) {
+    AddPending(last + 1, 0);  // the ones replaced hold their true positions
+    bool renamed = false;
+    for (size_t t = 0; t < found.size(); ++t) {
+      Proc& p = procs_[first + t];
+      renamed |= p.kind != found[t].kind || !EqualsNoCase(p.name, found[t].name);
+      p = std::move(found[t]);
+    }
+    pending_delta_ += delta;
+    if (renamed) IndexNames();
+    return;
+  }
+  AddPending(Count(), 0);  // every position true
+  procs_.erase(procs_.begin() + static_cast<ptrdiff_t>(first),
+               procs_.begin() + static_cast<ptrdiff_t>(last + 1));
+  procs_.insert(procs_.begin() + static_cast<ptrdiff_t>(first),
+                std::make_move_iterator(found.begin()), std::make_move_iterator(found.end()));
+  pending_from_ = static_cast<int32_t>(first + found.size());
+  pending_delta_ = delta;
+  IndexNames();
+}
+
+void ProcIndex::SetOpenEnd(int32_t line_count) {
+  if (!open_end_ || procs_.empty()) return;
+  int32_t k = Count() - 1;
+  procs_.back().end = line_count - (k >= pending_from_ ? pending_delta_ : 0);
 }
 
 std::string ProcIndex::Key(std::string_view name, host::ProcKind kind) {
@@ -172,6 +269,12 @@ int32_t ProcIndex::ProcAt(int32_t line) const {
 }
 
 int32_t ProcIndex::Find(std::string_view name, host::ProcKind kind) const {
+  if (names_stale_) {
+    by_name_.clear();
+    for (size_t k = 0; k < procs_.size(); ++k)
+      by_name_.emplace(Key(procs_[k].name, procs_[k].kind), static_cast<int32_t>(k));
+    names_stale_ = false;
+  }
   auto it = by_name_.find(Key(name, kind));
   return it == by_name_.end() ? -1 : it->second;
 }
@@ -180,15 +283,19 @@ ProcIndex::Proc ProcIndex::At(int32_t index) const {
   Proc p = procs_[static_cast<size_t>(index)];
   p.header = Eff(index, p.header);
   p.decl_last = Eff(index, p.decl_last);
+  p.decl_reach = Eff(index, p.decl_reach);
   p.end = Eff(index, p.end);
   return p;
 }
 
 bool ProcIndex::InsideDeclaration(int32_t line) const {
   int32_t k = FirstEndingAtOrAfter(line);
-  if (k == Count()) return false;
+  if (k == Count()) {
+    if (!open_end_) return false;
+    --k;  // a line added below an open procedure
+  }
   const Proc& p = procs_[static_cast<size_t>(k)];
-  return line > Eff(k, p.header) && line <= Eff(k, p.decl_last);
+  return line > Eff(k, p.header) && line <= Eff(k, p.decl_reach);
 }
 
 int32_t ProcIndex::StartLine(int32_t index) const {
@@ -208,12 +315,14 @@ void ProcIndex::AddPending(int32_t index, int32_t delta) {
     auto& p = procs_[static_cast<size_t>(pending_from_++)];
     p.header += pending_delta_;
     p.decl_last += pending_delta_;
+    p.decl_reach += pending_delta_;
     p.end += pending_delta_;
   }
   while (pending_from_ > index) {  // boundary moves up: the ones it passes get unsettled
     auto& p = procs_[static_cast<size_t>(--pending_from_)];
     p.header -= pending_delta_;
     p.decl_last -= pending_delta_;
+    p.decl_reach -= pending_delta_;
     p.end -= pending_delta_;
   }
   pending_delta_ += delta;
@@ -230,6 +339,7 @@ void ProcIndex::Shift(int32_t line, int32_t delta) {
     return;
   }
   if (p.decl_last >= line) p.decl_last += delta;
+  if (p.decl_reach >= line) p.decl_reach += delta;
   p.end += delta;
   AddPending(k + 1, delta);
 }
