@@ -232,16 +232,13 @@ Header ParseHeader(std::string_view line) {
     return {};
   }
   std::string code = CodeOnly(line);
-  std::string_view rest = SkipLineNumber(SkipBlanks(code));
-  // Any statement of the line may be the header (":Sub X()"), as the code module sees it.
-  for (;;) {
-    size_t colon = rest.find(':');
-    while (colon != std::string_view::npos && colon + 1 < rest.size() && rest[colon + 1] == '=')
-      colon = rest.find(':', colon + 2);
-    Header header = ParseHeaderStatement(SkipBlanks(rest.substr(0, colon)));
-    if (!header.name.empty() || colon == std::string_view::npos) return header;
-    rest = rest.substr(colon + 1);
-  }
+  // Only the line's first statement can be a header, as the code module reads it
+  // (":Sub X()" and "x = 1: Sub X()" are none).
+  std::string_view first = code;
+  size_t colon = first.find(':');
+  while (colon != std::string_view::npos && colon + 1 < first.size() && first[colon + 1] == '=')
+    colon = first.find(':', colon + 2);
+  return ParseHeaderStatement(SkipLineNumber(SkipBlanks(first.substr(0, colon))));
 }
 
 std::vector<long> JumpTargets(std::string_view line) {
