@@ -2,6 +2,7 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -75,19 +76,30 @@ void SaveAll(vbfiles::FileIde& ide, const fs::path& in_root, const fs::path& out
 
 // The best of three `cp -r` copies of `tree` into `scratch`; each copy is removed after it is
 // timed. Negative when cp fails.
+double TimeCopyOnce(const fs::path& tree, const fs::path& target) {
+  const std::string command = "cp -r " + ShellQuote(tree) + " " + ShellQuote(target);
+  const Clock::time_point start = Clock::now();
+  const int status = std::system(command.c_str());
+  const double seconds = SecondsSince(start);
+  fs::remove_all(target);
+  return status == 0 ? seconds : -1;
+}
+
 double TimeCopy(const fs::path& tree, const fs::path& scratch) {
   double best = -1;
   for (int run = 1; run <= 3; ++run) {
-    const fs::path target = scratch / ("cp" + std::to_string(run));
-    const std::string command = "cp -r " + ShellQuote(tree) + " " + ShellQuote(target);
-    const Clock::time_point start = Clock::now();
-    const int status = std::system(command.c_str());
-    const double seconds = SecondsSince(start);
-    fs::remove_all(target);
-    if (status != 0) return -1;
+    const double seconds = TimeCopyOnce(tree, scratch / ("cp" + std::to_string(run)));
+    if (seconds < 0) return -1;
     if (best < 0 || seconds < best) best = seconds;
   }
   return best;
+}
+
+double Median(std::vector<double> values) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  const size_t middle = values.size() / 2;
+  return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
 TreeSize MeasureTree(const fs::path& root) {

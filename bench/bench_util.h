@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 #include <string_view>
 
 #include "host/ide.h"
@@ -63,6 +64,10 @@ void SaveAll(vbfiles::FileIde& ide, const fs::path& in_root, const fs::path& out
 
 // The best of three `cp -r` copies of `tree` into `scratch`; negative when cp fails.
 double TimeCopy(const fs::path& tree, const fs::path& scratch);
+// One `cp -r` of `tree` to `target` (removed afterwards); negative when cp fails.
+double TimeCopyOnce(const fs::path& tree, const fs::path& target);
+// The median (of an even count, the mean of the middle two); 0 for none.
+double Median(std::vector<double> values);
 
 struct TreeSize {
   int64_t files = 0;

@@ -7,7 +7,8 @@
 //               taking it all out again in memory;
 //   build       the full build of every project: instrument, add the report modules, save
 //               into the numbered build folder, check the saved copy.
-// Each is the best of three runs; `cp -r` of the same tree is the yardstick. Settings and
+// Five rounds alternate the runs and a `cp -r` of the same tree, the yardstick; the medians
+// are reported. Settings and
 // every file written live below $TMPDIR and are removed at the end.
 //
 // The `shape` form times the engine alone on one module of LINES lines made of procedures of
@@ -20,6 +21,7 @@
 #include <exception>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "bench_util.h"
 #include "driver/add_in_form.h"
@@ -109,30 +111,33 @@ int Run(int64_t lines, uint32_t seed) {
   std::printf("group %lld: %lld lines, %lld files, %.1f MB\n", static_cast<long long>(lines),
               static_cast<long long>(tree.code_lines), static_cast<long long>(size.files),
               static_cast<double>(size.bytes) / 1e6);
-  Times best_instrument, best_build;
-  for (int run = 1; run <= 3; ++run) {
+  // Five rounds, each one run of every measurement in turn, so that the disk's and the
+  // machine's moods fall on all of them alike; the medians are compared.
+  constexpr int kRounds = 5;
+  std::vector<double> load, instrument, save, clean, build, copy;
+  for (int run = 1; run <= kRounds; ++run) {
     Times t = RunOnce(tree.group_file, in_root, scratch.path(), false, run);
-    if (run == 1 || t.load + t.instrument + t.save <
-                        best_instrument.load + best_instrument.instrument + best_instrument.save) {
-      best_instrument = t;
-    }
-    Times b = RunOnce(tree.group_file, in_root, scratch.path(), true, run + 3);
-    if (run == 1 || b.load + b.build < best_build.load + best_build.build) best_build = b;
+    load.push_back(t.load);
+    instrument.push_back(t.instrument);
+    save.push_back(t.save);
+    clean.push_back(t.clean);
+    Times b = RunOnce(tree.group_file, in_root, scratch.path(), true, run + kRounds);
+    build.push_back(b.load + b.build);
+    copy.push_back(TimeCopyOnce(in_root, scratch.path() / ("cp" + std::to_string(run))));
+    if (copy.back() <= 0) return 1;
   }
-  const double copy = TimeCopy(in_root, scratch.path());
-  const Times& i = best_instrument;
-  PrintPhase("load", i.load, tree.code_lines, "");
-  PrintPhase("instrument", i.instrument, tree.code_lines, "   (in memory)");
-  PrintPhase("save", i.save, tree.code_lines, "");
-  PrintPhase("clean", i.clean, tree.code_lines, "   (in memory)");
-  PrintPhase("full build", best_build.load + best_build.build, tree.code_lines,
+  const double copied = Median(copy);
+  PrintPhase("load", Median(load), tree.code_lines, "");
+  PrintPhase("instrument", Median(instrument), tree.code_lines, "   (in memory)");
+  PrintPhase("save", Median(save), tree.code_lines, "");
+  PrintPhase("clean", Median(clean), tree.code_lines, "   (in memory)");
+  PrintPhase("full build", Median(build), tree.code_lines,
              "   (load, instrument, add modules, save into BUILD n, check)");
-  PrintPhase("cp -r", copy, tree.code_lines, "   (best of 3)");
-  if (copy <= 0) return 1;
+  PrintPhase("cp -r", copied, tree.code_lines, "");
   std::printf("  %-15s %9.1f   (load+instrument+save)/(cp -r)\n", "ratio",
-              (i.load + i.instrument + i.save) / copy);
-  std::printf("  %-15s %9.1f   (full build)/(cp -r)\n", "ratio",
-              (best_build.load + best_build.build) / copy);
+              (Median(load) + Median(instrument) + Median(save)) / copied);
+  std::printf("  %-15s %9.1f   (full build)/(cp -r)\n", "ratio", Median(build) / copied);
+  std::printf("  (medians of %d alternating rounds)\n", kRounds);
   return 0;
 }
 
