@@ -19,7 +19,7 @@
 #include "platform/vbfiles/compiler.h"
 #include "platform/vbfiles/file_component.h"
 #include "platform/vbfiles/file_project.h"
-#include "support/scripted_dialogs.h"
+#include "support/fakes.h"
 #include "support/test_support.h"
 
 namespace kestrix {
@@ -28,44 +28,6 @@ namespace {
 namespace fs = std::filesystem;
 using testing::ReadFile;
 using testing::TempDir;
-
-// Status output that keeps only the fields the passes read back.
-class QuietStatus final : public host::StatusOutput {
- public:
-  void SetCaption(const std::string& caption) override { caption_ = caption; }
-  std::string Caption() const override { return caption_; }
-  void SetText(Field field, const std::string& text) override { texts_[field] = text; }
-  std::string Text(Field field) const override { return texts_[field]; }
-  void SetProgressMax(Bar, int32_t) override {}
-  void SetProgressValue(Bar, int32_t) override {}
-  void AddRow(const host::StatusRow& row) override { notes.push_back(row.notes); }
-  void Show() override {}
-  void Hide() override {}
-  void Unload() override {}
-  bool Visible() const override { return false; }
-
-  std::vector<std::string> notes;
-
- private:
-  std::string caption_;
-  std::string texts_[3];
-};
-
-class State final : public engine::EngineState {
- public:
-  int32_t InsertErrorHandlersValue() const override { return 1; }
-  int32_t RemoveValue(int) const override { return 1; }
-  const std::string& CurrentModuleName() const override { return module; }
-  const std::string& LocalHandlerText() const override { return handler; }
-  host::StatusOutput& Progress() override { return status; }
-  host::Dialogs& Messages() override { return dialogs; }
-  void DoEvents() override {}
-
-  std::string module = "Module1";
-  std::string handler = "    KestrixHandleError MODULENAME_, PROCNAME_, Erl\r\n    Resume Next\r\n";
-  QuietStatus status;
-  testing::ScriptedDialogs dialogs;
-};
 
 // Lines that change the shape of a module: blocks opened and closed where they should not
 // be, conditional compilation, continuations, labels and numbers, long and odd bytes.
@@ -220,7 +182,8 @@ std::string RunProject(const std::string& project_file) {
   } catch (const host::IdeError&) {
     return "";  // refused with the IDE's own error: fine
   }
-  State state;
+  testing::TestState state;
+  state.handler = "    KestrixHandleError MODULENAME_, PROCNAME_, Erl\r\n    Resume Next\r\n";
   for (int32_t k = 1; k <= project->Count(); ++k) {
     auto& component = static_cast<vbfiles::FileComponent&>(project->Item(k));
     host::CodeModule* code = component.GetCodeModule();
@@ -232,7 +195,7 @@ std::string RunProject(const std::string& project_file) {
     // VB names hold at most 40 characters; the module-name constant of a longer one may not
     // fit on a line.
     if (component.Name().size() > 40) compiled = false;
-    state.module = component.Name();
+    state.module_name = component.Name();
     try {
       engine::ProcessModule(state, 0, code);
       // What compiled before still compiles, and no line grew past VB's limit.

@@ -48,7 +48,7 @@ class AddInWindowTest : public ::testing::Test {
   FakeShell shell_;
   driver::StatusModel progress_;
   RecordingHelp help_;
-  CountingConnection connection_;
+  FakeConnection connection_;
   AddInWindow window_;
 };
 
