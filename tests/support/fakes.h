@@ -26,6 +26,7 @@ class ScriptedDialogs final : public host::Dialogs {
                          const std::string& title) override {
     shown.push_back((title.empty() ? host::kProgramTitle : title) + std::string(": ") + text);
     icons.push_back(icon);
+    buttons_asked.push_back(buttons);
     if (!answers.empty()) {
       host::MsgResult answer = answers.front();
       answers.pop_front();
@@ -37,6 +38,7 @@ class ScriptedDialogs final : public host::Dialogs {
   std::deque<host::MsgResult> answers;  // taken in order
   std::vector<std::string> shown;
   std::vector<host::MsgIcon> icons;
+  std::vector<host::MsgButtons> buttons_asked;
 };
 
 // The program folder is `folder`; documents "open" with `open_result` and are recorded.
