@@ -28,28 +28,11 @@ std::string GoldenDir() {
   return testing::SourceDir() + "/tests/golden";
 }
 
-// Where `actual` first departs from `expected`: the line number and both lines.
-std::string FirstDifference(const std::string& expected, const std::string& actual) {
-  size_t at = 0, line = 1;
-  while (at < expected.size() && at < actual.size() && expected[at] == actual[at]) {
-    if (expected[at++] == '\n') ++line;
-  }
-  auto line_at = [&](const std::string& text) {
-    size_t start = text.rfind('\n', at == 0 ? 0 : at - 1);
-    start = start == std::string::npos || at == 0 ? 0 : start + 1;
-    std::string found = text.substr(start, text.find('\n', start) - start);
-    if (found.ends_with('\r')) found.pop_back();
-    return found;
-  };
-  return "\nfirst difference on line " + std::to_string(line) + ":\n  golden: " +
-         line_at(expected) + "\n  now:    " + line_at(actual);
-}
-
 // Compares `actual` with the golden file `path`, saying where they differ.
 void ExpectGolden(const std::string& actual, const std::string& path, const std::string& what) {
   std::string expected = ReadFile(path);
-  EXPECT_TRUE(actual == expected) << what << " differs from " << path
-                                  << FirstDifference(expected, actual) << kRegenerate;
+  EXPECT_TRUE(actual == expected) << what << " differs from " << path << "\n"
+                                  << testing::FirstDifference(expected, actual) << kRegenerate;
 }
 
 // The main window's state with its initial options and the shipped handler template.
@@ -93,8 +76,9 @@ std::set<std::string> CheckExample(const std::string& example, const std::string
       std::string cleaned = component.Bytes();
       ExpectGolden(cleaned, golden + ".cleaned", "the cleaned " + name);
       std::string original = ReadFile(source);
-      EXPECT_TRUE(cleaned == original) << "cleaning did not give back " << name
-                                       << FirstDifference(original, cleaned);
+      EXPECT_TRUE(cleaned == original)
+          << "cleaning did not give back " << name << "\n"
+          << testing::FirstDifference(original, cleaned);
     }
   }
   return checked;

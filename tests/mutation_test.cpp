@@ -135,27 +135,6 @@ std::string Mutate(const std::string& text, std::mt19937& random) {
   return out;
 }
 
-// Every regular file below `root`, by relative path.
-std::map<std::string, std::string> Files(const std::string& root) {
-  std::map<std::string, std::string> files;
-  for (const auto& entry : fs::recursive_directory_iterator(root)) {
-    if (entry.is_regular_file())
-      files[fs::relative(entry.path(), root).string()] = ReadFile(entry.path().string());
-  }
-  return files;
-}
-
-// The first line where the two texts differ, both versions.
-std::string FirstDifference(const std::string& a, const std::string& b) {
-  size_t at = 0;
-  while (at < a.size() && at < b.size() && a[at] == b[at])
-    ++at;
-  size_t from = a.rfind('\n', at == 0 ? 0 : at - 1);
-  from = from == std::string::npos ? 0 : from + 1;
-  auto line = [&](const std::string& s) { return s.substr(from, s.find('\r', from) - from); };
-  return "«" + line(a) + "» into «" + line(b) + "»";
-}
-
 // The compile errors the checker finds in the component's code, one a line.
 std::string Errors(vbfiles::FileComponent& component) {
   std::string out;
@@ -211,7 +190,8 @@ std::string RunProject(const std::string& project_file) {
     }
     count = code->CountOfLines();
     std::string after = count > 0 ? code->Lines(1, count) : "";
-    if (after != before) return component.Name() + ": cleaning changed " + FirstDifference(before, after);
+    if (after != before)
+      return component.Name() + ": cleaning changed it, " + testing::FirstDifference(before, after);
   }
   return "";
 }
@@ -231,7 +211,7 @@ TEST(Mutation, MutantsSurviveLoadCheckInstrumentAndClean) {
   std::vector<std::string> failures;
   for (const char* example : {"Shop", "Single"}) {
     std::string original = testing::SourceDir() + "/examples/" + example;
-    for (const auto& [name, bytes] : Files(original)) {
+    for (const auto& [name, bytes] : testing::FilesBelow(original)) {
       bool code_file = name.ends_with(".bas") || name.ends_with(".cls") ||
                        name.ends_with(".frm") || name.ends_with(".ctl") ||
                        name.ends_with(".vbp");
@@ -241,7 +221,7 @@ TEST(Mutation, MutantsSurviveLoadCheckInstrumentAndClean) {
         testing::CopyTree(original, root);
         std::string mutant = Mutate(bytes, random);
         dir.Write(fs::relative(root, dir.path()).string() + "/" + name, mutant);
-        auto on_disk = Files(root);
+        auto on_disk = testing::FilesBelow(root);
         for (const auto& [file, content] : on_disk) {
           if (!file.ends_with(".vbp")) continue;
           std::string what = RunProject(root + "/" + file);
@@ -249,7 +229,8 @@ TEST(Mutation, MutantsSurviveLoadCheckInstrumentAndClean) {
           failures.push_back(name + " mutant " + std::to_string(m) + ": " + what);
           KeepMutant(root, std::to_string(runs - 1));
         }
-        EXPECT_TRUE(Files(root) == on_disk) << name << " mutant " << m << " changed a file";
+        EXPECT_TRUE(testing::FilesBelow(root) == on_disk)
+            << name << " mutant " << m << " changed a file";
         fs::remove_all(root);
       }
     }

@@ -26,9 +26,7 @@ class AddInTest : public ::testing::Test {
  protected:
   std::string ListPath() const { return dir_.Path("kestrix/vbaddin.ini"); }
   std::string Run(const std::string& command_line) {
-    dialogs_.shown.clear();
-    dialogs_.icons.clear();
-    dialogs_.buttons_asked.clear();
+    dialogs_ = testing::ScriptedDialogs();
     shell_.opened.clear();
     ::testing::internal::CaptureStdout();
     Main(services_, command_line);
@@ -91,7 +89,8 @@ TEST_F(AddInTest, RemoveAnywhereInTheCommandLine) {
     EXPECT_EQ(ReadFile(ListPath()),
               Crlf(removes ? "[Add-Ins32]|Other=1" : "[Add-Ins32]|Other=1|Kestrix.Connect=1"))
         << command_line;
-    EXPECT_EQ(dialogs_.shown, std::vector<std::string>{removes ? kRemoved : kAdded}) << command_line;
+    EXPECT_EQ(dialogs_.shown, std::vector<std::string>{removes ? kRemoved : kAdded})
+        << command_line;
   }
 }
 
