@@ -76,9 +76,8 @@ std::set<std::string> CheckExample(const std::string& example, const std::string
       std::string cleaned = component.Bytes();
       ExpectGolden(cleaned, golden + ".cleaned", "the cleaned " + name);
       std::string original = ReadFile(source);
-      EXPECT_TRUE(cleaned == original)
-          << "cleaning did not give back " << name << "\n"
-          << testing::FirstDifference(original, cleaned);
+      EXPECT_TRUE(cleaned == original) << "cleaning did not give back " << name << "\n"
+                                       << testing::FirstDifference(original, cleaned);
     }
   }
   return checked;

@@ -138,8 +138,8 @@ TEST_F(AddInTest, RemoveTakesEveryEntryOrFails) {
   dialogs_.shown.clear();
   EXPECT_FALSE(Main(services_, "remove"));
   ASSERT_EQ(dialogs_.shown.size(), 1u);
-  EXPECT_EQ(dialogs_.shown[0], "Kestrix: Kestrix could not be removed from the Visual Basic "
-                               "IDE: " + ListPath() + " cannot be written (Is a directory).");
+  EXPECT_EQ(dialogs_.shown[0], "Kestrix: Kestrix could not be removed from the Visual Basic IDE: " +
+                                   ListPath() + " cannot be written (Is a directory).");
   EXPECT_TRUE(Main(services_, "") == false);
 }
 

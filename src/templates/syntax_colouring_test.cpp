@@ -103,8 +103,8 @@ TEST(HighlightSyntaxTest, KeywordListsAsStored) {
     Colour colour;
   };
   std::set<std::string> seen;
-  for (const List& list : {List{kFunctionKeywords, Colour::kBlack},
-                           List{kStatementKeywords, Colour::kBlue}}) {
+  for (const List& list :
+       {List{kFunctionKeywords, Colour::kBlack}, List{kStatementKeywords, Colour::kBlue}}) {
     ASSERT_EQ(list.stored.front(), '*');
     ASSERT_EQ(list.stored.back(), '*');
     for (size_t start = 1; start < list.stored.size();) {

@@ -44,9 +44,7 @@ class TemplateViewsTest : public ::testing::Test {
 
 // Presses the editor's button `caption` as soon as the editor is open.
 void PressInEditor(const QString& caption) {
-  WhenModal([caption](QWidget& editor) {
-    ButtonCalled(editor, caption).click();
-  });
+  WhenModal([caption](QWidget& editor) { ButtonCalled(editor, caption).click(); });
 }
 
 // Each Load/Edit button edits its own template; Save writes what the editor holds (the
