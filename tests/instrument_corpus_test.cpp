@@ -16,7 +16,7 @@
 #include "platform/vbfiles/compiler.h"
 #include "platform/vbfiles/file_component.h"
 #include "platform/vbfiles/file_ide.h"
-#include "support/scripted_dialogs.h"
+#include "support/fakes.h"
 #include "support/test_support.h"
 
 namespace kestrix {
@@ -26,44 +26,16 @@ namespace fs = std::filesystem;
 using testing::ReadFile;
 using testing::TempDir;
 
-class Rows final : public host::StatusOutput {
- public:
-  void SetCaption(const std::string&) override {}
-  std::string Caption() const override { return ""; }
-  void SetText(Field, const std::string&) override {}
-  std::string Text(Field) const override { return ""; }
-  void SetProgressMax(Bar, int32_t) override {}
-  void SetProgressValue(Bar, int32_t) override {}
-  void AddRow(const host::StatusRow& row) override { notes.push_back(row.notes); }
-  void Show() override {}
-  void Hide() override {}
-  void Unload() override {}
-  bool Visible() const override { return false; }
-
-  std::vector<std::string> notes;
-};
-
-class State final : public engine::EngineState {
- public:
-  explicit State(std::string module) : module_(std::move(module)) {}
-  int32_t InsertErrorHandlersValue() const override { return 1; }
-  int32_t RemoveValue(int) const override { return 1; }
-  const std::string& CurrentModuleName() const override { return module_; }
-  const std::string& LocalHandlerText() const override { return handler_; }
-  host::StatusOutput& Progress() override { return rows; }
-  host::Dialogs& Messages() override { return dialogs; }
-  void DoEvents() override {}
-
-  Rows rows;
-  testing::ScriptedDialogs dialogs;
-
- private:
-  std::string module_;
-  std::string handler_ =
+// The main window's state for a corpus module, with a handler template of several lines.
+testing::TestState State(const std::string& module) {
+  testing::TestState state;
+  state.module_name = module;
+  state.handler =
       "\tSelect Case MsgBox(Err.Description, vbAbortRetryIgnore, MODULENAME_ & \".\" & "
       "PROCNAME_ & \" line \" & Erl)\r\n\tCase vbRetry\r\n\t\tResume\r\n\tCase vbIgnore\r\n"
       "\t\tResume Next\r\n\tCase Else\r\n\t\tEnd\r\n\tEnd Select\r\n";
-};
+  return state;
+}
 
 // One corpus module loaded from a copy in a project of its own.
 struct Loaded {
@@ -146,10 +118,10 @@ TEST(InstrumentCorpus, EveryShapeInstrumentsCleanlyAndCleansBackToTheOriginal) {
     Loaded module(file);
     if (module.original.find("-- Kestrix Begin") != std::string::npos) continue;
     std::multiset<std::string> before = module.Errors();
-    State build(module.name);
+    testing::TestState build = State(module.name);
     ASSERT_TRUE(engine::InstrumentModule(build, &module.code()));
-    for (const auto& note : build.rows.notes)
-      EXPECT_TRUE(note.starts_with("Ok")) << note;
+    for (const auto& row : build.status.rows())
+      EXPECT_TRUE(row.notes.starts_with("Ok")) << row.notes;
     std::string instrumented = module.Text();
     EXPECT_EQ(Joined(NewErrors(before, module.Errors())), "") << instrumented;
     int32_t longest = 0;
@@ -157,11 +129,11 @@ TEST(InstrumentCorpus, EveryShapeInstrumentsCleanlyAndCleansBackToTheOriginal) {
       longest = std::max(longest, static_cast<int32_t>(module.code().Lines(i, 1).size()));
     EXPECT_LE(longest, 1023);
 
-    State again(module.name);
+    testing::TestState again = State(module.name);
     ASSERT_TRUE(engine::InstrumentModule(again, &module.code()));
     EXPECT_EQ(module.Text(), instrumented) << "a second run changed the module";
 
-    State clean(module.name);
+    testing::TestState clean = State(module.name);
     ASSERT_TRUE(engine::CleanModule(clean, &module.code()));
     EXPECT_TRUE(module.SavedBytes() == WithCrLf(module.original)) << module.Text();
   }
@@ -169,20 +141,19 @@ TEST(InstrumentCorpus, EveryShapeInstrumentsCleanlyAndCleansBackToTheOriginal) {
 
 TEST(InstrumentCorpus, LongLineIsReportedInTheNote) {
   Loaded module(testing::SourceDir() + "/tests/corpus/modLongLine.bas");
-  State build(module.name);
+  testing::TestState build = State(module.name);
   ASSERT_TRUE(engine::InstrumentModule(build, &module.code()));
-  EXPECT_EQ(build.rows.notes, std::vector<std::string>{"Ok (line 4 too long to number)"});
+  EXPECT_EQ(build.status.Notes(), "Ok (line 4 too long to number)");
 }
 
 TEST(InstrumentCorpus, MissingEndMarkerKeepsEveryProcedure) {
   Loaded module(testing::SourceDir() + "/tests/corpus/modMissingEndMarker.bas");
   std::multiset<std::string> before = module.Errors();
-  State clean(module.name);
+  testing::TestState clean = State(module.name);
   ASSERT_TRUE(engine::CleanModule(clean, &module.code()));
-  EXPECT_EQ(clean.rows.notes,
-            (std::vector<std::string>{
-                "Begin marker without its end marker on line 12: the block was left in place",
-                "Cleaned."}));
+  EXPECT_EQ(clean.status.Notes(),
+            "Begin marker without its end marker on line 12: the block was left in place / "
+            "Cleaned.");
   EXPECT_EQ(Joined(NewErrors(before, module.Errors())), "");
   std::string text = module.Text();
   EXPECT_NE(

@@ -19,7 +19,7 @@
 #include "platform/vbfiles/compiler.h"
 #include "platform/vbfiles/file_component.h"
 #include "platform/vbfiles/file_project.h"
-#include "support/scripted_dialogs.h"
+#include "support/fakes.h"
 #include "support/test_support.h"
 
 namespace kestrix {
@@ -28,44 +28,6 @@ namespace {
 namespace fs = std::filesystem;
 using testing::ReadFile;
 using testing::TempDir;
-
-// Status output that keeps only the fields the passes read back.
-class QuietStatus final : public host::StatusOutput {
- public:
-  void SetCaption(const std::string& caption) override { caption_ = caption; }
-  std::string Caption() const override { return caption_; }
-  void SetText(Field field, const std::string& text) override { texts_[field] = text; }
-  std::string Text(Field field) const override { return texts_[field]; }
-  void SetProgressMax(Bar, int32_t) override {}
-  void SetProgressValue(Bar, int32_t) override {}
-  void AddRow(const host::StatusRow& row) override { notes.push_back(row.notes); }
-  void Show() override {}
-  void Hide() override {}
-  void Unload() override {}
-  bool Visible() const override { return false; }
-
-  std::vector<std::string> notes;
-
- private:
-  std::string caption_;
-  std::string texts_[3];
-};
-
-class State final : public engine::EngineState {
- public:
-  int32_t InsertErrorHandlersValue() const override { return 1; }
-  int32_t RemoveValue(int) const override { return 1; }
-  const std::string& CurrentModuleName() const override { return module; }
-  const std::string& LocalHandlerText() const override { return handler; }
-  host::StatusOutput& Progress() override { return status; }
-  host::Dialogs& Messages() override { return dialogs; }
-  void DoEvents() override {}
-
-  std::string module = "Module1";
-  std::string handler = "    KestrixHandleError MODULENAME_, PROCNAME_, Erl\r\n    Resume Next\r\n";
-  QuietStatus status;
-  testing::ScriptedDialogs dialogs;
-};
 
 // Lines that change the shape of a module: blocks opened and closed where they should not
 // be, conditional compilation, continuations, labels and numbers, long and odd bytes.
@@ -173,27 +135,6 @@ std::string Mutate(const std::string& text, std::mt19937& random) {
   return out;
 }
 
-// Every regular file below `root`, by relative path.
-std::map<std::string, std::string> Files(const std::string& root) {
-  std::map<std::string, std::string> files;
-  for (const auto& entry : fs::recursive_directory_iterator(root)) {
-    if (entry.is_regular_file())
-      files[fs::relative(entry.path(), root).string()] = ReadFile(entry.path().string());
-  }
-  return files;
-}
-
-// The first line where the two texts differ, both versions.
-std::string FirstDifference(const std::string& a, const std::string& b) {
-  size_t at = 0;
-  while (at < a.size() && at < b.size() && a[at] == b[at])
-    ++at;
-  size_t from = a.rfind('\n', at == 0 ? 0 : at - 1);
-  from = from == std::string::npos ? 0 : from + 1;
-  auto line = [&](const std::string& s) { return s.substr(from, s.find('\r', from) - from); };
-  return "«" + line(a) + "» into «" + line(b) + "»";
-}
-
 // The compile errors the checker finds in the component's code, one a line.
 std::string Errors(vbfiles::FileComponent& component) {
   std::string out;
@@ -220,7 +161,8 @@ std::string RunProject(const std::string& project_file) {
   } catch (const host::IdeError&) {
     return "";  // refused with the IDE's own error: fine
   }
-  State state;
+  testing::TestState state;
+  state.handler = "    KestrixHandleError MODULENAME_, PROCNAME_, Erl\r\n    Resume Next\r\n";
   for (int32_t k = 1; k <= project->Count(); ++k) {
     auto& component = static_cast<vbfiles::FileComponent&>(project->Item(k));
     host::CodeModule* code = component.GetCodeModule();
@@ -232,7 +174,7 @@ std::string RunProject(const std::string& project_file) {
     // VB names hold at most 40 characters; the module-name constant of a longer one may not
     // fit on a line.
     if (component.Name().size() > 40) compiled = false;
-    state.module = component.Name();
+    state.module_name = component.Name();
     try {
       engine::ProcessModule(state, 0, code);
       // What compiled before still compiles, and no line grew past VB's limit.
@@ -248,7 +190,8 @@ std::string RunProject(const std::string& project_file) {
     }
     count = code->CountOfLines();
     std::string after = count > 0 ? code->Lines(1, count) : "";
-    if (after != before) return component.Name() + ": cleaning changed " + FirstDifference(before, after);
+    if (after != before)
+      return component.Name() + ": cleaning changed it, " + testing::FirstDifference(before, after);
   }
   return "";
 }
@@ -268,7 +211,7 @@ TEST(Mutation, MutantsSurviveLoadCheckInstrumentAndClean) {
   std::vector<std::string> failures;
   for (const char* example : {"Shop", "Single"}) {
     std::string original = testing::SourceDir() + "/examples/" + example;
-    for (const auto& [name, bytes] : Files(original)) {
+    for (const auto& [name, bytes] : testing::FilesBelow(original)) {
       bool code_file = name.ends_with(".bas") || name.ends_with(".cls") ||
                        name.ends_with(".frm") || name.ends_with(".ctl") ||
                        name.ends_with(".vbp");
@@ -278,7 +221,7 @@ TEST(Mutation, MutantsSurviveLoadCheckInstrumentAndClean) {
         testing::CopyTree(original, root);
         std::string mutant = Mutate(bytes, random);
         dir.Write(fs::relative(root, dir.path()).string() + "/" + name, mutant);
-        auto on_disk = Files(root);
+        auto on_disk = testing::FilesBelow(root);
         for (const auto& [file, content] : on_disk) {
           if (!file.ends_with(".vbp")) continue;
           std::string what = RunProject(root + "/" + file);
@@ -286,7 +229,8 @@ TEST(Mutation, MutantsSurviveLoadCheckInstrumentAndClean) {
           failures.push_back(name + " mutant " + std::to_string(m) + ": " + what);
           KeepMutant(root, std::to_string(runs - 1));
         }
-        EXPECT_TRUE(Files(root) == on_disk) << name << " mutant " << m << " changed a file";
+        EXPECT_TRUE(testing::FilesBelow(root) == on_disk)
+            << name << " mutant " << m << " changed a file";
         fs::remove_all(root);
       }
     }

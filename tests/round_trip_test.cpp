@@ -19,16 +19,6 @@ namespace fs = std::filesystem;
 using testing::ReadFile;
 using testing::TempDir;
 
-// Every regular file below `root`, by relative path.
-std::map<std::string, std::string> Files(const std::string& root) {
-  std::map<std::string, std::string> files;
-  for (const auto& entry : fs::recursive_directory_iterator(root)) {
-    if (!entry.is_regular_file()) continue;
-    files[fs::relative(entry.path(), root).string()] = ReadFile(entry.path().string());
-  }
-  return files;
-}
-
 // Saves every component and project of the IDE under `to`, keeping each file's place
 // relative to `from`.
 void SaveAllUnder(vbfiles::FileIde& ide, const std::string& from, const std::string& to) {
@@ -58,8 +48,8 @@ std::string ToLf(const std::string& crlf) {
 
 // Every file that the projects name comes back byte for byte; the group file is not saved.
 void ExpectSameFiles(const std::string& original, const std::string& saved) {
-  auto before = Files(original);
-  auto after = Files(saved);
+  auto before = testing::FilesBelow(original);
+  auto after = testing::FilesBelow(saved);
   for (const auto& [name, bytes] : before) {
     if (name.ends_with(".vbg") || name.ends_with(".md")) continue;
     ASSERT_TRUE(after.count(name)) << name << " was not saved";
@@ -83,7 +73,7 @@ TEST(RoundTrip, LineFeedFilesComeBackWithCrLf) {
   TempDir dir;
   std::string src = testing::CopyTree(testing::SourceDir() + "/examples/Shop", dir.Path("crlf"));
   std::string lf = testing::CopyTree(src, dir.Path("lf"));
-  for (const auto& [name, bytes] : Files(lf)) {
+  for (const auto& [name, bytes] : testing::FilesBelow(lf)) {
     if (name.ends_with("x")) continue;  // binary companions: .frx, .ctx
     dir.Write("lf/" + name, ToLf(bytes));
   }
@@ -109,39 +99,6 @@ TEST(RoundTrip, GeneratedGroupsSaveByteForByte) {
     EXPECT_EQ(lines, group.code_lines) << "seed " << seed;
     SaveAllUnder(ide, dir.Path("in"), dir.Path("out"));
     ExpectSameFiles(dir.Path("in"), dir.Path("out"));
-  }
-}
-
-TEST(RoundTrip, ExampleShapesAreRead) {
-  vbfiles::FileIde ide;
-  ide.Open(testing::SourceDir() + "/examples/Shop/Shop.vbg");
-  ASSERT_EQ(ide.ActiveVBProject(), &ide.Item(1));
-  EXPECT_EQ(ide.Item(1).Name(), "Shop");
-  EXPECT_EQ(ide.Item(2).Name(), "ShopLib");
-  // The project names Modules\ModUtil.bas; the file on disk is modUtil.bas.
-  std::map<std::string, host::ComponentType> types;
-  for (int32_t k = 1; k <= ide.Item(1).VBComponents().Count(); ++k) {
-    host::Component& c = ide.Item(1).VBComponents().Item(k);
-    types[c.Name()] = c.Type();
-    if (c.Name() == "modUtil") {
-      EXPECT_TRUE(c.FileNames(1).ends_with("Modules/modUtil.bas"));
-    }
-  }
-  EXPECT_EQ(types["frmMain"], host::ComponentType::kVBForm);
-  EXPECT_EQ(types["modUtil"], host::ComponentType::kStdModule);
-  EXPECT_EQ(types["clsLog"], host::ComponentType::kClassModule);
-  EXPECT_EQ(types["PriceBox"], host::ComponentType::kUserControl);
-  // No header and no attribute line shows in a code window.
-  for (int32_t i = 1; i <= ide.Count(); ++i) {
-    host::Components& components = ide.Item(i).VBComponents();
-    for (int32_t k = 1; k <= components.Count(); ++k) {
-      host::CodeModule* code = components.Item(k).GetCodeModule();
-      if (code == nullptr) continue;
-      std::string all = code->Lines(1, code->CountOfLines());
-      EXPECT_EQ(all.find("\r\nAttribute "), std::string::npos) << components.Item(k).Name();
-      EXPECT_NE(all.substr(0, 10), "Attribute ") << components.Item(k).Name();
-      EXPECT_EQ(all.find("VERSION "), std::string::npos) << components.Item(k).Name();
-    }
   }
 }
 

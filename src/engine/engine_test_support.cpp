@@ -4,13 +4,6 @@
 
 namespace kestrix::engine {
 
-std::string RecordingStatus::Notes() const {
-  std::string out;
-  for (const auto& row : rows_)
-    out += (out.empty() ? "" : " / ") + row.notes;
-  return out;
-}
-
 ModuleFixture::ModuleFixture(const std::string& code, bool read_only) {
   file_ = dir_.Write("Module1.bas", "Attribute VB_Name = \"Module1\"\r\n" + code);
   if (read_only) ::chmod(file_.c_str(), 0444);

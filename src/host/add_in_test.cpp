@@ -8,6 +8,7 @@
 
 #include "platform/system/profile_files.h"
 #include "platform/system/settings_store.h"
+#include "support/fakes.h"
 #include "support/test_support.h"
 
 namespace kestrix::host {
@@ -18,46 +19,14 @@ using testing::ReadFile;
 using testing::ScopedEnv;
 using testing::TempDir;
 
-struct Shown {
-  std::string text;
-  MsgIcon icon;
-  std::string title;
-  bool operator==(const Shown&) const = default;
-};
-
-// The desktop's two parts, as test doubles: message boxes answered OK, documents recorded.
-class RecordingDialogs final : public Dialogs {
- public:
-  MsgResult MsgBox(const std::string& text, MsgButtons buttons, MsgIcon icon,
-                   const std::string& title) override {
-    EXPECT_EQ(buttons, MsgButtons::kOk);
-    shown.push_back({text, icon, title});
-    return MsgResult::kOk;
-  }
-  std::vector<Shown> shown;
-};
-
-class RecordingShell final : public Shell {
- public:
-  bool OpenDocument(const std::string& path) override {
-    opened.push_back(path);
-    return has_desktop;
-  }
-  std::string ProgramFolder() const override { return "/opt/kestrix"; }
-  bool has_desktop = true;
-  std::vector<std::string> opened;
-};
-
-const Shown kAdded{"Kestrix has been succesfully added to the Visual Basic IDE.",
-                   MsgIcon::kInformation, "Kestrix"};
-const Shown kRemoved{"Kestrix has been REMOVED from the Visual Basic IDE.", MsgIcon::kInformation,
-                     "Kestrix"};
+const std::string kAdded = "Kestrix: Kestrix has been succesfully added to the Visual Basic IDE.";
+const std::string kRemoved = "Kestrix: Kestrix has been REMOVED from the Visual Basic IDE.";
 
 class AddInTest : public ::testing::Test {
  protected:
   std::string ListPath() const { return dir_.Path("kestrix/vbaddin.ini"); }
   std::string Run(const std::string& command_line) {
-    dialogs_.shown.clear();
+    dialogs_ = testing::ScriptedDialogs();
     shell_.opened.clear();
     ::testing::internal::CaptureStdout();
     Main(services_, command_line);
@@ -68,15 +37,17 @@ class AddInTest : public ::testing::Test {
   ScopedEnv xdg_{"XDG_CONFIG_HOME", dir_.path().c_str()};
   system::FileSettingsStore settings_;
   system::IniProfileFiles profiles_;
-  RecordingShell shell_;
-  RecordingDialogs dialogs_;
+  testing::FakeShell shell_{"/opt/kestrix"};
+  testing::ScriptedDialogs dialogs_;
   AddInServices services_{settings_, profiles_, shell_, dialogs_};
 };
 
 TEST_F(AddInTest, FirstStartRegistersSecondSaysNothing) {
   EXPECT_EQ(Run(""), "");
   EXPECT_EQ(ReadFile(ListPath()), Crlf("[Add-Ins32]|Kestrix.Connect=1"));
-  EXPECT_EQ(dialogs_.shown, std::vector<Shown>{kAdded});
+  EXPECT_EQ(dialogs_.shown, std::vector<std::string>{kAdded});
+  EXPECT_EQ(dialogs_.icons, std::vector<MsgIcon>{MsgIcon::kInformation});
+  EXPECT_EQ(dialogs_.buttons_asked, std::vector<MsgButtons>{MsgButtons::kOk});
   EXPECT_EQ(shell_.opened, std::vector<std::string>{"/opt/kestrix/ReadMe.txt"});
 
   EXPECT_EQ(Run("anything"), "");
@@ -97,14 +68,14 @@ TEST_F(AddInTest, SwitchedOffEntryIsSwitchedOn) {
     dir_.Write("kestrix/vbaddin.ini", Crlf(before));
     Run("");
     EXPECT_EQ(ReadFile(ListPath()), Crlf(after)) << before;
-    EXPECT_EQ(dialogs_.shown, std::vector<Shown>{kAdded}) << before;
+    EXPECT_EQ(dialogs_.shown, std::vector<std::string>{kAdded}) << before;
   }
 }
 
 TEST_F(AddInTest, WithoutDesktopTheReadMeIsNamed) {
-  shell_.has_desktop = false;
+  shell_.open_result = false;
   EXPECT_EQ(Run(""), "Read me: /opt/kestrix/ReadMe.txt\n");
-  EXPECT_EQ(dialogs_.shown, std::vector<Shown>{kAdded});
+  EXPECT_EQ(dialogs_.shown, std::vector<std::string>{kAdded});
 }
 
 TEST_F(AddInTest, RemoveAnywhereInTheCommandLine) {
@@ -118,13 +89,14 @@ TEST_F(AddInTest, RemoveAnywhereInTheCommandLine) {
     EXPECT_EQ(ReadFile(ListPath()),
               Crlf(removes ? "[Add-Ins32]|Other=1" : "[Add-Ins32]|Other=1|Kestrix.Connect=1"))
         << command_line;
-    EXPECT_EQ(dialogs_.shown, std::vector<Shown>{removes ? kRemoved : kAdded}) << command_line;
+    EXPECT_EQ(dialogs_.shown, std::vector<std::string>{removes ? kRemoved : kAdded})
+        << command_line;
   }
 }
 
 TEST_F(AddInTest, RemoveSaysSoEvenWhenNotRegistered) {
   EXPECT_EQ(Run("x ReMoVe y"), "");
-  EXPECT_EQ(dialogs_.shown, std::vector<Shown>{kRemoved});
+  EXPECT_EQ(dialogs_.shown, std::vector<std::string>{kRemoved});
   EXPECT_TRUE(shell_.opened.empty());
   EXPECT_FALSE(testing::FileExists(ListPath()));
 }
@@ -134,20 +106,19 @@ TEST_F(AddInTest, AListThatCannotBeWrittenIsNotReportedAsDone) {
   ASSERT_EQ(::chmod(ListPath().c_str(), 0444), 0);
   EXPECT_FALSE(Main(services_, "remove"));
   EXPECT_EQ(dialogs_.shown,
-            (std::vector<Shown>{{"Kestrix could not be removed from the Visual "
-                                 "Basic IDE: " +
-                                     ListPath() + " cannot be written (the file is read-only).",
-                                 MsgIcon::kCritical, "Kestrix"}}));
+            std::vector<std::string>{"Kestrix: Kestrix could not be removed from the Visual "
+                                     "Basic IDE: " +
+                                     ListPath() + " cannot be written (the file is read-only)."});
+  EXPECT_EQ(dialogs_.icons, std::vector<MsgIcon>{MsgIcon::kCritical});
   ASSERT_EQ(::chmod(ListPath().c_str(), 0644), 0);
   dir_.Write("kestrix/vbaddin.ini", Crlf("[Add-Ins32]|Kestrix.Connect=0"));
   ASSERT_EQ(::chmod(ListPath().c_str(), 0444), 0);
   dialogs_.shown.clear();
   EXPECT_FALSE(Main(services_, ""));
   EXPECT_EQ(dialogs_.shown,
-            (std::vector<Shown>{{"Kestrix could not be added to the Visual "
-                                 "Basic IDE: " +
-                                     ListPath() + " cannot be written (the file is read-only).",
-                                 MsgIcon::kCritical, "Kestrix"}}));
+            std::vector<std::string>{"Kestrix: Kestrix could not be added to the Visual "
+                                     "Basic IDE: " +
+                                     ListPath() + " cannot be written (the file is read-only)."});
   EXPECT_TRUE(shell_.opened.empty());
   EXPECT_EQ(ReadFile(ListPath()), Crlf("[Add-Ins32]|Kestrix.Connect=0"));
 }
@@ -160,15 +131,15 @@ TEST_F(AddInTest, RemoveTakesEveryEntryOrFails) {
   EXPECT_TRUE(Main(services_, "remove"));
   EXPECT_EQ(ReadFile(ListPath()),
             Crlf("[Add-Ins32]|Other=1|[Extra]|Kestrix.Connect=1|[add-ins32]"));
-  EXPECT_EQ(dialogs_.shown, std::vector<Shown>{kRemoved});
+  EXPECT_EQ(dialogs_.shown, std::vector<std::string>{kRemoved});
 
   std::filesystem::remove(ListPath());
   std::filesystem::create_directories(ListPath());
   dialogs_.shown.clear();
   EXPECT_FALSE(Main(services_, "remove"));
   ASSERT_EQ(dialogs_.shown.size(), 1u);
-  EXPECT_EQ(dialogs_.shown[0].text, "Kestrix could not be removed from the Visual Basic IDE: " +
-                                        ListPath() + " cannot be written (Is a directory).");
+  EXPECT_EQ(dialogs_.shown[0], "Kestrix: Kestrix could not be removed from the Visual Basic IDE: " +
+                                   ListPath() + " cannot be written (Is a directory).");
   EXPECT_TRUE(Main(services_, "") == false);
 }
 

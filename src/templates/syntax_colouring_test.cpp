@@ -100,16 +100,14 @@ TEST(HighlightSyntaxTest, ColoursAndRespellsAsExpected) {
 TEST(HighlightSyntaxTest, KeywordListsAsStored) {
   struct List {
     std::string_view stored;
-    size_t entries;
     Colour colour;
   };
   std::set<std::string> seen;
-  for (const List& list : {List{kFunctionKeywords, 127, Colour::kBlack},
-                           List{kStatementKeywords, 123, Colour::kBlue}}) {
+  for (const List& list :
+       {List{kFunctionKeywords, Colour::kBlack}, List{kStatementKeywords, Colour::kBlue}}) {
     ASSERT_EQ(list.stored.front(), '*');
     ASSERT_EQ(list.stored.back(), '*');
-    size_t count = 0;
-    for (size_t start = 1; start < list.stored.size(); ++count) {
+    for (size_t start = 1; start < list.stored.size();) {
       size_t end = list.stored.find('*', start);
       std::string entry(list.stored.substr(start, end - start));
       start = end + 1;
@@ -122,7 +120,6 @@ TEST(HighlightSyntaxTest, KeywordListsAsStored) {
       EXPECT_EQ(colouring.text, " " + entry + " ");
       EXPECT_EQ(colouring.ranges, (std::vector<ColourRange>{{1, entry.size(), list.colour}}));
     }
-    EXPECT_EQ(count, list.entries);
   }
 }
 

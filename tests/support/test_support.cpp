@@ -1,5 +1,6 @@
 #include "support/test_support.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -78,6 +79,31 @@ std::string CopyTree(const std::string& from, const std::string& to) {
   fs::create_directories(to);
   fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
   return to;
+}
+
+std::map<std::string, std::string> FilesBelow(const std::string& root) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    if (entry.is_regular_file())
+      files[fs::relative(entry.path(), root).generic_string()] = ReadFile(entry.path().string());
+  }
+  return files;
+}
+
+std::string FirstDifference(const std::string& expected, const std::string& actual) {
+  size_t at = 0, line = 1;
+  while (at < expected.size() && at < actual.size() && expected[at] == actual[at]) {
+    if (expected[at++] == '\n') ++line;
+  }
+  size_t start = at == 0 ? std::string::npos : expected.rfind('\n', at - 1);
+  start = start == std::string::npos ? 0 : start + 1;
+  auto line_of = [start](const std::string& text) {
+    std::string found = text.substr(std::min(start, text.size()));
+    found = found.substr(0, found.find_first_of("\r\n"));
+    return found;
+  };
+  return "first difference on line " + std::to_string(line) + ": \"" + line_of(expected) +
+         "\" became \"" + line_of(actual) + "\"";
 }
 
 std::string Crlf(std::string_view bar_separated) {

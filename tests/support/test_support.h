@@ -2,6 +2,7 @@
 
 // Shared helpers of the test suite: real temporary folders and files, and the source tree.
 
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -47,6 +48,11 @@ bool FileExists(const std::string& path);
 std::string SourceDir();
 // Copies a folder of the source tree (examples/Shop, say) into `to`, returns the copy's path.
 std::string CopyTree(const std::string& from, const std::string& to);
+// Every regular file below `root`, by path relative to it ("App/Shop.vbp"), with its bytes.
+std::map<std::string, std::string> FilesBelow(const std::string& root);
+// Where `actual` first departs from `expected`: the line's number and both versions of it
+// (without their line ends), for a failure message.
+std::string FirstDifference(const std::string& expected, const std::string& actual);
 // Turns "a|b|c" into "a\r\nb\r\nc\r\n": fixtures read better with | for CR LF.
 std::string Crlf(std::string_view bar_separated);
 

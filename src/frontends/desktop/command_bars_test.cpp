@@ -85,35 +85,6 @@ TEST_F(CommandBarsTest, AddInBarAtTheBottomWithAButton) {
   EXPECT_TRUE(toolbar.isNull());
 }
 
-TEST_F(CommandBarsTest, PositionsAndStyles) {
-  const std::pair<BarPosition, Qt::ToolBarArea> areas[] = {
-      {BarPosition::kLeft, Qt::LeftToolBarArea},
-      {BarPosition::kTop, Qt::TopToolBarArea},
-      {BarPosition::kRight, Qt::RightToolBarArea},
-      {BarPosition::kBottom, Qt::BottomToolBarArea},
-  };
-  for (const auto& [position, area] : areas) {
-    auto* bar = dynamic_cast<QtCommandBar*>(
-        bars_.Add("bar " + std::to_string(static_cast<int>(position)), position, false, true));
-    EXPECT_EQ(window_.toolBarArea(bar->toolbar()), area);
-  }
-  auto* floating =
-      dynamic_cast<QtCommandBar*>(bars_.Add("float", BarPosition::kFloating, false, false));
-  floating->SetVisible(true);
-  EXPECT_TRUE(floating->toolbar()->isWindow());
-
-  const std::pair<host::ButtonStyle, Qt::ToolButtonStyle> styles[] = {
-      {host::ButtonStyle::kAutomatic, Qt::ToolButtonFollowStyle},
-      {host::ButtonStyle::kIcon, Qt::ToolButtonIconOnly},
-      {host::ButtonStyle::kCaption, Qt::ToolButtonTextOnly},
-      {host::ButtonStyle::kIconAndCaption, Qt::ToolButtonTextBesideIcon},
-  };
-  for (const auto& [style, qt_style] : styles) {
-    floating->AddButton().SetStyle(style);
-    EXPECT_EQ(ButtonWidget(*floating, floating->ButtonCount() - 1)->toolButtonStyle(), qt_style);
-  }
-}
-
 TEST_F(CommandBarsTest, FaceMustBeABitmap) {
   host::CommandBar* bar = bars_.Add("b", BarPosition::kTop, false, false);
   host::CommandBarButton& button = bar->AddButton();

@@ -6,36 +6,8 @@
 
 namespace kestrix::ui {
 
-namespace {
-
-QApplication* application = nullptr;
-
-// The application goes when the tests are done, before the program's static objects: Qt's
-// own (its input devices, say) must still be there while it closes down.
-class ApplicationEnvironment final : public ::testing::Environment {
- public:
-  void TearDown() override {
-    delete application;
-    application = nullptr;
-  }
-};
-
-const ::testing::Environment* const kEnvironment =
-    ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
-
-}  // namespace
-
 QApplication& App() {
-  static testing::TempDir config_home;
-  static int argc = 1;
-  static char name[] = "ui_tests";
-  static char* argv[] = {name, nullptr};
-  if (application == nullptr) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("XDG_CONFIG_HOME", config_home.path().c_str());
-    application = new QApplication(argc, argv);
-  }
-  return *application;
+  return *qobject_cast<QApplication*>(QCoreApplication::instance());
 }
 
 std::string MakeProgramFolder(const testing::TempDir& dir) {

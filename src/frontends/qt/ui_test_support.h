@@ -12,46 +12,24 @@
 #include <string>
 #include <vector>
 
-#include "host/connection.h"
-#include "host/dialogs.h"
-#include "host/system.h"
-#include "support/scripted_dialogs.h"
+#include "support/fakes.h"
 #include "support/test_support.h"
 #include "frontends/qt/help_viewer.h"
 
 namespace kestrix::ui {
 
-// The application, made on first use: no display needed, no settings of the user touched.
+// The application that the tests' main made (offscreen, settings in a temporary folder).
 QApplication& App();
 
+using testing::FakeConnection;
+using testing::FakeShell;
 using testing::ScriptedDialogs;
-
-class FakeShell final : public host::Shell {
- public:
-  explicit FakeShell(std::string folder) : folder_(std::move(folder)) {}
-  bool OpenDocument(const std::string& path_or_url) override {
-    opened.push_back(path_or_url);
-    return open_result;
-  }
-  std::string ProgramFolder() const override { return folder_; }
-  std::vector<std::string> opened;
-  bool open_result = true;
-
- private:
-  std::string folder_;
-};
 
 class RecordingHelp final : public HelpPages {
  public:
   void ShowHelpContents() override { requests.push_back("contents"); }
   void ShowHelpTopic(const std::string& topic) override { requests.push_back(topic); }
   std::vector<std::string> requests;
-};
-
-class CountingConnection final : public host::Connection {
- public:
-  void HideForm() override { ++hides; }
-  int hides = 0;
 };
 
 // A program folder below `dir`: config/ as it ships, with its backups. Returns its path.
