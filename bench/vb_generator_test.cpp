@@ -102,6 +102,25 @@ TEST(VbGeneratorTest, ModuleProjectStartsFromSubMain) {
   EXPECT_NE(std::string::npos, ReadFile(project.group_file).find("\r\nStartup=\"Sub Main\"\r\n"));
 }
 
+// The lines of a text that ends every line with CR LF; a fault for anything else.
+std::vector<std::string> CrlfLines(std::string_view bytes, std::vector<std::string>& faults) {
+  std::vector<std::string> lines;
+  size_t pos = 0;
+  while (pos < bytes.size()) {
+    const size_t end = bytes.find("\r\n", pos);
+    if (end == std::string_view::npos) {
+      faults.push_back("no CR LF after the last line");
+      break;
+    }
+    lines.emplace_back(bytes.substr(pos, end - pos));
+    if (lines.back().find_first_of("\r\n") != std::string::npos) {
+      faults.push_back("bare CR or LF in line " + std::to_string(lines.size()));
+    }
+    pos = end + 2;
+  }
+  return lines;
+}
+
 TEST(VbGeneratorTest, UniformModulesHaveTheirSizeInEveryForm) {
   struct FormCase {
     const char* name;
