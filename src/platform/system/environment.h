@@ -7,11 +7,17 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace kestrix::system {
 
 // The full path of the running executable, in the internal form; "" when it cannot be found.
 std::string ExecutablePath();
+
+// The internal form (see platform/vbfiles/paths.h) of a path the user gave the program in the
+// system's own form, on its command line: on POSIX, where "//x" is "/x", a leading run of
+// slashes becomes one, so that it never reads as a UNC share "//server/share".
+std::string FromNativePath(std::string_view native);
 
 // The current folder, in the internal form; "." when it cannot be found.
 std::string CurrentFolder();

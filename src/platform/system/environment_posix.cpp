@@ -16,6 +16,13 @@ std::string ExecutablePath() {
   return path;
 }
 
+std::string FromNativePath(std::string_view native) {
+  size_t slashes = native.find_first_not_of('/');
+  if (slashes == std::string_view::npos) slashes = native.size();
+  if (slashes > 1) native.remove_prefix(slashes - 1);
+  return std::string(native);
+}
+
 std::string CurrentFolder() {
   std::string path(4096, '\0');
   while (::getcwd(path.data(), path.size()) == nullptr) {

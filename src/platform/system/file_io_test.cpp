@@ -106,5 +106,21 @@ TEST(EnvironmentTest, ProgramAndCurrentFolder) {
   EXPECT_EQ(EnvironmentValue("KESTRIX_TEST_VALUE"), "");  // set, but empty
 }
 
+#ifndef _WIN32
+// On POSIX "//x" is "/x": what the user types never reads as a UNC share.
+TEST(EnvironmentTest, NativePathsOfPosix) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"//tmp/p.vbp", "/tmp/p.vbp"},
+      {"///tmp//p.vbp", "/tmp//p.vbp"},
+      {"/tmp/p.vbp", "/tmp/p.vbp"},
+      {"p.vbp", "p.vbp"},
+      {"//", "/"},
+      {"", ""},
+  };
+  for (const auto& [native, internal] : cases)
+    EXPECT_EQ(FromNativePath(native), internal) << native;
+}
+#endif
+
 }  // namespace
 }  // namespace kestrix::system

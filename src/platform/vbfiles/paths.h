@@ -16,8 +16,9 @@
 //    always ignore case.
 // On POSIX the internal form is the system's own. Turning it into the system's form (a
 // Windows sibling: '\' separators, wide characters) is done only in the system layer
-// (platform/system), which every file, folder and process call goes through. A POSIX path that
-// starts with exactly two slashes reads as a UNC share here; POSIX leaves that meaning open.
+// (platform/system), which every file, folder and process call goes through. A path typed on a
+// command line is made internal there first (system::FromNativePath), so that the POSIX path
+// "//tmp/x" is "/tmp/x" and never a share.
 //
 // Nothing here touches the disk except ResolveCaseInsensitive, ResolveProjectPath and
 // AbsolutePath (which reads the current folder).
