@@ -9,6 +9,7 @@
 #include "frontends/desktop/add_in_registry.h"
 #include "frontends/desktop/host_window.h"
 #include "frontends/desktop/prompts.h"
+#include "platform/system/environment.h"
 #include "platform/system/profile_files.h"
 #include "platform/system/qt_dialogs.h"
 #include "platform/system/settings_store.h"
@@ -61,6 +62,6 @@ int main(int argc, char** argv) {
   window.SetColourer([](QTextDocument& document) {
     new kestrix::templates::CodeHighlighter(&document);  // owned by the document
   });
-  window.Start(argc == 2 ? std::string(argv[1]) : std::string());
+  window.Start(argc == 2 ? kestrix::system::FromNativePath(argv[1]) : std::string());
   return QApplication::exec();
 }

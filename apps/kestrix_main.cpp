@@ -10,9 +10,11 @@
 #include "host/add_in.h"
 #include "platform/system/console_dialogs.h"
 #include "platform/system/profile_files.h"
-#include "platform/system/qt_dialogs.h"
 #include "platform/system/settings_store.h"
 #include "platform/system/shell.h"
+#if KESTRIX_GUI
+#include "platform/system/qt_dialogs.h"
+#endif
 
 namespace {
 
@@ -21,7 +23,11 @@ const char* kUsage =
     "  kestrix          adds Kestrix to the Visual Basic IDE's add-in list (vbaddin.ini)\n"
     "  kestrix remove   takes it out again\n"
     "The add-in list lies in $XDG_CONFIG_HOME/kestrix (~/.config/kestrix by default).\n"
+#if KESTRIX_GUI
     "Messages show in a window when there is a display, on standard output otherwise.\n"
+#else
+    "Messages show on standard output.\n"
+#endif
     "Exit status 0 when the add-in list says what was asked for, 1 when it could not be\n"
     "written.\n";
 
@@ -34,10 +40,14 @@ std::string CommandLine(int argc, char** argv) {
   return line;
 }
 
-std::unique_ptr<kestrix::host::Dialogs> MakeDialogs(int& argc, char** argv) {
+// Message boxes when Qt is built in and can show windows here; printed messages otherwise.
+std::unique_ptr<kestrix::host::Dialogs> MakeDialogs([[maybe_unused]] int& argc,
+                                                    [[maybe_unused]] char** argv) {
+#if KESTRIX_GUI
   if (kestrix::system::DisplayAvailable() && kestrix::system::QtDialogs::DesktopReachable()) {
     return std::make_unique<kestrix::system::QtDialogs>(argc, argv);
   }
+#endif
   return std::make_unique<kestrix::system::ConsoleDialogs>();
 }
 

@@ -1,12 +1,11 @@
 // The main window's own rules, without the window: the settings it keeps, the two scope
 // groups kept in step, what each choice enables, and the width that goes with each tab.
 
-#include <sys/stat.h>
-
 #include <charconv>
 
 #include "driver/add_in_form.h"
 #include "host/connect.h"
+#include "platform/system/file_io.h"
 
 namespace kestrix::driver {
 namespace {
@@ -18,8 +17,7 @@ constexpr int32_t kActionsLine = 3600;  // the guide line that sizes the Actions
 constexpr int32_t kOtherLine = 4800;    // and the one for every other tab
 
 bool IsFolder(const std::string& path) {
-  struct stat st {};
-  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  return system::IsFolder(path);
 }
 
 // The integer value of a stored text, or nothing when it is not one.

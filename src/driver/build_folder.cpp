@@ -1,9 +1,5 @@
 #include "driver/build_folder.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <climits>
 #include <cstring>
 #include <filesystem>
@@ -11,6 +7,7 @@
 #include <regex>
 
 #include "driver/add_in_form.h"
+#include "platform/system/file_io.h"
 
 namespace kestrix::driver {
 namespace {
@@ -189,12 +186,14 @@ std::optional<std::string> ReserveBuildFolder(BuildFolderRule& rule, ReservedFol
   // made, not even another build running at the same moment.
   for (;;) {
     std::string path = ProjectBuildFolder(rule);
-    if (::mkdir(path.c_str(), 0777) == 0) {
+    std::string reason;
+    system::MakeStatus made_here = system::MakeFolder(path, system::FolderAccess::kShared, reason);
+    if (made_here == system::MakeStatus::kMade) {
       folder.path_ = path;
       return std::nullopt;
     }
-    if (errno != EEXIST) {
-      return "Cannot make the build folder " + path + ": " + std::strerror(errno);
+    if (made_here == system::MakeStatus::kFailed) {
+      return "Cannot make the build folder " + path + ": " + reason;
     }
     if (rule.build_number >= INT32_MAX - 1) return "No free build folder number after " + path;
     ++rule.build_number;
@@ -215,18 +214,15 @@ bool IsBuildCopy(host::Project& project) {
 }
 
 std::optional<std::string> CheckWritable(const std::string& path) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) == 0) {
-    if (S_ISDIR(st.st_mode)) return "Cannot write " + path + ": it is a folder";
-    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(path.c_str(), W_OK) != 0) {
-      return "Cannot write " + path + ": the file is read-only";
-    }
+  system::FileKind kind = system::KindOf(path);
+  if (kind == system::FileKind::kFolder) return "Cannot write " + path + ": it is a folder";
+  if (kind != system::FileKind::kMissing) {
+    if (system::IsReadOnly(path)) return "Cannot write " + path + ": the file is read-only";
     return std::nullopt;
   }
   std::string folder = fs::path(path).parent_path().string();
-  if (::access(folder.c_str(), W_OK | X_OK) != 0) {
-    return "Cannot write into " + folder + ": " + std::strerror(errno);
-  }
+  std::string reason;
+  if (!system::CanCreateIn(folder, reason)) return "Cannot write into " + folder + ": " + reason;
   return std::nullopt;
 }
 

@@ -1,11 +1,10 @@
 #include "driver/report_modules.h"
 
-#include <sys/stat.h>
-
 #include <vector>
 
 #include "driver/add_in_form.h"
 #include "host/add_in.h"
+#include "platform/system/file_io.h"
 
 namespace kestrix::driver {
 namespace {
@@ -19,8 +18,7 @@ std::string Upper(std::string_view s) {
 }
 
 bool FileExists(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  return system::IsRegularFile(path);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "platform/system/code_pages.h"
+#include "platform/system/environment.h"
 
 namespace kestrix::batch {
 
@@ -83,7 +84,7 @@ std::string ApplyFlag(BatchOptions& o, const std::string& flag,
   if (!v) return flag + " needs a value";
   if (flag == "--project") o.project = *v;
   if (flag == "--module") o.module = *v;
-  if (flag == "--build-root") o.build_root = *v;
+  if (flag == "--build-root") o.build_root = system::FromNativePath(*v);
   if (flag == "--scope") {
     static const std::map<std::string, int> kScopes = {{"group", 0}, {"project", 1}, {"module", 2}};
     auto it = kScopes.find(*v);
@@ -162,7 +163,7 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
         positional.empty() ? "no project or group file given" : "one project or group file only";
     return r;
   }
-  r.options.path = positional[0];
+  r.options.path = system::FromNativePath(positional[0]);
   return r;
 }
 

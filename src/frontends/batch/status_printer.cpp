@@ -4,11 +4,7 @@
 
 #include "frontends/batch/text_escape.h"
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
+#include "platform/system/environment.h"
 
 namespace kestrix::batch {
 
@@ -25,14 +21,6 @@ constexpr size_t kLinesWidth = 6;
 constexpr size_t kProgressWidth = 79;
 constexpr int kBarWidth = 10;
 constexpr auto kRedrawInterval = std::chrono::milliseconds(50);
-
-bool IsTerminal(std::FILE* file) {
-#ifdef _WIN32
-  return _isatty(_fileno(file)) != 0;
-#else
-  return isatty(fileno(file)) != 0;
-#endif
-}
 
 void Write(std::FILE* file, const std::string& text) {
   std::fwrite(text.data(), 1, text.size(), file);
@@ -99,7 +87,7 @@ std::string TextMessage(const std::string& title, const std::string& text,
 }  // namespace
 
 StatusPrinter::StatusPrinter(Format format, std::FILE* out, std::FILE* err)
-    : StatusPrinter(format, out, err, IsTerminal(err)) {}
+    : StatusPrinter(format, out, err, system::IsTerminal(err)) {}
 
 StatusPrinter::StatusPrinter(Format format, std::FILE* out, std::FILE* err, bool show_progress)
     : format_(format),

@@ -6,9 +6,9 @@
 #include <QTextBlock>
 #include <QTimer>
 #include <algorithm>
-#include <filesystem>
 
 #include "frontends/desktop/display_text.h"
+#include "platform/system/file_io.h"
 #include "platform/vbfiles/file_code_module.h"
 
 namespace kestrix::desktop {
@@ -16,12 +16,7 @@ namespace {
 
 // As the file-backed IDE judges it: no write bit at all, or none this user may use.
 bool FileIsReadOnly(const std::string& path) {
-  namespace fs = std::filesystem;
-  std::error_code error;
-  fs::perms perms = fs::status(path, error).permissions();
-  if (error || perms == fs::perms::unknown) return false;
-  const fs::perms write = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
-  return (perms & write) == fs::perms::none;
+  return system::IsReadOnly(path);
 }
 
 std::string JoinedLines(const host::CodeModule& module) {

@@ -1,5 +1,6 @@
 #include "frontends/qt/about_dialog.h"
 
+#include <QDir>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -7,11 +8,11 @@
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QVBoxLayout>
-#include <cstdlib>
 
 #include "frontends/qt/artwork.h"
 #include "frontends/qt/click_label.h"
 #include "frontends/qt/version.h"
+#include "platform/system/environment.h"
 
 namespace kestrix::ui {
 namespace {
@@ -43,7 +44,8 @@ QLabel* Text(const QString& text, const QString& name, QWidget* parent) {
 std::string FindSysInfoProgram(const std::string& search_path) {
   QStringList folders;
   // An empty entry would mean the current folder: not a place to start programs from.
-  for (const QString& folder : QString::fromLocal8Bit(search_path).split(':', Qt::SkipEmptyParts))
+  const QString path = QString::fromLocal8Bit(search_path);
+  for (const QString& folder : path.split(QDir::listSeparator(), Qt::SkipEmptyParts))
     folders << folder;
   if (folders.isEmpty()) return "";
   for (const char* program : kSysInfoPrograms) {
@@ -54,8 +56,7 @@ std::string FindSysInfoProgram(const std::string& search_path) {
 }
 
 void StartSysInfo(host::Dialogs& dialogs) {
-  const char* path = std::getenv("PATH");
-  std::string program = FindSysInfoProgram(path != nullptr ? path : "");
+  std::string program = FindSysInfoProgram(system::EnvironmentValue("PATH").value_or(""));
   if (!program.empty() && QProcess::startDetached(QString::fromStdString(program), {})) return;
   dialogs.MsgBox("System Information Is Unavailable At This Time");
 }

@@ -1,7 +1,8 @@
 #pragma once
 
 // Text in the Windows ANSI code pages, converted to UTF-8: what file names written into
-// project files on a Windows machine become on a Linux checkout.
+// project files on a Windows machine become on a Linux checkout. The conversion is the
+// system's: iconv in code_pages_posix.cpp, the Windows API in code_pages_win32.cpp.
 
 #include <optional>
 #include <string>

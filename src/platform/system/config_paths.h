@@ -1,7 +1,8 @@
 #pragma once
 
 // Where Kestrix keeps its per-user files: the settings store and the profile files (the IDE's
-// add-in list among them).
+// add-in list among them). ConfigFolder is the system's convention (config_paths_posix.cpp:
+// the XDG base directories).
 
 #include <string>
 

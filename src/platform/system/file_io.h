@@ -1,8 +1,13 @@
 #pragma once
 
-// Whole-file reads and atomic replacement of small files, and an exclusive lock between
-// processes: what the settings store and the profile files are built on.
+// Files and folders as the rest of Kestrix sees them: whole-file reads, atomic replacement of
+// files, what a path names, whether a file is read-only, making folders, and an exclusive lock
+// between processes. Paths are in the internal form (see platform/vbfiles/paths.h); turning
+// them into the system's form is this layer's business. file_io_posix.cpp implements it on
+// POSIX systems.
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -29,10 +34,46 @@ bool WriteFileAtomic(const std::string& path, std::string_view bytes, std::strin
 // The same with the bytes of the regular file `from`, streamed (never held in memory whole).
 bool CopyFileAtomic(const std::string& from, const std::string& to, std::string& error);
 
-// Opens a file for reading, never blocking (a FIFO nobody writes to would wait forever): the
-// descriptor, or -1 with the reason in `error` when it cannot be opened or is not a regular
-// file (a FIFO, a device, a folder; errno is then EINVAL, else open's). The caller closes it.
-int OpenRegularFile(const std::string& path, std::string& error);
+enum class LoadStatus { kOk, kMissing, kTooLarge, kFailed };
+
+// Reads the whole regular file `path` into `bytes`, never blocking (a FIFO nobody writes to
+// would wait forever). kMissing when it or a folder on its way does not exist; kTooLarge when
+// it holds more than `max_bytes` (`error` is then empty, or says that the file grew past the
+// limit while it was read); kFailed with the reason in `error` when it cannot be read or is
+// not a regular file (a FIFO, a device, a folder).
+LoadStatus ReadRegularFile(const std::string& path, size_t max_bytes, std::string& bytes,
+                           std::string& error);
+
+// Whether `path` is a regular file that can be opened for reading, by the rules of
+// ReadRegularFile (kTooLarge aside), without reading it.
+LoadStatus CheckReadable(const std::string& path, std::string& error);
+
+// What a path names, symbolic links followed.
+enum class FileKind { kMissing, kRegular, kFolder, kOther };
+FileKind KindOf(const std::string& path);
+inline bool IsRegularFile(const std::string& path) {
+  return KindOf(path) == FileKind::kRegular;
+}
+inline bool IsFolder(const std::string& path) {
+  return !path.empty() && KindOf(path) == FileKind::kFolder;
+}
+
+// True when the file exists and is read-only as Windows sees it: it carries no write
+// permission at all (the read-only attribute), or this user may not write it.
+bool IsReadOnly(const std::string& path);
+
+// True when files may be made in the existing folder `folder`; otherwise false, with the
+// reason in `error`.
+bool CanCreateIn(const std::string& folder, std::string& error);
+
+enum class MakeStatus { kMade, kExists, kFailed };
+enum class FolderAccess { kShared, kPersonal };
+
+// Makes the one folder `path`, whose parent exists: kMade when this call made it (nobody else,
+// not even another process at the same moment), kExists when something of that name is there
+// already, kFailed with the reason in `error`. A personal folder is for this user alone (mode
+// 0700 on POSIX); a shared one gets the usual access.
+MakeStatus MakeFolder(const std::string& path, FolderAccess access, std::string& error);
 
 // An exclusive lock on a lock file, shared by every process that locks the same file; held
 // until the object goes away. Meant for short read-modify-write sequences.
@@ -48,12 +89,12 @@ class FileLock {
   bool Acquire(const std::string& path, std::string& error);
   // The same without waiting: false (with `error` empty) while another holder has it.
   bool TryAcquire(const std::string& path, std::string& error);
-  bool Held() const { return fd_ >= 0; }
+  bool Held() const { return handle_ >= 0; }
 
  private:
-  bool Take(const std::string& path, int operation, std::string& error);
+  bool Take(const std::string& path, bool wait, std::string& error);
 
-  int fd_ = -1;
+  std::intptr_t handle_ = -1;  // the system's handle of the open lock file; -1 when none
 };
 
 }  // namespace kestrix::system

@@ -1,11 +1,7 @@
 #include "platform/system/qt_dialogs.h"
 
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <QApplication>
 #include <QMessageBox>
-#include <cerrno>
 #include <utility>
 
 namespace kestrix::system {
@@ -66,26 +62,6 @@ QtDialogs::QtDialogs(int& argc, char** argv) {
 
 QtDialogs::QtDialogs() = default;
 QtDialogs::~QtDialogs() = default;
-
-bool QtDialogs::DesktopReachable() {
-  if (QApplication::instance() != nullptr) return true;
-  pid_t child = ::fork();
-  if (child < 0) return false;
-  if (child == 0) {
-    // Qt says why it fails on standard error; the caller falls back quietly.
-    int null = ::open("/dev/null", O_WRONLY);
-    if (null >= 0) ::dup2(null, 2);
-    int argc = 1;
-    char name[] = "kestrix";
-    char* argv[] = {name, nullptr};
-    QApplication app(argc, argv);
-    ::_exit(0);
-  }
-  int status = 0;
-  while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-  }
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
 
 host::MsgResult QtDialogs::MsgBox(const std::string& text, host::MsgButtons buttons,
                                   host::MsgIcon icon, const std::string& title) {

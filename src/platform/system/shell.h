@@ -1,6 +1,7 @@
 #pragma once
 
-// Opening documents with the desktop's programs, and the program's own folder.
+// Opening documents with the desktop's programs, and the program's own folder. shell.cpp holds
+// what is the same on every system, shell_posix.cpp the desktop of a POSIX system.
 
 #include <string>
 
@@ -18,8 +19,13 @@ class DesktopShell final : public host::Shell {
   // program has been started. False without a desktop or when xdg-open cannot be started.
   bool OpenDocument(const std::string& path_or_url) override;
 
-  // The folder of the running executable (from /proc/self/exe); "." when it cannot be found.
+  // The folder of the running executable (ExecutablePath); "." when it cannot be found.
   std::string ProgramFolder() const override;
+
+ private:
+  // The system's part of OpenDocument: hands `target` (never starting with '-') to the
+  // desktop's opener without waiting for it.
+  static bool OpenWithDesktop(const std::string& target);
 };
 
 }  // namespace kestrix::system

@@ -1,12 +1,11 @@
 #include "platform/vbfiles/compiler.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <memory>
 
 #include "host/ide_error.h"
+#include "platform/system/file_io.h"
 #include "platform/system/process.h"
 #include "platform/vbfiles/file_component.h"
 #include "platform/vbfiles/file_project.h"
@@ -91,8 +90,7 @@ CompileResult RunCompiler(const std::string& command, const std::string& project
     return result;
   }
   bool exited_ok = run.exited && run.exit_code == 0;
-  struct stat st {};
-  bool made_exe = ::stat(exe.c_str(), &st) == 0;
+  bool made_exe = system::KindOf(exe) != system::FileKind::kMissing;
   result.ok = exited_ok && made_exe;
   if (run.exited && !exited_ok) {
     result.report += "\nThe compiler ended with exit code " + std::to_string(run.exit_code);

@@ -1,9 +1,5 @@
 #include "platform/vbfiles/file_component.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-#include <cerrno>
-
 #include "platform/system/file_io.h"
 #include "platform/vbfiles/component_file.h"
 #include "platform/vbfiles/paths.h"
@@ -33,17 +29,8 @@ bool NeedsDesigner(ComponentType type) {
   return type != ComponentType::kStdModule && type != ComponentType::kClassModule;
 }
 
-// A file counts as read-only, as on Windows, when it carries no write permission at all or
-// this user may not write it.
-bool IsReadOnly(const std::string& path) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) return false;
-  if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return true;
-  return ::access(path.c_str(), W_OK) != 0;
-}
-
 void RefuseReadOnly(const std::string& path) {
-  if (IsReadOnly(path)) {
+  if (system::IsReadOnly(path)) {
     throw IdeError(host::kErrPermissionDenied, "Cannot write " + path + ": the file is read-only",
                    "Component");
   }
@@ -53,12 +40,9 @@ void RefuseReadOnly(const std::string& path) {
 // can be opened, or the copy would wait on a FIFO or fail half-way through a build.
 void RefuseUnreadable(const std::string& path) {
   std::string reason;
-  int fd = system::OpenRegularFile(path, reason);
-  if (fd >= 0) {
-    ::close(fd);
-    return;
-  }
-  if (errno == ENOENT || errno == ENOTDIR) {
+  system::LoadStatus status = system::CheckReadable(path, reason);
+  if (status == system::LoadStatus::kOk) return;
+  if (status == system::LoadStatus::kMissing) {
     throw IdeError(host::kErrFileNotFound, "File not found: " + path, "vbfiles");
   }
   throw IdeError(host::kErrPathFileAccess, "Cannot read " + path + ": " + reason, "vbfiles");
@@ -83,7 +67,7 @@ std::unique_ptr<FileComponent> FileComponent::Load(host::Project& project, Compo
                                                    std::string_view listed_name) {
   std::unique_ptr<FileComponent> c(new FileComponent(project, type, path));
   c->name_ = listed_name.empty() ? Stem(path) : std::string(listed_name);
-  c->read_only_ = IsReadOnly(path);
+  c->read_only_ = system::IsReadOnly(path);
   if (!HasCode(type)) {
     RefuseUnreadable(path);
     return c;

@@ -1,7 +1,6 @@
 #include "platform/vbfiles/file_ide.h"
 
-#include <unistd.h>
-
+#include "platform/system/environment.h"
 #include "platform/vbfiles/file_project.h"
 #include "platform/vbfiles/group_file.h"
 #include "platform/vbfiles/headless_command_bars.h"
@@ -104,9 +103,7 @@ void FileIde::SetActiveCodePane(host::Component* component) {
 }
 
 std::string FileIde::FullName() const {
-  char buffer[4096];
-  ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-  return n > 0 ? std::string(buffer, static_cast<size_t>(n)) : std::string();
+  return system::ExecutablePath();
 }
 
 host::CodePane& FileIde::ActiveCodePane() {

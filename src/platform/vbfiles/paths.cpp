@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/system/code_pages.h"
+#include "platform/system/environment.h"
 
 namespace kestrix::vbfiles {
 
@@ -30,8 +31,8 @@ std::vector<std::string> SplitComponents(std::string_view path, bool windows) {
   return parts;
 }
 
-std::string JoinComponents(const std::vector<std::string>& parts, bool absolute, char sep) {
-  std::string out = absolute ? "/" : "";
+std::string JoinComponents(const std::vector<std::string>& parts, char sep) {
+  std::string out;
   for (size_t i = 0; i < parts.size(); ++i) {
     if (i > 0) out += sep;
     out += parts[i];
@@ -55,10 +56,36 @@ std::vector<std::string> FoldDots(const std::vector<std::string>& parts, bool ab
   return out;
 }
 
-bool IsWindowsAbsolute(std::string_view path) {
-  bool drive = path.size() >= 2 && path[1] == ':' &&
-               ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
-  return drive || (!path.empty() && (path[0] == '\\' || path[0] == '/'));
+bool IsLetter(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// The root of an internal path, with what follows it split into components.
+struct SplitPath {
+  std::string root;  // "", "/", "C:/", "C:" (drive-relative) or "//server/share"
+  std::vector<std::string> parts;
+};
+
+SplitPath Split(std::string_view path) {
+  size_t length = RootLength(path);
+  return {std::string(path.substr(0, length)), SplitComponents(path.substr(length), false)};
+}
+
+// The root followed by the components: "/" + a/b, "C:/" + a/b, "//server/share" + /a/b.
+std::string Join(const std::string& root, const std::vector<std::string>& parts) {
+  std::string out = root;
+  if (!parts.empty() && !out.empty() && out.back() != '/' && out.back() != ':') out += '/';
+  return out + JoinComponents(parts, '/');
+}
+
+// `name` inside the folder `dir` as written, without normalising anything.
+std::string Child(const std::string& dir, const std::string& name) {
+  if (dir.empty() || dir.back() == '/' || (dir.size() == 2 && dir[1] == ':')) return dir + name;
+  return dir + "/" + name;
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+  return system::FileNamesIgnoreCase() ? EqualsIgnoreCase(a, b) : a == b;
 }
 
 // The entry of `dir` whose name equals `name` ignoring case; the first in byte order when
@@ -89,19 +116,17 @@ std::optional<std::string> ResolveCaseInsensitive(const std::string& native_path
   if (native_path.empty()) return std::nullopt;
   if (fs::exists(native_path, ec)) return native_path;
 
-  bool absolute = native_path[0] == '/';
-  std::string found = absolute ? "/" : "";
-  for (const auto& part : SplitComponents(native_path, false)) {
-    std::string prefix = found;
-    if (!prefix.empty() && prefix.back() != '/') prefix += '/';
+  SplitPath split = Split(native_path);
+  std::string found = split.root;
+  for (const auto& part : split.parts) {
     // The exact name first: one stat, and the only way through a folder we may not list.
-    if (part == "." || part == ".." || fs::exists(prefix + part, ec)) {
-      found = prefix + part;
+    if (part == "." || part == ".." || fs::exists(Child(found, part), ec)) {
+      found = Child(found, part);
       continue;
     }
     std::optional<std::string> entry = FindEntryIgnoringCase(found, part);
     if (!entry) return std::nullopt;
-    found = prefix + *entry;
+    found = Child(found, *entry);
   }
   return found;
 }
@@ -121,12 +146,11 @@ std::map<int, std::string> EntriesInCodePages(const std::string& dir, const std:
   std::map<int, std::string> found;
   std::vector<int> pages =
       code_page != 0 ? std::vector<int>{code_page} : system::CommonAnsiCodePages();
-  std::string prefix = dir.empty() ? "" : dir.back() == '/' ? dir : dir + "/";
   for (int page : pages) {
     std::optional<std::string> utf8 = system::AnsiToUtf8(page, part);
     if (!utf8 || *utf8 == part) continue;
     std::error_code ec;
-    if (fs::exists(prefix + *utf8, ec)) {
+    if (fs::exists(Child(dir, *utf8), ec)) {
       found[page] = *utf8;
     } else if (auto entry = FindEntryIgnoringCase(dir, *utf8)) {
       found[page] = *entry;
@@ -148,18 +172,16 @@ std::string ListCandidates(const std::map<int, std::string>& found) {
 Resolution ResolveProjectPath(const std::string& native_path, int code_page) {
   if (auto found = ResolveCaseInsensitive(native_path)) return {found, ""};
   if (native_path.empty() || IsAscii(native_path)) return {};
-  bool absolute = native_path[0] == '/';
-  std::string found = absolute ? "/" : "";
-  for (const auto& part : SplitComponents(native_path, false)) {
-    std::string prefix = found;
-    if (!prefix.empty() && prefix.back() != '/') prefix += '/';
+  SplitPath split = Split(native_path);
+  std::string found = split.root;
+  for (const auto& part : split.parts) {
     std::error_code ec;
-    if (part == "." || part == ".." || fs::exists(prefix + part, ec)) {
-      found = prefix + part;
+    if (part == "." || part == ".." || fs::exists(Child(found, part), ec)) {
+      found = Child(found, part);
       continue;
     }
     if (auto entry = FindEntryIgnoringCase(found, part)) {
-      found = prefix + *entry;
+      found = Child(found, *entry);
       continue;
     }
     std::map<int, std::string> entries = EntriesInCodePages(found, part, code_page);
@@ -170,55 +192,80 @@ Resolution ResolveProjectPath(const std::string& native_path, int code_page) {
                                   ListCandidates(entries) + " of " + (found.empty() ? "." : found)};
       }
     }
-    found = prefix + entries.begin()->second;
+    found = Child(found, entries.begin()->second);
   }
   return {found, ""};
 }
 
+size_t RootLength(std::string_view path) {
+  if (path.size() >= 2 && IsLetter(path[0]) && path[1] == ':') {
+    return path.size() >= 3 && path[2] == '/' ? 3 : 2;
+  }
+  if (path.size() > 2 && path[0] == '/' && path[1] == '/' && path[2] != '/') {
+    size_t server_end = path.find('/', 2);
+    if (server_end == std::string_view::npos) return path.size();
+    size_t share_end = path.find('/', server_end + 1);
+    return share_end == std::string_view::npos ? path.size() : share_end;
+  }
+  return !path.empty() && path[0] == '/' ? 1 : 0;
+}
+
+bool IsAbsolute(std::string_view path) {
+  return RootLength(path) > 0;
+}
+
 std::string NormalizePath(std::string_view path) {
-  bool absolute = !path.empty() && path[0] == '/';
-  std::string out = JoinComponents(FoldDots(SplitComponents(path, false), absolute), absolute, '/');
+  SplitPath split = Split(path);
+  std::string out = Join(split.root, FoldDots(split.parts, !split.root.empty()));
   return out.empty() ? "." : out;
+}
+
+std::string JoinPath(std::string_view dir, std::string_view path) {
+  if (IsAbsolute(path) || dir.empty() || dir == ".") return std::string(path);
+  if (path.empty()) return std::string(dir);
+  return Child(std::string(dir), std::string(path));
 }
 
 std::string AbsolutePath(const std::string& path) {
-  if (!path.empty() && path[0] == '/') return NormalizePath(path);
-  std::error_code ec;
-  std::string cwd = fs::current_path(ec).string();
-  return NormalizePath(cwd + "/" + path);
+  if (IsAbsolute(path)) return NormalizePath(path);
+  return NormalizePath(JoinPath(system::CurrentFolder(), path));
 }
 
 std::string FromWindowsPath(const std::string& base_dir, std::string_view win_path) {
-  if (IsWindowsAbsolute(win_path)) {
-    std::string out(win_path);
-    for (char& c : out) {
-      if (c == '\\') c = '/';
-    }
-    bool unc = out.starts_with("//");
-    return (unc ? "/" : "") + NormalizePath(out);
+  std::string path(win_path);
+  for (char& c : path) {
+    if (c == '\\') c = '/';
   }
-  std::vector<std::string> parts = SplitComponents(base_dir, false);
-  for (auto& part : SplitComponents(win_path, true))
-    parts.push_back(std::move(part));
-  bool absolute = !base_dir.empty() && base_dir[0] == '/';
-  std::string out = JoinComponents(FoldDots(parts, absolute), absolute, '/');
-  return out.empty() ? "." : out;
+  // A path from the drive's root ("\x") is absolute here as it stands.
+  return NormalizePath(IsAbsolute(path) ? path : JoinPath(base_dir, path));
 }
 
 std::string RelativeWindowsPath(const std::string& from_dir, const std::string& target) {
-  std::vector<std::string> from = SplitComponents(AbsolutePath(from_dir), false);
-  std::vector<std::string> to = SplitComponents(AbsolutePath(target), false);
+  SplitPath from = Split(AbsolutePath(from_dir));
+  SplitPath to = Split(AbsolutePath(target));
+  // On another drive or share no relative path leads there: VB writes the whole path.
+  if (!EqualsIgnoreCase(from.root, to.root)) {
+    std::string whole = Join(to.root, to.parts);
+    for (char& c : whole) {
+      if (c == '/') c = '\\';
+    }
+    return whole;
+  }
   size_t common = 0;
-  while (common < from.size() && common < to.size() && from[common] == to[common])
+  while (common < from.parts.size() && common < to.parts.size() &&
+         SameName(from.parts[common], to.parts[common]))
     ++common;
-  std::vector<std::string> parts(from.size() - common, "..");
-  parts.insert(parts.end(), to.begin() + static_cast<std::ptrdiff_t>(common), to.end());
-  return parts.empty() ? "." : JoinComponents(parts, false, '\\');
+  std::vector<std::string> parts(from.parts.size() - common, "..");
+  parts.insert(parts.end(), to.parts.begin() + static_cast<std::ptrdiff_t>(common), to.parts.end());
+  return parts.empty() ? "." : JoinComponents(parts, '\\');
 }
 
 std::string DirName(std::string_view path) {
+  size_t root = RootLength(path);
   size_t slash = path.rfind('/');
-  if (slash == std::string_view::npos) return ".";
+  if (slash == std::string_view::npos || slash < root) {
+    return root > 0 ? std::string(path.substr(0, root)) : ".";
+  }
   if (slash == 0) return "/";
   return std::string(path.substr(0, slash));
 }

@@ -111,6 +111,82 @@ TEST(PathsTest, NameParts) {
   }
 }
 
+// The internal form of Windows paths, whatever system the tests run on: the root ("C:/",
+// "//server/share", "/") is kept, ".." stops at it, and the folder part never loses it.
+TEST(PathsTest, WindowsFormPaths) {
+  struct Case {
+    std::string path;
+    bool absolute;
+    std::string normal;  // NormalizePath
+    std::string dir;     // DirName of the normalised path
+  };
+  const Case cases[] = {
+      {"C:/VB/Lib/x.bas", true, "C:/VB/Lib/x.bas", "C:/VB/Lib"},
+      {"c:/x.bas", true, "c:/x.bas", "c:/"},
+      {"C:/", true, "C:/", "C:/"},
+      {"C:/VB/../../..//x.bas", true, "C:/x.bas", "C:/"},
+      {"C:/VB/./Lib/", true, "C:/VB/Lib", "C:/VB"},
+      {"C:x.bas", true, "C:x.bas", "C:"},  // drive-relative: never joined to another folder
+      {"//server/share/a/../x.bas", true, "//server/share/x.bas", "//server/share"},
+      {"//server/share/../../x.bas", true, "//server/share/x.bas", "//server/share"},
+      {"//server/share", true, "//server/share", "//server/share"},
+      {"//server/share/", true, "//server/share", "//server/share"},
+      {"///x/y", true, "/x/y", "/x"},  // three slashes are the root and a name
+      {"/Root/x.bas", true, "/Root/x.bas", "/Root"},
+      {"Forms/a.frm", false, "Forms/a.frm", "Forms"},
+      {"../Lib/x.bas", false, "../Lib/x.bas", "../Lib"},
+      {"1:/x", false, "1:/x", "1:"},  // not a drive letter
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(IsAbsolute(c.path), c.absolute) << c.path;
+    EXPECT_EQ(NormalizePath(c.path), c.normal) << c.path;
+    EXPECT_EQ(DirName(c.normal), c.dir) << c.path;
+  }
+
+  struct Join {
+    std::string dir, path, joined;
+  };
+  const Join joins[] = {
+      {"C:/VB", "Lib/x.bas", "C:/VB/Lib/x.bas"},
+      {"C:/", "x.bas", "C:/x.bas"},
+      {"C:", "x.bas", "C:x.bas"},
+      {"//server/share", "x.bas", "//server/share/x.bas"},
+      {"/p", "D:/x.bas", "D:/x.bas"},
+      {"/p", "//srv/s/x.bas", "//srv/s/x.bas"},
+      {".", "x.bas", "x.bas"},
+      {"", "x.bas", "x.bas"},
+      {"a/", "b", "a/b"},
+  };
+  for (const Join& j : joins)
+    EXPECT_EQ(JoinPath(j.dir, j.path), j.joined) << j.dir << " + " << j.path;
+
+  // Read from a project file in a folder on a drive or a share, and written back.
+  const Join reads[] = {
+      {"C:/Shop", "..\\..\\..\\Lib\\x.bas", "C:/Lib/x.bas"},
+      {"C:/Shop", "Forms\\a.frm", "C:/Shop/Forms/a.frm"},
+      {"//server/share/Shop", "..\\..\\x.bas", "//server/share/x.bas"},
+      {"//server/share/Shop", "D:\\x.bas", "D:/x.bas"},
+      {"C:/Shop", "\\\\srv\\s\\x.bas", "//srv/s/x.bas"},
+  };
+  for (const Join& r : reads)
+    EXPECT_EQ(FromWindowsPath(r.dir, r.path), r.joined) << r.dir << " + " << r.path;
+
+  const Join writes[] = {
+      {"C:/Shop", "C:/Lib/x.bas", "..\\Lib\\x.bas"},
+      {"c:/Shop", "C:/Shop/x.bas", "x.bas"},  // drive letters ignore case
+      {"C:/Shop", "D:/Lib/x.bas", "D:\\Lib\\x.bas"},
+      {"//server/share/Shop", "//server/share/Lib/x.bas", "..\\Lib\\x.bas"},
+      {"//server/share/Shop", "//server/other/x.bas", "\\\\server\\other\\x.bas"},
+      {"/p/Shop", "C:/x.bas", "C:\\x.bas"},
+  };
+  for (const Join& w : writes) {
+    EXPECT_EQ(RelativeWindowsPath(w.dir, w.path), w.joined) << w.dir << " -> " << w.path;
+    // Back to the same file (the drive letter as the folder writes it).
+    EXPECT_TRUE(EqualsIgnoreCase(FromWindowsPath(w.dir, w.joined), NormalizePath(w.path)))
+        << w.joined;
+  }
+}
+
 TEST(PathsTest, ResolveCaseInsensitive) {
   TempDir dir;
   dir.Write("Modules/ModLanguage.bas", "");

@@ -1,10 +1,5 @@
 #include "platform/vbfiles/text_io.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-#include <cerrno>
-#include <cstring>
-
 #include "host/ide_error.h"
 #include "platform/system/file_io.h"
 
@@ -71,36 +66,22 @@ std::string JoinLines(const std::vector<std::string>& lines, bool final_newline)
 
 std::string ReadFileBytes(const std::string& path) {
   std::string reason;
-  int fd = system::OpenRegularFile(path, reason);
-  if (fd < 0) {
-    if (errno == ENOENT || errno == ENOTDIR) {
-      throw IdeError(host::kErrFileNotFound, "File not found: " + path, "vbfiles");
-    }
-    throw CannotRead(path, reason);
-  }
-  struct stat st {};
-  ::fstat(fd, &st);
-  if (static_cast<uint64_t>(st.st_size) > kMaxTextFileBytes) {
-    ::close(fd);
-    throw CannotRead(path, "the file is larger than " + std::to_string(kMaxTextFileBytes >> 20) +
-                               " MiB, more than VB loads");
-  }
   std::string bytes;
-  bytes.reserve(static_cast<size_t>(st.st_size));
-  char buffer[1 << 16];
-  for (;;) {
-    ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) reason = std::strerror(errno);
-    if (n <= 0) break;
-    bytes.append(buffer, static_cast<size_t>(n));
-    // The file may grow while it is read.
-    if (bytes.size() > kMaxTextFileBytes) reason = "the file grew past the limit while read";
-    if (!reason.empty()) break;
+  switch (system::ReadRegularFile(path, kMaxTextFileBytes, bytes, reason)) {
+    case system::LoadStatus::kOk:
+      return bytes;
+    case system::LoadStatus::kMissing:
+      throw IdeError(host::kErrFileNotFound, "File not found: " + path, "vbfiles");
+    case system::LoadStatus::kTooLarge:
+      if (reason.empty()) {
+        reason = "the file is larger than " + std::to_string(kMaxTextFileBytes >> 20) +
+                 " MiB, more than VB loads";
+      }
+      break;
+    case system::LoadStatus::kFailed:
+      break;
   }
-  ::close(fd);
-  if (!reason.empty()) throw CannotRead(path, reason);
-  return bytes;
+  throw CannotRead(path, reason);
 }
 
 void WriteFileAtomic(const std::string& path, std::string_view bytes) {

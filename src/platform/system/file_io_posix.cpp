@@ -104,6 +104,29 @@ ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, std::strin
 
 namespace {
 
+// Opens a regular file for reading without blocking on a FIFO: the descriptor, or -1 with the
+// reason in `error` and errno set (EINVAL when it is not a regular file). The caller closes it.
+int OpenRegular(const std::string& path, std::string& error) {
+  // O_NONBLOCK: opening a FIFO that nobody writes to would otherwise wait forever.
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    int err = errno;
+    error = Reason(err);
+    errno = err;
+    return -1;
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    error = S_ISDIR(st.st_mode) ? "it is a folder" : "not a regular file";
+    ::close(fd);
+    errno = EINVAL;
+    return -1;
+  }
+  // Reads of a regular file never block; clear the flag all the same for whoever reads next.
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return fd;
+}
+
 // What WriteFileAtomic and CopyFileAtomic share: the target is resolved through a symbolic
 // link, a read-only file is refused, the mode is kept, and the temporary file filled by `fill`
 // replaces the target by a rename.
@@ -157,49 +180,108 @@ bool WriteFileAtomic(const std::string& link_or_path, std::string_view bytes, st
 }
 
 bool CopyFileAtomic(const std::string& from, const std::string& to, std::string& error) {
-  int source = OpenRegularFile(from, error);
+  int source = OpenRegular(from, error);
   if (source < 0) return false;
   bool ok = ReplaceFile(to, error, [&](int fd) { return CopyAll(source, fd); });
   ::close(source);
   return ok;
 }
 
-int OpenRegularFile(const std::string& path, std::string& error) {
-  // O_NONBLOCK: opening a FIFO that nobody writes to would otherwise wait forever.
-  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    int err = errno;
-    error = Reason(err);
-    errno = err;
-    return -1;
-  }
+namespace {
+
+bool IsMissing(int err) {
+  return err == ENOENT || err == ENOTDIR;
+}
+
+}  // namespace
+
+LoadStatus ReadRegularFile(const std::string& path, size_t max_bytes, std::string& bytes,
+                           std::string& error) {
+  bytes.clear();
+  int fd = OpenRegular(path, error);
+  if (fd < 0) return IsMissing(errno) ? LoadStatus::kMissing : LoadStatus::kFailed;
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    error = S_ISDIR(st.st_mode) ? "it is a folder" : "not a regular file";
+  if (::fstat(fd, &st) == 0 && static_cast<uint64_t>(st.st_size) > max_bytes) {
     ::close(fd);
-    errno = EINVAL;
-    return -1;
+    error.clear();
+    return LoadStatus::kTooLarge;
   }
-  // Reads of a regular file never block; clear the flag all the same for whoever reads next.
-  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-  return fd;
+  bytes.reserve(static_cast<size_t>(st.st_size));
+  LoadStatus status = LoadStatus::kOk;
+  char buffer[1 << 16];
+  for (;;) {
+    ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      error = Reason(errno);
+      status = LoadStatus::kFailed;
+    }
+    if (n <= 0) break;
+    bytes.append(buffer, static_cast<size_t>(n));
+    // The file may grow while it is read.
+    if (bytes.size() > max_bytes) {
+      error = "the file grew past the limit while read";
+      status = LoadStatus::kTooLarge;
+      break;
+    }
+  }
+  ::close(fd);
+  if (status != LoadStatus::kOk) bytes.clear();
+  return status;
+}
+
+LoadStatus CheckReadable(const std::string& path, std::string& error) {
+  int fd = OpenRegular(path, error);
+  if (fd < 0) return IsMissing(errno) ? LoadStatus::kMissing : LoadStatus::kFailed;
+  ::close(fd);
+  return LoadStatus::kOk;
+}
+
+FileKind KindOf(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return FileKind::kMissing;
+  if (S_ISREG(st.st_mode)) return FileKind::kRegular;
+  if (S_ISDIR(st.st_mode)) return FileKind::kFolder;
+  return FileKind::kOther;
+}
+
+bool IsReadOnly(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return false;
+  if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return true;
+  return ::access(path.c_str(), W_OK) != 0;
+}
+
+bool CanCreateIn(const std::string& folder, std::string& error) {
+  if (::access(folder.empty() ? "." : folder.c_str(), W_OK | X_OK) == 0) return true;
+  error = Reason(errno);
+  return false;
+}
+
+MakeStatus MakeFolder(const std::string& path, FolderAccess access, std::string& error) {
+  mode_t mode = access == FolderAccess::kPersonal ? 0700 : 0777;
+  if (::mkdir(path.c_str(), mode) == 0) return MakeStatus::kMade;
+  if (errno == EEXIST) return MakeStatus::kExists;
+  error = Reason(errno);
+  return MakeStatus::kFailed;
 }
 
 FileLock::~FileLock() {
   // Closing the descriptor releases the lock.
-  if (fd_ >= 0) ::close(fd_);
+  if (handle_ >= 0) ::close(static_cast<int>(handle_));
 }
 
 bool FileLock::Acquire(const std::string& path, std::string& error) {
-  return Take(path, LOCK_EX, error);
+  return Take(path, true, error);
 }
 
 bool FileLock::TryAcquire(const std::string& path, std::string& error) {
-  return Take(path, LOCK_EX | LOCK_NB, error);
+  return Take(path, false, error);
 }
 
-bool FileLock::Take(const std::string& path, int operation, std::string& error) {
-  if (fd_ >= 0) return true;
+bool FileLock::Take(const std::string& path, bool wait, std::string& error) {
+  if (handle_ >= 0) return true;
+  int operation = wait ? LOCK_EX : LOCK_EX | LOCK_NB;
   int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   if (fd < 0) {
     error = Reason(errno);
@@ -217,7 +299,7 @@ bool FileLock::Take(const std::string& path, int operation, std::string& error) 
     error = Reason(err);
     return false;
   }
-  fd_ = fd;
+  handle_ = fd;
   return true;
 }
 

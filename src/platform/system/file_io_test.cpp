@@ -1,0 +1,126 @@
+#include "platform/system/file_io.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
+#include "platform/system/environment.h"
+#include "support/test_support.h"
+
+namespace kestrix::system {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TempDir;
+
+TEST(FileIoTest, KindsAndReadOnly) {
+  TempDir dir;
+  std::string file = dir.Write("f.bas", "x");
+  std::string locked = dir.Write("locked.bas", "x");
+  fs::permissions(locked, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  struct Case {
+    std::string path;
+    FileKind kind;
+    bool read_only;
+  };
+  const Case cases[] = {
+      {file, FileKind::kRegular, false},
+      {locked, FileKind::kRegular, true},  // no write permission at all, even for root
+      {dir.path(), FileKind::kFolder, false},
+      {dir.Path("missing.bas"), FileKind::kMissing, false},
+      {dir.Path("f.bas/under"), FileKind::kMissing, false},  // a file on the way
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(KindOf(c.path), c.kind) << c.path;
+    EXPECT_EQ(IsReadOnly(c.path), c.read_only) << c.path;
+  }
+  EXPECT_TRUE(IsRegularFile(file));
+  EXPECT_TRUE(IsFolder(dir.path()));
+  EXPECT_FALSE(IsFolder(""));
+}
+
+TEST(FileIoTest, ReadRegularFileTellsMissingTooLargeAndUnreadableApart) {
+  TempDir dir;
+  std::string file = dir.Write("f.bas", "12345");
+#ifndef _WIN32
+  std::string fifo = dir.Path("fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+#endif
+  struct Case {
+    std::string path;
+    size_t max;
+    LoadStatus status;
+    std::string bytes;
+  };
+  const Case cases[] = {
+      {file, 5, LoadStatus::kOk, "12345"},
+      {file, 4, LoadStatus::kTooLarge, ""},
+      {dir.Path("missing.bas"), 10, LoadStatus::kMissing, ""},
+      {dir.Path("no/such/folder.bas"), 10, LoadStatus::kMissing, ""},
+      {dir.path(), 10, LoadStatus::kFailed, ""},  // a folder
+#ifndef _WIN32
+      {fifo, 10, LoadStatus::kFailed, ""},  // returns at once: nobody writes to it
+#endif
+  };
+  for (const Case& c : cases) {
+    std::string bytes = "old";
+    std::string error;
+    EXPECT_EQ(ReadRegularFile(c.path, c.max, bytes, error), c.status) << c.path;
+    EXPECT_EQ(bytes, c.bytes) << c.path;
+    if (c.status == LoadStatus::kFailed) {
+      EXPECT_NE(error, "") << c.path;
+    }
+    LoadStatus readable = c.status == LoadStatus::kTooLarge ? LoadStatus::kOk : c.status;
+    EXPECT_EQ(CheckReadable(c.path, error), readable) << c.path;
+  }
+}
+
+TEST(FileIoTest, MakeFolderSaysWhoMadeIt) {
+  TempDir dir;
+  std::string error;
+  std::string folder = dir.Path("BUILD 1");
+  EXPECT_EQ(MakeFolder(folder, FolderAccess::kShared, error), MakeStatus::kMade);
+  EXPECT_EQ(MakeFolder(folder, FolderAccess::kShared, error), MakeStatus::kExists);
+  EXPECT_EQ(MakeFolder(dir.Write("file", "x"), FolderAccess::kShared, error), MakeStatus::kExists);
+  EXPECT_EQ(MakeFolder(dir.Path("no/such"), FolderAccess::kShared, error), MakeStatus::kFailed);
+  EXPECT_FALSE(error.empty());
+  EXPECT_EQ(MakeFolder(dir.Path("mine"), FolderAccess::kPersonal, error), MakeStatus::kMade);
+  EXPECT_EQ(fs::status(dir.Path("mine")).permissions() & fs::perms::all, fs::perms::owner_all);
+
+  EXPECT_TRUE(CanCreateIn(folder, error));
+  error.clear();
+  EXPECT_FALSE(CanCreateIn(dir.Path("no/such"), error));
+  EXPECT_FALSE(error.empty());
+}
+
+TEST(EnvironmentTest, ProgramAndCurrentFolder) {
+  std::string exe = ExecutablePath();
+  EXPECT_EQ(fs::path(exe).filename(), "system_tests");
+  EXPECT_EQ(KindOf(exe), FileKind::kRegular);
+  EXPECT_EQ(fs::path(CurrentFolder()), fs::current_path());
+  EXPECT_EQ(EnvironmentValue("KESTRIX_SURELY_NOT_SET_ANYWHERE"), std::nullopt);
+  testing::ScopedEnv set("KESTRIX_TEST_VALUE", "");
+  EXPECT_EQ(EnvironmentValue("KESTRIX_TEST_VALUE"), "");  // set, but empty
+}
+
+#ifndef _WIN32
+// On POSIX "//x" is "/x": what the user types never reads as a UNC share.
+TEST(EnvironmentTest, NativePathsOfPosix) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"//tmp/p.vbp", "/tmp/p.vbp"},
+      {"///tmp//p.vbp", "/tmp//p.vbp"},
+      {"/tmp/p.vbp", "/tmp/p.vbp"},
+      {"p.vbp", "p.vbp"},
+      {"//", "/"},
+      {"", ""},
+  };
+  for (const auto& [native, internal] : cases)
+    EXPECT_EQ(FromNativePath(native), internal) << native;
+}
+#endif
+
+}  // namespace
+}  // namespace kestrix::system
