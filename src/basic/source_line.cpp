@@ -4,15 +4,33 @@
 
 namespace kestrix::basic {
 
+namespace {
+
+// ASCII lower case of every byte, as a table: FindNoCase runs over whole modules.
+struct LowerTable {
+  unsigned char map[256];
+  constexpr LowerTable() : map() {
+    for (int c = 0; c < 256; ++c)
+      map[c] = static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+  }
+};
+constexpr LowerTable kLower;
+
+inline unsigned char Low(char c) {
+  return kLower.map[static_cast<unsigned char>(c)];
+}
+
+}  // namespace
+
 size_t FindNoCase(std::string_view text, std::string_view needle, size_t from) {
   if (needle.empty()) return from <= text.size() ? from : std::string_view::npos;
   if (needle.size() > text.size()) return std::string_view::npos;
-  char first = Lower(needle[0]);
+  unsigned char first = Low(needle[0]);
   size_t last_start = text.size() - needle.size();
   for (size_t i = from; i <= last_start; ++i) {
-    if (Lower(text[i]) != first) continue;
+    if (Low(text[i]) != first) continue;
     size_t k = 1;
-    while (k < needle.size() && Lower(text[i + k]) == Lower(needle[k]))
+    while (k < needle.size() && Low(text[i + k]) == Low(needle[k]))
       ++k;
     if (k == needle.size()) return i;
   }
@@ -137,7 +155,7 @@ Label ReadLabel(std::string_view line) {
       ++n;
     bool colon = n < line.size() && line[n] == ':';
     if (colon && n + 1 < line.size() && line[n + 1] == '=') return label;
-    if (n < line.size() && !colon && !IsBlank(line[n])) return label;
+    if (n < line.size() && !colon && !IsBlank(line[n]) && line[n] != '\'') return label;
     label.text = line.substr(start, n - start);
     label.numeric = true;
     label.end = colon ? n + 1 : n;
@@ -156,13 +174,14 @@ Label ReadLabel(std::string_view line) {
 }
 
 bool StatementReader::Next(std::string_view& statement) {
-  while (!done_ && pos_ < end_) {
+  // One pass: each statement is read up to its ':' or to the comment that ends the code.
+  while (!done_ && pos_ < line_.size()) {
     first_ = pos_ == 0;
     bool comment = false;
-    size_t end = StatementEnd(line_.substr(0, end_), pos_, comment);
+    size_t end = StatementEnd(line_, pos_, comment);
     statement = TrimBlanks(line_.substr(pos_, end - pos_));
     pos_ = end + 1;
-    done_ = end >= end_;
+    done_ = comment || end >= line_.size();
     if (!statement.empty()) return true;
   }
   return false;

@@ -33,7 +33,7 @@ size_t CommentStart(std::string_view line);
 std::string CodeOnly(std::string_view line);
 
 // The line label at the start of a line, after blanks: a line number (digits followed by a
-// blank, a ':' or the end) or a name starting with a letter followed directly by a ':'
+// blank, a ':', a comment's apostrophe or the end) or a name starting with a letter followed directly by a ':'
 // ("Retry:"). Words that are statements of their own ("Else:", "DoEvents:") are no labels.
 struct Label {
   std::string_view text;  // "" when the line has none; digits as written, or the name
@@ -47,7 +47,7 @@ Label ReadLabel(std::string_view line);
 // are passed over: "a:: b :" holds two, a line of no code none.
 class StatementReader {
  public:
-  explicit StatementReader(std::string_view line) : line_(line), end_(CommentStart(line)) {}
+  explicit StatementReader(std::string_view line) : line_(line) {}
   // Moves to the next statement; false after the last one.
   bool Next(std::string_view& statement);
   // True while the statement last returned starts the line (no ':' before it).
@@ -55,7 +55,6 @@ class StatementReader {
 
  private:
   std::string_view line_;
-  size_t end_;
   size_t pos_ = 0;
   bool first_ = false;
   bool done_ = false;

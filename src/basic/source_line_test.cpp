@@ -59,6 +59,7 @@ TEST(SourceLineTest, ReadsTheLabelAtTheStart) {
       {"10 x = 1", "10", true, " x = 1"},
       {"  010: x", "010", true, " x"},
       {"20", "20", true, ""},
+      {"30' note", "30", true, "' note"},
       {"Retry: x = 1", "Retry", false, " x = 1"},
       {"Retry:", "Retry", false, ""},
       {"x := 1", "", false, ""},
