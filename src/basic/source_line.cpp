@@ -62,41 +62,41 @@ bool IsLetter(char c) {
   return IsIdentChar(c) && !IsDigit(c) && c != '_';
 }
 
-// The end of the statement that starts at s[i]: the ':' that separates it from the next one,
-// the start of a comment (`comment` is then set), or the end of the line. Rem starts a
-// comment where a statement starts: here, after a line number, and after Then or Else.
-size_t StatementEnd(std::string_view s, size_t i, bool& comment) {
+// True when a Rem word at s[rem] stands where a statement starts, the statement having begun at
+// s[begin]: nothing but blanks and a line number before it, or Then or Else of a one-line If.
+// Looking back only at a word that could be Rem keeps the scan below a tight loop.
+bool StatementMayStartAt(std::string_view s, size_t begin, size_t rem) {
+  size_t j = rem;
+  while (j > begin && (IsBlank(s[j - 1]) || IsDigit(s[j - 1])))
+    --j;
+  if (j == begin) return true;
+  if (j == rem || !IsBlank(s[j]) || j - begin < 4) return false;
+  std::string_view word = s.substr(j - 4, 4);
+  if (!EqualsNoCase(word, "then") && !EqualsNoCase(word, "else")) return false;
+  return j - 4 == begin || !IsIdentChar(s[j - 5]);
+}
+
+// The end of the statement that starts at s[begin]: the ':' that separates it from the next
+// one, the start of a comment (`comment` is then set), or the end of the line.
+size_t StatementEnd(std::string_view s, size_t begin, bool& comment) {
   comment = false;
-  bool at_start = true;
-  while (i < s.size()) {
+  for (size_t i = begin; i < s.size(); ++i) {
     char c = s[i];
     if (c == '"') {
-      i = LiteralEnd(s, i);
-      at_start = false;
+      i = LiteralEnd(s, i) - 1;
     } else if (c == '\'') {
       comment = true;
       return i;
     } else if (c == ':') {
       if (i + 1 >= s.size() || s[i + 1] != '=') return i;
-      i += 2;
-      at_start = false;
-    } else if (IsBlank(c) || IsDigit(c)) {
       ++i;
-    } else if (IsIdentChar(c)) {
-      size_t end = NameEnd(s, i);
-      std::string_view word = s.substr(i, end - i);
-      if (at_start && word.size() == 3 && EqualsNoCase(word, "rem")) {
-        comment = true;
-        return i;
-      }
-      at_start = word.size() == 4 && (EqualsNoCase(word, "then") || EqualsNoCase(word, "else"));
-      i = end;
-    } else {
-      at_start = false;
-      ++i;
+    } else if ((c == 'r' || c == 'R') && (i == begin || !IsIdentChar(s[i - 1])) && IsRemAt(s, i) &&
+               StatementMayStartAt(s, begin, i)) {
+      comment = true;
+      return i;
     }
   }
-  return i;
+  return s.size();
 }
 
 }  // namespace
@@ -131,15 +131,17 @@ size_t CommentStart(std::string_view line) {
 }
 
 std::string CodeOnly(std::string_view line) {
-  std::string out(line.substr(0, CommentStart(line)));
+  size_t end = CommentStart(line);
+  std::string out(line.substr(0, end));
+  if (out.find('"') == std::string::npos) return out;
   for (size_t i = 0; i < out.size(); ++i) {
     if (out[i] != '"') continue;
-    size_t end = LiteralEnd(out, i);
+    size_t close = LiteralEnd(out, i);
     // The quotes stay, doubled ones inside too: only the letters of the literal go.
-    for (size_t k = i + 1; k < end; ++k) {
+    for (size_t k = i + 1; k < close; ++k) {
       if (out[k] != '"') out[k] = ' ';
     }
-    i = end - 1;
+    i = close - 1;
   }
   return out;
 }

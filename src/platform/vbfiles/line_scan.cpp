@@ -29,12 +29,14 @@ uint8_t DirectiveFlag(basic::Directive directive) {
 // header: one after a colon is not.
 void ScanOne(std::string_view s, bool first, StatementInfo& info) {
   info.flags |= kStatement;
-  if (uint8_t directive = DirectiveFlag(basic::ReadDirective(basic::SkipLineNumber(s)))) {
-    info.flags |= directive;
+  s = basic::SkipLineNumber(s);
+  if (s.empty()) return;
+  if (s.front() == '#') {
+    info.flags |= DirectiveFlag(basic::ReadDirective(s));
     return;
   }
-  if (basic::IsProcedureEndStatement(s)) {
-    info.flags |= kProcEnd;
+  if (basic::Lower(s.front()) == 'e') {
+    if (basic::IsProcedureEndStatement(s)) info.flags |= kProcEnd;
     return;
   }
   if (!first) return;
