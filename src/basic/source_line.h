@@ -33,7 +33,8 @@ size_t CommentStart(std::string_view line);
 std::string CodeOnly(std::string_view line);
 
 // The line label at the start of a line, after blanks: a line number (digits followed by a
-// blank, a ':', a comment's apostrophe or the end) or a name starting with a letter followed directly by a ':'
+// blank, a ':', a comment's apostrophe or the end) or a name starting with a letter followed
+// directly by a ':'
 // ("Retry:"). Words that are statements of their own ("Else:", "DoEvents:") are no labels.
 struct Label {
   std::string_view text;  // "" when the line has none; digits as written, or the name

@@ -15,7 +15,7 @@ TEST(SourceLineTest, CodeOnlyBlanksLiteralsAndCutsComments) {
       {"x = 1 ' note", "x = 1 "},
       {"s = \"it's\" ' note", "s = \"    \" "},
       {"s = \"a\"\"b\"", "s = \" \"\" \""},  // a doubled quote stays a quote
-      {"s = \"open", "s = \"    "},           // an unclosed literal runs to the end
+      {"s = \"open", "s = \"    "},          // an unclosed literal runs to the end
       {"Rem all of it", ""},
       {"  rem\tall of it", "  "},
       {"Rem", ""},
@@ -25,8 +25,8 @@ TEST(SourceLineTest, CodeOnlyBlanksLiteralsAndCutsComments) {
       {"x = 1: Rem after a colon", "x = 1: "},
       {"If a Then Rem after Then", "If a Then "},
       {"If a Then b Else Rem after Else", "If a Then b Else "},
-      {"Remove x", "Remove x"},           // a longer word is no Rem
-      {"x = Rem", "x = Rem"},             // Rem only where a statement starts
+      {"Remove x", "Remove x"},              // a longer word is no Rem
+      {"x = Rem", "x = Rem"},                // Rem only where a statement starts
       {"Call f(a:=Rem)", "Call f(a:=Rem)"},  // ":=" names an argument, it separates nothing
       {"x = [Rem]", "x = [Rem]"},
   };
@@ -41,9 +41,8 @@ TEST(SourceLineTest, ContinuationNeedsABlankBeforeTheUnderscore) {
     std::string_view line;
     bool continues;
   } cases[] = {
-      {"x = a _", true},       {"x = a\t_  ", true}, {"_", true},
-      {"x = PROCNAME_", false}, {"x = a_ ", false},  {"' note _", true},
-      {"", false},             {"x = \"_\"", false},
+      {"x = a _", true},  {"x = a\t_  ", true}, {"_", true}, {"x = PROCNAME_", false},
+      {"x = a_ ", false}, {"' note _", true},   {"", false}, {"x = \"_\"", false},
   };
   for (const Case& c : cases)
     EXPECT_EQ(ContinuesOnNextLine(c.line), c.continues) << c.line;
@@ -65,8 +64,8 @@ TEST(SourceLineTest, ReadsTheLabelAtTheStart) {
       {"x := 1", "", false, ""},
       {"Else: x", "", false, ""},
       {"DoEvents: x", "", false, ""},
-      {"Retry : x", "", false, ""},   // the colon must follow the name directly
-      {"_x: y", "", false, ""},       // a name starts with a letter
+      {"Retry : x", "", false, ""},  // the colon must follow the name directly
+      {"_x: y", "", false, ""},      // a name starts with a letter
       {"12ab = 1", "", false, ""},
       {"10:=", "", false, ""},
   };

@@ -106,7 +106,8 @@ std::vector<long> JumpTargets(std::string_view line) {
     }
     std::string_view word = TakeWord(s);
     if (!EqualsNoCase(word, "GOTO") && !EqualsNoCase(word, "GOSUB") &&
-        !EqualsNoCase(word, "RESUME") && !EqualsNoCase(word, "THEN") && !EqualsNoCase(word, "ELSE")) {
+        !EqualsNoCase(word, "RESUME") && !EqualsNoCase(word, "THEN") &&
+        !EqualsNoCase(word, "ELSE")) {
       continue;
     }
     // One number, or for On … GoTo a list of them separated by commas.

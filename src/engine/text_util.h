@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "host/ide.h"
 #include "basic/source_line.h"
+#include "host/ide.h"
 
 namespace kestrix::engine {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "host/ide.h"
 #include "basic/characters.h"
+#include "host/ide.h"
 
 namespace kestrix::vbfiles {
 
