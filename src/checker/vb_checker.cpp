@@ -303,7 +303,7 @@ void ModuleChecker::CloseFor(const Token* counter) {
     return;
   }
   const std::string& open = blocks.back().counter;
-  if (counter != nullptr && !open.empty() && !text::EqualsNoCase(open, counter->text)) {
+  if (counter != nullptr && !open.empty() && !basic::EqualsNoCase(open, counter->text)) {
     Report(line_, "Invalid Next control variable reference");
   }
   blocks.pop_back();

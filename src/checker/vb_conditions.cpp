@@ -16,7 +16,7 @@ using Kind = CondValue::Kind;
 std::string LowerName(std::string_view name) {
   std::string out(name);
   for (char& c : out)
-    c = text::Lower(c);
+    c = basic::Lower(c);
   return out;
 }
 
@@ -28,7 +28,7 @@ CondValue Bool(bool b) {
 std::optional<double> NumberOf(std::string_view t, char type_char) {
   std::string digits(t);
   if (digits.size() > 1 && digits[0] == '&') {
-    char base = text::Lower(digits[1]);
+    char base = basic::Lower(digits[1]);
     int radix = base == 'h' ? 16 : 8;
     size_t at = base == 'h' || base == 'o' ? 2 : 1;
     char* end = nullptr;

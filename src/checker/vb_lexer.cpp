@@ -1,15 +1,14 @@
 #include "checker/vb_lexer.h"
 
-#include "host/vb_text.h"
+#include "basic/source_line.h"
 
 namespace kestrix::checker {
 namespace {
 
-using text::EqualsNoCase;
-using text::IsBlank;
-using text::IsDigit;
-using text::IsIdentChar;
-using text::Lower;
+using basic::IsBlank;
+using basic::IsDigit;
+using basic::IsIdentChar;
+using basic::Lower;
 
 bool IsLetter(char c) {
   return IsIdentChar(c) && !IsDigit(c) && c != '_';
@@ -55,41 +54,22 @@ class Lexer {
   char At(size_t k) const { return k < s_.size() ? s_[k] : '\0'; }
 
   void TakeLabel() {
-    size_t n = i_;
-    if (IsDigit(At(n))) {
-      while (IsDigit(At(n)))
-        ++n;
-      char after = At(n);
-      if (!(after == '\0' || IsBlank(after) || (after == ':' && At(n + 1) != '='))) return;
-      size_t first = s_.find_first_not_of('0', i_);
-      out_.label = first >= n ? std::string("0") : std::string(s_.substr(first, n - first));
-      out_.numeric_label = true;
-      i_ = n;
+    basic::Label label = basic::ReadLabel(s_);
+    if (label.text.empty()) return;
+    if (!label.numeric) {
+      out_.label = FoldName(label.text);
+      i_ = label.end;
       return;
     }
-    if (!IsLetter(At(n))) return;
-    n = text::NameEnd(s_, n);
-    std::string_view word = s_.substr(i_, n - i_);
-    if (At(n) != ':' || At(n + 1) == '=' || text::IsStandaloneStatementWord(word)) return;
-    out_.label = FoldName(word);
-    i_ = n + 1;
+    // The ':' after a line number stays, as the separator it also is.
+    size_t first = label.text.find_first_not_of('0');
+    out_.label = first == std::string_view::npos ? "0" : std::string(label.text.substr(first));
+    out_.numeric_label = true;
+    i_ = static_cast<size_t>(label.text.data() - s_.data()) + label.text.size();
   }
 
   void TakeDirective() {
-    ++i_;
-    SkipBlanks();
-    std::string_view word = Word();
-    Directive d = Directive::kOther;
-    if (EqualsNoCase(word, "if")) d = Directive::kIf;
-    if (EqualsNoCase(word, "elseif")) d = Directive::kElseIf;
-    if (EqualsNoCase(word, "else")) d = Directive::kElse;
-    if (EqualsNoCase(word, "endif")) d = Directive::kEndIf;
-    if (EqualsNoCase(word, "const")) d = Directive::kConst;
-    if (EqualsNoCase(word, "end")) {
-      SkipBlanks();
-      if (EqualsNoCase(Word(), "if")) d = Directive::kEndIf;
-    }
-    out_.directive = d;
+    out_.directive = basic::ReadDirective(s_, i_);
     // The rest of the line: the expression of #If, #ElseIf and #Const.
     while (TakeToken()) {
     }
@@ -97,7 +77,7 @@ class Lexer {
 
   std::string_view Word() {
     size_t start = i_;
-    i_ = text::NameEnd(s_, i_);
+    i_ = basic::NameEnd(s_, i_);
     return s_.substr(start, i_ - start);
   }
 
@@ -141,7 +121,7 @@ class Lexer {
 
   bool TakeWord() {
     std::string_view word = Word();
-    if (AtStatementStart() && EqualsNoCase(word, "rem")) return false;
+    if (AtStatementStart() && basic::IsRemAt(s_, i_ - word.size())) return false;
     char type_char = TakeTypeChar(false);
     out_.tokens.push_back({TokenKind::kWord, type_char, false, word});
     return true;
@@ -177,14 +157,7 @@ class Lexer {
   }
 
   bool TakeString(size_t start) {
-    ++i_;
-    while (i_ < s_.size()) {
-      if (s_[i_] == '"' && At(i_ + 1) == '"') {
-        i_ += 2;
-      } else if (s_[i_++] == '"') {
-        break;
-      }
-    }
+    i_ = basic::LiteralEnd(s_, start);
     Push(TokenKind::kString, start, i_);
     return true;
   }
@@ -246,14 +219,14 @@ bool LogicalLineReader::Next() {
   if (next_ >= lines_.size()) return false;
   first_ = static_cast<int32_t>(next_);
   std::string_view line = lines_[next_++];
-  if (!text::ContinuesOnNextLine(line) || next_ >= lines_.size()) {
+  if (!basic::ContinuesOnNextLine(line) || next_ >= lines_.size()) {
     text_ = line;
     return true;
   }
   joined_.assign(BeforeContinuation(line));
   while (next_ < lines_.size()) {
     line = lines_[next_++];
-    bool more = text::ContinuesOnNextLine(line) && next_ < lines_.size();
+    bool more = basic::ContinuesOnNextLine(line) && next_ < lines_.size();
     joined_.append(more ? BeforeContinuation(line) : line);
     if (!more) break;
   }

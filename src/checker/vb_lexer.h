@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "host/vb_text.h"
+#include "basic/source_line.h"
 
 namespace kestrix::checker {
 
@@ -32,11 +32,11 @@ struct Token {
 
   // True for an unbracketed word equal to `keyword`, case ignored.
   bool Is(std::string_view keyword) const {
-    return kind == TokenKind::kWord && !bracketed && text::EqualsNoCase(text, keyword);
+    return kind == TokenKind::kWord && !bracketed && basic::EqualsNoCase(text, keyword);
   }
 };
 
-enum class Directive : uint8_t { kNone, kIf, kElseIf, kElse, kEndIf, kConst, kOther };
+using basic::Directive;
 
 struct LexedLine {
   // The line label: a line number without its leading zeros ("0" for zeros alone), or a
@@ -49,7 +49,7 @@ struct LexedLine {
   std::vector<Token> tokens;
 };
 
-using text::FoldName;  // labels are kept and compared folded
+using basic::FoldName;  // labels are kept and compared folded
 
 // Lexes one logical line (continuations joined) into `out`, reusing its storage. The
 // tokens view `text`, which must outlive them. A label stands at the very start of the line
@@ -60,7 +60,7 @@ using text::FoldName;  // labels are kept and compared folded
 // gives some tokens.
 void LexLine(std::string_view text, LexedLine& out);
 
-// Walks physical lines as logical lines: a line that text::ContinuesOnNextLine is continued
+// Walks physical lines as logical lines: a line that basic::ContinuesOnNextLine is continued
 // by the next.
 class LogicalLineReader {
  public:

@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "host/vb_text.h"
+#include "basic/characters.h"
 #include "checker/vb_checker.h"
 #include "checker/vb_conditions.h"
 #include "checker/vb_labels.h"
@@ -45,7 +45,7 @@ struct Block {
   bool clause_seen = false;  // If: its Else seen; Select Case: its first Case seen
 
   bool SameShape(const Block& other) const {
-    return kind == other.kind && text::EqualsNoCase(counter, other.counter);
+    return kind == other.kind && basic::EqualsNoCase(counter, other.counter);
   }
 };
 

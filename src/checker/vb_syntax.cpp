@@ -7,7 +7,7 @@ namespace kestrix::checker {
 namespace {
 
 bool IsModifier(const Token& t) {
-  return t.Is("public") || t.Is("private") || t.Is("friend") || t.Is("static") || t.Is("global");
+  return t.kind == TokenKind::kWord && !t.bracketed && basic::IsModifierWord(t.text);
 }
 
 }  // namespace
@@ -51,11 +51,7 @@ Tokens SkipModifiers(Tokens t) {
 }
 
 bool IsDefWord(const Token& t) {
-  static constexpr std::array<std::string_view, 14> kDefs = {
-      "defbool", "defbyte", "defint", "deflng",  "deflnglng", "deflngptr", "defcur",
-      "defsng",  "defdbl",  "defdec", "defdate", "defstr",    "defobj",    "defvar"};
-  if (t.text.size() < 6 || text::Lower(t.text[0]) != 'd') return false;
-  return std::any_of(kDefs.begin(), kDefs.end(), [&t](std::string_view w) { return t.Is(w); });
+  return t.kind == TokenKind::kWord && !t.bracketed && basic::IsDefWord(t.text);
 }
 
 bool IsStatementKeyword(const Token& t) {

@@ -90,7 +90,7 @@ ModuleShape ReadShape(host::CodeModule& code) {
       for (long target : JumpTargets(statement))
         m.proc_targets[static_cast<size_t>(current)].insert(target);
       if (HoldsProcedureEnd(statement)) current = -1;
-    } else if (!IsBlankOrComment(text) && !IsDirective(text, "#")) {
+    } else if (!IsBlankOrComment(text) && basic::ReadDirective(text) == basic::Directive::kNone) {
       skip_mark_above = false;  // the mark belongs to the procedure right below it
     }
   }

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "basic/source_line.h"
+
 namespace kestrix::engine {
 
 // The line without its leading blanks and tabs ("" for a line of only blanks and tabs).
@@ -29,6 +31,6 @@ bool IsProcedureEnd(std::string_view line, std::string& exit_statement);
 // The line with the contents of its string literals replaced by blanks (the quotes stay)
 // and its comment (an apostrophe or a Rem statement, to the end of the line) cut off, so
 // that searches for code see only code.
-std::string CodeOnly(std::string_view line);
+using basic::CodeOnly;
 
 }  // namespace kestrix::engine

@@ -91,6 +91,7 @@ TEST(LineRulesTest, IsProcedureEnd) {
       {"MsgBox \"End Sub\"", nullptr},
       {"Rem End Sub here", nullptr},
       {"x = 1: Rem End Sub", nullptr},
+      {"If a Then Rem End Sub", nullptr},  // Rem starts a statement after Then, too
       {"", nullptr},
   };
   for (const auto& c : cases) {

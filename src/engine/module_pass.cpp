@@ -1,7 +1,5 @@
 #include "engine/module_pass.h"
 
-#include <array>
-
 #include "engine/clean_pass.h"
 #include "engine/line_rules.h"
 #include "engine/markers.h"
@@ -92,14 +90,7 @@ void WalkProcedures(EngineState& state, host::CodeModule& code, int32_t line,
 }  // namespace
 
 bool IsDefStatement(std::string_view line) {
-  static constexpr std::array<std::string_view, 14> kDefs = {
-      "DEFBOOL", "DEFBYTE", "DEFINT", "DEFLNG",  "DEFLNGLNG", "DEFLNGPTR", "DEFCUR",
-      "DEFSNG",  "DEFDBL",  "DEFDEC", "DEFDATE", "DEFSTR",    "DEFOBJ",    "DEFVAR"};
-  std::string text = StripLeadingBlanks(line);
-  for (auto def : kDefs) {
-    if (text.size() > def.size() && IsDirective(text, def) && text[def.size()] == ' ') return true;
-  }
-  return false;
+  return basic::IsDefStatement(line);
 }
 
 bool HasSkipModuleMark(host::CodeModule& code, std::string& note) {

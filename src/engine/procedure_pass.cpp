@@ -81,7 +81,7 @@ struct HeaderShape {
 };
 
 bool IsEndIf(std::string_view line) {
-  return IsDirective(line, "#END IF") || IsDirective(line, "#ENDIF");
+  return basic::ReadDirective(line) == basic::Directive::kEndIf;
 }
 
 // Looks between the declaration and the End line for repeated headers at the first header's
@@ -93,7 +93,8 @@ HeaderShape ReadHeaderShape(host::CodeModule& code, int32_t decl_last, int32_t e
   for (int32_t i = decl_last + 1; i < end; ++i) {
     std::string text = code.Lines(i, 1);
     int32_t last = StatementEnd(code, i, end - 1);
-    if (IsDirective(text, "#IF")) {
+    basic::Directive directive = basic::ReadDirective(text);
+    if (directive == basic::Directive::kIf) {
       ++depth;
     } else if (IsEndIf(text)) {
       if (depth == 0) {
@@ -101,11 +102,11 @@ HeaderShape ReadHeaderShape(host::CodeModule& code, int32_t decl_last, int32_t e
         break;
       }
       --depth;
-    } else if (IsDirective(text, "#ELSE")) {
+    } else if (directive == basic::Directive::kElse || directive == basic::Directive::kElseIf) {
       if (depth == 0) in_other_branch = true;
     } else if (depth == 0 && in_other_branch && !ParseHeader(text).name.empty()) {
       shape.repeated.emplace_back(i, last);
-    } else if (!IsBlankOrComment(text) && !IsDirective(text, "#")) {
+    } else if (!IsBlankOrComment(text) && directive == basic::Directive::kNone) {
       shape.body_in_group = true;
     }
     i = last;

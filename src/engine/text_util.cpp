@@ -2,61 +2,23 @@
 
 #include <algorithm>
 
-#include "host/vb_text.h"
+#include "basic/source_line.h"
 
 #include "engine/line_rules.h"
 
 namespace kestrix::engine {
 
-using text::EqualsNoCase;
-using text::IsBlank;
-using text::IsDigit;
-using text::IsIdentChar;
-using text::TakeWord;
-using text::Upper;
+using basic::EqualsNoCase;
+using basic::FindNoCase;
+using basic::IsDigit;
+using basic::IsIdentChar;
+using basic::TakeWord;
 namespace {
 
-// ASCII lower case of every byte, as a table: the searches below run over whole modules.
-struct LowerTable {
-  unsigned char map[256];
-  constexpr LowerTable() : map() {
-    for (int c = 0; c < 256; ++c)
-      map[c] = static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
-  }
-};
-constexpr LowerTable kLower;
-
-inline unsigned char Low(char c) {
-  return kLower.map[static_cast<unsigned char>(c)];
-}
-
-size_t FindNoCase(std::string_view text, std::string_view needle, size_t from = 0) {
-  if (needle.empty()) return from <= text.size() ? from : std::string_view::npos;
-  if (needle.size() > text.size()) return std::string_view::npos;
-  unsigned char first = Low(needle[0]);
-  size_t last_start = text.size() - needle.size();
-  for (size_t i = from; i <= last_start; ++i) {
-    if (Low(text[i]) != first) continue;
-    size_t k = 1;
-    while (k < needle.size() && Low(text[i + k]) == Low(needle[k]))
-      ++k;
-    if (k == needle.size()) return i;
-  }
-  return std::string_view::npos;
-}
-
 std::string_view SkipBlanks(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front()))
+  while (!s.empty() && basic::IsBlank(s.front()))
     s.remove_prefix(1);
   return s;
-}
-
-bool WordIs(std::string_view word, std::string_view upper) {
-  if (word.size() != upper.size()) return false;
-  for (size_t i = 0; i < word.size(); ++i) {
-    if (Upper(word[i]) != upper[i]) return false;
-  }
-  return true;
 }
 
 }  // namespace
@@ -77,153 +39,45 @@ bool ContainsNoCase(std::string_view text, std::string_view needle) {
 }
 
 bool IsBlankOrComment(std::string_view line) {
-  return SkipBlanks(CodeOnly(line)).empty();
-}
-
-bool IsDirective(std::string_view line, std::string_view upper) {
-  std::string_view s = SkipBlanks(line);
-  if (s.size() < upper.size()) return false;
-  for (size_t i = 0; i < upper.size(); ++i) {
-    if (Upper(s[i]) != upper[i]) return false;
-  }
-  return true;
+  return SkipBlanks(line.substr(0, basic::CommentStart(line))).empty();
 }
 
 long LeadingNumber(std::string_view line) {
-  std::string_view s = SkipBlanks(line);
-  size_t n = 0;
-  while (n < s.size() && IsDigit(s[n]) && n < 9)
-    ++n;
-  if (n == 0 || (n < s.size() && IsIdentChar(s[n]))) return -1;
-  return std::stol(std::string(s.substr(0, n)));
+  basic::Label label = basic::ReadLabel(line);
+  if (!label.numeric || label.text.size() > 9) return -1;
+  return std::stol(std::string(label.text));
 }
 
 bool IsEndStatementLine(std::string_view line) {
-  std::string code = CodeOnly(line);
-  std::string_view s = SkipBlanks(code);
-  // A line number or a label in front is no statement.
-  size_t digits = 0;
-  while (digits < s.size() && IsDigit(s[digits]))
-    ++digits;
-  if (digits > 0) s = SkipBlanks(s.substr(digits));
-  std::string_view probe = s;
-  std::string_view label = TakeWord(probe);
-  if (!label.empty() && !probe.empty() && probe.front() == ':' && !WordIs(label, "END")) {
-    s = SkipBlanks(probe.substr(1));
-  }
-  if (!WordIs(TakeWord(s), "END")) return false;
-  s = SkipBlanks(s);
-  std::string_view what = TakeWord(s);
-  if (!WordIs(what, "SUB") && !WordIs(what, "FUNCTION") && !WordIs(what, "PROPERTY")) return false;
-  return SkipBlanks(s).empty();
+  basic::StatementReader statements(line.substr(basic::ReadLabel(line).end));
+  std::string_view statement;
+  if (!statements.Next(statement) || !basic::IsProcedureEndStatement(statement)) return false;
+  return !statements.Next(statement);
 }
-
-namespace {
-
-// The statements of a line's code, split at colons (string literals blanked, comment cut).
-std::vector<std::string_view> Statements(std::string_view code) {
-  std::vector<std::string_view> out;
-  size_t begin = 0;
-  for (size_t i = 0; i <= code.size(); ++i) {
-    if (i < code.size() && (code[i] != ':' || (i + 1 < code.size() && code[i + 1] == '='))) {
-      continue;
-    }
-    out.push_back(SkipBlanks(code.substr(begin, i - begin)));
-    begin = i + 1;
-  }
-  return out;
-}
-
-// Drops a line number in front of a statement.
-std::string_view SkipLineNumber(std::string_view s) {
-  size_t digits = 0;
-  while (digits < s.size() && IsDigit(s[digits]))
-    ++digits;
-  if (digits > 0 && (digits == s.size() || IsBlank(s[digits]))) return SkipBlanks(s.substr(digits));
-  return s;
-}
-
-}  // namespace
 
 bool OpensSelectCase(std::string_view line) {
   if (FindNoCase(line, "SELECT") == std::string_view::npos) return false;
-  std::string code = CodeOnly(line);
-  std::string_view s = SkipLineNumber(SkipBlanks(code));
-  std::string_view probe = s;
-  std::string_view label = TakeWord(probe);
-  if (!label.empty() && !probe.empty() && probe.front() == ':') s = SkipBlanks(probe.substr(1));
-  if (!WordIs(TakeWord(s), "SELECT")) return false;
+  basic::StatementReader statements(line.substr(basic::ReadLabel(line).end));
+  std::string_view s;
+  if (!statements.Next(s) || !EqualsNoCase(TakeWord(s), "SELECT")) return false;
   s = SkipBlanks(s);
-  return WordIs(TakeWord(s), "CASE");
+  return EqualsNoCase(TakeWord(s), "CASE");
 }
 
 bool IsCaseClause(std::string_view line) {
   std::string_view s = SkipBlanks(line);
-  return WordIs(TakeWord(s), "CASE");
+  return EqualsNoCase(TakeWord(s), "CASE");
 }
 
 bool HoldsProcedureEnd(std::string_view line) {
   if (FindNoCase(line, "END") == std::string_view::npos) return false;
-  std::string code = CodeOnly(line);
-  for (std::string_view s : Statements(code)) {
-    s = SkipLineNumber(s);
-    if (!WordIs(TakeWord(s), "END")) continue;
-    s = SkipBlanks(s);
-    std::string_view what = TakeWord(s);
-    if (WordIs(what, "SUB") || WordIs(what, "FUNCTION") || WordIs(what, "PROPERTY")) return true;
+  basic::StatementReader statements(line);
+  std::string_view statement;
+  while (statements.Next(statement)) {
+    if (basic::IsProcedureEndStatement(statement)) return true;
   }
   return false;
 }
-
-namespace {
-
-// The header that one statement (no colon inside) is, if any.
-Header ParseHeaderStatement(std::string_view s) {
-  Header header;
-  std::string_view word = TakeWord(s);
-  for (int i = 0; i < 3; ++i) {
-    if (!WordIs(word, "PUBLIC") && !WordIs(word, "PRIVATE") && !WordIs(word, "FRIEND") &&
-        !WordIs(word, "STATIC") && !WordIs(word, "GLOBAL")) {
-      break;
-    }
-    s = SkipBlanks(s);
-    word = TakeWord(s);
-  }
-  host::ProcKind kind = host::ProcKind::kProc;
-  bool function = false;
-  if (WordIs(word, "PROPERTY")) {
-    s = SkipBlanks(s);
-    std::string_view accessor = TakeWord(s);
-    if (WordIs(accessor, "GET")) {
-      kind = host::ProcKind::kPropertyGet;
-    } else if (WordIs(accessor, "LET")) {
-      kind = host::ProcKind::kPropertyLet;
-    } else if (WordIs(accessor, "SET")) {
-      kind = host::ProcKind::kPropertySet;
-    } else {
-      return header;
-    }
-  } else if (WordIs(word, "FUNCTION")) {
-    function = true;
-  } else if (!WordIs(word, "SUB")) {
-    return header;
-  }
-  s = SkipBlanks(s);
-  std::string_view name;
-  if (!s.empty() && s.front() == '[') {
-    size_t close = s.find(']');
-    name = s.substr(1, close == std::string_view::npos ? s.npos : close - 1);
-  } else {
-    name = TakeWord(s);
-  }
-  if (name.empty()) return header;
-  header.name = std::string(name);
-  header.kind = kind;
-  header.function = function;
-  return header;
-}
-
-}  // namespace
 
 Header ParseHeader(std::string_view line) {
   if (FindNoCase(line, "SUB") == std::string_view::npos &&
@@ -231,14 +85,13 @@ Header ParseHeader(std::string_view line) {
       FindNoCase(line, "PROPERTY") == std::string_view::npos) {
     return {};
   }
-  std::string code = CodeOnly(line);
-  // Only the line's first statement can be a header, as the code module reads it
-  // (":Sub X()" and "x = 1: Sub X()" are none).
-  std::string_view first = code;
-  size_t colon = first.find(':');
-  while (colon != std::string_view::npos && colon + 1 < first.size() && first[colon + 1] == '=')
-    colon = first.find(':', colon + 2);
-  return ParseHeaderStatement(SkipLineNumber(SkipBlanks(first.substr(0, colon))));
+  basic::Header read = basic::ReadLineHeader(line);
+  Header header;
+  if (read.name.empty()) return header;
+  header.name = std::string(read.name);
+  header.kind = read.kind;
+  header.function = read.function;
+  return header;
 }
 
 std::vector<long> JumpTargets(std::string_view line) {
@@ -252,8 +105,9 @@ std::vector<long> JumpTargets(std::string_view line) {
       continue;
     }
     std::string_view word = TakeWord(s);
-    if (!WordIs(word, "GOTO") && !WordIs(word, "GOSUB") && !WordIs(word, "RESUME") &&
-        !WordIs(word, "THEN") && !WordIs(word, "ELSE")) {
+    if (!EqualsNoCase(word, "GOTO") && !EqualsNoCase(word, "GOSUB") &&
+        !EqualsNoCase(word, "RESUME") && !EqualsNoCase(word, "THEN") &&
+        !EqualsNoCase(word, "ELSE")) {
       continue;
     }
     // One number, or for On … GoTo a list of them separated by commas.

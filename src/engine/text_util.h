@@ -7,12 +7,12 @@
 #include <string_view>
 #include <vector>
 
+#include "basic/source_line.h"
 #include "host/ide.h"
-#include "host/vb_text.h"
 
 namespace kestrix::engine {
 
-using text::EqualsNoCase;
+using basic::EqualsNoCase;
 // Position of `needle` in the code of `line` (outside string literals and comments), not
 // followed by a letter or digit; npos when there is none.
 size_t FindInCode(std::string_view line, std::string_view needle);
@@ -21,9 +21,7 @@ bool ContainsNoCase(std::string_view text, std::string_view needle);
 // True for a line holding no code: blank, or only a comment.
 bool IsBlankOrComment(std::string_view line);
 // True when the statement goes on on the next line (" _" at the end, blanks after it allowed).
-using text::ContinuesOnNextLine;
-// True when the line, after leading blanks, starts with the directive `upper` ("#ELSE", …).
-bool IsDirective(std::string_view line, std::string_view upper);
+using basic::ContinuesOnNextLine;
 // The line number at the start of the line (after leading blanks), or -1.
 long LeadingNumber(std::string_view line);
 // True when the line's only statement is End Sub, End Function or End Property (a line

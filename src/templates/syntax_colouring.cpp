@@ -5,7 +5,7 @@
 #include <optional>
 #include <unordered_map>
 
-#include "host/vb_text.h"
+#include "basic/source_line.h"
 
 namespace kestrix::templates {
 
@@ -38,13 +38,6 @@ bool IsWordChar(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
 }
 
-std::string UpperCase(std::string_view word) {
-  std::string upper(word);
-  for (char& c : upper)
-    c = text::Upper(c);
-  return upper;
-}
-
 // One keyword list as a table from the upper-case word to the list's spelling. Entries that
 // no word can equal (those holding "#" or a blank) are left out.
 class KeywordTable {
@@ -55,14 +48,14 @@ class KeywordTable {
       size_t end = std::min(list.find('*', start), list.size());
       std::string_view entry = list.substr(start, end - start);
       if (!entry.empty() && std::all_of(entry.begin(), entry.end(), IsWordChar)) {
-        spellings_.emplace(UpperCase(entry), entry);
+        spellings_.emplace(basic::ToUpper(entry), entry);
       }
       start = end + 1;
     }
   }
 
   const std::string_view* Find(std::string_view word) const {
-    auto found = spellings_.find(UpperCase(word));
+    auto found = spellings_.find(basic::ToUpper(word));
     return found == spellings_.end() ? nullptr : &found->second;
   }
 
@@ -106,12 +99,9 @@ class Colourer {
 // Just past the quote that closes the literal opened at `quote`; the end of the text when the
 // literal is not closed within the scan limit.
 size_t Colourer::LiteralEnd(size_t quote) const {
-  size_t first = quote + 1;
-  size_t last = std::min(text_.size(), first + kScanLimit);
-  for (size_t i = first; i < last; ++i) {
-    if (text_[i] == '"') return i + 1;
-  }
-  return text_.size();
+  std::string_view scanned = std::string_view(text_).substr(0, quote + 1 + kScanLimit);
+  size_t end = basic::LiteralEnd(scanned, quote);
+  return end == scanned.size() && scanned.back() != '"' ? text_.size() : end;
 }
 
 // Where the CR LF at or after `from` starts; the end of the text when there is none within
@@ -142,7 +132,7 @@ std::optional<size_t> Colourer::CompleteWord(size_t at) {
   } else if (const std::string_view* keyword = StatementTable().Find(word)) {
     Paint(start, end, Colour::kBlue);
     text_.replace(start, keyword->size(), *keyword);
-  } else if (text::EqualsNoCase(word, "REM")) {
+  } else if (basic::IsRemAt(word, 0)) {
     size_t comment_end = LineEnd(start);
     Paint(start, comment_end, Colour::kGreen);
     // A literal spanning lines may lie between the word and `at`: never go back over it.

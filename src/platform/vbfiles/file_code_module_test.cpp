@@ -108,6 +108,10 @@ TEST(CodeModuleShape, FollowsTheCodeWindow) {
        "D=0 | F@1:1-2 | G@3:3-4"},
       {"End inside a string or a comment does not end",
        "Sub A()|MsgBox \"End Sub\"|x = 1 ' End Sub|Rem End Sub|End Sub", "D=0 | A@1:1-5"},
+      {"Rem after Then or Else is a comment too",
+       "Sub A()|If a Then Rem End Sub|If a Then b Else Rem End Sub|End Sub", "D=0 | A@1:1-4"},
+      {"a double-byte name whose second byte looks like a bracket",
+       "Sub \x81\x5B\x83\x80()|End Sub", "D=0 | \x81\x5B\x83\x80@1:1-2"},
       {"header continued over lines",
        "Dim q|Public Function Long_(ByVal a As Long, _|  ByVal b As Long, _|  ByVal c As Long) _|"
        "  As Long|Long_ = a|End Function",

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "basic/characters.h"
 #include "host/ide.h"
-#include "host/vb_text.h"
 
 namespace kestrix::vbfiles {
 
@@ -48,6 +48,6 @@ StatementInfo ScanStatement(std::string_view logical_line);
 std::string LineLabel(std::string_view line);
 
 // Case-insensitive ASCII comparison, as VB compares names.
-using text::EqualsNoCase;
+using basic::EqualsNoCase;
 
 }  // namespace kestrix::vbfiles

@@ -1,0 +1,121 @@
+#pragma once
+
+// Character tests on Basic source and names, as VB makes them: blanks are spaces and tabs,
+// case is ASCII case, and bytes of the ANSI code page above 127 count as letters.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace kestrix::basic {
+
+inline bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
+inline bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+inline char Upper(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
+inline char Lower(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
+
+inline bool IsIdentChar(char c) {
+  auto u = static_cast<unsigned char>(c);
+  return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || IsDigit(c) || u == '_' || u >= 128;
+}
+
+inline bool EqualsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (Lower(a[i]) != Lower(b[i])) return false;
+  }
+  return true;
+}
+
+// True when the physical line goes on on the next one: a "_" standing after a blank or tab (or
+// alone on the line), followed by nothing but blanks and tabs. A name that ends in "_"
+// (`x = PROCNAME_`) does not continue the line; a comment ending in " _" does.
+inline bool ContinuesOnNextLine(std::string_view line) {
+  size_t end = line.size();
+  while (end > 0 && IsBlank(line[end - 1]))
+    --end;
+  if (end == 0 || line[end - 1] != '_') return false;
+  return end == 1 || IsBlank(line[end - 2]);
+}
+
+// True for a statement that may stand alone before a colon, or a method called without
+// arguments: "Loop:" or "DoEvents:" at the start of a line is that statement, not a label.
+inline bool IsStandaloneStatementWord(std::string_view word) {
+  constexpr std::string_view kWords[] = {"else", "end",     "exit",   "loop",      "next",
+                                         "wend", "return",  "resume", "stop",      "do",
+                                         "beep", "close",   "reset",  "randomize", "doevents",
+                                         "cls",  "refresh", "hide",   "show",      "print"};
+  for (std::string_view w : kWords) {
+    if (EqualsNoCase(word, w)) return true;
+  }
+  return false;
+}
+
+// True when s[n] and s[n + 1] form one letter of a double-byte code page (Shift-JIS, GBK,
+// Big5, UHC): a byte of 0x81-0xFE followed by one of 0x40-0x7E. Its second byte must not be
+// read as the ASCII character it looks like (the 0x5B of Shift-JIS "ー" is no '['). Single-byte
+// code pages read the same: a high byte followed by one of @ [ \ ] ^ ` { | } ~ inside a name is
+// not VB code in any of them.
+inline bool IsDoubleByteLetter(std::string_view s, size_t n) {
+  if (n + 1 >= s.size()) return false;
+  auto c = static_cast<unsigned char>(s[n]);
+  auto next = static_cast<unsigned char>(s[n + 1]);
+  return c >= 0x81 && c <= 0xFE && next >= 0x40 && next <= 0x7E;
+}
+
+// The end of the run of name characters that starts at `n` (`n` itself when none does).
+inline size_t NameEnd(std::string_view s, size_t n) {
+  while (n < s.size()) {
+    if (IsDoubleByteLetter(s, n)) {
+      n += 2;
+    } else if (IsIdentChar(s[n])) {
+      ++n;
+    } else {
+      break;
+    }
+  }
+  return n;
+}
+
+// Takes the word (a run of name characters) off the front of `s`; "" when none starts it.
+inline std::string_view TakeWord(std::string_view& s) {
+  size_t n = NameEnd(s, 0);
+  std::string_view word = s.substr(0, n);
+  s.remove_prefix(n);
+  return word;
+}
+
+// A name as VB compares it: ASCII letters in lower case; the second byte of a double-byte
+// letter is kept, so that two different letters never fold to one.
+inline std::string FoldName(std::string_view name) {
+  std::string out(name);
+  for (size_t i = 0; i < out.size(); ++i) {
+    if (IsDoubleByteLetter(out, i)) {
+      ++i;
+    } else {
+      out[i] = Lower(out[i]);
+    }
+  }
+  return out;
+}
+
+// `s` in upper case (ASCII letters only; other bytes stay).
+inline std::string ToUpper(std::string_view s) {
+  std::string out(s);
+  for (char& c : out)
+    c = Upper(c);
+  return out;
+}
+
+// Position of `needle` in `text` at or after `from`, case ignored; npos when there is none.
+size_t FindNoCase(std::string_view text, std::string_view needle, size_t from = 0);
+
+}  // namespace kestrix::basic

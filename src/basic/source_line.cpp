@@ -1,0 +1,309 @@
+#include "basic/source_line.h"
+
+#include <array>
+
+namespace kestrix::basic {
+
+namespace {
+
+// ASCII lower case of every byte, as a table: FindNoCase runs over whole modules.
+struct LowerTable {
+  unsigned char map[256];
+  constexpr LowerTable() : map() {
+    for (int c = 0; c < 256; ++c)
+      map[c] = static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+  }
+};
+constexpr LowerTable kLower;
+
+inline unsigned char Low(char c) {
+  return kLower.map[static_cast<unsigned char>(c)];
+}
+
+}  // namespace
+
+size_t FindNoCase(std::string_view text, std::string_view needle, size_t from) {
+  if (needle.empty()) return from <= text.size() ? from : std::string_view::npos;
+  if (needle.size() > text.size()) return std::string_view::npos;
+  unsigned char first = Low(needle[0]);
+  size_t last_start = text.size() - needle.size();
+  for (size_t i = from; i <= last_start; ++i) {
+    if (Low(text[i]) != first) continue;
+    size_t k = 1;
+    while (k < needle.size() && Low(text[i + k]) == Low(needle[k]))
+      ++k;
+    if (k == needle.size()) return i;
+  }
+  return std::string_view::npos;
+}
+
+namespace {
+
+std::string_view SkipBlanks(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front()))
+    s.remove_prefix(1);
+  return s;
+}
+
+std::string_view TrimBlanks(std::string_view s) {
+  s = SkipBlanks(s);
+  while (!s.empty() && IsBlank(s.back()))
+    s.remove_suffix(1);
+  return s;
+}
+
+// Takes the next word off the front of `s`, after blanks.
+std::string_view NextWord(std::string_view& s) {
+  s = SkipBlanks(s);
+  return TakeWord(s);
+}
+
+bool IsLetter(char c) {
+  return IsIdentChar(c) && !IsDigit(c) && c != '_';
+}
+
+// True when a Rem word at s[rem] stands where a statement starts, the statement having begun at
+// s[begin]: nothing but blanks and a line number before it, or Then or Else of a one-line If.
+// Looking back only at a word that could be Rem keeps the scan below a tight loop.
+bool StatementMayStartAt(std::string_view s, size_t begin, size_t rem) {
+  size_t j = rem;
+  while (j > begin && (IsBlank(s[j - 1]) || IsDigit(s[j - 1])))
+    --j;
+  if (j == begin) return true;
+  if (j == rem || !IsBlank(s[j]) || j - begin < 4) return false;
+  std::string_view word = s.substr(j - 4, 4);
+  if (!EqualsNoCase(word, "then") && !EqualsNoCase(word, "else")) return false;
+  return j - 4 == begin || !IsIdentChar(s[j - 5]);
+}
+
+// The end of the statement that starts at s[begin]: the ':' that separates it from the next
+// one, the start of a comment (`comment` is then set), or the end of the line.
+size_t StatementEnd(std::string_view s, size_t begin, bool& comment) {
+  comment = false;
+  for (size_t i = begin; i < s.size(); ++i) {
+    char c = s[i];
+    if (c == '"') {
+      i = LiteralEnd(s, i) - 1;
+    } else if (c == '\'') {
+      comment = true;
+      return i;
+    } else if (c == ':') {
+      if (i + 1 >= s.size() || s[i + 1] != '=') return i;
+      ++i;
+    } else if ((c == 'r' || c == 'R') && (i == begin || !IsIdentChar(s[i - 1])) && IsRemAt(s, i) &&
+               StatementMayStartAt(s, begin, i)) {
+      comment = true;
+      return i;
+    }
+  }
+  return s.size();
+}
+
+}  // namespace
+
+size_t LiteralEnd(std::string_view s, size_t quote) {
+  size_t i = quote + 1;
+  while (i < s.size()) {
+    if (s[i] != '"') {
+      ++i;
+    } else if (i + 1 < s.size() && s[i + 1] == '"') {
+      i += 2;
+    } else {
+      return i + 1;
+    }
+  }
+  return s.size();
+}
+
+bool IsRemAt(std::string_view s, size_t i) {
+  return NameEnd(s, i) == i + 3 && EqualsNoCase(s.substr(i, 3), "rem");
+}
+
+size_t CommentStart(std::string_view line) {
+  size_t i = 0;
+  bool comment = false;
+  while (i < line.size()) {
+    i = StatementEnd(line, i, comment);
+    if (comment) return i;
+    if (i < line.size()) ++i;  // past the ':'
+  }
+  return line.size();
+}
+
+std::string CodeOnly(std::string_view line) {
+  size_t end = CommentStart(line);
+  std::string out(line.substr(0, end));
+  if (out.find('"') == std::string::npos) return out;
+  for (size_t i = 0; i < out.size(); ++i) {
+    if (out[i] != '"') continue;
+    size_t close = LiteralEnd(out, i);
+    // The quotes stay, doubled ones inside too: only the letters of the literal go.
+    for (size_t k = i + 1; k < close; ++k) {
+      if (out[k] != '"') out[k] = ' ';
+    }
+    i = close - 1;
+  }
+  return out;
+}
+
+Label ReadLabel(std::string_view line) {
+  Label label;
+  size_t start = 0;
+  while (start < line.size() && IsBlank(line[start]))
+    ++start;
+  size_t n = start;
+  if (n < line.size() && IsDigit(line[n])) {
+    while (n < line.size() && IsDigit(line[n]))
+      ++n;
+    bool colon = n < line.size() && line[n] == ':';
+    if (colon && n + 1 < line.size() && line[n + 1] == '=') return label;
+    if (n < line.size() && !colon && !IsBlank(line[n]) && line[n] != '\'') return label;
+    label.text = line.substr(start, n - start);
+    label.numeric = true;
+    label.end = colon ? n + 1 : n;
+    return label;
+  }
+  if (n >= line.size() || !IsLetter(line[n])) return label;
+  n = NameEnd(line, n);
+  if (n >= line.size() || line[n] != ':' || (n + 1 < line.size() && line[n + 1] == '=')) {
+    return label;
+  }
+  std::string_view word = line.substr(start, n - start);
+  if (IsStandaloneStatementWord(word)) return label;
+  label.text = word;
+  label.end = n + 1;
+  return label;
+}
+
+bool StatementReader::Next(std::string_view& statement) {
+  // One pass: each statement is read up to its ':' or to the comment that ends the code.
+  while (!done_ && pos_ < line_.size()) {
+    first_ = pos_ == 0;
+    bool comment = false;
+    size_t end = StatementEnd(line_, pos_, comment);
+    statement = TrimBlanks(line_.substr(pos_, end - pos_));
+    pos_ = end + 1;
+    done_ = comment || end >= line_.size();
+    if (!statement.empty()) return true;
+  }
+  return false;
+}
+
+std::string_view SkipLineNumber(std::string_view statement) {
+  std::string_view s = SkipBlanks(statement);
+  size_t digits = 0;
+  while (digits < s.size() && IsDigit(s[digits]))
+    ++digits;
+  if (digits > 0 && (digits == s.size() || IsBlank(s[digits]))) return SkipBlanks(s.substr(digits));
+  return s;
+}
+
+bool IsModifierWord(std::string_view word) {
+  static constexpr std::array<std::string_view, 5> kModifiers = {"public", "private", "friend",
+                                                                 "static", "global"};
+  for (std::string_view m : kModifiers) {
+    if (EqualsNoCase(word, m)) return true;
+  }
+  return false;
+}
+
+bool IsDefWord(std::string_view word) {
+  static constexpr std::array<std::string_view, 14> kDefs = {
+      "defbool", "defbyte", "defint", "deflng",  "deflnglng", "deflngptr", "defcur",
+      "defsng",  "defdbl",  "defdec", "defdate", "defstr",    "defobj",    "defvar"};
+  if (word.size() < 6 || Lower(word[0]) != 'd') return false;
+  for (std::string_view d : kDefs) {
+    if (EqualsNoCase(word, d)) return true;
+  }
+  return false;
+}
+
+Header ReadHeader(std::string_view statement) {
+  Header header;
+  std::string_view s = SkipLineNumber(statement);
+  std::string_view word = TakeWord(s);
+  for (int i = 0; i < 3 && IsModifierWord(word); ++i)
+    word = NextWord(s);
+  host::ProcKind kind = host::ProcKind::kProc;
+  if (EqualsNoCase(word, "property")) {
+    std::string_view accessor = NextWord(s);
+    if (EqualsNoCase(accessor, "get")) {
+      kind = host::ProcKind::kPropertyGet;
+    } else if (EqualsNoCase(accessor, "let")) {
+      kind = host::ProcKind::kPropertyLet;
+    } else if (EqualsNoCase(accessor, "set")) {
+      kind = host::ProcKind::kPropertySet;
+    } else {
+      return header;
+    }
+  } else if (!EqualsNoCase(word, "sub") && !EqualsNoCase(word, "function")) {
+    return header;
+  }
+  s = SkipBlanks(s);
+  if (!s.empty() && s.front() == '[') {
+    size_t close = s.find(']');
+    header.name = s.substr(1, close == std::string_view::npos ? s.npos : close - 1);
+  } else {
+    header.name = TakeWord(s);
+  }
+  header.kind = kind;
+  header.function = EqualsNoCase(word, "function");
+  return header;
+}
+
+Header ReadLineHeader(std::string_view line) {
+  StatementReader statements(line);
+  std::string_view first;
+  if (!statements.Next(first) || !statements.First()) return {};
+  return ReadHeader(first);
+}
+
+bool IsProcedureEndStatement(std::string_view statement) {
+  std::string_view s = SkipLineNumber(statement);
+  if (!EqualsNoCase(TakeWord(s), "end")) return false;
+  std::string_view what = NextWord(s);
+  return EqualsNoCase(what, "sub") || EqualsNoCase(what, "function") ||
+         EqualsNoCase(what, "property");
+}
+
+bool IsDefStatement(std::string_view line) {
+  std::string_view s = SkipBlanks(line);
+  std::string_view word = TakeWord(s);
+  return !s.empty() && IsBlank(s.front()) && IsDefWord(word);
+}
+
+Directive ReadDirective(std::string_view line, size_t& rest) {
+  std::string_view s = SkipBlanks(line);
+  if (s.empty() || s.front() != '#') return Directive::kNone;
+  s.remove_prefix(1);
+  std::string_view word = NextWord(s);
+  Directive d = Directive::kOther;
+  if (EqualsNoCase(word, "if")) {
+    d = Directive::kIf;
+  } else if (EqualsNoCase(word, "elseif")) {
+    d = Directive::kElseIf;
+  } else if (EqualsNoCase(word, "else")) {
+    d = Directive::kElse;
+  } else if (EqualsNoCase(word, "endif")) {
+    d = Directive::kEndIf;
+  } else if (EqualsNoCase(word, "const")) {
+    d = Directive::kConst;
+  } else if (EqualsNoCase(word, "end")) {
+    std::string_view after = s;
+    if (EqualsNoCase(NextWord(after), "if")) {
+      d = Directive::kEndIf;
+      s = after;
+    }
+  }
+  rest = line.size() - s.size();
+  return d;
+}
+
+std::string_view WithoutContinuation(std::string_view line) {
+  while (!line.empty() && IsBlank(line.back()))
+    line.remove_suffix(1);
+  if (!line.empty() && line.back() == '_') line.remove_suffix(1);
+  return line;
+}
+
+}  // namespace kestrix::basic

@@ -1,0 +1,173 @@
+#include "basic/source_line.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace kestrix::basic {
+namespace {
+
+TEST(SourceLineTest, CodeOnlyBlanksLiteralsAndCutsComments) {
+  struct Case {
+    std::string_view line, code;
+  } cases[] = {
+      {"x = 1 ' note", "x = 1 "},
+      {"s = \"it's\" ' note", "s = \"    \" "},
+      {"s = \"a\"\"b\"", "s = \" \"\" \""},  // a doubled quote stays a quote
+      {"s = \"open", "s = \"    "},          // an unclosed literal runs to the end
+      {"Rem all of it", ""},
+      {"  rem\tall of it", "  "},
+      {"Rem", ""},
+      {"Rem: still a comment", ""},
+      {"Retry: Rem after a label", "Retry: "},
+      {"10 Rem after a line number", "10 "},
+      {"x = 1: Rem after a colon", "x = 1: "},
+      {"If a Then Rem after Then", "If a Then "},
+      {"If a Then b Else Rem after Else", "If a Then b Else "},
+      {"Remove x", "Remove x"},              // a longer word is no Rem
+      {"x = Rem", "x = Rem"},                // Rem only where a statement starts
+      {"Call f(a:=Rem)", "Call f(a:=Rem)"},  // ":=" names an argument, it separates nothing
+      {"x = [Rem]", "x = [Rem]"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(CodeOnly(c.line), c.code) << c.line;
+    EXPECT_EQ(CodeOnly(CodeOnly(c.line)), CodeOnly(c.line)) << c.line;
+  }
+}
+
+TEST(SourceLineTest, ContinuationNeedsABlankBeforeTheUnderscore) {
+  struct Case {
+    std::string_view line;
+    bool continues;
+  } cases[] = {
+      {"x = a _", true},  {"x = a\t_  ", true}, {"_", true}, {"x = PROCNAME_", false},
+      {"x = a_ ", false}, {"' note _", true},   {"", false}, {"x = \"_\"", false},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(ContinuesOnNextLine(c.line), c.continues) << c.line;
+  EXPECT_EQ(WithoutContinuation("x = a _  "), "x = a ");
+}
+
+TEST(SourceLineTest, ReadsTheLabelAtTheStart) {
+  struct Case {
+    std::string_view line, label;
+    bool numeric;
+    std::string_view after;
+  } cases[] = {
+      {"10 x = 1", "10", true, " x = 1"},
+      {"  010: x", "010", true, " x"},
+      {"20", "20", true, ""},
+      {"30' note", "30", true, "' note"},
+      {"Retry: x = 1", "Retry", false, " x = 1"},
+      {"Retry:", "Retry", false, ""},
+      {"x := 1", "", false, ""},
+      {"Else: x", "", false, ""},
+      {"DoEvents: x", "", false, ""},
+      {"Retry : x", "", false, ""},  // the colon must follow the name directly
+      {"_x: y", "", false, ""},      // a name starts with a letter
+      {"12ab = 1", "", false, ""},
+      {"10:=", "", false, ""},
+  };
+  for (const Case& c : cases) {
+    Label label = ReadLabel(c.line);
+    EXPECT_EQ(label.text, c.label) << c.line;
+    EXPECT_EQ(label.numeric, c.numeric) << c.line;
+    if (!label.text.empty()) {
+      EXPECT_EQ(c.line.substr(label.end), c.after) << c.line;
+    }
+  }
+}
+
+std::vector<std::string> StatementsOf(std::string_view line) {
+  std::vector<std::string> out;
+  StatementReader reader(line);
+  std::string_view s;
+  while (reader.Next(s))
+    out.emplace_back(s);
+  return out;
+}
+
+TEST(SourceLineTest, SplitsStatementsAtColonsOutsideLiterals) {
+  using V = std::vector<std::string>;
+  EXPECT_EQ(StatementsOf("a = 1: b = \"x:y\" : c ' d: e"), (V{"a = 1", "b = \"x:y\"", "c"}));
+  EXPECT_EQ(StatementsOf("f a:=1"), (V{"f a:=1"}));
+  EXPECT_EQ(StatementsOf("a:: b :"), (V{"a", "b"}));
+  EXPECT_EQ(StatementsOf("  ' only a comment"), V{});
+  EXPECT_EQ(StatementsOf(""), V{});
+  EXPECT_EQ(StatementsOf("x = 1: Rem a: b"), (V{"x = 1"}));
+}
+
+TEST(SourceLineTest, ReadsProcedureHeaders) {
+  using host::ProcKind;
+  struct Case {
+    std::string_view line, name;
+    ProcKind kind;
+    bool function;
+  } cases[] = {
+      {"Sub Main()", "Main", ProcKind::kProc, false},
+      {"Public Static Function F$(x)", "F", ProcKind::kProc, true},
+      {"Friend Property Let Value(v)", "Value", ProcKind::kPropertyLet, false},
+      {"private property get Value()", "Value", ProcKind::kPropertyGet, false},
+      {"Property Set Obj(o)", "Obj", ProcKind::kPropertySet, false},
+      {"10 Sub Numbered()", "Numbered", ProcKind::kProc, false},
+      {"Sub [My Sub]()", "My Sub", ProcKind::kProc, false},
+      {"Sub \x83\x5B\x83\x80()", "\x83\x5B\x83\x80", ProcKind::kProc, false},  // double-byte
+      {"Sub A(): x = 1", "A", ProcKind::kProc, false},
+      {"x = 1: Sub B()", "", ProcKind::kProc, false},  // a header is the first statement
+      {":Sub C()", "", ProcKind::kProc, false},
+      {"Declare Sub D Lib \"k\" ()", "", ProcKind::kProc, false},
+      {"Property Value()", "", ProcKind::kProc, false},
+      {"' Sub E()", "", ProcKind::kProc, false},
+      {"Subtotal = 1", "", ProcKind::kProc, false},
+  };
+  for (const Case& c : cases) {
+    Header h = ReadLineHeader(c.line);
+    EXPECT_EQ(h.name, c.name) << c.line;
+    if (h.name.empty()) continue;
+    EXPECT_EQ(h.kind, c.kind) << c.line;
+    EXPECT_EQ(h.function, c.function) << c.line;
+  }
+}
+
+TEST(SourceLineTest, ClassifiesEndDefAndDirectiveLines) {
+  EXPECT_TRUE(IsProcedureEndStatement("End Sub"));
+  EXPECT_TRUE(IsProcedureEndStatement("20 end   function"));
+  EXPECT_TRUE(IsProcedureEndStatement("End Property"));
+  EXPECT_FALSE(IsProcedureEndStatement("End If"));
+  EXPECT_FALSE(IsProcedureEndStatement("End"));
+  EXPECT_FALSE(IsProcedureEndStatement("Endless Sub"));
+
+  EXPECT_TRUE(IsDefStatement("DefInt A-Z"));
+  EXPECT_TRUE(IsDefStatement("  deflngptr\tP"));
+  EXPECT_FALSE(IsDefStatement("DefInt"));
+  EXPECT_FALSE(IsDefStatement("Default = 1"));
+  EXPECT_FALSE(IsDefStatement("x = 1: DefInt A"));
+
+  struct Case {
+    std::string_view line;
+    Directive directive;
+    std::string_view rest;
+  } cases[] = {
+      {"#If Win32 Then", Directive::kIf, " Win32 Then"},
+      {"  # if x then", Directive::kIf, " x then"},
+      {"#ElseIf y Then", Directive::kElseIf, " y Then"},
+      {"#Else", Directive::kElse, ""},
+      {"#End If", Directive::kEndIf, ""},
+      {"#EndIf", Directive::kEndIf, ""},
+      {"#Const A = 1", Directive::kConst, " A = 1"},
+      {"#Iffy", Directive::kOther, ""},
+      {"#End Sub", Directive::kOther, " Sub"},
+      {"x = #1/1/2000#", Directive::kNone, ""},
+  };
+  for (const Case& c : cases) {
+    size_t rest = 0;
+    EXPECT_EQ(ReadDirective(c.line, rest), c.directive) << c.line;
+    if (c.directive != Directive::kNone) {
+      EXPECT_EQ(c.line.substr(rest), c.rest) << c.line;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace kestrix::basic
