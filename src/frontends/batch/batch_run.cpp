@@ -56,16 +56,17 @@ StatusPrinter::Format PrinterFormat(OutputFormat format) {
 
 void ApplyOptions(const BatchOptions& o, driver::Options& options) {
   options.Option1 = o.scope;
-  options.Check1 = o.no_handlers ? 0 : 1;
-  options.Check2 = o.no_build ? 0 : 1;
+  auto box = [](bool on) { return on ? engine::kChecked : engine::kUnchecked; };
+  options.Check1 = box(!o.no_handlers);
+  options.Check2 = box(!o.no_build);
   if (o.build_root) {
-    options.Check3 = 1;
+    options.Check3 = engine::kChecked;
     options.Dir1 = vbfiles::AbsolutePath(*o.build_root);
   }
-  options.Check4 = o.name_in_folder ? 1 : 0;
-  options.Check5[0] = o.keep_line_numbers ? 0 : 1;
-  options.Check5[1] = o.keep_handlers ? 0 : 1;
-  options.Check5[2] = o.keep_modules ? 0 : 1;
+  options.Check4 = box(o.name_in_folder);
+  options.Check5[engine::kRemoveLineNumbers] = box(!o.keep_line_numbers);
+  options.Check5[engine::kRemoveErrorHandlers] = box(!o.keep_handlers);
+  options.Check5[engine::kRemoveAddedModules] = box(!o.keep_modules);
 }
 
 // Makes the project and the component the flags name the active ones. Returns an error
@@ -90,13 +91,6 @@ std::string SelectActive(const BatchOptions& o, vbfiles::FileIde& ide) {
     return "";
   }
   return "project " + project->Name() + " has no component named " + o.module;
-}
-
-// True for the rows that tell of a failure, a refusal or a cancel.
-bool IsFailureRow(const host::StatusRow& row) {
-  const std::string& n = row.notes;
-  return n == "Skipped (Unsaved modules)" || n == "CANCELED" || n.rfind("Build Failed!!", 0) == 0 ||
-         n.rfind("Error: ", 0) == 0;
 }
 
 // Where SaveChanged saves a component that was never saved: beside its project file.
@@ -221,11 +215,10 @@ int RunCommand(const BatchOptions& o) {
   BatchConnection connection;
   form.vbinstance = &ide;
   form.Connect = &connection;
-  form.RunCommand(o.command == Command::kBuild ? 0 : 1);
+  driver::Outcome outcome =
+      form.RunCommand(o.command == Command::kBuild ? driver::kModeBuild : driver::kModeClean);
   printer.Finish(progress.Caption());
-  bool failed = dialogs.SawFailure();
-  for (const auto& row : progress.Rows())
-    failed = failed || IsFailureRow(row);
+  bool failed = ExitCodeFor(outcome) != kExitOk;
   try {
     if (o.diff) PrintDiffs(ide, o.format);
   } catch (const IdeError& error) {
@@ -367,6 +360,18 @@ int Run(const std::vector<std::string>& args) {
 }
 
 }  // namespace
+
+int ExitCodeFor(driver::Outcome outcome) {
+  switch (outcome) {
+    case driver::Outcome::kOk:
+      return kExitOk;
+    case driver::Outcome::kFailed:
+    case driver::Outcome::kRefused:
+    case driver::Outcome::kCanceled:
+      break;
+  }
+  return kExitFailed;
+}
 
 int Main(const std::vector<std::string>& args) {
   // Files are size-checked before they are read; should memory run out all the same, say so
