@@ -85,7 +85,7 @@ class frmAddIn final : public engine::EngineState {
   const Options& options() const { return options_; }
   const FormLook& look() const { return look_; }
 
-  // The window's life: Load reads the settings and sets MainWindowLoaded; Unload saves
+  // The window's life: Load reads the settings; Unload saves
   // them and clears it. The view fills its template views itself while it loads.
   void Load();
   void Unload();

@@ -43,12 +43,10 @@ void frmAddIn::Load() {
   std::optional<int32_t> picture =
       IntegerOf(services_.settings.GetSetting(kApp, kSettings, kKeyPicState, "0"));
   if (picture.value_or(0) != 0) PictureClick();
-  host::MainWindowLoaded = true;
 }
 
 void frmAddIn::Unload() {
   SaveSettings();
-  host::MainWindowLoaded = false;
 }
 
 void frmAddIn::LoadSettings() {

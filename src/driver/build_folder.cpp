@@ -11,6 +11,7 @@
 #include <regex>
 
 #include "driver/add_in_form.h"
+#include "host/component_kinds.h"
 
 namespace kestrix::driver {
 namespace {
@@ -118,27 +119,6 @@ std::string GetBuildFolder(const BuildFolderRule& rule, std::string& path) {
   return ProjectBuildFolder(rule) + (below.empty() ? "" : kSeparator + below);
 }
 
-std::string ExtensionForType(host::ComponentType type) {
-  switch (type) {
-    case host::ComponentType::kClassModule:
-      return ".cls";
-    case host::ComponentType::kVBForm:
-    case host::ComponentType::kVBMDIForm:
-      return ".frm";
-    case host::ComponentType::kPropPage:
-      return ".pag";
-    case host::ComponentType::kUserControl:
-      return ".ctl";
-    case host::ComponentType::kDocObject:
-      return ".dob";
-    case host::ComponentType::kActiveXDesigner:
-    case host::ComponentType::kMSForm:
-      return ".dsr";
-    default:
-      return ".bas";
-  }
-}
-
 BuildTarget TargetFor(const BuildFolderRule& rule, host::Component& component) {
   std::string path = component.FileNames(1);
   if (!path.empty()) {
@@ -146,7 +126,7 @@ BuildTarget TargetFor(const BuildFolderRule& rule, host::Component& component) {
     return {folder, path};
   }
   return {ProjectBuildFolder(rule),
-          SafeFileName(component.Name() + ExtensionForType(component.Type()))};
+          SafeFileName(component.Name() + std::string(host::KindOf(component.Type()).extension))};
 }
 
 BuildTarget TargetFor(const BuildFolderRule& rule, host::Project& project) {

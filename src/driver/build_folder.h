@@ -115,7 +115,4 @@ std::optional<std::string> SaveIntoBuildFolder(host::Component& component,
                                                const BuildTarget& target);
 std::optional<std::string> SaveIntoBuildFolder(host::Project& project, const BuildTarget& target);
 
-// The file extension of a component of this type that was never saved.
-std::string ExtensionForType(host::ComponentType type);
-
 }  // namespace kestrix::driver

@@ -128,7 +128,7 @@ bool frmAddIn::ConfirmBuildAgain(host::Project& project) {
 }
 
 std::unique_ptr<host::SettingLock> frmAddIn::ClaimBuildNumber(host::Project& project,
-                                                               Outcome& outcome) {
+                                                              Outcome& outcome) {
   auto claim = services_.settings.TryLock(kApp, kBuildNumbers, project.Name());
   if (claim) return claim;
   std::string why = services_.settings.LockError();

@@ -109,7 +109,15 @@ TEST_F(RunCommandTest, GroupScopeCleansEveryProjectInOrder) {
 
 // The outcome a command returns is what front ends act on (kestrix-batch's exit code): it is
 // set where the command decides, whatever the status rows and message boxes say.
-enum class Arrange { kNothing, kUnsaved, kBuildCopy, kReadOnly, kBadNumber, kNoFolder, kBadCompile };
+enum class Arrange {
+  kNothing,
+  kUnsaved,
+  kBuildCopy,
+  kReadOnly,
+  kBadNumber,
+  kNoFolder,
+  kBadCompile
+};
 struct OutcomeCase {
   const char* what;
   Arrange arrange;

@@ -16,7 +16,6 @@ class BatchDialogs final : public host::Dialogs {
   host::MsgResult MsgBox(const std::string& text, host::MsgButtons buttons, host::MsgIcon icon,
                          const std::string& title) override;
 
-
  private:
   bool yes_;
   StatusPrinter& printer_;

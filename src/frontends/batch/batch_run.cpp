@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "driver/add_in_form.h"
-#include "driver/build_folder.h"
 #include "driver/status_model.h"
 #include "frontends/batch/batch_dialogs.h"
 #include "frontends/batch/batch_options.h"
@@ -24,6 +23,7 @@
 #include "platform/vbfiles/file_ide.h"
 #include "platform/vbfiles/file_project.h"
 #include "platform/vbfiles/paths.h"
+#include "platform/vbfiles/save_changes.h"
 #include "platform/vbfiles/text_io.h"
 
 namespace kestrix::batch {
@@ -93,12 +93,6 @@ std::string SelectActive(const BatchOptions& o, vbfiles::FileIde& ide) {
   return "project " + project->Name() + " has no component named " + o.module;
 }
 
-// Where SaveChanged saves a component that was never saved: beside its project file.
-std::string NewComponentPath(host::Project& project, host::Component& c) {
-  return vbfiles::DirName(project.FileName()) + "/" +
-         driver::SafeFileName(c.Name() + driver::ExtensionForType(c.Type()));
-}
-
 // `path` relative to the current folder, with '/' (climbing with "../" when it lies outside).
 std::string RelativeToHere(const std::string& path) {
   std::error_code ec;
@@ -120,7 +114,9 @@ void PrintDiffs(vbfiles::FileIde& ide, OutputFormat format) {
       if (c == nullptr || !c->IsDirty() || c->GetCodeModule() == nullptr) continue;
       std::string path = c->FileNames(1);
       std::string before = path.empty() ? "" : vbfiles::ReadFileBytes(path);
-      std::string file = RelativeToHere(path.empty() ? NewComponentPath(project, *c) : path);
+      std::string file = RelativeToHere(
+          path.empty() ? vbfiles::NewComponentPath(*c, vbfiles::DirName(project.FileName()))
+                       : path);
       std::string diff =
           UnifiedDiff(before, c->Bytes(), path.empty() ? "/dev/null" : "a/" + file, "b/" + file);
       if (format == OutputFormat::kJson) {
@@ -133,65 +129,22 @@ void PrintDiffs(vbfiles::FileIde& ide, OutputFormat format) {
   }
 }
 
-// What --save writes: every changed component where the IDE holds it (a never-saved one
-// beside its project file), then every changed project.
-struct SaveItem {
-  host::Component* component = nullptr;  // nullptr: the project itself
-  host::Project* project = nullptr;
-  std::string path;
-};
-
-std::vector<SaveItem> ChangedItems(vbfiles::FileIde& ide) {
-  std::vector<SaveItem> items;
-  for (int32_t i = 1; i <= ide.Count(); ++i) {
-    host::Project& project = ide.Item(i);
-    bool project_changed = project.IsDirty();
-    host::Components& components = project.VBComponents();
-    for (int32_t k = 1; k <= components.Count(); ++k) {
-      host::Component& c = components.Item(k);
-      if (!c.IsDirty()) continue;
-      std::string path = c.FileNames(1);
-      if (path.empty()) {
-        path = NewComponentPath(project, c);
-        project_changed = true;
-      }
-      items.push_back({&c, &project, path});
-    }
-    if (project_changed) items.push_back({nullptr, &project, project.FileName()});
-  }
-  return items;
-}
-
-// Saves what changed, after checking that every file can be written: a file that cannot be
-// (read-only, as a source-control checkout leaves them) stops the save before the first
-// write, so that no original is left half changed. Returns false after printing what failed.
+// Saves what changed in every project, where the IDE now holds it, after checking that every
+// file can be written: a file that cannot be (read-only, as a source-control checkout leaves
+// them) stops the save before the first write, so that no original is left half changed.
+// Returns false after printing what failed.
 bool SaveChanged(vbfiles::FileIde& ide) {
-  std::vector<SaveItem> items = ChangedItems(ide);
-  bool writable = true;
-  for (const SaveItem& item : items) {
-    if (auto why = driver::CheckWritable(item.path)) {
-      std::fprintf(stderr, "kestrix-batch: %s\n", why->c_str());
-      writable = false;
-    }
-  }
-  if (!writable) {
-    std::fprintf(stderr, "kestrix-batch: nothing saved\n");
-    return false;
-  }
-  for (const SaveItem& item : items) {
-    try {
-      if (item.component != nullptr) {
-        item.component->SaveAs(item.path);
-      } else {
-        item.project->SaveAs(item.path);
-      }
-      std::fprintf(stderr, "saved %s\n", item.path.c_str());
-    } catch (const IdeError& error) {
-      std::fprintf(stderr, "kestrix-batch: %s\n", error.Description().c_str());
-      return false;
-    }
-  }
-  return true;
+  std::vector<vbfiles::SaveStep> steps;
+  vbfiles::SaveResult result;
+  for (int32_t i = 1; i <= ide.Count(); ++i)
+    vbfiles::PlanProjectSave(ide.Item(i), ide.Item(i).FileName(), steps, result.problems);
+  if (result.Ok()) result = vbfiles::SaveSteps(steps);
+  for (const std::string& path : result.saved)
+    std::fprintf(stderr, "saved %s\n", path.c_str());
+  for (const std::string& problem : result.problems)
+    std::fprintf(stderr, "kestrix-batch: %s\n", problem.c_str());
+  if (!result.checked) std::fprintf(stderr, "kestrix-batch: nothing saved\n");
+  return result.Ok();
 }
 
 int RunCommand(const BatchOptions& o) {

@@ -122,7 +122,7 @@ TEST_F(AddInWindowTest, EveryControlWithItsCaptionAndToolTip) {
 TEST_F(AddInWindowTest, FirstShowReadsTheModelIntoTheControls) {
   window_.Show();
   EXPECT_TRUE(window_.IsLoaded());
-  EXPECT_TRUE(host::MainWindowLoaded);
+  EXPECT_TRUE(window_.MainWindowLoaded());
   ProgramVersion version = CurrentVersion();
   EXPECT_EQ(window_.windowTitle(), QString("Kestrix %1.%2").arg(version.major).arg(version.minor));
   EXPECT_TRUE(Control<QRadioButton>("Option1_1").isChecked());
@@ -231,7 +231,7 @@ TEST_F(AddInWindowTest, LeavingUnloadsAndSavesOnlyExitTellsTheConnection) {
     EXPECT_EQ(connection_.hides, c.hides) << c.how;
     EXPECT_FALSE(window_.isVisible()) << c.how;
     EXPECT_FALSE(window_.IsLoaded()) << c.how;
-    EXPECT_FALSE(host::MainWindowLoaded) << c.how;
+    EXPECT_FALSE(window_.MainWindowLoaded()) << c.how;
     EXPECT_EQ(Setting("BuildPath"), program_) << c.how;
     EXPECT_EQ(Setting("AppendProjectName"), "0") << c.how;
   }
