@@ -14,6 +14,7 @@
 #include "frontends/batch/status_printer.h"
 #include "frontends/batch/text_escape.h"
 #include "frontends/batch/unified_diff.h"
+#include "host/settings_keys.h"
 #include "platform/system/ansi_text.h"
 #include "platform/system/process.h"
 #include "platform/system/settings_store.h"
@@ -157,7 +158,8 @@ int RunCommand(const BatchOptions& o) {
   }
   if (std::string error = SelectActive(o, ide); !error.empty()) return BadInput(error);
   system::FileSettingsStore settings;
-  ide.SetCompiler(settings.GetSetting("Kestrix", "Settings", "Compiler"));
+  ide.SetCompiler(
+      settings.GetSetting(host::kSettingsApp, host::kSettingsSection, host::kKeyCompiler));
   system::DesktopShell shell;
   driver::StatusModel progress;
   StatusPrinter printer(PrinterFormat(o.format), stdout, stderr);
@@ -221,7 +223,8 @@ int RunCheck(const BatchOptions& o) {
 // The programmer's name and e-mail address go into the built program's source, which is
 // Windows-1252 text: they are stored that way, and shown as UTF-8.
 bool IsSourceText(const std::string& key) {
-  return vbfiles::EqualsIgnoreCase(key, "Programmer") || vbfiles::EqualsIgnoreCase(key, "Email");
+  return vbfiles::EqualsIgnoreCase(key, host::kKeyProgrammer) ||
+         vbfiles::EqualsIgnoreCase(key, host::kKeyEmail);
 }
 
 // The value to store for `key`: UTF-8 from the terminal as Windows-1252 (text that is no
@@ -252,20 +255,18 @@ std::string Shown(const std::string& key, const std::string& value) {
 
 // config: every key of "Settings", one key, or sets one key.
 int RunConfig(const BatchOptions& o) {
-  static const char* const kKeys[] = {"BuildPath", "AppendProjectName", "picState", "Programmer",
-                                      "Email",     "DisplayOnConnect",  "Compiler"};
   system::FileSettingsStore settings;
   const auto& a = o.config_args;
   if (a.size() == 2) {
     std::string stored, why;
     if (!StoredForm(a[0], a[1], stored)) return kExitBadInput;
     std::vector<std::string> words;
-    if (vbfiles::EqualsIgnoreCase(a[0], "Compiler") &&
+    if (vbfiles::EqualsIgnoreCase(a[0], host::kKeyCompiler) &&
         !system::SplitCommandLine(a[1], words, why)) {
       return BadInput("Compiler is not changed: " + why);
     }
     try {
-      settings.SaveSetting("Kestrix", "Settings", a[0], stored);
+      settings.SaveSetting(host::kSettingsApp, host::kSettingsSection, a[0], stored);
     } catch (const IdeError& error) {
       std::fprintf(stderr, "kestrix-batch: %s\n", error.Description().c_str());
       return kExitFailed;
@@ -273,12 +274,13 @@ int RunConfig(const BatchOptions& o) {
     return kExitOk;
   }
   if (a.size() == 1) {
-    std::printf("%s\n", Shown(a[0], settings.GetSetting("Kestrix", "Settings", a[0])).c_str());
+    std::string value = settings.GetSetting(host::kSettingsApp, host::kSettingsSection, a[0]);
+    std::printf("%s\n", Shown(a[0], value).c_str());
     return kExitOk;
   }
-  for (const char* key : kKeys) {
-    std::printf("%s=%s\n", key,
-                Shown(key, settings.GetSetting("Kestrix", "Settings", key)).c_str());
+  for (const char* key : host::kSettingsKeys) {
+    std::string value = settings.GetSetting(host::kSettingsApp, host::kSettingsSection, key);
+    std::printf("%s=%s\n", key, Shown(key, value).c_str());
   }
   return kExitOk;
 }

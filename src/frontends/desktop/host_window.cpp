@@ -14,6 +14,7 @@
 #include "frontends/desktop/project_saving.h"
 #include "frontends/desktop/prompts.h"
 #include "frontends/desktop/qt_command_bars.h"
+#include "host/settings_keys.h"
 #include "platform/vbfiles/paths.h"
 #include "platform/vbfiles/save_changes.h"
 
@@ -175,7 +176,8 @@ bool HostWindow::OpenProject(const std::string& path) {
   if (!ConfirmDiscard()) return false;
   try {
     // The same compiler setting kestrix-batch uses ("kestrix-batch config Compiler ...").
-    ide_->Open(path, services_.settings.GetSetting("Kestrix", "Settings", "Compiler"));
+    ide_->Open(path, services_.settings.GetSetting(host::kSettingsApp, host::kSettingsSection,
+                                                   host::kKeyCompiler));
   } catch (const host::IdeError& error) {
     ShowError(error.Description());
     if (error.Number() == host::kErrFileNotFound) ForgetRecent(path);
