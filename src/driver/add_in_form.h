@@ -38,7 +38,8 @@ struct Options {
   int32_t Check3 = 0;             // "Put Build Folder in :" the folder in Dir1
   std::string Dir1;               // the chosen folder
   int32_t Check4 = 0;             // "Put Project Name in Build Folder Name" (non-zero is on)
-  int32_t Check5[3] = {1, 1, 1};  // Clean: "Line Numbers", "Error Handlers", "Kestrix Modules"
+  // Clean: "Line Numbers", "Error Handlers", "Kestrix Modules" (engine::kRemoveLineNumbers, …)
+  int32_t Check5[3] = {engine::kChecked, engine::kChecked, engine::kChecked};
 };
 
 // What the window shows beyond the option values: captions, what is enabled, its width.

@@ -53,7 +53,7 @@ void frmAddIn::LoadSettings() {
   std::optional<int32_t> append =
       IntegerOf(services_.settings.GetSetting(kApp, kSettings, kKeyAppendProjectName, "0"));
   options_.Check4 = append && (*append == 0 || *append == 1) ? *append : 0;
-  look_.FolderListEnabled = options_.Check3 == 1;
+  look_.FolderListEnabled = options_.Check3 == engine::kChecked;
   std::string program = services_.shell.ProgramFolder();
   std::string path = services_.settings.GetSetting(kApp, kSettings, kKeyBuildPath, program);
   options_.Dir1 = IsFolder(path) ? path : program;
@@ -87,7 +87,7 @@ void frmAddIn::Option2Click(int32_t index) {
 }
 
 void frmAddIn::Check3Click() {
-  look_.FolderListEnabled = options_.Check3 == 1;
+  look_.FolderListEnabled = options_.Check3 == engine::kChecked;
 }
 
 void frmAddIn::PictureClick() {

@@ -81,9 +81,9 @@ bool RemoveIfEmpty(const fs::path& folder) {
 BuildFolderRule BuildFolderRule::From(const Options& options, const std::string& project_name,
                                       int32_t build_number, const std::string& project_file) {
   BuildFolderRule rule;
-  rule.in_chosen_folder = options.Check3 == 1;
+  rule.in_chosen_folder = options.Check3 == engine::kChecked;
   rule.chosen_folder = options.Dir1;
-  rule.project_name_in_folder = options.Check4 != 0;
+  rule.project_name_in_folder = options.Check4 != engine::kUnchecked;
   rule.project_name = project_name;
   rule.build_number = build_number;
   rule.project_folder = project_file.substr(0, project_file.rfind(kSeparator));

@@ -243,7 +243,7 @@ void AddInWindow::Refresh() {
   c.Check2->setEnabled(look.Check2Enabled);
   for (int i = 0; i < 3; ++i)
     c.Check5[i]->setCheckState(StateOf(o.Check5[i]));
-  c.Check5[2]->setEnabled(look.Check5ModulesEnabled);
+  c.Check5[engine::kRemoveAddedModules]->setEnabled(look.Check5ModulesEnabled);
   c.Check3->setCheckState(StateOf(o.Check3));
   c.Check4->setCheckState(StateOf(o.Check4));
   RefreshFolderList();
