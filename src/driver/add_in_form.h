@@ -86,8 +86,8 @@ class frmAddIn final : public engine::EngineState {
   const Options& options() const { return options_; }
   const FormLook& look() const { return look_; }
 
-  // The window's life: Load reads the settings; Unload saves
-  // them and clears it. The view fills its template views itself while it loads.
+  // The window's life: Load reads the settings, Unload saves them; the view knows whether it
+  // is loaded. The view fills its template views itself while it loads.
   void Load();
   void Unload();
   // The first activation: the caption gets the program's version.

@@ -48,8 +48,8 @@ Outcome frmAddIn::BuildProject(int32_t mode, host::Project& project) {
   bool into_folder = mode == kModeBuild && options_.Check2 != engine::kUnchecked;
   std::unique_ptr<host::SettingLock> claim;
   if (into_folder) {
-    Outcome refused = Outcome::kOk;
-    if (!(claim = ClaimBuildNumber(project, refused))) return refused;
+    Outcome not_claimed = Outcome::kOk;
+    if (!(claim = ClaimBuildNumber(project, not_claimed))) return not_claimed;
   }
   if (mode == kModeBuild && !TakeBuildNumber(project, into_folder)) return Outcome::kFailed;
   if (ProcessComponents(mode, project) == Outcome::kCanceled) {
