@@ -26,10 +26,11 @@ void frmAddIn::AddRow(const std::string& project, const std::string& module,
 }
 
 // An error the command does not expect ends it; the user sees which and where.
-void frmAddIn::ReportError(const host::IdeError& error) {
+Outcome frmAddIn::ReportError(const host::IdeError& error) {
   AddRow(services_.progress.Text(StatusOutput::kProjectField), current_module_name_,
          "Error: " + error.Description());
   services_.progress.SetCaption("Command FAILED.");
+  return Outcome::kFailed;
 }
 
 bool frmAddIn::LoadLocalHandler() {
@@ -45,37 +46,37 @@ bool frmAddIn::LoadLocalHandler() {
   return true;
 }
 
-void frmAddIn::RunCommand(int32_t mode) {
+Outcome frmAddIn::RunCommand(int32_t mode) {
   StatusOutput& progress = services_.progress;
+  command_canceled_ = false;
   if (Connect == nullptr || vbinstance == nullptr) {
     services_.dialogs.MsgBox("Addin not connected to IDE!!");
-    return;
+    return Outcome::kFailed;
   }
-  if (mode == 0 && !LoadLocalHandler()) return;
+  if (mode == kModeBuild && !LoadLocalHandler()) return Outcome::kFailed;
   progress.SetCaption("Processing......");
-  if (options_.Option1 == 2) {
-    RunOnActiveModule(mode);
-    return;
+  if (options_.Option1 == kScopeActiveModule) return RunOnActiveModule(mode);
+  if (options_.Option1 != kScopeGroup && options_.Option1 != kScopeActiveProject) {
+    return Outcome::kOk;
   }
-  if (options_.Option1 != 0 && options_.Option1 != 1) return;
   progress.Show();
   try {
-    if (options_.Option1 == 1) {
+    if (options_.Option1 == kScopeActiveProject) {
       host::Project* active = vbinstance->ActiveVBProject();
-      if (active != nullptr) BuildProject(mode, *active);
-      return;
+      return active != nullptr ? BuildProject(mode, *active) : Outcome::kOk;
     }
+    Outcome outcome = Outcome::kOk;
     host::Projects& projects = vbinstance->VBProjects();
-    for (int32_t i = 1; i <= projects.Count(); ++i) {
-      if (BuildProject(mode, projects.Item(i)) == BuildEnd::kStopCommand) return;
-    }
+    for (int32_t i = 1; i <= projects.Count() && !command_canceled_; ++i)
+      outcome = Combined(outcome, BuildProject(mode, projects.Item(i)));
+    return outcome;
   } catch (const host::IdeError& error) {
-    ReportError(error);
+    return ReportError(error);
   }
 }
 
 // The active module alone: every failing step is passed over, and shows as a status row.
-void frmAddIn::RunOnActiveModule(int32_t mode) {
+Outcome frmAddIn::RunOnActiveModule(int32_t mode) {
   StatusOutput& progress = services_.progress;
   host::CodeModule* code = nullptr;
   try {
@@ -84,34 +85,40 @@ void frmAddIn::RunOnActiveModule(int32_t mode) {
   } catch (const host::IdeError&) {
     services_.dialogs.MsgBox("There isn't an active module.");
     progress.Unload();
-    return;
+    return Outcome::kRefused;
   }
   progress.Show();
   host::Project* project = vbinstance->ActiveVBProject();
   if (project != nullptr) progress.SetText(StatusOutput::kProjectField, project->Name());
   progress.SetProgressValue(StatusOutput::kComponentsBar, 0);
   progress.SetProgressMax(StatusOutput::kComponentsBar, 1);
+  Outcome outcome = Outcome::kOk;
   try {
-    if (!engine::ProcessModule(*this, mode, code) && mode == 0) {
+    if (!engine::ProcessModule(*this, mode, code) && mode == kModeBuild) {
       // Cancel at the read-only warning: nothing more is changed.
       AddRow(progress.Text(StatusOutput::kProjectField), current_module_name_, "CANCELED");
       progress.SetCaption("CANCELED.");
-      return;
+      command_canceled_ = true;
+      return Outcome::kCanceled;
     }
   } catch (const host::IdeError& error) {
     AddRow(progress.Text(StatusOutput::kProjectField), current_module_name_,
            "Error: " + error.Description());
+    outcome = Outcome::kFailed;
   }
-  if (mode == 0 && project != nullptr) {
+  if (mode == kModeBuild && project != nullptr) {
     try {
       bool ok = false;
       AddErrorReportModules(*project, -1, ok);
+      if (!ok) outcome = Combined(outcome, Outcome::kFailed);
     } catch (const host::IdeError& error) {
       AddRow(progress.Text(StatusOutput::kProjectField), "", "Error: " + error.Description());
+      outcome = Combined(outcome, Outcome::kFailed);
     }
   }
   progress.SetProgressValue(StatusOutput::kComponentsBar, 1);
   progress.SetCaption("Done.");
+  return outcome;
 }
 
 }  // namespace kestrix::driver

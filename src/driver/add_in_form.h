@@ -21,16 +21,25 @@
 
 namespace kestrix::driver {
 
+using engine::kModeBuild;
+using engine::kModeClean;
+
+// The scope option (the index of Option1 and Option2).
+inline constexpr int32_t kScopeGroup = 0;          // every project of the group
+inline constexpr int32_t kScopeActiveProject = 1;  // the active project
+inline constexpr int32_t kScopeActiveModule = 2;   // the module of the active code window
+
 // The main window's control values, with the values the window opens with.
 struct Options {
-  int32_t Option1 = 1;            // scope: 0 group of projects, 1 active project, 2 active module
+  int32_t Option1 = kScopeActiveProject;  // scope: kScopeGroup, kScopeActiveProject, …
   int32_t Option2 = 1;            // the same choice on the Clean tab, kept in step
   int32_t Check1 = 1;             // "Insert Error Handlers" (only 1 counts as on)
   int32_t Check2 = 1;             // "Build Project"
   int32_t Check3 = 0;             // "Put Build Folder in :" the folder in Dir1
   std::string Dir1;               // the chosen folder
   int32_t Check4 = 0;             // "Put Project Name in Build Folder Name" (non-zero is on)
-  int32_t Check5[3] = {1, 1, 1};  // Clean: "Line Numbers", "Error Handlers", "Kestrix Modules"
+  // Clean: "Line Numbers", "Error Handlers", "Kestrix Modules" (engine::kRemoveLineNumbers, …)
+  int32_t Check5[3] = {engine::kChecked, engine::kChecked, engine::kChecked};
 };
 
 // What the window shows beyond the option values: captions, what is enabled, its width.
@@ -55,8 +64,19 @@ struct FormServices {
   std::function<void()> do_events;  // lets the window system repaint; may be empty
 };
 
-// How a project build ended, for the command that runs it.
-enum class BuildEnd { kGoOn, kStopCommand };
+// How a command, or one project of it, ended. Front ends act on this value (kestrix-batch
+// makes its exit code of it), never on the wording of the status rows.
+enum class Outcome {
+  kOk,        // ran to its end (steps it was told to skip are no failure)
+  kFailed,    // something could not be done: a file, a template, a build number, the compile
+  kRefused,   // would not start: unsaved modules, no active module, another build running
+  kCanceled,  // the user answered Cancel or No
+};
+
+// The outcome of a command made of several: the first that is not kOk.
+inline Outcome Combined(Outcome so_far, Outcome next) {
+  return so_far == Outcome::kOk ? next : so_far;
+}
 
 class frmAddIn final : public engine::EngineState {
  public:
@@ -66,8 +86,8 @@ class frmAddIn final : public engine::EngineState {
   const Options& options() const { return options_; }
   const FormLook& look() const { return look_; }
 
-  // The window's life: Load reads the settings and sets MainWindowLoaded; Unload saves
-  // them and clears it. The view fills its template views itself while it loads.
+  // The window's life: Load reads the settings, Unload saves them; the view knows whether it
+  // is loaded. The view fills its template views itself while it loads.
   void Load();
   void Unload();
   // The first activation: the caption gets the program's version.
@@ -87,13 +107,15 @@ class frmAddIn final : public engine::EngineState {
   int32_t BuildNumber() const { return build_number_; }
   const std::string& ConfigFolder() const { return config_folder_; }
 
-  // The command behind "&GO !" (mode 0, build) and "Remove" (mode 1, clean).
-  void RunCommand(int32_t mode);
+  // The command behind "&GO !" (kModeBuild) and "Remove" (kModeClean).
+  Outcome RunCommand(int32_t mode);
   // Reads the local handler template; false (after telling the user) when it cannot.
   bool LoadLocalHandler();
 
-  // The project build for one project; kStopCommand when the user canceled.
-  BuildEnd BuildProject(int32_t mode, host::Project& project);
+  // The project build for one project. A Cancel at a read-only module also ends the command
+  // (CommandCanceled() turns true); a No to building a build copy ends only this project.
+  Outcome BuildProject(int32_t mode, host::Project& project);
+  bool CommandCanceled() const { return command_canceled_; }
   // Removes every component whose name holds "KESTRIX" (any case).
   void RemoveAddedComponents(host::Project& project);
   // Adds the global error module and the report form from the templates, unless the project
@@ -102,6 +124,7 @@ class frmAddIn final : public engine::EngineState {
 
   // engine::EngineState
   int32_t InsertErrorHandlersValue() const override { return options_.Check1; }
+  // `index` is one of engine::kRemoveLineNumbers, kRemoveErrorHandlers, kRemoveAddedModules.
   int32_t RemoveValue(int index) const override { return options_.Check5[index]; }
   const std::string& CurrentModuleName() const override { return current_module_name_; }
   const std::string& LocalHandlerText() const override { return local_handler_text_; }
@@ -110,20 +133,21 @@ class frmAddIn final : public engine::EngineState {
   void DoEvents() override;
 
  private:
-  void RunOnActiveModule(int32_t mode);
-  BuildEnd ProcessComponents(int32_t mode, host::Project& project);
+  Outcome RunOnActiveModule(int32_t mode);
+  Outcome ProcessComponents(int32_t mode, host::Project& project);
   bool RefuseUnsaved(host::Project& project);
   bool ConfirmBuildAgain(host::Project& project);
-  std::unique_ptr<host::SettingLock> ClaimBuildNumber(host::Project& project);
+  // The lock on the project's build number; nullptr, with `outcome` set, when it is not had.
+  std::unique_ptr<host::SettingLock> ClaimBuildNumber(host::Project& project, Outcome& outcome);
   bool TakeBuildNumber(host::Project& project, bool into_folder);
   std::vector<BuildTarget> BuildTargets(host::Project& project, const BuildFolderRule& rule,
                                         std::string& error);
-  BuildEnd SaveAndCompile(host::Project& project, const BuildFolderRule& rule,
-                          ReservedFolder& folder);
-  BuildEnd BuildFailed(host::Project& project, const std::string& why);
+  Outcome SaveAndCompile(host::Project& project, const BuildFolderRule& rule,
+                         ReservedFolder& folder);
+  Outcome BuildFailed(host::Project& project, const std::string& why);
   void AddReportRows(const std::string& report);
   void AddRow(const std::string& project, const std::string& module, const std::string& notes);
-  void ReportError(const host::IdeError& error);
+  Outcome ReportError(const host::IdeError& error);
   void LoadSettings();
   void SaveSettings();
 
@@ -135,6 +159,7 @@ class frmAddIn final : public engine::EngineState {
   std::string current_project_name_;
   std::string current_module_name_;
   int32_t build_number_ = 0;
+  bool command_canceled_ = false;
   std::string local_handler_text_;
 };
 

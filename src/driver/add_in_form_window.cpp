@@ -5,13 +5,17 @@
 
 #include "driver/add_in_form.h"
 #include "host/connect.h"
+#include "host/settings_keys.h"
 #include "platform/system/file_io.h"
 
 namespace kestrix::driver {
 namespace {
 
-constexpr const char* kApp = "Kestrix";
-constexpr const char* kSettings = "Settings";
+using host::kKeyAppendProjectName;
+using host::kKeyBuildPath;
+using host::kKeyPicState;
+constexpr const char* kApp = host::kSettingsApp;
+constexpr const char* kSettings = host::kSettingsSection;
 constexpr int32_t kTabLeft = 72;        // twips
 constexpr int32_t kActionsLine = 3600;  // the guide line that sizes the Actions tab
 constexpr int32_t kOtherLine = 4800;    // and the one for every other tab
@@ -35,29 +39,27 @@ void frmAddIn::Load() {
   TabClick(0);
   LoadSettings();
   std::optional<int32_t> picture =
-      IntegerOf(services_.settings.GetSetting(kApp, kSettings, "picState", "0"));
+      IntegerOf(services_.settings.GetSetting(kApp, kSettings, kKeyPicState, "0"));
   if (picture.value_or(0) != 0) PictureClick();
-  host::MainWindowLoaded = true;
 }
 
 void frmAddIn::Unload() {
   SaveSettings();
-  host::MainWindowLoaded = false;
 }
 
 void frmAddIn::LoadSettings() {
   std::optional<int32_t> append =
-      IntegerOf(services_.settings.GetSetting(kApp, kSettings, "AppendProjectName", "0"));
+      IntegerOf(services_.settings.GetSetting(kApp, kSettings, kKeyAppendProjectName, "0"));
   options_.Check4 = append && (*append == 0 || *append == 1) ? *append : 0;
-  look_.FolderListEnabled = options_.Check3 == 1;
+  look_.FolderListEnabled = options_.Check3 == engine::kChecked;
   std::string program = services_.shell.ProgramFolder();
-  std::string path = services_.settings.GetSetting(kApp, kSettings, "BuildPath", program);
+  std::string path = services_.settings.GetSetting(kApp, kSettings, kKeyBuildPath, program);
   options_.Dir1 = IsFolder(path) ? path : program;
 }
 
 void frmAddIn::SaveSettings() {
-  services_.settings.SaveSetting(kApp, kSettings, "BuildPath", options_.Dir1);
-  services_.settings.SaveSetting(kApp, kSettings, "AppendProjectName",
+  services_.settings.SaveSetting(kApp, kSettings, kKeyBuildPath, options_.Dir1);
+  services_.settings.SaveSetting(kApp, kSettings, kKeyAppendProjectName,
                                  std::to_string(options_.Check4));
 }
 
@@ -70,25 +72,25 @@ void frmAddIn::FirstActivation(int major, int minor) {
 // Choosing a scope on either tab chooses it on the other, as a click there would.
 void frmAddIn::Option1Click(int32_t index) {
   options_.Option1 = index;
-  if (index == 0) look_.Check2Caption = "Build Projects";
-  if (index == 1) look_.Check2Caption = "Build Project";
-  look_.Check2Enabled = index != 2;
+  if (index == kScopeGroup) look_.Check2Caption = "Build Projects";
+  if (index == kScopeActiveProject) look_.Check2Caption = "Build Project";
+  look_.Check2Enabled = index != kScopeActiveModule;
   if (options_.Option2 != index) Option2Click(index);
 }
 
 void frmAddIn::Option2Click(int32_t index) {
   options_.Option2 = index;
   if (options_.Option1 != index) Option1Click(index);
-  look_.Check5ModulesEnabled = options_.Option2 != 2;
+  look_.Check5ModulesEnabled = options_.Option2 != kScopeActiveModule;
 }
 
 void frmAddIn::Check3Click() {
-  look_.FolderListEnabled = options_.Check3 == 1;
+  look_.FolderListEnabled = options_.Check3 == engine::kChecked;
 }
 
 void frmAddIn::PictureClick() {
   look_.PictureState = !look_.PictureState;
-  services_.settings.SaveSetting(kApp, kSettings, "picState", look_.PictureState ? "-1" : "0");
+  services_.settings.SaveSetting(kApp, kSettings, kKeyPicState, look_.PictureState ? "-1" : "0");
 }
 
 void frmAddIn::TabClick(int32_t tab) {

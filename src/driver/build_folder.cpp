@@ -7,6 +7,7 @@
 #include <regex>
 
 #include "driver/add_in_form.h"
+#include "host/component_kinds.h"
 #include "platform/system/file_io.h"
 
 namespace kestrix::driver {
@@ -77,9 +78,9 @@ bool RemoveIfEmpty(const fs::path& folder) {
 BuildFolderRule BuildFolderRule::From(const Options& options, const std::string& project_name,
                                       int32_t build_number, const std::string& project_file) {
   BuildFolderRule rule;
-  rule.in_chosen_folder = options.Check3 == 1;
+  rule.in_chosen_folder = options.Check3 == engine::kChecked;
   rule.chosen_folder = options.Dir1;
-  rule.project_name_in_folder = options.Check4 != 0;
+  rule.project_name_in_folder = options.Check4 != engine::kUnchecked;
   rule.project_name = project_name;
   rule.build_number = build_number;
   rule.project_folder = project_file.substr(0, project_file.rfind(kSeparator));
@@ -115,27 +116,6 @@ std::string GetBuildFolder(const BuildFolderRule& rule, std::string& path) {
   return ProjectBuildFolder(rule) + (below.empty() ? "" : kSeparator + below);
 }
 
-std::string ExtensionForType(host::ComponentType type) {
-  switch (type) {
-    case host::ComponentType::kClassModule:
-      return ".cls";
-    case host::ComponentType::kVBForm:
-    case host::ComponentType::kVBMDIForm:
-      return ".frm";
-    case host::ComponentType::kPropPage:
-      return ".pag";
-    case host::ComponentType::kUserControl:
-      return ".ctl";
-    case host::ComponentType::kDocObject:
-      return ".dob";
-    case host::ComponentType::kActiveXDesigner:
-    case host::ComponentType::kMSForm:
-      return ".dsr";
-    default:
-      return ".bas";
-  }
-}
-
 BuildTarget TargetFor(const BuildFolderRule& rule, host::Component& component) {
   std::string path = component.FileNames(1);
   if (!path.empty()) {
@@ -143,7 +123,7 @@ BuildTarget TargetFor(const BuildFolderRule& rule, host::Component& component) {
     return {folder, path};
   }
   return {ProjectBuildFolder(rule),
-          SafeFileName(component.Name() + ExtensionForType(component.Type()))};
+          SafeFileName(component.Name() + std::string(host::KindOf(component.Type()).extension))};
 }
 
 BuildTarget TargetFor(const BuildFolderRule& rule, host::Project& project) {
@@ -213,24 +193,11 @@ bool IsBuildCopy(host::Project& project) {
   return false;
 }
 
-std::optional<std::string> CheckWritable(const std::string& path) {
-  system::FileKind kind = system::KindOf(path);
-  if (kind == system::FileKind::kFolder) return "Cannot write " + path + ": it is a folder";
-  if (kind != system::FileKind::kMissing) {
-    if (system::IsReadOnly(path)) return "Cannot write " + path + ": the file is read-only";
-    return std::nullopt;
-  }
-  std::string folder = fs::path(path).parent_path().string();
-  std::string reason;
-  if (!system::CanCreateIn(folder, reason)) return "Cannot write into " + folder + ": " + reason;
-  return std::nullopt;
-}
-
 std::optional<std::string> PrepareTarget(const BuildTarget& target) {
   std::error_code made;
   fs::create_directories(target.folder, made);
   if (made) return "Cannot make the build folder " + target.folder + ": " + made.message();
-  return CheckWritable(target.Path());
+  return system::WhyNotWritable(target.Path());
 }
 
 std::optional<std::string> SaveIntoBuildFolder(host::Component& component,

@@ -106,16 +106,9 @@ bool IsBuildCopy(host::Project& project);
 // Returns what is wrong, or nothing.
 std::optional<std::string> PrepareTarget(const BuildTarget& target);
 
-// Nothing when the file at `path` can be written (replaced, or made in its folder); the
-// reason otherwise.
-std::optional<std::string> CheckWritable(const std::string& path);
-
 // Saves the component or project into its target. Returns the error, or nothing.
 std::optional<std::string> SaveIntoBuildFolder(host::Component& component,
                                                const BuildTarget& target);
 std::optional<std::string> SaveIntoBuildFolder(host::Project& project, const BuildTarget& target);
-
-// The file extension of a component of this type that was never saved.
-std::string ExtensionForType(host::ComponentType type);
 
 }  // namespace kestrix::driver

@@ -9,6 +9,7 @@
 #include "driver/add_in_form.h"
 #include "driver/build_folder.h"
 #include "engine/module_pass.h"
+#include "host/settings_keys.h"
 
 namespace kestrix::driver {
 namespace {
@@ -17,8 +18,8 @@ using host::MsgButtons;
 using host::MsgIcon;
 using host::StatusOutput;
 
-constexpr const char* kApp = "Kestrix";
-constexpr const char* kBuildNumbers = "BuildNumbers";
+constexpr const char* kApp = host::kSettingsApp;
+constexpr const char* kBuildNumbers = host::kBuildNumbersSection;
 
 // A stored build number: a whole number from 1 that can still be counted up.
 std::optional<int32_t> ParseBuildNumber(const std::string& text) {
@@ -31,34 +32,42 @@ std::optional<int32_t> ParseBuildNumber(const std::string& text) {
 
 }  // namespace
 
-BuildEnd frmAddIn::BuildProject(int32_t mode, host::Project& project) {
+Outcome frmAddIn::BuildProject(int32_t mode, host::Project& project) {
   StatusOutput& progress = services_.progress;
   std::string name = project.Name();
   progress.SetText(StatusOutput::kProjectField, name);
   current_project_name_ = name;
   progress.SetProgressValue(StatusOutput::kComponentsBar, 0);
-  if (mode == 0 && (RefuseUnsaved(project) || !ConfirmBuildAgain(project))) return BuildEnd::kGoOn;
-  if (mode == 1 && options_.Check5[2] != 0) RemoveAddedComponents(project);
+  if (mode == kModeBuild && RefuseUnsaved(project)) return Outcome::kRefused;
+  if (mode == kModeBuild && !ConfirmBuildAgain(project)) return Outcome::kCanceled;
+  if (mode == kModeClean && options_.Check5[engine::kRemoveAddedModules] != engine::kUnchecked) {
+    RemoveAddedComponents(project);
+  }
   // A build holds its project's number until it has counted it up: two builds at once never
   // take the same number. Without a build folder nothing is counted, so nothing is held.
-  bool into_folder = mode == 0 && options_.Check2 != 0;
+  bool into_folder = mode == kModeBuild && options_.Check2 != engine::kUnchecked;
   std::unique_ptr<host::SettingLock> claim;
-  if (into_folder && !(claim = ClaimBuildNumber(project))) return BuildEnd::kGoOn;
-  if (mode == 0 && !TakeBuildNumber(project, into_folder)) return BuildEnd::kGoOn;
-  if (ProcessComponents(mode, project) == BuildEnd::kStopCommand) {
+  if (into_folder) {
+    Outcome not_claimed = Outcome::kOk;
+    if (!(claim = ClaimBuildNumber(project, not_claimed))) return not_claimed;
+  }
+  if (mode == kModeBuild && !TakeBuildNumber(project, into_folder)) return Outcome::kFailed;
+  if (ProcessComponents(mode, project) == Outcome::kCanceled) {
     progress.SetCaption("Project " + name + " build CANCELED.");
     AddRow(current_project_name_, "", "CANCELED");
-    return BuildEnd::kStopCommand;
+    command_canceled_ = true;
+    return Outcome::kCanceled;
   }
-  if (mode == 1) {
+  if (mode == kModeClean) {
     progress.SetCaption("Project " + name + " CLEANED.");
-    return BuildEnd::kGoOn;
+    return Outcome::kOk;
   }
   if (!into_folder) {
     bool ok = true;
-    if (options_.Check1 == 1) AddErrorReportModules(project, build_number_, ok);
-    if (ok) progress.SetCaption("OK.");
-    return BuildEnd::kGoOn;
+    if (InsertsErrorHandlers()) AddErrorReportModules(project, build_number_, ok);
+    if (!ok) return Outcome::kFailed;
+    progress.SetCaption("OK.");
+    return Outcome::kOk;
   }
   // The folder first: its number is the build's number, written into the added module.
   BuildFolderRule rule =
@@ -72,19 +81,19 @@ BuildEnd frmAddIn::BuildProject(int32_t mode, host::Project& project) {
            ProjectBuildFolder(taken) + " exists already: this build is " + BuildFolderName(rule));
   }
   build_number_ = rule.build_number;
-  if (options_.Check1 == 1) {
+  if (InsertsErrorHandlers()) {
     bool ok = false;
     AddErrorReportModules(project, build_number_, ok);
-    if (!ok) return BuildEnd::kGoOn;
+    if (!ok) return Outcome::kFailed;
   }
   return SaveAndCompile(project, rule, folder);
 }
 
-BuildEnd frmAddIn::BuildFailed(host::Project& project, const std::string& why) {
+Outcome frmAddIn::BuildFailed(host::Project& project, const std::string& why) {
   StatusOutput& progress = services_.progress;
   AddRow(progress.Text(StatusOutput::kProjectField), "", "Build Failed!! " + why);
   progress.SetCaption("Project " + project.Name() + " Build FAILED!!!");
-  return BuildEnd::kGoOn;
+  return Outcome::kFailed;
 }
 
 bool frmAddIn::RefuseUnsaved(host::Project& project) {
@@ -102,7 +111,7 @@ bool frmAddIn::RefuseUnsaved(host::Project& project) {
 }
 
 bool frmAddIn::ConfirmBuildAgain(host::Project& project) {
-  if (options_.Check2 != 1 || !IsBuildCopy(project)) return true;
+  if (options_.Check2 != engine::kChecked || !IsBuildCopy(project)) return true;
   StatusOutput& progress = services_.progress;
   std::string name = project.Name();
   progress.Hide();
@@ -118,7 +127,8 @@ bool frmAddIn::ConfirmBuildAgain(host::Project& project) {
   return false;
 }
 
-std::unique_ptr<host::SettingLock> frmAddIn::ClaimBuildNumber(host::Project& project) {
+std::unique_ptr<host::SettingLock> frmAddIn::ClaimBuildNumber(host::Project& project,
+                                                              Outcome& outcome) {
   auto claim = services_.settings.TryLock(kApp, kBuildNumbers, project.Name());
   if (claim) return claim;
   std::string why = services_.settings.LockError();
@@ -127,6 +137,7 @@ std::unique_ptr<host::SettingLock> frmAddIn::ClaimBuildNumber(host::Project& pro
                                  " cannot be built: its build number cannot be locked.\n" + why,
                              MsgButtons::kOk, MsgIcon::kCritical);
     AddRow(current_project_name_, "", "Build Failed!! (cannot lock the build number) " + why);
+    outcome = Outcome::kFailed;
     return nullptr;
   }
   services_.dialogs.MsgBox("Project " + project.Name() +
@@ -134,6 +145,7 @@ std::unique_ptr<host::SettingLock> frmAddIn::ClaimBuildNumber(host::Project& pro
                                "when that build has finished.",
                            MsgButtons::kOk, MsgIcon::kExclamation);
   AddRow(current_project_name_, "", "Skipped (another build of this project is running)");
+  outcome = Outcome::kRefused;
   return nullptr;
 }
 
@@ -170,7 +182,7 @@ bool frmAddIn::TakeBuildNumber(host::Project& project, bool into_folder) {
 }
 
 // Every component through the module pass, in the collection's order.
-BuildEnd frmAddIn::ProcessComponents(int32_t mode, host::Project& project) {
+Outcome frmAddIn::ProcessComponents(int32_t mode, host::Project& project) {
   StatusOutput& progress = services_.progress;
   host::Components& components = project.VBComponents();
   int32_t n = components.Count();
@@ -180,12 +192,12 @@ BuildEnd frmAddIn::ProcessComponents(int32_t mode, host::Project& project) {
     current_module_name_ = c.Name();
     host::CodeModule* code = c.GetCodeModule();
     // False from the module pass with a module to work on: Cancel at the read-only warning.
-    if (!engine::ProcessModule(*this, mode, code) && code != nullptr && mode == 0) {
-      return BuildEnd::kStopCommand;
+    if (!engine::ProcessModule(*this, mode, code) && code != nullptr && mode == kModeBuild) {
+      return Outcome::kCanceled;
     }
     progress.SetProgressValue(StatusOutput::kComponentsBar, k);
   }
-  return BuildEnd::kGoOn;
+  return Outcome::kOk;
 }
 
 // The compiler's log or the check's findings, a status row per line (blank lines left out),
@@ -242,8 +254,8 @@ std::vector<BuildTarget> frmAddIn::BuildTargets(host::Project& project, const Bu
   return targets;
 }
 
-BuildEnd frmAddIn::SaveAndCompile(host::Project& project, const BuildFolderRule& rule,
-                                  ReservedFolder& folder) {
+Outcome frmAddIn::SaveAndCompile(host::Project& project, const BuildFolderRule& rule,
+                                 ReservedFolder& folder) {
   StatusOutput& progress = services_.progress;
   std::string name = project.Name();
   // Every folder made and every target checked first: a build that cannot be saved stops
@@ -281,13 +293,14 @@ BuildEnd frmAddIn::SaveAndCompile(host::Project& project, const BuildFolderRule&
     AddReportRows(project.CompileReport());
     project.SaveAs(project.FileName());
     progress.SetCaption("Project " + name + " BUILD " + std::to_string(build_number_) + " OK!!!");
+    return Outcome::kOk;
   } catch (const host::IdeError& failure) {
     services_.dialogs.MsgBox("Build of " + project.BuildFileName() + " Failed!!!!");
     progress.SetCaption("Project " + name + " Build FAILED!!!");
     AddRow(progress.Text(StatusOutput::kProjectField), "", "Build Failed!!");
     AddReportRows(failure.Description());
+    return Outcome::kFailed;
   }
-  return BuildEnd::kGoOn;
 }
 
 }  // namespace kestrix::driver

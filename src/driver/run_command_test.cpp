@@ -2,6 +2,8 @@
 // folder, the real settings store (under a temporary XDG_CONFIG_HOME), message boxes
 // answered from a script.
 
+#include <sys/stat.h>
+
 #include "driver/driver_test_support.h"
 #include "driver/report_modules.h"
 
@@ -103,6 +105,96 @@ TEST_F(RunCommandTest, GroupScopeCleansEveryProjectInOrder) {
   EXPECT_EQ(progress_.Rows().front().project, "Shop");
   EXPECT_EQ(progress_.Rows().back().project, "ShopLib");
   EXPECT_TRUE(progress_.Visible());
+}
+
+// The outcome a command returns is what front ends act on (kestrix-batch's exit code): it is
+// set where the command decides, whatever the status rows and message boxes say.
+enum class Arrange {
+  kNothing,
+  kUnsaved,
+  kBuildCopy,
+  kReadOnly,
+  kBadNumber,
+  kNoFolder,
+  kBadCompile
+};
+struct OutcomeCase {
+  const char* what;
+  Arrange arrange;
+  int32_t mode;
+  Outcome expected;
+};
+
+class OutcomeTest : public RunCommandTest, public ::testing::WithParamInterface<OutcomeCase> {
+ protected:
+  // Sets the case up; a module made read-only or a compiler set needs the group loaded again.
+  void Arrange(Arrange what) {
+    std::string compiler = dir_.Write("bad.sh", "#!/bin/sh\nexit 3\n");
+    ::chmod(compiler.c_str(), 0755);
+    switch (what) {
+      case Arrange::kNothing:
+        return;
+      case Arrange::kUnsaved:
+        Component(Shop(), "modUtil").GetCodeModule()->InsertLines(1, "'");
+        return;
+      case Arrange::kBuildCopy:
+        ASSERT_EQ(form_.RunCommand(kModeBuild), Outcome::kOk);
+        return;
+      case Arrange::kReadOnly:
+        ::chmod((shop_ + "/App/Modules/modUtil.bas").c_str(), 0444);
+        dialogs_.answers.push_back(MsgResult::kCancel);
+        break;
+      case Arrange::kBadNumber:
+        settings_.SaveSetting("Kestrix", "BuildNumbers", "Shop", "x");
+        return;
+      case Arrange::kNoFolder:
+        form_.options().Check3 = 1;
+        form_.options().Dir1 = dir_.Write("root", "a file, not a folder");
+        return;
+      case Arrange::kBadCompile:
+        break;
+    }
+    reloaded_.Open(shop_ + "/Shop.vbg");
+    if (what == Arrange::kBadCompile) reloaded_.SetCompiler(compiler);
+    form_.vbinstance = &reloaded_;
+  }
+  vbfiles::FileIde reloaded_;
+};
+
+TEST_P(OutcomeTest, EveryEndHasItsOutcome) {
+  const OutcomeCase& c = GetParam();
+  Arrange(c.arrange);
+  progress_.Unload();
+  EXPECT_EQ(form_.RunCommand(c.mode), c.expected) << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ends, OutcomeTest,
+    ::testing::Values(
+        OutcomeCase{"build", Arrange::kNothing, kModeBuild, Outcome::kOk},
+        OutcomeCase{"clean", Arrange::kNothing, kModeClean, Outcome::kOk},
+        OutcomeCase{"unsaved modules", Arrange::kUnsaved, kModeBuild, Outcome::kRefused},
+        OutcomeCase{"No to a build copy", Arrange::kBuildCopy, kModeBuild, Outcome::kCanceled},
+        OutcomeCase{"Cancel at read-only", Arrange::kReadOnly, kModeBuild, Outcome::kCanceled},
+        OutcomeCase{"bad build number", Arrange::kBadNumber, kModeBuild, Outcome::kFailed},
+        OutcomeCase{"no build folder", Arrange::kNoFolder, kModeBuild, Outcome::kFailed},
+        OutcomeCase{"failed compile", Arrange::kBadCompile, kModeBuild, Outcome::kFailed}));
+
+TEST_F(RunCommandTest, ActiveModuleOutcomes) {
+  form_.options().Option1 = kScopeActiveModule;
+  EXPECT_EQ(form_.RunCommand(kModeBuild), Outcome::kRefused);  // no code window is active
+  ide_.SetActiveCodePane(&Component(Shop(), "modUtil"));
+  EXPECT_EQ(form_.RunCommand(kModeBuild), Outcome::kOk);
+  EXPECT_EQ(form_.RunCommand(kModeClean), Outcome::kOk);
+  form_.Connect = nullptr;
+  EXPECT_EQ(form_.RunCommand(kModeBuild), Outcome::kFailed);
+}
+
+TEST(OutcomeTest, TheFirstThatIsNotOkStands) {
+  EXPECT_EQ(Combined(Outcome::kOk, Outcome::kOk), Outcome::kOk);
+  EXPECT_EQ(Combined(Outcome::kOk, Outcome::kCanceled), Outcome::kCanceled);
+  EXPECT_EQ(Combined(Outcome::kRefused, Outcome::kFailed), Outcome::kRefused);
+  EXPECT_EQ(Combined(Outcome::kFailed, Outcome::kOk), Outcome::kFailed);
 }
 
 }  // namespace

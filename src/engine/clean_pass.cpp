@@ -164,8 +164,8 @@ bool CleanModule(EngineState& state, host::CodeModule* code) {
   if (code == nullptr) return false;
   StatusOutput& progress = state.Progress();
   progress.SetText(StatusOutput::kModuleField, state.CurrentModuleName());
-  const bool handlers = state.RemoveValue(1) == 1;
-  const bool numbers = state.RemoveValue(0) == 1;
+  const bool handlers = state.Removes(kRemoveErrorHandlers);
+  const bool numbers = state.Removes(kRemoveLineNumbers);
   ModuleShape m = ReadShape(*code);
   std::vector<Block> blocks = FindBlocks(m);
   // A procedure with a block that lost its end marker keeps all its blocks, and the module

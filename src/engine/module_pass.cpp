@@ -132,8 +132,8 @@ bool InstrumentModule(EngineState& state, host::CodeModule* code) {
 }
 
 bool ProcessModule(EngineState& state, int32_t mode, host::CodeModule* code) {
-  if (mode == 0) return InstrumentModule(state, code);
-  if (mode == 1) return CleanModule(state, code);
+  if (mode == kModeBuild) return InstrumentModule(state, code);
+  if (mode == kModeClean) return CleanModule(state, code);
   return false;
 }
 

@@ -307,7 +307,7 @@ void InstrumentProcedure(EngineState& state, const std::string& name, ProcKind k
   }
   std::string member = p.declaration;
   if (note.empty()) {
-    bool handlers = state.InsertErrorHandlersValue() == 1;
+    bool handlers = state.InsertsErrorHandlers();
     exit_statement = ExitStatement(kind, ParseHeader(p.declaration), exit_statement);
     int32_t decl_last = StatementEnd(code, p.body, p.end - 1);
     HeaderShape shape = ReadHeaderShape(code, decl_last, p.end);

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "host/settings_keys.h"
+
 namespace kestrix::host {
 namespace {
 
@@ -66,8 +68,8 @@ bool RemoveFromIni(AddInServices& services) {
 }
 
 void GetProgrammerInfo(const SettingsStore& settings, std::string& programmer, std::string& email) {
-  email = settings.GetSetting("Kestrix", "Settings", "Email", "");
-  programmer = settings.GetSetting("Kestrix", "Settings", "Programmer", "");
+  email = settings.GetSetting(kSettingsApp, kSettingsSection, kKeyEmail, "");
+  programmer = settings.GetSetting(kSettingsApp, kSettingsSection, kKeyProgrammer, "");
 }
 
 }  // namespace kestrix::host

@@ -4,16 +4,14 @@
 #include <exception>
 
 #include "host/ide_error.h"
+#include "host/settings_keys.h"
 
 namespace kestrix::host {
 
-bool MainWindowLoaded = false;
-
 namespace {
 
-constexpr const char* kApp = "Kestrix";
-constexpr const char* kSettings = "Settings";
-constexpr const char* kDisplayOnConnect = "DisplayOnConnect";
+constexpr const char* kApp = kSettingsApp;
+constexpr const char* kSettings = kSettingsSection;
 constexpr const char* kToolTip =
     "Create a crash proof version of your project with error reporting capabilities.";
 
@@ -52,7 +50,7 @@ void Connect::OnStartupComplete() {
 }
 
 void Connect::ShowIfDisplayedLastTime() {
-  if (services_.settings.GetSetting(kApp, kSettings, kDisplayOnConnect, "0") == "1") ShowForm();
+  if (services_.settings.GetSetting(kApp, kSettings, kKeyDisplayOnConnect, "0") == "1") ShowForm();
 }
 
 void Connect::OnDisconnection(DisconnectMode /*mode*/) {
@@ -61,16 +59,17 @@ void Connect::OnDisconnection(DisconnectMode /*mode*/) {
     bar_ = nullptr;
   });
   Try([&] {
-    services_.settings.SaveSetting(kApp, kSettings, kDisplayOnConnect, FormDisplayed ? "1" : "0");
+    services_.settings.SaveSetting(kApp, kSettings, kKeyDisplayOnConnect,
+                                   FormDisplayed ? "1" : "0");
     FormDisplayed = false;
   });
   Try([&] {
-    if (MainWindowLoaded && form_ != nullptr) form_->Unload();
+    if (form_ != nullptr && form_->MainWindowLoaded()) form_->Unload();
     form_ = nullptr;
   });
 }
 
-void* Connect::AddToAddInCommandBar(const std::string& /*sCaption*/) {
+CommandBar* Connect::AddToAddInCommandBar(const std::string& /*sCaption*/) {
   CommandBar* bar = nullptr;
   Try([&] { bar = vbinstance->GetCommandBars().Add(kApp, BarPosition::kBottom, false, false); });
   if (bar == nullptr) return nullptr;
@@ -90,7 +89,7 @@ void* Connect::AddToAddInCommandBar(const std::string& /*sCaption*/) {
     });
   }
   Try([&] { bar->SetVisible(true); });
-  return nullptr;
+  return bar;
 }
 
 void Connect::evKestrix_Click(CommandBarButton& /*control*/, bool& /*handled*/,

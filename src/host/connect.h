@@ -19,9 +19,6 @@
 
 namespace kestrix::host {
 
-// True from the end of the main window's load to its unload.
-extern bool MainWindowLoaded;
-
 // The main window as the connection sees it: a single instance, shown without blocking.
 class MainWindow {
  public:
@@ -31,6 +28,8 @@ class MainWindow {
   virtual void Show() = 0;
   virtual void Hide() = 0;
   virtual void Unload() = 0;
+  // True from the end of the window's load to its unload: the window alone knows.
+  virtual bool MainWindowLoaded() const = 0;
 };
 
 class Connect final : public Extensibility, public Connection {
@@ -53,8 +52,9 @@ class Connect final : public Extensibility, public Connection {
   void OnStartupComplete() override;
   void OnAddInsUpdate() override {}
 
-  // Creates the toolbar and its button; every failing step is passed over. Returns no object.
-  void* AddToAddInCommandBar(const std::string& sCaption);
+  // Creates the toolbar and its button; every failing step is passed over. Returns the
+  // toolbar, nullptr when it could not be made.
+  CommandBar* AddToAddInCommandBar(const std::string& sCaption);
   void evKestrix_Click(CommandBarButton& control, bool& handled, bool& cancel_default);
   void ShowForm();
   void HideForm() override;  // Connection

@@ -21,24 +21,25 @@ class RecordingWindow final : public MainWindow {
   void Show() override {
     ++shows;
     visible = true;
-    MainWindowLoaded = true;
+    loaded = true;
   }
   void Hide() override { visible = false; }
   void Unload() override {
     ++unloads;
     visible = false;
-    MainWindowLoaded = false;
+    loaded = false;
   }
+  bool MainWindowLoaded() const override { return loaded; }
   Ide* vbinstance = nullptr;
   Connection* connect = nullptr;
   int shows = 0, unloads = 0;
   bool visible = false;
+  bool loaded = false;
 };
 
 class ConnectTest : public ::testing::Test {
  protected:
-  ConnectTest() : settings_(dir_.Path("settings")) { MainWindowLoaded = false; }
-  ~ConnectTest() override { MainWindowLoaded = false; }
+  ConnectTest() : settings_(dir_.Path("settings")) {}
 
   std::unique_ptr<Connect> NewConnect() {
     return std::make_unique<Connect>(
@@ -79,6 +80,10 @@ TEST_F(ConnectTest, ToolbarWithOneButtonThatOpensTheWindow) {
   EXPECT_EQ(Bar(), nullptr);
   EXPECT_EQ(Stored(), "1");
   EXPECT_EQ(window_.unloads, 1);
+  // The toolbar made is handed back.
+  CommandBar* made = connect->AddToAddInCommandBar("NONE");
+  EXPECT_NE(made, nullptr);
+  EXPECT_EQ(made, Bar());
 }
 
 TEST_F(ConnectTest, ShownStateCarriesOverToTheNextConnection) {
@@ -112,6 +117,7 @@ TEST_F(ConnectTest, ToolbarThatCannotBeAddedLeavesNoButton) {
   connect->OnConnection(ide_, ConnectMode::kAfterStartup);
   EXPECT_EQ(Bar()->ButtonCount(), 0);
   EXPECT_TRUE(dialogs_.shown.empty());
+  EXPECT_EQ(connect->AddToAddInCommandBar("NONE"), nullptr);
   connect->OnDisconnection(DisconnectMode::kHostShutdown);
 }
 

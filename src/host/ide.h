@@ -85,6 +85,9 @@ class CodeModule {
   virtual bool Find(std::string_view target, int32_t& start_line, int32_t& start_column,
                     int32_t& end_line, int32_t& end_column, bool whole_word = false,
                     bool match_case = false, bool pattern_search = false) const = 0;
+  // A number that changes with every edit of the module, so that a view can tell whether the
+  // text it shows is still current. A module that keeps no count returns 0 always.
+  virtual uint64_t Revision() const { return 0; }
 };
 
 class CodePane {

@@ -8,12 +8,10 @@ host::MsgResult BatchDialogs::MsgBox(const std::string& text, host::MsgButtons b
                                      host::MsgIcon /*icon*/, const std::string& title) {
   host::MsgResult answer = host::MsgResult::kOk;
   const char* word = "OK";
-  if (buttons == host::MsgButtons::kOk) {
-    saw_failure_ = true;
-  } else if (buttons == host::MsgButtons::kOkCancel) {
+  if (buttons == host::MsgButtons::kOkCancel) {
     answer = yes_ ? host::MsgResult::kOk : host::MsgResult::kCancel;
     word = yes_ ? "OK" : "Cancel";
-  } else {
+  } else if (buttons != host::MsgButtons::kOk) {
     answer = yes_ ? host::MsgResult::kYes : host::MsgResult::kNo;
     word = yes_ ? "Yes" : "No";
   }

@@ -16,14 +16,9 @@ class BatchDialogs final : public host::Dialogs {
   host::MsgResult MsgBox(const std::string& text, host::MsgButtons buttons, host::MsgIcon icon,
                          const std::string& title) override;
 
-  // True once a message with only an OK button was shown: in the commands' flow every such
-  // message tells of a failure.
-  bool SawFailure() const { return saw_failure_; }
-
  private:
   bool yes_;
   StatusPrinter& printer_;
-  bool saw_failure_ = false;
 };
 
 }  // namespace kestrix::batch

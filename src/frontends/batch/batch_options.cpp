@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 
+#include "driver/add_in_form.h"
 #include "platform/system/code_pages.h"
 #include "platform/system/environment.h"
 
@@ -86,7 +87,9 @@ std::string ApplyFlag(BatchOptions& o, const std::string& flag,
   if (flag == "--module") o.module = *v;
   if (flag == "--build-root") o.build_root = system::FromNativePath(*v);
   if (flag == "--scope") {
-    static const std::map<std::string, int> kScopes = {{"group", 0}, {"project", 1}, {"module", 2}};
+    static const std::map<std::string, int> kScopes = {{"group", driver::kScopeGroup},
+                                                       {"project", driver::kScopeActiveProject},
+                                                       {"module", driver::kScopeActiveModule}};
     auto it = kScopes.find(*v);
     if (it == kScopes.end()) return "--scope takes group, project or module, not " + *v;
     o.scope = it->second;

@@ -16,7 +16,7 @@ enum class OutputFormat { kText, kTsv, kJson };
 struct BatchOptions {
   Command command = Command::kHelp;
   std::string path;                       // the .vbp or .vbg (build, clean, check, info)
-  int scope = 1;                          // 0 group, 1 project, 2 module
+  int scope = 1;                          // Option1: driver::kScopeActiveProject and its peers
   std::string project;                    // the active project; "" = the startup project
   std::string module;                     // the component whose code pane is active
   bool no_handlers = false;               // Check1 = 0

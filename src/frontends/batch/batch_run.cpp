@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "driver/add_in_form.h"
-#include "driver/build_folder.h"
 #include "driver/status_model.h"
 #include "frontends/batch/batch_dialogs.h"
 #include "frontends/batch/batch_options.h"
@@ -15,6 +14,7 @@
 #include "frontends/batch/status_printer.h"
 #include "frontends/batch/text_escape.h"
 #include "frontends/batch/unified_diff.h"
+#include "host/settings_keys.h"
 #include "platform/system/ansi_text.h"
 #include "platform/system/process.h"
 #include "platform/system/settings_store.h"
@@ -24,6 +24,7 @@
 #include "platform/vbfiles/file_ide.h"
 #include "platform/vbfiles/file_project.h"
 #include "platform/vbfiles/paths.h"
+#include "platform/vbfiles/save_changes.h"
 #include "platform/vbfiles/text_io.h"
 
 namespace kestrix::batch {
@@ -56,16 +57,17 @@ StatusPrinter::Format PrinterFormat(OutputFormat format) {
 
 void ApplyOptions(const BatchOptions& o, driver::Options& options) {
   options.Option1 = o.scope;
-  options.Check1 = o.no_handlers ? 0 : 1;
-  options.Check2 = o.no_build ? 0 : 1;
+  auto box = [](bool on) { return on ? engine::kChecked : engine::kUnchecked; };
+  options.Check1 = box(!o.no_handlers);
+  options.Check2 = box(!o.no_build);
   if (o.build_root) {
-    options.Check3 = 1;
+    options.Check3 = engine::kChecked;
     options.Dir1 = vbfiles::AbsolutePath(*o.build_root);
   }
-  options.Check4 = o.name_in_folder ? 1 : 0;
-  options.Check5[0] = o.keep_line_numbers ? 0 : 1;
-  options.Check5[1] = o.keep_handlers ? 0 : 1;
-  options.Check5[2] = o.keep_modules ? 0 : 1;
+  options.Check4 = box(o.name_in_folder);
+  options.Check5[engine::kRemoveLineNumbers] = box(!o.keep_line_numbers);
+  options.Check5[engine::kRemoveErrorHandlers] = box(!o.keep_handlers);
+  options.Check5[engine::kRemoveAddedModules] = box(!o.keep_modules);
 }
 
 // Makes the project and the component the flags name the active ones. Returns an error
@@ -92,19 +94,6 @@ std::string SelectActive(const BatchOptions& o, vbfiles::FileIde& ide) {
   return "project " + project->Name() + " has no component named " + o.module;
 }
 
-// True for the rows that tell of a failure, a refusal or a cancel.
-bool IsFailureRow(const host::StatusRow& row) {
-  const std::string& n = row.notes;
-  return n == "Skipped (Unsaved modules)" || n == "CANCELED" || n.rfind("Build Failed!!", 0) == 0 ||
-         n.rfind("Error: ", 0) == 0;
-}
-
-// Where SaveChanged saves a component that was never saved: beside its project file.
-std::string NewComponentPath(host::Project& project, host::Component& c) {
-  return vbfiles::DirName(project.FileName()) + "/" +
-         driver::SafeFileName(c.Name() + driver::ExtensionForType(c.Type()));
-}
-
 // `path` relative to the current folder, with '/' (climbing with "../" when it lies outside).
 std::string RelativeToHere(const std::string& path) {
   std::error_code ec;
@@ -126,7 +115,9 @@ void PrintDiffs(vbfiles::FileIde& ide, OutputFormat format) {
       if (c == nullptr || !c->IsDirty() || c->GetCodeModule() == nullptr) continue;
       std::string path = c->FileNames(1);
       std::string before = path.empty() ? "" : vbfiles::ReadFileBytes(path);
-      std::string file = RelativeToHere(path.empty() ? NewComponentPath(project, *c) : path);
+      std::string file = RelativeToHere(
+          path.empty() ? vbfiles::NewComponentPath(*c, vbfiles::DirName(project.FileName()))
+                       : path);
       std::string diff =
           UnifiedDiff(before, c->Bytes(), path.empty() ? "/dev/null" : "a/" + file, "b/" + file);
       if (format == OutputFormat::kJson) {
@@ -139,65 +130,22 @@ void PrintDiffs(vbfiles::FileIde& ide, OutputFormat format) {
   }
 }
 
-// What --save writes: every changed component where the IDE holds it (a never-saved one
-// beside its project file), then every changed project.
-struct SaveItem {
-  host::Component* component = nullptr;  // nullptr: the project itself
-  host::Project* project = nullptr;
-  std::string path;
-};
-
-std::vector<SaveItem> ChangedItems(vbfiles::FileIde& ide) {
-  std::vector<SaveItem> items;
-  for (int32_t i = 1; i <= ide.Count(); ++i) {
-    host::Project& project = ide.Item(i);
-    bool project_changed = project.IsDirty();
-    host::Components& components = project.VBComponents();
-    for (int32_t k = 1; k <= components.Count(); ++k) {
-      host::Component& c = components.Item(k);
-      if (!c.IsDirty()) continue;
-      std::string path = c.FileNames(1);
-      if (path.empty()) {
-        path = NewComponentPath(project, c);
-        project_changed = true;
-      }
-      items.push_back({&c, &project, path});
-    }
-    if (project_changed) items.push_back({nullptr, &project, project.FileName()});
-  }
-  return items;
-}
-
-// Saves what changed, after checking that every file can be written: a file that cannot be
-// (read-only, as a source-control checkout leaves them) stops the save before the first
-// write, so that no original is left half changed. Returns false after printing what failed.
+// Saves what changed in every project, where the IDE now holds it, after checking that every
+// file can be written: a file that cannot be (read-only, as a source-control checkout leaves
+// them) stops the save before the first write, so that no original is left half changed.
+// Returns false after printing what failed.
 bool SaveChanged(vbfiles::FileIde& ide) {
-  std::vector<SaveItem> items = ChangedItems(ide);
-  bool writable = true;
-  for (const SaveItem& item : items) {
-    if (auto why = driver::CheckWritable(item.path)) {
-      std::fprintf(stderr, "kestrix-batch: %s\n", why->c_str());
-      writable = false;
-    }
-  }
-  if (!writable) {
-    std::fprintf(stderr, "kestrix-batch: nothing saved\n");
-    return false;
-  }
-  for (const SaveItem& item : items) {
-    try {
-      if (item.component != nullptr) {
-        item.component->SaveAs(item.path);
-      } else {
-        item.project->SaveAs(item.path);
-      }
-      std::fprintf(stderr, "saved %s\n", item.path.c_str());
-    } catch (const IdeError& error) {
-      std::fprintf(stderr, "kestrix-batch: %s\n", error.Description().c_str());
-      return false;
-    }
-  }
-  return true;
+  std::vector<vbfiles::SaveStep> steps;
+  vbfiles::SaveResult result;
+  for (int32_t i = 1; i <= ide.Count(); ++i)
+    vbfiles::PlanProjectSave(ide.Item(i), ide.Item(i).FileName(), steps, result.problems);
+  if (result.Ok()) result = vbfiles::SaveSteps(steps);
+  for (const std::string& path : result.saved)
+    std::fprintf(stderr, "saved %s\n", path.c_str());
+  for (const std::string& problem : result.problems)
+    std::fprintf(stderr, "kestrix-batch: %s\n", problem.c_str());
+  if (!result.checked) std::fprintf(stderr, "kestrix-batch: nothing saved\n");
+  return result.Ok();
 }
 
 int RunCommand(const BatchOptions& o) {
@@ -210,7 +158,8 @@ int RunCommand(const BatchOptions& o) {
   }
   if (std::string error = SelectActive(o, ide); !error.empty()) return BadInput(error);
   system::FileSettingsStore settings;
-  ide.SetCompiler(settings.GetSetting("Kestrix", "Settings", "Compiler"));
+  ide.SetCompiler(
+      settings.GetSetting(host::kSettingsApp, host::kSettingsSection, host::kKeyCompiler));
   system::DesktopShell shell;
   driver::StatusModel progress;
   StatusPrinter printer(PrinterFormat(o.format), stdout, stderr);
@@ -221,11 +170,10 @@ int RunCommand(const BatchOptions& o) {
   BatchConnection connection;
   form.vbinstance = &ide;
   form.Connect = &connection;
-  form.RunCommand(o.command == Command::kBuild ? 0 : 1);
+  driver::Outcome outcome =
+      form.RunCommand(o.command == Command::kBuild ? driver::kModeBuild : driver::kModeClean);
   printer.Finish(progress.Caption());
-  bool failed = dialogs.SawFailure();
-  for (const auto& row : progress.Rows())
-    failed = failed || IsFailureRow(row);
+  bool failed = ExitCodeFor(outcome) != kExitOk;
   try {
     if (o.diff) PrintDiffs(ide, o.format);
   } catch (const IdeError& error) {
@@ -275,7 +223,8 @@ int RunCheck(const BatchOptions& o) {
 // The programmer's name and e-mail address go into the built program's source, which is
 // Windows-1252 text: they are stored that way, and shown as UTF-8.
 bool IsSourceText(const std::string& key) {
-  return vbfiles::EqualsIgnoreCase(key, "Programmer") || vbfiles::EqualsIgnoreCase(key, "Email");
+  return vbfiles::EqualsIgnoreCase(key, host::kKeyProgrammer) ||
+         vbfiles::EqualsIgnoreCase(key, host::kKeyEmail);
 }
 
 // The value to store for `key`: UTF-8 from the terminal as Windows-1252 (text that is no
@@ -306,20 +255,18 @@ std::string Shown(const std::string& key, const std::string& value) {
 
 // config: every key of "Settings", one key, or sets one key.
 int RunConfig(const BatchOptions& o) {
-  static const char* const kKeys[] = {"BuildPath", "AppendProjectName", "picState", "Programmer",
-                                      "Email",     "DisplayOnConnect",  "Compiler"};
   system::FileSettingsStore settings;
   const auto& a = o.config_args;
   if (a.size() == 2) {
     std::string stored, why;
     if (!StoredForm(a[0], a[1], stored)) return kExitBadInput;
     std::vector<std::string> words;
-    if (vbfiles::EqualsIgnoreCase(a[0], "Compiler") &&
+    if (vbfiles::EqualsIgnoreCase(a[0], host::kKeyCompiler) &&
         !system::SplitCommandLine(a[1], words, why)) {
       return BadInput("Compiler is not changed: " + why);
     }
     try {
-      settings.SaveSetting("Kestrix", "Settings", a[0], stored);
+      settings.SaveSetting(host::kSettingsApp, host::kSettingsSection, a[0], stored);
     } catch (const IdeError& error) {
       std::fprintf(stderr, "kestrix-batch: %s\n", error.Description().c_str());
       return kExitFailed;
@@ -327,12 +274,13 @@ int RunConfig(const BatchOptions& o) {
     return kExitOk;
   }
   if (a.size() == 1) {
-    std::printf("%s\n", Shown(a[0], settings.GetSetting("Kestrix", "Settings", a[0])).c_str());
+    std::string value = settings.GetSetting(host::kSettingsApp, host::kSettingsSection, a[0]);
+    std::printf("%s\n", Shown(a[0], value).c_str());
     return kExitOk;
   }
-  for (const char* key : kKeys) {
-    std::printf("%s=%s\n", key,
-                Shown(key, settings.GetSetting("Kestrix", "Settings", key)).c_str());
+  for (const char* key : host::kSettingsKeys) {
+    std::string value = settings.GetSetting(host::kSettingsApp, host::kSettingsSection, key);
+    std::printf("%s=%s\n", key, Shown(key, value).c_str());
   }
   return kExitOk;
 }
@@ -367,6 +315,18 @@ int Run(const std::vector<std::string>& args) {
 }
 
 }  // namespace
+
+int ExitCodeFor(driver::Outcome outcome) {
+  switch (outcome) {
+    case driver::Outcome::kOk:
+      return kExitOk;
+    case driver::Outcome::kFailed:
+    case driver::Outcome::kRefused:
+    case driver::Outcome::kCanceled:
+      break;
+  }
+  return kExitFailed;
+}
 
 int Main(const std::vector<std::string>& args) {
   // Files are size-checked before they are read; should memory run out all the same, say so

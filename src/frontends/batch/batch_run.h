@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "driver/add_in_form.h"
+
 namespace kestrix::batch {
 
 // Exit codes: the command ran to its end; it (or a project in it) ended in a failure, a
@@ -14,6 +16,9 @@ namespace kestrix::batch {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitBadInput = 2;
+
+// The exit code of a build or clean command that ended so (before --diff and --save).
+int ExitCodeFor(driver::Outcome outcome);
 
 // Runs the program with argv[1..]; returns the exit code.
 int Main(const std::vector<std::string>& args);

@@ -3,8 +3,9 @@
 #include <vector>
 
 #include "engine/procedure_pass.h"
-#include "host/ide.h"
 #include "frontends/batch/text_escape.h"
+#include "host/component_kinds.h"
+#include "host/ide.h"
 #include "platform/vbfiles/file_ide.h"
 
 namespace kestrix::batch {
@@ -13,32 +14,9 @@ namespace {
 using host::ComponentType;
 using host::ProcKind;
 
+// The table's words are string literals, so each ends with a NUL.
 const char* TypeName(ComponentType type) {
-  switch (type) {
-    case ComponentType::kStdModule:
-      return "module";
-    case ComponentType::kClassModule:
-      return "class";
-    case ComponentType::kMSForm:
-      return "msform";
-    case ComponentType::kResFile:
-      return "resource";
-    case ComponentType::kVBForm:
-      return "form";
-    case ComponentType::kVBMDIForm:
-      return "mdi form";
-    case ComponentType::kPropPage:
-      return "property page";
-    case ComponentType::kUserControl:
-      return "user control";
-    case ComponentType::kDocObject:
-      return "user document";
-    case ComponentType::kRelatedDocument:
-      return "document";
-    case ComponentType::kActiveXDesigner:
-      return "designer";
-  }
-  return "?";
+  return host::KindOf(type).word.data();
 }
 
 // One printer per format; text is for people, the others one row per item.

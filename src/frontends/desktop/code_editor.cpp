@@ -9,7 +9,6 @@
 
 #include "frontends/desktop/display_text.h"
 #include "platform/system/file_io.h"
-#include "platform/vbfiles/file_code_module.h"
 
 namespace kestrix::desktop {
 namespace {
@@ -52,8 +51,7 @@ bool ReplaceLines(host::CodeModule& module, int32_t first, int32_t old_count,
 }
 
 uint64_t ModuleRevision(const host::CodeModule& module) {
-  const auto* file_module = dynamic_cast<const vbfiles::FileCodeModule*>(&module);
-  return file_module ? file_module->Revision() : 0;
+  return module.Revision();
 }
 
 CodeEditor::CodeEditor(host::Component& component, QWidget* parent)

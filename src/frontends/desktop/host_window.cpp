@@ -8,13 +8,15 @@
 #include <QStatusBar>
 #include <QTimer>
 
-#include "frontends/desktop/display_text.h"
 #include "frontends/desktop/desktop_ide.h"
+#include "frontends/desktop/display_text.h"
 #include "frontends/desktop/project_explorer.h"
 #include "frontends/desktop/project_saving.h"
 #include "frontends/desktop/prompts.h"
 #include "frontends/desktop/qt_command_bars.h"
+#include "host/settings_keys.h"
 #include "platform/vbfiles/paths.h"
+#include "platform/vbfiles/save_changes.h"
 
 namespace kestrix::desktop {
 namespace {
@@ -174,7 +176,8 @@ bool HostWindow::OpenProject(const std::string& path) {
   if (!ConfirmDiscard()) return false;
   try {
     // The same compiler setting kestrix-batch uses ("kestrix-batch config Compiler ...").
-    ide_->Open(path, services_.settings.GetSetting("Kestrix", "Settings", "Compiler"));
+    ide_->Open(path, services_.settings.GetSetting(host::kSettingsApp, host::kSettingsSection,
+                                                   host::kKeyCompiler));
   } catch (const host::IdeError& error) {
     ShowError(error.Description());
     if (error.Number() == host::kErrFileNotFound) ForgetRecent(path);
@@ -190,18 +193,24 @@ bool HostWindow::OpenProject(const std::string& path) {
   return true;
 }
 
+bool HostWindow::ShowSaveProblems(const vbfiles::SaveResult& result) {
+  std::string text;
+  for (const std::string& problem : result.problems)
+    text += (text.empty() ? "" : "\n") + problem;
+  if (!result.checked) text += "\nNothing was saved.";
+  ShowError(text);
+  return false;
+}
+
 bool HostWindow::SaveProject() {
-  for (int32_t p = 1; p <= ide_->Count(); ++p) {
-    host::Project& project = ide_->Item(p);
-    try {
-      desktop::SaveProject(project, project.FileName());
-    } catch (const host::IdeError& error) {
-      ShowError(error.Description());
-      RefreshState();
-      return false;
-    }
-  }
+  // Every project's files are checked before the first is written.
+  std::vector<vbfiles::SaveStep> steps;
+  vbfiles::SaveResult result;
+  for (int32_t p = 1; p <= ide_->Count(); ++p)
+    vbfiles::PlanProjectSave(ide_->Item(p), ide_->Item(p).FileName(), steps, result.problems);
+  if (result.Ok()) result = vbfiles::SaveSteps(steps);
   RefreshState();
+  if (!result.Ok()) return ShowSaveProblems(result);
   statusBar()->showMessage("Saved", kStatusMilliseconds);
   return true;
 }
@@ -216,8 +225,12 @@ bool HostWindow::SaveProjectAs() {
   if (vbfiles::Extension(path).empty()) path += ".vbp";
   std::string old_path = project->FileName();
   std::string group = ide_->GroupFileName();
+  vbfiles::SaveResult result = vbfiles::SaveProject(*project, path);
+  if (!result.Ok()) {
+    RefreshState();
+    return ShowSaveProblems(result);
+  }
   try {
-    desktop::SaveProject(*project, path);
     // The group would go on loading the project from where it was.
     if (!group.empty()) MoveGroupEntry(group, old_path, project->FileName());
   } catch (const host::IdeError& error) {

@@ -13,10 +13,11 @@
 #include <memory>
 #include <string>
 
-#include "host/system.h"
 #include "frontends/desktop/add_in_registry.h"
 #include "frontends/desktop/code_editor.h"
 #include "frontends/desktop/recent_files.h"
+#include "host/system.h"
+#include "platform/vbfiles/save_changes.h"
 
 class QAction;
 class QMdiArea;
@@ -101,6 +102,8 @@ class HostWindow final : public QMainWindow {
   void AddRecent(const std::string& path);
   void ForgetRecent(const std::string& path);
   void ShowError(const std::string& text);
+  // Shows why a save stopped (and that nothing was written, when so); returns false.
+  bool ShowSaveProblems(const vbfiles::SaveResult& result);
 
   HostServices services_;
   RecentFiles recent_;

@@ -3,8 +3,9 @@
 #include <QHeaderView>
 #include <array>
 
-#include "frontends/desktop/display_text.h"
 #include "frontends/desktop/desktop_ide.h"
+#include "frontends/desktop/display_text.h"
+#include "host/component_kinds.h"
 #include "platform/vbfiles/paths.h"
 
 namespace kestrix::desktop {
@@ -18,9 +19,11 @@ constexpr int kKindRole = Qt::UserRole;
 constexpr int kPointerRole = Qt::UserRole + 1;
 
 // Folders in the order they are listed.
-const std::array<const char*, 8> kFolders = {"Forms",         "Modules",          "Class Modules",
-                                             "User Controls", "Property Pages",   "User Documents",
-                                             "Designers",     "Related Documents"};
+constexpr auto& kFolders = host::kExplorerFolders;
+
+QString FolderText(std::string_view folder) {
+  return QString::fromLatin1(folder.data(), static_cast<qsizetype>(folder.size()));
+}
 
 ItemKind KindOf(const QTreeWidgetItem* item) {
   return static_cast<ItemKind>(item->data(0, kKindRole).toInt());
@@ -48,28 +51,7 @@ QString ItemText(const std::string& name, const std::string& path, bool dirty) {
 }  // namespace
 
 QString FolderOfType(ComponentType type) {
-  switch (type) {
-    case ComponentType::kVBForm:
-    case ComponentType::kVBMDIForm:
-      return kFolders[0];
-    case ComponentType::kStdModule:
-      return kFolders[1];
-    case ComponentType::kClassModule:
-      return kFolders[2];
-    case ComponentType::kUserControl:
-      return kFolders[3];
-    case ComponentType::kPropPage:
-      return kFolders[4];
-    case ComponentType::kDocObject:
-      return kFolders[5];
-    case ComponentType::kMSForm:
-    case ComponentType::kActiveXDesigner:
-      return kFolders[6];
-    case ComponentType::kResFile:
-    case ComponentType::kRelatedDocument:
-      break;
-  }
-  return kFolders[7];
+  return FolderText(host::KindOf(type).folder);
 }
 
 ProjectExplorer::ProjectExplorer(QWidget* parent) : QTreeWidget(parent) {
@@ -145,20 +127,20 @@ void ProjectExplorer::AddProject(QTreeWidgetItem* parent, host::Project& project
     bold.setBold(true);
     project_item->setFont(0, bold);
   }
-  std::array<QTreeWidgetItem*, kFolders.size()> folders{};
+  std::array<QTreeWidgetItem*, std::size(kFolders)> folders{};
   host::Components& components = project.VBComponents();
   for (int32_t c = 1; c <= components.Count(); ++c) {
     host::Component& component = components.Item(c);
     QString folder = FolderOfType(component.Type());
     size_t slot = 0;
-    while (folder != kFolders[slot])
+    while (folder != FolderText(kFolders[slot]))
       ++slot;
     if (folders[slot] == nullptr) folders[slot] = NewItem(ItemKind::kFolder, nullptr);
     folders[slot]->addChild(NewItem(ItemKind::kComponent, &component));
   }
   for (size_t slot = 0; slot < folders.size(); ++slot) {
     if (folders[slot] == nullptr) continue;
-    folders[slot]->setText(0, kFolders[slot]);
+    folders[slot]->setText(0, FolderText(kFolders[slot]));
     project_item->addChild(folders[slot]);
   }
 }

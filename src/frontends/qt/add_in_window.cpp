@@ -36,22 +36,22 @@ constexpr int kWideTabTwips = 4728;  // the tab control's width on every tab but
 // fit.
 constexpr qreal kPointSize = 8;
 
-// Check box values as the model keeps them: 0 unchecked, 1 checked, 2 greyed.
+// Check box values as the model keeps them.
 Qt::CheckState StateOf(int32_t value) {
-  if (value == 1) return Qt::Checked;
-  return value == 2 ? Qt::PartiallyChecked : Qt::Unchecked;
+  if (value == engine::kChecked) return Qt::Checked;
+  return value == engine::kGreyed ? Qt::PartiallyChecked : Qt::Unchecked;
 }
 
 int32_t ValueOf(const QCheckBox& box) {
   switch (box.checkState()) {
     case Qt::Checked:
-      return 1;
+      return engine::kChecked;
     case Qt::PartiallyChecked:
-      return 2;
+      return engine::kGreyed;
     case Qt::Unchecked:
       break;
   }
-  return 0;
+  return engine::kUnchecked;
 }
 
 void SetChecked(std::array<QRadioButton*, 3>& group, int32_t index) {
@@ -101,7 +101,7 @@ AddInWindow::~AddInWindow() {
   try {
     form_->Unload();
   } catch (const host::IdeError&) {
-    host::MainWindowLoaded = false;
+    // Nobody is left to tell.
   }
 }
 
@@ -145,8 +145,10 @@ void AddInWindow::WireOptions() {
 }
 
 void AddInWindow::WireCommands() {
-  connect(controls_.OKButton, &QPushButton::clicked, this, [this] { RunCommand(0); });
-  connect(controls_.Command2, &QPushButton::clicked, this, [this] { RunCommand(1); });
+  connect(controls_.OKButton, &QPushButton::clicked, this,
+          [this] { RunCommand(driver::kModeBuild); });
+  connect(controls_.Command2, &QPushButton::clicked, this,
+          [this] { RunCommand(driver::kModeClean); });
   connect(controls_.CancelButton, &QPushButton::clicked, this, &AddInWindow::Exit);
   for (int i = 0; i < 4; ++i) {
     connect(controls_.Command1[i], &QPushButton::clicked, this,
@@ -199,7 +201,6 @@ void AddInWindow::Unload() {
       form_->Unload();
     } catch (const host::IdeError& error) {
       // The window goes all the same; the user learns that the options were not kept.
-      host::MainWindowLoaded = false;
       services_.dialogs.MsgBox("Unable to save the settings:\n" + error.Description(),
                                host::MsgButtons::kOk, host::MsgIcon::kExclamation);
     }
@@ -219,7 +220,6 @@ void AddInWindow::LoadWindow() {
     form_->Load();
   } catch (const host::IdeError& error) {
     // Only the logo's look could not be stored; the window is loaded all the same.
-    host::MainWindowLoaded = true;
     services_.dialogs.MsgBox("Unable to save the settings:\n" + error.Description(),
                              host::MsgButtons::kOk, host::MsgIcon::kExclamation);
   }
@@ -243,7 +243,7 @@ void AddInWindow::Refresh() {
   c.Check2->setEnabled(look.Check2Enabled);
   for (int i = 0; i < 3; ++i)
     c.Check5[i]->setCheckState(StateOf(o.Check5[i]));
-  c.Check5[2]->setEnabled(look.Check5ModulesEnabled);
+  c.Check5[engine::kRemoveAddedModules]->setEnabled(look.Check5ModulesEnabled);
   c.Check3->setCheckState(StateOf(o.Check3));
   c.Check4->setCheckState(StateOf(o.Check4));
   RefreshFolderList();

@@ -53,6 +53,7 @@ class AddInWindow final : public QDialog, public host::MainWindow {
   void Show() override;
   void Hide() override;
   void Unload() override;
+  bool MainWindowLoaded() const override { return loaded_; }
 
   // Fills the template views (0 both, 1 local, 2 global); false when a file could not be read
   // (the user has been told).

@@ -53,7 +53,7 @@ class AddInWindowTest : public ::testing::Test {
 TEST_F(AddInWindowTest, FirstShowReadsTheModelIntoTheControls) {
   window_.Show();
   EXPECT_TRUE(window_.IsLoaded());
-  EXPECT_TRUE(host::MainWindowLoaded);
+  EXPECT_TRUE(window_.MainWindowLoaded());
   EXPECT_TRUE(Control<QRadioButton>("Option1_1").isChecked());
   EXPECT_TRUE(Control<QRadioButton>("Option2_1").isChecked());
   EXPECT_TRUE(Control<QCheckBox>("Check1").isChecked());
@@ -159,7 +159,7 @@ TEST_F(AddInWindowTest, LeavingUnloadsAndSavesOnlyExitTellsTheConnection) {
     EXPECT_EQ(connection_.hides, c.hides) << c.how;
     EXPECT_FALSE(window_.isVisible()) << c.how;
     EXPECT_FALSE(window_.IsLoaded()) << c.how;
-    EXPECT_FALSE(host::MainWindowLoaded) << c.how;
+    EXPECT_FALSE(window_.MainWindowLoaded()) << c.how;
     EXPECT_EQ(Setting("BuildPath"), program_) << c.how;
     EXPECT_EQ(Setting("AppendProjectName"), "0") << c.how;
   }

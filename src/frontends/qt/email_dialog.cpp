@@ -9,21 +9,22 @@
 
 #include "host/add_in.h"
 #include "host/ide_error.h"
-#include "platform/system/ansi_text.h"
+#include "host/settings_keys.h"
+#include "platform/system/qt_ansi_text.h"
 
 namespace kestrix::ui {
 namespace {
 
-constexpr const char* kApp = "Kestrix";
-constexpr const char* kSettings = "Settings";
+constexpr const char* kApp = host::kSettingsApp;
+constexpr const char* kSettings = host::kSettingsSection;
 
 // The values end up in Basic source, in Windows ANSI like the rest of it.
 QString FromAnsi(const std::string& bytes) {
-  return QString::fromStdU16String(system::AnsiToUtf16(bytes));
+  return system::AnsiToQString(bytes);
 }
 
 std::string ToAnsi(const QString& text) {
-  return system::Utf16ToAnsi(text.toStdU16String());
+  return system::QStringToAnsi(text);
 }
 
 QLineEdit* Field(const std::string& text, const QString& name, QWidget* parent) {
@@ -81,8 +82,8 @@ EmailDialog::EmailDialog(host::SettingsStore& settings, host::Dialogs& dialogs, 
 
 void EmailDialog::accept() {
   try {
-    settings_.SaveSetting(kApp, kSettings, "Programmer", ToAnsi(name_->text()));
-    settings_.SaveSetting(kApp, kSettings, "Email", ToAnsi(email_->text()));
+    settings_.SaveSetting(kApp, kSettings, host::kKeyProgrammer, ToAnsi(name_->text()));
+    settings_.SaveSetting(kApp, kSettings, host::kKeyEmail, ToAnsi(email_->text()));
   } catch (const host::IdeError& error) {
     dialogs_.MsgBox("Unable to save your name and email address:\n" + error.Description(),
                     host::MsgButtons::kOk, host::MsgIcon::kCritical);

@@ -11,7 +11,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "platform/system/ansi_text.h"
+#include "platform/system/qt_ansi_text.h"
 
 namespace kestrix::ui {
 namespace {
@@ -22,7 +22,7 @@ int Px(int twips) {
 }
 
 QString Text(const std::string& ansi) {
-  return QString::fromStdU16String(system::AnsiToUtf16(ansi));
+  return system::AnsiToQString(ansi);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -65,6 +66,10 @@ bool IsReadOnly(const std::string& path);
 // True when files may be made in the existing folder `folder`; otherwise false, with the
 // reason in `error`.
 bool CanCreateIn(const std::string& folder, std::string& error);
+
+// Why a file cannot be written at `path` (a folder there, a read-only file, a folder that
+// takes no new files), or nothing when it can. The messages name the path.
+std::optional<std::string> WhyNotWritable(const std::string& path);
 
 enum class MakeStatus { kMade, kExists, kFailed };
 enum class FolderAccess { kShared, kPersonal };

@@ -4,6 +4,8 @@
 #include <QMessageBox>
 #include <utility>
 
+#include "platform/system/qt_ansi_text.h"
+
 namespace kestrix::system {
 namespace {
 
@@ -49,9 +51,9 @@ host::MsgResult Result(int button) {
   return host::MsgResult::kOk;
 }
 
-// Message texts are bytes, as the add-in has them; the desktop's locale says how they read.
+// Message texts are Windows ANSI bytes, as the add-in has them (a module named in its code).
 QString Text(const std::string& bytes) {
-  return QString::fromLocal8Bit(bytes.data(), static_cast<qsizetype>(bytes.size()));
+  return AnsiToQString(bytes);
 }
 
 }  // namespace

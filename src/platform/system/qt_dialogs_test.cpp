@@ -84,9 +84,10 @@ TEST(QtDialogsTest, ShowsTheBoxAskedForAndMapsTheAnswer) {
         box->button(press)->click();
       }
     });
-    EXPECT_EQ(Dialogs().MsgBox("Text", c.buttons, c.icon, c.title), c.expected);
+    // "Café is READONLY" with the module's name as its code holds it, in Windows-1252.
+    EXPECT_EQ(Dialogs().MsgBox("Caf\xE9 is READONLY", c.buttons, c.icon, c.title), c.expected);
     EXPECT_EQ(shown.title, c.qt_title);
-    EXPECT_EQ(shown.text, "Text");
+    EXPECT_EQ(shown.text, QString::fromUtf8("Café is READONLY"));
     EXPECT_EQ(shown.icon, c.qt_icon);
   }
 }

@@ -1,5 +1,6 @@
 #include "platform/vbfiles/file_component.h"
 
+#include "host/component_kinds.h"
 #include "platform/system/file_io.h"
 #include "platform/vbfiles/component_file.h"
 #include "platform/vbfiles/paths.h"
@@ -13,12 +14,8 @@ using host::IdeError;
 
 // Extension of the binary companion that a designer file of this extension keeps beside it.
 std::string CompanionExtension(std::string_view extension) {
-  if (extension == ".frm") return ".frx";
-  if (extension == ".ctl") return ".ctx";
-  if (extension == ".pag") return ".pgx";
-  if (extension == ".dob") return ".dox";
-  if (extension == ".dsr") return ".dsx";
-  return "";
+  const host::ComponentKind* kind = host::KindForExtension(extension);
+  return kind != nullptr ? std::string(kind->companion) : "";
 }
 
 bool HasCode(ComponentType type) {
@@ -51,15 +48,8 @@ void RefuseUnreadable(const std::string& path) {
 }  // namespace
 
 ComponentType FileComponent::TypeForExtension(std::string_view extension) {
-  if (extension == ".bas") return ComponentType::kStdModule;
-  if (extension == ".cls") return ComponentType::kClassModule;
-  if (extension == ".frm") return ComponentType::kVBForm;
-  if (extension == ".ctl") return ComponentType::kUserControl;
-  if (extension == ".pag") return ComponentType::kPropPage;
-  if (extension == ".dob") return ComponentType::kDocObject;
-  if (extension == ".dsr") return ComponentType::kActiveXDesigner;
-  if (extension == ".res") return ComponentType::kResFile;
-  return ComponentType::kRelatedDocument;
+  const host::ComponentKind* kind = host::KindForExtension(extension);
+  return kind != nullptr ? kind->type : ComponentType::kRelatedDocument;
 }
 
 std::unique_ptr<FileComponent> FileComponent::Load(host::Project& project, ComponentType type,

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "host/component_kinds.h"
 #include "platform/vbfiles/compiler.h"
 #include "platform/vbfiles/paths.h"
 #include "platform/vbfiles/text_io.h"
@@ -12,36 +13,13 @@ namespace {
 using host::ComponentType;
 using host::IdeError;
 
-struct KeyType {
-  const char* key;
-  ComponentType type;
-};
-constexpr KeyType kComponentKeys[] = {
-    {"Form", ComponentType::kVBForm},
-    {"Module", ComponentType::kStdModule},
-    {"Class", ComponentType::kClassModule},
-    {"UserControl", ComponentType::kUserControl},
-    {"PropertyPage", ComponentType::kPropPage},
-    {"UserDocument", ComponentType::kDocObject},
-    {"Designer", ComponentType::kActiveXDesigner},
-    {"RelatedDoc", ComponentType::kRelatedDocument},
-    {"ResFile32", ComponentType::kResFile},
-};
-
 ComponentType TypeForKey(std::string_view key) {
-  for (const auto& kt : kComponentKeys) {
-    if (EqualsIgnoreCase(key, kt.key)) return kt.type;
-  }
-  return ComponentType::kRelatedDocument;
+  const host::ComponentKind* kind = host::KindForKey(key);
+  return kind != nullptr ? kind->type : ComponentType::kRelatedDocument;
 }
 
-const char* KeyForType(ComponentType type) {
-  if (type == ComponentType::kVBMDIForm) return "Form";
-  if (type == ComponentType::kMSForm) return "Designer";
-  for (const auto& kt : kComponentKeys) {
-    if (kt.type == type) return kt.key;
-  }
-  return "RelatedDoc";
+std::string_view KeyForType(ComponentType type) {
+  return host::KindOf(type).project_key;
 }
 
 // Whether two paths as written in a project file name the same file.

@@ -4,6 +4,7 @@
 #include <tuple>
 #include <utility>
 
+#include "host/component_kinds.h"
 #include "host/ide_error.h"
 #include "platform/vbfiles/paths.h"
 #include "platform/vbfiles/text_io.h"
@@ -15,10 +16,6 @@ using host::IdeError;
 namespace {
 
 constexpr std::string_view kBlanks = " \t\r";
-
-constexpr std::array<std::string_view, 9> kComponentKeys = {
-    "Form",         "Module",   "Class",      "UserControl", "PropertyPage",
-    "UserDocument", "Designer", "RelatedDoc", "ResFile32"};
 
 // Settings VB writes in quotes; besides these, every key starting with "Version".
 constexpr std::array<std::string_view, 11> kQuotedKeys = {
@@ -39,10 +36,9 @@ bool IsSectionHeader(std::string_view line) {
 }
 
 std::optional<std::string_view> CanonicalComponentKey(std::string_view key) {
-  for (std::string_view known : kComponentKeys) {
-    if (EqualsIgnoreCase(key, known)) return known;
-  }
-  return std::nullopt;
+  const host::ComponentKind* kind = host::KindForKey(key);
+  if (kind == nullptr) return std::nullopt;
+  return kind->project_key;
 }
 
 bool IsQuotedKey(std::string_view key) {
