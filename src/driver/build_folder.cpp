@@ -87,16 +87,6 @@ BuildFolderRule BuildFolderRule::From(const Options& options, const std::string&
   return rule;
 }
 
-std::string SafeFileName(const std::string& name) {
-  if (name.empty() || name == "." || name == "..") return "_";
-  std::string out = name;
-  for (char& c : out) {
-    auto u = static_cast<unsigned char>(c);
-    if (u < 0x20 || u == 0x7F || std::strchr("<>:\"/\\|?*", c) != nullptr) c = '_';
-  }
-  return out;
-}
-
 std::string BuildFolderName(const BuildFolderRule& rule) {
   std::string number = "BUILD " + std::to_string(rule.build_number);
   return rule.project_name_in_folder ? SafeFileName(rule.project_name) + " " + number : number;

@@ -19,6 +19,7 @@
 #include <optional>
 #include <string>
 
+#include "host/file_names.h"
 #include "host/ide.h"
 
 namespace kestrix::driver {
@@ -43,9 +44,7 @@ inline constexpr const char* kBuildMarkerFile = ".kestrix-build";
 // The sub-folder of a build folder for the files that lie outside the project's folder.
 inline constexpr const char* kOutsideFolder = "Outside";
 
-// `name` as one component of a path on Linux and on Windows: control characters and
-// < > : " / \ | ? * each become '_'; "", "." and ".." become "_".
-std::string SafeFileName(const std::string& name);
+using host::SafeFileName;
 
 // "BUILD n", or "<project name> BUILD n" with the name made safe.
 std::string BuildFolderName(const BuildFolderRule& rule);

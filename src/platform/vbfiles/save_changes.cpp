@@ -1,26 +1,15 @@
-#include "platform/system/file_io.h"
 #include "platform/vbfiles/save_changes.h"
-
 
 #include <algorithm>
 #include <optional>
 
 #include "host/component_kinds.h"
+#include "host/file_names.h"
+#include "platform/system/file_io.h"
 #include "platform/vbfiles/paths.h"
 
 namespace kestrix::vbfiles {
 namespace {
-
-// `name` as one component of a path on Linux and on Windows: control characters and
-// < > : " / \ | ? * each become '_'; "", "." and ".." become "_".
-std::string SafeName(std::string name) {
-  for (char& c : name) {
-    auto u = static_cast<unsigned char>(c);
-    if (u < 0x20 || u == 0x7f || std::strchr("<>:\"/\\|?*", c) != nullptr) c = '_';
-  }
-  if (name.empty() || name == "." || name == "..") return "_";
-  return name;
-}
 
 bool Taken(const std::string& path, const std::vector<std::string>& taken) {
   if (ResolveCaseInsensitive(path)) return true;
@@ -35,7 +24,7 @@ std::string NewComponentPath(const host::Component& component, const std::string
   std::string extension(host::KindOf(component.Type()).extension);
   if (extension.empty()) return "";
   // A file that is there already belongs to someone: it is never overwritten.
-  std::string stem = folder + "/" + SafeName(component.Name());
+  std::string stem = folder + "/" + host::SafeFileName(component.Name());
   std::string path = stem + extension;
   for (int n = 1; Taken(path, taken); ++n)
     path = stem + std::to_string(n) + extension;
