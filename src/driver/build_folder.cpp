@@ -1,11 +1,10 @@
 #include "driver/build_folder.h"
 
 #include <climits>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <regex>
 
+#include "basic/characters.h"
 #include "driver/add_in_form.h"
 #include "host/component_kinds.h"
 #include "platform/system/file_io.h"
@@ -26,13 +25,6 @@ std::optional<std::string> SaveAs(Target& target, const BuildTarget& to) {
     return error.Description();
   }
   return std::nullopt;
-}
-
-std::string Upper(std::string text) {
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return text;
 }
 
 // `path` relative to the project's folder, without "." or ".." parts left in it.
@@ -138,11 +130,13 @@ ReservedFolder::~ReservedFolder() {
 std::optional<std::string> ReservedFolder::Keep(const std::string& project_name,
                                                 int32_t build_number) {
   std::string marker = path_ + kSeparator + kBuildMarkerFile;
-  std::ofstream out(marker, std::ios::binary);
-  out << "Kestrix build folder\r\nProject=" << project_name << "\r\nBuild=" << build_number
-      << "\r\n";
-  out.close();
-  if (!out) return "Cannot write " + marker;
+  std::string error;
+  if (!system::WriteFileAtomic(marker,
+                               "Kestrix build folder\r\nProject=" + project_name +
+                                   "\r\nBuild=" + std::to_string(build_number) + "\r\n",
+                               error)) {
+    return "Cannot write " + marker + ": " + error;
+  }
   kept_ = true;
   return std::nullopt;
 }
@@ -178,7 +172,7 @@ bool IsBuildCopy(host::Project& project) {
   if (fs::exists(folder / kBuildMarkerFile, error)) return true;
   host::Components& components = project.VBComponents();
   for (int32_t k = 1; k <= components.Count(); ++k) {
-    if (Upper(components.Item(k).Name()).find("KESTRIX") != std::string::npos) return true;
+    if (basic::ToUpper(components.Item(k).Name()).find("KESTRIX") != std::string::npos) return true;
   }
   return false;
 }

@@ -2,20 +2,13 @@
 
 #include <vector>
 
+#include "basic/characters.h"
 #include "driver/add_in_form.h"
 #include "host/add_in.h"
 #include "platform/system/file_io.h"
 
 namespace kestrix::driver {
 namespace {
-
-std::string Upper(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return out;
-}
 
 bool FileExists(const std::string& path) {
   return system::IsRegularFile(path);
@@ -24,11 +17,11 @@ bool FileExists(const std::string& path) {
 }  // namespace
 
 bool ComponentExists(host::Project& project, std::string_view name_part, host::ComponentType kind) {
-  std::string needle = Upper(name_part);
+  std::string needle = basic::ToUpper(name_part);
   host::Components& components = project.VBComponents();
   for (int32_t k = 1; k <= components.Count(); ++k) {
     host::Component& c = components.Item(k);
-    if (c.Type() == kind && Upper(c.Name()).find(needle) != std::string::npos) return true;
+    if (c.Type() == kind && basic::ToUpper(c.Name()).find(needle) != std::string::npos) return true;
   }
   return false;
 }
@@ -86,7 +79,7 @@ void frmAddIn::RemoveAddedComponents(host::Project& project) {
   host::Components& components = project.VBComponents();
   for (int32_t k = 1; k <= components.Count(); ++k) {
     host::Component& c = components.Item(k);
-    if (Upper(c.Name()).find("KESTRIX") != std::string::npos) added.push_back(&c);
+    if (basic::ToUpper(c.Name()).find("KESTRIX") != std::string::npos) added.push_back(&c);
   }
   for (host::Component* c : added)
     components.Remove(*c);
