@@ -30,12 +30,12 @@ bool IsEndStatementLine(std::string_view line);
 // True when one of the line's statements is End Sub, End Function or End Property.
 bool HoldsProcedureEnd(std::string_view line);
 
-// A Sub, Function or Property header: its name, kind, and whether it is a Function.
 // True when the line's statement opens a Select Case block (a line number or label in front).
 bool OpensSelectCase(std::string_view line);
 // True when the line's first word is Case: a clause of a Select Case block.
 bool IsCaseClause(std::string_view line);
 
+// A Sub, Function or Property header: its name, kind, and whether it is a Function.
 struct Header {
   std::string name;  // "" when the line is no header
   host::ProcKind kind = host::ProcKind::kProc;

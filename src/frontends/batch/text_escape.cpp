@@ -51,12 +51,13 @@ bool IsUtf8(std::string_view text) {
   return true;
 }
 
-}  // namespace
-
-std::string JsonPath(std::string_view path) {
-  if (!IsUtf8(path)) return JsonString(path);
+// `text` as a JSON string: quotes and backslashes escaped, control bytes as \u00XX, every
+// other byte given to `append`.
+template <typename Append>
+std::string JsonQuoted(std::string_view text, Append append) {
   std::string out = "\"";
-  for (char c : path) {
+  out.reserve(text.size() + 2);
+  for (char c : text) {
     auto byte = static_cast<unsigned char>(c);
     if (c == '"' || c == '\\') {
       out += '\\';
@@ -66,10 +67,18 @@ std::string JsonPath(std::string_view path) {
       std::snprintf(code, sizeof code, "\\u%04X", byte);
       out += code;
     } else {
-      out += c;
+      append(out, byte);
     }
   }
   return out + '"';
+}
+
+}  // namespace
+
+std::string JsonPath(std::string_view path) {
+  if (!IsUtf8(path)) return JsonString(path);
+  return JsonQuoted(path,
+                    [](std::string& out, unsigned char byte) { out += static_cast<char>(byte); });
 }
 
 void AppendCp1252AsUtf8(std::string& out, unsigned char byte) {
@@ -109,23 +118,7 @@ std::string TsvCell(std::string_view text) {
 }
 
 std::string JsonString(std::string_view text) {
-  std::string out = "\"";
-  out.reserve(text.size() + 2);
-  for (char c : text) {
-    auto byte = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (byte < 0x20) {
-      char code[8];
-      std::snprintf(code, sizeof code, "\\u%04X", byte);
-      out += code;
-    } else {
-      AppendCp1252AsUtf8(out, byte);
-    }
-  }
-  out += '"';
-  return out;
+  return JsonQuoted(text, AppendCp1252AsUtf8);
 }
 
 }  // namespace kestrix::batch
