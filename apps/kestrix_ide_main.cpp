@@ -9,12 +9,12 @@
 #include "frontends/desktop/add_in_registry.h"
 #include "frontends/desktop/host_window.h"
 #include "frontends/desktop/prompts.h"
+#include "frontends/qt/kestrix_add_in.h"
 #include "platform/system/environment.h"
 #include "platform/system/profile_files.h"
 #include "platform/system/qt_dialogs.h"
 #include "platform/system/settings_store.h"
 #include "templates/code_highlighter.h"
-#include "frontends/qt/kestrix_add_in.h"
 
 namespace {
 

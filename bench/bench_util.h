@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <functional>
 #include <string>
-#include <vector>
 #include <string_view>
+#include <vector>
 
 #include "host/ide.h"
 #include "platform/vbfiles/file_ide.h"

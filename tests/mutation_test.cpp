@@ -119,8 +119,8 @@ std::string Mutate(const std::string& text, std::mt19937& random) {
       case 5: {
         std::string& line = lines[at];
         if (line.empty()) break;
-        static const char kBytes[] = {'\0', '\r', '\n', '"', '\'', ':', '_', ' ', '\t',
-                                      '#',  '\x81', '\xff'};
+        static const char kBytes[] = {'\0', '\r', '\n', '"', '\'',   ':',
+                                      '_',  ' ',  '\t', '#', '\x81', '\xff'};
         line[pick(line.size())] = kBytes[pick(sizeof kBytes)];
         break;
       }
@@ -212,9 +212,8 @@ TEST(Mutation, MutantsSurviveLoadCheckInstrumentAndClean) {
   for (const char* example : {"Shop", "Single"}) {
     std::string original = testing::SourceDir() + "/examples/" + example;
     for (const auto& [name, bytes] : testing::FilesBelow(original)) {
-      bool code_file = name.ends_with(".bas") || name.ends_with(".cls") ||
-                       name.ends_with(".frm") || name.ends_with(".ctl") ||
-                       name.ends_with(".vbp");
+      bool code_file = name.ends_with(".bas") || name.ends_with(".cls") || name.ends_with(".frm") ||
+                       name.ends_with(".ctl") || name.ends_with(".vbp");
       if (!code_file) continue;
       for (int m = 0; m < kMutantsPerFile; ++m) {
         std::string root = dir.Path(std::to_string(runs++));

@@ -32,12 +32,12 @@ inline constexpr int32_t kScopeActiveModule = 2;   // the module of the active c
 // The main window's control values, with the values the window opens with.
 struct Options {
   int32_t Option1 = kScopeActiveProject;  // scope: kScopeGroup, kScopeActiveProject, …
-  int32_t Option2 = 1;            // the same choice on the Clean tab, kept in step
-  int32_t Check1 = 1;             // "Insert Error Handlers" (only 1 counts as on)
-  int32_t Check2 = 1;             // "Build Project"
-  int32_t Check3 = 0;             // "Put Build Folder in :" the folder in Dir1
-  std::string Dir1;               // the chosen folder
-  int32_t Check4 = 0;             // "Put Project Name in Build Folder Name" (non-zero is on)
+  int32_t Option2 = 1;                    // the same choice on the Clean tab, kept in step
+  int32_t Check1 = 1;                     // "Insert Error Handlers" (only 1 counts as on)
+  int32_t Check2 = 1;                     // "Build Project"
+  int32_t Check3 = 0;                     // "Put Build Folder in :" the folder in Dir1
+  std::string Dir1;                       // the chosen folder
+  int32_t Check4 = 0;  // "Put Project Name in Build Folder Name" (non-zero is on)
   // Clean: "Line Numbers", "Error Handlers", "Kestrix Modules" (engine::kRemoveLineNumbers, …)
   int32_t Check5[3] = {engine::kChecked, engine::kChecked, engine::kChecked};
 };

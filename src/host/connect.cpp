@@ -133,7 +133,8 @@ std::string Connect::ButtonFace() {
   PutLe(bmp, 0, 4);
   // Palette: 0 background grey, 1 blue, 2 white, 3 green, 4 dark blue.
   const uint32_t colours[16] = {0xC0C0C0, 0x0050C8, 0xFFFFFF, 0x00A000, 0x002878};
-  for (uint32_t rgb : colours) PutLe(bmp, rgb, 4);  // 0xRRGGBB: blue, green, red, 0
+  for (uint32_t rgb : colours)
+    PutLe(bmp, rgb, 4);                      // 0xRRGGBB: blue, green, red, 0
   auto pixel = [](int x, int y) -> int {     // y from the top
     int half = y < 20 ? 13 : 13 - (y - 20);  // the shield narrows below
     bool shield = y >= 2 && y <= 31 && x >= 16 - half && x < 16 + half;

@@ -4,13 +4,13 @@
 #include <filesystem>
 #include <memory>
 
+#include "checker/vb_checker.h"
 #include "host/ide_error.h"
 #include "platform/system/file_io.h"
 #include "platform/system/process.h"
 #include "platform/vbfiles/file_component.h"
 #include "platform/vbfiles/file_project.h"
 #include "platform/vbfiles/paths.h"
-#include "checker/vb_checker.h"
 
 namespace kestrix::vbfiles {
 namespace {

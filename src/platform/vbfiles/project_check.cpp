@@ -8,14 +8,14 @@
 #include <set>
 #include <utility>
 
+#include "checker/vb_checker.h"
+#include "checker/vb_conditions.h"
 #include "host/ide_error.h"
 #include "host/vb_text.h"
 #include "platform/vbfiles/compiler.h"
 #include "platform/vbfiles/file_component.h"
 #include "platform/vbfiles/file_project.h"
 #include "platform/vbfiles/text_io.h"
-#include "checker/vb_checker.h"
-#include "checker/vb_conditions.h"
 
 namespace kestrix::vbfiles {
 
