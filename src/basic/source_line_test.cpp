@@ -29,6 +29,8 @@ TEST(SourceLineTest, CodeOnlyBlanksLiteralsAndCutsComments) {
       {"x = Rem", "x = Rem"},                // Rem only where a statement starts
       {"Call f(a:=Rem)", "Call f(a:=Rem)"},  // ":=" names an argument, it separates nothing
       {"x = [Rem]", "x = [Rem]"},
+      {"x = \"a\"\"'b\" ' c", "x = \" \"\"  \" "},  // an apostrophe in a literal is no comment
+      {"MsgBox \"a: Rem b\"", "MsgBox \"        \""},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(CodeOnly(c.line), c.code) << c.line;

@@ -103,28 +103,5 @@ TEST(LineRulesTest, IsProcedureEnd) {
   }
 }
 
-TEST(LineRulesTest, CodeOnlyBlanksLiteralsAndCutsComments) {
-  const TextCase cases[] = {
-      {"x = 1", "x = 1"},
-      {"x = \"abc\"", "x = \"   \""},
-      {"x = \"a\"\"b\"", "x = \" \"\" \""},  // doubled quotes: contents blanked, quotes kept
-      {"x = 1 ' note", "x = 1 "},
-      {"x = \"it's\" ' note", "x = \"    \" "},
-      {"x = \"a\"\"'b\" ' c", "x = \" \"\"  \" "},
-      {"Rem note", ""},
-      {"  rem", "  "},
-      {"x = 1: Rem note", "x = 1: "},
-      {"Retry: Rem note", "Retry: "},
-      {"10 Rem note", "10 "},
-      {"Remark = 1", "Remark = 1"},  // Rem only as a word of its own
-      {"MsgBox \"a: Rem b\"", "MsgBox \"        \""},
-      {"x = \"open", "x = \"    "},  // an unclosed literal runs to the end of the line
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(CodeOnly(c.line), c.expected) << "line: " << c.line;
-    EXPECT_EQ(CodeOnly(CodeOnly(c.line)), CodeOnly(c.line)) << "second run, line: " << c.line;
-  }
-}
-
 }  // namespace
 }  // namespace kestrix::engine
