@@ -4,6 +4,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
+#include <QMainWindow>
 #include <QMessageBox>
 #include <QTimer>
 #include <cstdlib>
@@ -89,6 +91,41 @@ TEST(QtDialogsTest, ShowsTheBoxAskedForAndMapsTheAnswer) {
     EXPECT_EQ(shown.title, c.qt_title);
     EXPECT_EQ(shown.text, QString::fromUtf8("Café is READONLY"));
     EXPECT_EQ(shown.icon, c.qt_icon);
+  }
+}
+
+// A box opens above the window in front of the user, whatever window that is.
+TEST(QtDialogsTest, TheBoxBelongsToTheWindowInFront) {
+  Dialogs();
+  QMainWindow main;
+  main.show();
+  QDialog status(&main, Qt::Tool | Qt::WindowStaysOnTopHint);
+  QDialog about(&main, Qt::Dialog | Qt::WindowStaysOnTopHint);
+  about.setModal(true);
+
+  struct Case {
+    bool status_shown;
+    bool about_shown;
+    QWidget* owner;
+  };
+  const Case cases[] = {
+      {false, false, &main},
+      {true, false, &status},
+      {true, true, &about},
+      {false, true, &about},
+  };
+  for (const Case& c : cases) {
+    status.setVisible(c.status_shown);
+    about.setVisible(c.about_shown);
+    QWidget* parent = nullptr;
+    QTimer::singleShot(0, [&parent] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      parent = box->parentWidget();
+      box->close();
+    });
+    Dialogs().MsgBox("Build of Shop Failed!!!!");
+    EXPECT_EQ(parent, c.owner) << c.status_shown << c.about_shown;
   }
 }
 
