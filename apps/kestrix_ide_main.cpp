@@ -14,6 +14,7 @@
 #include "platform/system/qt_dialogs.h"
 #include "platform/system/settings_store.h"
 #include "templates/code_highlighter.h"
+#include "frontends/qt/artwork.h"
 #include "frontends/qt/kestrix_add_in.h"
 
 namespace {
@@ -49,6 +50,8 @@ int main(int argc, char** argv) {
   }
   QApplication app(argc, argv);  // takes Qt's own options out of argv
   QApplication::setApplicationName("Kestrix IDE");
+  // Every window shows it, the code windows and message boxes too.
+  QApplication::setWindowIcon(kestrix::ui::DrawProgramIcon());
   if (argc > 2) {
     std::fputs(kUsage, stderr);
     return 2;
