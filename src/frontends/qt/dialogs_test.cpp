@@ -1,9 +1,9 @@
 // The name and e-mail dialog, the about box and the help viewer.
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QScreen>
-#include <QKeyEvent>
 #include <QTextBrowser>
 #include <chrono>
 #include <filesystem>
