@@ -27,7 +27,7 @@ constexpr const char* kProjectTip = "Work on the active .vbp file";
 constexpr int kTemplateViewHeight = 84;
 // Tabs with little padding, so that all four fit on the narrow Actions page.
 constexpr const char* kTabStyle =
-    "QTabBar::tab { padding: 3px 5px; margin-right: 1px; border: 1px solid palette(mid);"
+    "QTabBar::tab { padding: 3px 3px; margin-right: 0px; border: 1px solid palette(mid);"
     " border-bottom: none; border-top-left-radius: 3px; border-top-right-radius: 3px;"
     " background: palette(button); }"
     "QTabBar::tab:selected { background: palette(window); }"

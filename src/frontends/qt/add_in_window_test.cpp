@@ -84,6 +84,16 @@ TEST_F(AddInWindowTest, TabRunsFromTheScopeToTheButtons) {
   EXPECT_EQ(order.join(" ").toStdString(), "Option1_0 Check1 Check2 OKButton CancelButton");
 }
 
+// All four tabs fit whole on the narrowest page, Actions.
+TEST_F(AddInWindowTest, EveryTabFitsOnTheActionsPage) {
+  window_.Show();
+  auto& tabs = Control<QTabWidget>("SSTab1");
+  ASSERT_EQ(tabs.currentIndex(), 0);
+  QTabBar& bar = *tabs.tabBar();
+  EXPECT_LE(bar.tabRect(3).right(), tabs.width() - 1);
+  EXPECT_LE(bar.sizeHint().width(), tabs.width());
+}
+
 TEST_F(AddInWindowTest, ScopeChosenOnEitherTabIsChosenOnBoth) {
   window_.Show();
   Control<QRadioButton>("Option2_2").click();  // "Active Module" on the Clean tab
