@@ -5,7 +5,6 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
-#include <QMainWindow>
 #include <QMessageBox>
 #include <QTimer>
 #include <cstdlib>
@@ -25,8 +24,10 @@ QtDialogs& Dialogs() {
   static char name[] = "system_qt_tests";
   static char* argv[] = {name, nullptr};
   ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  static QtDialogs dialogs(argc, argv);
-  return dialogs;
+  // Never destroyed: Qt's own globals (the input devices of windows that were shown) are gone
+  // by the time static objects are, and the application must not outlive them.
+  static QtDialogs* dialogs = new QtDialogs(argc, argv);
+  return *dialogs;
 }
 
 struct Shown {
@@ -97,7 +98,7 @@ TEST(QtDialogsTest, ShowsTheBoxAskedForAndMapsTheAnswer) {
 // A box opens above the window in front of the user, whatever window that is.
 TEST(QtDialogsTest, TheBoxBelongsToTheWindowInFront) {
   Dialogs();
-  QMainWindow main;
+  QWidget main;
   main.show();
   QDialog status(&main, Qt::Tool | Qt::WindowStaysOnTopHint);
   QDialog about(&main, Qt::Dialog | Qt::WindowStaysOnTopHint);
