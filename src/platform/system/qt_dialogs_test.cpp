@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QTimer>
 #include <cstdlib>
+#include <memory>
 
 #include "support/test_support.h"
 
@@ -18,17 +19,29 @@ using host::MsgButtons;
 using host::MsgIcon;
 using host::MsgResult;
 
+std::unique_ptr<QtDialogs>& DialogsHeld() {
+  static std::unique_ptr<QtDialogs> dialogs;
+  return dialogs;
+}
+
 // Without a display: the boxes are real widgets all the same.
 QtDialogs& Dialogs() {
   static int argc = 1;
   static char name[] = "system_qt_tests";
   static char* argv[] = {name, nullptr};
   ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  // Never destroyed: Qt's own globals (the input devices of windows that were shown) are gone
-  // by the time static objects are, and the application must not outlive them.
-  static QtDialogs* dialogs = new QtDialogs(argc, argv);
-  return *dialogs;
+  if (!DialogsHeld()) DialogsHeld() = std::make_unique<QtDialogs>(argc, argv);
+  return *DialogsHeld();
 }
+
+// The application goes after the last test, while Qt's own objects (the input devices of the
+// windows shown) are still there; at the program's exit they are gone already.
+class EndTheApplication final : public ::testing::Environment {
+ public:
+  void TearDown() override { DialogsHeld().reset(); }
+};
+const ::testing::Environment* const kEndTheApplication =
+    ::testing::AddGlobalTestEnvironment(new EndTheApplication);
 
 struct Shown {
   QString title;
