@@ -9,6 +9,7 @@
 #include "frontends/desktop/add_in_registry.h"
 #include "frontends/desktop/host_window.h"
 #include "frontends/desktop/prompts.h"
+#include "frontends/qt/artwork.h"
 #include "frontends/qt/kestrix_add_in.h"
 #include "platform/system/environment.h"
 #include "platform/system/profile_files.h"
@@ -49,6 +50,8 @@ int main(int argc, char** argv) {
   }
   QApplication app(argc, argv);  // takes Qt's own options out of argv
   QApplication::setApplicationName("Kestrix IDE");
+  // Every window shows it, the code windows and message boxes too.
+  QApplication::setWindowIcon(kestrix::ui::DrawProgramIcon());
   if (argc > 2) {
     std::fputs(kUsage, stderr);
     return 2;

@@ -54,7 +54,7 @@ Outcome frmAddIn::RunCommand(int32_t mode) {
     return Outcome::kFailed;
   }
   if (mode == kModeBuild && !LoadLocalHandler()) return Outcome::kFailed;
-  progress.SetCaption("Processing......");
+  progress.SetCaption(kProcessingCaption);
   if (options_.Option1 == kScopeActiveModule) return RunOnActiveModule(mode);
   if (options_.Option1 != kScopeGroup && options_.Option1 != kScopeActiveProject) {
     return Outcome::kOk;

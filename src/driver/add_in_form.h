@@ -29,6 +29,9 @@ inline constexpr int32_t kScopeGroup = 0;          // every project of the group
 inline constexpr int32_t kScopeActiveProject = 1;  // the active project
 inline constexpr int32_t kScopeActiveModule = 2;   // the module of the active code window
 
+// The status window's caption while a command, and each project of it, is running.
+inline constexpr const char* kProcessingCaption = "Processing......";
+
 // The main window's control values, with the values the window opens with.
 struct Options {
   int32_t Option1 = kScopeActiveProject;  // scope: kScopeGroup, kScopeActiveProject, …

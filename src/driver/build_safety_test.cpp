@@ -212,7 +212,7 @@ TEST_F(BuildSafetyTest, UnwritableSettingsFolderIsNamedAndBlocksOnlyBuilds) {
   std::string copy = Hello("Single");
   form.vbinstance = hello_.get();
   form.RunCommand(0);
-  EXPECT_EQ(progress_.Caption(), "Processing......");
+  EXPECT_EQ(progress_.Caption(), "Project Hello Build FAILED!!!");
   EXPECT_EQ(progress_.Rows().back().notes.rfind(
                 "Build Failed!! (cannot lock the build number) Cannot make " + file, 0),
             0u)

@@ -38,7 +38,13 @@ Outcome frmAddIn::BuildProject(int32_t mode, host::Project& project) {
   progress.SetText(StatusOutput::kProjectField, name);
   current_project_name_ = name;
   progress.SetProgressValue(StatusOutput::kComponentsBar, 0);
-  if (mode == kModeBuild && RefuseUnsaved(project)) return Outcome::kRefused;
+  // While this project runs the caption says so, not how the project before it ended; each
+  // way out below gives the caption this project's own result.
+  progress.SetCaption(kProcessingCaption);
+  if (mode == kModeBuild && RefuseUnsaved(project)) {
+    progress.SetCaption("Project " + name + " build SKIPPED.");
+    return Outcome::kRefused;
+  }
   if (mode == kModeBuild && !ConfirmBuildAgain(project)) return Outcome::kCanceled;
   if (mode == kModeClean && options_.Check5[engine::kRemoveAddedModules] != engine::kUnchecked) {
     RemoveAddedComponents(project);
@@ -49,9 +55,17 @@ Outcome frmAddIn::BuildProject(int32_t mode, host::Project& project) {
   std::unique_ptr<host::SettingLock> claim;
   if (into_folder) {
     Outcome not_claimed = Outcome::kOk;
-    if (!(claim = ClaimBuildNumber(project, not_claimed))) return not_claimed;
+    if (!(claim = ClaimBuildNumber(project, not_claimed))) {
+      progress.SetCaption(
+          "Project " + name +
+          (not_claimed == Outcome::kRefused ? " build SKIPPED." : " Build FAILED!!!"));
+      return not_claimed;
+    }
   }
-  if (mode == kModeBuild && !TakeBuildNumber(project, into_folder)) return Outcome::kFailed;
+  if (mode == kModeBuild && !TakeBuildNumber(project, into_folder)) {
+    progress.SetCaption("Project " + name + " Build FAILED!!!");
+    return Outcome::kFailed;
+  }
   if (ProcessComponents(mode, project) == Outcome::kCanceled) {
     progress.SetCaption("Project " + name + " build CANCELED.");
     AddRow(current_project_name_, "", "CANCELED");
@@ -65,7 +79,10 @@ Outcome frmAddIn::BuildProject(int32_t mode, host::Project& project) {
   if (!into_folder) {
     bool ok = true;
     if (InsertsErrorHandlers()) AddErrorReportModules(project, build_number_, ok);
-    if (!ok) return Outcome::kFailed;
+    if (!ok) {
+      progress.SetCaption("Project " + name + " Build FAILED!!!");
+      return Outcome::kFailed;
+    }
     progress.SetCaption("OK.");
     return Outcome::kOk;
   }
@@ -84,7 +101,10 @@ Outcome frmAddIn::BuildProject(int32_t mode, host::Project& project) {
   if (InsertsErrorHandlers()) {
     bool ok = false;
     AddErrorReportModules(project, build_number_, ok);
-    if (!ok) return Outcome::kFailed;
+    if (!ok) {
+      progress.SetCaption("Project " + name + " Build FAILED!!!");
+      return Outcome::kFailed;
+    }
   }
   return SaveAndCompile(project, rule, folder);
 }

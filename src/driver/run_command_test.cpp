@@ -79,6 +79,38 @@ TEST_F(RunCommandTest, ProjectWithoutBuildFolderStaysInMemory) {
   EXPECT_EQ(Notes(), "Skipped (Unsaved modules)");
 }
 
+// Keeps every caption, and the project field at the time it was set.
+class CaptionLog final : public StatusListener {
+ public:
+  explicit CaptionLog(const StatusModel& model) : model_(model) {}
+  void OnCaption(const std::string& caption) override {
+    std::string line = model_.Text(host::StatusOutput::kProjectField) + ": " + caption;
+    if (lines.empty() || lines.back() != line) lines.push_back(line);
+  }
+  std::vector<std::string> lines;
+
+ private:
+  const StatusModel& model_;
+};
+
+// In a group, the caption says a project is being processed while it is, and then how it
+// ended: a project that is refused does not leave "Processing" nor the result of the one
+// before it.
+TEST_F(RunCommandTest, EachProjectOfAGroupHasItsOwnCaption) {
+  form_.options().Option1 = 0;
+  host::Project& lib = ide_.Item(2);
+  Component(lib, "modLib").GetCodeModule()->InsertLines(1, "' edited, not saved");
+  CaptionLog log(progress_);
+  progress_.AddListener(&log);
+  form_.RunCommand(0);
+  progress_.RemoveListener(&log);
+  EXPECT_EQ(log.lines,
+            (std::vector<std::string>{
+                ": Processing......", "Shop: Processing......", "Shop: Project Shop BUILD 1 OK!!!",
+                "ShopLib: Processing......", "ShopLib: Project ShopLib build SKIPPED."}));
+  EXPECT_NE(Notes().find("Skipped (Unsaved modules)"), std::string::npos) << Notes();
+}
+
 TEST_F(RunCommandTest, ProgrammerDetailsBecomeValidLiterals) {
   settings_.SaveSetting("Kestrix", "Settings", "Programmer", "Ann \"The Fixer\" Lee");
   settings_.SaveSetting("Kestrix", "Settings", "Email", "ann@example.com\r\nBcc: x");

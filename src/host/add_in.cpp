@@ -1,7 +1,5 @@
 #include "host/add_in.h"
 
-#include <cstdio>
-
 #include "host/settings_keys.h"
 
 namespace kestrix::host {
@@ -26,8 +24,11 @@ void ReportWriteFailure(AddInServices& services, const std::string& what) {
 void OpenReadMe(AddInServices& services) {
   std::string path = services.shell.ProgramFolder() + "/" + kReadMeFile;
   if (services.shell.OpenDocument(path)) return;
-  std::printf("Read me: %s\n", path.c_str());
-  std::fflush(stdout);
+  // No desktop, or no program on it that opens documents: the user still learns where it is.
+  services.dialogs.MsgBox("The read-me could not be opened here: no program was found to open "
+                          "it. You can read it at:\n" +
+                              path,
+                          MsgButtons::kOk, MsgIcon::kInformation, kProgramTitle);
 }
 
 }  // namespace

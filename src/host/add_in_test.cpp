@@ -72,10 +72,16 @@ TEST_F(AddInTest, SwitchedOffEntryIsSwitchedOn) {
   }
 }
 
-TEST_F(AddInTest, WithoutDesktopTheReadMeIsNamed) {
+// Without a desktop, or with nothing on it that opens documents, the user is told where the
+// read-me is, in a message the desktop shows and the console prints.
+TEST_F(AddInTest, WhenNothingOpensTheReadMeItsPlaceIsSaid) {
   shell_.open_result = false;
-  EXPECT_EQ(Run(""), "Read me: /opt/kestrix/ReadMe.txt\n");
-  EXPECT_EQ(dialogs_.shown, std::vector<std::string>{kAdded});
+  EXPECT_EQ(Run(""), "");
+  EXPECT_EQ(dialogs_.shown,
+            (std::vector<std::string>{kAdded,
+                                      "Kestrix: The read-me could not be opened here: no program "
+                                      "was found to open it. You can read it at:\n"
+                                      "/opt/kestrix/ReadMe.txt"}));
 }
 
 TEST_F(AddInTest, RemoveAnywhereInTheCommandLine) {

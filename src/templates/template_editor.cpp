@@ -1,6 +1,9 @@
 #include "templates/template_editor.h"
 
 #include <QFont>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetricsF>
 #include <QPalette>
 #include <QPushButton>
 #include <QResizeEvent>
@@ -17,20 +20,30 @@ namespace {
 constexpr QSize kDesignSize(520, 360);
 constexpr QRect kDesignText(8, 8, 504, 304);
 constexpr QRect kDesignButtons[] = {QRect(336, 322, 84, 28), QRect(428, 322, 84, 28)};
-constexpr const char* kCaptions[] = {"Save", "Cancel"};
+constexpr const char* kCaptions[] = {"&Save", "&Cancel"};
+// Tab stops every four characters, as in the views of the main window.
+constexpr int kTabStopCharacters = 4;
 
 QString FromAnsi(const std::string& bytes) {
   return QString::fromStdU16String(system::AnsiToUtf16(bytes));
 }
 
+}  // namespace
+
+// Courier where the system has it. Where the name only maps to some other face (on Linux,
+// often a thin one, or one that is not even fixed-pitch) the system's own fixed-width font
+// reads better.
 QFont EditorFont() {
   QFont font(QStringLiteral("Courier"));
   font.setStyleHint(QFont::TypeWriter);
   font.setFixedPitch(true);
-  return font;
+  const QFontInfo got(font);
+  const bool real_courier = got.family().compare(font.family(), Qt::CaseInsensitive) == 0;
+  if (real_courier && got.fixedPitch() && got.weight() >= QFont::Normal) return font;
+  QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  if (fixed.weight() < QFont::Normal) fixed.setWeight(QFont::Normal);
+  return fixed;
 }
-
-}  // namespace
 
 frmEdit::frmEdit(EditExchange& exchange, QWidget* parent)
     : QDialog(parent), exchange_(exchange), text1_(new QTextEdit(this)) {
@@ -42,6 +55,8 @@ frmEdit::frmEdit(EditExchange& exchange, QWidget* parent)
   text1_->setAcceptRichText(false);
   text1_->setLineWrapMode(QTextEdit::NoWrap);
   text1_->setFont(EditorFont());
+  text1_->setTabStopDistance(kTabStopCharacters *
+                             QFontMetricsF(text1_->font()).horizontalAdvance(QLatin1Char(' ')));
   if (exchange_.EditBackColor.isValid()) {
     QPalette palette = text1_->palette();
     palette.setColor(QPalette::Base, exchange_.EditBackColor);

@@ -6,6 +6,7 @@
 
 #include <QColor>
 #include <QDialog>
+#include <QFont>
 #include <QSize>
 #include <array>
 #include <string>
@@ -21,6 +22,10 @@ struct EditExchange {
   QColor EditBackColor;     // the text area's background; an invalid colour keeps the default
   bool EditSaved = false;   // set by Save, and only by Save
 };
+
+// The editor's fixed-width font: Courier where the system has a fixed-pitch face of that name
+// in a readable weight, the system's fixed-width font otherwise.
+QFont EditorFont();
 
 class frmEdit final : public QDialog {
   Q_OBJECT

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFontInfo>
+#include <QFontMetricsF>
 #include <QPushButton>
 #include <QTest>
 #include <QTextEdit>
@@ -44,6 +46,21 @@ TEST(TemplateEditorTest, SaveGivesBackTheEditedTextWithCrLf) {
   });
   EXPECT_TRUE(exchange.EditSaved);
   EXPECT_EQ(exchange.EditText, "Dim x\r\n' note\r\ny = 1");
+}
+
+// The text reads as code: one width for every character, in a weight that is not thin, tab
+// stops of four characters; Save and Cancel answer Alt+S and Alt+C.
+TEST(TemplateEditorTest, FixedWidthTextWithTabsOfFourAndButtonsWithKeys) {
+  EditExchange exchange{"\tx = 1\r\n", "Edit", QColor()};
+  frmEdit editor(exchange);
+  const QFontInfo font(editor.Text1()->font());
+  EXPECT_TRUE(font.fixedPitch()) << font.family().toStdString();
+  EXPECT_GE(font.weight(), QFont::Normal);
+  const QFontMetricsF metrics(editor.Text1()->font());
+  EXPECT_DOUBLE_EQ(editor.Text1()->tabStopDistance(), 4 * metrics.horizontalAdvance(' '));
+  EXPECT_EQ(metrics.horizontalAdvance('i'), metrics.horizontalAdvance('W'));
+  EXPECT_EQ(editor.Command1(0)->text(), "&Save");
+  EXPECT_EQ(editor.Command1(1)->text(), "&Cancel");
 }
 
 TEST(TemplateEditorTest, CancelOrCloseChangesNothing) {

@@ -2,15 +2,22 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QHeaderView>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
 #include <stdexcept>
 
 #include "frontends/desktop/desktop_ide.h"
 #include "frontends/desktop/desktop_test_support.h"
 #include "frontends/desktop/project_explorer.h"
+#include "frontends/desktop/prompts.h"
 #include "frontends/desktop/recent_files.h"
 
 namespace kestrix::desktop {
@@ -83,6 +90,34 @@ TEST_F(HostWindowTest, ExplorerShowsTheGroup) {
   EXPECT_EQ(window.ide().ActiveVBProject()->Name(), "Shop");
   EXPECT_EQ(window.save_action()->text(), "&Save Project Group");
   EXPECT_EQ(RecentFiles(settings_).List(), std::vector<std::string>{group_});
+}
+
+// A name wider than the pane is not cut short: the pane scrolls sideways to it.
+TEST_F(HostWindowTest, ExplorerScrollsSidewaysToLongNames) {
+  HostWindow& window = Open();
+  ProjectExplorer& explorer = window.explorer();
+  explorer.topLevelItem(0)->setText(0, QString(200, 'W'));
+  explorer.setFixedWidth(120);
+  testing::ProcessEvents();
+  EXPECT_GT(explorer.header()->sectionSize(0), explorer.viewport()->width());
+  EXPECT_GT(explorer.horizontalScrollBar()->maximum(), 0);
+}
+
+// The question on closing answers Alt+S, Alt+D and Alt+C.
+TEST(QtPromptsTest, TheSaveQuestionsButtonsHaveAccelerators) {
+  testing::ProcessEvents();
+  QStringList texts;
+  QTimer::singleShot(0, [&texts] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    for (QAbstractButton* button : box->buttons())
+      texts << button->text();
+    box->button(QMessageBox::Cancel)->click();
+  });
+  QtPrompts prompts;
+  EXPECT_EQ(prompts.AskSaveChanges(nullptr, "Save changes to Shop?"), SaveAnswer::kCancel);
+  texts.sort();
+  EXPECT_EQ(texts.join("|").toStdString(), "&Cancel|&Don't Save|&Save");
 }
 
 TEST_F(HostWindowTest, TypingInACodeWindowChangesTheModuleUntilSaved) {

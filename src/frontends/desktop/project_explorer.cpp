@@ -57,6 +57,11 @@ QString FolderOfType(ComponentType type) {
 ProjectExplorer::ProjectExplorer(QWidget* parent) : QTreeWidget(parent) {
   setHeaderHidden(true);
   setColumnCount(1);
+  // The column is as wide as the longest name, and scrolls sideways when that is wider than
+  // the pane, rather than cutting names short.
+  header()->setStretchLastSection(false);
+  header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setUniformRowHeights(true);
   setExpandsOnDoubleClick(false);
 }

@@ -1,5 +1,6 @@
 #include "frontends/desktop/prompts.h"
 
+#include <QAbstractButton>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -17,6 +18,9 @@ SaveAnswer QtPrompts::AskSaveChanges(QWidget* parent, const QString& text) {
                   QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
   box.setDefaultButton(QMessageBox::Save);
   box.setEscapeButton(QMessageBox::Cancel);
+  box.button(QMessageBox::Save)->setText("&Save");
+  box.button(QMessageBox::Discard)->setText("&Don't Save");
+  box.button(QMessageBox::Cancel)->setText("&Cancel");
   switch (box.exec()) {
     case QMessageBox::Save:
       return SaveAnswer::kSave;

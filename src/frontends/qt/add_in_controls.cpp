@@ -27,7 +27,7 @@ constexpr const char* kProjectTip = "Work on the active .vbp file";
 constexpr int kTemplateViewHeight = 84;
 // Tabs with little padding, so that all four fit on the narrow Actions page.
 constexpr const char* kTabStyle =
-    "QTabBar::tab { padding: 3px 5px; margin-right: 1px; border: 1px solid palette(mid);"
+    "QTabBar::tab { padding: 3px 3px; margin-right: 0px; border: 1px solid palette(mid);"
     " border-bottom: none; border-top-left-radius: 3px; border-top-right-radius: 3px;"
     " background: palette(button); }"
     "QTabBar::tab:selected { background: palette(window); }"
@@ -58,6 +58,13 @@ QGroupBox* ScopeFrame(const char* frame, const char* array, const char* module_t
     group->addButton(buttons[i], i);
     layout->addWidget(buttons[i]);
   }
+  // Tab stops at the chosen scope only; the arrow keys move between the three.
+  auto tab_to_chosen = [group] {
+    for (QAbstractButton* button : group->buttons())
+      button->setFocusPolicy(button->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
+  };
+  QObject::connect(group, &QButtonGroup::buttonToggled, box, tab_to_chosen);
+  tab_to_chosen();
   return box;
 }
 
@@ -66,6 +73,9 @@ QWidget* ActionsTab(AddInControls& c, QWidget* parent) {
   c.Picture1 = Named(new ClickLabel(page), "Picture1");
   c.Picture1->setPixmap(DrawLogo(true));
   c.Picture1->setFixedSize(59, 225);
+  // Made first so that Tab reaches the scope before the check boxes and buttons under it.
+  QGroupBox* scope = ScopeFrame("Frame2", "Option1", "Work only on the active module", c.Option1,
+                                c.Option1Group, page);
   c.Check1 = Named(new QCheckBox("Insert Error Handlers", page), "Check1");
   c.Check2 = Named(new QCheckBox("Build Project", page), "Check2");
   c.OKButton = Named(new QPushButton("&GO !", page), "OKButton",
@@ -73,8 +83,7 @@ QWidget* ActionsTab(AddInControls& c, QWidget* parent) {
   c.CancelButton = Named(new QPushButton("&Exit", page), "CancelButton");
 
   auto* right = new QVBoxLayout;
-  right->addWidget(ScopeFrame("Frame2", "Option1", "Work only on the active module", c.Option1,
-                              c.Option1Group, page));
+  right->addWidget(scope);
   right->addWidget(c.Check1);
   right->addWidget(c.Check2);
   right->addStretch();

@@ -341,7 +341,7 @@ void AddInWindow::OpenDocument(const std::string& target) {
 HelpPages& AddInWindow::Help() {
   if (services_.help != nullptr) return *services_.help;
   if (!own_help_)
-    own_help_ = std::make_unique<HelpViewer>(services_.shell.ProgramFolder() + "/help");
+    own_help_ = std::make_unique<HelpViewer>(services_.shell.ProgramFolder() + "/help", this);
   return *own_help_;
 }
 

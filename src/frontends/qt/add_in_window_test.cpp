@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTextEdit>
 
@@ -65,6 +66,32 @@ TEST_F(AddInWindowTest, FirstShowReadsTheModelIntoTheControls) {
   EXPECT_TRUE(Control<QTextEdit>("Text1").toPlainText().contains("KestrixHandleError"));
   EXPECT_TRUE(Control<QTextEdit>("Text2").toPlainText().contains("KestrixErrorHandler"));
   EXPECT_TRUE(dialogs_.shown.empty());
+}
+
+// Tab runs down the Actions page as it reads: the scope, the check boxes, then the buttons.
+// Within the scope it lands on the chosen option only.
+TEST_F(AddInWindowTest, TabRunsFromTheScopeToTheButtons) {
+  window_.Show();
+  Control<QRadioButton>("Option1_0").click();
+  QApplication::setActiveWindow(&window_);
+  Control<QTabWidget>("SSTab1").tabBar()->setFocus();
+  QStringList order;
+  for (int i = 0; i < 5; ++i) {
+    QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+    QApplication::sendEvent(QApplication::focusWidget(), &tab);
+    order << QApplication::focusWidget()->objectName();
+  }
+  EXPECT_EQ(order.join(" ").toStdString(), "Option1_0 Check1 Check2 OKButton CancelButton");
+}
+
+// All four tabs fit whole on the narrowest page, Actions.
+TEST_F(AddInWindowTest, EveryTabFitsOnTheActionsPage) {
+  window_.Show();
+  auto& tabs = Control<QTabWidget>("SSTab1");
+  ASSERT_EQ(tabs.currentIndex(), 0);
+  QTabBar& bar = *tabs.tabBar();
+  EXPECT_LE(bar.tabRect(3).right(), tabs.width() - 1);
+  EXPECT_LE(bar.sizeHint().width(), tabs.width());
 }
 
 TEST_F(AddInWindowTest, ScopeChosenOnEitherTabIsChosenOnBoth) {

@@ -41,6 +41,21 @@ void DrawShield(QPainter& painter, const QRectF& box) {
 
 }  // namespace
 
+QIcon DrawProgramIcon() {
+  QIcon icon;
+  for (int side : {16, 24, 32, 48, 64, 128}) {
+    QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const double margin = side / 16.0;
+    DrawShield(painter, QRectF(margin, margin, side - 2 * margin, side - 2 * margin));
+    painter.end();
+    icon.addPixmap(QPixmap::fromImage(image));
+  }
+  return icon;
+}
+
 QPixmap DrawLogo(bool initial_look) {
   QImage image(59, 225, QImage::Format_RGB32);
   QPainter painter(&image);

@@ -2,9 +2,14 @@
 
 // The pictures of the add-in's windows, drawn in code: no image files to ship or lose.
 
+#include <QIcon>
 #include <QPixmap>
 
 namespace kestrix::ui {
+
+// The program's icon, for the title bar of every window: the add-in's shield, in the sizes
+// window managers and task bars ask for.
+QIcon DrawProgramIcon();
 
 // The main window's logo, 59 x 225 pixels. It has two looks: the initial one, and the other
 // (the same picture in inverted colours) that a click on the logo switches to.

@@ -1,6 +1,9 @@
 // The name and e-mail dialog, the about box and the help viewer.
 
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QScreen>
 #include <QTextBrowser>
 #include <chrono>
 #include <filesystem>
@@ -169,6 +172,33 @@ TEST_F(HelpViewerTest, AMissingPageIsSaidInTheWindow) {
   viewer_.ShowHelpTopic("nothere.htm");
   EXPECT_TRUE(viewer_.Browser().toPlainText().contains("nothere.htm"));
   EXPECT_TRUE(viewer_.Browser().toPlainText().contains("Page not found"));
+}
+
+// The help opens over the window that asked for it, wholly on the screen, and Escape closes it.
+TEST(HelpViewerPlaceTest, OpensOverItsOwnerOnTheScreenAndClosesWithEscape) {
+  App();
+  const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
+  const QPoint places[] = {room.center(), room.topLeft(), room.bottomRight()};
+  for (const QPoint& centre : places) {
+    QWidget owner;
+    owner.resize(300, 200);
+    QRect where(QPoint(), owner.size());
+    where.moveCenter(centre);
+    owner.move(where.topLeft());
+    owner.show();
+    HelpViewer viewer(testing::SourceDir() + "/help", &owner);
+    viewer.ShowHelpContents();
+    ASSERT_TRUE(viewer.isVisible());
+    EXPECT_TRUE(viewer.isWindow());
+    EXPECT_EQ(viewer.parentWidget(), &owner);
+    EXPECT_TRUE(room.contains(viewer.frameGeometry())) << centre.x() << "," << centre.y();
+    if (centre == room.center()) {
+      EXPECT_EQ(viewer.frameGeometry().center(), owner.frameGeometry().center());
+    }
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(&viewer.Browser(), &escape);
+    EXPECT_FALSE(viewer.isVisible());
+  }
 }
 
 }  // namespace

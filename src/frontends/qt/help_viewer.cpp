@@ -1,7 +1,10 @@
 #include "frontends/qt/help_viewer.h"
 
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QScreen>
 #include <QTextBrowser>
 #include <QToolButton>
 #include <QUrl>
@@ -79,8 +82,31 @@ void HelpViewer::ShowHelpTopic(const std::string& topic) {
   Present();
 }
 
+// Escape closes the window, from wherever in it the key was pressed.
+void HelpViewer::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    close();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+// Opens centred on the window that owns it, moved as little as needed to lie wholly on its
+// screen; once shown it stays where the user put it.
 void HelpViewer::Present() {
+  const bool opening = !isVisible();
   show();
+  if (opening) {
+    // Placed once shown, when the frame the window manager adds is known.
+    QWidget* owner = parentWidget() != nullptr ? parentWidget()->window() : nullptr;
+    QScreen* screen = owner != nullptr ? owner->screen() : QGuiApplication::primaryScreen();
+    const QRect room = screen->availableGeometry();
+    QRect place = frameGeometry();
+    place.moveCenter(owner != nullptr ? owner->frameGeometry().center() : room.center());
+    place.moveLeft(qMax(room.left(), qMin(place.left(), room.right() - place.width() + 1)));
+    place.moveTop(qMax(room.top(), qMin(place.top(), room.bottom() - place.height() + 1)));
+    move(place.topLeft());
+  }
   raise();
   activateWindow();
 }

@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <string>
 
+class QKeyEvent;
 class QTextBrowser;
 class QToolButton;
 
@@ -25,7 +26,8 @@ class HelpPages {
 std::string HelpTopicForTab(int tab);
 
 // The help window. One instance serves every request: each one shows the page asked for in
-// it and brings it to the front.
+// it and brings it to the front. It opens over the window that owns it and closes with
+// Escape.
 class HelpViewer final : public QWidget, public HelpPages {
   Q_OBJECT
 
@@ -38,6 +40,9 @@ class HelpViewer final : public QWidget, public HelpPages {
   void ShowHelpTopic(const std::string& topic) override;
 
   QTextBrowser& Browser() { return *browser_; }
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void Present();

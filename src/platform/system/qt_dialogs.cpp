@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QWidget>
 #include <utility>
 
 #include "platform/system/qt_ansi_text.h"
@@ -58,6 +59,28 @@ QString Text(const std::string& bytes) {
 
 }  // namespace
 
+QWidget* QtDialogs::FrontWindow() {
+  // A modal dialog (the About box, the template editor) blocks every other window: the box
+  // belongs to it.
+  if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+  // Then a window kept above the others (the status window during a build), the active one
+  // first; then the active window; then any window that is shown.
+  QWidget* on_top = nullptr;
+  QWidget* shown = nullptr;
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    if (!window->isVisible() || window->isMinimized()) continue;
+    if (qobject_cast<QMessageBox*>(window) != nullptr) continue;
+    if (window->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) {
+      if (on_top == nullptr || window->isActiveWindow()) on_top = window;
+    } else if (shown == nullptr && !window->windowFlags().testFlag(Qt::Popup)) {
+      shown = window;
+    }
+  }
+  if (on_top != nullptr) return on_top;
+  if (QWidget* active = QApplication::activeWindow()) return active;
+  return shown;
+}
+
 QtDialogs::QtDialogs(int& argc, char** argv) {
   if (QApplication::instance() == nullptr) own_app_ = std::make_unique<QApplication>(argc, argv);
 }
@@ -68,8 +91,9 @@ QtDialogs::~QtDialogs() = default;
 host::MsgResult QtDialogs::MsgBox(const std::string& text, host::MsgButtons buttons,
                                   host::MsgIcon icon, const std::string& title) {
   auto [standard, escape] = QtButtons(buttons);
+  // Owned by the window in front, so that the box opens above it and not hidden behind it.
   QMessageBox box(QtIcon(icon), Text(title.empty() ? host::kProgramTitle : title), Text(text),
-                  standard);
+                  standard, FrontWindow());
   box.setEscapeButton(escape);
   box.setDefaultButton(static_cast<QMessageBox::StandardButton>(
       buttons == host::MsgButtons::kYesNo ? QMessageBox::Yes : QMessageBox::Ok));

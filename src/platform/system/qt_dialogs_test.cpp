@@ -4,9 +4,11 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QMessageBox>
 #include <QTimer>
 #include <cstdlib>
+#include <memory>
 
 #include "support/test_support.h"
 
@@ -17,15 +19,29 @@ using host::MsgButtons;
 using host::MsgIcon;
 using host::MsgResult;
 
+std::unique_ptr<QtDialogs>& DialogsHeld() {
+  static std::unique_ptr<QtDialogs> dialogs;
+  return dialogs;
+}
+
 // Without a display: the boxes are real widgets all the same.
 QtDialogs& Dialogs() {
   static int argc = 1;
   static char name[] = "system_qt_tests";
   static char* argv[] = {name, nullptr};
   ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  static QtDialogs dialogs(argc, argv);
-  return dialogs;
+  if (!DialogsHeld()) DialogsHeld() = std::make_unique<QtDialogs>(argc, argv);
+  return *DialogsHeld();
 }
+
+// The application goes after the last test, while Qt's own objects (the input devices of the
+// windows shown) are still there; at the program's exit they are gone already.
+class EndTheApplication final : public ::testing::Environment {
+ public:
+  void TearDown() override { DialogsHeld().reset(); }
+};
+const ::testing::Environment* const kEndTheApplication =
+    ::testing::AddGlobalTestEnvironment(new EndTheApplication);
 
 struct Shown {
   QString title;
@@ -89,6 +105,41 @@ TEST(QtDialogsTest, ShowsTheBoxAskedForAndMapsTheAnswer) {
     EXPECT_EQ(shown.title, c.qt_title);
     EXPECT_EQ(shown.text, QString::fromUtf8("Café is READONLY"));
     EXPECT_EQ(shown.icon, c.qt_icon);
+  }
+}
+
+// A box opens above the window in front of the user, whatever window that is.
+TEST(QtDialogsTest, TheBoxBelongsToTheWindowInFront) {
+  Dialogs();
+  QWidget main;
+  main.show();
+  QDialog status(&main, Qt::Tool | Qt::WindowStaysOnTopHint);
+  QDialog about(&main, Qt::Dialog | Qt::WindowStaysOnTopHint);
+  about.setModal(true);
+
+  struct Case {
+    bool status_shown;
+    bool about_shown;
+    QWidget* owner;
+  };
+  const Case cases[] = {
+      {false, false, &main},
+      {true, false, &status},
+      {true, true, &about},
+      {false, true, &about},
+  };
+  for (const Case& c : cases) {
+    status.setVisible(c.status_shown);
+    about.setVisible(c.about_shown);
+    QWidget* parent = nullptr;
+    QTimer::singleShot(0, [&parent] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      parent = box->parentWidget();
+      box->close();
+    });
+    Dialogs().MsgBox("Build of Shop Failed!!!!");
+    EXPECT_EQ(parent, c.owner) << c.status_shown << c.about_shown;
   }
 }
 
