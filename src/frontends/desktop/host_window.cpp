@@ -68,6 +68,14 @@ HostWindow::HostWindow(HostServices services, QWidget* parent)
       if (CodeEditor* editor = EditorOf(window)) editor->RefreshWhenSettled();
     }
     UpdateMarks();
+    // The compiler command may have been changed meanwhile (an add-in's dialog, the batch
+    // program's config command): builds use the one stored now.
+    try {
+      ide_->SetCompiler(services_.settings.GetSetting(host::kSettingsApp, host::kSettingsSection,
+                                                      host::kKeyCompiler));
+    } catch (const host::IdeError&) {
+      // Unreadable settings leave the command the project was opened with.
+    }
   });
   refresh_timer_->start(kRefreshMilliseconds);
   statusBar()->showMessage("Ready");

@@ -20,6 +20,7 @@
 #include "frontends/qt/about_dialog.h"
 #include "frontends/qt/artwork.h"
 #include "frontends/qt/click_label.h"
+#include "frontends/qt/compiler_dialog.h"
 #include "frontends/qt/email_dialog.h"
 #include "frontends/qt/help_viewer.h"
 #include "frontends/qt/template_views.h"
@@ -164,6 +165,8 @@ void AddInWindow::WireMenus() {
           [this, program] { OpenDocument(program + "/license.rtf"); });
   connect(controls_.mnuBugReport, &QAction::triggered, this,
           [this] { ShowEmailDialog(services_.settings, services_.dialogs, this); });
+  connect(controls_.mnuCompiler, &QAction::triggered, this,
+          [this] { ShowCompilerDialog(services_.settings, services_.dialogs, this); });
   connect(controls_.mnuHelp, &QAction::triggered, this, [this] { Help().ShowHelpContents(); });
   connect(controls_.mnuAbout, &QAction::triggered, this,
           [this] { ShowAboutDialog(services_.dialogs, services_.shell, this); });
