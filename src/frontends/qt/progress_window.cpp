@@ -194,14 +194,15 @@ void ProgressWindow::OnCaption(const std::string& caption) {
   setWindowTitle(Text(caption));
 }
 
-void ProgressWindow::OnText(host::StatusOutput::Field field, const std::string& text) {
-  text_[field]->setText(Text(text));
+// The fields and bars change once per procedure; they, like the rows, are shown at most about
+// 30 times a second (a progress bar repaints at once whenever its value shows differently).
+void ProgressWindow::OnText(host::StatusOutput::Field /*field*/, const std::string& /*text*/) {
+  if (!rows_timer_->isActive()) rows_timer_->start();
 }
 
-void ProgressWindow::OnProgress(host::StatusOutput::Bar bar, int32_t value, int32_t max) {
-  // A bar with a maximum of 0 would show a busy indicator; it shows empty instead.
-  bar_[bar]->setMaximum(max > 0 ? max : 1);
-  bar_[bar]->setValue(value);
+void ProgressWindow::OnProgress(host::StatusOutput::Bar /*bar*/, int32_t /*value*/,
+                                int32_t /*max*/) {
+  if (!rows_timer_->isActive()) rows_timer_->start();
 }
 
 void ProgressWindow::OnRow(const host::StatusRow& /*row*/) {
@@ -210,6 +211,17 @@ void ProgressWindow::OnRow(const host::StatusRow& /*row*/) {
 
 void ProgressWindow::Flush() {
   rows_timer_->stop();
+  for (int i = 0; i < 3; ++i) {
+    QString text = Text(model_.Text(static_cast<host::StatusOutput::Field>(i)));
+    if (text_[i]->text() != text) text_[i]->setText(text);
+  }
+  for (int i = 0; i < 2; ++i) {
+    auto bar = static_cast<host::StatusOutput::Bar>(i);
+    // A bar with a maximum of 0 would show a busy indicator; it shows empty instead.
+    int32_t max = model_.ProgressMax(bar);
+    bar_[i]->setMaximum(max > 0 ? max : 1);
+    bar_[i]->setValue(model_.ProgressValue(bar));
+  }
   if (rows_model_->Sync()) list_->scrollToBottom();
 }
 

@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QIcon>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QTreeView>
 
 #include "driver/status_model.h"
@@ -39,11 +40,20 @@ TEST(StatusWindowTest, RowsArriveInBatches) {
   App();
   driver::StatusModel status;
   ProgressWindow window(status);
-  for (int i = 0; i < 2000; ++i)
+  status.SetProgressMax(host::StatusOutput::kLinesBar, 2000);
+  for (int i = 0; i < 2000; ++i) {
+    status.SetText(host::StatusOutput::kItemField, "Proc" + std::to_string(i));
+    status.SetProgressValue(host::StatusOutput::kLinesBar, i + 1);
     status.AddRow(Row("Proc" + std::to_string(i), ""));
+  }
+  auto& item = Child<QLineEdit>(window, "Text1_2");
+  auto& bar = Child<QProgressBar>(window, "ProgressBar1_1");
   EXPECT_EQ(window.rows()->model()->rowCount(), 0);
+  EXPECT_EQ(item.text(), "");
   ProcessEventsFor(100);
   ASSERT_EQ(window.rows()->model()->rowCount(), 2000);
+  EXPECT_EQ(item.text(), "Proc1999");
+  EXPECT_EQ(bar.value(), 2000);
   EXPECT_EQ(Cell(*window.rows()->model(), 1999, 2), "Proc1999");
   // The outcome's caption brings the rows with it at once.
   status.AddRow(Row("Last", ""));
