@@ -180,7 +180,7 @@ ProgressWindow::ProgressWindow(driver::StatusModel& model, QWidget* parent)
   layout->addWidget(ok, 0, Qt::AlignRight);
   // Wide enough for a whole note such as "checked; no compiler configured, no executable
   // written" beside the other columns.
-  resize(Px(12000), sizeHint().height());
+  resize(Px(13500), sizeHint().height());
   model_.AddListener(this);
   Flush();
 }
