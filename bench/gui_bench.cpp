@@ -114,8 +114,8 @@ int Run(int argc, char** argv) {
   window->OpenCodeWindow(*module);
   QApplication::processEvents();
   std::printf("opened %lld lines, code window of %d lines: %.2f s\n",
-              static_cast<long long>(generated.code_lines),
-              module->GetCodeModule()->CountOfLines(), SecondsSince(start));
+              static_cast<long long>(generated.code_lines), module->GetCodeModule()->CountOfLines(),
+              SecondsSince(start));
 
   auto* bar = dynamic_cast<desktop::QtCommandBar*>(window->command_bars().Find("Kestrix"));
   if (bar == nullptr || bar->ButtonCount() < 1) throw std::runtime_error("no Kestrix button");
@@ -124,7 +124,8 @@ int Run(int argc, char** argv) {
   QObject::connect(&watchdog, &QTimer::timeout, [] {
     for (QWidget* widget : QApplication::topLevelWidgets()) {
       if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible()) {
-        std::fprintf(stderr, "kestrix-gui-bench: a message box asks: %s\n", qPrintable(box->text()));
+        std::fprintf(stderr, "kestrix-gui-bench: a message box asks: %s\n",
+                     qPrintable(box->text()));
         std::_Exit(1);
       }
     }
