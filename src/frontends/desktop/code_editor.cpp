@@ -82,6 +82,18 @@ bool CodeEditor::Refresh() {
   return true;
 }
 
+bool CodeEditor::RefreshWhenSettled() {
+  if (component_ == nullptr) return false;
+  uint64_t now = ModuleRevision(module());
+  if (now == revision_) return false;
+  if (now != seen_revision_) {
+    seen_revision_ = now;
+    return false;
+  }
+  Load();
+  return true;
+}
+
 std::string CodeEditor::ShownText() const {
   std::string text;
   for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {

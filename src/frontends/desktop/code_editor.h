@@ -55,6 +55,10 @@ class CodeEditor final : public QPlainTextEdit {
 
   // Shows the module again when it changed since the editor last looked; true when it did.
   bool Refresh();
+  // As Refresh(), but only once the module has stopped changing: a module that changed again
+  // since the last call is left as shown (an add-in's command is still at work on it), so
+  // that a long command does not pay for showing a large module over and over.
+  bool RefreshWhenSettled();
   // The module's lines as the editor shows them, CR LF joined (for comparing with Lines()).
   std::string ShownText() const;
 
@@ -71,6 +75,8 @@ class CodeEditor final : public QPlainTextEdit {
 
   host::Component* component_;
   uint64_t revision_ = 0;
+  // The module's revision when RefreshWhenSettled() last found it changed.
+  uint64_t seen_revision_ = 0;
   bool loading_ = false;
   bool load_pending_ = false;
   std::function<void()> on_edited_;

@@ -181,6 +181,27 @@ TEST_F(CodeEditorTest, ShowsChangesMadeByOthers) {
   EXPECT_EQ(Bars(editor.ShownText()), "b");
 }
 
+// A module an add-in keeps changing is shown again only once it has held still between two
+// looks, so that a long command does not reload a large window at every look.
+TEST_F(CodeEditorTest, WaitsForTheModuleToSettle) {
+  host::Component& component = Module("a|b");
+  CodeEditor editor(component);
+  EXPECT_FALSE(editor.RefreshWhenSettled());
+  host::CodeModule& module = *component.GetCodeModule();
+  module.InsertLines(1, "' 1");
+  EXPECT_FALSE(editor.RefreshWhenSettled());  // changed since the last look: still at work
+  module.InsertLines(1, "' 2");
+  EXPECT_FALSE(editor.RefreshWhenSettled());
+  EXPECT_EQ(Bars(editor.ShownText()), "a|b");
+  EXPECT_TRUE(editor.RefreshWhenSettled());  // unchanged since the last look: shown
+  EXPECT_EQ(Bars(editor.ShownText()), "' 2|' 1|a|b");
+  EXPECT_FALSE(editor.RefreshWhenSettled());
+  // Refresh() itself does not wait (after a command).
+  module.DeleteLines(1, 1);
+  EXPECT_TRUE(editor.Refresh());
+  EXPECT_EQ(Bars(editor.ShownText()), "' 1|a|b");
+}
+
 TEST_F(CodeEditorTest, ReadOnlyFileRefusesEdits) {
   host::Component& component = Module("a");
   ASSERT_EQ(::chmod(dir_.Path("M.bas").c_str(), 0444), 0);

@@ -17,6 +17,10 @@ void DesktopIde::Open(const std::string& path, const std::string& compiler) {
   Replace(std::move(files));
 }
 
+void DesktopIde::SetCompiler(const std::string& compiler) {
+  files_->SetCompiler(compiler);
+}
+
 void DesktopIde::Close() {
   Replace(std::make_unique<vbfiles::FileIde>());
 }

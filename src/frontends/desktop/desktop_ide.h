@@ -30,6 +30,8 @@ class DesktopIde final : public host::Ide, public host::Projects {
   // are loaded, before the old ones go.
   // `compiler`: the command line every project's compile runs ("" checks instead).
   void Open(const std::string& path, const std::string& compiler = "");
+  // The compiler command the loaded projects build with from now on.
+  void SetCompiler(const std::string& compiler);
   // Unloads every project (the replace listener runs first).
   void Close();
   void SetReplaceListener(std::function<void()> listener) { on_replace_ = std::move(listener); }

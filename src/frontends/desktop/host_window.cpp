@@ -61,7 +61,22 @@ HostWindow::HostWindow(HostServices services, QWidget* parent)
   add_ins_ = std::make_unique<AddInHost>(services_.registry, *ide_, services_.profiles);
   WireIde();
   refresh_timer_ = new QTimer(this);
-  connect(refresh_timer_, &QTimer::timeout, this, [this] { RefreshState(); });
+  // The timer also fires while an add-in's command yields: code windows then wait for their
+  // modules to settle instead of showing them again at every tick.
+  connect(refresh_timer_, &QTimer::timeout, this, [this] {
+    for (QMdiSubWindow* window : mdi_->subWindowList()) {
+      if (CodeEditor* editor = EditorOf(window)) editor->RefreshWhenSettled();
+    }
+    UpdateMarks();
+    // The compiler command may have been changed meanwhile (an add-in's dialog, the batch
+    // program's config command): builds use the one stored now.
+    try {
+      ide_->SetCompiler(services_.settings.GetSetting(host::kSettingsApp, host::kSettingsSection,
+                                                      host::kKeyCompiler));
+    } catch (const host::IdeError&) {
+      // Unreadable settings leave the command the project was opened with.
+    }
+  });
   refresh_timer_->start(kRefreshMilliseconds);
   statusBar()->showMessage("Ready");
   RefreshState();

@@ -182,6 +182,7 @@ void MakeMenus(AddInControls& c, QDialog& window, QLayout& layout) {
   c.mnuLicenseAgreement = Named(admin->addAction("&License Agreement"), "mnuLicenseAgreement");
   QMenu* config = Named(bar->addMenu("&Configuration"), "mnuConfig");
   c.mnuBugReport = Named(config->addAction("&Name and Email"), "mnuBugReport");
+  c.mnuCompiler = Named(config->addAction("&Compiler..."), "mnuCompiler");
   QMenu* help = Named(bar->addMenu("&Help"), "mnuHelp1");
   c.mnuHelp = Named(help->addAction("&Help"), "mnuHelp");
   help->addSeparator();

@@ -25,6 +25,7 @@ struct AddInControls {
   QAction* mnuAdminHomePage;
   QAction* mnuLicenseAgreement;
   QAction* mnuBugReport;
+  QAction* mnuCompiler;
   QAction* mnuHelp;
   QAction* mnuAbout;
 

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QKeyEvent>
@@ -20,6 +21,7 @@
 #include "frontends/qt/about_dialog.h"
 #include "frontends/qt/artwork.h"
 #include "frontends/qt/click_label.h"
+#include "frontends/qt/compiler_dialog.h"
 #include "frontends/qt/email_dialog.h"
 #include "frontends/qt/help_viewer.h"
 #include "frontends/qt/template_views.h"
@@ -58,11 +60,20 @@ void SetChecked(std::array<QRadioButton*, 3>& group, int32_t index) {
   if (index >= 0 && index < 3) group[static_cast<size_t>(index)]->setChecked(true);
 }
 
+constexpr qint64 kYieldMilliseconds = 16;
+
 driver::FormServices FormServicesOf(const AddInWindow::Services& services) {
   // A command yields only so that the status window can repaint: input waits until it ends,
   // so that nobody can start a second command or close the window in the middle of one.
-  return {services.settings, services.dialogs, services.shell, services.progress,
-          [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }};
+  // A command yields once per procedure, thousands of times in a large project; the windows
+  // need no more than about 60 repaints a second, so a yield soon after the last one returns
+  // at once.
+  auto last_yield = std::make_shared<QElapsedTimer>();
+  return {services.settings, services.dialogs, services.shell, services.progress, [last_yield] {
+            if (last_yield->isValid() && last_yield->elapsed() < kYieldMilliseconds) return;
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            last_yield->start();
+          }};
 }
 
 }  // namespace
@@ -164,6 +175,8 @@ void AddInWindow::WireMenus() {
           [this, program] { OpenDocument(program + "/license.rtf"); });
   connect(controls_.mnuBugReport, &QAction::triggered, this,
           [this] { ShowEmailDialog(services_.settings, services_.dialogs, this); });
+  connect(controls_.mnuCompiler, &QAction::triggered, this,
+          [this] { ShowCompilerDialog(services_.settings, services_.dialogs, this); });
   connect(controls_.mnuHelp, &QAction::triggered, this, [this] { Help().ShowHelpContents(); });
   connect(controls_.mnuAbout, &QAction::triggered, this,
           [this] { ShowAboutDialog(services_.dialogs, services_.shell, this); });

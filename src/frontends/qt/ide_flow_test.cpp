@@ -67,7 +67,7 @@ TEST(IdeFlow, RegisterStartBuildAndClean) {
   QApplication::processEvents();
   EXPECT_EQ(add_in->progress().Caption(), "Project Shop BUILD 1 OK!!!");
   EXPECT_TRUE(add_in->progress_window()->isVisible());
-  EXPECT_GT(add_in->progress_window()->rows()->topLevelItemCount(), 50);
+  EXPECT_GT(add_in->progress_window()->rows()->model()->rowCount(), 50);
   std::string report = testing::ReadFile(shop + "/App/BUILD 1/frmKestrixReport.frm");
   EXPECT_NE(report.find("Private Const YourName=\"Ann Lee\""), std::string::npos);
   EXPECT_NE(report.find("Private Const YourEmailAddr=\"ann@example.com\""), std::string::npos);
