@@ -25,10 +25,11 @@ void OpenReadMe(AddInServices& services) {
   std::string path = services.shell.ProgramFolder() + "/" + kReadMeFile;
   if (services.shell.OpenDocument(path)) return;
   // No desktop, or no program on it that opens documents: the user still learns where it is.
-  services.dialogs.MsgBox("The read-me could not be opened here: no program was found to open "
-                          "it. You can read it at:\n" +
-                              path,
-                          MsgButtons::kOk, MsgIcon::kInformation, kProgramTitle);
+  services.dialogs.MsgBox(
+      "The read-me could not be opened here: no program was found to open "
+      "it. You can read it at:\n" +
+          path,
+      MsgButtons::kOk, MsgIcon::kInformation, kProgramTitle);
 }
 
 }  // namespace

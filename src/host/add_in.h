@@ -38,9 +38,9 @@ bool IsRegistered(const ProfileFiles& profiles);
 
 // Registers Kestrix when the add-in list does not have it switched on (the key missing, or
 // below 1): sets the key to 1, says so, and opens the read-me, or says where the read-me is
-// when nothing can open it (no desktop, or no program on it that opens documents). Says nothing when Kestrix was
-// registered already. When the list cannot be written, says that instead, with the file's
-// path, and opens nothing. True when Kestrix is registered afterwards.
+// when nothing can open it (no desktop, or no program on it that opens documents). Says nothing
+// when Kestrix was registered already. When the list cannot be written, says that instead, with the
+// file's path, and opens nothing. True when Kestrix is registered afterwards.
 bool AddToIni(AddInServices& services);
 
 // Deletes Kestrix's key from the add-in list (from every section of the list's name) and

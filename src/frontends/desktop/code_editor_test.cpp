@@ -8,8 +8,8 @@
 #include <QTextBlock>
 #include <functional>
 
-#include "frontends/desktop/display_text.h"
 #include "frontends/desktop/desktop_test_support.h"
+#include "frontends/desktop/display_text.h"
 #include "platform/vbfiles/file_ide.h"
 #include "support/test_support.h"
 

@@ -13,9 +13,9 @@
 
 #include <memory>
 
-#include "host/extensibility.h"
 #include "frontends/desktop/host_window.h"
 #include "frontends/desktop/prompts.h"
+#include "host/extensibility.h"
 #include "platform/system/profile_files.h"
 #include "platform/system/settings_store.h"
 #include "support/test_support.h"

@@ -10,8 +10,8 @@
 #include <algorithm>
 #include <exception>
 
-#include "host/ide_error.h"
 #include "frontends/desktop/display_text.h"
+#include "host/ide_error.h"
 
 namespace kestrix::desktop {
 namespace {

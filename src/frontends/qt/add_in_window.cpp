@@ -17,7 +17,6 @@
 #include <QTabWidget>
 #include <QTextEdit>
 
-#include "host/ide_error.h"
 #include "frontends/qt/about_dialog.h"
 #include "frontends/qt/artwork.h"
 #include "frontends/qt/click_label.h"
@@ -26,6 +25,7 @@
 #include "frontends/qt/help_viewer.h"
 #include "frontends/qt/template_views.h"
 #include "frontends/qt/version.h"
+#include "host/ide_error.h"
 
 namespace kestrix::ui {
 namespace {

@@ -11,11 +11,11 @@
 #include <string>
 
 #include "driver/add_in_form.h"
+#include "frontends/qt/add_in_controls.h"
 #include "host/connect.h"
 #include "host/dialogs.h"
 #include "host/status_output.h"
 #include "host/system.h"
-#include "frontends/qt/add_in_controls.h"
 
 namespace kestrix::ui {
 

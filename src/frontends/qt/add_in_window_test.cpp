@@ -13,10 +13,10 @@
 #include <QTextEdit>
 
 #include "driver/status_model.h"
-#include "platform/system/settings_store.h"
 #include "frontends/qt/about_dialog.h"
 #include "frontends/qt/click_label.h"
 #include "frontends/qt/ui_test_support.h"
+#include "platform/system/settings_store.h"
 
 namespace kestrix::ui {
 namespace {

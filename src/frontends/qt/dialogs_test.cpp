@@ -9,12 +9,12 @@
 #include <filesystem>
 #include <thread>
 
-#include "platform/system/settings_store.h"
 #include "frontends/qt/about_dialog.h"
 #include "frontends/qt/click_label.h"
 #include "frontends/qt/email_dialog.h"
 #include "frontends/qt/help_viewer.h"
 #include "frontends/qt/ui_test_support.h"
+#include "platform/system/settings_store.h"
 
 namespace kestrix::ui {
 namespace {

@@ -9,9 +9,9 @@
 #include <filesystem>
 
 #include "driver/status_model.h"
-#include "platform/system/settings_store.h"
 #include "frontends/qt/add_in_window.h"
 #include "frontends/qt/ui_test_support.h"
+#include "platform/system/settings_store.h"
 
 namespace kestrix::ui {
 namespace {

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "frontends/qt/help_viewer.h"
 #include "support/fakes.h"
 #include "support/test_support.h"
-#include "frontends/qt/help_viewer.h"
 
 namespace kestrix::ui {
 
