@@ -148,14 +148,21 @@ bool SaveChanged(vbfiles::FileIde& ide) {
   return result.Ok();
 }
 
-int RunCommand(const BatchOptions& o) {
-  vbfiles::FileIde ide;
+// Opens the project or group that the options name, in their code page; what went wrong,
+// or "".
+std::string Load(const BatchOptions& o, vbfiles::FileIde& ide) {
   ide.SetCodePage(o.code_page);
   try {
     ide.Open(o.path);
   } catch (const IdeError& error) {
-    return BadInput(error.Description());
+    return error.Description();
   }
+  return "";
+}
+
+int RunCommand(const BatchOptions& o) {
+  vbfiles::FileIde ide;
+  if (std::string error = Load(o, ide); !error.empty()) return BadInput(error);
   if (std::string error = SelectActive(o, ide); !error.empty()) return BadInput(error);
   system::FileSettingsStore settings;
   ide.SetCompiler(
@@ -197,12 +204,7 @@ std::string Counted(size_t n, const char* noun) {
 // the structure of code; one line per problem, then a summary. Nothing is written.
 int RunCheck(const BatchOptions& o) {
   vbfiles::FileIde ide;
-  ide.SetCodePage(o.code_page);
-  try {
-    ide.Open(o.path);
-  } catch (const IdeError& error) {
-    return BadInput(error.Description());
-  }
+  if (std::string error = Load(o, ide); !error.empty()) return BadInput(error);
   size_t errors = 0, warnings = 0, components = 0;
   for (int32_t i = 1; i <= ide.Count(); ++i) {
     auto* project = dynamic_cast<vbfiles::FileProject*>(&ide.Item(i));
