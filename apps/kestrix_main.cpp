@@ -13,6 +13,9 @@
 #include "platform/system/settings_store.h"
 #include "platform/system/shell.h"
 #if KESTRIX_GUI
+#include <QApplication>
+
+#include "frontends/qt/artwork.h"
 #include "platform/system/qt_dialogs.h"
 #endif
 
@@ -45,7 +48,10 @@ std::unique_ptr<kestrix::host::Dialogs> MakeDialogs([[maybe_unused]] int& argc,
                                                     [[maybe_unused]] char** argv) {
 #if KESTRIX_GUI
   if (kestrix::system::DisplayAvailable() && kestrix::system::QtDialogs::DesktopReachable()) {
-    return std::make_unique<kestrix::system::QtDialogs>(argc, argv);
+    auto dialogs = std::make_unique<kestrix::system::QtDialogs>(argc, argv);
+    // The message boxes carry the program's icon in their title bar and task bar entry.
+    QApplication::setWindowIcon(kestrix::ui::DrawProgramIcon());
+    return dialogs;
   }
 #endif
   return std::make_unique<kestrix::system::ConsoleDialogs>();
