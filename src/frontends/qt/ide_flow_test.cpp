@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QToolBar>
 #include <QTreeWidget>
+#include <QWindow>
 #include <filesystem>
 
 #include "frontends/desktop/desktop_ide.h"
@@ -61,6 +62,9 @@ TEST(IdeFlow, RegisterStartBuildAndClean) {
   AddInWindow* main = add_in->window();
   ASSERT_NE(main, nullptr);
   EXPECT_TRUE(main->isVisible());
+  // Owned by the IDE's window, so that a click into the IDE does not bury it.
+  ASSERT_NE(main->windowHandle(), nullptr);
+  EXPECT_EQ(main->windowHandle()->transientParent(), window.windowHandle());
 
   // GO builds the active project (the startup project) into BUILD 1.
   main->controls().OKButton->click();
