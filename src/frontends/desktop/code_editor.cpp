@@ -77,13 +77,13 @@ void CodeEditor::SetColourer(const Colourer& colourer) {
 }
 
 bool CodeEditor::Refresh() {
-  if (component_ == nullptr || ModuleRevision(module()) == revision_) return false;
+  if (component_ == nullptr || Loading() || ModuleRevision(module()) == revision_) return false;
   Load();
   return true;
 }
 
 bool CodeEditor::RefreshWhenSettled() {
-  if (component_ == nullptr) return false;
+  if (component_ == nullptr || Loading()) return false;
   uint64_t now = ModuleRevision(module());
   if (now == revision_) return false;
   if (now != seen_revision_) {
@@ -118,19 +118,74 @@ void CodeEditor::keyPressEvent(QKeyEvent* event) {
 void CodeEditor::Load() {
   load_pending_ = false;
   if (component_ == nullptr) return;
-  int block = textCursor().blockNumber();
-  int column = textCursor().positionInBlock();
-  int scroll = verticalScrollBar()->value();
+  if (!chunked_text_.isNull()) {
+    // A load is under way: it shows this revision or, when it ends, loads again.
+    return;
+  }
+  caret_block_ = textCursor().blockNumber();
+  caret_column_ = textCursor().positionInBlock();
+  scroll_ = verticalScrollBar()->value();
   loading_ = true;
-  setPlainText(AnsiLinesToDisplay(JoinedLines(module())));
+  loading_revision_ = ModuleRevision(module());
+  QString text = AnsiLinesToDisplay(JoinedLines(module()));
+  qsizetype cut = ChunkEnd(text, 0);
+  if (cut >= text.size()) {
+    setPlainText(text);
+    FinishLoad();
+    return;
+  }
+  // A large module goes in by parts, one per turn of the event loop, so that the windows
+  // keep repainting; the editor takes no typing until the whole module shows.
+  was_read_only_ = isReadOnly();
+  setReadOnly(true);
+  setPlainText(text.left(cut));
+  chunked_text_ = std::move(text);
+  chunked_at_ = cut;
+  QTimer::singleShot(0, this, [this] { LoadNextChunk(); });
+}
+
+qsizetype CodeEditor::ChunkEnd(const QString& text, qsizetype from) {
+  qsizetype at = from;
+  for (int lines = 0; lines < kLinesPerChunk; ++lines) {
+    at = text.indexOf(u'\n', at);
+    if (at < 0) return text.size();
+    ++at;
+  }
+  return at - 1;  // the chunk ends before its line break
+}
+
+void CodeEditor::LoadNextChunk() {
+  if (chunked_text_.isNull()) return;
+  qsizetype cut = ChunkEnd(chunked_text_, chunked_at_ + 1);
+  QTextCursor end(document());
+  end.movePosition(QTextCursor::End);
+  end.insertText(chunked_text_.mid(chunked_at_, cut - chunked_at_));
+  chunked_at_ = cut;
+  if (chunked_at_ < chunked_text_.size()) {
+    QTimer::singleShot(0, this, [this] { LoadNextChunk(); });
+    return;
+  }
+  chunked_text_ = QString();
+  setReadOnly(was_read_only_);
+  FinishLoad();
+  // The module changed while it went in: show it again.
+  if (component_ != nullptr && ModuleRevision(module()) != revision_) ScheduleLoad();
+}
+
+void CodeEditor::FinishLoad() {
   loading_ = false;
-  revision_ = ModuleRevision(module());
+  revision_ = loading_revision_;
   // Put the caret and the view back where they were, as near as the new text allows.
-  QTextBlock at = document()->findBlockByNumber(std::min(block, document()->blockCount() - 1));
+  QTextBlock at =
+      document()->findBlockByNumber(std::min(caret_block_, document()->blockCount() - 1));
   QTextCursor cursor(at);
-  cursor.setPosition(at.position() + std::min(column, at.length() - 1));
+  cursor.setPosition(at.position() + std::min(caret_column_, at.length() - 1));
   setTextCursor(cursor);
-  verticalScrollBar()->setValue(scroll);
+  verticalScrollBar()->setValue(scroll_);
+}
+
+bool CodeEditor::Loading() const {
+  return !chunked_text_.isNull();
 }
 
 // The document must not change while it reports a change: the module's text is shown again

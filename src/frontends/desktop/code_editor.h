@@ -61,6 +61,11 @@ class CodeEditor final : public QPlainTextEdit {
   bool RefreshWhenSettled();
   // The module's lines as the editor shows them, CR LF joined (for comparing with Lines()).
   std::string ShownText() const;
+  // True while a large module is still going in, part by part.
+  bool Loading() const;
+
+  // Lines a large module is shown by, per turn of the event loop.
+  static constexpr int kLinesPerChunk = 4000;
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -68,6 +73,9 @@ class CodeEditor final : public QPlainTextEdit {
  private:
   host::CodeModule& module() const { return *component_->GetCodeModule(); }
   void Load();
+  static qsizetype ChunkEnd(const QString& text, qsizetype from);
+  void LoadNextChunk();
+  void FinishLoad();
   void ScheduleLoad();
   void OnContentsChange(int position, int removed, int added);
   void Apply(int first_block, int old_last_block, int new_last_block);
@@ -79,6 +87,15 @@ class CodeEditor final : public QPlainTextEdit {
   uint64_t seen_revision_ = 0;
   bool loading_ = false;
   bool load_pending_ = false;
+  // A load in parts: the whole text, how much of it shows, and what it shows.
+  QString chunked_text_;
+  qsizetype chunked_at_ = 0;
+  uint64_t loading_revision_ = 0;
+  bool was_read_only_ = false;
+  // Where the caret and the view were when the load began.
+  int caret_block_ = 0;
+  int caret_column_ = 0;
+  int scroll_ = 0;
   std::function<void()> on_edited_;
   std::function<void(const std::string&)> on_refused_;
 };

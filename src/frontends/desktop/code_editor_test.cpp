@@ -181,6 +181,30 @@ TEST_F(CodeEditorTest, ShowsChangesMadeByOthers) {
   EXPECT_EQ(Bars(editor.ShownText()), "b");
 }
 
+// A large module goes in by parts, the event loop turning in between; the window takes no
+// typing until all of it shows, and a change made meanwhile shows once the load ends.
+TEST_F(CodeEditorTest, ShowsALargeModuleByParts) {
+  std::string code = "x = 0";
+  for (int i = 1; i < 2 * CodeEditor::kLinesPerChunk + 5; ++i)
+    code += "|x = " + std::to_string(i);
+  host::Component& component = Module(code);
+  host::CodeModule& module = *component.GetCodeModule();
+  CodeEditor editor(component);
+  EXPECT_TRUE(editor.Loading());
+  EXPECT_TRUE(editor.isReadOnly());
+  EXPECT_EQ(editor.document()->blockCount(), CodeEditor::kLinesPerChunk);
+  module.InsertLines(1, "' added");
+  EXPECT_FALSE(editor.Refresh());  // the load under way shows it when it ends
+  for (int turns = 0;
+       turns < 20 && (editor.Loading() || Bars(editor.ShownText()) != ModuleText(component));
+       ++turns)
+    ProcessEvents();
+  EXPECT_FALSE(editor.Loading());
+  EXPECT_FALSE(editor.isReadOnly());
+  EXPECT_EQ(Bars(editor.ShownText()), ModuleText(component));
+  EXPECT_EQ(editor.document()->blockCount(), module.CountOfLines());
+}
+
 // A module an add-in keeps changing is shown again only once it has held still between two
 // looks, so that a long command does not reload a large window at every look.
 TEST_F(CodeEditorTest, WaitsForTheModuleToSettle) {

@@ -22,6 +22,7 @@ namespace kestrix::desktop {
 namespace {
 
 constexpr int kRefreshMilliseconds = 500;
+constexpr int kCodeRefreshMilliseconds = 100;
 constexpr int kStatusMilliseconds = 8000;
 
 CodeEditor* EditorOf(QMdiSubWindow* window) {
@@ -60,13 +61,18 @@ HostWindow::HostWindow(HostServices services, QWidget* parent)
   ide_ = std::make_unique<DesktopIde>(*bars_);
   add_ins_ = std::make_unique<AddInHost>(services_.registry, *ide_, services_.profiles);
   WireIde();
-  refresh_timer_ = new QTimer(this);
+  code_timer_ = new QTimer(this);
   // The timer also fires while an add-in's command yields: code windows then wait for their
-  // modules to settle instead of showing them again at every tick.
-  connect(refresh_timer_, &QTimer::timeout, this, [this] {
+  // modules to settle instead of showing them again at every tick. A look costs a comparison
+  // of revisions, so the windows look often and show a command's result soon after it ends.
+  connect(code_timer_, &QTimer::timeout, this, [this] {
     for (QMdiSubWindow* window : mdi_->subWindowList()) {
       if (CodeEditor* editor = EditorOf(window)) editor->RefreshWhenSettled();
     }
+  });
+  code_timer_->start(kCodeRefreshMilliseconds);
+  refresh_timer_ = new QTimer(this);
+  connect(refresh_timer_, &QTimer::timeout, this, [this] {
     UpdateMarks();
     // The compiler command may have been changed meanwhile (an add-in's dialog, the batch
     // program's config command): builds use the one stored now.
@@ -83,6 +89,7 @@ HostWindow::HostWindow(HostServices services, QWidget* parent)
 }
 
 HostWindow::~HostWindow() {
+  code_timer_->stop();
   refresh_timer_->stop();
   // Add-ins go while the IDE and its bars are still there; code windows stop looking at
   // components before those go.

@@ -114,7 +114,8 @@ class HostWindow final : public QMainWindow {
   QAction* close_action_ = nullptr;
   ProjectExplorer* explorer_ = nullptr;
   QMdiArea* mdi_ = nullptr;
-  QTimer* refresh_timer_ = nullptr;
+  QTimer* code_timer_ = nullptr;     // code windows showing their modules again
+  QTimer* refresh_timer_ = nullptr;  // marks of changed projects, the compiler setting
   CodeEditor::Colourer colourer_;
   // Declared in the order they are made; add-ins go first, as they use the IDE and its bars.
   std::unique_ptr<QtCommandBars> bars_;
