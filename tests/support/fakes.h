@@ -7,12 +7,14 @@
 
 #include <cstdint>
 #include <deque>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "engine/engine_state.h"
 #include "host/connection.h"
 #include "host/dialogs.h"
+#include "host/ide.h"
 #include "host/status_output.h"
 #include "host/system.h"
 
@@ -120,5 +122,19 @@ class TestState final : public engine::EngineState {
   ScriptedDialogs dialogs;
   int yields = 0;
 };
+
+// The component of `project` named `name`; throws when there is none.
+inline host::Component& ComponentNamed(host::Project& project, std::string_view name) {
+  for (int32_t k = 1; k <= project.VBComponents().Count(); ++k) {
+    if (project.VBComponents().Item(k).Name() == name) return project.VBComponents().Item(k);
+  }
+  throw std::runtime_error("no component " + std::string(name));
+}
+
+// All the code of a component's module.
+inline std::string CodeOf(host::Component& component) {
+  host::CodeModule& code = *component.GetCodeModule();
+  return code.Lines(1, code.CountOfLines());
+}
 
 }  // namespace kestrix::testing

@@ -1,6 +1,11 @@
 #include "support/test_support.h"
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -106,17 +111,54 @@ std::string FirstDifference(const std::string& expected, const std::string& actu
          "\" became \"" + line_of(actual) + "\"";
 }
 
-std::string Crlf(std::string_view bar_separated) {
+std::string Crlf(std::string_view bar_separated, std::string_view eol) {
   std::string out;
   for (char c : bar_separated) {
     if (c == '|') {
-      out += "\r\n";
+      out += eol;
     } else {
       out += c;
     }
   }
-  if (!bar_separated.empty()) out += "\r\n";
+  if (!bar_separated.empty()) out += eol;
   return out;
+}
+
+std::string Bars(std::string_view crlf) {
+  std::string out;
+  for (size_t i = 0; i < crlf.size(); ++i) {
+    if (crlf.substr(i, 2) == "\r\n") {
+      out += '|';
+      ++i;
+    } else {
+      out += crlf[i];
+    }
+  }
+  return out;
+}
+
+bool SetMode(const std::string& path, int mode) {
+  return ::chmod(path.c_str(), static_cast<mode_t>(mode)) == 0;
+}
+
+bool RunningAsRoot() {
+  return ::geteuid() == 0;
+}
+
+bool MakeFifo(const std::string& path) {
+  return ::mkfifo(path.c_str(), 0644) == 0;
+}
+
+ShellResult RunShell(const std::string& command) {
+  ShellResult run;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (!pipe) return run;
+  char buffer[4096];
+  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+    run.out.append(buffer, n);
+  int status = ::pclose(pipe);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
 }
 
 }  // namespace kestrix::testing

@@ -53,7 +53,24 @@ std::map<std::string, std::string> FilesBelow(const std::string& root);
 // Where `actual` first departs from `expected`: the line's number and both versions of it
 // (without their line ends), for a failure message.
 std::string FirstDifference(const std::string& expected, const std::string& actual);
-// Turns "a|b|c" into "a\r\nb\r\nc\r\n": fixtures read better with | for CR LF.
-std::string Crlf(std::string_view bar_separated);
+// Turns "a|b|c" into "a\r\nb\r\nc\r\n": fixtures read better with | for CR LF (or `eol`).
+std::string Crlf(std::string_view bar_separated, std::string_view eol = "\r\n");
+// The other way: "a\r\nb" becomes "a|b".
+std::string Bars(std::string_view crlf);
+
+// What the tests ask of the operating system beyond the standard library, in one place.
+// Sets a file's or folder's permission bits (0444, 0755, 0311 ...); false when it cannot.
+bool SetMode(const std::string& path, int mode);
+// Permission bits do not stop the super-user: tests of refused access skip under it.
+bool RunningAsRoot();
+// Makes a named pipe (a file that blocks whoever opens it).
+bool MakeFifo(const std::string& path);
+// Runs `command` with the system's shell; its exit status (-1 when it did not exit) and
+// standard output.
+struct ShellResult {
+  int status = -1;
+  std::string out;
+};
+ShellResult RunShell(const std::string& command);
 
 }  // namespace kestrix::testing
