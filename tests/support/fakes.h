@@ -3,10 +3,13 @@
 // The one set of stand-ins the tests run with: message boxes answered from a script, a
 // desktop shell that records what it was asked to open, an IDE connection that counts its
 // HideForm calls, a status output that records everything, and the main window's state as
-// the instrumentation reads it.
+// the instrumentation reads it; and small look-ups into the IDE's objects.
+
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -15,6 +18,7 @@
 #include "host/connection.h"
 #include "host/dialogs.h"
 #include "host/ide.h"
+#include "host/ide_error.h"
 #include "host/status_output.h"
 #include "host/system.h"
 
@@ -129,6 +133,17 @@ inline host::Component& ComponentNamed(host::Project& project, std::string_view 
     if (project.VBComponents().Item(k).Name() == name) return project.VBComponents().Item(k);
   }
   throw std::runtime_error("no component " + std::string(name));
+}
+
+// The IdeError that `action` raises; a test failure when it raises none.
+inline host::IdeError IdeErrorOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const host::IdeError& e) {
+    return e;
+  }
+  ADD_FAILURE() << "no IdeError was raised";
+  return host::IdeError(0, "", "");
 }
 
 // All the code of a component's module.

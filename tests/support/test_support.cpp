@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -147,6 +148,30 @@ bool RunningAsRoot() {
 
 bool MakeFifo(const std::string& path) {
   return ::mkfifo(path.c_str(), 0644) == 0;
+}
+
+int RunInChildProcesses(int count, const std::function<int()>& body) {
+  std::vector<pid_t> children;
+  for (int i = 0; i < count; ++i) {
+    pid_t child = ::fork();
+    if (child < 0) break;
+    if (child == 0) {
+      int status = 1;
+      try {
+        status = body();
+      } catch (...) {
+      }
+      ::_exit(status);
+    }
+    children.push_back(child);
+  }
+  int failed = count - static_cast<int>(children.size());
+  for (pid_t child : children) {
+    int status = -1;
+    if (::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+      ++failed;
+  }
+  return failed;
 }
 
 ShellResult RunShell(const std::string& command) {

@@ -2,6 +2,7 @@
 
 // Shared helpers of the test suite: real temporary folders and files, and the source tree.
 
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -65,6 +66,9 @@ bool SetMode(const std::string& path, int mode);
 bool RunningAsRoot();
 // Makes a named pipe (a file that blocks whoever opens it).
 bool MakeFifo(const std::string& path);
+// Runs `body` in `count` child processes at once, each a copy of this one, and waits for them;
+// gives how many failed (a body returns 0 for success; one that throws fails).
+int RunInChildProcesses(int count, const std::function<int()>& body);
 // Runs `command` with the system's shell; its exit status (-1 when it did not exit) and
 // standard output.
 struct ShellResult {

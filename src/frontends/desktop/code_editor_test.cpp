@@ -1,7 +1,6 @@
 #include "frontends/desktop/code_editor.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <QSyntaxHighlighter>
 #include <QTest>
@@ -16,22 +15,9 @@
 namespace kestrix::desktop {
 namespace {
 
+using kestrix::testing::Bars;
 using kestrix::testing::TempDir;
 using testing::ProcessEvents;
-
-// "a|b" for the lines a and b: CR LF shown as '|'.
-std::string Bars(const std::string& crlf) {
-  std::string out;
-  for (size_t i = 0; i < crlf.size(); ++i) {
-    if (crlf.compare(i, 2, "\r\n") == 0) {
-      out += '|';
-      ++i;
-    } else {
-      out += crlf[i];
-    }
-  }
-  return out;
-}
 
 std::string ModuleText(host::Component& component) {
   host::CodeModule& module = *component.GetCodeModule();
@@ -204,7 +190,7 @@ TEST_F(CodeEditorTest, WaitsForTheModuleToSettle) {
 
 TEST_F(CodeEditorTest, ReadOnlyFileRefusesEdits) {
   host::Component& component = Module("a");
-  ASSERT_EQ(::chmod(dir_.Path("M.bas").c_str(), 0444), 0);
+  ASSERT_TRUE(kestrix::testing::SetMode(dir_.Path("M.bas"), 0444));
   ide_.Open(dir_.Path("P.vbp"));
   host::Component& read_only = ide_.Item(1).VBComponents().Item(1);
   (void)component;

@@ -1,7 +1,6 @@
 #include "platform/system/shell.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <chrono>
 #include <thread>
@@ -32,7 +31,7 @@ class DesktopShellTest : public ::testing::Test {
         "#!/bin/sh\n"
         "here=$(dirname \"$0\")\n"
         "printf '%s' \"$1\" > \"$here/opened.tmp\" && mv \"$here/opened.tmp\" \"$here/opened\"\n");
-    ASSERT_EQ(::chmod(script.c_str(), 0755), 0);
+    ASSERT_TRUE(testing::SetMode(script, 0755));
   }
 
   TempDir dir_;

@@ -2,7 +2,6 @@
 // paths that climb, and things that are not component files at all.
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <functional>
@@ -10,6 +9,7 @@
 
 #include "host/ide_error.h"
 #include "platform/vbfiles/file_ide.h"
+#include "support/fakes.h"
 #include "support/test_support.h"
 
 namespace kestrix::vbfiles {
@@ -20,16 +20,6 @@ using host::IdeError;
 using testing::Crlf;
 using testing::ReadFile;
 using testing::TempDir;
-
-IdeError ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const IdeError& e) {
-    return e;
-  }
-  ADD_FAILURE() << "no IdeError was raised";
-  return IdeError(0, "", "");
-}
 
 // Every entry below `dir` (links not followed) with the bytes of the regular files.
 std::map<std::string, std::string> Snapshot(const std::string& dir) {
@@ -71,14 +61,14 @@ TEST(FileIdeLoad, BadComponentsAreNamedWithTheProjectLineAndNothingIsWritten) {
       {"a FIFO never blocks",
        [](const TempDir& d) {
          d.Write("P.vbp", Crlf("Type=Exe|Module=A; A.bas"));
-         ::mkfifo(d.Path("A.bas").c_str(), 0644);
+         testing::MakeFifo(d.Path("A.bas"));
        },
        host::kErrPathFileAccess,
        {"P.vbp(2): ", "A.bas: not a regular file"}},
       {"a FIFO as resource file",
        [](const TempDir& d) {
          d.Write("P.vbp", Crlf("Type=Exe|ResFile32=\"R.res\""));
-         ::mkfifo(d.Path("R.res").c_str(), 0644);
+         testing::MakeFifo(d.Path("R.res"));
        },
        host::kErrPathFileAccess,
        {"P.vbp(2): ", "R.res: not a regular file"}},
@@ -113,7 +103,7 @@ TEST(FileIdeLoad, BadComponentsAreNamedWithTheProjectLineAndNothingIsWritten) {
     c.make(root);
     auto before = Snapshot(root.path());
     FileIde ide;
-    IdeError error = ErrorOf([&] { ide.Open(root.Path("P.vbp")); });
+    IdeError error = testing::IdeErrorOf([&] { ide.Open(root.Path("P.vbp")); });
     EXPECT_EQ(error.Number(), c.number) << c.what << ": " << error.Description();
     for (const auto& part : c.named) {
       EXPECT_NE(error.Description().find(part), std::string::npos)
@@ -204,7 +194,7 @@ TEST(FileIdeLoad, NamesInTheProjectsCodePageFindUtf8FilesAndKeepTheirBytes) {
 
   // Named in a code page that reads it as another file: not found, the code page named.
   ide.SetCodePage(932);
-  IdeError error = ErrorOf([&] { ide.Open(root.Path("App/App.vbp")); });
+  IdeError error = testing::IdeErrorOf([&] { ide.Open(root.Path("App/App.vbp")); });
   EXPECT_EQ(error.Number(), host::kErrFileNotFound);
 }
 
