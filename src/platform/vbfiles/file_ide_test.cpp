@@ -243,53 +243,6 @@ TEST(FileIdeReadOnly, RefusedSaveAsLeavesTheTargetAndItsCompanion) {
   EXPECT_EQ(form.FileNames(1), root.Path("App/Form1.frm"));
 }
 
-TEST(FileIdeOpen, BadInputFailsNamingFileAndLineAndKeepsWhatWasLoaded) {
-  const struct {
-    const char* what;
-    const char* files;  // "name:line|line", files separated by '\n'
-    const char* open;
-    int32_t number;
-    const char* names;  // the description holds it
-  } cases[] = {
-      {"missing project", "", "Nope.vbp", host::kErrFileNotFound, "Nope.vbp"},
-      {"missing group", "", "Nope.vbg", host::kErrFileNotFound, "Nope.vbg"},
-      {"malformed line", "Bad.vbp:Type=Exe|Form Form1.frm", "Bad.vbp", host::kErrBadFileFormat,
-       "Bad.vbp(2)"},
-      {"Module= without a name", "Bad.vbp:Type=Exe|Module=Util.bas", "Bad.vbp",
-       host::kErrBadFileFormat, "Bad.vbp(2)"},
-      {"missing component", "Bad.vbp:Type=Exe||Module=Util; Util.bas", "Bad.vbp",
-       host::kErrFileNotFound, "Bad.vbp(3)"},
-      {"form header cut short",
-       "Bad.vbp:Form=Form1.frm\nForm1.frm:VERSION 5.00|Begin VB.Form Form1|   Caption = \"x\"",
-       "Bad.vbp", host::kErrBadFileFormat, "Form1.frm(3)"},
-      {"group names a missing project",
-       "Set.vbg:VBGROUP 5.0|StartupProject=Bad.vbp|Project=Gone\\Gone.vbp\nBad.vbp:Type=Exe",
-       "Set.vbg", host::kErrFileNotFound, "Set.vbg(3)"},
-      {"neither project nor group", "notes.txt:Type=Exe", "notes.txt", host::kErrBadFileFormat,
-       "notes.txt"},
-  };
-  TempDir good;
-  FileIde ide;
-  ide.Open(WriteShop(good));
-  for (const auto& c : cases) {
-    TempDir root;
-    for (std::string_view rest = c.files; !rest.empty();) {
-      std::string_view file = rest.substr(0, rest.find('\n'));
-      rest.remove_prefix(std::min(rest.size(), file.size() + 1));
-      size_t colon = file.find(':');
-      root.Write(file.substr(0, colon), Crlf(file.substr(colon + 1)));
-    }
-    auto before = Snapshot(root.path());
-    IdeError error = IdeErrorOf([&] { ide.Open(root.Path(c.open)); });
-    EXPECT_EQ(error.Number(), c.number) << c.what;
-    EXPECT_NE(error.Description().find(c.names), std::string::npos) << error.Description();
-    EXPECT_EQ(Snapshot(root.path()), before) << c.what;
-    ASSERT_EQ(ide.Count(), 1) << c.what;
-    EXPECT_EQ(ide.ActiveVBProject(), &ide.Item(1)) << c.what;
-    EXPECT_EQ(ide.Item(1).Name(), "Shop") << c.what;
-  }
-}
-
 TEST(FileIdeOpen, PathsResolveIgnoringCase) {
   TempDir root;
   root.Write("SERVER.VBP", Crlf("Module=ModUtil; Modules\\ModUtil.bas|Name=\"Server\""));
