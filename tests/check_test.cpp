@@ -1,5 +1,5 @@
-// The compile check raises no false alarms on real code: generated groups of every shape the
-// generator writes check clean (the examples are checked by kestrix-batch's own tests).
+// The compile check raises no false alarms on real code: the example projects and generated
+// groups of every shape the generator writes check clean.
 
 #include <gtest/gtest.h>
 
@@ -15,8 +15,8 @@ namespace {
 
 using testing::TempDir;
 
-// Every problem the check finds in the group at `path`, one per line; the count of
-// components checked goes to `components`.
+// Every problem the check finds in the group or project at `path`, one per line; the count
+// of components checked goes to `components`.
 std::string ProblemsIn(const std::string& path, int& components) {
   vbfiles::FileIde ide;
   ide.Open(path);
@@ -32,6 +32,13 @@ std::string ProblemsIn(const std::string& path, int& components) {
     }
   }
   return out;
+}
+
+TEST(CheckClean, Examples) {  // how many components: kestrix-batch's check tests count them
+  for (const char* example : {"/examples/Shop/Shop.vbg", "/examples/Single/Hello.vbp"}) {
+    int components = 0;
+    EXPECT_EQ(ProblemsIn(testing::SourceDir() + example, components), "") << example;
+  }
 }
 
 TEST(CheckClean, GeneratedGroups) {

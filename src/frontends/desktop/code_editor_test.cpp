@@ -10,6 +10,7 @@
 #include "frontends/desktop/desktop_test_support.h"
 #include "frontends/desktop/display_text.h"
 #include "platform/vbfiles/file_ide.h"
+#include "support/fakes.h"
 #include "support/test_support.h"
 
 namespace kestrix::desktop {
@@ -20,8 +21,7 @@ using kestrix::testing::TempDir;
 using testing::ProcessEvents;
 
 std::string ModuleText(host::Component& component) {
-  host::CodeModule& module = *component.GetCodeModule();
-  return Bars(module.Lines(1, module.CountOfLines()));
+  return Bars(kestrix::testing::CodeOf(component));
 }
 
 // Puts the caret at (line, column), 1-based; with an end, selects up to it.
@@ -40,11 +40,7 @@ class CodeEditorTest : public ::testing::Test {
  protected:
   // A project with one standard module whose code is `code` ('|' for CR LF).
   host::Component& Module(const std::string& code) {
-    std::string bytes = "Attribute VB_Name = \"M\"\r\n";
-    for (char c : code)
-      bytes += c == '|' ? std::string("\r\n") : std::string(1, c);
-    if (!code.empty()) bytes += "\r\n";
-    dir_.Write("M.bas", bytes);
+    dir_.Write("M.bas", "Attribute VB_Name = \"M\"\r\n" + kestrix::testing::Crlf(code));
     dir_.Write("P.vbp", "Type=Exe\r\nModule=M; M.bas\r\nName=\"P\"\r\n");
     ide_.Open(dir_.Path("P.vbp"));
     return ide_.Item(1).VBComponents().Item(1);

@@ -24,7 +24,7 @@ namespace {
 class AddInWindowTest : public ::testing::Test {
  protected:
   AddInWindowTest()
-      : program_((App(), MakeProgramFolder(dir_))),
+      : program_(MakeProgramFolder(dir_)),
         settings_(dir_.Path("settings")),
         shell_(program_),
         window_({settings_, dialogs_, shell_, progress_, &help_}) {
