@@ -57,11 +57,8 @@ TEST_F(BuildSafetyTest, NamesReachTheCompilerAsArgumentsOnly) {
   std::string copy =
       Hello(folder, "ExeName32=\"Hello.exe\"", "ExeName32=\"a`touch INJECTED3`b$(id).exe\"");
   std::string args = dir_.Path("args.txt");
-  std::string compiler =
-      dir_.Write("fake vb6.sh",
-                 "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$ARGS\"\n"
-                 "touch \"$2\"\n");
-  ASSERT_TRUE(testing::SetMode(compiler, 0755));
+  std::string compiler = dir_.WriteScript(
+      "fake vb6.sh", "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$ARGS\"\ntouch \"$2\"\n");
   testing::ScopedEnv env("ARGS", args.c_str());
   hello_->SetCompiler("'" + compiler + "' {project} {exe} /out:{exe_win} \"{outdir}\"");
   form_.RunCommand(0);

@@ -87,9 +87,8 @@ TEST_F(ProjectBuildTest, AnotherBuildHoldingTheNumberRefusesThisOne) {
 }
 
 TEST_F(ProjectBuildTest, ConfiguredCompilerSucceedsOrFails) {
-  std::string good = dir_.Write("good.sh", "#!/bin/sh\necho \"making $1\"\ntouch \"$2\"\n");
-  std::string bad = dir_.Write("bad.sh", "#!/bin/sh\necho 'Compile error in frmMain'\nexit 3\n");
-  ASSERT_TRUE(testing::SetMode(good, 0755) && testing::SetMode(bad, 0755));
+  std::string good = dir_.WriteScript("good.sh", "echo \"making $1\"\ntouch \"$2\"\n");
+  std::string bad = dir_.WriteScript("bad.sh", "echo 'Compile error in frmMain'\nexit 3\n");
   ide_.SetCompiler(good + " '{project}' '{exe}'");
   form_.RunCommand(0);
   EXPECT_EQ(progress_.Caption(), "Project Shop BUILD 1 OK!!!");

@@ -160,8 +160,7 @@ class OutcomeTest : public RunCommandTest, public ::testing::WithParamInterface<
  protected:
   // Sets the case up; a module made read-only or a compiler set needs the group loaded again.
   void Arrange(Arrange what) {
-    std::string compiler = dir_.Write("bad.sh", "#!/bin/sh\nexit 3\n");
-    testing::SetMode(compiler, 0755);
+    std::string compiler = dir_.WriteScript("bad.sh", "exit 3\n");
     switch (what) {
       case Arrange::kNothing:
         return;

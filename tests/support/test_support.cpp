@@ -66,6 +66,12 @@ std::string TempDir::Write(std::string_view relative, std::string_view bytes) co
   return full;
 }
 
+std::string TempDir::WriteScript(std::string_view relative, std::string_view body) const {
+  std::string path = Write(relative, "#!/bin/sh\n" + std::string(body));
+  if (!SetMode(path, 0755)) throw std::runtime_error("cannot make " + path + " executable");
+  return path;
+}
+
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + path);

@@ -23,6 +23,8 @@ class TempDir {
   std::string Path(std::string_view relative) const;
   // Writes a file below the folder (making its folders), returns its full path.
   std::string Write(std::string_view relative, std::string_view bytes) const;
+  // Writes a shell script the system can run as a program; returns its full path.
+  std::string WriteScript(std::string_view relative, std::string_view body) const;
 
  private:
   std::string path_;

@@ -92,10 +92,8 @@ TEST_F(AboutDialogTest, LinksOpenWhenClicked) {
 std::string FolderWithPrograms(const testing::TempDir& dir, const std::string& sub,
                                std::initializer_list<const char*> names) {
   std::filesystem::create_directories(dir.Path(sub));
-  for (const char* name : names) {
-    std::string path = dir.Write(sub + "/" + name, "#!/bin/sh\necho started > \"$0.ran\"\n");
-    std::filesystem::permissions(path, std::filesystem::perms::owner_all);
-  }
+  for (const char* name : names)
+    dir.WriteScript(sub + "/" + name, "echo started > \"$0.ran\"\n");
   return dir.Path(sub);
 }
 

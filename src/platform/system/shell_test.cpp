@@ -26,12 +26,10 @@ class DesktopShellTest : public ::testing::Test {
  protected:
   // A stand-in for xdg-open that writes its argument to "opened" beside itself.
   void InstallOpener() {
-    std::string script = dir_.Write(
-        "bin/xdg-open",
-        "#!/bin/sh\n"
-        "here=$(dirname \"$0\")\n"
-        "printf '%s' \"$1\" > \"$here/opened.tmp\" && mv \"$here/opened.tmp\" \"$here/opened\"\n");
-    ASSERT_TRUE(testing::SetMode(script, 0755));
+    dir_.WriteScript("bin/xdg-open",
+                     "here=$(dirname \"$0\")\n"
+                     "printf '%s' \"$1\" > \"$here/opened.tmp\" && mv \"$here/opened.tmp\" "
+                     "\"$here/opened\"\n");
   }
 
   TempDir dir_;
