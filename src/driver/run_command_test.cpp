@@ -37,6 +37,9 @@ TEST_F(RunCommandTest, ActiveModuleScope) {
   EXPECT_EQ(module.GetCodeModule()->Lines(1, 1), "Private Const BUILDNUMBER=\"N/A\"");
   EXPECT_EQ(module.FileNames(1), "");
   EXPECT_TRUE(ComponentExists(Shop(), "kestrix", host::ComponentType::kVBForm));
+  // No programmer stored: empty literals.
+  EXPECT_EQ(CodeOf(ComponentNamed(Shop(), "frmKestrixReport")).substr(0, 59),
+            "Private Const YourEmailAddr=\"\"\r\nPrivate Const YourName=\"\"\r\n");
 
   EXPECT_EQ(form_.RunCommand(kModeClean), Outcome::kOk);  // leaves the added modules
   EXPECT_EQ(CodeOf(util), original);
