@@ -2,14 +2,10 @@
 // its settings in a temporary folder.
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <vector>
 
 #include "support/test_support.h"
@@ -19,7 +15,9 @@ namespace kestrix {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::FilesBelow;
 using testing::ReadFile;
+using testing::SetMode;
 
 struct RunResult {
   int status = -1;
@@ -40,16 +38,8 @@ class BatchTest : public ::testing::Test {
     std::string command = "cd '" + dir_.path() + "' && XDG_CONFIG_HOME='" + dir_.Path("home") +
                           "' '" + std::string(KESTRIX_BIN_DIR) + "/kestrix-batch' " + args +
                           " 2>'" + err_file + "'";
-    RunResult run;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-      run.out.append(buffer, n);
-    int status = ::pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.err = ReadFile(err_file);
-    return run;
+    testing::ShellResult run = testing::RunShell(command);
+    return {run.status, run.out, ReadFile(err_file)};
   }
 
   // The Notes cells of the tsv rows, joined with " / ".
@@ -68,15 +58,6 @@ class BatchTest : public ::testing::Test {
   std::string Caption(const std::string& tsv) {
     size_t at = tsv.rfind("caption\t");
     return at == std::string::npos ? "" : tsv.substr(at + 8, tsv.find('\n', at) - at - 8);
-  }
-
-  // Every regular file below `root`, by relative path.
-  static std::map<std::string, std::string> Files(const std::string& root) {
-    std::map<std::string, std::string> files;
-    for (const auto& entry : fs::recursive_directory_iterator(root)) {
-      if (entry.is_regular_file()) files[entry.path().string()] = ReadFile(entry.path().string());
-    }
-    return files;
   }
 
   testing::TempDir dir_;
@@ -116,18 +97,8 @@ TEST_F(BatchTest, ModuleScopeInstrumentsSavesAndCleansBack) {
             ReadFile(original_ + "/App/Modules/modUtil.bas"));
 }
 
-TEST_F(BatchTest, DiffShowsTheInstrumentationWithoutWriting) {
-  RunResult run = Batch("build Shop/App/Shop.vbp --no-build --diff --format tsv");
-  ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_NE(run.out.find("+101\t"), std::string::npos);
-  EXPECT_NE(run.out.find("--- a/"), std::string::npos);
-  EXPECT_EQ(Caption(run.out), "OK.");
-  EXPECT_EQ(ReadFile(shop_ + "/App/Modules/modShop.bas"),
-            ReadFile(original_ + "/App/Modules/modShop.bas"));
-}
-
 TEST_F(BatchTest, ReadOnlyModuleCancelEndsTheCommand) {
-  ::chmod((shop_ + "/App/Modules/modUtil.bas").c_str(), 0444);
+  SetMode(shop_ + "/App/Modules/modUtil.bas", 0444);
   RunResult run = Batch("build Shop/App/Shop.vbp --scope module --module modUtil --format tsv");
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(Notes(run.out), "CANCELED");
@@ -143,22 +114,22 @@ TEST_F(BatchTest, ReadOnlyModuleCancelEndsTheCommand) {
 // --save writes nothing unless it can write everything, and nothing after a Cancel: the
 // originals are never left half instrumented.
 TEST_F(BatchTest, SaveWritesAllOrNothing) {
-  auto before = Files(shop_);
-  ::chmod((shop_ + "/App/Modules/modUtil.bas").c_str(), 0444);
+  auto before = FilesBelow(shop_);
+  SetMode(shop_ + "/App/Modules/modUtil.bas", 0444);
   RunResult canceled = Batch("build Shop/App/Shop.vbp --no-build --save --format tsv");
   EXPECT_EQ(canceled.status, 1);
   EXPECT_NE(Notes(canceled.out).find("CANCELED"), std::string::npos);
   EXPECT_NE(canceled.err.find("nothing saved"), std::string::npos) << canceled.err;
-  EXPECT_TRUE(Files(shop_) == before);
+  EXPECT_TRUE(FilesBelow(shop_) == before);
 
-  ::chmod((shop_ + "/App/Modules/modUtil.bas").c_str(), 0644);
-  ::chmod((shop_ + "/App/Shop.vbp").c_str(), 0444);
+  SetMode(shop_ + "/App/Modules/modUtil.bas", 0644);
+  SetMode(shop_ + "/App/Shop.vbp", 0444);
   RunResult read_only = Batch("build Shop/App/Shop.vbp --no-build --save --format tsv");
   EXPECT_EQ(read_only.status, 1);
   EXPECT_NE(read_only.err.find("Shop.vbp: the file is read-only"), std::string::npos)
       << read_only.err;
   EXPECT_EQ(read_only.err.find("saved "), std::string::npos) << read_only.err;
-  EXPECT_TRUE(Files(shop_) == before);
+  EXPECT_TRUE(FilesBelow(shop_) == before);
 }
 
 // Build into BUILD 1, then clean the build copy: every file comes back byte for byte, the
@@ -211,14 +182,14 @@ TEST_F(BatchTest, CheckReportsProblemsAndChangesNothing) {
   std::string bytes = ReadFile(util);
   const auto first = std::count(bytes.begin(), bytes.end(), '\n') + 1;
   dir_.Write("Shop/App/Modules/modUtil.bas", bytes + "Sub Broken()\r\n65530 GoTo Nowhere\r\n");
-  auto before = Files(shop_);
+  auto before = FilesBelow(shop_);
   RunResult broken = Batch("check Shop/App/Shop.vbp");
   EXPECT_EQ(broken.status, 1);
   auto at = [&](long line) { return util + "(" + std::to_string(first + line) + "): "; };
   EXPECT_EQ(broken.out, at(0) + "Expected End Sub\n" + at(1) +
                             "warning: Line number above 65529 is not returned by Erl\n" + at(1) +
                             "Label not defined\n2 errors, 1 warning in 6 components\n");
-  EXPECT_TRUE(Files(shop_) == before);
+  EXPECT_TRUE(FilesBelow(shop_) == before);
 
   dir_.Write("Shop/App/Modules/modUtil.bas", bytes + "Sub Warned()\r\n65530 x = 1\r\nEnd Sub\r\n");
   RunResult warned = Batch("check Shop/App/Shop.vbp");
@@ -286,17 +257,12 @@ TEST_F(BatchTest, InstrumentedBuildsCheckClean) {
   EXPECT_GE(builds, 5);
 }
 
-TEST_F(BatchTest, ConfigReadsAndWritesSettings) {
-  EXPECT_EQ(Batch("config Programmer 'Ann Lee'").status, 0);
-  EXPECT_EQ(Batch("config Programmer").out, "Ann Lee\n");
-  EXPECT_NE(Batch("config").out.find("Programmer=Ann Lee\n"), std::string::npos);
-}
-
-// A name typed in UTF-8 reaches the built program's Windows-1252 source as Windows-1252;
-// what that code page cannot hold is refused.
-TEST_F(BatchTest, ProgrammerNameIsStoredInTheCodePageOfTheSource) {
+// config reads and writes settings. A name typed in UTF-8 reaches the built program's
+// Windows-1252 source as Windows-1252; what that code page cannot hold is refused.
+TEST_F(BatchTest, ConfigStoresTheProgrammerInTheCodePageOfTheSource) {
   EXPECT_EQ(Batch("config Programmer 'Jos\xc3\xa9 M\xc3\xbcller'").status, 0);
   EXPECT_EQ(Batch("config Programmer").out, "Jos\xc3\xa9 M\xc3\xbcller\n");
+  EXPECT_NE(Batch("config").out.find("Programmer=Jos\xc3\xa9 M\xc3\xbcller\n"), std::string::npos);
   RunResult cyrillic = Batch("config Programmer '\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd'");
   EXPECT_EQ(cyrillic.status, 2);
   EXPECT_NE(cyrillic.err.find("Windows-1252"), std::string::npos) << cyrillic.err;
@@ -363,6 +329,8 @@ TEST_F(BatchTest, JsonStaysJsonWithDiffAndInfo) {
     EXPECT_GT(lines, 5u) << args;
   }
   RunResult diff = Batch("build Shop/App/Shop.vbp --no-build --diff --format json");
+  EXPECT_EQ(ReadFile(shop_ + "/App/Modules/modShop.bas"),  // a diff writes nothing
+            ReadFile(original_ + "/App/Modules/modShop.bas"));
   EXPECT_EQ(
       LinesStartingWith(diff.out, "{\"type\":\"diff\",\"file\":\"Shop/App/Modules/modUtil.bas\"")
           .size(),

@@ -34,12 +34,11 @@ std::string ProblemsIn(const std::string& path, int& components) {
   return out;
 }
 
-TEST(CheckClean, Examples) {
-  int components = 0;
-  EXPECT_EQ(ProblemsIn(testing::SourceDir() + "/examples/Shop/Shop.vbg", components), "");
-  EXPECT_EQ(components, 12);
-  EXPECT_EQ(ProblemsIn(testing::SourceDir() + "/examples/Single/Hello.vbp", components), "");
-  EXPECT_EQ(components, 2);
+TEST(CheckClean, Examples) {  // how many components: kestrix-batch's check tests count them
+  for (const char* example : {"/examples/Shop/Shop.vbg", "/examples/Single/Hello.vbp"}) {
+    int components = 0;
+    EXPECT_EQ(ProblemsIn(testing::SourceDir() + example, components), "") << example;
+  }
 }
 
 TEST(CheckClean, GeneratedGroups) {

@@ -6,37 +6,23 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <filesystem>
-#include <stdexcept>
 
 #include "driver/add_in_form.h"
 #include "driver/status_model.h"
 #include "platform/system/settings_store.h"
 #include "platform/vbfiles/file_ide.h"
-#include "support/scripted_dialogs.h"
+#include "support/fakes.h"
 #include "support/test_support.h"
 
 namespace kestrix::driver {
 
 using host::MsgResult;
+using testing::CodeOf;
+using testing::ComponentNamed;
+using testing::FakeConnection;
+using testing::FakeShell;
 using testing::ScriptedDialogs;
-
-// The program folder is the source tree, where config/ lies.
-class SourceShell final : public host::Shell {
- public:
-  explicit SourceShell(std::string folder) : folder_(std::move(folder)) {}
-  bool OpenDocument(const std::string&) override { return false; }
-  std::string ProgramFolder() const override { return folder_; }
-
- private:
-  std::string folder_;
-};
-
-class Connected final : public host::Connection {
- public:
-  void HideForm() override {}
-};
 
 class RunCommandTest : public ::testing::Test {
  protected:
@@ -51,16 +37,6 @@ class RunCommandTest : public ::testing::Test {
   }
 
   host::Project& Shop() { return ide_.Item(1); }
-  host::Component& Component(host::Project& project, const std::string& name) {
-    for (int32_t k = 1; k <= project.VBComponents().Count(); ++k) {
-      if (project.VBComponents().Item(k).Name() == name) return project.VBComponents().Item(k);
-    }
-    throw std::runtime_error("no component " + name);
-  }
-  std::string Code(host::Component& c) {
-    host::CodeModule& code = *c.GetCodeModule();
-    return code.Lines(1, code.CountOfLines());
-  }
   std::string Notes() const {
     std::string out;
     for (const auto& row : progress_.Rows())
@@ -72,10 +48,10 @@ class RunCommandTest : public ::testing::Test {
   std::string shop_;
   system::FileSettingsStore settings_;
   ScriptedDialogs dialogs_;
-  SourceShell shell_;
+  FakeShell shell_;  // the program folder is the source tree, where config/ lies
   StatusModel progress_;
   vbfiles::FileIde ide_;
-  Connected connection_;
+  FakeConnection connection_;
   frmAddIn form_;
 };
 

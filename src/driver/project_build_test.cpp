@@ -1,8 +1,6 @@
 // Builds into numbered folders: the outcomes a user sees, the build numbers, compiling with
 // a configured compiler or the check, and the originals never written.
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <map>
 
@@ -15,23 +13,12 @@ namespace {
 namespace fs = std::filesystem;
 using testing::ReadFile;
 
-// Every file below `root`, by relative path.
-std::map<std::string, std::string> Tree(const std::string& root) {
-  std::map<std::string, std::string> files;
-  for (const auto& entry : fs::recursive_directory_iterator(root)) {
-    if (entry.is_regular_file()) {
-      files[fs::relative(entry.path(), root).string()] = ReadFile(entry.path().string());
-    }
-  }
-  return files;
-}
-
 class ProjectBuildTest : public RunCommandTest {
  protected:
-  ProjectBuildTest() : before_(Tree(shop_)) {}
+  ProjectBuildTest() : before_(testing::FilesBelow(shop_)) {}
   std::string Number() { return settings_.GetSetting("Kestrix", "BuildNumbers", "Shop"); }
   void ExpectOriginalsUntouched() {
-    auto now = Tree(shop_);
+    auto now = testing::FilesBelow(shop_);
     for (const auto& [name, bytes] : before_) {
       EXPECT_TRUE(now[name] == bytes) << name << " was written";
     }
@@ -100,10 +87,8 @@ TEST_F(ProjectBuildTest, AnotherBuildHoldingTheNumberRefusesThisOne) {
 }
 
 TEST_F(ProjectBuildTest, ConfiguredCompilerSucceedsOrFails) {
-  std::string good = dir_.Write("good.sh", "#!/bin/sh\necho \"making $1\"\ntouch \"$2\"\n");
-  std::string bad = dir_.Write("bad.sh", "#!/bin/sh\necho 'Compile error in frmMain'\nexit 3\n");
-  ::chmod(good.c_str(), 0755);
-  ::chmod(bad.c_str(), 0755);
+  std::string good = dir_.WriteScript("good.sh", "echo \"making $1\"\ntouch \"$2\"\n");
+  std::string bad = dir_.WriteScript("bad.sh", "echo 'Compile error in frmMain'\nexit 3\n");
   ide_.SetCompiler(good + " '{project}' '{exe}'");
   form_.RunCommand(0);
   EXPECT_EQ(progress_.Caption(), "Project Shop BUILD 1 OK!!!");
@@ -134,7 +119,7 @@ TEST_F(ProjectBuildTest, ConfiguredCompilerSucceedsOrFails) {
 // the next free number, and what was there stays as it was.
 TEST_F(ProjectBuildTest, ExistingBuildFolderIsPassedOver) {
   dir_.Write("Shop/App/BUILD 1/Modules/modUtil.bas", "mine");
-  before_ = Tree(shop_);
+  before_ = testing::FilesBelow(shop_);
   form_.RunCommand(0);
   EXPECT_EQ(progress_.Caption(), "Project Shop BUILD 2 OK!!!");
   EXPECT_NE(Notes().find(shop_ + "/App/BUILD 1 exists already: this build is BUILD 2"),
@@ -154,7 +139,7 @@ TEST_F(ProjectBuildTest, BuildThatCannotBeSavedStopsFirst) {
   std::string vbp = ReadFile(shop_ + "/App/Shop.vbp");
   vbp.insert(vbp.find("UserControl="), "Module=modUtil2; Modules\\MODUTIL.bas\r\n");
   dir_.Write("Shop/App/Shop.vbp", vbp);
-  before_ = Tree(shop_);
+  before_ = testing::FilesBelow(shop_);
   vbfiles::FileIde ide;
   ide.Open(shop_ + "/App/Shop.vbp");
   form_.vbinstance = &ide;
@@ -162,7 +147,7 @@ TEST_F(ProjectBuildTest, BuildThatCannotBeSavedStopsFirst) {
   EXPECT_EQ(progress_.Caption(), "Project Shop Build FAILED!!!");
   EXPECT_NE(progress_.Rows().back().notes.find("would both be saved as"), std::string::npos)
       << progress_.Rows().back().notes;
-  EXPECT_EQ(Tree(shop_), before_);  // nothing saved, no folder left
+  EXPECT_EQ(testing::FilesBelow(shop_), before_);  // nothing saved, no folder left
   EXPECT_FALSE(fs::exists(shop_ + "/App/BUILD 1"));
   EXPECT_EQ(Number(), "");
 

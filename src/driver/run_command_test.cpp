@@ -2,8 +2,6 @@
 // folder, the real settings store (under a temporary XDG_CONFIG_HOME), message boxes
 // answered from a script.
 
-#include <sys/stat.h>
-
 #include "driver/driver_test_support.h"
 #include "driver/report_modules.h"
 
@@ -14,38 +12,42 @@ using testing::ReadFile;
 
 TEST_F(RunCommandTest, NotConnected) {
   form_.Connect = nullptr;
-  for (int32_t mode : {0, 1})
-    form_.RunCommand(mode);
+  for (int32_t mode : {kModeBuild, kModeClean})
+    EXPECT_EQ(form_.RunCommand(mode), Outcome::kFailed);
   EXPECT_EQ(dialogs_.shown, std::vector<std::string>(2, "Kestrix: Addin not connected to IDE!!"));
   EXPECT_FALSE(progress_.Loaded());
 }
 
 TEST_F(RunCommandTest, ActiveModuleScope) {
-  form_.options().Option1 = 2;
-  form_.RunCommand(0);  // no code window is active
+  form_.options().Option1 = kScopeActiveModule;
+  EXPECT_EQ(form_.RunCommand(kModeBuild), Outcome::kRefused);  // no code window is active
   EXPECT_EQ(dialogs_.shown, std::vector<std::string>{"Kestrix: There isn't an active module."});
   EXPECT_FALSE(progress_.Loaded());
 
-  host::Component& util = Component(Shop(), "modUtil");
-  std::string original = Code(util);
+  host::Component& util = ComponentNamed(Shop(), "modUtil");
+  std::string original = CodeOf(util);
   ide_.SetActiveCodePane(&util);
-  form_.RunCommand(0);
+  EXPECT_EQ(form_.RunCommand(kModeBuild), Outcome::kOk);
   EXPECT_EQ(progress_.Caption(), "Done.");
-  EXPECT_NE(Code(util).find("KestrixLocalHandler"), std::string::npos);
-  EXPECT_EQ(Code(Component(Shop(), "modShop")).find("KestrixLocalHandler"), std::string::npos);
+  EXPECT_NE(CodeOf(util).find("KestrixLocalHandler"), std::string::npos);
+  EXPECT_EQ(CodeOf(ComponentNamed(Shop(), "modShop")).find("KestrixLocalHandler"),
+            std::string::npos);
   // The report modules come in, with no build number, and no file of their own.
-  host::Component& module = Component(Shop(), "KestrixErrorHandler");
+  host::Component& module = ComponentNamed(Shop(), "KestrixErrorHandler");
   EXPECT_EQ(module.GetCodeModule()->Lines(1, 1), "Private Const BUILDNUMBER=\"N/A\"");
   EXPECT_EQ(module.FileNames(1), "");
   EXPECT_TRUE(ComponentExists(Shop(), "kestrix", host::ComponentType::kVBForm));
+  // No programmer stored: empty literals.
+  EXPECT_EQ(CodeOf(ComponentNamed(Shop(), "frmKestrixReport")).substr(0, 59),
+            "Private Const YourEmailAddr=\"\"\r\nPrivate Const YourName=\"\"\r\n");
 
-  form_.RunCommand(1);  // cleaning the module leaves the added modules
-  EXPECT_EQ(Code(util), original);
+  EXPECT_EQ(form_.RunCommand(kModeClean), Outcome::kOk);  // leaves the added modules
+  EXPECT_EQ(CodeOf(util), original);
   EXPECT_TRUE(ComponentExists(Shop(), "kestrix", host::ComponentType::kStdModule));
 }
 
 TEST_F(RunCommandTest, MissingTemplateStopsBuildsButNotCleans) {
-  SourceShell empty(dir_.Path("nowhere"));
+  FakeShell empty(dir_.Path("nowhere"));
   frmAddIn form({settings_, dialogs_, empty, progress_, {}});
   form.vbinstance = &ide_;
   form.Connect = &connection_;
@@ -60,12 +62,12 @@ TEST_F(RunCommandTest, MissingTemplateStopsBuildsButNotCleans) {
 
 TEST_F(RunCommandTest, ProjectWithoutBuildFolderStaysInMemory) {
   form_.options().Check2 = 0;
-  std::string before = ReadFile(Component(Shop(), "modShop").FileNames(1));
+  std::string before = ReadFile(ComponentNamed(Shop(), "modShop").FileNames(1));
   form_.RunCommand(0);
   EXPECT_EQ(progress_.Caption(), "OK.");
-  EXPECT_TRUE(Component(Shop(), "modShop").IsDirty());
-  EXPECT_EQ(ReadFile(Component(Shop(), "modShop").FileNames(1)), before);
-  EXPECT_EQ(Component(Shop(), "KestrixErrorHandler").GetCodeModule()->Lines(1, 1),
+  EXPECT_TRUE(ComponentNamed(Shop(), "modShop").IsDirty());
+  EXPECT_EQ(ReadFile(ComponentNamed(Shop(), "modShop").FileNames(1)), before);
+  EXPECT_EQ(ComponentNamed(Shop(), "KestrixErrorHandler").GetCodeModule()->Lines(1, 1),
             "Private Const BUILDNUMBER=\"1\"");
   // The number is counted up only by a build into a folder.
   EXPECT_EQ(settings_.GetSetting("Kestrix", "BuildNumbers", "Shop"), "");
@@ -99,7 +101,7 @@ class CaptionLog final : public StatusListener {
 TEST_F(RunCommandTest, EachProjectOfAGroupHasItsOwnCaption) {
   form_.options().Option1 = 0;
   host::Project& lib = ide_.Item(2);
-  Component(lib, "modLib").GetCodeModule()->InsertLines(1, "' edited, not saved");
+  ComponentNamed(lib, "modLib").GetCodeModule()->InsertLines(1, "' edited, not saved");
   CaptionLog log(progress_);
   progress_.AddListener(&log);
   form_.RunCommand(0);
@@ -117,7 +119,7 @@ TEST_F(RunCommandTest, ProgrammerDetailsBecomeValidLiterals) {
   bool ok = false;
   form_.AddErrorReportModules(Shop(), 7, ok);
   ASSERT_TRUE(ok);
-  EXPECT_EQ(Code(Component(Shop(), "frmKestrixReport")).substr(0, 90),
+  EXPECT_EQ(CodeOf(ComponentNamed(Shop(), "frmKestrixReport")).substr(0, 90),
             std::string("Private Const YourEmailAddr=\"ann@example.com Bcc: x\"\r\n"
                         "Private Const YourName=\"Ann \"\"The Fixer\"\" Lee\"")
                 .substr(0, 90));
@@ -161,19 +163,18 @@ class OutcomeTest : public RunCommandTest, public ::testing::WithParamInterface<
  protected:
   // Sets the case up; a module made read-only or a compiler set needs the group loaded again.
   void Arrange(Arrange what) {
-    std::string compiler = dir_.Write("bad.sh", "#!/bin/sh\nexit 3\n");
-    ::chmod(compiler.c_str(), 0755);
+    std::string compiler = dir_.WriteScript("bad.sh", "exit 3\n");
     switch (what) {
       case Arrange::kNothing:
         return;
       case Arrange::kUnsaved:
-        Component(Shop(), "modUtil").GetCodeModule()->InsertLines(1, "'");
+        ComponentNamed(Shop(), "modUtil").GetCodeModule()->InsertLines(1, "'");
         return;
       case Arrange::kBuildCopy:
         ASSERT_EQ(form_.RunCommand(kModeBuild), Outcome::kOk);
         return;
       case Arrange::kReadOnly:
-        ::chmod((shop_ + "/App/Modules/modUtil.bas").c_str(), 0444);
+        testing::SetMode(shop_ + "/App/Modules/modUtil.bas", 0444);
         dialogs_.answers.push_back(MsgResult::kCancel);
         break;
       case Arrange::kBadNumber:
@@ -211,16 +212,6 @@ INSTANTIATE_TEST_SUITE_P(
         OutcomeCase{"bad build number", Arrange::kBadNumber, kModeBuild, Outcome::kFailed},
         OutcomeCase{"no build folder", Arrange::kNoFolder, kModeBuild, Outcome::kFailed},
         OutcomeCase{"failed compile", Arrange::kBadCompile, kModeBuild, Outcome::kFailed}));
-
-TEST_F(RunCommandTest, ActiveModuleOutcomes) {
-  form_.options().Option1 = kScopeActiveModule;
-  EXPECT_EQ(form_.RunCommand(kModeBuild), Outcome::kRefused);  // no code window is active
-  ide_.SetActiveCodePane(&Component(Shop(), "modUtil"));
-  EXPECT_EQ(form_.RunCommand(kModeBuild), Outcome::kOk);
-  EXPECT_EQ(form_.RunCommand(kModeClean), Outcome::kOk);
-  form_.Connect = nullptr;
-  EXPECT_EQ(form_.RunCommand(kModeBuild), Outcome::kFailed);
-}
 
 TEST(OutcomeTest, TheFirstThatIsNotOkStands) {
   EXPECT_EQ(Combined(Outcome::kOk, Outcome::kOk), Outcome::kOk);

@@ -1,7 +1,6 @@
 #include "host/add_in.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <vector>
@@ -85,6 +84,12 @@ TEST_F(AddInTest, WhenNothingOpensTheReadMeItsPlaceIsSaid) {
 }
 
 TEST_F(AddInTest, RemoveAnywhereInTheCommandLine) {
+  // Said even when there was nothing to remove, and no list is made for it.
+  EXPECT_EQ(Run("x ReMoVe y"), "");
+  EXPECT_EQ(dialogs_.shown, std::vector<std::string>{kRemoved});
+  EXPECT_TRUE(shell_.opened.empty());
+  EXPECT_FALSE(testing::FileExists(ListPath()));
+
   const std::pair<const char*, bool> cases[] = {
       {"remove", true},  {"/REMOVE", true},  {"x ReMoVe y", true},
       {"removed", true}, {"rem ove", false}, {"/r", false},
@@ -100,25 +105,18 @@ TEST_F(AddInTest, RemoveAnywhereInTheCommandLine) {
   }
 }
 
-TEST_F(AddInTest, RemoveSaysSoEvenWhenNotRegistered) {
-  EXPECT_EQ(Run("x ReMoVe y"), "");
-  EXPECT_EQ(dialogs_.shown, std::vector<std::string>{kRemoved});
-  EXPECT_TRUE(shell_.opened.empty());
-  EXPECT_FALSE(testing::FileExists(ListPath()));
-}
-
 TEST_F(AddInTest, AListThatCannotBeWrittenIsNotReportedAsDone) {
   dir_.Write("kestrix/vbaddin.ini", Crlf("[Add-Ins32]|Kestrix.Connect=1"));
-  ASSERT_EQ(::chmod(ListPath().c_str(), 0444), 0);
+  ASSERT_TRUE(testing::SetMode(ListPath(), 0444));
   EXPECT_FALSE(Main(services_, "remove"));
   EXPECT_EQ(dialogs_.shown,
             std::vector<std::string>{"Kestrix: Kestrix could not be removed from the Visual "
                                      "Basic IDE: " +
                                      ListPath() + " cannot be written (the file is read-only)."});
   EXPECT_EQ(dialogs_.icons, std::vector<MsgIcon>{MsgIcon::kCritical});
-  ASSERT_EQ(::chmod(ListPath().c_str(), 0644), 0);
+  ASSERT_TRUE(testing::SetMode(ListPath(), 0644));
   dir_.Write("kestrix/vbaddin.ini", Crlf("[Add-Ins32]|Kestrix.Connect=0"));
-  ASSERT_EQ(::chmod(ListPath().c_str(), 0444), 0);
+  ASSERT_TRUE(testing::SetMode(ListPath(), 0444));
   dialogs_.shown.clear();
   EXPECT_FALSE(Main(services_, ""));
   EXPECT_EQ(dialogs_.shown,
@@ -147,18 +145,6 @@ TEST_F(AddInTest, RemoveTakesEveryEntryOrFails) {
   EXPECT_EQ(dialogs_.shown[0], "Kestrix: Kestrix could not be removed from the Visual Basic IDE: " +
                                    ListPath() + " cannot be written (Is a directory).");
   EXPECT_TRUE(Main(services_, "") == false);
-}
-
-TEST_F(AddInTest, ProgrammerInfo) {
-  std::string programmer = "x", email = "y";
-  GetProgrammerInfo(settings_, programmer, email);
-  EXPECT_EQ(programmer, "");
-  EXPECT_EQ(email, "");
-  settings_.SaveSetting("Kestrix", "Settings", "Programmer", "Ann Smith");
-  settings_.SaveSetting("Kestrix", "Settings", "Email", "ann@example.org");
-  GetProgrammerInfo(settings_, programmer, email);
-  EXPECT_EQ(programmer, "Ann Smith");
-  EXPECT_EQ(email, "ann@example.org");
 }
 
 }  // namespace

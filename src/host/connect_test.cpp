@@ -7,7 +7,7 @@
 #include "platform/system/settings_store.h"
 #include "platform/vbfiles/file_ide.h"
 #include "platform/vbfiles/headless_command_bars.h"
-#include "support/scripted_dialogs.h"
+#include "support/fakes.h"
 #include "support/test_support.h"
 
 namespace kestrix::host {

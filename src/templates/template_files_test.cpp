@@ -1,7 +1,6 @@
 #include "templates/template_files.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include "support/test_support.h"
 
@@ -62,7 +61,7 @@ TEST(TemplateFilesTest, SaveReportsWhatItCouldNotWrite) {
   EXPECT_NE(error.find(nowhere), std::string::npos) << error;
 
   std::string locked = dir.Write("locked.txt", "old\r\n");
-  ASSERT_EQ(::chmod(locked.c_str(), 0444), 0);
+  ASSERT_TRUE(testing::SetMode(locked, 0444));
   error.clear();
   EXPECT_FALSE(SaveTemplate(locked, "new", error));
   EXPECT_FALSE(error.empty());

@@ -3,16 +3,22 @@
 // The one set of stand-ins the tests run with: message boxes answered from a script, a
 // desktop shell that records what it was asked to open, an IDE connection that counts its
 // HideForm calls, a status output that records everything, and the main window's state as
-// the instrumentation reads it.
+// the instrumentation reads it; and small look-ups into the IDE's objects.
+
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <deque>
+#include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "engine/engine_state.h"
 #include "host/connection.h"
 #include "host/dialogs.h"
+#include "host/ide.h"
+#include "host/ide_error.h"
 #include "host/status_output.h"
 #include "host/system.h"
 
@@ -120,5 +126,30 @@ class TestState final : public engine::EngineState {
   ScriptedDialogs dialogs;
   int yields = 0;
 };
+
+// The component of `project` named `name`; throws when there is none.
+inline host::Component& ComponentNamed(host::Project& project, std::string_view name) {
+  for (int32_t k = 1; k <= project.VBComponents().Count(); ++k) {
+    if (project.VBComponents().Item(k).Name() == name) return project.VBComponents().Item(k);
+  }
+  throw std::runtime_error("no component " + std::string(name));
+}
+
+// The IdeError that `action` raises; a test failure when it raises none.
+inline host::IdeError IdeErrorOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const host::IdeError& e) {
+    return e;
+  }
+  ADD_FAILURE() << "no IdeError was raised";
+  return host::IdeError(0, "", "");
+}
+
+// All the code of a component's module.
+inline std::string CodeOf(host::Component& component) {
+  host::CodeModule& code = *component.GetCodeModule();
+  return code.Lines(1, code.CountOfLines());
+}
 
 }  // namespace kestrix::testing

@@ -1,11 +1,17 @@
 #include "support/test_support.h"
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -60,6 +66,12 @@ std::string TempDir::Write(std::string_view relative, std::string_view bytes) co
   return full;
 }
 
+std::string TempDir::WriteScript(std::string_view relative, std::string_view body) const {
+  std::string path = Write(relative, "#!/bin/sh\n" + std::string(body));
+  if (!SetMode(path, 0755)) throw std::runtime_error("cannot make " + path + " executable");
+  return path;
+}
+
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + path);
@@ -106,17 +118,78 @@ std::string FirstDifference(const std::string& expected, const std::string& actu
          "\" became \"" + line_of(actual) + "\"";
 }
 
-std::string Crlf(std::string_view bar_separated) {
+std::string Crlf(std::string_view bar_separated, std::string_view eol) {
   std::string out;
   for (char c : bar_separated) {
     if (c == '|') {
-      out += "\r\n";
+      out += eol;
     } else {
       out += c;
     }
   }
-  if (!bar_separated.empty()) out += "\r\n";
+  if (!bar_separated.empty()) out += eol;
   return out;
+}
+
+std::string Bars(std::string_view crlf) {
+  std::string out;
+  for (size_t i = 0; i < crlf.size(); ++i) {
+    if (crlf.substr(i, 2) == "\r\n") {
+      out += '|';
+      ++i;
+    } else {
+      out += crlf[i];
+    }
+  }
+  return out;
+}
+
+bool SetMode(const std::string& path, int mode) {
+  return ::chmod(path.c_str(), static_cast<mode_t>(mode)) == 0;
+}
+
+bool RunningAsRoot() {
+  return ::geteuid() == 0;
+}
+
+bool MakeFifo(const std::string& path) {
+  return ::mkfifo(path.c_str(), 0644) == 0;
+}
+
+int RunInChildProcesses(int count, const std::function<int()>& body) {
+  std::vector<pid_t> children;
+  for (int i = 0; i < count; ++i) {
+    pid_t child = ::fork();
+    if (child < 0) break;
+    if (child == 0) {
+      int status = 1;
+      try {
+        status = body();
+      } catch (...) {
+      }
+      ::_exit(status);
+    }
+    children.push_back(child);
+  }
+  int failed = count - static_cast<int>(children.size());
+  for (pid_t child : children) {
+    int status = -1;
+    if (::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+      ++failed;
+  }
+  return failed;
+}
+
+ShellResult RunShell(const std::string& command) {
+  ShellResult run;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (!pipe) return run;
+  char buffer[4096];
+  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+    run.out.append(buffer, n);
+  int status = ::pclose(pipe);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
 }
 
 }  // namespace kestrix::testing

@@ -2,6 +2,7 @@
 
 // Shared helpers of the test suite: real temporary folders and files, and the source tree.
 
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -22,6 +23,8 @@ class TempDir {
   std::string Path(std::string_view relative) const;
   // Writes a file below the folder (making its folders), returns its full path.
   std::string Write(std::string_view relative, std::string_view bytes) const;
+  // Writes a shell script the system can run as a program; returns its full path.
+  std::string WriteScript(std::string_view relative, std::string_view body) const;
 
  private:
   std::string path_;
@@ -53,7 +56,27 @@ std::map<std::string, std::string> FilesBelow(const std::string& root);
 // Where `actual` first departs from `expected`: the line's number and both versions of it
 // (without their line ends), for a failure message.
 std::string FirstDifference(const std::string& expected, const std::string& actual);
-// Turns "a|b|c" into "a\r\nb\r\nc\r\n": fixtures read better with | for CR LF.
-std::string Crlf(std::string_view bar_separated);
+// Turns "a|b|c" into "a\r\nb\r\nc\r\n": fixtures read better with | for CR LF (or `eol`).
+std::string Crlf(std::string_view bar_separated, std::string_view eol = "\r\n");
+// The other way: "a\r\nb" becomes "a|b".
+std::string Bars(std::string_view crlf);
+
+// What the tests ask of the operating system beyond the standard library, in one place.
+// Sets a file's or folder's permission bits (0444, 0755, 0311 ...); false when it cannot.
+bool SetMode(const std::string& path, int mode);
+// Permission bits do not stop the super-user: tests of refused access skip under it.
+bool RunningAsRoot();
+// Makes a named pipe (a file that blocks whoever opens it).
+bool MakeFifo(const std::string& path);
+// Runs `body` in `count` child processes at once, each a copy of this one, and waits for them;
+// gives how many failed (a body returns 0 for success; one that throws fails).
+int RunInChildProcesses(int count, const std::function<int()>& body);
+// Runs `command` with the system's shell; its exit status (-1 when it did not exit) and
+// standard output.
+struct ShellResult {
+  int status = -1;
+  std::string out;
+};
+ShellResult RunShell(const std::string& command);
 
 }  // namespace kestrix::testing

@@ -139,13 +139,7 @@ std::string ReferenceDiff(const std::string& a, const std::string& b, int contex
   std::string command = "/usr/bin/diff --minimal -U" + std::to_string(context) +
                         " --label a/M.bas --label b/M.bas " + dir.Write("a", a) + " " +
                         dir.Write("b", b);
-  std::FILE* pipe = popen(command.c_str(), "r");
-  std::string out;
-  char buffer[4096];
-  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-    out.append(buffer, n);
-  pclose(pipe);
-  return out;
+  return testing::RunShell(command).out;
 }
 
 int CountLines(const std::string& diff, char kind) {

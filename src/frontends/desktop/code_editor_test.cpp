@@ -1,7 +1,6 @@
 #include "frontends/desktop/code_editor.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <QSyntaxHighlighter>
 #include <QTest>
@@ -11,31 +10,18 @@
 #include "frontends/desktop/desktop_test_support.h"
 #include "frontends/desktop/display_text.h"
 #include "platform/vbfiles/file_ide.h"
+#include "support/fakes.h"
 #include "support/test_support.h"
 
 namespace kestrix::desktop {
 namespace {
 
+using kestrix::testing::Bars;
 using kestrix::testing::TempDir;
 using testing::ProcessEvents;
 
-// "a|b" for the lines a and b: CR LF shown as '|'.
-std::string Bars(const std::string& crlf) {
-  std::string out;
-  for (size_t i = 0; i < crlf.size(); ++i) {
-    if (crlf.compare(i, 2, "\r\n") == 0) {
-      out += '|';
-      ++i;
-    } else {
-      out += crlf[i];
-    }
-  }
-  return out;
-}
-
 std::string ModuleText(host::Component& component) {
-  host::CodeModule& module = *component.GetCodeModule();
-  return Bars(module.Lines(1, module.CountOfLines()));
+  return Bars(kestrix::testing::CodeOf(component));
 }
 
 // Puts the caret at (line, column), 1-based; with an end, selects up to it.
@@ -54,11 +40,7 @@ class CodeEditorTest : public ::testing::Test {
  protected:
   // A project with one standard module whose code is `code` ('|' for CR LF).
   host::Component& Module(const std::string& code) {
-    std::string bytes = "Attribute VB_Name = \"M\"\r\n";
-    for (char c : code)
-      bytes += c == '|' ? std::string("\r\n") : std::string(1, c);
-    if (!code.empty()) bytes += "\r\n";
-    dir_.Write("M.bas", bytes);
+    dir_.Write("M.bas", "Attribute VB_Name = \"M\"\r\n" + kestrix::testing::Crlf(code));
     dir_.Write("P.vbp", "Type=Exe\r\nModule=M; M.bas\r\nName=\"P\"\r\n");
     ide_.Open(dir_.Path("P.vbp"));
     return ide_.Item(1).VBComponents().Item(1);
@@ -228,7 +210,7 @@ TEST_F(CodeEditorTest, WaitsForTheModuleToSettle) {
 
 TEST_F(CodeEditorTest, ReadOnlyFileRefusesEdits) {
   host::Component& component = Module("a");
-  ASSERT_EQ(::chmod(dir_.Path("M.bas").c_str(), 0444), 0);
+  ASSERT_TRUE(kestrix::testing::SetMode(dir_.Path("M.bas"), 0444));
   ide_.Open(dir_.Path("P.vbp"));
   host::Component& read_only = ide_.Item(1).VBComponents().Item(1);
   (void)component;

@@ -11,6 +11,7 @@
 
 #include "frontends/desktop/desktop_test_support.h"
 #include "frontends/desktop/qt_command_bars.h"
+#include "support/fakes.h"
 
 namespace kestrix::desktop {
 namespace {
@@ -88,12 +89,8 @@ TEST_F(CommandBarsTest, AddInBarAtTheBottomWithAButton) {
 TEST_F(CommandBarsTest, FaceMustBeABitmap) {
   host::CommandBar* bar = bars_.Add("b", BarPosition::kTop, false, false);
   host::CommandBarButton& button = bar->AddButton();
-  try {
-    button.SetFace("not a picture");
-    FAIL() << "no error";
-  } catch (const host::IdeError& error) {
-    EXPECT_EQ(error.Number(), host::kErrInvalidCall);
-  }
+  EXPECT_EQ(kestrix::testing::IdeErrorOf([&] { button.SetFace("not a picture"); }).Number(),
+            host::kErrInvalidCall);
 }
 
 TEST_F(CommandBarsTest, MenuBarGoesIntoTheAddInsMenu) {

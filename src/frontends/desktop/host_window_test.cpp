@@ -12,13 +12,13 @@
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
-#include <stdexcept>
 
 #include "frontends/desktop/desktop_ide.h"
 #include "frontends/desktop/desktop_test_support.h"
 #include "frontends/desktop/project_explorer.h"
 #include "frontends/desktop/prompts.h"
 #include "frontends/desktop/recent_files.h"
+#include "support/fakes.h"
 
 namespace kestrix::desktop {
 namespace {
@@ -44,11 +44,7 @@ class HostWindowTest : public testing::HostFixture {
   }
 
   host::Component& Component(int project, const std::string& name) {
-    host::Components& components = window_->ide().Item(project).VBComponents();
-    for (int32_t i = 1; i <= components.Count(); ++i) {
-      if (components.Item(i).Name() == name) return components.Item(i);
-    }
-    throw std::runtime_error("no component " + name);
+    return kestrix::testing::ComponentNamed(window_->ide().Item(project), name);
   }
   QTreeWidgetItem* ItemOf(const host::Component& component) {
     return window_->explorer().ItemOf(component);
@@ -169,12 +165,8 @@ TEST_F(HostWindowTest, ActiveProjectAndCodePaneFollowTheUser) {
   window.code_area().closeAllSubWindows();
   testing::ProcessEvents();
   EXPECT_TRUE(window.isWindowModified());  // closing windows saves nothing
-  try {
-    window.ide().ActiveCodePane();
-    FAIL() << "a code pane is still active";
-  } catch (const host::IdeError& error) {
-    EXPECT_EQ(error.Number(), host::kErrNoActiveCodePane);
-  }
+  EXPECT_EQ(kestrix::testing::IdeErrorOf([&] { window.ide().ActiveCodePane(); }).Number(),
+            host::kErrNoActiveCodePane);
 }
 
 TEST_F(HostWindowTest, ChangesByAddInsShowInWindowAndExplorer) {

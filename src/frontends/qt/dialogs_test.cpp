@@ -21,7 +21,7 @@ namespace {
 
 class EmailDialogTest : public ::testing::Test {
  protected:
-  EmailDialogTest() : settings_((App(), dir_.Path("settings"))) {}
+  EmailDialogTest() : settings_(dir_.Path("settings")) {}
 
   std::string Stored(const char* key) {
     return settings_.GetSetting("Kestrix", "Settings", key, "<none>");
@@ -73,7 +73,7 @@ TEST_F(EmailDialogTest, EnterMeansOk) {
 
 class AboutDialogTest : public ::testing::Test {
  protected:
-  AboutDialogTest() : shell_((App(), dir_.path())), about_(dialogs_, shell_) {}
+  AboutDialogTest() : shell_(dir_.path()), about_(dialogs_, shell_) {}
 
   testing::TempDir dir_;
   ScriptedDialogs dialogs_;
@@ -92,10 +92,8 @@ TEST_F(AboutDialogTest, LinksOpenWhenClicked) {
 std::string FolderWithPrograms(const testing::TempDir& dir, const std::string& sub,
                                std::initializer_list<const char*> names) {
   std::filesystem::create_directories(dir.Path(sub));
-  for (const char* name : names) {
-    std::string path = dir.Write(sub + "/" + name, "#!/bin/sh\necho started > \"$0.ran\"\n");
-    std::filesystem::permissions(path, std::filesystem::perms::owner_all);
-  }
+  for (const char* name : names)
+    dir.WriteScript(sub + "/" + name, "echo started > \"$0.ran\"\n");
   return dir.Path(sub);
 }
 
@@ -121,7 +119,6 @@ TEST(SysInfoTest, FindsTheFirstInformationProgramOnThePath) {
 }
 
 TEST(SysInfoTest, StartsTheProgramOrSaysItIsUnavailable) {
-  App();
   testing::TempDir dir;
   ScriptedDialogs dialogs;
   {
@@ -146,7 +143,7 @@ TEST(SysInfoTest, StartsTheProgramOrSaysItIsUnavailable) {
 
 class HelpViewerTest : public ::testing::Test {
  protected:
-  HelpViewerTest() : viewer_((App(), testing::SourceDir() + "/help")) {}
+  HelpViewerTest() : viewer_(testing::SourceDir() + "/help") {}
   ~HelpViewerTest() override { viewer_.close(); }
   HelpViewer viewer_;
 };
@@ -176,7 +173,6 @@ TEST_F(HelpViewerTest, AMissingPageIsSaidInTheWindow) {
 
 // The help opens over the window that asked for it, wholly on the screen, and Escape closes it.
 TEST(HelpViewerPlaceTest, OpensOverItsOwnerOnTheScreenAndClosesWithEscape) {
-  App();
   const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
   const QPoint places[] = {room.center(), room.topLeft(), room.bottomRight()};
   for (const QPoint& centre : places) {

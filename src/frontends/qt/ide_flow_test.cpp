@@ -27,7 +27,6 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(IdeFlow, RegisterStartBuildAndClean) {
-  App();
   testing::TempDir dir;
   testing::ScopedEnv home("XDG_CONFIG_HOME", dir.Path("home").c_str());
   std::string shop = testing::CopyTree(testing::SourceDir() + "/examples/Shop", dir.Path("Shop"));

@@ -37,7 +37,6 @@ QString Cell(const QAbstractItemModel& model, int row, int column, int role = Qt
 // A command adds a row per procedure: the list takes them in batches on the next turn of the
 // event loop, not one layout each, and shows them all in the end.
 TEST(StatusWindowTest, RowsArriveInBatches) {
-  App();
   driver::StatusModel status;
   ProgressWindow window(status);
   status.SetProgressMax(host::StatusOutput::kLinesBar, 2000);
@@ -64,7 +63,6 @@ TEST(StatusWindowTest, RowsArriveInBatches) {
 }
 
 TEST(StatusWindowTest, NotesShowWholeAndNothingCompiledStandsOut) {
-  App();
   driver::StatusModel status;
   ProgressWindow window(status);
   status.AddRow(Row("FirstNumber[Property Let]", "Skipped (Unsaved module)"));
@@ -87,7 +85,7 @@ TEST(StatusWindowTest, NotesShowWholeAndNothingCompiledStandsOut) {
 
 class CompilerDialogTest : public ::testing::Test {
  protected:
-  CompilerDialogTest() : settings_((App(), dir_.Path("settings"))) {}
+  CompilerDialogTest() : settings_(dir_.Path("settings")) {}
 
   std::string Stored() { return settings_.GetSetting("Kestrix", "Settings", "Compiler", "<none>"); }
 

@@ -21,7 +21,7 @@ using testing::ReadFile;
 class TemplateViewsTest : public ::testing::Test {
  protected:
   TemplateViewsTest()
-      : program_((App(), MakeProgramFolder(dir_))),
+      : program_(MakeProgramFolder(dir_)),
         settings_(dir_.Path("settings")),
         shell_(program_),
         window_({settings_, dialogs_, shell_, progress_, &help_}) {}

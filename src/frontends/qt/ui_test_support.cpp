@@ -6,10 +6,6 @@
 
 namespace kestrix::ui {
 
-QApplication& App() {
-  return *qobject_cast<QApplication*>(QCoreApplication::instance());
-}
-
 std::string MakeProgramFolder(const testing::TempDir& dir) {
   std::string program = dir.Path("program");
   testing::CopyTree(testing::SourceDir() + "/config", program + "/config");

@@ -1,8 +1,8 @@
 #pragma once
 
-// What the window tests run with: one offscreen QApplication, a program folder with the
-// shipped templates in a temporary folder, and scripted stand-ins for the message boxes, the
-// desktop shell, the help and the IDE connection.
+// What the window tests run with (the offscreen application is made by the tests' main): a
+// program folder with the shipped templates in a temporary folder, and scripted stand-ins
+// for the message boxes, the desktop shell, the help and the IDE connection.
 
 #include <gtest/gtest.h>
 
@@ -17,9 +17,6 @@
 #include "support/test_support.h"
 
 namespace kestrix::ui {
-
-// The application that the tests' main made (offscreen, settings in a temporary folder).
-QApplication& App();
 
 using testing::FakeConnection;
 using testing::FakeShell;

@@ -1,9 +1,8 @@
 #include "platform/system/profile_files.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
+#include <filesystem>
 #include <limits>
 
 #include "support/test_support.h"
@@ -61,12 +60,6 @@ TEST_F(ProfileFilesTest, GetIntDefaultWhenMissing) {
   EXPECT_EQ(profiles_.GetInt("Other", "x", -1, "vbaddin.ini"), 1);
 }
 
-TEST_F(ProfileFilesTest, FirstWriteCreatesFolderAndFile) {
-  EXPECT_EQ(profiles_.FilePath("vbaddin.ini"), ListPath());
-  EXPECT_TRUE(profiles_.WriteString("Add-Ins32", "Kestrix.Connect", "1", "vbaddin.ini"));
-  EXPECT_EQ(ReadFile(ListPath()), Crlf("[Add-Ins32]|Kestrix.Connect=1"));
-}
-
 TEST_F(ProfileFilesTest, WriteThenDeleteGivesBackTheFile) {
   WriteList(kAddInList);
   EXPECT_TRUE(profiles_.WriteString("Add-Ins32", "Kestrix.Connect", "1", "vbaddin.ini"));
@@ -91,7 +84,7 @@ TEST_F(ProfileFilesTest, RefusesWhatWouldCorruptTheFile) {
 
 TEST_F(ProfileFilesTest, ReportsFilesThatCannotBeWritten) {
   WriteList(kAddInList);
-  ASSERT_EQ(::chmod(ListPath().c_str(), 0444), 0);
+  ASSERT_TRUE(testing::SetMode(ListPath(), 0444));
   EXPECT_FALSE(profiles_.WriteString("Add-Ins32", "Kestrix.Connect", "1", "vbaddin.ini"));
   EXPECT_FALSE(profiles_.WriteString("Add-Ins32", "AppWizard.Wizard", std::nullopt, "vbaddin.ini"));
   EXPECT_EQ(ReadFile(ListPath()), Crlf(kAddInList));
@@ -100,25 +93,27 @@ TEST_F(ProfileFilesTest, ReportsFilesThatCannotBeWritten) {
 }
 
 TEST_F(ProfileFilesTest, UnwritableFolder) {
-  if (::geteuid() == 0) GTEST_SKIP() << "permissions do not apply to root";
+  if (testing::RunningAsRoot()) GTEST_SKIP() << "permissions do not apply to root";
   WriteList(kAddInList);
-  ASSERT_EQ(::chmod(dir_.Path("kestrix").c_str(), 0555), 0);
+  ASSERT_TRUE(testing::SetMode(dir_.Path("kestrix"), 0555));
   EXPECT_FALSE(profiles_.WriteString("Add-Ins32", "Kestrix.Connect", "1", "vbaddin.ini"));
   EXPECT_EQ(ReadFile(ListPath()), Crlf(kAddInList));
 }
 
 TEST_F(ProfileFilesTest, LinkedFileStaysALink) {
   std::string target = dir_.Write("dotfiles/vbaddin.ini", Crlf(kAddInList));
-  ASSERT_EQ(::mkdir(dir_.Path("kestrix").c_str(), 0700), 0);
-  ASSERT_EQ(::symlink(target.c_str(), ListPath().c_str()), 0);
+  std::filesystem::create_directory(dir_.Path("kestrix"));
+  std::filesystem::create_symlink(target, ListPath());
   EXPECT_TRUE(profiles_.WriteString("Other", "x", "2", "vbaddin.ini"));
-  struct stat st {};
-  ASSERT_EQ(::lstat(ListPath().c_str(), &st), 0);
-  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_TRUE(std::filesystem::is_symlink(ListPath()));
   EXPECT_EQ(profiles_.GetInt("Other", "x", 0, "vbaddin.ini"), 2);
 }
 
-TEST_F(ProfileFilesTest, NameWithFolderIsAPath) {
+// The first write makes the folder and the file; a name with a folder is a path.
+TEST_F(ProfileFilesTest, FirstWriteCreatesFolderAndFileAndANameWithFolderIsAPath) {
+  EXPECT_EQ(profiles_.FilePath("vbaddin.ini"), ListPath());
+  EXPECT_TRUE(profiles_.WriteString("Add-Ins32", "Kestrix.Connect", "1", "vbaddin.ini"));
+  EXPECT_EQ(ReadFile(ListPath()), Crlf("[Add-Ins32]|Kestrix.Connect=1"));
   std::string path = dir_.Path("elsewhere.ini");
   EXPECT_EQ(profiles_.FilePath(path), path);
   EXPECT_TRUE(profiles_.WriteString("S", "k", "12", path));

@@ -7,7 +7,6 @@
 #include <QDialog>
 #include <QMessageBox>
 #include <QTimer>
-#include <cstdlib>
 #include <memory>
 
 #include "support/test_support.h"
@@ -29,7 +28,7 @@ QtDialogs& Dialogs() {
   static int argc = 1;
   static char name[] = "system_qt_tests";
   static char* argv[] = {name, nullptr};
-  ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  qputenv("QT_QPA_PLATFORM", "offscreen");
   if (!DialogsHeld()) DialogsHeld() = std::make_unique<QtDialogs>(argc, argv);
   return *DialogsHeld();
 }

@@ -1,10 +1,6 @@
 #include "platform/system/settings_store.h"
 
-#include <dirent.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <set>
@@ -22,13 +18,8 @@ using testing::TempDir;
 
 std::set<std::string> FolderEntries(const std::string& path) {
   std::set<std::string> names;
-  DIR* dir = ::opendir(path.c_str());
-  if (dir == nullptr) return names;
-  while (const dirent* entry = ::readdir(dir)) {
-    std::string name = entry->d_name;
-    if (name != "." && name != "..") names.insert(name);
-  }
-  ::closedir(dir);
+  for (const auto& entry : std::filesystem::directory_iterator(path))
+    names.insert(entry.path().filename().string());
   return names;
 }
 
@@ -63,11 +54,17 @@ TEST_F(SettingsStoreTest, WritesOneSectionPerApplicationAndSection) {
   EXPECT_EQ(FolderEntries(Folder()), (std::set<std::string>{"settings.ini", "settings.lock"}));
 }
 
-TEST_F(SettingsStoreTest, KeysIgnoreCaseAndKeepTheirFirstSpelling) {
+// Names ignore case and keep their first spelling; a deletion keeps the rest.
+TEST_F(SettingsStoreTest, KeysIgnoreCaseAndDeleteKeepsTheRest) {
   store_.SaveSetting("Kestrix", "Settings", "Email", "a");
   store_.SaveSetting("KESTRIX", "settings", "EMAIL", "b");
+  store_.SaveSetting("Kestrix", "Settings", "Programmer", "c");
   EXPECT_EQ(store_.GetSetting("kestrix", "SETTINGS", "email"), "b");
-  EXPECT_EQ(ReadFile(store_.FilePath()), Crlf("[Kestrix\\Settings]|Email=b"));
+  EXPECT_EQ(ReadFile(store_.FilePath()), Crlf("[Kestrix\\Settings]|Email=b|Programmer=c"));
+  store_.DeleteSetting("Kestrix", "Settings", "EMAIL");
+  store_.DeleteSetting("Kestrix", "Settings", "Missing");
+  EXPECT_EQ(store_.GetSetting("Kestrix", "Settings", "Email", "-"), "-");
+  EXPECT_EQ(ReadFile(store_.FilePath()), Crlf("[Kestrix\\Settings]|Programmer=c"));
 }
 
 TEST_F(SettingsStoreTest, ValuesRoundTripOnOneLine) {
@@ -106,15 +103,6 @@ TEST(SettingValueTest, HandEditedValues) {
   }
 }
 
-TEST_F(SettingsStoreTest, DeleteKeepsTheRest) {
-  store_.SaveSetting("Kestrix", "Settings", "Email", "a");
-  store_.SaveSetting("Kestrix", "Settings", "Programmer", "b");
-  store_.DeleteSetting("Kestrix", "Settings", "EMAIL");
-  store_.DeleteSetting("Kestrix", "Settings", "Missing");
-  EXPECT_EQ(store_.GetSetting("Kestrix", "Settings", "Email", "-"), "-");
-  EXPECT_EQ(ReadFile(store_.FilePath()), Crlf("[Kestrix\\Settings]|Programmer=b"));
-}
-
 TEST_F(SettingsStoreTest, UpdateSeesTheCurrentValueAndMayLeaveIt) {
   std::vector<std::optional<std::string>> seen;
   auto next = [&](std::optional<std::string> current) -> std::optional<std::string> {
@@ -141,30 +129,16 @@ TEST_F(SettingsStoreTest, ConcurrentWritersLoseNoUpdate) {
   constexpr int kWriters = 2;
   constexpr int kIncrements = 200;
   store_.SaveSetting("Kestrix", "Settings", "Email", "kept");
-  pid_t children[kWriters];
-  for (pid_t& child : children) {
-    child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child != 0) continue;
-    // In the child: no test assertions, only an exit status.
-    int status = 0;
-    try {
-      FileSettingsStore mine;
-      for (int i = 0; i < kIncrements; ++i) {
-        mine.Update("Kestrix", "BuildNumbers", "Counter", [](std::optional<std::string> current) {
-          return std::to_string(std::stoi(current.value_or("0")) + 1);
-        });
-      }
-    } catch (...) {
-      status = 1;
+  auto count = [] {  // in a child: no test assertions, only an exit status
+    FileSettingsStore mine;
+    for (int i = 0; i < kIncrements; ++i) {
+      mine.Update("Kestrix", "BuildNumbers", "Counter", [](std::optional<std::string> current) {
+        return std::to_string(std::stoi(current.value_or("0")) + 1);
+      });
     }
-    ::_exit(status);
-  }
-  for (pid_t child : children) {
-    int status = -1;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  }
+    return 0;
+  };
+  EXPECT_EQ(testing::RunInChildProcesses(kWriters, count), 0);
   EXPECT_EQ(store_.GetSetting("Kestrix", "BuildNumbers", "Counter"),
             std::to_string(kWriters * kIncrements));
   EXPECT_EQ(store_.GetSetting("Kestrix", "Settings", "Email"), "kept");
@@ -184,7 +158,7 @@ void ExpectWriteFails(FileSettingsStore& store, const std::string& what) {
 
 TEST_F(SettingsStoreTest, ReadOnlyFileIsNotReplaced) {
   store_.SaveSetting("Kestrix", "Settings", "Email", "old");
-  ASSERT_EQ(::chmod(store_.FilePath().c_str(), 0444), 0);
+  ASSERT_TRUE(testing::SetMode(store_.FilePath(), 0444));
   ExpectWriteFails(store_, "read-only file");
   EXPECT_EQ(store_.GetSetting("Kestrix", "Settings", "Email"), "old");
 }
@@ -200,14 +174,14 @@ TEST(SettingsStoreFailureTest, ConfigFolderIsAFile) {
 
 TEST_F(SettingsStoreTest, UnwritableFolderOrUnreadableFile) {
   // Root passes every permission check.
-  if (::geteuid() == 0) GTEST_SKIP() << "permissions do not apply to root";
+  if (testing::RunningAsRoot()) GTEST_SKIP() << "permissions do not apply to root";
   store_.SaveSetting("Kestrix", "Settings", "Email", "old");
-  ASSERT_EQ(::chmod(store_.FilePath().c_str(), 0200), 0);
+  ASSERT_TRUE(testing::SetMode(store_.FilePath(), 0200));
   ExpectWriteFails(store_, "unreadable file");
   EXPECT_EQ(store_.GetSetting("Kestrix", "Settings", "Email", "default"), "default");
-  ASSERT_EQ(::chmod(store_.FilePath().c_str(), 0644), 0);
-  ASSERT_EQ(::unlink((Folder() + "/settings.lock").c_str()), 0);
-  ASSERT_EQ(::chmod(Folder().c_str(), 0555), 0);
+  ASSERT_TRUE(testing::SetMode(store_.FilePath(), 0644));
+  ASSERT_TRUE(std::filesystem::remove(Folder() + "/settings.lock"));
+  ASSERT_TRUE(testing::SetMode(Folder(), 0555));
   ExpectWriteFails(store_, "read-only folder");
   EXPECT_EQ(store_.GetSetting("Kestrix", "Settings", "Email"), "old");
 }
@@ -245,7 +219,7 @@ TEST_F(SettingsStoreTest, ReadSettingTellsMissingFromUnreadable) {
   ExpectWriteFails(store_, "binary file");
   EXPECT_EQ(ReadFile(store_.FilePath()), binary);
 
-  ::unlink(store_.FilePath().c_str());
+  std::filesystem::remove(store_.FilePath());
   std::filesystem::create_directories(store_.FilePath());
   EXPECT_FALSE(store_.ReadSetting("Kestrix", "BuildNumbers", "Shop", value, error));
   EXPECT_NE(error.find("Is a directory"), std::string::npos) << error;

@@ -1,7 +1,6 @@
 #include "platform/system/shell.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <chrono>
 #include <thread>
@@ -27,12 +26,10 @@ class DesktopShellTest : public ::testing::Test {
  protected:
   // A stand-in for xdg-open that writes its argument to "opened" beside itself.
   void InstallOpener() {
-    std::string script = dir_.Write(
-        "bin/xdg-open",
-        "#!/bin/sh\n"
-        "here=$(dirname \"$0\")\n"
-        "printf '%s' \"$1\" > \"$here/opened.tmp\" && mv \"$here/opened.tmp\" \"$here/opened\"\n");
-    ASSERT_EQ(::chmod(script.c_str(), 0755), 0);
+    dir_.WriteScript("bin/xdg-open",
+                     "here=$(dirname \"$0\")\n"
+                     "printf '%s' \"$1\" > \"$here/opened.tmp\" && mv \"$here/opened.tmp\" "
+                     "\"$here/opened\"\n");
   }
 
   TempDir dir_;

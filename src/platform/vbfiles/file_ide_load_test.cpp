@@ -2,14 +2,17 @@
 // paths that climb, and things that are not component files at all.
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <string_view>
+#include <vector>
 
 #include "host/ide_error.h"
 #include "platform/vbfiles/file_ide.h"
+#include "support/fakes.h"
 #include "support/test_support.h"
 
 namespace kestrix::vbfiles {
@@ -21,24 +24,27 @@ using testing::Crlf;
 using testing::ReadFile;
 using testing::TempDir;
 
-IdeError ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const IdeError& e) {
-    return e;
-  }
-  ADD_FAILURE() << "no IdeError was raised";
-  return IdeError(0, "", "");
-}
-
-// Every entry below `dir` (links not followed) with the bytes of the regular files.
-std::map<std::string, std::string> Snapshot(const std::string& dir) {
-  std::map<std::string, std::string> out;
+// Every entry below `dir` (links not followed) with the bytes and the time of the regular files.
+std::map<std::string, std::pair<std::string, fs::file_time_type>> Snapshot(const std::string& dir) {
+  std::map<std::string, std::pair<std::string, fs::file_time_type>> out;
   for (const auto& entry : fs::recursive_directory_iterator(dir)) {
     bool file = !entry.is_symlink() && entry.symlink_status().type() == fs::file_type::regular;
-    out[entry.path().string()] = file ? ReadFile(entry.path().string()) : "";
+    out[entry.path().string()] = {file ? ReadFile(entry.path().string()) : "",
+                                  file ? entry.last_write_time() : fs::file_time_type()};
   }
   return out;
+}
+
+// Writes the files of `spec`: "name:line|line", one file a line.
+std::function<void(const TempDir&)> Files(std::string_view spec) {
+  return [spec](const TempDir& dir) {
+    for (std::string_view rest = spec; !rest.empty();) {
+      std::string_view file = rest.substr(0, rest.find('\n'));
+      rest.remove_prefix(std::min(rest.size(), file.size() + 1));
+      size_t colon = file.find(':');
+      dir.Write(file.substr(0, colon), Crlf(file.substr(colon + 1)));
+    }
+  };
 }
 
 std::string ProcNames(host::Component& c) {
@@ -52,74 +58,85 @@ std::string ProcNames(host::Component& c) {
   return out;
 }
 
-TEST(FileIdeLoad, BadComponentsAreNamedWithTheProjectLineAndNothingIsWritten) {
+// Bad input fails naming the file and line, writes nothing and keeps what was loaded.
+TEST(FileIdeLoad, BadInputIsNamedWithFileAndLineAndNothingIsWrittenOrLost) {
   const struct {
     const char* what;
-    std::function<void(const TempDir&)> make;
+    const char* open;
     int32_t number;
-    std::vector<std::string> named;  // the description holds each
+    const char* named;  // the description holds each part ('|' between them)
+    std::function<void(const TempDir&)> make;
   } cases[] = {
-      {"every missing component at once",
-       [](const TempDir& d) {
-         d.Write("P.vbp",
-                 Crlf("Type=Exe|Module=A; A.bas|Form=F.frm|Module=B; B.bas|Class=C; C.cls"));
-         d.Write("B.bas", Crlf("Attribute VB_Name = \"B\""));
-       },
-       host::kErrFileNotFound,
-       {"3 component files not found", "P.vbp(2): Module file not found: A.bas",
-        "P.vbp(3): Form file not found: F.frm", "P.vbp(5): Class file not found: C.cls"}},
-      {"a FIFO never blocks",
+      {"missing project", "Nope.vbp", host::kErrFileNotFound, "Nope.vbp", Files("")},
+      {"missing group", "Nope.vbg", host::kErrFileNotFound, "Nope.vbg", Files("")},
+      {"malformed line", "P.vbp", host::kErrBadFileFormat, "P.vbp(2)",
+       Files("P.vbp:Type=Exe|Form Form1.frm")},
+      {"Module= without a name", "P.vbp", host::kErrBadFileFormat, "P.vbp(2)",
+       Files("P.vbp:Type=Exe|Module=Util.bas")},
+      {"form header cut short", "P.vbp", host::kErrBadFileFormat, "Form1.frm(3)",
+       Files(
+           "P.vbp:Form=Form1.frm\nForm1.frm:VERSION 5.00|Begin VB.Form Form1|   Caption = \"x\"")},
+      {"group names a missing project", "Set.vbg", host::kErrFileNotFound, "Set.vbg(3)",
+       Files("Set.vbg:VBGROUP 5.0|StartupProject=P.vbp|Project=Gone\\Gone.vbp\nP.vbp:Type=Exe")},
+      {"neither project nor group", "notes.txt", host::kErrBadFileFormat, "notes.txt",
+       Files("notes.txt:Type=Exe")},
+      {"every missing component at once", "P.vbp", host::kErrFileNotFound,
+       "3 component files not found|P.vbp(2): Module file not found: A.bas|"
+       "P.vbp(3): Form file not found: F.frm|P.vbp(5): Class file not found: C.cls",
+       Files("P.vbp:Type=Exe|Module=A; A.bas|Form=F.frm|Module=B; B.bas|Class=C; C.cls\n"
+             "B.bas:Attribute VB_Name = \"B\"")},
+      {"a FIFO never blocks", "P.vbp", host::kErrPathFileAccess,
+       "P.vbp(2): |A.bas: not a regular file",
        [](const TempDir& d) {
          d.Write("P.vbp", Crlf("Type=Exe|Module=A; A.bas"));
-         ::mkfifo(d.Path("A.bas").c_str(), 0644);
-       },
-       host::kErrPathFileAccess,
-       {"P.vbp(2): ", "A.bas: not a regular file"}},
-      {"a FIFO as resource file",
+         testing::MakeFifo(d.Path("A.bas"));
+       }},
+      {"a FIFO as resource file", "P.vbp", host::kErrPathFileAccess,
+       "P.vbp(2): |R.res: not a regular file",
        [](const TempDir& d) {
          d.Write("P.vbp", Crlf("Type=Exe|ResFile32=\"R.res\""));
-         ::mkfifo(d.Path("R.res").c_str(), 0644);
-       },
-       host::kErrPathFileAccess,
-       {"P.vbp(2): ", "R.res: not a regular file"}},
-      {"a symbolic-link loop",
+         testing::MakeFifo(d.Path("R.res"));
+       }},
+      {"a symbolic-link loop", "P.vbp", host::kErrPathFileAccess,
+       "P.vbp(3): |A.bas: Too many levels of symbolic links",
        [](const TempDir& d) {
          d.Write("P.vbp", Crlf("Type=Exe||Module=A; A.bas"));
          fs::create_symlink("B.bas", d.Path("A.bas"));
          fs::create_symlink("A.bas", d.Path("B.bas"));
-       },
-       host::kErrPathFileAccess,
-       {"P.vbp(3): ", "A.bas: Too many levels of symbolic links"}},
-      {"a device",
-       [](const TempDir& d) { d.Write("P.vbp", Crlf("Type=Exe|Module=Z; /dev/zero")); },
-       host::kErrPathFileAccess,
-       {"P.vbp(2): ", "/dev/zero: not a regular file"}},
-      {"an executable renamed .vbp",
+       }},
+      {"a device", "P.vbp", host::kErrPathFileAccess, "P.vbp(2): |/dev/zero: not a regular file",
+       Files("P.vbp:Type=Exe|Module=Z; /dev/zero")},
+      {"an executable renamed .vbp", "P.vbp", host::kErrBadFileFormat,
+       "P.vbp(1): not a project file",
        [](const TempDir& d) {
          d.Write("P.vbp", std::string("MZ\x90\0\x03\0\0\0Name=\"X\"\r\n", 18));
-       },
-       host::kErrBadFileFormat,
-       {"P.vbp(1): not a project file"}},
-      {"an executable renamed .bas",
+       }},
+      {"an executable renamed .bas", "P.vbp", host::kErrBadFileFormat,
+       "A.bas(1): not a VB text file",
        [](const TempDir& d) {
          d.Write("P.vbp", Crlf("Type=Exe|Module=A; A.bas"));
          d.Write("A.bas", std::string("MZ\x90\0\x03\0\0\0\r\nSub A()\r\n", 19));
-       },
-       host::kErrBadFileFormat,
-       {"A.bas(1): not a VB text file"}},
+       }},
   };
+  TempDir good;
+  FileIde ide;
+  ide.Open(good.Write("Good.vbp", Crlf("Type=Exe|Name=\"Good\"")));
   for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
     TempDir root;
     c.make(root);
     auto before = Snapshot(root.path());
-    FileIde ide;
-    IdeError error = ErrorOf([&] { ide.Open(root.Path("P.vbp")); });
-    EXPECT_EQ(error.Number(), c.number) << c.what << ": " << error.Description();
-    for (const auto& part : c.named) {
-      EXPECT_NE(error.Description().find(part), std::string::npos)
-          << c.what << ": " << error.Description();
+    IdeError error = testing::IdeErrorOf([&] { ide.Open(root.Path(c.open)); });
+    EXPECT_EQ(error.Number(), c.number) << error.Description();
+    for (std::string_view rest = c.named; !rest.empty();) {
+      std::string_view part = rest.substr(0, rest.find('|'));
+      rest.remove_prefix(std::min(rest.size(), part.size() + 1));
+      EXPECT_NE(error.Description().find(part), std::string::npos) << error.Description();
     }
-    EXPECT_EQ(Snapshot(root.path()), before) << c.what;
+    EXPECT_EQ(Snapshot(root.path()), before);
+    ASSERT_EQ(ide.Count(), 1);
+    EXPECT_EQ(ide.ActiveVBProject(), &ide.Item(1));
+    EXPECT_EQ(ide.Item(1).Name(), "Good");
   }
 }
 
@@ -204,7 +221,7 @@ TEST(FileIdeLoad, NamesInTheProjectsCodePageFindUtf8FilesAndKeepTheirBytes) {
 
   // Named in a code page that reads it as another file: not found, the code page named.
   ide.SetCodePage(932);
-  IdeError error = ErrorOf([&] { ide.Open(root.Path("App/App.vbp")); });
+  IdeError error = testing::IdeErrorOf([&] { ide.Open(root.Path("App/App.vbp")); });
   EXPECT_EQ(error.Number(), host::kErrFileNotFound);
 }
 

@@ -1,13 +1,13 @@
 #include "platform/vbfiles/file_ide.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <map>
 
+#include "support/fakes.h"
 #include "support/test_support.h"
 
 namespace kestrix::vbfiles {
@@ -17,22 +17,12 @@ namespace fs = std::filesystem;
 using host::ComponentType;
 using host::IdeError;
 using host::ProcKind;
+using testing::ComponentNamed;
 using testing::Crlf;
+using testing::IdeErrorOf;
 using testing::ReadFile;
+using testing::SetMode;
 using testing::TempDir;
-
-// Joins "a|b|c" with `eol`, with a line break after the last line too.
-std::string Text(std::string_view bars, std::string_view eol) {
-  std::string out;
-  for (char c : bars) {
-    if (c == '|') {
-      out += eol;
-    } else {
-      out += c;
-    }
-  }
-  return out + std::string(eol);
-}
 
 std::string Bytes(int from, int to) {
   std::string out;
@@ -73,19 +63,19 @@ const char* const kClass =
 // The files of the shop project, relative to the root: App/ holds the project, Shared/ a
 // module it shares. Text files use `eol`; the others are bytes that are never touched.
 std::map<std::string, std::string> ShopFiles(std::string_view eol) {
-  std::string util = Text(
+  std::string util = Crlf(
       "Attribute VB_Name = \"Util\"|Option Explicit||Public Function Twice(ByVal x As Long)|"
       "  Twice = 2 * x|End Function",
       eol);
   util.resize(util.size() - eol.size());  // no final line break
   return {
-      {"App/Shop.vbp", Text(kVbp, eol)},
-      {"App/Form1.frm", Text(kForm, eol)},
+      {"App/Shop.vbp", Crlf(kVbp, eol)},
+      {"App/Form1.frm", Crlf(kForm, eol)},
       {"App/Form1.frx", Bytes(0, 255)},
       {"App/Util.bas", util},
-      {"App/Tail.bas", Text("Attribute VB_Name = \"Tail\"|Sub Done()|End Sub", eol) + "  \t"},
-      {"App/Items.cls", Text(kClass, eol)},
-      {"Shared/Common.bas", Text("Attribute VB_Name = \"Common\"|Public Const kApp = \"S\"", eol)},
+      {"App/Tail.bas", Crlf("Attribute VB_Name = \"Tail\"|Sub Done()|End Sub", eol) + "  \t"},
+      {"App/Items.cls", Crlf(kClass, eol)},
+      {"Shared/Common.bas", Crlf("Attribute VB_Name = \"Common\"|Public Const kApp = \"S\"", eol)},
       {"App/Readme.txt", "Notes\nfor the shop\r\n\xA9"},
       {"App/Shop.res", Bytes(0, 31) + "\r\n\n\r"},
   };
@@ -107,28 +97,10 @@ std::map<std::string, std::pair<std::string, fs::file_time_type>> Snapshot(const
   return out;
 }
 
-host::Component& Named(host::Project& project, std::string_view name) {
-  for (int32_t i = 1; i <= project.VBComponents().Count(); ++i) {
-    if (project.VBComponents().Item(i).Name() == name) return project.VBComponents().Item(i);
-  }
-  throw std::runtime_error("no component " + std::string(name));
-}
-
 std::string Replaced(std::string text, std::string_view from, std::string_view to) {
   size_t at = text.find(from);
   EXPECT_NE(at, std::string::npos) << from;
   return at == std::string::npos ? text : text.replace(at, from.size(), to);
-}
-
-// The IdeError that `action` raises; a test failure when it raises none.
-IdeError ErrorOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const IdeError& e) {
-    return e;
-  }
-  ADD_FAILURE() << "no IdeError was raised";
-  return IdeError(0, "", "");
 }
 
 TEST(FileIdeRoundTrip, SaveAsElsewhereGivesTheSameBytesWithCrLf) {
@@ -163,13 +135,14 @@ TEST(FileIdeCodeModule, ShowsCodeOnlyAndKeepsMemberAttributesWithTheirHeader) {
   TempDir root;
   FileIde ide;
   ide.Open(WriteShop(root));
-  host::Component& items = Named(*ide.ActiveVBProject(), "Items");
+  host::Component& items = ComponentNamed(*ide.ActiveVBProject(), "Items");
   host::CodeModule& code = *items.GetCodeModule();
   EXPECT_EQ(code.CountOfLines(), 9);
   EXPECT_EQ(code.Lines(1, 1), "Option Explicit");
   int32_t sl = 1, sc = 1, el = -1, ec = -1;
   EXPECT_FALSE(code.Find("Attribute", sl, sc, el, ec));
-  EXPECT_EQ(Named(*ide.ActiveVBProject(), "Form1").GetCodeModule()->Lines(1, 1), "Option Explicit");
+  EXPECT_EQ(ComponentNamed(*ide.ActiveVBProject(), "Form1").GetCodeModule()->Lines(1, 1),
+            "Option Explicit");
 
   int32_t header = code.ProcBodyLine("Item", ProcKind::kPropertyGet);
   code.InsertLines(header + 2, "  On Error GoTo 0");  // just after the continued header
@@ -188,7 +161,7 @@ TEST(FileIdeSaveAs, NewBaseNameRenamesTheCompanion) {
   TempDir root;
   FileIde ide;
   ide.Open(WriteShop(root));
-  host::Component& form = Named(*ide.ActiveVBProject(), "Form1");
+  host::Component& form = ComponentNamed(*ide.ActiveVBProject(), "Form1");
   form.SaveAs(root.Path("App/Main.frm"));
   std::string renamed = Crlf(kForm);
   renamed = Replaced(renamed, "\"Form1.frx\":0000", "\"Main.frx\":0000");
@@ -223,7 +196,7 @@ TEST(FileIdeDirty, OpeningWritesNothingEditsDirtySaveClears) {
   auto before = Snapshot(root.path());
   FileIde ide;
   ide.Open(vbp);
-  host::Component& util = Named(*ide.ActiveVBProject(), "Util");
+  host::Component& util = ComponentNamed(*ide.ActiveVBProject(), "Util");
   EXPECT_FALSE(util.IsDirty());
   EXPECT_FALSE(ide.ActiveVBProject()->IsDirty());
   EXPECT_EQ(Snapshot(root.path()), before);
@@ -237,20 +210,20 @@ TEST(FileIdeDirty, OpeningWritesNothingEditsDirtySaveClears) {
 TEST(FileIdeReadOnly, EditOfReadOnlyFileIsRefused) {
   TempDir root;
   std::string vbp = WriteShop(root);
-  ASSERT_EQ(::chmod(root.Path("App/Util.bas").c_str(), 0444), 0);
+  ASSERT_TRUE(SetMode(root.Path("App/Util.bas"), 0444));
   FileIde ide;
   ide.Open(vbp);
-  host::Component& util = Named(*ide.ActiveVBProject(), "Util");
+  host::Component& util = ComponentNamed(*ide.ActiveVBProject(), "Util");
   host::CodeModule& code = *util.GetCodeModule();
   std::string text = code.Lines(1, code.CountOfLines());
   for (const std::function<void()>& edit : std::initializer_list<std::function<void()>>{
            [&] { code.InsertLines(1, "' x"); }, [&] { code.DeleteLines(1); },
            [&] { code.ReplaceLine(1, "' x"); }}) {
-    EXPECT_EQ(ErrorOf(edit).Number(), host::kErrPermissionDenied);
+    EXPECT_EQ(IdeErrorOf(edit).Number(), host::kErrPermissionDenied);
   }
   EXPECT_EQ(code.Lines(1, code.CountOfLines()), text);
   EXPECT_FALSE(util.IsDirty());
-  host::CodeModule& tail = *Named(*ide.ActiveVBProject(), "Tail").GetCodeModule();
+  host::CodeModule& tail = *ComponentNamed(*ide.ActiveVBProject(), "Tail").GetCodeModule();
   tail.InsertLines(1, "' x");
   EXPECT_EQ(tail.Lines(1, 1), "' x");
 }
@@ -261,60 +234,13 @@ TEST(FileIdeReadOnly, RefusedSaveAsLeavesTheTargetAndItsCompanion) {
   ide.Open(WriteShop(root));
   root.Write("Out/Main.frm", "theirs");
   root.Write("Out/Main.frx", "their binary");
-  ASSERT_EQ(::chmod(root.Path("Out/Main.frm").c_str(), 0444), 0);
-  host::Component& form = Named(*ide.ActiveVBProject(), "Form1");
-  IdeError error = ErrorOf([&] { form.SaveAs(root.Path("Out/Main.frm")); });
+  ASSERT_TRUE(SetMode(root.Path("Out/Main.frm"), 0444));
+  host::Component& form = ComponentNamed(*ide.ActiveVBProject(), "Form1");
+  IdeError error = IdeErrorOf([&] { form.SaveAs(root.Path("Out/Main.frm")); });
   EXPECT_EQ(error.Number(), host::kErrPermissionDenied);
   EXPECT_EQ(ReadFile(root.Path("Out/Main.frm")), "theirs");
   EXPECT_EQ(ReadFile(root.Path("Out/Main.frx")), "their binary");
   EXPECT_EQ(form.FileNames(1), root.Path("App/Form1.frm"));
-}
-
-TEST(FileIdeOpen, BadInputFailsNamingFileAndLineAndKeepsWhatWasLoaded) {
-  const struct {
-    const char* what;
-    const char* files;  // "name:line|line", files separated by '\n'
-    const char* open;
-    int32_t number;
-    const char* names;  // the description holds it
-  } cases[] = {
-      {"missing project", "", "Nope.vbp", host::kErrFileNotFound, "Nope.vbp"},
-      {"missing group", "", "Nope.vbg", host::kErrFileNotFound, "Nope.vbg"},
-      {"malformed line", "Bad.vbp:Type=Exe|Form Form1.frm", "Bad.vbp", host::kErrBadFileFormat,
-       "Bad.vbp(2)"},
-      {"Module= without a name", "Bad.vbp:Type=Exe|Module=Util.bas", "Bad.vbp",
-       host::kErrBadFileFormat, "Bad.vbp(2)"},
-      {"missing component", "Bad.vbp:Type=Exe||Module=Util; Util.bas", "Bad.vbp",
-       host::kErrFileNotFound, "Bad.vbp(3)"},
-      {"form header cut short",
-       "Bad.vbp:Form=Form1.frm\nForm1.frm:VERSION 5.00|Begin VB.Form Form1|   Caption = \"x\"",
-       "Bad.vbp", host::kErrBadFileFormat, "Form1.frm(3)"},
-      {"group names a missing project",
-       "Set.vbg:VBGROUP 5.0|StartupProject=Bad.vbp|Project=Gone\\Gone.vbp\nBad.vbp:Type=Exe",
-       "Set.vbg", host::kErrFileNotFound, "Set.vbg(3)"},
-      {"neither project nor group", "notes.txt:Type=Exe", "notes.txt", host::kErrBadFileFormat,
-       "notes.txt"},
-  };
-  TempDir good;
-  FileIde ide;
-  ide.Open(WriteShop(good));
-  for (const auto& c : cases) {
-    TempDir root;
-    for (std::string_view rest = c.files; !rest.empty();) {
-      std::string_view file = rest.substr(0, rest.find('\n'));
-      rest.remove_prefix(std::min(rest.size(), file.size() + 1));
-      size_t colon = file.find(':');
-      root.Write(file.substr(0, colon), Crlf(file.substr(colon + 1)));
-    }
-    auto before = Snapshot(root.path());
-    IdeError error = ErrorOf([&] { ide.Open(root.Path(c.open)); });
-    EXPECT_EQ(error.Number(), c.number) << c.what;
-    EXPECT_NE(error.Description().find(c.names), std::string::npos) << error.Description();
-    EXPECT_EQ(Snapshot(root.path()), before) << c.what;
-    ASSERT_EQ(ide.Count(), 1) << c.what;
-    EXPECT_EQ(ide.ActiveVBProject(), &ide.Item(1)) << c.what;
-    EXPECT_EQ(ide.Item(1).Name(), "Shop") << c.what;
-  }
 }
 
 TEST(FileIdeOpen, PathsResolveIgnoringCase) {
@@ -368,7 +294,7 @@ TEST(FileIdeComponents, ImportAddFromFileAndRemove) {
       "Elsewhere/Lib.cls", Crlf("VERSION 1.0 CLASS|BEGIN|END|Attribute VB_Name = \"Lib\"")));
   EXPECT_EQ(added.FileNames(1), root.Path("Elsewhere/Lib.cls"));
   EXPECT_EQ(added.Type(), ComponentType::kClassModule);
-  project.VBComponents().Remove(Named(project, "Tail"));
+  project.VBComponents().Remove(ComponentNamed(project, "Tail"));
   EXPECT_EQ(project.VBComponents().Count(), 8);
   project.SaveAs(root.Path("App/Shop.vbp"));
   std::string expected = Replaced(Crlf(kVbp), "Module=Tail; Tail.bas\r\n", "");
@@ -408,11 +334,11 @@ TEST(FileIdePanes, ActiveCodePaneFollowsSetAndRemove) {
   TempDir root;
   FileIde ide;
   ide.Open(WriteShop(root));
-  EXPECT_EQ(ErrorOf([&] { ide.ActiveCodePane(); }).Number(), host::kErrNoActiveCodePane);
-  host::Component& util = Named(*ide.ActiveVBProject(), "Util");
+  EXPECT_EQ(IdeErrorOf([&] { ide.ActiveCodePane(); }).Number(), host::kErrNoActiveCodePane);
+  host::Component& util = ComponentNamed(*ide.ActiveVBProject(), "Util");
   ide.SetActiveCodePane(&util);
   EXPECT_EQ(&ide.ActiveCodePane().GetCodeModule(), util.GetCodeModule());
-  EXPECT_THROW(ide.SetActiveCodePane(&Named(*ide.ActiveVBProject(), "Shop")), IdeError);
+  EXPECT_THROW(ide.SetActiveCodePane(&ComponentNamed(*ide.ActiveVBProject(), "Shop")), IdeError);
   ide.ActiveVBProject()->VBComponents().Remove(util);
   EXPECT_THROW(ide.ActiveCodePane(), IdeError);
 }

@@ -1,8 +1,8 @@
 #include "platform/vbfiles/paths.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
+
+#include <filesystem>
 
 #include "support/test_support.h"
 
@@ -37,6 +37,12 @@ TEST(PathsTest, FromWindowsPath) {
       {"/p", "C:\\VB\\..\\Lib\\x.bas", "C:/Lib/x.bas"},
       {"/p", "\\\\server\\share\\a\\..\\x.bas", "//server/share/x.bas"},
       {"/p", "\\Root\\\\.\\x.bas", "/Root/x.bas"},
+      // From a project file in a folder on a drive or a share.
+      {"C:/Shop", "..\\..\\..\\Lib\\x.bas", "C:/Lib/x.bas"},
+      {"C:/Shop", "Forms\\a.frm", "C:/Shop/Forms/a.frm"},
+      {"//server/share/Shop", "..\\..\\x.bas", "//server/share/x.bas"},
+      {"//server/share/Shop", "D:\\x.bas", "D:/x.bas"},
+      {"C:/Shop", "\\\\srv\\s\\x.bas", "//srv/s/x.bas"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(FromWindowsPath(c.base, c.win), c.expected) << c.base << " + " << c.win;
@@ -58,11 +64,20 @@ TEST(PathsTest, RelativeWindowsPath) {
       {"/p/Shop", "/p/ShopOld/x.bas", "..\\ShopOld\\x.bas"},  // not a prefix match
       {"/p/Shop", "/p/Shop", "."},
       {"/", "/x.bas", "x.bas"},
+      // Into a project file in a folder on a drive or a share.
+      {"C:/Shop", "C:/Lib/x.bas", "..\\Lib\\x.bas"},
+      {"c:/Shop", "C:/Shop/x.bas", "x.bas"},  // drive letters ignore case
+      {"C:/Shop", "D:/Lib/x.bas", "D:\\Lib\\x.bas"},
+      {"//server/share/Shop", "//server/share/Lib/x.bas", "..\\Lib\\x.bas"},
+      {"//server/share/Shop", "//server/other/x.bas", "\\\\server\\other\\x.bas"},
+      {"/p/Shop", "C:/x.bas", "C:\\x.bas"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(RelativeWindowsPath(c.from, c.target), c.expected) << c.from << " -> " << c.target;
-    // Written relative, read back to the same file.
-    EXPECT_EQ(FromWindowsPath(c.from, c.expected), NormalizePath(c.target));
+    // Written relative, read back to the same file (the drive letter as the folder writes it).
+    std::string back = FromWindowsPath(c.from, c.expected);
+    if (back.size() > 1 && back[1] == ':') back[0] = c.target[0];
+    EXPECT_EQ(back, NormalizePath(c.target)) << c.expected;
   }
 }
 
@@ -80,13 +95,12 @@ TEST(PathsTest, NormalizeAndAbsolute) {
     EXPECT_EQ(NormalizePath(in), out) << in;
 
   TempDir dir;
-  char saved[4096];
-  ASSERT_NE(getcwd(saved, sizeof saved), nullptr);
-  ASSERT_EQ(chdir(dir.path().c_str()), 0);
+  const std::filesystem::path saved = std::filesystem::current_path();
+  std::filesystem::current_path(dir.path());
   std::string cwd = AbsolutePath(".");
   EXPECT_EQ(AbsolutePath("sub/../x.vbp"), cwd + "/x.vbp");
   EXPECT_EQ(AbsolutePath("/tmp//y/"), "/tmp/y");
-  ASSERT_EQ(chdir(saved), 0);
+  std::filesystem::current_path(saved);
   EXPECT_EQ(cwd[0], '/');
 }
 
@@ -159,32 +173,6 @@ TEST(PathsTest, WindowsFormPaths) {
   };
   for (const Join& j : joins)
     EXPECT_EQ(JoinPath(j.dir, j.path), j.joined) << j.dir << " + " << j.path;
-
-  // Read from a project file in a folder on a drive or a share, and written back.
-  const Join reads[] = {
-      {"C:/Shop", "..\\..\\..\\Lib\\x.bas", "C:/Lib/x.bas"},
-      {"C:/Shop", "Forms\\a.frm", "C:/Shop/Forms/a.frm"},
-      {"//server/share/Shop", "..\\..\\x.bas", "//server/share/x.bas"},
-      {"//server/share/Shop", "D:\\x.bas", "D:/x.bas"},
-      {"C:/Shop", "\\\\srv\\s\\x.bas", "//srv/s/x.bas"},
-  };
-  for (const Join& r : reads)
-    EXPECT_EQ(FromWindowsPath(r.dir, r.path), r.joined) << r.dir << " + " << r.path;
-
-  const Join writes[] = {
-      {"C:/Shop", "C:/Lib/x.bas", "..\\Lib\\x.bas"},
-      {"c:/Shop", "C:/Shop/x.bas", "x.bas"},  // drive letters ignore case
-      {"C:/Shop", "D:/Lib/x.bas", "D:\\Lib\\x.bas"},
-      {"//server/share/Shop", "//server/share/Lib/x.bas", "..\\Lib\\x.bas"},
-      {"//server/share/Shop", "//server/other/x.bas", "\\\\server\\other\\x.bas"},
-      {"/p/Shop", "C:/x.bas", "C:\\x.bas"},
-  };
-  for (const Join& w : writes) {
-    EXPECT_EQ(RelativeWindowsPath(w.dir, w.path), w.joined) << w.dir << " -> " << w.path;
-    // Back to the same file (the drive letter as the folder writes it).
-    EXPECT_TRUE(EqualsIgnoreCase(FromWindowsPath(w.dir, w.joined), NormalizePath(w.path)))
-        << w.joined;
-  }
 }
 
 TEST(PathsTest, ResolveCaseInsensitive) {
@@ -219,10 +207,10 @@ TEST(PathsTest, ResolvePrefersExactThenFirstInByteOrder) {
 }
 
 TEST(PathsTest, ResolveThroughUnlistableFolderByExactName) {
-  if (geteuid() == 0) GTEST_SKIP() << "root lists every folder";
+  if (testing::RunningAsRoot()) GTEST_SKIP() << "root lists every folder";
   TempDir dir;
   dir.Write("locked/Inner/x.bas", "");
-  ASSERT_EQ(chmod(dir.Path("locked").c_str(), 0311), 0);  // may enter, may not list
+  ASSERT_TRUE(testing::SetMode(dir.Path("locked"), 0311));  // may enter, may not list
   EXPECT_EQ(ResolveCaseInsensitive(dir.Path("locked/Inner/X.BAS")), dir.Path("locked/Inner/x.bas"));
   EXPECT_EQ(ResolveCaseInsensitive(dir.Path("locked/inner/x.bas")), std::nullopt);
 }

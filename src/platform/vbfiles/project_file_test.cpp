@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "host/ide_error.h"
+#include "support/fakes.h"
 #include "support/test_support.h"
 
 namespace kestrix::vbfiles {
@@ -10,6 +11,7 @@ namespace {
 
 using host::IdeError;
 using testing::Crlf;
+using testing::IdeErrorOf;
 
 // Components interleaved with references and objects, ANSI bytes, colons and blanks in
 // values, and an add-in section that reuses top-level key names.
@@ -45,16 +47,6 @@ std::string ErrorOf(std::string_view bytes) {
     return e.Description();
   }
   return "";
-}
-
-template <typename F>
-int32_t ErrorNumberOf(F&& f) {
-  try {
-    f();
-  } catch (const IdeError& e) {
-    return e.Number();
-  }
-  return 0;
 }
 
 TEST(ProjectFileTest, UntouchedFileRoundTrips) {
@@ -185,10 +177,11 @@ TEST(ProjectFileTest, SetValueRefusesLinesThatWouldNotReadBack) {
       {"[Section]", "x"},        {" Title", "x"},         {"Module", "modX.bas"}, {"Form", ""},
   };
   for (const auto& [key, value] : bad) {
-    EXPECT_EQ(ErrorNumberOf([&] { file.SetValue(key, value, false); }), host::kErrInvalidCall)
+    EXPECT_EQ(IdeErrorOf([&] { file.SetValue(key, value, false); }).Number(), host::kErrInvalidCall)
         << key << "=" << value;
   }
-  EXPECT_EQ(ErrorNumberOf([&] { file.SetValue("Title", "\"open", false); }), host::kErrInvalidCall);
+  EXPECT_EQ(IdeErrorOf([&] { file.SetValue("Title", "\"open", false); }).Number(),
+            host::kErrInvalidCall);
   EXPECT_EQ(file.Serialize(), kShop);
 }
 
@@ -206,10 +199,11 @@ TEST(ProjectFileTest, SetComponentPath) {
            "ResFile32=\"Res\\r 2.res\"|Class=clsB; b.cls"));
 
   ProjectFile file = ProjectFile::Parse(Crlf("Type=Exe|Form=a.frm"), "Shop.vbp");
-  EXPECT_EQ(ErrorNumberOf([&] { file.SetComponentPath(1, "x.frm"); }),
+  EXPECT_EQ(IdeErrorOf([&] { file.SetComponentPath(1, "x.frm"); }).Number(),
             host::kErrSubscriptOutOfRange);
-  EXPECT_EQ(ErrorNumberOf([&] { file.SetComponentPath(0, ""); }), host::kErrInvalidCall);
-  EXPECT_EQ(ErrorNumberOf([&] { file.SetComponentPath(0, "a\r\nb"); }), host::kErrInvalidCall);
+  EXPECT_EQ(IdeErrorOf([&] { file.SetComponentPath(0, ""); }).Number(), host::kErrInvalidCall);
+  EXPECT_EQ(IdeErrorOf([&] { file.SetComponentPath(0, "a\r\nb"); }).Number(),
+            host::kErrInvalidCall);
 }
 
 TEST(ProjectFileTest, AddComponent) {
@@ -253,7 +247,8 @@ TEST(ProjectFileTest, AddComponent) {
       {"Form", "", "a\nb.frm"},
   }};
   for (const auto& [key, name, path] : bad) {
-    EXPECT_EQ(ErrorNumberOf([&] { file.AddComponent(key, name, path); }), host::kErrInvalidCall)
+    EXPECT_EQ(IdeErrorOf([&] { file.AddComponent(key, name, path); }).Number(),
+              host::kErrInvalidCall)
         << key << " " << name << " " << path;
   }
   EXPECT_EQ(file.Serialize(), Crlf("Type=Exe"));
@@ -267,7 +262,8 @@ TEST(ProjectFileTest, RemoveComponent) {
         ASSERT_EQ(f.Components().size(), 5u);
         EXPECT_EQ(f.Components()[1].name, "clsOrder");
         EXPECT_EQ(f.Components()[1].line, 5);
-        EXPECT_EQ(ErrorNumberOf([&] { f.RemoveComponent(5); }), host::kErrSubscriptOutOfRange);
+        EXPECT_EQ(IdeErrorOf([&] { f.RemoveComponent(5); }).Number(),
+                  host::kErrSubscriptOutOfRange);
       },
       [] {
         std::string out = kShop;

@@ -1,7 +1,6 @@
 #include "platform/vbfiles/save_changes.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <stdexcept>
@@ -107,7 +106,7 @@ TEST_F(SaveProjectTest, SavesChangedAndNewComponentsThenTheProject) {
 // A save that cannot be finished writes nothing: every file is checked before the first write.
 TEST_F(SaveProjectTest, OneFileThatCannotBeWrittenStopsTheWholeSave) {
   host::Component& imported = Project().VBComponents().Import(extra_);
-  ::chmod((root_ + "/Hello.vbp").c_str(), 0444);
+  testing::SetMode(root_ + "/Hello.vbp", 0444);
   SaveResult read_only = SaveProject(Project(), Project().FileName());
   EXPECT_FALSE(read_only.checked);
   EXPECT_EQ(read_only.problems, std::vector<std::string>{"Cannot write " + root_ +

@@ -1,8 +1,6 @@
 #include "platform/vbfiles/text_io.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -51,7 +49,7 @@ TEST(TextIoSplit, LineEndsAndByteOrderMark) {
 
 TEST(TextIoRead, RefusesWhatIsNotARegularFileOfTextSize) {
   TempDir dir;
-  ASSERT_EQ(::mkfifo(dir.Path("pipe.bas").c_str(), 0644), 0);
+  ASSERT_TRUE(testing::MakeFifo(dir.Path("pipe.bas")));
   std::string big = dir.Write("big.bas", "");
   fs::resize_file(big, kMaxTextFileBytes + 1);  // sparse: takes no room on disk
   fs::create_directory(dir.Path("folder.bas"));
@@ -103,23 +101,20 @@ TEST(TextIoWrite, PlantedLinkAtTheOldTemporaryNameRedirectsNothing) {
 TEST(TextIoWrite, SymlinkedSharedModuleStaysALinkAndKeepsItsMode) {
   TempDir dir;
   std::string shared = dir.Write("Shared/Common.bas", "old");
-  ASSERT_EQ(::chmod(shared.c_str(), 0640), 0);
+  ASSERT_TRUE(testing::SetMode(shared, 0640));
   fs::create_directory(dir.Path("App"));
   fs::create_symlink(shared, dir.Path("App/Common.bas"));
   WriteFileAtomic(dir.Path("App/Common.bas"), "new");
   EXPECT_TRUE(fs::is_symlink(dir.Path("App/Common.bas")));
   EXPECT_EQ(ReadFile(shared), "new");
-  struct stat st {};
-  ASSERT_EQ(::stat(shared.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(fs::status(shared).permissions(), fs::perms(0640));
   EXPECT_EQ(Names(dir.Path("Shared")), std::vector<std::string>{"Common.bas"});
 }
 
 TEST(TextIoWrite, FailuresNameTheFileAndTheReason) {
   TempDir dir;
   std::string read_only = dir.Write("ro.bas", "kept");
-  ASSERT_EQ(::chmod(read_only.c_str(), 0444), 0);
-  ASSERT_EQ(::mkfifo(dir.Path("pipe.frx").c_str(), 0644), 0);
+  ASSERT_TRUE(testing::SetMode(read_only, 0444) && testing::MakeFifo(dir.Path("pipe.frx")));
   std::string form = dir.Write("Form1.frx", "binary");
   const struct {
     std::function<void()> write;
