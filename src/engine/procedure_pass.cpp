@@ -7,6 +7,7 @@
 
 #include "engine/line_rules.h"
 #include "engine/markers.h"
+#include "engine/module_text.h"
 #include "engine/text_util.h"
 #include "engine/token_list.h"
 
@@ -25,17 +26,17 @@ struct ProcLines {
 };
 
 // The last physical line of the statement starting at `line`, at most `limit`.
-int32_t StatementEnd(host::CodeModule& code, int32_t line, int32_t limit) {
-  while (line < limit && ContinuesOnNextLine(code.Lines(line, 1)))
+int32_t StatementEnd(const ModuleText& code, int32_t line, int32_t limit) {
+  while (line < limit && ContinuesOnNextLine(code.Line(line)))
     ++line;
   return line;
 }
 
 // The first line from `from` to `limit` whose statement ends a procedure, or 0. Only the
 // first line of a statement counts.
-int32_t FindEndLine(host::CodeModule& code, int32_t from, int32_t limit) {
+int32_t FindEndLine(const ModuleText& code, int32_t from, int32_t limit) {
   for (int32_t i = from; i <= limit; ++i) {
-    std::string text = code.Lines(i, 1);
+    std::string_view text = code.Line(i);
     if (HoldsProcedureEnd(text)) return i;
     i = StatementEnd(code, i, limit);
   }
@@ -43,22 +44,22 @@ int32_t FindEndLine(host::CodeModule& code, int32_t from, int32_t limit) {
 }
 
 // Where the procedure lies. The code module's by-name lookups give the first procedure of a
-// name and kind; `walk_line` past that one's range means the walk met a later copy (one
-// defined again under #If … #Else), whose header and End are found from there.
-ProcLines ReadProcLines(host::CodeModule& code, const std::string& name, ProcKind kind,
-                        int32_t walk_line) {
+// name and kind (`range`); `walk_line` past that one's range means the walk met a later copy
+// (one defined again under #If … #Else), whose header and End are found from there.
+ProcLines ReadProcLines(host::CodeModule& module, const ModuleText& code, const std::string& name,
+                        ProcKind kind, int32_t walk_line, ProcRange range) {
   ProcLines p;
-  p.body = code.ProcBodyLine(name, kind);
-  p.count = code.ProcCountLines(name, kind);
-  p.start = code.ProcStartLine(name, kind);
+  p.count = range.count;
+  p.start = range.start;
   int32_t limit = p.start + p.count - 1;
-  bool later_copy = walk_line > limit && walk_line <= code.CountOfLines();
+  bool later_copy = walk_line > limit && walk_line <= code.Count();
+  if (!later_copy) p.body = module.ProcBodyLine(name, kind);
   if (later_copy) {
-    limit = code.CountOfLines();
+    limit = code.Count();
     p.start = walk_line;
     p.body = 0;
     for (int32_t i = walk_line; i <= limit; ++i) {
-      Header header = ParseHeader(code.Lines(i, 1));
+      Header header = ParseHeader(code.Line(i));
       if (EqualsNoCase(header.name, name) && header.kind == kind) {
         p.body = i;
         break;
@@ -67,7 +68,7 @@ ProcLines ReadProcLines(host::CodeModule& code, const std::string& name, ProcKin
     }
     if (p.body == 0) return p;
   }
-  p.declaration = code.Lines(p.body, 1);
+  p.declaration = code.Line(p.body);
   p.end = FindEndLine(code, StatementEnd(code, p.body, limit) + 1, limit);
   if (later_copy) p.count = (p.end == 0 ? limit : p.end) - p.start + 1;
   return p;
@@ -86,12 +87,12 @@ bool IsEndIf(std::string_view line) {
 
 // Looks between the declaration and the End line for repeated headers at the first header's
 // level of the conditional group holding it.
-HeaderShape ReadHeaderShape(host::CodeModule& code, int32_t decl_last, int32_t end) {
+HeaderShape ReadHeaderShape(const ModuleText& code, int32_t decl_last, int32_t end) {
   HeaderShape shape;
   int depth = 0;
   bool in_other_branch = false;
   for (int32_t i = decl_last + 1; i < end; ++i) {
-    std::string text = code.Lines(i, 1);
+    std::string_view text = code.Line(i);
     int32_t last = StatementEnd(code, i, end - 1);
     basic::Directive directive = basic::ReadDirective(text);
     if (directive == basic::Directive::kIf) {
@@ -117,10 +118,10 @@ HeaderShape ReadHeaderShape(host::CodeModule& code, int32_t decl_last, int32_t e
 
 // Line numbers the user already wrote at the start of the procedure's statements (only the
 // first line of a statement can carry one).
-std::set<long> UserLineNumbers(host::CodeModule& code, int32_t from, int32_t to) {
+std::set<long> UserLineNumbers(const ModuleText& code, int32_t from, int32_t to) {
   std::set<long> numbers;
   for (int32_t i = from; i <= to; ++i) {
-    long number = LeadingNumber(code.Lines(i, 1));
+    long number = LeadingNumber(code.Line(i));
     if (number >= 0) numbers.insert(number);
     i = StatementEnd(code, i, to);
   }
@@ -180,20 +181,20 @@ bool IsBeginMarker(std::string_view line) {
 // repeated headers and the marked blocks inserted after them. `added_above` is how many lines
 // the instrumentation inserted above `first`. Returns the line the walk counted from, moved
 // down by the lines passed over.
-int32_t WalkBody(host::CodeModule& code, int32_t first, int32_t end, bool handlers,
+int32_t WalkBody(ModuleText& code, int32_t first, int32_t end, bool handlers,
                  const std::set<long>& taken, int32_t added_above, WalkNotes& notes) {
   int32_t base = first - 1;
   long next_free = 0;
   bool in_select_head = false;
   for (long k = 1; base + k < end; ++k) {
     int32_t line = base + static_cast<int32_t>(k);
-    std::string before = code.Lines(line, 1);
+    std::string before(code.Line(line));
     if (IsBeginMarker(before) || !ParseHeader(before).name.empty()) {
       // A header declared again in another branch, or the head block after it: not counted.
       bool block = IsBeginMarker(before);
       int32_t last = line;
       if (block) {
-        while (last + 1 < end && !EqualsNoCase(code.Lines(last, 1), kEndMarker))
+        while (last + 1 < end && !EqualsNoCase(code.Line(last), kEndMarker))
           ++last;
         added_above += last - line + 1;
       } else {
@@ -209,11 +210,11 @@ int32_t WalkBody(host::CodeModule& code, int32_t first, int32_t end, bool handle
     std::string text = in_select_head ? before
                                       : TransformBodyLine(before, next_free, k, taken, handlers,
                                                           line - added_above, notes);
-    if (text != before) code.ReplaceLine(line, text);
+    if (text != before) code.Replace(line, text);
     if (!in_select_head && OpensSelectCase(text)) in_select_head = true;
     // Continuation lines belong to the statement just handled: not numbered, not counted.
     while (ContinuesOnNextLine(text) && line + 1 < end) {
-      text = code.Lines(++line, 1);
+      text = code.Line(++line);
       ++base;
     }
   }
@@ -262,9 +263,9 @@ std::string KindLabel(ProcKind kind) {
   return "";
 }
 
-int32_t InsertMarkedBlock(host::CodeModule& code, int32_t at_line,
+int32_t InsertMarkedBlock(ModuleText& code, int32_t at_line,
                           const std::vector<std::string>& texts) {
-  code.InsertLines(at_line, kBeginMarker);
+  code.Insert(at_line, kBeginMarker);
   int32_t position = at_line + 1;
   clsTokenList tokens;
   tokens.SetSeparator("\r\n");
@@ -273,20 +274,20 @@ int32_t InsertMarkedBlock(host::CodeModule& code, int32_t at_line,
     tokens.SetValue(text);
     tokens.InitScan();
     while (!tokens.Done())
-      code.InsertLines(position++, tokens.NextToken());
+      code.Insert(position++, tokens.NextToken());
   }
-  code.InsertLines(position, kEndMarker);
+  code.Insert(position, kEndMarker);
   return position + 1;
 }
 
 void InstrumentProcedure(EngineState& state, const std::string& name, ProcKind kind,
-                         host::CodeModule& code, int32_t& line, int32_t added_above) {
-  ProcLines p = ReadProcLines(code, name, kind, line);
+                         host::CodeModule& module, ModuleText& code, int32_t& line,
+                         int32_t added_above, ProcRange range) {
+  ProcLines p = ReadProcLines(module, code, name, kind, line, range);
   host::StatusOutput& progress = state.Progress();
   progress.SetText(host::StatusOutput::kItemField, p.declaration);
   auto holds = [&](std::string_view mark) {
-    int32_t from = p.start, column = 1, last = p.start + p.count - 1, end_column = -1;
-    return code.Find(mark, from, column, last, end_column, false, false, false);
+    return code.Contains(mark, p.start, p.start + p.count - 1);
   };
   std::string note;
   std::string exit_statement;
@@ -300,8 +301,8 @@ void InstrumentProcedure(EngineState& state, const std::string& name, ProcKind k
     note = "Skipped (End on a statement line)";
   } else if (p.end == 0) {
     note = "Skipped (no End line)";
-  } else if (!IsEndStatementLine(code.Lines(p.end, 1)) ||
-             !IsProcedureEnd(code.Lines(p.end, 1), exit_statement)) {
+  } else if (!IsEndStatementLine(code.Line(p.end)) ||
+             !IsProcedureEnd(code.Line(p.end), exit_statement)) {
     // The handler block would put Exit ahead of the statements sharing the End's line.
     note = "Skipped (End on a statement line)";
   }
@@ -338,11 +339,21 @@ void InstrumentProcedure(EngineState& state, const std::string& name, ProcKind k
     state.DoEvents();
     WalkNotes notes;
     line = WalkBody(code, first, p.end, handlers, taken, added_above + added, notes);
+    int32_t end_line = p.end;
     if (handlers) {
-      InsertMarkedBlock(code, p.end,
-                        {"\t" + exit_statement + "\r\n" + kLocalHandlerLabel + ":\r\n" +
-                         state.LocalHandlerText()});
+      end_line = InsertMarkedBlock(code, p.end,
+                                   {"\t" + exit_statement + "\r\n" + kLocalHandlerLabel + ":\r\n" +
+                                    state.LocalHandlerText()});
     }
+    // Everything between the declaration and the End line goes back in one piece, but for
+    // headers declared again in other branches: they stay where they are.
+    bool in_header = false;
+    code.WriteBack(module, decl_last + 1, end_line - 1, [&](int32_t i) {
+      std::string_view text = code.Line(i);
+      bool header = code.Origin(i) != 0 && (in_header || !ParseHeader(text).name.empty());
+      in_header = header && ContinuesOnNextLine(text);
+      return header;
+    });
     note = OkNote(notes);
   }
   progress.AddRow({progress.Text(host::StatusOutput::kProjectField), state.CurrentModuleName(),
