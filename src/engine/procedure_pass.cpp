@@ -1,7 +1,6 @@
 #include "engine/procedure_pass.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <set>
 #include <utility>
 
@@ -9,7 +8,6 @@
 #include "engine/markers.h"
 #include "engine/module_text.h"
 #include "engine/text_util.h"
-#include "engine/token_list.h"
 
 namespace kestrix::engine {
 namespace {
@@ -128,10 +126,19 @@ std::set<long> UserLineNumbers(const ModuleText& code, int32_t from, int32_t to)
   return numbers;
 }
 
+// The number with at least three digits ("%03ld"), as the prefix of a numbered line.
 std::string FormatLineNumber(long number) {
+  if (number < 0) return "-" + FormatLineNumber(-number);
   char buffer[24];
-  std::snprintf(buffer, sizeof buffer, "%03ld", number);
-  return buffer;
+  char* end = buffer + sizeof buffer;
+  char* p = end;
+  do {
+    *--p = static_cast<char>('0' + number % 10);
+    number /= 10;
+  } while (number != 0);
+  while (end - p < 3)
+    *--p = '0';
+  return std::string(p, end);
 }
 
 // What the body walk could not do on lines that would grow past VB's line length.
@@ -267,14 +274,18 @@ int32_t InsertMarkedBlock(ModuleText& code, int32_t at_line,
                           const std::vector<std::string>& texts) {
   code.Insert(at_line, kBeginMarker);
   int32_t position = at_line + 1;
-  clsTokenList tokens;
-  tokens.SetSeparator("\r\n");
-  tokens.SetTrimmed(false);
+  // The lines as clsTokenList cuts them (separator CR LF, not trimmed): a rest of only
+  // blanks after a separator gives no line.
+  auto only_blanks = [](std::string_view rest) {
+    return rest.find_first_not_of(' ') == std::string_view::npos;
+  };
   for (const auto& text : texts) {
-    tokens.SetValue(text);
-    tokens.InitScan();
-    while (!tokens.Done())
-      code.Insert(position++, tokens.NextToken());
+    std::string_view rest = text;
+    while (!only_blanks(rest)) {
+      size_t p = rest.find("\r\n");
+      code.Insert(position++, rest.substr(0, p));
+      rest = p == std::string_view::npos ? std::string_view() : rest.substr(p + 2);
+    }
   }
   code.Insert(position, kEndMarker);
   return position + 1;

@@ -33,6 +33,11 @@ std::vector<std::string_view> SplitText(std::string_view text) {
 FileCodeModule::FileCodeModule(host::Component& parent, std::vector<CodeLine> lines,
                                std::vector<std::vector<std::string>> attr_blocks,
                                bool final_newline)
+    : FileCodeModule(parent, LineStore(lines), std::move(attr_blocks), final_newline) {}
+
+FileCodeModule::FileCodeModule(host::Component& parent, LineStore lines,
+                               std::vector<std::vector<std::string>> attr_blocks,
+                               bool final_newline)
     : parent_(parent),
       lines_(std::move(lines)),
       attr_blocks_(std::move(attr_blocks)),
@@ -43,10 +48,10 @@ FileCodeModule::FileCodeModule(host::Component& parent, std::vector<CodeLine> li
 
 void FileCodeModule::AppendTo(std::string& out) const {
   for (int32_t i = 0; i < lines_.size(); ++i) {
-    const CodeLine& line = lines_.at(i);
-    AppendLine(out, line.text);
-    if (line.attrs == 0) continue;
-    for (const auto& attr : attr_blocks_[line.attrs])
+    AppendLine(out, lines_.Text(i));
+    uint32_t block = lines_.Attrs(i);
+    if (block == 0) continue;
+    for (const auto& attr : attr_blocks_[block])
       AppendLine(out, attr);
   }
 }
@@ -57,7 +62,7 @@ int32_t FileCodeModule::AttributeLinesBefore(int32_t line) const {
     int32_t count = 0;
     for (int32_t i = 0; i < lines_.size(); ++i) {
       attrs_above_[static_cast<size_t>(i)] = count;
-      uint32_t block = lines_.at(i).attrs;
+      uint32_t block = lines_.Attrs(i);
       if (block != 0) count += static_cast<int32_t>(attr_blocks_[block].size());
     }
     attrs_above_.back() = count;
@@ -88,10 +93,14 @@ std::string FileCodeModule::Lines(int32_t start_line, int32_t count) const {
                        std::to_string(CountOfLines()) + " lines)",
                    "CodeModule");
   }
+  size_t bytes = count > 0 ? static_cast<size_t>(count - 1) * 2 : 0;
+  for (int32_t i = 0; i < count; ++i)
+    bytes += lines_.Text(start_line - 1 + i).size();
   std::string out;
+  out.reserve(bytes);
   for (int32_t i = 0; i < count; ++i) {
     if (i > 0) out += "\r\n";
-    out += lines_.at(start_line - 1 + i).text;
+    out += lines_.Text(start_line - 1 + i);
   }
   return out;
 }
@@ -104,7 +113,7 @@ void FileCodeModule::InsertLines(int32_t line, std::string_view text) {
   CheckLine(line, CountOfLines() + 1, "InsertLines");
   BeforeEdit();
   std::vector<std::string_view> parts = SplitText(text);
-  bool rebuild = line > 1 && (lines_.at(line - 2).flags & kContinues);
+  bool rebuild = line > 1 && (lines_.Flags(line - 2) & kContinues);
   if (index_.InsideDeclaration(line)) rebuild = true;
   if (line == CountOfLines() + 1) final_newline_ = true;
   // A statement above the first header may move the end of the declarations: simply when it
@@ -121,7 +130,7 @@ void FileCodeModule::InsertLines(int32_t line, std::string_view text) {
       if (!near_declarations) rebuild = true;
       last_statement = at;
     }
-    lines_.Insert(at - 1, CodeLine{std::string(parts[i]), 0, flags});
+    lines_.Insert(at - 1, parts[i], 0, flags);
   }
   if (rebuild) {
     index_.Update(lines_, line, static_cast<int32_t>(parts.size()), 0);
@@ -137,10 +146,10 @@ void FileCodeModule::DeleteLines(int32_t start_line, int32_t count) {
   CheckLine(start_line, CountOfLines(), "DeleteLines");
   CheckLine(start_line + count - 1, CountOfLines(), "DeleteLines");
   BeforeEdit();
-  bool rebuild = (start_line > 1 && (lines_.at(start_line - 2).flags & kContinues)) ||
+  bool rebuild = (start_line > 1 && (lines_.Flags(start_line - 2) & kContinues)) ||
                  index_.InsideDeclaration(start_line);
   for (int32_t i = 0; i < count && !rebuild; ++i) {
-    uint8_t flags = lines_.at(start_line - 1 + i).flags;
+    uint8_t flags = lines_.Flags(start_line - 1 + i);
     if (flags & kStructuralFlags) rebuild = true;
     // Statements above the declarations' last line leave it where it is (moved up); any
     // other change to them is worked out afresh.
@@ -170,16 +179,16 @@ void FileCodeModule::ReplaceLine(int32_t line, std::string_view text) {
   BeforeEdit();
   // The statement this line belongs to starts at `first`; its flags sit on that line.
   int32_t first = line;
-  while (first > 1 && (lines_.at(first - 2).flags & kContinues))
+  while (first > 1 && (lines_.Flags(first - 2) & kContinues))
     --first;
-  uint8_t old_own = lines_.at(line - 1).flags & kContinues;
-  uint8_t old_statement = lines_.at(first - 1).flags & static_cast<uint8_t>(~kContinues);
-  lines_.at(line - 1).text.assign(text);
+  uint8_t old_own = lines_.Flags(line - 1) & kContinues;
+  uint8_t old_statement = lines_.Flags(first - 1) & static_cast<uint8_t>(~kContinues);
+  lines_.SetText(line - 1, text);
   if (line == CountOfLines()) final_newline_ = true;
   uint8_t new_own = EndsWithContinuation(text) ? kContinues : 0;
   std::string joined;
   for (int32_t i = first;; ++i) {
-    std::string_view part = lines_.at(i - 1).text;
+    std::string_view part = lines_.Text(i - 1);
     bool more = EndsWithContinuation(part) && i < CountOfLines();
     if (more) part = WithoutContinuation(part);
     joined += part;
@@ -195,9 +204,9 @@ void FileCodeModule::ReplaceLine(int32_t line, std::string_view text) {
     index_.Update(lines_, line, 1, 1);
     return;
   }
-  auto& first_line = lines_.at(first - 1);
-  first_line.flags = static_cast<uint8_t>((first_line.flags & kContinues) | new_statement);
-  if (line != first) lines_.at(line - 1).flags = new_own;
+  lines_.SetFlags(first - 1,
+                  static_cast<uint8_t>((lines_.Flags(first - 1) & kContinues) | new_statement));
+  if (line != first) lines_.SetFlags(line - 1, new_own);
 }
 
 std::string FileCodeModule::ProcOfLine(int32_t line, host::ProcKind& kind) const {
@@ -243,7 +252,7 @@ bool FileCodeModule::Find(std::string_view target, int32_t& start_line, int32_t&
   int32_t last = (end_line < 1 || end_line > n) ? n : end_line;
   TextSearch search(target, whole_word, match_case, pattern_search);
   for (int32_t line = std::max(start_line, 1); line <= last; ++line) {
-    const std::string& text = lines_.at(line - 1).text;
+    std::string_view text = lines_.Text(line - 1);
     size_t from = (line == start_line && start_column > 1) ? size_t(start_column - 1) : 0;
     size_t limit = text.size();
     if (line == last && end_column >= 0) limit = std::min(limit, size_t(end_column));

@@ -1,15 +1,20 @@
 #pragma once
 
-// The lines of a code module in a gap buffer: two vectors meeting at the place last edited,
-// so that inserting or deleting there costs no more than moving the gap to it.
+// The lines of a code module: their text kept end to end in one buffer, and for each line a
+// small record of where its text lies, in a gap buffer (two vectors meeting at the place last
+// edited), so that inserting or deleting there costs no more than moving the gap to it. A
+// line costs its text and 16 bytes.
 
 #include <cstdint>
+#include <stdexcept>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 namespace kestrix::vbfiles {
 
+// One line as a component file hands it to its code module.
 struct CodeLine {
   std::string text;    // without line break
   uint32_t attrs = 0;  // member attributes written after this line: index into the module's
@@ -20,43 +25,117 @@ struct CodeLine {
 class LineStore {
  public:
   LineStore() = default;
-  explicit LineStore(std::vector<CodeLine> lines) : front_(std::move(lines)) {}
+  explicit LineStore(const std::vector<CodeLine>& lines) {
+    size_t bytes = 0;
+    for (const auto& line : lines)
+      bytes += line.text.size();
+    text_.reserve(bytes);
+    front_.reserve(lines.size());
+    for (const auto& line : lines)
+      PushBack(line.text, line.attrs, line.flags);
+  }
+
+  // Appends a line after the last one.
+  void PushBack(std::string_view text, uint32_t attrs = 0, uint8_t flags = 0) {
+    Insert(size(), text, attrs, flags);
+  }
 
   int32_t size() const { return static_cast<int32_t>(front_.size() + back_.size()); }
 
   // 0-based access.
-  CodeLine& at(int32_t i) {
-    auto k = static_cast<size_t>(i);
-    return k < front_.size() ? front_[k] : back_[back_.size() - 1 - (k - front_.size())];
+  std::string_view Text(int32_t i) const {
+    const Record& r = At(i);
+    return std::string_view(text_).substr(r.offset, r.length);
   }
-  const CodeLine& at(int32_t i) const { return const_cast<LineStore*>(this)->at(i); }
+  uint8_t Flags(int32_t i) const { return At(i).flags; }
+  void SetFlags(int32_t i, uint8_t flags) { At(i).flags = flags; }
+  uint32_t Attrs(int32_t i) const { return At(i).attrs; }
+  void SetAttrs(int32_t i, uint32_t attrs) { At(i).attrs = attrs; }
+  void SetText(int32_t i, std::string_view text) {
+    Record& r = At(i);
+    garbage_ += r.length;
+    r.offset = Append(text);
+    r.length = static_cast<uint32_t>(text.size());
+    MaybeCompact();
+  }
 
   // Inserts before the line at 0-based index i (i == size() appends).
-  void Insert(int32_t i, CodeLine line) {
+  void Insert(int32_t i, std::string_view text, uint32_t attrs, uint8_t flags) {
     MoveGapTo(i);
-    front_.push_back(std::move(line));
+    front_.push_back(Record{Append(text), static_cast<uint32_t>(text.size()), attrs, flags});
   }
   // Removes lines i .. i+count-1.
   void Erase(int32_t i, int32_t count) {
     MoveGapTo(i);
-    back_.resize(back_.size() - static_cast<size_t>(count));
+    for (int32_t k = 0; k < count; ++k) {
+      garbage_ += back_.back().length;
+      back_.pop_back();
+    }
+    MaybeCompact();
+  }
+
+  // Bytes held: the text buffer and the records.
+  size_t Bytes() const {
+    return text_.capacity() + (front_.capacity() + back_.capacity()) * sizeof(Record);
   }
 
  private:
+  struct Record {
+    uint32_t offset;
+    uint32_t length;
+    uint32_t attrs;
+    uint8_t flags;
+  };
+
+  Record& At(int32_t i) {
+    auto k = static_cast<size_t>(i);
+    return k < front_.size() ? front_[k] : back_[back_.size() - 1 - (k - front_.size())];
+  }
+  const Record& At(int32_t i) const { return const_cast<LineStore*>(this)->At(i); }
+
+  uint32_t Append(std::string_view text) {
+    // Offsets are 32 bits: far more than a module of 65,534 lines can hold.
+    if (text_.size() + text.size() > UINT32_MAX) throw std::length_error("module text too large");
+    auto at = static_cast<uint32_t>(text_.size());
+    text_.append(text);
+    return at;
+  }
+
+  // Text left behind by replaced and deleted lines is dropped once it outweighs the text
+  // still in use, so that the buffer stays within twice the module's text.
+  void MaybeCompact() {
+    if (garbage_ < (size_t{1} << 16) || garbage_ * 2 < text_.size()) return;
+    std::string text;
+    text.reserve(text_.size() - garbage_);
+    auto move = [&](Record& r) {
+      auto at = static_cast<uint32_t>(text.size());
+      text.append(text_, r.offset, r.length);
+      r.offset = at;
+    };
+    for (Record& r : front_)
+      move(r);
+    for (auto it = back_.rbegin(); it != back_.rend(); ++it)
+      move(*it);
+    text_ = std::move(text);
+    garbage_ = 0;
+  }
+
   void MoveGapTo(int32_t i) {
     auto k = static_cast<size_t>(i);
     while (front_.size() > k) {
-      back_.push_back(std::move(front_.back()));
+      back_.push_back(front_.back());
       front_.pop_back();
     }
     while (front_.size() < k) {
-      front_.push_back(std::move(back_.back()));
+      front_.push_back(back_.back());
       back_.pop_back();
     }
   }
 
-  std::vector<CodeLine> front_;  // lines before the gap, in order
-  std::vector<CodeLine> back_;   // lines after the gap, last line first
+  std::string text_;
+  size_t garbage_ = 0;         // bytes of text_ no line refers to
+  std::vector<Record> front_;  // lines before the gap, in order
+  std::vector<Record> back_;   // lines after the gap, last line first
 };
 
 }  // namespace kestrix::vbfiles
