@@ -149,10 +149,12 @@ struct WalkNotes {
 
 // Gives the line its number (when it takes one) and turns "On Error GoTo 0" into a jump to
 // the local handler (when handlers are inserted), as long as the line stays within VB's
-// length. Returns the line as it is to be written.
-std::string TransformBodyLine(std::string text, long& next_free, long position,
-                              const std::set<long>& taken, bool handlers, int32_t original,
-                              WalkNotes& notes) {
+// length. Returns true when the line changes; `out` then holds it as it is to be written.
+bool TransformBodyLine(std::string_view text, long& next_free, long position,
+                       const std::set<long>& taken, bool handlers, int32_t original,
+                       WalkNotes& notes, std::string& out) {
+  std::string_view line = text;
+  bool changed = false;
   if (handlers) {
     // Only the target changes: the statement keeps the case it was written in, so that
     // cleaning gives back the very text (VB's own spelling is the one written here).
@@ -162,22 +164,31 @@ std::string TransformBodyLine(std::string text, long& next_free, long position,
         notes.jump_not_turned.push_back(original);
       } else {
         size_t target = at + std::string_view(kOnErrorGotoZero).size() - 1;
-        text.replace(target, 1, kLocalHandlerLabel);
+        out.assign(text);
+        out.replace(target, 1, kLocalHandlerLabel);
+        line = out;
+        changed = true;
       }
     }
   }
-  bool starts_with_digit = !text.empty() && text[0] >= '0' && text[0] <= '9';
-  if (starts_with_digit || NeedsNoLineNumber(text)) return text;
+  bool starts_with_digit = !line.empty() && line[0] >= '0' && line[0] <= '9';
+  if (starts_with_digit || NeedsNoLineNumber(line)) return changed;
   long number = std::max(100 + position, next_free);
   while (taken.count(number))
     ++number;  // a label the user wrote in this procedure
   std::string prefix = FormatLineNumber(number) + "\t";
-  if (text.size() + prefix.size() > kMaxLineLength) {
+  if (line.size() + prefix.size() > kMaxLineLength) {
     notes.not_numbered.push_back(original);
-    return text;
+    return changed;
   }
   next_free = number + 1;
-  return prefix + text;
+  if (changed) {
+    out.insert(0, prefix);
+  } else {
+    out.assign(prefix);
+    out.append(text);
+  }
+  return true;
 }
 
 bool IsBeginMarker(std::string_view line) {
@@ -193,9 +204,10 @@ int32_t WalkBody(ModuleText& code, int32_t first, int32_t end, bool handlers,
   int32_t base = first - 1;
   long next_free = 0;
   bool in_select_head = false;
+  std::string out;
   for (long k = 1; base + k < end; ++k) {
     int32_t line = base + static_cast<int32_t>(k);
-    std::string before(code.Line(line));
+    std::string_view before = code.Line(line);
     if (IsBeginMarker(before) || !ParseHeader(before).name.empty()) {
       // A header declared again in another branch, or the head block after it: not counted.
       bool block = IsBeginMarker(before);
@@ -214,10 +226,10 @@ int32_t WalkBody(ModuleText& code, int32_t first, int32_t end, bool handlers,
     // Between Select Case and its first Case a declaration may stand, but no label: such
     // lines keep their text and their place in the count.
     if (in_select_head && IsCaseClause(before)) in_select_head = false;
-    std::string text = in_select_head ? before
-                                      : TransformBodyLine(before, next_free, k, taken, handlers,
-                                                          line - added_above, notes);
-    if (text != before) code.Replace(line, text);
+    bool changed = !in_select_head && TransformBodyLine(before, next_free, k, taken, handlers,
+                                                        line - added_above, notes, out);
+    if (changed) code.Replace(line, out);
+    std::string_view text = code.Line(line);
     if (!in_select_head && OpensSelectCase(text)) in_select_head = true;
     // Continuation lines belong to the statement just handled: not numbered, not counted.
     while (ContinuesOnNextLine(text) && line + 1 < end) {
