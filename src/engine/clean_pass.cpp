@@ -16,9 +16,11 @@ using host::StatusOutput;
 
 // True when the line, leading and trailing blanks and tabs aside, is `marker`.
 bool IsMarkerLine(std::string_view line, std::string_view marker) {
-  std::string text = StripLeadingBlanks(line);
+  std::string_view text = line;
+  while (!text.empty() && basic::IsBlank(text.front()))
+    text.remove_prefix(1);
   while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-    text.pop_back();
+    text.remove_suffix(1);
   return EqualsNoCase(text, marker);
 }
 
@@ -47,6 +49,7 @@ ModuleShape ReadShape(const ModuleText& code) {
   m.proc.assign(m.lines.size(), -1);
   int32_t current = -1;
   bool skip_mark_above = false;  // in the comments above the next header
+  std::string joined;
   for (size_t i = 0; i < m.lines.size(); ++i) {
     std::string_view text = m.lines[i];
     if (ContainsNoCase(text, kSkipProcMark)) {
@@ -63,12 +66,16 @@ ModuleShape ReadShape(const ModuleText& code) {
       continue;
     }
     // The whole statement, its continuation lines joined.
-    std::string statement(text);
-    for (size_t j = i; j + 1 < m.lines.size() && ContinuesOnNextLine(m.lines[j]); ++j) {
-      while (!statement.empty() && (statement.back() == ' ' || statement.back() == '\t'))
-        statement.pop_back();
-      statement.back() = ' ';  // the continuation mark
-      statement += m.lines[j + 1];
+    std::string_view statement = text;
+    if (i + 1 < m.lines.size() && ContinuesOnNextLine(text)) {
+      joined.assign(text);
+      for (size_t j = i; j + 1 < m.lines.size() && ContinuesOnNextLine(m.lines[j]); ++j) {
+        while (!joined.empty() && (joined.back() == ' ' || joined.back() == '\t'))
+          joined.pop_back();
+        joined.back() = ' ';  // the continuation mark
+        joined += m.lines[j + 1];
+      }
+      statement = joined;
     }
     if (current < 0) {
       Header header = ParseHeader(statement);

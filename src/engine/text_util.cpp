@@ -48,6 +48,32 @@ bool MayHoldHeader(std::string_view line) {
   return false;
 }
 
+// True when the line holds GOTO, GOSUB, RESUME, THEN or ELSE anywhere, in any case: the
+// words after which a line number may stand.
+bool MayHoldJump(std::string_view line) {
+  for (size_t i = 0; i < line.size(); ++i) {
+    switch (basic::Lower(line[i])) {
+      case 'g':
+        if (EqualsNoCase(line.substr(i, 4), "GOTO") || EqualsNoCase(line.substr(i, 5), "GOSUB")) {
+          return true;
+        }
+        break;
+      case 'r':
+        if (EqualsNoCase(line.substr(i, 6), "RESUME")) return true;
+        break;
+      case 't':
+        if (EqualsNoCase(line.substr(i, 4), "THEN")) return true;
+        break;
+      case 'e':
+        if (EqualsNoCase(line.substr(i, 4), "ELSE")) return true;
+        break;
+      default:
+        break;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 size_t FindInCode(std::string_view line, std::string_view needle) {
@@ -119,7 +145,9 @@ Header ParseHeader(std::string_view line) {
 
 std::vector<long> JumpTargets(std::string_view line) {
   std::vector<long> targets;
-  if (std::find_if(line.begin(), line.end(), IsDigit) == line.end()) return targets;
+  if (std::find_if(line.begin(), line.end(), IsDigit) == line.end() || !MayHoldJump(line)) {
+    return targets;
+  }
   std::string code = CodeOnly(line);
   std::string_view s = code;
   while (!s.empty()) {
