@@ -19,6 +19,7 @@ bool IsMarkerLine(std::string_view line, std::string_view marker) {
   std::string_view text = line;
   while (!text.empty() && basic::IsBlank(text.front()))
     text.remove_prefix(1);
+  if (text.empty() || text.front() != marker.front()) return false;
   while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
     text.remove_suffix(1);
   return EqualsNoCase(text, marker);
