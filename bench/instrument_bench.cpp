@@ -33,6 +33,7 @@
 #include "engine/module_pass.h"
 #include "host/counting_code_module.h"
 #include "platform/system/settings_store.h"
+#include "platform/vbfiles/file_code_module.h"
 #include "vb_generator.h"
 
 namespace kestrix::bench {
@@ -230,13 +231,24 @@ int CountGroup(const std::string& group_file, int64_t lines) {
   vbfiles::FileIde ide;
   ide.Open(group_file);
   CallCounts counts;
+  size_t store_bytes = 0, text_bytes = 0;
   for (int32_t p = 1; p <= ide.Count(); ++p) {
     host::Components& components = ide.Item(p).VBComponents();
     for (int32_t c = 1; c <= components.Count(); ++c) {
       host::CodeModule* code = components.Item(c).GetCodeModule();
-      if (code != nullptr && !CountModule(*code, components.Item(c).Name(), counts)) return 1;
+      if (code == nullptr) continue;
+      if (auto* file = dynamic_cast<vbfiles::FileCodeModule*>(code)) {
+        store_bytes += file->StoreBytes();
+        text_bytes += code->CountOfLines() == 0 ? 0 : code->Lines(1, code->CountOfLines()).size();
+        text_bytes += 2 * static_cast<size_t>(code->CountOfLines());  // the line breaks
+      }
+      if (!CountModule(*code, components.Item(c).Name(), counts)) return 1;
     }
   }
+  const double per_line = lines > 0 ? 1.0 / static_cast<double>(lines) : 0.0;
+  std::printf("  %-15s %9.1f bytes/line   (the code as text: %.1f bytes/line)\n", "code store",
+              static_cast<double>(store_bytes) * per_line,
+              static_cast<double>(text_bytes) * per_line);
   PrintCounts(counts, lines);
   return 0;
 }
