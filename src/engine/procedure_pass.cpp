@@ -87,6 +87,15 @@ bool IsEndIf(std::string_view line) {
 // level of the conditional group holding it.
 HeaderShape ReadHeaderShape(const ModuleText& code, int32_t decl_last, int32_t end) {
   HeaderShape shape;
+  // Without a directive there is no group to close, and so no repeated header: most bodies
+  // are told apart by their first characters.
+  bool any_directive = false;
+  for (int32_t i = decl_last + 1; i < end && !any_directive; ++i) {
+    std::string_view text = code.Line(i);
+    size_t k = text.find_first_not_of(" \t");
+    any_directive = k != std::string_view::npos && text[k] == '#';
+  }
+  if (!any_directive) return shape;
   int depth = 0;
   bool in_other_branch = false;
   for (int32_t i = decl_last + 1; i < end; ++i) {
