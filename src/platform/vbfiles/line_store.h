@@ -3,7 +3,7 @@
 // The lines of a code module: their text kept end to end in one buffer, and for each line a
 // small record of where its text lies, in a gap buffer (two vectors meeting at the place last
 // edited), so that inserting or deleting there costs no more than moving the gap to it. A
-// line costs its text and 16 bytes.
+// line costs its text and 12 bytes.
 
 #include <cstdint>
 #include <stdexcept>
@@ -47,10 +47,16 @@ class LineStore {
     const Record& r = At(i);
     return std::string_view(text_).substr(r.offset, r.length);
   }
-  uint8_t Flags(int32_t i) const { return At(i).flags; }
-  void SetFlags(int32_t i, uint8_t flags) { At(i).flags = flags; }
-  uint32_t Attrs(int32_t i) const { return At(i).attrs; }
-  void SetAttrs(int32_t i, uint32_t attrs) { At(i).attrs = attrs; }
+  uint8_t Flags(int32_t i) const { return static_cast<uint8_t>(At(i).attrs_flags & 0xFF); }
+  void SetFlags(int32_t i, uint8_t flags) {
+    Record& r = At(i);
+    r.attrs_flags = (r.attrs_flags & ~uint32_t{0xFF}) | flags;
+  }
+  uint32_t Attrs(int32_t i) const { return At(i).attrs_flags >> 8; }
+  void SetAttrs(int32_t i, uint32_t attrs) {
+    Record& r = At(i);
+    r.attrs_flags = Pack(attrs, static_cast<uint8_t>(r.attrs_flags & 0xFF));
+  }
   void SetText(int32_t i, std::string_view text) {
     Record& r = At(i);
     garbage_ += r.length;
@@ -62,7 +68,7 @@ class LineStore {
   // Inserts before the line at 0-based index i (i == size() appends).
   void Insert(int32_t i, std::string_view text, uint32_t attrs, uint8_t flags) {
     MoveGapTo(i);
-    front_.push_back(Record{Append(text), static_cast<uint32_t>(text.size()), attrs, flags});
+    front_.push_back(Record{Append(text), static_cast<uint32_t>(text.size()), Pack(attrs, flags)});
   }
   // Removes lines i .. i+count-1.
   void Erase(int32_t i, int32_t count) {
@@ -83,9 +89,14 @@ class LineStore {
   struct Record {
     uint32_t offset;
     uint32_t length;
-    uint32_t attrs;
-    uint8_t flags;
+    uint32_t attrs_flags;  // the attribute block above the flags' 8 bits
   };
+
+  static uint32_t Pack(uint32_t attrs, uint8_t flags) {
+    // A module has far fewer attribute blocks than 2^24 (one a line at most).
+    if (attrs >= (uint32_t{1} << 24)) throw std::length_error("too many attribute blocks");
+    return attrs << 8 | flags;
+  }
 
   Record& At(int32_t i) {
     auto k = static_cast<size_t>(i);
