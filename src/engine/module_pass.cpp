@@ -73,8 +73,9 @@ void WalkProcedures(EngineState& state, host::CodeModule& code, ModuleText& text
   host::ProcKind previous_kind = host::ProcKind::kProc;
   bool past_end = false;  // the walk has passed the End line of `previous`
   int32_t declarations = -1;
-  // The range of the first procedure of a name and kind, as last asked for; it holds until
-  // lines are inserted.
+  // The range of the first procedure of a name and kind, as last asked for. Instrumenting
+  // inserts lines only inside the procedure it works on: the range grows by them when that is
+  // the procedure, and stays as it is when that is a later copy further down.
   std::string range_name;
   host::ProcKind range_kind = host::ProcKind::kProc;
   ProcRange range;
@@ -112,11 +113,11 @@ void WalkProcedures(EngineState& state, host::CodeModule& code, ModuleText& text
         const int32_t count = text.Count();
         InstrumentProcedure(state, name, kind, code, text, line, count - lines_before, range);
         const int32_t added = text.Count() - count;
-        if (added != 0) {
-          range_known = false;
-          // The lines went into the procedure's range, which grows by as many; outside a known
-          // range the walk asks again from the next line.
-          known_to = in_range ? known_to + added : line;
+        if (added != 0 && in_range) {
+          range.count += added;
+          known_to += added;
+        } else if (added != 0) {
+          known_to = line;  // past a later copy the walk asks again from the next line
         }
         progress.SetProgressMax(StatusOutput::kLinesBar, text.Count() + 1);
       } else if (!name.empty() && HoldsProcedureEnd(line_text)) {
