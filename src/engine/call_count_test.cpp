@@ -139,6 +139,28 @@ TEST(CallCount, WriteBackWritesEachChangedStretchOnce) {
   }
 }
 
+// The module is read with one Lines call and cut at its line breaks: a carriage return
+// inside a line, or an empty line at either end, must not move a line.
+TEST(CallCount, TextReadAtOnceKeepsEveryLine) {
+  ModuleFixture module(L({"", "Sub A()", "End Sub", ""}));
+  module.code().ReplaceLine(2, "Sub A() ' a\rb");
+  ModuleText text(module.code());
+  ASSERT_EQ(text.Count(), 4);
+  EXPECT_EQ(text.Line(1), "");
+  EXPECT_EQ(text.Line(2), "Sub A() ' a\rb");
+  EXPECT_EQ(text.Line(4), "");
+  EXPECT_EQ(text.Origin(3), 3);
+
+  ModuleFixture empty("");
+  ModuleText none(empty.code());
+  EXPECT_EQ(none.Count(), 0);
+  TestState state;
+  ASSERT_TRUE(InstrumentModule(state, &empty.code()));
+  EXPECT_EQ(empty.Text(),
+            L({"'-------- Kestrix Begin --------", "Private Const MODULENAME_=\"Module1\"",
+               "'-------- Kestrix End ----------"}));
+}
+
 TEST(CallCount, FileWithoutFinalLineBreakKeepsItThroughInstrumentAndClean) {
   const std::string input =
       "Sub A()\r\n  x = 1\r\nEnd Sub\r\n'last\r\nSub B()\r\n  y = 2\r\nEnd Sub";
