@@ -58,11 +58,11 @@ class LineStore {
     r.attrs_flags = Pack(attrs, static_cast<uint8_t>(r.attrs_flags & 0xFF));
   }
   void SetText(int32_t i, std::string_view text) {
+    uint32_t offset = Append(text);  // may move the text of every line, this one's too
     Record& r = At(i);
     garbage_ += r.length;
-    r.offset = Append(text);
+    r.offset = offset;
     r.length = static_cast<uint32_t>(text.size());
-    MaybeCompact();
   }
 
   // Inserts before the line at 0-based index i (i == size() appends).
@@ -77,7 +77,6 @@ class LineStore {
       garbage_ += back_.back().length;
       back_.pop_back();
     }
-    MaybeCompact();
   }
 
   // Bytes held: the text buffer and the records.
@@ -105,6 +104,7 @@ class LineStore {
   const Record& At(int32_t i) const { return const_cast<LineStore*>(this)->At(i); }
 
   uint32_t Append(std::string_view text) {
+    if (text_.size() + text.size() > text_.capacity()) Grow(text.size());
     // Offsets are 32 bits: far more than a module of 65,534 lines can hold.
     if (text_.size() + text.size() > UINT32_MAX) throw std::length_error("module text too large");
     auto at = static_cast<uint32_t>(text_.size());
@@ -112,12 +112,18 @@ class LineStore {
     return at;
   }
 
-  // Text left behind by replaced and deleted lines is dropped once it outweighs the text
-  // still in use, so that the buffer stays within twice the module's text.
-  void MaybeCompact() {
-    if (garbage_ < (size_t{1} << 16) || garbage_ * 2 < text_.size()) return;
+  // Makes room for `extra` more bytes. The text left behind by replaced and deleted lines is
+  // dropped then, and the buffer grows by a quarter of the text in use: it stays within
+  // about 1.25 times the module's text, and each byte is moved a bounded number of times.
+  void Grow(size_t extra) {
+    const size_t live = text_.size() - garbage_;
+    const size_t want = live + extra + live / 4 + 256;
+    if (garbage_ == 0) {
+      text_.reserve(want);
+      return;
+    }
     std::string text;
-    text.reserve(text_.size() - garbage_);
+    text.reserve(want);
     auto move = [&](Record& r) {
       auto at = static_cast<uint32_t>(text.size());
       text.append(text_, r.offset, r.length);
