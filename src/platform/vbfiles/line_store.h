@@ -68,6 +68,7 @@ class LineStore {
   // Inserts before the line at 0-based index i (i == size() appends).
   void Insert(int32_t i, std::string_view text, uint32_t attrs, uint8_t flags) {
     MoveGapTo(i);
+    if (front_.size() == front_.capacity()) Reserve(front_, static_cast<size_t>(size()) + 1);
     front_.push_back(Record{Append(text), static_cast<uint32_t>(text.size()), Pack(attrs, flags)});
   }
   // Removes lines i .. i+count-1.
@@ -137,8 +138,16 @@ class LineStore {
     garbage_ = 0;
   }
 
+  // Either side of the gap may come to hold every line: each grows straight to that many
+  // (and an eighth), not by doubling past it.
+  static void Reserve(std::vector<Record>& side, size_t lines) {
+    if (side.capacity() < lines) side.reserve(lines + lines / 8 + 16);
+  }
+
   void MoveGapTo(int32_t i) {
     auto k = static_cast<size_t>(i);
+    if (front_.size() > k) Reserve(back_, back_.size() + front_.size() - k);
+    if (front_.size() < k) Reserve(front_, k);
     while (front_.size() > k) {
       back_.push_back(front_.back());
       front_.pop_back();
