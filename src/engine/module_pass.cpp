@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <vector>
 
 #include "engine/clean_pass.h"
 #include "engine/line_rules.h"
@@ -13,6 +14,10 @@ namespace kestrix::engine {
 namespace {
 
 using host::StatusOutput;
+
+std::string SkipModuleNote() {
+  return std::string("SKIPPED (found ") + kSkipModuleMark + ")";
+}
 
 void AddModuleRow(EngineState& state, const std::string& note) {
   StatusOutput& progress = state.Progress();
@@ -46,12 +51,10 @@ int32_t ScanDefStatements(host::CodeModule& code, const ModuleText& text, int32_
   return last_def;
 }
 
+// `declared`: the module already declares the constant.
 void DeclareModuleName(EngineState& state, host::CodeModule& code, ModuleText& text,
-                       int32_t last_def) {
-  if (text.Contains("Const MODULENAME_ =", 1, text.Count()) ||
-      text.Contains("Const MODULENAME_=", 1, text.Count())) {
-    return;
-  }
+                       int32_t last_def, bool declared) {
+  if (declared) return;
   int32_t after = InsertMarkedBlock(
       text, last_def + 1, {"Private Const MODULENAME_=\"" + state.CurrentModuleName() + "\"\r\n"});
   text.WriteBack(code, last_def + 1, after - 1, [](int32_t) { return true; });
@@ -138,7 +141,7 @@ bool IsDefStatement(std::string_view line) {
 
 bool HasSkipModuleMark(const ModuleText& text, std::string& note) {
   if (!text.Contains(kSkipModuleMark, 1, text.Count())) return false;
-  note = std::string("SKIPPED (found ") + kSkipModuleMark + ")";
+  note = SkipModuleNote();
   return true;
 }
 
@@ -149,9 +152,16 @@ bool InstrumentModule(EngineState& state, host::CodeModule* code) {
   std::string note;
   bool skip = false;
   std::optional<ModuleText> text;
+  // Whether the module declares its name already: its text does not change before it is
+  // declared, so one pass answers this with the skip mark.
+  std::optional<bool> declared;
   try {
     text.emplace(*code);
-    skip = HasSkipModuleMark(*text, note);
+    std::vector<bool> found = text->ContainsEach(
+        {kSkipModuleMark, "Const MODULENAME_ =", "Const MODULENAME_="}, 1, text->Count());
+    skip = found[0];
+    if (skip) note = SkipModuleNote();
+    declared = found[1] || found[2];
   } catch (const host::IdeError&) {
     // Passed over, as every step before the write test.
     text.reset();
@@ -169,10 +179,14 @@ bool InstrumentModule(EngineState& state, host::CodeModule* code) {
     return true;
   }
   if (!text) text.emplace(*code);
+  if (!declared) {
+    declared = text->Contains("Const MODULENAME_ =", 1, text->Count()) ||
+               text->Contains("Const MODULENAME_=", 1, text->Count());
+  }
   const int32_t lines_before = text->Count();
   int32_t line = 1;
   int32_t last_def = ScanDefStatements(*code, *text, line);
-  DeclareModuleName(state, *code, *text, last_def);
+  DeclareModuleName(state, *code, *text, last_def, *declared);
   progress.SetProgressMax(StatusOutput::kLinesBar, text->Count() + 1);
   WalkProcedures(state, *code, *text, line, lines_before);
   return true;

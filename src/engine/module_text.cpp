@@ -1,6 +1,7 @@
 #include "engine/module_text.h"
 
 #include <algorithm>
+#include <array>
 #include <utility>
 
 #include "basic/source_line.h"
@@ -92,10 +93,39 @@ void ModuleText::Erase(int32_t line, int32_t count) {
 }
 
 bool ModuleText::Contains(std::string_view needle, int32_t from, int32_t to) const {
-  for (int32_t i = std::max(from, 1); i <= std::min(to, Count()); ++i) {
-    if (basic::FindNoCase(Line(i), needle) != std::string_view::npos) return true;
+  return ContainsEach({needle}, from, to)[0];
+}
+
+std::vector<bool> ModuleText::ContainsEach(const std::vector<std::string_view>& needles,
+                                           int32_t from, int32_t to) const {
+  std::vector<bool> found(needles.size(), false);
+  // The characters a needle starts with, in either case: only there is a match worth trying.
+  std::array<bool, 256> starts{};
+  size_t left = 0;
+  for (size_t k = 0; k < needles.size(); ++k) {
+    if (needles[k].empty()) {
+      found[k] = true;
+      continue;
+    }
+    auto first = static_cast<unsigned char>(needles[k][0]);
+    starts[basic::Lower(static_cast<char>(first)) & 0xFFu] = true;
+    starts[basic::Upper(static_cast<char>(first)) & 0xFFu] = true;
+    ++left;
   }
-  return false;
+  for (int32_t i = std::max(from, 1); i <= std::min(to, Count()) && left > 0; ++i) {
+    std::string_view line = Line(i);
+    for (size_t at = 0; at < line.size() && left > 0; ++at) {
+      if (!starts[static_cast<unsigned char>(line[at])]) continue;
+      for (size_t k = 0; k < needles.size(); ++k) {
+        if (found[k] || needles[k].size() > line.size() - at) continue;
+        if (basic::EqualsNoCase(line.substr(at, needles[k].size()), needles[k])) {
+          found[k] = true;
+          --left;
+        }
+      }
+    }
+  }
+  return found;
 }
 
 void ModuleText::WriteBack(host::CodeModule& code, int32_t from, int32_t to,

@@ -318,16 +318,17 @@ void InstrumentProcedure(EngineState& state, const std::string& name, ProcKind k
   ProcLines p = ReadProcLines(module, code, name, kind, line, range);
   host::StatusOutput& progress = state.Progress();
   progress.SetText(host::StatusOutput::kItemField, p.declaration);
-  auto holds = [&](std::string_view mark) {
-    return code.Contains(mark, p.start, p.start + p.count - 1);
-  };
+  std::vector<bool> marks(2, false);  // the skip mark, the local handler's label
+  if (p.body != 0) {
+    marks = code.ContainsEach({kSkipProcMark, kLocalHandlerLabel}, p.start, p.start + p.count - 1);
+  }
   std::string note;
   std::string exit_statement;
   if (p.body == 0) {
     note = "Skipped (header not found)";
-  } else if (holds(kSkipProcMark)) {
+  } else if (marks[0]) {
     note = std::string("Skipped (") + kSkipProcMark + ")";
-  } else if (holds(kLocalHandlerLabel)) {
+  } else if (marks[1]) {
     note = "Skipped (Already Processed)";
   } else if (p.end == 0 && HoldsProcedureEnd(p.declaration)) {
     note = "Skipped (End on a statement line)";
