@@ -121,16 +121,36 @@ void FileCodeModule::InsertLines(int32_t line, std::string_view text) {
   // the header) the index is built again.
   int32_t last_statement = 0;
   bool near_declarations = index_.Count() == 0 || line <= index_.DeclarationLines() + 1;
-  for (size_t i = 0; i < parts.size(); ++i) {
-    uint8_t flags = ScanStatement(parts[i]).flags;
-    if (EndsWithContinuation(parts[i])) flags |= kContinues;
-    if (flags & kStructuralFlags) rebuild = true;
-    int32_t at = line + static_cast<int32_t>(i);
-    if ((flags & kStatement) && BeforeFirstHeader(line)) {
-      if (!near_declarations) rebuild = true;
-      last_statement = at;
+  // Statement by statement: a statement continued over several of the new lines is read
+  // whole, and its flags go on its first line, as the index reads them. Continuation lines
+  // only change the procedures' shape when a statement reaches past the new lines.
+  std::string joined;
+  for (size_t i = 0; i < parts.size();) {
+    size_t last = i;
+    while (last + 1 < parts.size() && EndsWithContinuation(parts[last]))
+      ++last;
+    uint8_t flags = 0;
+    if (last == i) {
+      flags = ScanStatement(parts[i]).flags;
+    } else {
+      joined.clear();
+      for (size_t j = i; j < last; ++j)
+        joined += WithoutContinuation(parts[j]);
+      joined += parts[last];
+      flags = ScanStatement(joined).flags;
     }
-    lines_.Insert(at - 1, parts[i], 0, flags);
+    if (flags & kStructuralFlags) rebuild = true;
+    if (EndsWithContinuation(parts[last])) rebuild = true;  // it goes on below the new lines
+    if ((flags & kStatement) && BeforeFirstHeader(line)) {
+      if (!near_declarations || last != i) rebuild = true;
+      last_statement = line + static_cast<int32_t>(i);
+    }
+    for (size_t j = i; j <= last; ++j) {
+      uint8_t own = EndsWithContinuation(parts[j]) ? kContinues : 0;
+      lines_.Insert(line + static_cast<int32_t>(j) - 1, parts[j], 0,
+                    static_cast<uint8_t>(own | (j == i ? flags : 0)));
+    }
+    i = last + 1;
   }
   if (rebuild) {
     index_.Update(lines_, line, static_cast<int32_t>(parts.size()), 0);
@@ -148,9 +168,12 @@ void FileCodeModule::DeleteLines(int32_t start_line, int32_t count) {
   BeforeEdit();
   bool rebuild = (start_line > 1 && (lines_.Flags(start_line - 2) & kContinues)) ||
                  index_.InsideDeclaration(start_line);
+  // Whole statements continued over several lines go without changing the procedures'
+  // shape; a statement whose last line goes on below the deleted ones does not.
+  if (lines_.Flags(start_line + count - 2) & kContinues) rebuild = true;
   for (int32_t i = 0; i < count && !rebuild; ++i) {
     uint8_t flags = lines_.Flags(start_line - 1 + i);
-    if (flags & kStructuralFlags) rebuild = true;
+    if (flags & kStructuralFlags & ~kContinues) rebuild = true;
     // Statements above the declarations' last line leave it where it is (moved up); any
     // other change to them is worked out afresh.
     bool before_last = start_line + count - 1 < index_.DeclarationLines();

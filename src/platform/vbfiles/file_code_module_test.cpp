@@ -267,14 +267,17 @@ void CheckEditsAgainstFreshIndex(std::string_view text, uint32_t seed, int edits
   auto m = Module(text);
   std::mt19937 rng(seed);
   const char* inserts[] = {
-      "' comment",        "x = x + 1",  "",        "End Sub", "Sub Extra()",
-      "Property Get P()", "#If A Then", "#End If", "y = 1 _", "Private Const C = 1",
-      "End Function",     "101\tz = 2"};
+      "' comment", "x = x + 1", "", "End Sub", "Sub Extra()", "Property Get P()", "#If A Then",
+      "#End If", "y = 1 _", "Private Const C = 1", "End Function", "101\tz = 2",
+      // Several lines at once, statements continued within them or past them.
+      "y = 1 _\r\n  + 2\r\n' after", "Sub Two(a, _\r\n  b)\r\nEnd Sub", "x = 1\r\nEnd _\r\n  Sub",
+      "Dim a, _\r\n  b", "#If A Then\r\nz = _\r\n  3\r\n#End If", "' c _\r\n  more\r\nq = 2 _"};
+  constexpr size_t kInserts = sizeof inserts / sizeof inserts[0];
   for (int i = 0; i < edits; ++i) {
     int32_t n = m->CountOfLines();
     auto pick = [&](int32_t hi) { return std::uniform_int_distribution<int32_t>(1, hi)(rng); };
     int op = std::uniform_int_distribution<int>(0, 9)(rng);
-    std::string text_of = inserts[std::uniform_int_distribution<size_t>(0, 11)(rng)];
+    std::string text_of = inserts[std::uniform_int_distribution<size_t>(0, kInserts - 1)(rng)];
     if (op < 5 || n == 0) {
       // Mostly plain lines, as the instrumentation inserts.
       if (op < 3) text_of = "' plain";
