@@ -16,11 +16,13 @@
 // instrumenting it and cleaning it again, in memory, best of three. The time per line should
 // not grow with LINES.
 
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "bench_util.h"
@@ -29,7 +31,9 @@
 #include "engine/clean_pass.h"
 #include "engine/engine_state.h"
 #include "engine/module_pass.h"
+#include "host/counting_code_module.h"
 #include "platform/system/settings_store.h"
+#include "platform/vbfiles/file_code_module.h"
 #include "vb_generator.h"
 
 namespace kestrix::bench {
@@ -103,6 +107,9 @@ Times RunOnce(const std::string& group, const fs::path& in_root, const fs::path&
   return t;
 }
 
+// Instruments and cleans every code module of the group once more, counting the calls.
+int CountGroup(const std::string& group_file, int64_t lines);
+
 int Run(int64_t lines, uint32_t seed) {
   const ScratchDir scratch;
   const fs::path in_root = scratch.path() / "in";
@@ -138,11 +145,21 @@ int Run(int64_t lines, uint32_t seed) {
               (Median(load) + Median(instrument) + Median(save)) / copied);
   std::printf("  %-15s %9.1f   (full build)/(cp -r)\n", "ratio", Median(build) / copied);
   std::printf("  (medians of %d alternating rounds)\n", kRounds);
-  return 0;
+  return CountGroup(tree.group_file, tree.code_lines);
 }
 
 class BenchState final : public engine::EngineState {
  public:
+  BenchState() = default;
+  explicit BenchState(std::string name) : name_(std::move(name)) {}
+  // Status rows that name a procedure: one per procedure the pass met.
+  int64_t ProcedureRows() const {
+    int64_t n = 0;
+    for (const auto& row : progress_.Rows())
+      n += row.member.empty() ? 0 : 1;
+    return n;
+  }
+
   int32_t InsertErrorHandlersValue() const override { return 1; }
   int32_t RemoveValue(int) const override { return 1; }
   const std::string& CurrentModuleName() const override { return name_; }
@@ -157,6 +174,84 @@ class BenchState final : public engine::EngineState {
   driver::StatusModel progress_;
   BenchDialogs dialogs_;
 };
+
+// Object-model calls of the passes over some code modules, by member.
+using Tally = std::array<int64_t, host::CountingCodeModule::kMemberCount>;
+struct CallCounts {
+  Tally instrument{};
+  Tally clean{};
+  int64_t procedures = 0;
+};
+
+void AddCounts(Tally& sum, const host::CountingCodeModule& counted) {
+  for (int m = 0; m < host::CountingCodeModule::kMemberCount; ++m)
+    sum[static_cast<size_t>(m)] += counted.Calls(static_cast<host::CountingCodeModule::Member>(m));
+}
+
+// Instruments and then cleans one module through a counting code module.
+bool CountModule(host::CodeModule& code, const std::string& name, CallCounts& counts) {
+  host::CountingCodeModule counted(code);
+  BenchState state(name);
+  if (!engine::InstrumentModule(state, &counted)) return false;
+  AddCounts(counts.instrument, counted);
+  counts.procedures += state.ProcedureRows();
+  counted.ResetCounts();
+  if (!engine::CleanModule(state, &counted)) return false;
+  AddCounts(counts.clean, counted);
+  return true;
+}
+
+void PrintCounts(const CallCounts& counts, int64_t lines) {
+  using host::CountingCodeModule;
+  const double per_line = lines > 0 ? 1.0 / static_cast<double>(lines) : 0.0;
+  const double per_proc = counts.procedures > 0 ? 1.0 / static_cast<double>(counts.procedures) : 0;
+  std::printf("  object-model calls (%lld procedures, %lld lines)\n",
+              static_cast<long long>(counts.procedures), static_cast<long long>(lines));
+  std::printf("  %-24s %12s %10s %10s %12s %10s %10s\n", "member", "instrument", "/line", "/proc",
+              "clean", "/line", "/proc");
+  auto row = [&](const char* name, int64_t i, int64_t c) {
+    std::printf("  %-24s %12lld %10.4f %10.2f %12lld %10.4f %10.2f\n", name,
+                static_cast<long long>(i), static_cast<double>(i) * per_line,
+                static_cast<double>(i) * per_proc, static_cast<long long>(c),
+                static_cast<double>(c) * per_line, static_cast<double>(c) * per_proc);
+  };
+  int64_t total_i = 0, total_c = 0;
+  for (int m = 0; m < CountingCodeModule::kMemberCount; ++m) {
+    int64_t i = counts.instrument[static_cast<size_t>(m)];
+    int64_t c = counts.clean[static_cast<size_t>(m)];
+    total_i += i;
+    total_c += c;
+    if (i == 0 && c == 0) continue;
+    row(CountingCodeModule::MemberName(static_cast<CountingCodeModule::Member>(m)), i, c);
+  }
+  row("all", total_i, total_c);
+}
+
+int CountGroup(const std::string& group_file, int64_t lines) {
+  vbfiles::FileIde ide;
+  ide.Open(group_file);
+  CallCounts counts;
+  size_t store_bytes = 0, text_bytes = 0;
+  for (int32_t p = 1; p <= ide.Count(); ++p) {
+    host::Components& components = ide.Item(p).VBComponents();
+    for (int32_t c = 1; c <= components.Count(); ++c) {
+      host::CodeModule* code = components.Item(c).GetCodeModule();
+      if (code == nullptr) continue;
+      if (auto* file = dynamic_cast<vbfiles::FileCodeModule*>(code)) {
+        store_bytes += file->StoreBytes();
+        text_bytes += code->CountOfLines() == 0 ? 0 : code->Lines(1, code->CountOfLines()).size();
+        text_bytes += 2 * static_cast<size_t>(code->CountOfLines());  // the line breaks
+      }
+      if (!CountModule(*code, components.Item(c).Name(), counts)) return 1;
+    }
+  }
+  const double per_line = lines > 0 ? 1.0 / static_cast<double>(lines) : 0.0;
+  std::printf("  %-15s %9.1f bytes/line   (the code as text: %.1f bytes/line)\n", "code store",
+              static_cast<double>(store_bytes) * per_line,
+              static_cast<double>(text_bytes) * per_line);
+  PrintCounts(counts, lines);
+  return 0;
+}
 
 int RunShape(int64_t lines, int64_t proc_lines, ProcForm form, std::string_view form_name) {
   const ScratchDir scratch;
@@ -186,6 +281,13 @@ int RunShape(int64_t lines, int64_t proc_lines, ProcForm form, std::string_view 
   }
   PrintPhase("instrument", best_instrument, tree.code_lines, "   (in memory, best of 3)");
   PrintPhase("clean", best_clean, tree.code_lines, "   (in memory, best of 3)");
+  vbfiles::FileIde ide;
+  ide.Open(tree.group_file);
+  CallCounts counts;
+  if (!CountModule(*ide.Item(1).VBComponents().Item(1).GetCodeModule(), "modBench", counts)) {
+    return 1;
+  }
+  PrintCounts(counts, tree.code_lines);
   return 0;
 }
 

@@ -6,6 +6,7 @@
 
 #include "engine/line_rules.h"
 #include "engine/markers.h"
+#include "engine/module_text.h"
 #include "engine/text_util.h"
 
 namespace kestrix::engine {
@@ -15,15 +16,19 @@ using host::StatusOutput;
 
 // True when the line, leading and trailing blanks and tabs aside, is `marker`.
 bool IsMarkerLine(std::string_view line, std::string_view marker) {
-  std::string text = StripLeadingBlanks(line);
+  std::string_view text = line;
+  while (!text.empty() && basic::IsBlank(text.front()))
+    text.remove_prefix(1);
+  if (text.empty() || text.front() != marker.front()) return false;
   while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-    text.pop_back();
+    text.remove_suffix(1);
   return EqualsNoCase(text, marker);
 }
 
 // The module read once, with what cleaning needs to know about each line (0-based).
 struct ModuleShape {
-  std::vector<std::string> lines;
+  std::vector<std::string_view> lines;
+  std::vector<bool> frame;    // the line belongs to a procedure's header or End statement
   std::vector<bool> first;    // the line starts a statement
   std::vector<int32_t> proc;  // procedure the line lies in (header to End), -1 outside
   std::vector<std::string> proc_names;
@@ -34,18 +39,20 @@ struct ModuleShape {
   bool any_proc_marked = false;
 };
 
-ModuleShape ReadShape(host::CodeModule& code) {
+ModuleShape ReadShape(const ModuleText& code) {
   ModuleShape m;
-  int32_t n = code.CountOfLines();
+  int32_t n = code.Count();
   m.lines.reserve(static_cast<size_t>(n));
   for (int32_t i = 1; i <= n; ++i)
-    m.lines.push_back(code.Lines(i, 1));
+    m.lines.push_back(code.Line(i));
   m.first.assign(m.lines.size(), true);
+  m.frame.assign(m.lines.size(), false);
   m.proc.assign(m.lines.size(), -1);
   int32_t current = -1;
   bool skip_mark_above = false;  // in the comments above the next header
+  std::string joined;
   for (size_t i = 0; i < m.lines.size(); ++i) {
-    const std::string& text = m.lines[i];
+    std::string_view text = m.lines[i];
     if (ContainsNoCase(text, kSkipProcMark)) {
       if (current >= 0) {
         m.proc_skipped[static_cast<size_t>(current)] = true;
@@ -56,15 +63,20 @@ ModuleShape ReadShape(host::CodeModule& code) {
     if (i > 0 && ContinuesOnNextLine(m.lines[i - 1])) {
       m.first[i] = false;
       m.proc[i] = current;
+      m.frame[i] = m.frame[i - 1];
       continue;
     }
     // The whole statement, its continuation lines joined.
-    std::string statement = text;
-    for (size_t j = i; j + 1 < m.lines.size() && ContinuesOnNextLine(m.lines[j]); ++j) {
-      while (!statement.empty() && (statement.back() == ' ' || statement.back() == '\t'))
-        statement.pop_back();
-      statement.back() = ' ';  // the continuation mark
-      statement += m.lines[j + 1];
+    std::string_view statement = text;
+    if (i + 1 < m.lines.size() && ContinuesOnNextLine(text)) {
+      joined.assign(text);
+      for (size_t j = i; j + 1 < m.lines.size() && ContinuesOnNextLine(m.lines[j]); ++j) {
+        while (!joined.empty() && (joined.back() == ' ' || joined.back() == '\t'))
+          joined.pop_back();
+        joined.back() = ' ';  // the continuation mark
+        joined += m.lines[j + 1];
+      }
+      statement = joined;
     }
     if (current < 0) {
       Header header = ParseHeader(statement);
@@ -75,6 +87,7 @@ ModuleShape ReadShape(host::CodeModule& code) {
         m.proc_skipped.push_back(skip_mark_above);
         m.proc_targets.emplace_back();
         skip_mark_above = false;
+        m.frame[i] = true;
       }
     }
     m.proc[i] = current;
@@ -89,7 +102,10 @@ ModuleShape ReadShape(host::CodeModule& code) {
     if (current >= 0) {
       for (long target : JumpTargets(statement))
         m.proc_targets[static_cast<size_t>(current)].insert(target);
-      if (HoldsProcedureEnd(statement)) current = -1;
+      if (HoldsProcedureEnd(statement)) {
+        current = -1;
+        m.frame[i] = true;
+      }
     } else if (!IsBlankOrComment(text) && basic::ReadDirective(text) == basic::Directive::kNone) {
       skip_mark_above = false;  // the mark belongs to the procedure right below it
     }
@@ -112,7 +128,7 @@ std::vector<Block> FindBlocks(const ModuleShape& m) {
     Block block{i, -1, i};
     size_t j = i + 1;
     for (; j < m.lines.size(); ++j) {
-      const std::string& text = m.lines[j];
+      std::string_view text = m.lines[j];
       if (IsMarkerLine(text, kEndMarker)) {
         block.end = static_cast<long>(j);
         break;
@@ -166,7 +182,8 @@ bool CleanModule(EngineState& state, host::CodeModule* code) {
   progress.SetText(StatusOutput::kModuleField, state.CurrentModuleName());
   const bool handlers = state.Removes(kRemoveErrorHandlers);
   const bool numbers = state.Removes(kRemoveLineNumbers);
-  ModuleShape m = ReadShape(*code);
+  ModuleText text(*code);
+  ModuleShape m = ReadShape(text);
   std::vector<Block> blocks = FindBlocks(m);
   // A procedure with a block that lost its end marker keeps all its blocks, and the module
   // its own, so that what stays still fits together; a row names the marker's line.
@@ -188,10 +205,12 @@ bool CleanModule(EngineState& state, host::CodeModule* code) {
   }
   const int32_t n = static_cast<int32_t>(m.lines.size());
   progress.SetProgressMax(StatusOutput::kLinesBar, n + 1);
+  std::string line;
   for (size_t i = 0; i < m.lines.size(); ++i) {
+    if ((i & 1023) == 1023) {
+      progress.SetProgressValue(StatusOutput::kLinesBar, static_cast<int32_t>(i) + 2);
+    }
     if (in_block[i]) continue;
-    std::string text = m.lines[i];
-    bool changed = handlers && RestoreOnErrorGotoZero(text);
     int32_t proc = m.proc[i];
     // Kestrix numbered the procedures that carry its blocks; in a module built without
     // handlers (its name block, but no procedure with blocks), every procedure that was not
@@ -200,16 +219,18 @@ bool CleanModule(EngineState& state, host::CodeModule* code) {
         proc >= 0 &&
         (m.proc_marked[static_cast<size_t>(proc)] ||
          (m.module_marked && !m.any_proc_marked && !m.proc_skipped[static_cast<size_t>(proc)]));
-    if (numbers && m.first[i] && kestrix_numbered) {
-      changed |= StripLineNumber(text, m.proc_targets[static_cast<size_t>(proc)]);
-    }
-    if (changed) code->ReplaceLine(static_cast<int32_t>(i) + 1, text);
-    progress.SetProgressValue(StatusOutput::kLinesBar, static_cast<int32_t>(i) + 2);
+    bool strip = numbers && m.first[i] && kestrix_numbered;
+    if (!handlers && !strip) continue;
+    line.assign(m.lines[i]);
+    bool changed = handlers && RestoreOnErrorGotoZero(line);
+    if (strip) changed |= StripLineNumber(line, m.proc_targets[static_cast<size_t>(proc)]);
+    if (changed) text.Replace(static_cast<int32_t>(i) + 1, line);
   }
+  if (n > 0) progress.SetProgressValue(StatusOutput::kLinesBar, n + 1);
+  std::vector<std::string> unmatched;
   if (handlers) {
     // Bottom up, so that the lines above keep their places; a block without its end marker
     // stays, and a row says where it is (as the module reads after cleaning).
-    std::vector<std::string> unmatched;
     int32_t removed_above = 0;
     for (size_t k = 0; k < blocks.size(); ++k) {
       const Block& b = blocks[k];
@@ -221,10 +242,20 @@ bool CleanModule(EngineState& state, host::CodeModule* code) {
     }
     for (size_t k = blocks.size(); k-- > 0;) {
       if (keep[k]) continue;
-      code->DeleteLines(
-          static_cast<int32_t>(blocks[k].begin) + 1,
-          static_cast<int32_t>(blocks[k].end - static_cast<long>(blocks[k].begin)) + 1);
+      text.Erase(static_cast<int32_t>(blocks[k].begin) + 1,
+                 static_cast<int32_t>(blocks[k].end - static_cast<long>(blocks[k].begin)) + 1);
     }
+  }
+  // The changes go back a procedure body at a time; lines outside the procedures, the headers
+  // (which may carry what the code window does not show) and the End lines stay as they are,
+  // so that the code module sees its procedures' bounds unchanged.
+  text.WriteBack(*code, 1, text.Count(), [&](int32_t i) {
+    int32_t origin = text.Origin(i);
+    if (origin == 0) return false;
+    auto k = static_cast<size_t>(origin - 1);
+    return m.proc[k] < 0 || m.frame[k];
+  });
+  if (handlers) {
     size_t u = 0;
     for (const Block& b : blocks) {
       if (b.end >= 0) continue;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "engine/engine_state.h"
+#include "engine/module_text.h"
 #include "host/ide.h"
 
 namespace kestrix::engine {
@@ -24,7 +25,7 @@ bool InstrumentModule(EngineState& state, host::CodeModule* code);
 
 // True when the module holds the skip mark anywhere (code or comment, any case); `note` then
 // receives the status note and is left alone otherwise.
-bool HasSkipModuleMark(host::CodeModule& code, std::string& note);
+bool HasSkipModuleMark(const ModuleText& text, std::string& note);
 
 // True for a Def statement (DefBool … DefVar followed by a blank), after leading blanks.
 bool IsDefStatement(std::string_view line);

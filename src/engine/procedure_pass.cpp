@@ -1,14 +1,13 @@
 #include "engine/procedure_pass.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <set>
 #include <utility>
 
 #include "engine/line_rules.h"
 #include "engine/markers.h"
+#include "engine/module_text.h"
 #include "engine/text_util.h"
-#include "engine/token_list.h"
 
 namespace kestrix::engine {
 namespace {
@@ -25,17 +24,17 @@ struct ProcLines {
 };
 
 // The last physical line of the statement starting at `line`, at most `limit`.
-int32_t StatementEnd(host::CodeModule& code, int32_t line, int32_t limit) {
-  while (line < limit && ContinuesOnNextLine(code.Lines(line, 1)))
+int32_t StatementEnd(const ModuleText& code, int32_t line, int32_t limit) {
+  while (line < limit && ContinuesOnNextLine(code.Line(line)))
     ++line;
   return line;
 }
 
 // The first line from `from` to `limit` whose statement ends a procedure, or 0. Only the
 // first line of a statement counts.
-int32_t FindEndLine(host::CodeModule& code, int32_t from, int32_t limit) {
+int32_t FindEndLine(const ModuleText& code, int32_t from, int32_t limit) {
   for (int32_t i = from; i <= limit; ++i) {
-    std::string text = code.Lines(i, 1);
+    std::string_view text = code.Line(i);
     if (HoldsProcedureEnd(text)) return i;
     i = StatementEnd(code, i, limit);
   }
@@ -43,22 +42,22 @@ int32_t FindEndLine(host::CodeModule& code, int32_t from, int32_t limit) {
 }
 
 // Where the procedure lies. The code module's by-name lookups give the first procedure of a
-// name and kind; `walk_line` past that one's range means the walk met a later copy (one
-// defined again under #If … #Else), whose header and End are found from there.
-ProcLines ReadProcLines(host::CodeModule& code, const std::string& name, ProcKind kind,
-                        int32_t walk_line) {
+// name and kind (`range`); `walk_line` past that one's range means the walk met a later copy
+// (one defined again under #If … #Else), whose header and End are found from there.
+ProcLines ReadProcLines(host::CodeModule& module, const ModuleText& code, const std::string& name,
+                        ProcKind kind, int32_t walk_line, ProcRange range) {
   ProcLines p;
-  p.body = code.ProcBodyLine(name, kind);
-  p.count = code.ProcCountLines(name, kind);
-  p.start = code.ProcStartLine(name, kind);
+  p.count = range.count;
+  p.start = range.start;
   int32_t limit = p.start + p.count - 1;
-  bool later_copy = walk_line > limit && walk_line <= code.CountOfLines();
+  bool later_copy = walk_line > limit && walk_line <= code.Count();
+  if (!later_copy) p.body = module.ProcBodyLine(name, kind);
   if (later_copy) {
-    limit = code.CountOfLines();
+    limit = code.Count();
     p.start = walk_line;
     p.body = 0;
     for (int32_t i = walk_line; i <= limit; ++i) {
-      Header header = ParseHeader(code.Lines(i, 1));
+      Header header = ParseHeader(code.Line(i));
       if (EqualsNoCase(header.name, name) && header.kind == kind) {
         p.body = i;
         break;
@@ -67,7 +66,7 @@ ProcLines ReadProcLines(host::CodeModule& code, const std::string& name, ProcKin
     }
     if (p.body == 0) return p;
   }
-  p.declaration = code.Lines(p.body, 1);
+  p.declaration = code.Line(p.body);
   p.end = FindEndLine(code, StatementEnd(code, p.body, limit) + 1, limit);
   if (later_copy) p.count = (p.end == 0 ? limit : p.end) - p.start + 1;
   return p;
@@ -86,12 +85,21 @@ bool IsEndIf(std::string_view line) {
 
 // Looks between the declaration and the End line for repeated headers at the first header's
 // level of the conditional group holding it.
-HeaderShape ReadHeaderShape(host::CodeModule& code, int32_t decl_last, int32_t end) {
+HeaderShape ReadHeaderShape(const ModuleText& code, int32_t decl_last, int32_t end) {
   HeaderShape shape;
+  // Without a directive there is no group to close, and so no repeated header: most bodies
+  // are told apart by their first characters.
+  bool any_directive = false;
+  for (int32_t i = decl_last + 1; i < end && !any_directive; ++i) {
+    std::string_view text = code.Line(i);
+    size_t k = text.find_first_not_of(" \t");
+    any_directive = k != std::string_view::npos && text[k] == '#';
+  }
+  if (!any_directive) return shape;
   int depth = 0;
   bool in_other_branch = false;
   for (int32_t i = decl_last + 1; i < end; ++i) {
-    std::string text = code.Lines(i, 1);
+    std::string_view text = code.Line(i);
     int32_t last = StatementEnd(code, i, end - 1);
     basic::Directive directive = basic::ReadDirective(text);
     if (directive == basic::Directive::kIf) {
@@ -117,20 +125,29 @@ HeaderShape ReadHeaderShape(host::CodeModule& code, int32_t decl_last, int32_t e
 
 // Line numbers the user already wrote at the start of the procedure's statements (only the
 // first line of a statement can carry one).
-std::set<long> UserLineNumbers(host::CodeModule& code, int32_t from, int32_t to) {
+std::set<long> UserLineNumbers(const ModuleText& code, int32_t from, int32_t to) {
   std::set<long> numbers;
   for (int32_t i = from; i <= to; ++i) {
-    long number = LeadingNumber(code.Lines(i, 1));
+    long number = LeadingNumber(code.Line(i));
     if (number >= 0) numbers.insert(number);
     i = StatementEnd(code, i, to);
   }
   return numbers;
 }
 
+// The number with at least three digits ("%03ld"), as the prefix of a numbered line.
 std::string FormatLineNumber(long number) {
+  if (number < 0) return "-" + FormatLineNumber(-number);
   char buffer[24];
-  std::snprintf(buffer, sizeof buffer, "%03ld", number);
-  return buffer;
+  char* end = buffer + sizeof buffer;
+  char* p = end;
+  do {
+    *--p = static_cast<char>('0' + number % 10);
+    number /= 10;
+  } while (number != 0);
+  while (end - p < 3)
+    *--p = '0';
+  return std::string(p, end);
 }
 
 // What the body walk could not do on lines that would grow past VB's line length.
@@ -141,10 +158,12 @@ struct WalkNotes {
 
 // Gives the line its number (when it takes one) and turns "On Error GoTo 0" into a jump to
 // the local handler (when handlers are inserted), as long as the line stays within VB's
-// length. Returns the line as it is to be written.
-std::string TransformBodyLine(std::string text, long& next_free, long position,
-                              const std::set<long>& taken, bool handlers, int32_t original,
-                              WalkNotes& notes) {
+// length. Returns true when the line changes; `out` then holds it as it is to be written.
+bool TransformBodyLine(std::string_view text, long& next_free, long position,
+                       const std::set<long>& taken, bool handlers, int32_t original,
+                       WalkNotes& notes, std::string& out) {
+  std::string_view line = text;
+  bool changed = false;
   if (handlers) {
     // Only the target changes: the statement keeps the case it was written in, so that
     // cleaning gives back the very text (VB's own spelling is the one written here).
@@ -154,22 +173,31 @@ std::string TransformBodyLine(std::string text, long& next_free, long position,
         notes.jump_not_turned.push_back(original);
       } else {
         size_t target = at + std::string_view(kOnErrorGotoZero).size() - 1;
-        text.replace(target, 1, kLocalHandlerLabel);
+        out.assign(text);
+        out.replace(target, 1, kLocalHandlerLabel);
+        line = out;
+        changed = true;
       }
     }
   }
-  bool starts_with_digit = !text.empty() && text[0] >= '0' && text[0] <= '9';
-  if (starts_with_digit || NeedsNoLineNumber(text)) return text;
+  bool starts_with_digit = !line.empty() && line[0] >= '0' && line[0] <= '9';
+  if (starts_with_digit || NeedsNoLineNumber(line)) return changed;
   long number = std::max(100 + position, next_free);
   while (taken.count(number))
     ++number;  // a label the user wrote in this procedure
   std::string prefix = FormatLineNumber(number) + "\t";
-  if (text.size() + prefix.size() > kMaxLineLength) {
+  if (line.size() + prefix.size() > kMaxLineLength) {
     notes.not_numbered.push_back(original);
-    return text;
+    return changed;
   }
   next_free = number + 1;
-  return prefix + text;
+  if (changed) {
+    out.insert(0, prefix);
+  } else {
+    out.assign(prefix);
+    out.append(text);
+  }
+  return true;
 }
 
 bool IsBeginMarker(std::string_view line) {
@@ -180,20 +208,21 @@ bool IsBeginMarker(std::string_view line) {
 // repeated headers and the marked blocks inserted after them. `added_above` is how many lines
 // the instrumentation inserted above `first`. Returns the line the walk counted from, moved
 // down by the lines passed over.
-int32_t WalkBody(host::CodeModule& code, int32_t first, int32_t end, bool handlers,
+int32_t WalkBody(ModuleText& code, int32_t first, int32_t end, bool handlers,
                  const std::set<long>& taken, int32_t added_above, WalkNotes& notes) {
   int32_t base = first - 1;
   long next_free = 0;
   bool in_select_head = false;
+  std::string out;
   for (long k = 1; base + k < end; ++k) {
     int32_t line = base + static_cast<int32_t>(k);
-    std::string before = code.Lines(line, 1);
+    std::string_view before = code.Line(line);
     if (IsBeginMarker(before) || !ParseHeader(before).name.empty()) {
       // A header declared again in another branch, or the head block after it: not counted.
       bool block = IsBeginMarker(before);
       int32_t last = line;
       if (block) {
-        while (last + 1 < end && !EqualsNoCase(code.Lines(last, 1), kEndMarker))
+        while (last + 1 < end && !EqualsNoCase(code.Line(last), kEndMarker))
           ++last;
         added_above += last - line + 1;
       } else {
@@ -206,14 +235,14 @@ int32_t WalkBody(host::CodeModule& code, int32_t first, int32_t end, bool handle
     // Between Select Case and its first Case a declaration may stand, but no label: such
     // lines keep their text and their place in the count.
     if (in_select_head && IsCaseClause(before)) in_select_head = false;
-    std::string text = in_select_head ? before
-                                      : TransformBodyLine(before, next_free, k, taken, handlers,
-                                                          line - added_above, notes);
-    if (text != before) code.ReplaceLine(line, text);
+    bool changed = !in_select_head && TransformBodyLine(before, next_free, k, taken, handlers,
+                                                        line - added_above, notes, out);
+    if (changed) code.Replace(line, out);
+    std::string_view text = code.Line(line);
     if (!in_select_head && OpensSelectCase(text)) in_select_head = true;
     // Continuation lines belong to the statement just handled: not numbered, not counted.
     while (ContinuesOnNextLine(text) && line + 1 < end) {
-      text = code.Lines(++line, 1);
+      text = code.Line(++line);
       ++base;
     }
   }
@@ -262,46 +291,51 @@ std::string KindLabel(ProcKind kind) {
   return "";
 }
 
-int32_t InsertMarkedBlock(host::CodeModule& code, int32_t at_line,
+int32_t InsertMarkedBlock(ModuleText& code, int32_t at_line,
                           const std::vector<std::string>& texts) {
-  code.InsertLines(at_line, kBeginMarker);
+  code.Insert(at_line, kBeginMarker);
   int32_t position = at_line + 1;
-  clsTokenList tokens;
-  tokens.SetSeparator("\r\n");
-  tokens.SetTrimmed(false);
+  // The lines as clsTokenList cuts them (separator CR LF, not trimmed): a rest of only
+  // blanks after a separator gives no line.
+  auto only_blanks = [](std::string_view rest) {
+    return rest.find_first_not_of(' ') == std::string_view::npos;
+  };
   for (const auto& text : texts) {
-    tokens.SetValue(text);
-    tokens.InitScan();
-    while (!tokens.Done())
-      code.InsertLines(position++, tokens.NextToken());
+    std::string_view rest = text;
+    while (!only_blanks(rest)) {
+      size_t p = rest.find("\r\n");
+      code.Insert(position++, rest.substr(0, p));
+      rest = p == std::string_view::npos ? std::string_view() : rest.substr(p + 2);
+    }
   }
-  code.InsertLines(position, kEndMarker);
+  code.Insert(position, kEndMarker);
   return position + 1;
 }
 
 void InstrumentProcedure(EngineState& state, const std::string& name, ProcKind kind,
-                         host::CodeModule& code, int32_t& line, int32_t added_above) {
-  ProcLines p = ReadProcLines(code, name, kind, line);
+                         host::CodeModule& module, ModuleText& code, int32_t& line,
+                         int32_t added_above, ProcRange range) {
+  ProcLines p = ReadProcLines(module, code, name, kind, line, range);
   host::StatusOutput& progress = state.Progress();
   progress.SetText(host::StatusOutput::kItemField, p.declaration);
-  auto holds = [&](std::string_view mark) {
-    int32_t from = p.start, column = 1, last = p.start + p.count - 1, end_column = -1;
-    return code.Find(mark, from, column, last, end_column, false, false, false);
-  };
+  std::vector<bool> marks(2, false);  // the skip mark, the local handler's label
+  if (p.body != 0) {
+    marks = code.ContainsEach({kSkipProcMark, kLocalHandlerLabel}, p.start, p.start + p.count - 1);
+  }
   std::string note;
   std::string exit_statement;
   if (p.body == 0) {
     note = "Skipped (header not found)";
-  } else if (holds(kSkipProcMark)) {
+  } else if (marks[0]) {
     note = std::string("Skipped (") + kSkipProcMark + ")";
-  } else if (holds(kLocalHandlerLabel)) {
+  } else if (marks[1]) {
     note = "Skipped (Already Processed)";
   } else if (p.end == 0 && HoldsProcedureEnd(p.declaration)) {
     note = "Skipped (End on a statement line)";
   } else if (p.end == 0) {
     note = "Skipped (no End line)";
-  } else if (!IsEndStatementLine(code.Lines(p.end, 1)) ||
-             !IsProcedureEnd(code.Lines(p.end, 1), exit_statement)) {
+  } else if (!IsEndStatementLine(code.Line(p.end)) ||
+             !IsProcedureEnd(code.Line(p.end), exit_statement)) {
     // The handler block would put Exit ahead of the statements sharing the End's line.
     note = "Skipped (End on a statement line)";
   }
@@ -338,11 +372,21 @@ void InstrumentProcedure(EngineState& state, const std::string& name, ProcKind k
     state.DoEvents();
     WalkNotes notes;
     line = WalkBody(code, first, p.end, handlers, taken, added_above + added, notes);
+    int32_t end_line = p.end;
     if (handlers) {
-      InsertMarkedBlock(code, p.end,
-                        {"\t" + exit_statement + "\r\n" + kLocalHandlerLabel + ":\r\n" +
-                         state.LocalHandlerText()});
+      end_line = InsertMarkedBlock(code, p.end,
+                                   {"\t" + exit_statement + "\r\n" + kLocalHandlerLabel + ":\r\n" +
+                                    state.LocalHandlerText()});
     }
+    // Everything between the declaration and the End line goes back in one piece, but for
+    // headers declared again in other branches: they stay where they are.
+    bool in_header = false;
+    code.WriteBack(module, decl_last + 1, end_line - 1, [&](int32_t i) {
+      std::string_view text = code.Line(i);
+      bool header = code.Origin(i) != 0 && (in_header || !ParseHeader(text).name.empty());
+      in_header = header && ContinuesOnNextLine(text);
+      return header;
+    });
     note = OkNote(notes);
   }
   progress.AddRow({progress.Text(host::StatusOutput::kProjectField), state.CurrentModuleName(),

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/engine_state.h"
+#include "engine/module_text.h"
 #include "host/ide.h"
 
 namespace kestrix::engine {
@@ -22,21 +23,28 @@ std::string KindLabel(host::ProcKind kind);
 // Inserts at `at_line` the begin marker, every line of every text (texts hold lines
 // separated by CR LF; a final line break adds no empty line, an empty text no line), and the
 // end marker. Returns the line just after the end marker: where the line that was at
-// `at_line` now stands. Errors of the code module pass to the caller.
-int32_t InsertMarkedBlock(host::CodeModule& code, int32_t at_line,
-                          const std::vector<std::string>& texts);
+// `at_line` now stands.
+int32_t InsertMarkedBlock(ModuleText& code, int32_t at_line, const std::vector<std::string>& texts);
+
+// Lines start..start+count-1: the range the code module gives for a procedure's name and kind.
+struct ProcRange {
+  int32_t start = 0;
+  int32_t count = 0;
+};
 
 // Instruments the procedure `name` of kind `kind`, unless a skip mark, an earlier
 // instrumentation, or an End statement sharing its line with other statements says to leave
-// it; adds its status row either way. On entry `line` is where the caller's walk met the
-// procedure: past the range of the first procedure of that name and kind, it is a later copy
-// (defined again under #If … #Else), found from there. When it instruments, `line` receives
-// the line the body walk counted from, moved down by the continuation lines it passed: a
-// line inside the procedure, before its End line, from which the caller's walk goes on.
-// `added_above` is how many lines the instrumentation has inserted above the procedure, so
-// that notes name lines as the original module has them. Errors of the code module pass to
-// the caller, with no row added.
+// it; adds its status row either way. `code` is the text of `module`, kept in step with it;
+// `range` is where `module` places the first procedure of that name and kind. On entry `line`
+// is where the caller's walk met the procedure: past `range`, it is a later copy (defined again
+// under #If … #Else), found from there. When it instruments, `line` receives the line the body
+// walk counted from, moved down by the continuation lines it passed: a line inside the
+// procedure, before its End line, from which the caller's walk goes on. `added_above` is how
+// many lines the instrumentation has inserted above the procedure, so that notes name lines as
+// the original module has them. The procedure's new text goes into `module` in one piece.
+// Errors of the code module pass to the caller, with no row added.
 void InstrumentProcedure(EngineState& state, const std::string& name, host::ProcKind kind,
-                         host::CodeModule& code, int32_t& line, int32_t added_above = 0);
+                         host::CodeModule& module, ModuleText& code, int32_t& line,
+                         int32_t added_above, ProcRange range);
 
 }  // namespace kestrix::engine

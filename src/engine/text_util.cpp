@@ -21,6 +21,59 @@ std::string_view SkipBlanks(std::string_view s) {
   return s;
 }
 
+// True when the first character after leading blanks opens a comment: the line holds no
+// statement.
+bool StartsWithComment(std::string_view line) {
+  std::string_view s = SkipBlanks(line);
+  return !s.empty() && s.front() == '\'';
+}
+
+// True when the line holds SUB, FUNCTION or PROPERTY anywhere, in any case: one pass over it.
+bool MayHoldHeader(std::string_view line) {
+  for (size_t i = 0; i < line.size(); ++i) {
+    switch (basic::Lower(line[i])) {
+      case 's':
+        if (EqualsNoCase(line.substr(i, 3), "SUB")) return true;
+        break;
+      case 'f':
+        if (EqualsNoCase(line.substr(i, 8), "FUNCTION")) return true;
+        break;
+      case 'p':
+        if (EqualsNoCase(line.substr(i, 8), "PROPERTY")) return true;
+        break;
+      default:
+        break;
+    }
+  }
+  return false;
+}
+
+// True when the line holds GOTO, GOSUB, RESUME, THEN or ELSE anywhere, in any case: the
+// words after which a line number may stand.
+bool MayHoldJump(std::string_view line) {
+  for (size_t i = 0; i < line.size(); ++i) {
+    switch (basic::Lower(line[i])) {
+      case 'g':
+        if (EqualsNoCase(line.substr(i, 4), "GOTO") || EqualsNoCase(line.substr(i, 5), "GOSUB")) {
+          return true;
+        }
+        break;
+      case 'r':
+        if (EqualsNoCase(line.substr(i, 6), "RESUME")) return true;
+        break;
+      case 't':
+        if (EqualsNoCase(line.substr(i, 4), "THEN")) return true;
+        break;
+      case 'e':
+        if (EqualsNoCase(line.substr(i, 4), "ELSE")) return true;
+        break;
+      default:
+        break;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 size_t FindInCode(std::string_view line, std::string_view needle) {
@@ -70,7 +123,7 @@ bool IsCaseClause(std::string_view line) {
 }
 
 bool HoldsProcedureEnd(std::string_view line) {
-  if (FindNoCase(line, "END") == std::string_view::npos) return false;
+  if (StartsWithComment(line) || FindNoCase(line, "END") == std::string_view::npos) return false;
   basic::StatementReader statements(line);
   std::string_view statement;
   while (statements.Next(statement)) {
@@ -80,11 +133,7 @@ bool HoldsProcedureEnd(std::string_view line) {
 }
 
 Header ParseHeader(std::string_view line) {
-  if (FindNoCase(line, "SUB") == std::string_view::npos &&
-      FindNoCase(line, "FUNCTION") == std::string_view::npos &&
-      FindNoCase(line, "PROPERTY") == std::string_view::npos) {
-    return {};
-  }
+  if (StartsWithComment(line) || !MayHoldHeader(line)) return {};
   basic::Header read = basic::ReadLineHeader(line);
   Header header;
   if (read.name.empty()) return header;
@@ -96,7 +145,9 @@ Header ParseHeader(std::string_view line) {
 
 std::vector<long> JumpTargets(std::string_view line) {
   std::vector<long> targets;
-  if (std::find_if(line.begin(), line.end(), IsDigit) == line.end()) return targets;
+  if (std::find_if(line.begin(), line.end(), IsDigit) == line.end() || !MayHoldJump(line)) {
+    return targets;
+  }
   std::string code = CodeOnly(line);
   std::string_view s = code;
   while (!s.empty()) {

@@ -33,6 +33,11 @@ std::vector<std::string_view> SplitText(std::string_view text) {
 FileCodeModule::FileCodeModule(host::Component& parent, std::vector<CodeLine> lines,
                                std::vector<std::vector<std::string>> attr_blocks,
                                bool final_newline)
+    : FileCodeModule(parent, LineStore(lines), std::move(attr_blocks), final_newline) {}
+
+FileCodeModule::FileCodeModule(host::Component& parent, LineStore lines,
+                               std::vector<std::vector<std::string>> attr_blocks,
+                               bool final_newline)
     : parent_(parent),
       lines_(std::move(lines)),
       attr_blocks_(std::move(attr_blocks)),
@@ -43,10 +48,10 @@ FileCodeModule::FileCodeModule(host::Component& parent, std::vector<CodeLine> li
 
 void FileCodeModule::AppendTo(std::string& out) const {
   for (int32_t i = 0; i < lines_.size(); ++i) {
-    const CodeLine& line = lines_.at(i);
-    AppendLine(out, line.text);
-    if (line.attrs == 0) continue;
-    for (const auto& attr : attr_blocks_[line.attrs])
+    AppendLine(out, lines_.Text(i));
+    uint32_t block = lines_.Attrs(i);
+    if (block == 0) continue;
+    for (const auto& attr : attr_blocks_[block])
       AppendLine(out, attr);
   }
 }
@@ -57,7 +62,7 @@ int32_t FileCodeModule::AttributeLinesBefore(int32_t line) const {
     int32_t count = 0;
     for (int32_t i = 0; i < lines_.size(); ++i) {
       attrs_above_[static_cast<size_t>(i)] = count;
-      uint32_t block = lines_.at(i).attrs;
+      uint32_t block = lines_.Attrs(i);
       if (block != 0) count += static_cast<int32_t>(attr_blocks_[block].size());
     }
     attrs_above_.back() = count;
@@ -88,10 +93,14 @@ std::string FileCodeModule::Lines(int32_t start_line, int32_t count) const {
                        std::to_string(CountOfLines()) + " lines)",
                    "CodeModule");
   }
+  size_t bytes = count > 0 ? static_cast<size_t>(count - 1) * 2 : 0;
+  for (int32_t i = 0; i < count; ++i)
+    bytes += lines_.Text(start_line - 1 + i).size();
   std::string out;
+  out.reserve(bytes);
   for (int32_t i = 0; i < count; ++i) {
     if (i > 0) out += "\r\n";
-    out += lines_.at(start_line - 1 + i).text;
+    out += lines_.Text(start_line - 1 + i);
   }
   return out;
 }
@@ -104,7 +113,7 @@ void FileCodeModule::InsertLines(int32_t line, std::string_view text) {
   CheckLine(line, CountOfLines() + 1, "InsertLines");
   BeforeEdit();
   std::vector<std::string_view> parts = SplitText(text);
-  bool rebuild = line > 1 && (lines_.at(line - 2).flags & kContinues);
+  bool rebuild = line > 1 && (lines_.Flags(line - 2) & kContinues);
   if (index_.InsideDeclaration(line)) rebuild = true;
   if (line == CountOfLines() + 1) final_newline_ = true;
   // A statement above the first header may move the end of the declarations: simply when it
@@ -112,16 +121,36 @@ void FileCodeModule::InsertLines(int32_t line, std::string_view text) {
   // the header) the index is built again.
   int32_t last_statement = 0;
   bool near_declarations = index_.Count() == 0 || line <= index_.DeclarationLines() + 1;
-  for (size_t i = 0; i < parts.size(); ++i) {
-    uint8_t flags = ScanStatement(parts[i]).flags;
-    if (EndsWithContinuation(parts[i])) flags |= kContinues;
-    if (flags & kStructuralFlags) rebuild = true;
-    int32_t at = line + static_cast<int32_t>(i);
-    if ((flags & kStatement) && BeforeFirstHeader(line)) {
-      if (!near_declarations) rebuild = true;
-      last_statement = at;
+  // Statement by statement: a statement continued over several of the new lines is read
+  // whole, and its flags go on its first line, as the index reads them. Continuation lines
+  // only change the procedures' shape when a statement reaches past the new lines.
+  std::string joined;
+  for (size_t i = 0; i < parts.size();) {
+    size_t last = i;
+    while (last + 1 < parts.size() && EndsWithContinuation(parts[last]))
+      ++last;
+    uint8_t flags = 0;
+    if (last == i) {
+      flags = ScanStatement(parts[i]).flags;
+    } else {
+      joined.clear();
+      for (size_t j = i; j < last; ++j)
+        joined += WithoutContinuation(parts[j]);
+      joined += parts[last];
+      flags = ScanStatement(joined).flags;
     }
-    lines_.Insert(at - 1, CodeLine{std::string(parts[i]), 0, flags});
+    if (flags & kStructuralFlags) rebuild = true;
+    if (EndsWithContinuation(parts[last])) rebuild = true;  // it goes on below the new lines
+    if ((flags & kStatement) && BeforeFirstHeader(line)) {
+      if (!near_declarations || last != i) rebuild = true;
+      last_statement = line + static_cast<int32_t>(i);
+    }
+    for (size_t j = i; j <= last; ++j) {
+      uint8_t own = EndsWithContinuation(parts[j]) ? kContinues : 0;
+      lines_.Insert(line + static_cast<int32_t>(j) - 1, parts[j], 0,
+                    static_cast<uint8_t>(own | (j == i ? flags : 0)));
+    }
+    i = last + 1;
   }
   if (rebuild) {
     index_.Update(lines_, line, static_cast<int32_t>(parts.size()), 0);
@@ -137,11 +166,14 @@ void FileCodeModule::DeleteLines(int32_t start_line, int32_t count) {
   CheckLine(start_line, CountOfLines(), "DeleteLines");
   CheckLine(start_line + count - 1, CountOfLines(), "DeleteLines");
   BeforeEdit();
-  bool rebuild = (start_line > 1 && (lines_.at(start_line - 2).flags & kContinues)) ||
+  bool rebuild = (start_line > 1 && (lines_.Flags(start_line - 2) & kContinues)) ||
                  index_.InsideDeclaration(start_line);
+  // Whole statements continued over several lines go without changing the procedures'
+  // shape; a statement whose last line goes on below the deleted ones does not.
+  if (lines_.Flags(start_line + count - 2) & kContinues) rebuild = true;
   for (int32_t i = 0; i < count && !rebuild; ++i) {
-    uint8_t flags = lines_.at(start_line - 1 + i).flags;
-    if (flags & kStructuralFlags) rebuild = true;
+    uint8_t flags = lines_.Flags(start_line - 1 + i);
+    if (flags & kStructuralFlags & ~kContinues) rebuild = true;
     // Statements above the declarations' last line leave it where it is (moved up); any
     // other change to them is worked out afresh.
     bool before_last = start_line + count - 1 < index_.DeclarationLines();
@@ -170,16 +202,16 @@ void FileCodeModule::ReplaceLine(int32_t line, std::string_view text) {
   BeforeEdit();
   // The statement this line belongs to starts at `first`; its flags sit on that line.
   int32_t first = line;
-  while (first > 1 && (lines_.at(first - 2).flags & kContinues))
+  while (first > 1 && (lines_.Flags(first - 2) & kContinues))
     --first;
-  uint8_t old_own = lines_.at(line - 1).flags & kContinues;
-  uint8_t old_statement = lines_.at(first - 1).flags & static_cast<uint8_t>(~kContinues);
-  lines_.at(line - 1).text.assign(text);
+  uint8_t old_own = lines_.Flags(line - 1) & kContinues;
+  uint8_t old_statement = lines_.Flags(first - 1) & static_cast<uint8_t>(~kContinues);
+  lines_.SetText(line - 1, text);
   if (line == CountOfLines()) final_newline_ = true;
   uint8_t new_own = EndsWithContinuation(text) ? kContinues : 0;
   std::string joined;
   for (int32_t i = first;; ++i) {
-    std::string_view part = lines_.at(i - 1).text;
+    std::string_view part = lines_.Text(i - 1);
     bool more = EndsWithContinuation(part) && i < CountOfLines();
     if (more) part = WithoutContinuation(part);
     joined += part;
@@ -195,9 +227,9 @@ void FileCodeModule::ReplaceLine(int32_t line, std::string_view text) {
     index_.Update(lines_, line, 1, 1);
     return;
   }
-  auto& first_line = lines_.at(first - 1);
-  first_line.flags = static_cast<uint8_t>((first_line.flags & kContinues) | new_statement);
-  if (line != first) lines_.at(line - 1).flags = new_own;
+  lines_.SetFlags(first - 1,
+                  static_cast<uint8_t>((lines_.Flags(first - 1) & kContinues) | new_statement));
+  if (line != first) lines_.SetFlags(line - 1, new_own);
 }
 
 std::string FileCodeModule::ProcOfLine(int32_t line, host::ProcKind& kind) const {
@@ -243,7 +275,7 @@ bool FileCodeModule::Find(std::string_view target, int32_t& start_line, int32_t&
   int32_t last = (end_line < 1 || end_line > n) ? n : end_line;
   TextSearch search(target, whole_word, match_case, pattern_search);
   for (int32_t line = std::max(start_line, 1); line <= last; ++line) {
-    const std::string& text = lines_.at(line - 1).text;
+    std::string_view text = lines_.Text(line - 1);
     size_t from = (line == start_line && start_column > 1) ? size_t(start_column - 1) : 0;
     size_t limit = text.size();
     if (line == last && end_column >= 0) limit = std::min(limit, size_t(end_column));

@@ -21,6 +21,10 @@ class FileCodeModule final : public host::CodeModule {
   // block 0 is unused. `final_newline` is false when the file's last line had no line break.
   FileCodeModule(host::Component& parent, std::vector<CodeLine> lines,
                  std::vector<std::vector<std::string>> attr_blocks, bool final_newline);
+  // The same from lines already in a store (LineStore::PushBack and SetAttrs), without a
+  // string per line on the way.
+  FileCodeModule(host::Component& parent, LineStore lines,
+                 std::vector<std::vector<std::string>> attr_blocks, bool final_newline);
 
   // Called before every edit: throws to refuse it (a read-only file), else marks the
   // component changed.
@@ -37,6 +41,8 @@ class FileCodeModule final : public host::CodeModule {
   // Counts the edits made so far: a viewer that remembers it can tell whether someone else
   // changed the module since it last looked.
   uint64_t Revision() const { return revision_; }
+  // Bytes the module's lines take in memory.
+  size_t StoreBytes() const { return lines_.Bytes(); }
 
   // host::CodeModule
   host::Component& Parent() override { return parent_; }

@@ -167,6 +167,52 @@ TEST(CodeModuleLines, ReadInsertDeleteReplace) {
   EXPECT_THROW(m->DeleteLines(5, 2), host::IdeError);
 }
 
+// Lines rewritten over and over leave their old text behind in the store, which drops it
+// from time to time: every line must keep its own text through that, and the store must
+// stay within a small multiple of the text it holds.
+TEST(CodeModuleLines, StoreDropsOldTextAndKeepsEveryLine) {
+  std::vector<std::string> model;
+  for (int i = 0; i < 3000; ++i)
+    model.push_back("  x" + std::to_string(i) + " = " + std::to_string(i * 7));
+  std::string text;
+  for (const auto& line : model)
+    text += line + "\r\n";
+  auto m = Module(text);
+  const size_t start_bytes = m->StoreBytes();
+  std::mt19937 random(5);
+  for (int round = 0; round < 40; ++round) {
+    for (int k = 0; k < 200; ++k) {
+      int32_t line = static_cast<int32_t>(random() % model.size()) + 1;
+      std::string changed = model[static_cast<size_t>(line - 1)] + " ' r" + std::to_string(round);
+      m->ReplaceLine(line, changed);
+      model[static_cast<size_t>(line - 1)] = changed;
+    }
+    int32_t at = static_cast<int32_t>(random() % (model.size() - 20)) + 1;
+    m->DeleteLines(at, 10);
+    model.erase(model.begin() + at - 1, model.begin() + at + 9);
+    m->InsertLines(at, "a" + std::to_string(round) + "\r\n\r\nb");
+    model.insert(model.begin() + at - 1, {"a" + std::to_string(round), "", "b"});
+    std::string expected;
+    for (const auto& line : model)
+      expected += line + "\r\n";
+    ASSERT_EQ(Text(*m), expected) << "round " << round;
+  }
+  EXPECT_LT(m->StoreBytes(), 4 * start_bytes);
+}
+
+// A module built from a store filled line by line is the module built from CodeLines.
+TEST(CodeModuleLines, BuiltFromAStoreOrFromLinesAlike) {
+  LineStore store;
+  store.PushBack("Sub A()");
+  store.PushBack("End Sub", 1);
+  FileCodeModule m(parent, std::move(store), {{}, {"Attribute A.VB_UserMemId = 0"}}, true);
+  EXPECT_EQ(Text(m), Lines("Sub A()|End Sub"));
+  EXPECT_EQ(m.ProcCountLines("A", ProcKind::kProc), 2);
+  std::string out;
+  m.AppendTo(out);
+  EXPECT_EQ(out, Lines("Sub A()|End Sub|Attribute A.VB_UserMemId = 0"));
+}
+
 TEST(CodeModuleFind, ColumnsAndRegions) {
   auto m = Module(Lines("Sub A()|  On Error GoTo 0|  x = \"on error goto 0\"|End Sub"));
   int32_t sl = 1, sc = 1, el = -1, ec = -1;
@@ -221,14 +267,17 @@ void CheckEditsAgainstFreshIndex(std::string_view text, uint32_t seed, int edits
   auto m = Module(text);
   std::mt19937 rng(seed);
   const char* inserts[] = {
-      "' comment",        "x = x + 1",  "",        "End Sub", "Sub Extra()",
-      "Property Get P()", "#If A Then", "#End If", "y = 1 _", "Private Const C = 1",
-      "End Function",     "101\tz = 2"};
+      "' comment", "x = x + 1", "", "End Sub", "Sub Extra()", "Property Get P()", "#If A Then",
+      "#End If", "y = 1 _", "Private Const C = 1", "End Function", "101\tz = 2",
+      // Several lines at once, statements continued within them or past them.
+      "y = 1 _\r\n  + 2\r\n' after", "Sub Two(a, _\r\n  b)\r\nEnd Sub", "x = 1\r\nEnd _\r\n  Sub",
+      "Dim a, _\r\n  b", "#If A Then\r\nz = _\r\n  3\r\n#End If", "' c _\r\n  more\r\nq = 2 _"};
+  constexpr size_t kInserts = sizeof inserts / sizeof inserts[0];
   for (int i = 0; i < edits; ++i) {
     int32_t n = m->CountOfLines();
     auto pick = [&](int32_t hi) { return std::uniform_int_distribution<int32_t>(1, hi)(rng); };
     int op = std::uniform_int_distribution<int>(0, 9)(rng);
-    std::string text_of = inserts[std::uniform_int_distribution<size_t>(0, 11)(rng)];
+    std::string text_of = inserts[std::uniform_int_distribution<size_t>(0, kInserts - 1)(rng)];
     if (op < 5 || n == 0) {
       // Mostly plain lines, as the instrumentation inserts.
       if (op < 3) text_of = "' plain";

@@ -66,6 +66,11 @@ std::string_view WithoutContinuation(std::string_view line) {
 
 StatementInfo ScanStatement(std::string_view line) {
   StatementInfo info;
+  // A line that starts with a comment holds no statement: most inserted lines are such.
+  size_t i = 0;
+  while (i < line.size() && basic::IsBlank(line[i]))
+    ++i;
+  if (i < line.size() && line[i] == '\'') return info;
   basic::StatementReader statements(line);
   std::string_view statement;
   while (statements.Next(statement))

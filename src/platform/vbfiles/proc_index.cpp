@@ -125,22 +125,22 @@ namespace {
 int32_t ScanStatementAt(LineStore& lines, int32_t i, std::string& joined, StatementInfo& info) {
   int32_t n = lines.size();
   int32_t last = i;
-  while (last + 1 < n && EndsWithContinuation(lines.at(last).text))
+  while (last + 1 < n && EndsWithContinuation(lines.Text(last)))
     ++last;
   if (last == i) {
-    info = ScanStatement(lines.at(i).text);
+    info = ScanStatement(lines.Text(i));
   } else {
     joined.clear();
     for (int32_t j = i; j <= last; ++j) {
-      std::string_view text = lines.at(j).text;
+      std::string_view text = lines.Text(j);
       if (j < last) text = WithoutContinuation(text);
       joined += text;
     }
     info = ScanStatement(joined);
   }
   for (int32_t j = i; j <= last; ++j) {
-    uint8_t own = EndsWithContinuation(lines.at(j).text) ? kContinues : 0;
-    lines.at(j).flags = static_cast<uint8_t>(own | (j == i ? info.flags : 0));
+    uint8_t own = EndsWithContinuation(lines.Text(j)) ? kContinues : 0;
+    lines.SetFlags(j, static_cast<uint8_t>(own | (j == i ? info.flags : 0)));
   }
   return last;
 }
@@ -173,7 +173,7 @@ void ProcIndex::Update(LineStore& lines, int32_t line, int32_t added, int32_t re
   int32_t before = FirstEndingAtOrAfter(line) - 1;
   if (open_end_ && before == Count() - 1) --before;
   while (before >= 0 &&
-         (lines.at(Eff(before, procs_[static_cast<size_t>(before)].end) - 1).flags & kContinues)) {
+         (lines.Flags(Eff(before, procs_[static_cast<size_t>(before)].end) - 1) & kContinues)) {
     --before;
   }
   IndexBuilder builder =
@@ -269,6 +269,7 @@ int32_t ProcIndex::ProcAt(int32_t line) const {
 }
 
 int32_t ProcIndex::Find(std::string_view name, host::ProcKind kind) const {
+  if (last_found_ >= 0 && kind == last_kind_ && name == last_name_) return last_found_;
   if (names_stale_) {
     by_name_.clear();
     for (size_t k = 0; k < procs_.size(); ++k)
@@ -276,7 +277,11 @@ int32_t ProcIndex::Find(std::string_view name, host::ProcKind kind) const {
     names_stale_ = false;
   }
   auto it = by_name_.find(Key(name, kind));
-  return it == by_name_.end() ? -1 : it->second;
+  if (it == by_name_.end()) return -1;
+  last_name_.assign(name);
+  last_kind_ = kind;
+  last_found_ = it->second;
+  return it->second;
 }
 
 ProcIndex::Proc ProcIndex::At(int32_t index) const {

@@ -47,7 +47,7 @@ class ProcIndex {
   };
   static constexpr int32_t kNoReach = 1 << 30;
 
-  // Classifies every line (setting CodeLine::flags) and rebuilds the index.
+  // Classifies every line (setting its flags) and rebuilds the index.
   void Rebuild(LineStore& lines);
   // Brings the index up to date after `added` lines were put at `line` in place of `removed`
   // lines, which the index still describes: classifies the lines again from the procedure
@@ -91,12 +91,20 @@ class ProcIndex {
   int32_t FirstEndingAtOrAfter(int32_t line) const;
   // The names are looked up again only when next asked for, so that a run of edits that add
   // or rename procedures pays for one pass over them, not one per edit.
-  void IndexNames() { names_stale_ = true; }
+  void IndexNames() {
+    names_stale_ = true;
+    last_found_ = -1;
+  }
   static std::string Key(std::string_view name, host::ProcKind kind);
 
   std::vector<Proc> procs_;
   mutable std::unordered_map<std::string, int32_t> by_name_;
   mutable bool names_stale_ = false;
+  // The last name looked up, as it was spelled, and what it gave: a pass asks for the start,
+  // the length and the header of one procedure in a row.
+  mutable std::string last_name_;
+  mutable host::ProcKind last_kind_ = host::ProcKind::kProc;
+  mutable int32_t last_found_ = -1;
   int32_t decl_lines_ = 0;
   bool open_end_ = false;
   // Procedures from pending_from_ on are pending_delta_ lines further down than stored.

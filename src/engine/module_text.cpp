@@ -1,0 +1,172 @@
+#include "engine/module_text.h"
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+#include "basic/source_line.h"
+
+namespace kestrix::engine {
+namespace {
+
+constexpr size_t kChunkSize = size_t{1} << 16;
+
+}  // namespace
+
+ModuleText::ModuleText(host::CodeModule& code) {
+  const int32_t n = code.CountOfLines();
+  if (n <= 0) return;
+  source_ = code.Lines(1, n);
+  back_.reserve(static_cast<size_t>(n));
+  std::string_view all = source_;
+  // Lines never hold a line feed, so every one in the text ends a line (with the CR before it).
+  size_t pos = 0;
+  for (;;) {
+    size_t lf = all.find('\n', pos);
+    size_t end = lf == std::string_view::npos ? all.size() : lf;
+    size_t cut =
+        (lf != std::string_view::npos && end > pos && all[end - 1] == '\r') ? end - 1 : end;
+    back_.push_back({all.substr(pos, cut - pos), static_cast<int32_t>(back_.size()) + 1});
+    if (lf == std::string_view::npos) break;
+    pos = lf + 1;
+  }
+  if (static_cast<int32_t>(back_.size()) != n) {
+    // A code module whose lines hold line breaks of their own: read them one by one.
+    back_.clear();
+    source_.clear();
+    std::vector<std::string> lines;
+    lines.reserve(static_cast<size_t>(n));
+    for (int32_t i = 1; i <= n; ++i)
+      lines.push_back(code.Lines(i, 1));
+    for (const auto& line : lines) {
+      back_.push_back({Store(line), static_cast<int32_t>(back_.size()) + 1});
+    }
+  }
+  std::reverse(back_.begin(), back_.end());
+  source_count_ = n;
+}
+
+void ModuleText::MoveGapTo(size_t index) {
+  while (front_.size() > index) {
+    back_.push_back(front_.back());
+    front_.pop_back();
+  }
+  while (front_.size() < index) {
+    front_.push_back(back_.back());
+    back_.pop_back();
+  }
+}
+
+std::string_view ModuleText::Store(std::string_view text) {
+  if (chunks_.empty() || chunks_.back().capacity() - chunks_.back().size() < text.size()) {
+    chunks_.emplace_back();
+    chunks_.back().reserve(std::max(kChunkSize, text.size()));
+  }
+  std::string& chunk = chunks_.back();
+  size_t at = chunk.size();
+  chunk.append(text);
+  return std::string_view(chunk).substr(at, text.size());
+}
+
+void ModuleText::Insert(int32_t line, std::string_view text) {
+  MoveGapTo(static_cast<size_t>(line - 1));
+  size_t pos = 0;
+  for (;;) {
+    size_t lf = text.find('\n', pos);
+    if (lf == std::string_view::npos) {
+      front_.push_back({Store(text.substr(pos)), 0});
+      return;
+    }
+    size_t end = (lf > pos && text[lf - 1] == '\r') ? lf - 1 : lf;
+    front_.push_back({Store(text.substr(pos, end - pos)), 0});
+    pos = lf + 1;
+  }
+}
+
+void ModuleText::Replace(int32_t line, std::string_view text) {
+  At(line) = {Store(text), 0};
+}
+
+void ModuleText::Erase(int32_t line, int32_t count) {
+  MoveGapTo(static_cast<size_t>(line - 1));
+  back_.resize(back_.size() - static_cast<size_t>(count));
+}
+
+bool ModuleText::Contains(std::string_view needle, int32_t from, int32_t to) const {
+  return ContainsEach({needle}, from, to)[0];
+}
+
+std::vector<bool> ModuleText::ContainsEach(const std::vector<std::string_view>& needles,
+                                           int32_t from, int32_t to) const {
+  std::vector<bool> found(needles.size(), false);
+  // The characters a needle starts with, in either case: only there is a match worth trying.
+  std::array<bool, 256> starts{};
+  size_t left = 0;
+  for (size_t k = 0; k < needles.size(); ++k) {
+    if (needles[k].empty()) {
+      found[k] = true;
+      continue;
+    }
+    auto first = static_cast<unsigned char>(needles[k][0]);
+    starts[basic::Lower(static_cast<char>(first)) & 0xFFu] = true;
+    starts[basic::Upper(static_cast<char>(first)) & 0xFFu] = true;
+    ++left;
+  }
+  for (int32_t i = std::max(from, 1); i <= std::min(to, Count()) && left > 0; ++i) {
+    std::string_view line = Line(i);
+    for (size_t at = 0; at < line.size() && left > 0; ++at) {
+      if (!starts[static_cast<unsigned char>(line[at])]) continue;
+      for (size_t k = 0; k < needles.size(); ++k) {
+        if (found[k] || needles[k].size() > line.size() - at) continue;
+        if (basic::EqualsNoCase(line.substr(at, needles[k].size()), needles[k])) {
+          found[k] = true;
+          --left;
+        }
+      }
+    }
+  }
+  return found;
+}
+
+void ModuleText::WriteBack(host::CodeModule& code, int32_t from, int32_t to,
+                           const std::function<bool(int32_t line)>& keep) const {
+  // Each stretch lies between two kept lines (or the ends of the range): the old lines between
+  // them are as many as their numbers as read tell.
+  int32_t last_kept = from - 1;
+  int32_t last_origin = from > 1 ? Origin(from - 1) : 0;
+  bool changed = false;
+  std::string joined;
+  for (int32_t i = from; i <= to + 1; ++i) {
+    int32_t origin = 0;
+    if (i > to) {
+      origin = to < Count() ? Origin(to + 1) : source_count_ + 1;
+    } else {
+      // The module's last line stays as read: rewriting it would give the file a final line
+      // break it may not have had.
+      bool kept = keep(i) || (i == Count() && Origin(i) == source_count_);
+      origin = Origin(i);
+      if (origin == 0 || !kept) {
+        changed |= origin == 0;
+        continue;
+      }
+    }
+    const int32_t old_count = origin - last_origin - 1;
+    const int32_t new_count = i - last_kept - 1;
+    if (changed || old_count != new_count) {
+      if (old_count > 0) code.DeleteLines(last_kept + 1, old_count);
+      if (new_count > 0) {
+        joined.clear();
+        for (int32_t k = last_kept + 1; k < i; ++k) {
+          if (k > last_kept + 1) joined += "\r\n";
+          joined += Line(k);
+        }
+        code.InsertLines(last_kept + 1, joined);
+      }
+    }
+    last_kept = i;
+    last_origin = origin;
+    changed = false;
+  }
+}
+
+}  // namespace kestrix::engine

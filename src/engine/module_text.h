@@ -1,0 +1,79 @@
+#pragma once
+
+// The text of one code module as a pass works on it: read from the code module with one
+// Lines call, examined and edited in memory, and written back with one DeleteLines and one
+// InsertLines per changed stretch. Every object-model call may cross into another process
+// (the IDE's code window), so the passes ask it as little as they can.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "host/ide.h"
+
+namespace kestrix::engine {
+
+class ModuleText {
+ public:
+  // Lines 1..CountOfLines() of `code`, read at once. Errors of the code module pass to the
+  // caller.
+  explicit ModuleText(host::CodeModule& code);
+
+  int32_t Count() const { return static_cast<int32_t>(front_.size() + back_.size()); }
+  // Line `line` (1..Count()), without its line break.
+  std::string_view Line(int32_t line) const { return At(line).text; }
+  // The line's number when it was read, 0 for a line inserted or replaced since.
+  int32_t Origin(int32_t line) const { return At(line).origin; }
+
+  // Inserts `text` as line `line` (1..Count()+1); a text holding line breaks (CR LF or LF)
+  // becomes several lines, as InsertLines makes it.
+  void Insert(int32_t line, std::string_view text);
+  // Line `line` becomes `text` (a single line).
+  void Replace(int32_t line, std::string_view text);
+  void Erase(int32_t line, int32_t count);
+
+  // True when some line from `from` to `to` holds `needle`, in any case: the code module's
+  // Find over those lines, without whole-word or pattern matching.
+  bool Contains(std::string_view needle, int32_t from, int32_t to) const;
+  // The same for several needles at once, in one pass over the lines: entry k is true when
+  // some line holds needles[k].
+  std::vector<bool> ContainsEach(const std::vector<std::string_view>& needles, int32_t from,
+                                 int32_t to) const;
+
+  // Makes lines from..to of the code module what they are here; the lines above them must
+  // already be, and lines from-1 and to+1 (where they exist) must be lines as read. Stretches
+  // of changed lines are written as one DeleteLines of the old ones and one InsertLines of
+  // the new; unchanged lines between two of them are rewritten with them unless `keep` says
+  // they must stay (a line carrying something the text does not show). `keep` is asked about
+  // every line of the range once, top down.
+  void WriteBack(host::CodeModule& code, int32_t from, int32_t to,
+                 const std::function<bool(int32_t line)>& keep) const;
+
+ private:
+  struct Entry {
+    std::string_view text;
+    int32_t origin;
+  };
+
+  const Entry& At(int32_t line) const {
+    auto k = static_cast<size_t>(line - 1);
+    return k < front_.size() ? front_[k] : back_[back_.size() - 1 - (k - front_.size())];
+  }
+  Entry& At(int32_t line) { return const_cast<Entry&>(std::as_const(*this).At(line)); }
+  void MoveGapTo(size_t index);
+  std::string_view Store(std::string_view text);
+
+  std::string source_;  // the module as read
+  int32_t source_count_ = 0;
+  // Text of the lines written since, in chunks that never move once filled.
+  std::vector<std::string> chunks_;
+  // The lines in a gap buffer: a pass edits as it goes down the module, so every edit lands
+  // at or just below the one before.
+  std::vector<Entry> front_;
+  std::vector<Entry> back_;  // reversed
+};
+
+}  // namespace kestrix::engine
