@@ -131,7 +131,7 @@ std::optional<std::string> ReservedFolder::Keep(const std::string& project_name,
                                                 int32_t build_number) {
   std::string marker = path_ + kSeparator + kBuildMarkerFile;
   std::string error;
-  if (!system::WriteFileAtomic(marker,
+  if (!system::SaveFile(marker,
                                "Kestrix build folder\r\nProject=" + project_name +
                                    "\r\nBuild=" + std::to_string(build_number) + "\r\n",
                                error)) {
