@@ -1,4 +1,4 @@
-// kestrix-build-bench [--dir DIR] LINES [SEED]
+// kestrix-build-bench [--dir DIR] [--batch PROGRAM] LINES [SEED]
 //
 // Times kestrix-batch as a user runs it, on a generated VB6 group of LINES lines written
 // below DIR ($TMPDIR when left out; /dev/shm puts it on a RAM disk, where the disk's noise
@@ -10,7 +10,8 @@
 //   full build  kestrix-batch build --scope group: instrument, add the report modules, save
 //               into BUILD n, load the copy back and check it.
 // Five rounds alternate the four; the medians are reported, with each program's peak
-// resident memory (the largest of its runs, from wait4). Settings live in the scratch folder,
+// resident memory (the largest of its runs, from wait4). --batch times another build of
+// kestrix-batch (an older one, to compare). Settings live in the scratch folder,
 // which goes with everything in it at the end.
 
 #include <sys/resource.h>
@@ -75,13 +76,12 @@ void PrintMeasure(const Measure& m, int64_t lines) {
               static_cast<double>(m.peak_kb) / 1024.0);
 }
 
-int RunBench(const fs::path& base, int64_t lines, uint32_t seed) {
+int RunBench(const fs::path& base, const std::string& batch, int64_t lines, uint32_t seed) {
   const ScratchDir scratch(base);
   const fs::path in = scratch.path() / "in";
   const GeneratedGroup tree = GenerateGroup(in.string(), lines, seed);
   const TreeSize size = MeasureTree(in);
   ::setenv("XDG_CONFIG_HOME", (scratch.path() / "settings").c_str(), 1);
-  const std::string batch = KESTRIX_BATCH_PROGRAM;
   const std::string group = tree.group_file;
   std::vector<Measure> measures = {
       {"cp -r", {"cp", "-r", in.string(), (scratch.path() / "cp").string()},
@@ -130,11 +130,19 @@ int RunBench(const fs::path& base, int64_t lines, uint32_t seed) {
 int main(int argc, char** argv) {
   std::vector<char*> args(argv, argv + argc);
   kestrix::bench::fs::path base = kestrix::bench::fs::temp_directory_path();
-  if (args.size() >= 3 && std::string_view(args[1]) == "--dir") {
-    base = args[2];
+  std::string batch = KESTRIX_BATCH_PROGRAM;
+  while (args.size() >= 3 && (std::string_view(args[1]) == "--dir" ||
+                              std::string_view(args[1]) == "--batch")) {
+    if (std::string_view(args[1]) == "--dir") {
+      base = args[2];
+    } else {
+      batch = args[2];
+    }
     args.erase(args.begin() + 1, args.begin() + 3);
   }
   return kestrix::bench::BenchMain(
-      static_cast<int>(args.size()), args.data(), "kestrix-build-bench [--dir DIR]",
-      [&](int64_t lines, uint32_t seed) { return kestrix::bench::RunBench(base, lines, seed); });
+      static_cast<int>(args.size()), args.data(),
+      "kestrix-build-bench [--dir DIR] [--batch PROGRAM]", [&](int64_t lines, uint32_t seed) {
+        return kestrix::bench::RunBench(base, batch, lines, seed);
+      });
 }
