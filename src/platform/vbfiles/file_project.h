@@ -21,7 +21,13 @@ class FileProject final : public host::Project, public host::Components {
   // common ones; see ResolveProjectPath). Throws host::IdeError naming the file and line at
   // fault: every component that is missing in one message, and for a component that cannot
   // be read, the project line that names it and the reason.
-  static std::unique_ptr<FileProject> Load(const std::string& path, int code_page = 0);
+  // With LoadDepth::kCodeOnly the components are loaded to be read and checked, never
+  // edited (see FileComponent::Load). `loaded`, when given, is called with each component
+  // (and its index) as soon as it is loaded, on whichever thread loaded it.
+  using LoadedHook = std::function<void(const FileProject&, size_t, FileComponent&)>;
+  static std::unique_ptr<FileProject> Load(const std::string& path, int code_page = 0,
+                                           LoadDepth depth = LoadDepth::kFull,
+                                           const LoadedHook& loaded = {});
 
   // The compiler command line MakeCompiledFile runs (see compiler.h); "" checks the saved
   // project instead and writes no executable.
