@@ -66,7 +66,9 @@ std::unique_ptr<FileProject> FileProject::Load(const std::string& path, int code
   project->file_ = ProjectFile::Parse(ReadFileBytes(project->path_), project->path_);
   std::vector<std::string> files = project->ResolveComponents();
   const auto& refs = project->file_.Components();
-  // The components are read on every core; the error is the first in the project's order.
+  // A copy loaded to be checked is read on every core, and freed soon. The IDE's own
+  // components are loaded on this thread: they are edited here for as long as the IDE runs.
+  // Either way the error is the first in the project's order.
   project->components_.resize(refs.size());
   ForEachIndex(refs.size(), [&](size_t k) {
     try {
@@ -81,7 +83,7 @@ std::unique_ptr<FileProject> FileProject::Load(const std::string& path, int code
           project->path_ + "(" + std::to_string(refs[k].line) + "): " + error.Description(),
           error.Source());
     }
-  });
+  }, depth == LoadDepth::kCodeOnly);
   project->listed_ = project->components_.size();
   return project;
 }

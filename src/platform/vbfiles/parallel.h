@@ -13,15 +13,17 @@
 
 namespace kestrix::vbfiles {
 
-// Runs work(0) … work(n - 1), each once, on this thread and up to three more, and returns
-// when all have ended. Each call must touch only what belongs to its index. When calls
-// throw, the exception of the lowest index is thrown again at the end: the one a loop in
-// order would have stopped at.
+// Runs work(0) … work(n - 1), each once, on this thread and up to three more (none when
+// `spread` is false), and returns when all have ended. Each call must touch only what belongs
+// to its index. When calls throw, the exception of the lowest index is thrown again at the
+// end: the one a loop in order would have stopped at. Memory that outlives the call is best
+// allocated on this thread: the allocator keeps what another thread allocated apart, and its
+// holes, once freed, serve that thread only.
 template <typename Work>
-void ForEachIndex(size_t n, Work work) {
+void ForEachIndex(size_t n, Work work, bool spread = true) {
   constexpr size_t kMostThreads = 4;
   const size_t cores = std::max(1u, std::thread::hardware_concurrency());
-  const size_t threads = std::min({n, kMostThreads, cores});
+  const size_t threads = spread ? std::min({n, kMostThreads, cores}) : 1;
   std::vector<std::exception_ptr> errors(n);
   std::atomic<size_t> next{0};
   auto run = [&] {
