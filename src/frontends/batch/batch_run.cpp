@@ -204,13 +204,14 @@ std::string Counted(size_t n, const char* noun) {
 // the structure of code; one line per problem, then a summary. Nothing is written.
 int RunCheck(const BatchOptions& o) {
   vbfiles::FileIde ide;
+  ide.SetLoadDepth(vbfiles::LoadDepth::kCodeOnly);  // nothing is edited
   if (std::string error = Load(o, ide); !error.empty()) return BadInput(error);
   size_t errors = 0, warnings = 0, components = 0;
   for (int32_t i = 1; i <= ide.Count(); ++i) {
     auto* project = dynamic_cast<vbfiles::FileProject*>(&ide.Item(i));
     if (project == nullptr) continue;
     for (int32_t k = 1; k <= project->Count(); ++k) {
-      if (project->Item(k).GetCodeModule() != nullptr) ++components;
+      if (static_cast<vbfiles::FileComponent&>(project->Item(k)).HasCode()) ++components;
     }
     for (const auto& problem : vbfiles::CheckProject(*project)) {
       ++(problem.warning ? warnings : errors);
