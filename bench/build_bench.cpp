@@ -84,17 +84,24 @@ int RunBench(const fs::path& base, const std::string& batch, int64_t lines, uint
   ::setenv("XDG_CONFIG_HOME", (scratch.path() / "settings").c_str(), 1);
   const std::string group = tree.group_file;
   std::vector<Measure> measures = {
-      {"cp -r", {"cp", "-r", in.string(), (scratch.path() / "cp").string()},
-       scratch.path() / "cp", {}, 0},
+      {"cp -r",
+       {"cp", "-r", in.string(), (scratch.path() / "cp").string()},
+       scratch.path() / "cp",
+       {},
+       0},
       {"awk",
        {"sh", KESTRIX_SOURCE_DIR "/bench/number_tree.sh", in.string(),
         (scratch.path() / "awk").string()},
-       scratch.path() / "awk", {}, 0},
+       scratch.path() / "awk",
+       {},
+       0},
       {"--no-build", {batch, "build", group, "--scope", "group", "--no-build"}, {}, {}, 0},
       {"full build",
        {batch, "build", group, "--scope", "group", "--build-root",
         (scratch.path() / "builds").string()},
-       scratch.path() / "builds", {}, 0},
+       scratch.path() / "builds",
+       {},
+       0},
   };
   std::printf("group %lld below %s: %lld lines, %lld files, %.1f MB\n",
               static_cast<long long>(lines), base.c_str(), static_cast<long long>(tree.code_lines),
@@ -131,8 +138,8 @@ int main(int argc, char** argv) {
   std::vector<char*> args(argv, argv + argc);
   kestrix::bench::fs::path base = kestrix::bench::fs::temp_directory_path();
   std::string batch = KESTRIX_BATCH_PROGRAM;
-  while (args.size() >= 3 && (std::string_view(args[1]) == "--dir" ||
-                              std::string_view(args[1]) == "--batch")) {
+  while (args.size() >= 3 &&
+         (std::string_view(args[1]) == "--dir" || std::string_view(args[1]) == "--batch")) {
     if (std::string_view(args[1]) == "--dir") {
       base = args[2];
     } else {
@@ -140,9 +147,9 @@ int main(int argc, char** argv) {
     }
     args.erase(args.begin() + 1, args.begin() + 3);
   }
-  return kestrix::bench::BenchMain(
-      static_cast<int>(args.size()), args.data(),
-      "kestrix-build-bench [--dir DIR] [--batch PROGRAM]", [&](int64_t lines, uint32_t seed) {
-        return kestrix::bench::RunBench(base, batch, lines, seed);
-      });
+  return kestrix::bench::BenchMain(static_cast<int>(args.size()), args.data(),
+                                   "kestrix-build-bench [--dir DIR] [--batch PROGRAM]",
+                                   [&](int64_t lines, uint32_t seed) {
+                                     return kestrix::bench::RunBench(base, batch, lines, seed);
+                                   });
 }

@@ -1,8 +1,8 @@
 #pragma once
 
 // The status window of a batch run, printed as it changes: the status rows as they are added
-// (in batches, a few times a second at most), the final caption at the end, and the message boxes the run answered. Text for people,
-// tab-separated values or JSON lines for programs.
+// (in batches, a few times a second at most), the final caption at the end, and the message boxes
+// the run answered. Text for people, tab-separated values or JSON lines for programs.
 
 #include <chrono>
 #include <cstdio>

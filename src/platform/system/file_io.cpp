@@ -24,6 +24,8 @@ NewFolderWrites::~NewFolderWrites() {
 }
 
 NewFolderWrites* NewFolderWrites::Covering(const std::string& path) {
+  // A path that climbs ("BUILD 1/../Main.bas") may lead out of the folder: never in place.
+  if (path.find("/..") != std::string::npos) return nullptr;
   std::lock_guard lock(registry_mutex);
   for (auto it = registry.rbegin(); it != registry.rend(); ++it) {
     const std::string& folder = (*it)->folder_;

@@ -116,12 +116,12 @@ TEST(FileIoTest, WritesIntoANewFolderReportEveryFailure) {
     const char* error;
   };
   const Case cases[] = {
-      {dir.Path("big.bas"), "", "too large"},
-      {dir.Path("big.frx"), source, "too large"},
-      {"/dev/full", "", "not a regular file"},
-      {dir.Path("link.bas"), "", ""},
-      {dir.Path("no/such.bas"), "", ""},
-      {dir.Path("copy.frx"), dir.Path("missing.frx"), ""},
+      {dir.Path("big.bas"), "", "too large"},               // the size limit, as a full disk
+      {dir.Path("big.frx"), source, "too large"},           // the same, copying
+      {"/dev/full", "", "not a regular file"},              // a device, never written
+      {dir.Path("link.bas"), "", ""},                       // a link, never followed
+      {dir.Path("no/such.bas"), "", ""},                    // no folder
+      {dir.Path("copy.frx"), dir.Path("missing.frx"), ""},  // no source
   };
   rlimit old_limit{};
   ::getrlimit(RLIMIT_FSIZE, &old_limit);
@@ -159,6 +159,7 @@ TEST(FileIoTest, SaveFileWritesInPlaceOnlyInsideANewFolder) {
     EXPECT_EQ(NewFolderWrites::Covering(dir.Path("BUILD 1/Forms/a.frm")), &writes);
     EXPECT_EQ(NewFolderWrites::Covering(dir.Path("BUILD 10/a.frm")), nullptr);
     EXPECT_EQ(NewFolderWrites::Covering(dir.Path("BUILD 1")), nullptr);
+    EXPECT_EQ(NewFolderWrites::Covering(dir.Path("BUILD 1/../a.frm")), nullptr);
     ASSERT_TRUE(SaveFile(dir.Path("BUILD 1/Forms/a.frm"), "form", error)) << error;
     ASSERT_TRUE(SaveCopy(dir.Path("BUILD 1/Forms/a.frm"), dir.Path("BUILD 1/b.frm"), error));
     EXPECT_TRUE(writes.Flush(error)) << error;

@@ -71,8 +71,8 @@ std::unique_ptr<FileComponent> FileComponent::Load(host::Project& project, Compo
   c->header_ = std::move(file.header);
   c->attributes_ = std::move(file.attributes);
   if (depth == LoadDepth::kCodeOnly) {
-    c->code_only_ = std::make_unique<CodeOnly>(
-        CodeOnly{std::move(file.code), std::move(file.attr_blocks)});
+    c->code_only_ =
+        std::make_unique<CodeOnly>(CodeOnly{std::move(file.code), std::move(file.attr_blocks)});
     return c;
   }
   c->module_ = std::make_unique<FileCodeModule>(*c, std::move(file.code),

@@ -113,7 +113,9 @@ TEST(FileIdeLoad, BadComponentsAreNamedWithTheProjectLineAndNothingIsWritten) {
                                "Module=D; D.bas|Module=E; E.bas|Module=F; F.bas"));
          for (const char* name : {"A", "B", "D", "F"})
            d.Write(std::string(name) + ".bas", Crlf("Attribute VB_Name = \"M\"|Sub A()|End Sub"));
-         d.Write("C.bas", std::string("\x7F" "ELF\r\n", 6));
+         d.Write("C.bas", std::string("\x7F"
+                                      "ELF\r\n",
+                                      6));
          d.Write("E.bas", std::string("MZ\x90\0\r\n", 6));
        },
        host::kErrBadFileFormat,

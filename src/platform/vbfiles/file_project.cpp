@@ -70,7 +70,7 @@ std::unique_ptr<FileProject> FileProject::Load(const std::string& path, int code
   // components are loaded on this thread: they are edited here for as long as the IDE runs.
   // Either way the error is the first in the project's order.
   project->components_.resize(refs.size());
-  ForEachIndex(refs.size(), [&](size_t k) {
+  auto load = [&](size_t k) {
     try {
       project->components_[k] =
           FileComponent::Load(*project, TypeForKey(refs[k].key), files[k], refs[k].name, depth);
@@ -83,7 +83,8 @@ std::unique_ptr<FileProject> FileProject::Load(const std::string& path, int code
           project->path_ + "(" + std::to_string(refs[k].line) + "): " + error.Description(),
           error.Source());
     }
-  }, depth == LoadDepth::kCodeOnly);
+  };
+  ForEachIndex(refs.size(), load, depth == LoadDepth::kCodeOnly);
   project->listed_ = project->components_.size();
   return project;
 }
