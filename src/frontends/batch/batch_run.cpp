@@ -175,6 +175,13 @@ int RunCommand(const BatchOptions& o) {
   driver::frmAddIn form({settings, dialogs, shell, progress, {}});
   ApplyOptions(o, form.options());
   BatchConnection connection;
+  if (!o.diff && !o.save) {
+    // Nothing reads a project again once the command is done with it: its memory goes, and
+    // a group of any size needs about one project's room for its changes.
+    form.SetProjectDoneHook([](host::Project& project) {
+      if (auto* done = dynamic_cast<vbfiles::FileProject*>(&project)) done->ReleaseCode();
+    });
+  }
   form.vbinstance = &ide;
   form.Connect = &connection;
   driver::Outcome outcome =

@@ -111,7 +111,8 @@ int32_t FileComponent::FileLine(int32_t code_line) const {
 }
 
 void FileComponent::ReleaseCode() {
-  if (!code_only_) return;
+  if (!HasCode()) return;
+  module_.reset();
   code_only_.reset();
   code_released_ = true;
 }
@@ -179,6 +180,10 @@ std::string FileComponent::CompanionTarget(const std::string& path) const {
 }
 
 void FileComponent::SaveAs(const std::string& path) {
+  if (code_released_) {
+    throw IdeError(host::kErrInvalidCall, "Cannot save " + name_ + ": its code was let go",
+                   "Component");
+  }
   std::string target = AbsolutePath(path);
   std::string companion_target = companion_.empty() ? "" : CompanionTarget(target);
   bool copy_companion = !companion_target.empty() && companion_target != companion_;

@@ -46,7 +46,9 @@ class FileComponent final : public host::Component {
   // Its code lines, as views into the component or into `buffer`, valid while both are left
   // as they are.
   std::vector<std::string_view> CodeLines(std::string& buffer) const;
-  // Frees the code of a component loaded kCodeOnly once it has been read; HasCode() stays.
+  // Frees the code (a component loaded kCodeOnly once it has been read, or any component of
+  // a project nobody reads again): HasCode() stays true, GetCodeModule() turns null, and the
+  // component can no longer be saved.
   void ReleaseCode();
 
   // The bytes SaveAs would write for a component with code, as it stands now.

@@ -38,6 +38,13 @@ class FileProject final : public host::Project, public host::Components {
   // The project file it was loaded from, whatever it has been saved as since.
   const std::string& Origin() const { return origin_; }
 
+  // Frees the code of every component (FileComponent::ReleaseCode), for a front end that is
+  // done with the project: a batch run that neither prints nor saves what it changed.
+  void ReleaseCode() {
+    for (auto& c : components_)
+      c->ReleaseCode();
+  }
+
   // Called with a component just before it is removed.
   void SetRemoveHook(std::function<void(host::Component&)> hook) { remove_hook_ = std::move(hook); }
 
