@@ -9,10 +9,10 @@
 //   --no-build  kestrix-batch build --scope group --no-build (load and instrument);
 //   full build  kestrix-batch build --scope group: instrument, add the report modules, save
 //               into BUILD n, load the copy back and check it.
-// Five rounds alternate the four; the medians are reported, with each program's peak
-// resident memory (the largest of its runs, from wait4). --batch times another build of
-// kestrix-batch (an older one, to compare). Settings live in the scratch folder,
-// which goes with everything in it at the end.
+// Five rounds alternate the four; the medians are reported (wall clock, and the cpu time of
+// the process and its children), with each program's peak resident memory (the largest of its runs,
+// from wait4). --batch times another build of kestrix-batch (an older one, to compare). Settings
+// live in the scratch folder, which goes with everything in it at the end.
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -34,8 +34,16 @@ namespace {
 
 struct Run {
   double seconds = -1;  // negative when the program failed
+  double cpu = 0;       // user and system time, all threads: less moved by a busy machine
   long peak_kb = 0;
 };
+
+double CpuSeconds(const rusage& usage) {
+  auto seconds = [](const timeval& t) {
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+  };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
 
 // Runs `argv` with its output thrown away; the wall-clock time and the child's peak memory.
 Run Spawn(const std::vector<std::string>& argv) {
@@ -57,6 +65,7 @@ Run Spawn(const std::vector<std::string>& argv) {
   if (::wait4(child, &status, 0, &usage) != child) return {};
   Run run;
   run.peak_kb = usage.ru_maxrss;
+  run.cpu = CpuSeconds(usage);
   if (WIFEXITED(status) && WEXITSTATUS(status) == 0) run.seconds = SecondsSince(start);
   return run;
 }
@@ -66,13 +75,14 @@ struct Measure {
   std::vector<std::string> argv;
   fs::path output;  // removed after each run
   std::vector<double> seconds;
+  std::vector<double> cpu;
   long peak_kb = 0;
 };
 
 void PrintMeasure(const Measure& m, int64_t lines) {
   const double seconds = Median(m.seconds);
-  std::printf("  %-12s %8.3f s %8.1f ns/line   peak RSS %7.1f MB\n", m.name, seconds,
-              seconds * 1e9 / static_cast<double>(std::max<int64_t>(lines, 1)),
+  std::printf("  %-12s %8.3f s %8.1f ns/line   cpu %7.3f s   peak RSS %7.1f MB\n", m.name, seconds,
+              seconds * 1e9 / static_cast<double>(std::max<int64_t>(lines, 1)), Median(m.cpu),
               static_cast<double>(m.peak_kb) / 1024.0);
 }
 
@@ -88,18 +98,21 @@ int RunBench(const fs::path& base, const std::string& batch, int64_t lines, uint
        {"cp", "-r", in.string(), (scratch.path() / "cp").string()},
        scratch.path() / "cp",
        {},
+       {},
        0},
       {"awk",
        {"sh", KESTRIX_SOURCE_DIR "/bench/number_tree.sh", in.string(),
         (scratch.path() / "awk").string()},
        scratch.path() / "awk",
        {},
+       {},
        0},
-      {"--no-build", {batch, "build", group, "--scope", "group", "--no-build"}, {}, {}, 0},
+      {"--no-build", {batch, "build", group, "--scope", "group", "--no-build"}, {}, {}, {}, 0},
       {"full build",
        {batch, "build", group, "--scope", "group", "--build-root",
         (scratch.path() / "builds").string()},
        scratch.path() / "builds",
+       {},
        {},
        0},
   };
@@ -115,6 +128,7 @@ int RunBench(const fs::path& base, const std::string& batch, int64_t lines, uint
         return 1;
       }
       m.seconds.push_back(run.seconds);
+      m.cpu.push_back(run.cpu);
       m.peak_kb = std::max(m.peak_kb, run.peak_kb);
       if (!m.output.empty()) fs::remove_all(m.output);
     }
@@ -124,6 +138,8 @@ int RunBench(const fs::path& base, const std::string& batch, int64_t lines, uint
   const double copy = Median(measures[0].seconds), awk = Median(measures[1].seconds);
   const double full = Median(measures[3].seconds);
   std::printf("  %-12s %8.1f   awk / (full build)\n", "ratio", awk / full);
+  std::printf("  %-12s %8.1f   the same in cpu time\n", "ratio",
+              Median(measures[1].cpu) / std::max(Median(measures[3].cpu), 1e-9));
   std::printf("  %-12s %8.1f   (full build) / (cp -r)\n", "ratio", full / copy);
   std::printf("  %-12s %8.1f   (full build's peak RSS) / (source size)\n", "ratio",
               static_cast<double>(measures[3].peak_kb) * 1024.0 / static_cast<double>(size.bytes));
