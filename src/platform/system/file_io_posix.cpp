@@ -241,7 +241,10 @@ bool SyncPath(const std::string& path, int flags, std::string& error) {
 
 bool WriteNewFile(const std::string& path, std::string_view bytes, std::string& error) {
   int fd = OpenInPlace(path, error);
-  return fd >= 0 && CloseInPlace(fd, WriteAll(fd, bytes), error);
+  if (fd < 0) return false;
+  if (CloseInPlace(fd, WriteAll(fd, bytes), error)) return true;
+  ::unlink(path.c_str());  // no file cut short is left to be taken for a whole one
+  return false;
 }
 
 bool CopyNewFile(const std::string& from, const std::string& to, std::string& error) {
@@ -249,6 +252,7 @@ bool CopyNewFile(const std::string& from, const std::string& to, std::string& er
   if (source < 0) return false;
   int fd = OpenInPlace(to, error);
   bool ok = fd >= 0 && CloseInPlace(fd, CopyAll(source, fd), error);
+  if (fd >= 0 && !ok) ::unlink(to.c_str());
   ::close(source);
   return ok;
 }
