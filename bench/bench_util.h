@@ -20,11 +20,12 @@ namespace kestrix::bench {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-// A fresh folder under $TMPDIR, removed with everything in it when the object goes away.
+// A fresh folder under `base` ($TMPDIR by default), removed with everything in it when the
+// object goes away.
 class ScratchDir {
  public:
-  ScratchDir() {
-    std::string pattern = (fs::temp_directory_path() / "kestrix-bench-XXXXXX").string();
+  explicit ScratchDir(const fs::path& base = fs::temp_directory_path()) {
+    std::string pattern = (base / "kestrix-bench-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) {
       throw std::runtime_error("cannot make a folder like " + pattern);
     }

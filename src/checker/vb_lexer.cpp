@@ -77,8 +77,14 @@ class Lexer {
 
   std::string_view Word() {
     size_t start = i_;
-    i_ = basic::NameEnd(s_, i_);
+    // Plain ASCII names at once; from the first other byte on, the code page's rules.
+    while (i_ < s_.size() && IsAsciiNameChar(s_[i_]))
+      ++i_;
+    if (i_ < s_.size() && static_cast<unsigned char>(s_[i_]) >= 0x80) i_ = basic::NameEnd(s_, i_);
     return s_.substr(start, i_ - start);
+  }
+  static bool IsAsciiNameChar(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || IsDigit(c) || c == '_';
   }
 
   // True when the next token starts a statement, where Rem begins a comment.

@@ -67,8 +67,10 @@ Outcome frmAddIn::RunCommand(int32_t mode) {
     }
     Outcome outcome = Outcome::kOk;
     host::Projects& projects = vbinstance->VBProjects();
-    for (int32_t i = 1; i <= projects.Count() && !command_canceled_; ++i)
+    for (int32_t i = 1; i <= projects.Count() && !command_canceled_; ++i) {
       outcome = Combined(outcome, BuildProject(mode, projects.Item(i)));
+      if (project_done_) project_done_(projects.Item(i));
+    }
     return outcome;
   } catch (const host::IdeError& error) {
     return ReportError(error);

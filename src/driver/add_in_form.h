@@ -112,6 +112,11 @@ class frmAddIn final : public engine::EngineState {
 
   // The command behind "&GO !" (kModeBuild) and "Remove" (kModeClean).
   Outcome RunCommand(int32_t mode);
+  // Called with each project of a group command once the command is done with it, before
+  // the next one starts; none by default.
+  void SetProjectDoneHook(std::function<void(host::Project&)> hook) {
+    project_done_ = std::move(hook);
+  }
   // Reads the local handler template; false (after telling the user) when it cannot.
   bool LoadLocalHandler();
 
@@ -164,6 +169,7 @@ class frmAddIn final : public engine::EngineState {
   int32_t build_number_ = 0;
   bool command_canceled_ = false;
   std::string local_handler_text_;
+  std::function<void(host::Project&)> project_done_;
 };
 
 }  // namespace kestrix::driver

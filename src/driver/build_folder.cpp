@@ -131,10 +131,10 @@ std::optional<std::string> ReservedFolder::Keep(const std::string& project_name,
                                                 int32_t build_number) {
   std::string marker = path_ + kSeparator + kBuildMarkerFile;
   std::string error;
-  if (!system::WriteFileAtomic(marker,
-                               "Kestrix build folder\r\nProject=" + project_name +
-                                   "\r\nBuild=" + std::to_string(build_number) + "\r\n",
-                               error)) {
+  if (!system::SaveFile(marker,
+                        "Kestrix build folder\r\nProject=" + project_name +
+                            "\r\nBuild=" + std::to_string(build_number) + "\r\n",
+                        error)) {
     return "Cannot write " + marker + ": " + error;
   }
   kept_ = true;

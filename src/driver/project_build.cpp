@@ -10,6 +10,7 @@
 #include "driver/build_folder.h"
 #include "engine/module_pass.h"
 #include "host/settings_keys.h"
+#include "platform/system/file_io.h"
 
 namespace kestrix::driver {
 namespace {
@@ -298,6 +299,9 @@ Outcome frmAddIn::SaveAndCompile(host::Project& project, const BuildFolderRule& 
                              MsgButtons::kOk, MsgIcon::kCritical);
     return BuildFailed(project, "(cannot store the build number) " + failure.Description());
   }
+  // The folder is new and holds nothing to lose: its files are written in place and flushed
+  // to disk together at the end.
+  system::NewFolderWrites writes(folder.Path());
   if (auto why = folder.Keep(name, build_number_)) return BuildFailed(project, *why);
   host::Components& components = project.VBComponents();
   std::optional<std::string> save_error;
@@ -312,6 +316,7 @@ Outcome frmAddIn::SaveAndCompile(host::Project& project, const BuildFolderRule& 
     project.MakeCompiledFile();
     AddReportRows(project.CompileReport());
     project.SaveAs(project.FileName());
+    if (std::string why; !writes.Flush(why)) return BuildFailed(project, why);
     progress.SetCaption("Project " + name + " BUILD " + std::to_string(build_number_) + " OK!!!");
     return Outcome::kOk;
   } catch (const host::IdeError& failure) {

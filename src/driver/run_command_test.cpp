@@ -4,6 +4,7 @@
 
 #include "driver/driver_test_support.h"
 #include "driver/report_modules.h"
+#include "platform/vbfiles/file_project.h"
 
 namespace kestrix::driver {
 namespace {
@@ -104,13 +105,25 @@ TEST_F(RunCommandTest, EachProjectOfAGroupHasItsOwnCaption) {
   ComponentNamed(lib, "modLib").GetCodeModule()->InsertLines(1, "' edited, not saved");
   CaptionLog log(progress_);
   progress_.AddListener(&log);
+  // A front end that is done with a project (after its caption, before the next) may let
+  // its code go; the projects after it are built all the same.
+  std::vector<std::string> done;
+  form_.SetProjectDoneHook([&](host::Project& project) {
+    done.push_back(project.Name() + ": " + progress_.Caption());
+    static_cast<vbfiles::FileProject&>(project).ReleaseCode();
+  });
   form_.RunCommand(0);
   progress_.RemoveListener(&log);
   EXPECT_EQ(log.lines,
             (std::vector<std::string>{
                 ": Processing......", "Shop: Processing......", "Shop: Project Shop BUILD 1 OK!!!",
                 "ShopLib: Processing......", "ShopLib: Project ShopLib build SKIPPED."}));
+  EXPECT_EQ(done, (std::vector<std::string>{"Shop: Project Shop BUILD 1 OK!!!",
+                                            "ShopLib: Project ShopLib build SKIPPED."}));
   EXPECT_NE(Notes().find("Skipped (Unsaved modules)"), std::string::npos) << Notes();
+  host::Component& released = Component(Shop(), "modUtil");
+  EXPECT_EQ(released.GetCodeModule(), nullptr);
+  EXPECT_THROW(released.SaveAs(dir_.Path("again.bas")), host::IdeError);
 }
 
 TEST_F(RunCommandTest, ProgrammerDetailsBecomeValidLiterals) {

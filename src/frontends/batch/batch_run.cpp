@@ -175,6 +175,13 @@ int RunCommand(const BatchOptions& o) {
   driver::frmAddIn form({settings, dialogs, shell, progress, {}});
   ApplyOptions(o, form.options());
   BatchConnection connection;
+  if (!o.diff && !o.save) {
+    // Nothing reads a project again once the command is done with it: its memory goes, and
+    // a group of any size needs about one project's room for its changes.
+    form.SetProjectDoneHook([](host::Project& project) {
+      if (auto* done = dynamic_cast<vbfiles::FileProject*>(&project)) done->ReleaseCode();
+    });
+  }
   form.vbinstance = &ide;
   form.Connect = &connection;
   driver::Outcome outcome =
@@ -204,13 +211,14 @@ std::string Counted(size_t n, const char* noun) {
 // the structure of code; one line per problem, then a summary. Nothing is written.
 int RunCheck(const BatchOptions& o) {
   vbfiles::FileIde ide;
+  ide.SetLoadDepth(vbfiles::LoadDepth::kCodeOnly);  // nothing is edited
   if (std::string error = Load(o, ide); !error.empty()) return BadInput(error);
   size_t errors = 0, warnings = 0, components = 0;
   for (int32_t i = 1; i <= ide.Count(); ++i) {
     auto* project = dynamic_cast<vbfiles::FileProject*>(&ide.Item(i));
     if (project == nullptr) continue;
     for (int32_t k = 1; k <= project->Count(); ++k) {
-      if (project->Item(k).GetCodeModule() != nullptr) ++components;
+      if (static_cast<vbfiles::FileComponent&>(project->Item(k)).HasCode()) ++components;
     }
     for (const auto& problem : vbfiles::CheckProject(*project)) {
       ++(problem.warning ? warnings : errors);

@@ -21,6 +21,9 @@ constexpr size_t kLinesWidth = 6;
 constexpr size_t kProgressWidth = 79;
 constexpr int kBarWidth = 10;
 constexpr auto kRedrawInterval = std::chrono::milliseconds(50);
+// Rows are written when this many bytes are waiting, or this long after the last write.
+constexpr size_t kRowBatchBytes = size_t{64} << 10;
+constexpr auto kRowInterval = std::chrono::milliseconds(100);
 
 void Write(std::FILE* file, const std::string& text) {
   std::fwrite(text.data(), 1, text.size(), file);
@@ -108,30 +111,38 @@ void StatusPrinter::OnProgress(StatusOutput::Bar bar, int32_t value, int32_t max
   UpdateProgress();
 }
 
+// Rows are gathered and written in batches: one write for many rows, yet a person watching
+// sees them within kRowInterval.
 void StatusPrinter::OnRow(const host::StatusRow& row) {
   switch (format_) {
     case Format::kTsv:
-      Write(out_, TsvRow(row));
+      pending_rows_ += TsvRow(row);
       break;
     case Format::kJson:
-      Write(out_, JsonRow(row));
+      pending_rows_ += JsonRow(row);
       break;
     case Format::kText:
-      PrintTextRow(row);
+      if (!header_printed_) {
+        pending_rows_ += TextRow("Project", "Module", "Member", "Lines", "Notes");
+        header_printed_ = true;
+      }
+      pending_rows_ += TextRow(row.project, row.module, row.member, row.lines, row.notes);
       break;
   }
-  std::fflush(out_);
+  auto now = std::chrono::steady_clock::now();
+  if (pending_rows_.size() >= kRowBatchBytes || now - last_rows_write_ >= kRowInterval) {
+    WriteRows();
+    last_rows_write_ = now;
+  }
+  UpdateProgress();
 }
 
-void StatusPrinter::PrintTextRow(const host::StatusRow& row) {
+void StatusPrinter::WriteRows() {
+  if (pending_rows_.empty()) return;
   ClearProgress();
-  if (!header_printed_) {
-    Write(out_, TextRow("Project", "Module", "Member", "Lines", "Notes"));
-    header_printed_ = true;
-  }
-  Write(out_, TextRow(row.project, row.module, row.member, row.lines, row.notes));
+  Write(out_, pending_rows_);
   std::fflush(out_);
-  UpdateProgress();
+  pending_rows_.clear();
 }
 
 // The window's fields are gone with it; so is the line that showed them.
@@ -143,6 +154,7 @@ void StatusPrinter::OnUnload() {
 }
 
 void StatusPrinter::Finish(const std::string& caption) {
+  WriteRows();
   ClearProgress();
   show_progress_ = false;
   switch (format_) {
@@ -161,6 +173,7 @@ void StatusPrinter::Finish(const std::string& caption) {
 
 void StatusPrinter::PrintMessage(const std::string& title, const std::string& text,
                                  const std::string& answer) {
+  WriteRows();  // the rows before the question come before it
   switch (format_) {
     case Format::kTsv:
       Write(err_,

@@ -1,8 +1,8 @@
 #pragma once
 
-// The status window of a batch run, printed as it changes: each status row as it is added,
-// the final caption at the end, and the message boxes the run answered. Text for people,
-// tab-separated values or JSON lines for programs.
+// The status window of a batch run, printed as it changes: the status rows as they are added
+// (in batches, a few times a second at most), the final caption at the end, and the message boxes
+// the run answered. Text for people, tab-separated values or JSON lines for programs.
 
 #include <chrono>
 #include <cstdio>
@@ -37,7 +37,8 @@ class StatusPrinter final : public driver::StatusListener {
   void PrintMessage(const std::string& title, const std::string& text, const std::string& answer);
 
  private:
-  void PrintTextRow(const host::StatusRow& row);
+  // Writes the rows gathered so far.
+  void WriteRows();
   std::string ProgressLine() const;
   void UpdateProgress();
   void DrawProgress(const std::string& line);
@@ -55,6 +56,8 @@ class StatusPrinter final : public driver::StatusListener {
   int32_t lines_max_ = 0;
   std::string shown_;
   std::chrono::steady_clock::time_point last_draw_{};
+  std::string pending_rows_;  // rows not written yet
+  std::chrono::steady_clock::time_point last_rows_write_{};
 };
 
 }  // namespace kestrix::batch

@@ -188,6 +188,25 @@ TEST(StatusPrinterTest, ProgressLineIsClearedBeforeRows) {
   EXPECT_EQ(streams.Err().substr(before.size()), blank + line + blank);
 }
 
+// Rows are written in batches: a long run shows them before it ends, and every row comes out
+// once, in order, before the caption.
+TEST(StatusPrinterTest, RowsAreWrittenInBatchesInOrder) {
+  Streams streams;
+  StatusPrinter printer(Format::kTsv, streams.out(), streams.err());
+  std::string expected;
+  for (int k = 0; k < 3000; ++k) {
+    std::string member = "Member" + std::to_string(k);
+    printer.OnRow({"Shop", "modTill", member, "10", "Ok"});
+    expected += "row\tShop\tmodTill\t" + member + "\t10\tOk\n";
+  }
+  std::string early = streams.Out();
+  EXPECT_FALSE(early.empty());
+  EXPECT_TRUE(expected.starts_with(early));
+  printer.PrintMessage("Kestrix", "Continue?", "Yes");
+  printer.Finish("Done");
+  EXPECT_EQ(streams.Out(), expected + "caption\tDone\n");
+}
+
 TEST(StatusPrinterTest, ProgressRedrawsAtMostTwentyTimesASecond) {
   Streams streams;
   StatusPrinter printer(Format::kText, streams.out(), streams.err(), true);

@@ -8,9 +8,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kestrix::system {
 
@@ -34,6 +36,52 @@ bool WriteFileAtomic(const std::string& path, std::string_view bytes, std::strin
 
 // The same with the bytes of the regular file `from`, streamed (never held in memory whole).
 bool CopyFileAtomic(const std::string& from, const std::string& to, std::string& error);
+
+// Durability. A file that replaces one the user has (a component or project saved in place,
+// the settings, the add-in list) goes through WriteFileAtomic: whatever happens, the old file
+// or the new one is there whole. A file written into a folder made new for it (a build
+// folder) replaces nothing, so nothing can be lost there: it is written in place, and all of
+// them are flushed to disk together once the folder is complete (NewFolderWrites). A build
+// that cannot be flushed has failed.
+
+// Writes the file in place (created, or emptied first): no temporary file, no flush. A
+// symbolic link is not followed. False with the reason in `error` when any write, or closing
+// the file, fails.
+bool WriteNewFile(const std::string& path, std::string_view bytes, std::string& error);
+// The same with the bytes of the regular file `from`, streamed.
+bool CopyNewFile(const std::string& from, const std::string& to, std::string& error);
+// Flushes to disk the files at `files` (all below `folder`) and the folders that hold them.
+// False with the reason in `error` when the system reports that any of it could not be
+// written.
+bool FlushWritten(const std::string& folder, const std::vector<std::string>& files,
+                  std::string& error);
+
+// While an object of this class lives, SaveFile and SaveCopy write a file below `folder` (a
+// folder this process has just made, holding nothing but what it writes) with WriteNewFile
+// and CopyNewFile, and keep its name for Flush; any other file as WriteFileAtomic does.
+class NewFolderWrites {
+ public:
+  explicit NewFolderWrites(std::string folder);
+  ~NewFolderWrites();
+  NewFolderWrites(const NewFolderWrites&) = delete;
+  NewFolderWrites& operator=(const NewFolderWrites&) = delete;
+
+  // The live object whose folder holds `path`, or null.
+  static NewFolderWrites* Covering(const std::string& path);
+  void Record(const std::string& path);
+  // Flushes every file written so far (FlushWritten). False with the reason in `error`.
+  bool Flush(std::string& error);
+
+ private:
+  std::string folder_;
+  std::mutex mutex_;
+  std::vector<std::string> files_;
+};
+
+// WriteFileAtomic, or WriteNewFile for a file below the folder of a live NewFolderWrites.
+bool SaveFile(const std::string& path, std::string_view bytes, std::string& error);
+// CopyFileAtomic, or CopyNewFile likewise.
+bool SaveCopy(const std::string& from, const std::string& to, std::string& error);
 
 enum class LoadStatus { kOk, kMissing, kTooLarge, kFailed };
 

@@ -4,6 +4,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -185,6 +186,104 @@ bool CopyFileAtomic(const std::string& from, const std::string& to, std::string&
   bool ok = ReplaceFile(to, error, [&](int fd) { return CopyAll(source, fd); });
   ::close(source);
   return ok;
+}
+
+namespace {
+
+// Opens the regular file `path` for writing in place, emptied, with the mode a new file gets
+// (0644); never through a symbolic link, never anything but a regular file.
+int OpenInPlace(const std::string& path, std::string& error) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    error = Reason(errno);
+    return -1;
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    error = "not a regular file";
+    ::close(fd);
+    return -1;
+  }
+  if (::ftruncate(fd, 0) != 0 || ::fchmod(fd, 0644) != 0 ||
+      ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+    error = Reason(errno);
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+// Closes what OpenInPlace opened after `ok` writes; a close that fails is a write that failed.
+bool CloseInPlace(int fd, bool ok, std::string& error) {
+  if (!ok) error = Reason(errno);
+  if (::close(fd) != 0 && ok) {
+    error = Reason(errno);
+    ok = false;
+  }
+  return ok;
+}
+
+#ifndef __linux__
+// Flushes the file or folder at `path`.
+bool SyncPath(const std::string& path, int flags, std::string& error) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | flags);
+  if (fd < 0 || ::fsync(fd) != 0) {
+    error = "Cannot flush " + path + " to disk: " + Reason(errno);
+    if (fd >= 0) ::close(fd);
+    return false;
+  }
+  ::close(fd);
+  return true;
+}
+#endif
+
+}  // namespace
+
+bool WriteNewFile(const std::string& path, std::string_view bytes, std::string& error) {
+  int fd = OpenInPlace(path, error);
+  if (fd < 0) return false;
+  if (CloseInPlace(fd, WriteAll(fd, bytes), error)) return true;
+  ::unlink(path.c_str());  // no file cut short is left to be taken for a whole one
+  return false;
+}
+
+bool CopyNewFile(const std::string& from, const std::string& to, std::string& error) {
+  int source = OpenRegular(from, error);
+  if (source < 0) return false;
+  int fd = OpenInPlace(to, error);
+  bool ok = fd >= 0 && CloseInPlace(fd, CopyAll(source, fd), error);
+  if (fd >= 0 && !ok) ::unlink(to.c_str());
+  ::close(source);
+  return ok;
+}
+
+bool FlushWritten(const std::string& folder, const std::vector<std::string>& files,
+                  std::string& error) {
+#ifdef __linux__
+  // One call flushes the file system the folder lies on, every file and folder entry written
+  // below it included, and reports a write back that failed and was not reported yet.
+  (void)files;
+  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0 || ::syncfs(fd) != 0) {
+    error = "Cannot flush " + folder + " to disk: " + Reason(errno);
+    if (fd >= 0) ::close(fd);
+    return false;
+  }
+  ::close(fd);
+  return true;
+#else
+  std::vector<std::string> folders = {folder};
+  for (const std::string& file : files) {
+    if (!SyncPath(file, 0, error)) return false;
+    folders.push_back(file.substr(0, file.rfind('/')));
+  }
+  std::sort(folders.begin(), folders.end());
+  folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
+  for (const std::string& dir : folders) {
+    if (!SyncPath(dir, O_DIRECTORY, error)) return false;
+  }
+  return true;
+#endif
 }
 
 namespace {

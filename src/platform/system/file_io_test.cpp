@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <vector>
 #ifndef _WIN32
+#include <sys/resource.h>
 #include <sys/stat.h>
+
+#include <csignal>
 #endif
 
 #include "platform/system/environment.h"
@@ -94,6 +98,79 @@ TEST(FileIoTest, MakeFolderSaysWhoMadeIt) {
   error.clear();
   EXPECT_FALSE(CanCreateIn(dir.Path("no/such"), error));
   EXPECT_FALSE(error.empty());
+}
+
+#ifndef _WIN32
+// Writes in place into a new folder report every failure, and leave no file cut short: a write
+// the system refuses (here a file size limit, as a full disk would), a device, a symbolic
+// link, a missing folder, an unreadable source, a flush that cannot be made.
+TEST(FileIoTest, WritesIntoANewFolderReportEveryFailure) {
+  TempDir dir;
+  std::string source = dir.Write("source.frx", std::string(100000, 'x'));
+  std::string target = dir.Write("target.bas", "keep");
+  fs::create_symlink(target, dir.Path("link.bas"));
+  const std::string big(100000, 'x');
+  struct Case {
+    std::string to;
+    std::string from;  // "" to write `big`
+    const char* error;
+  };
+  const Case cases[] = {
+      {dir.Path("big.bas"), "", "too large"},               // the size limit, as a full disk
+      {dir.Path("big.frx"), source, "too large"},           // the same, copying
+      {"/dev/full", "", "not a regular file"},              // a device, never written
+      {dir.Path("link.bas"), "", ""},                       // a link, never followed
+      {dir.Path("no/such.bas"), "", ""},                    // no folder
+      {dir.Path("copy.frx"), dir.Path("missing.frx"), ""},  // no source
+  };
+  rlimit old_limit{};
+  ::getrlimit(RLIMIT_FSIZE, &old_limit);
+  rlimit limit = old_limit;
+  limit.rlim_cur = 4096;
+  ::setrlimit(RLIMIT_FSIZE, &limit);
+  auto old_handler = ::signal(SIGXFSZ, SIG_IGN);
+  for (const Case& c : cases) {
+    std::string error;
+    bool ok = c.from.empty() ? WriteNewFile(c.to, big, error) : CopyNewFile(c.from, c.to, error);
+    EXPECT_FALSE(ok) << c.to;
+    EXPECT_FALSE(error.empty()) << c.to;
+    EXPECT_NE(error.find(c.error), std::string::npos) << error;
+    if (std::string_view(c.error) == "too large") {
+      EXPECT_EQ(KindOf(c.to), FileKind::kMissing) << c.to;  // nothing cut short is left
+    }
+  }
+  ::signal(SIGXFSZ, old_handler);
+  ::setrlimit(RLIMIT_FSIZE, &old_limit);
+  std::string error;
+  EXPECT_FALSE(FlushWritten(dir.Path("no such folder"), {}, error));
+  EXPECT_NE(error.find("Cannot flush"), std::string::npos) << error;
+  std::string bytes;
+  ASSERT_EQ(ReadWholeFile(target, bytes, error), ReadStatus::kOk);
+  EXPECT_EQ(bytes, "keep");  // never written through the link
+}
+#endif
+
+// Inside a new folder SaveFile writes in place and Flush flushes it; a file of the folder
+// beside it, or written after the object is gone, is replaced atomically as always.
+TEST(FileIoTest, SaveFileWritesInPlaceOnlyInsideANewFolder) {
+  TempDir dir;
+  fs::create_directories(dir.Path("BUILD 1/Forms"));
+  fs::create_directories(dir.Path("BUILD 10"));
+  std::string error;
+  {
+    NewFolderWrites writes(dir.Path("BUILD 1") + "/");
+    EXPECT_EQ(NewFolderWrites::Covering(dir.Path("BUILD 1/Forms/a.frm")), &writes);
+    EXPECT_EQ(NewFolderWrites::Covering(dir.Path("BUILD 10/a.frm")), nullptr);
+    EXPECT_EQ(NewFolderWrites::Covering(dir.Path("BUILD 1")), nullptr);
+    EXPECT_EQ(NewFolderWrites::Covering(dir.Path("BUILD 1/../a.frm")), nullptr);
+    ASSERT_TRUE(SaveFile(dir.Path("BUILD 1/Forms/a.frm"), "form", error)) << error;
+    ASSERT_TRUE(SaveCopy(dir.Path("BUILD 1/Forms/a.frm"), dir.Path("BUILD 1/b.frm"), error));
+    EXPECT_TRUE(writes.Flush(error)) << error;
+  }
+  EXPECT_EQ(NewFolderWrites::Covering(dir.Path("BUILD 1/Forms/a.frm")), nullptr);
+  std::string bytes;
+  ASSERT_EQ(ReadWholeFile(dir.Path("BUILD 1/b.frm"), bytes, error), ReadStatus::kOk);
+  EXPECT_EQ(bytes, "form");
 }
 
 TEST(EnvironmentTest, ProgramAndCurrentFolder) {

@@ -1,5 +1,7 @@
 #include "platform/vbfiles/file_component.h"
 
+#include <algorithm>
+
 #include "host/component_kinds.h"
 #include "platform/system/file_io.h"
 #include "platform/vbfiles/component_file.h"
@@ -18,7 +20,7 @@ std::string CompanionExtension(std::string_view extension) {
   return kind != nullptr ? std::string(kind->companion) : "";
 }
 
-bool HasCode(ComponentType type) {
+bool KindHasCode(ComponentType type) {
   return type != ComponentType::kResFile && type != ComponentType::kRelatedDocument;
 }
 
@@ -54,11 +56,11 @@ ComponentType FileComponent::TypeForExtension(std::string_view extension) {
 
 std::unique_ptr<FileComponent> FileComponent::Load(host::Project& project, ComponentType type,
                                                    const std::string& path,
-                                                   std::string_view listed_name) {
+                                                   std::string_view listed_name, LoadDepth depth) {
   std::unique_ptr<FileComponent> c(new FileComponent(project, type, path));
   c->name_ = listed_name.empty() ? Stem(path) : std::string(listed_name);
   c->read_only_ = system::IsReadOnly(path);
-  if (!HasCode(type)) {
+  if (!KindHasCode(type)) {
     RefuseUnreadable(path);
     return c;
   }
@@ -68,6 +70,11 @@ std::unique_ptr<FileComponent> FileComponent::Load(host::Project& project, Compo
   c->bom_ = file.bom;
   c->header_ = std::move(file.header);
   c->attributes_ = std::move(file.attributes);
+  if (depth == LoadDepth::kCodeOnly) {
+    c->code_only_ =
+        std::make_unique<CodeOnly>(CodeOnly{std::move(file.code), std::move(file.attr_blocks)});
+    return c;
+  }
   c->module_ = std::make_unique<FileCodeModule>(*c, std::move(file.code),
                                                 std::move(file.attr_blocks), file.final_newline);
   FileComponent* self = c.get();
@@ -89,7 +96,51 @@ std::unique_ptr<FileComponent> FileComponent::Load(host::Project& project, Compo
 
 int32_t FileComponent::FileLine(int32_t code_line) const {
   auto above = static_cast<int32_t>(header_.size() + attributes_.size());
-  return above + code_line + (module_ ? module_->AttributeLinesBefore(code_line) : 0);
+  if (module_) return above + code_line + module_->AttributeLinesBefore(code_line);
+  int32_t attributes = 0;
+  if (code_only_) {
+    const auto& lines = code_only_->lines;
+    size_t end = std::min(lines.size(), static_cast<size_t>(std::max(code_line - 1, 0)));
+    for (size_t i = 0; i < end; ++i) {
+      if (lines[i].attrs != 0) {
+        attributes += static_cast<int32_t>(code_only_->attr_blocks[lines[i].attrs].size());
+      }
+    }
+  }
+  return above + code_line + attributes;
+}
+
+void FileComponent::ReleaseCode() {
+  if (!HasCode()) return;
+  module_.reset();
+  code_only_.reset();
+  code_released_ = true;
+}
+
+std::vector<std::string_view> FileComponent::CodeLines(std::string& buffer) const {
+  std::vector<std::string_view> lines;
+  if (code_only_) {
+    lines.reserve(code_only_->lines.size());
+    for (const CodeLine& line : code_only_->lines)
+      lines.emplace_back(line.text);
+    return lines;
+  }
+  int32_t count = module_ ? module_->CountOfLines() : 0;
+  if (count == 0) return lines;
+  // The module's text, joined by CR LF, split again into views.
+  buffer = module_->Lines(1, count);
+  std::string_view text = buffer;
+  lines.reserve(static_cast<size_t>(count));
+  for (size_t pos = 0;;) {
+    size_t end = lines.size() + 1 < static_cast<size_t>(count) ? text.find("\r\n", pos)
+                                                               : std::string_view::npos;
+    if (end == std::string_view::npos) {
+      lines.push_back(text.substr(pos));
+      return lines;
+    }
+    lines.push_back(text.substr(pos, end - pos));
+    pos = end + 2;
+  }
 }
 
 void FileComponent::Detach() {
@@ -129,6 +180,10 @@ std::string FileComponent::CompanionTarget(const std::string& path) const {
 }
 
 void FileComponent::SaveAs(const std::string& path) {
+  if (code_released_) {
+    throw IdeError(host::kErrInvalidCall, "Cannot save " + name_ + ": its code was let go",
+                   "Component");
+  }
   std::string target = AbsolutePath(path);
   std::string companion_target = companion_.empty() ? "" : CompanionTarget(target);
   bool copy_companion = !companion_target.empty() && companion_target != companion_;

@@ -13,13 +13,20 @@
 
 namespace kestrix::vbfiles {
 
+// How much of a component a load builds: everything the IDE offers, or, for a copy that is
+// only read and checked (a build's saved copy), its code lines without a code module.
+enum class LoadDepth { kFull, kCodeOnly };
+
 class FileComponent final : public host::Component {
  public:
   // Loads the component stored at `path` (native, existing). `listed_name` is the name the
   // project file gives it ("" when none); the file's own VB_Name wins. Throws host::IdeError
   // naming the file and line when it cannot be read or its header is cut short.
+  // Loaded kCodeOnly, the component has no code module (GetCodeModule() is null; HasCode()
+  // and CodeLines() give its code) and is never saved.
   static std::unique_ptr<FileComponent> Load(host::Project& project, host::ComponentType type,
-                                             const std::string& path, std::string_view listed_name);
+                                             const std::string& path, std::string_view listed_name,
+                                             LoadDepth depth = LoadDepth::kFull);
 
   // The component type a file of this extension holds when added on its own.
   static host::ComponentType TypeForExtension(std::string_view extension);
@@ -33,6 +40,16 @@ class FileComponent final : public host::Component {
 
   // The line of the component's file that shows code line `code_line`.
   int32_t FileLine(int32_t code_line) const;
+
+  // Whether the component holds code (a module, a class, a form; not a resource file).
+  bool HasCode() const { return module_ != nullptr || code_only_ != nullptr || code_released_; }
+  // Its code lines, as views into the component or into `buffer`, valid while both are left
+  // as they are.
+  std::vector<std::string_view> CodeLines(std::string& buffer) const;
+  // Frees the code (a component loaded kCodeOnly once it has been read, or any component of
+  // a project nobody reads again): HasCode() stays true, GetCodeModule() turns null, and the
+  // component can no longer be saved.
+  void ReleaseCode();
 
   // The bytes SaveAs would write for a component with code, as it stands now.
   std::string Bytes() const { return module_ ? Serialize(header_) : std::string(); }
@@ -63,6 +80,13 @@ class FileComponent final : public host::Component {
   std::vector<std::string> header_;
   std::vector<std::string> attributes_;
   std::unique_ptr<FileCodeModule> module_;
+  // The code of a component loaded LoadDepth::kCodeOnly, and its member attribute blocks.
+  struct CodeOnly {
+    std::vector<CodeLine> lines;
+    std::vector<std::vector<std::string>> attr_blocks;
+  };
+  std::unique_ptr<CodeOnly> code_only_;
+  bool code_released_ = false;
   std::string companion_;  // the binary companion's path; "" when there is none
   bool bom_ = false;       // the file began with a UTF-8 byte-order mark
   bool read_only_ = false;

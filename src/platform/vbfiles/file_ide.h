@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/ide.h"
+#include "platform/vbfiles/file_component.h"
 
 namespace kestrix::vbfiles {
 
@@ -39,6 +40,9 @@ class FileIde final : public host::Ide, public host::Projects {
   // match no file on disk (see ResolveProjectPath); 0, the default, tries the common ones.
   // Applies to the next Open.
   void SetCodePage(int code_page) { code_page_ = code_page; }
+  // How much of each component the next Open loads (see FileComponent::Load): kCodeOnly for
+  // a group that is only read and checked.
+  void SetLoadDepth(LoadDepth depth) { depth_ = depth; }
 
   // The compiler command line every project's MakeCompiledFile runs (see compiler.h); ""
   // checks the saved project instead.
@@ -68,6 +72,7 @@ class FileIde final : public host::Ide, public host::Projects {
   std::string group_file_;
   std::string compiler_;
   int code_page_ = 0;
+  LoadDepth depth_ = LoadDepth::kFull;
   size_t startup_index_ = 0;
   host::Project* active_project_ = nullptr;
   std::unique_ptr<Pane> active_pane_;

@@ -117,6 +117,18 @@ TEST(FileIdeLoad, BadInputIsNamedWithFileAndLineAndNothingIsWrittenOrLost) {
          d.Write("P.vbp", Crlf("Type=Exe|Module=A; A.bas"));
          d.Write("A.bas", std::string("MZ\x90\0\x03\0\0\0\r\nSub A()\r\n", 19));
        }},
+      {"the first of several bad components, however they are loaded", "P.vbp",
+       host::kErrBadFileFormat, "C.bas(1): not a VB text file",
+       [](const TempDir& d) {
+         d.Write("P.vbp", Crlf("Type=Exe|Module=A; A.bas|Module=B; B.bas|Module=C; C.bas|"
+                               "Module=D; D.bas|Module=E; E.bas|Module=F; F.bas"));
+         for (const char* name : {"A", "B", "D", "F"})
+           d.Write(std::string(name) + ".bas", Crlf("Attribute VB_Name = \"M\"|Sub A()|End Sub"));
+         d.Write("C.bas", std::string("\x7F"
+                                      "ELF\r\n",
+                                      6));
+         d.Write("E.bas", std::string("MZ\x90\0\r\n", 6));
+       }},
   };
   TempDir good;
   FileIde ide;

@@ -4,6 +4,7 @@
 
 #include "host/component_kinds.h"
 #include "platform/vbfiles/compiler.h"
+#include "platform/vbfiles/parallel.h"
 #include "platform/vbfiles/paths.h"
 #include "platform/vbfiles/text_io.h"
 
@@ -59,15 +60,21 @@ std::vector<std::string> FileProject::ResolveComponents() const {
   return found;
 }
 
-std::unique_ptr<FileProject> FileProject::Load(const std::string& path, int code_page) {
+std::unique_ptr<FileProject> FileProject::Load(const std::string& path, int code_page,
+                                               LoadDepth depth, const LoadedHook& loaded) {
   std::unique_ptr<FileProject> project(new FileProject(AbsolutePath(path), code_page));
   project->file_ = ProjectFile::Parse(ReadFileBytes(project->path_), project->path_);
   std::vector<std::string> files = project->ResolveComponents();
   const auto& refs = project->file_.Components();
-  for (size_t k = 0; k < refs.size(); ++k) {
+  // A copy loaded to be checked is read on every core, and freed soon. The IDE's own
+  // components are loaded on this thread: they are edited here for as long as the IDE runs.
+  // Either way the error is the first in the project's order.
+  project->components_.resize(refs.size());
+  auto load = [&](size_t k) {
     try {
-      project->components_.push_back(
-          FileComponent::Load(*project, TypeForKey(refs[k].key), files[k], refs[k].name));
+      project->components_[k] =
+          FileComponent::Load(*project, TypeForKey(refs[k].key), files[k], refs[k].name, depth);
+      if (loaded) loaded(*project, k, *project->components_[k]);
     } catch (const IdeError& error) {
       // A format error names the component file's own line; any other names the project line.
       if (error.Number() == host::kErrBadFileFormat) throw;
@@ -76,7 +83,8 @@ std::unique_ptr<FileProject> FileProject::Load(const std::string& path, int code
           project->path_ + "(" + std::to_string(refs[k].line) + "): " + error.Description(),
           error.Source());
     }
-  }
+  };
+  ForEachIndex(refs.size(), load, depth == LoadDepth::kCodeOnly);
   project->listed_ = project->components_.size();
   return project;
 }

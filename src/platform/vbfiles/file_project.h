@@ -21,7 +21,13 @@ class FileProject final : public host::Project, public host::Components {
   // common ones; see ResolveProjectPath). Throws host::IdeError naming the file and line at
   // fault: every component that is missing in one message, and for a component that cannot
   // be read, the project line that names it and the reason.
-  static std::unique_ptr<FileProject> Load(const std::string& path, int code_page = 0);
+  // With LoadDepth::kCodeOnly the components are loaded to be read and checked, never
+  // edited (see FileComponent::Load). `loaded`, when given, is called with each component
+  // (and its index) as soon as it is loaded, on whichever thread loaded it.
+  using LoadedHook = std::function<void(const FileProject&, size_t, FileComponent&)>;
+  static std::unique_ptr<FileProject> Load(const std::string& path, int code_page = 0,
+                                           LoadDepth depth = LoadDepth::kFull,
+                                           const LoadedHook& loaded = {});
 
   // The compiler command line MakeCompiledFile runs (see compiler.h); "" checks the saved
   // project instead and writes no executable.
@@ -31,6 +37,13 @@ class FileProject final : public host::Project, public host::Components {
   const ProjectFile& File() const { return file_; }
   // The project file it was loaded from, whatever it has been saved as since.
   const std::string& Origin() const { return origin_; }
+
+  // Frees the code of every component (FileComponent::ReleaseCode), for a front end that is
+  // done with the project: a batch run that neither prints nor saves what it changed.
+  void ReleaseCode() {
+    for (auto& c : components_)
+      c->ReleaseCode();
+  }
 
   // Called with a component just before it is removed.
   void SetRemoveHook(std::function<void(host::Component&)> hook) { remove_hook_ = std::move(hook); }

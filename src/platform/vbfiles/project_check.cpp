@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <utility>
@@ -15,6 +16,7 @@
 #include "platform/vbfiles/compiler.h"
 #include "platform/vbfiles/file_component.h"
 #include "platform/vbfiles/file_project.h"
+#include "platform/vbfiles/parallel.h"
 #include "platform/vbfiles/text_io.h"
 
 namespace kestrix::vbfiles {
@@ -28,21 +30,6 @@ namespace {
 // them.
 constexpr std::string_view kBeginMarker = "'-------- Kestrix Begin --------";
 constexpr std::string_view kEndMarker = "'-------- Kestrix End ----------";
-
-// The code lines of a module as views into `text`, which holds them joined by CR LF.
-std::vector<std::string_view> SplitCodeLines(std::string_view text, int32_t count) {
-  std::vector<std::string_view> lines;
-  lines.reserve(static_cast<size_t>(count));
-  size_t pos = 0;
-  for (int32_t k = 1; k < count; ++k) {
-    size_t end = text.find("\r\n", pos);
-    if (end == std::string_view::npos) break;
-    lines.push_back(text.substr(pos, end - pos));
-    pos = end + 2;
-  }
-  if (count > 0) lines.push_back(text.substr(pos));
-  return lines;
-}
 
 // Which lines of a file belong to blocks the build inserted, markers included.
 std::vector<bool> InsertedLines(const std::vector<std::string>& lines) {
@@ -116,12 +103,15 @@ std::vector<CheckProblem> CheckNames(FileProject& project, const OriginMap& orig
     return at < listed.size() ? listed[at].line : 0;
   };
   auto original = origins.find(project.FileName());
+  auto item = [&project](int32_t k) -> FileComponent& {
+    return static_cast<FileComponent&>(project.Item(k));
+  };
   for (int32_t k = 2; k <= project.Count(); ++k) {
-    host::Component& c = project.Item(k);
-    if (c.GetCodeModule() == nullptr) continue;  // resource files and related documents
+    FileComponent& c = item(k);
+    if (!c.HasCode()) continue;  // resource files and related documents
     for (int32_t j = 1; j < k; ++j) {
-      host::Component& earlier = project.Item(j);
-      if (earlier.GetCodeModule() == nullptr || !text::EqualsNoCase(c.Name(), earlier.Name())) {
+      FileComponent& earlier = item(j);
+      if (!earlier.HasCode() || !text::EqualsNoCase(c.Name(), earlier.Name())) {
         continue;
       }
       std::string already =
@@ -149,11 +139,9 @@ std::vector<CheckProblem> CheckNames(FileProject& project, const OriginMap& orig
 std::vector<CheckProblem> CheckComponent(FileComponent& component, const CondConstants& constants,
                                          const std::string& origin) {
   std::vector<CheckProblem> problems;
-  host::CodeModule* code = component.GetCodeModule();
-  if (code == nullptr) return problems;
-  int32_t count = code->CountOfLines();
-  std::string text = count > 0 ? code->Lines(1, count) : std::string();
-  std::vector<CodeProblem> found = CheckModuleCode(SplitCodeLines(text, count), constants);
+  if (!component.HasCode()) return problems;
+  std::string buffer;
+  std::vector<CodeProblem> found = CheckModuleCode(component.CodeLines(buffer), constants);
   if (found.empty()) return problems;
   const std::string file = component.FileNames(1);
   std::optional<OriginLines> map;
@@ -172,30 +160,60 @@ std::vector<CheckProblem> CheckComponent(FileComponent& component, const CondCon
 
 }  // namespace
 
+// Loads a saved project and checks each component as soon as it is loaded, freeing its code
+// then: a build's copy is never held whole in memory.
 std::vector<CheckProblem> CheckSavedProject(const std::string& project_file,
                                             const OriginMap& origins) {
   std::unique_ptr<FileProject> project;
+  std::vector<std::vector<CheckProblem>> found;
+  std::mutex found_mutex;
+  auto check = [&](const FileProject& loaded, size_t k, FileComponent& component) {
+    auto origin = origins.find(component.FileNames(1));
+    std::vector<CheckProblem> problems =
+        CheckComponent(component, ProjectConstants(loaded),
+                       origin == origins.end() ? std::string() : origin->second);
+    component.ReleaseCode();
+    std::lock_guard lock(found_mutex);
+    if (found.size() <= k) found.resize(k + 1);
+    found[k] = std::move(problems);
+  };
   try {
-    project = FileProject::Load(project_file);
+    project = FileProject::Load(project_file, 0, LoadDepth::kCodeOnly, check);
   } catch (const host::IdeError& error) {
     return {{project_file, 0, error.Description(), false, "", 0}};
   }
-  return CheckProject(*project, origins);
+  std::vector<CheckProblem> problems = CheckNames(*project, origins);
+  std::set<std::string> seen;  // a file listed twice is checked once
+  for (int32_t k = 1; k <= project->Count(); ++k) {
+    std::string file = project->Item(k).FileNames(1);
+    auto at = static_cast<size_t>(k - 1);
+    if (at >= found.size() || (!file.empty() && !seen.insert(file).second)) continue;
+    problems.insert(problems.end(), std::make_move_iterator(found[at].begin()),
+                    std::make_move_iterator(found[at].end()));
+  }
+  return problems;
 }
 
 std::vector<CheckProblem> CheckProject(FileProject& project, const OriginMap& origins) {
   std::vector<CheckProblem> problems = CheckNames(project, origins);
   CondConstants constants = ProjectConstants(project);
-  std::set<std::string> checked;  // a file listed twice is checked once
+  std::set<std::string> seen;  // a file listed twice is checked once
+  std::vector<FileComponent*> checked;
   for (int32_t k = 1; k <= project.Count(); ++k) {
     auto& component = static_cast<FileComponent&>(project.Item(k));
     std::string file = component.FileNames(1);
-    if (!file.empty() && !checked.insert(file).second) continue;
-    auto origin = origins.find(file);
-    std::vector<CheckProblem> found = CheckComponent(
-        component, constants, origin == origins.end() ? std::string() : origin->second);
-    problems.insert(problems.end(), found.begin(), found.end());
+    if (file.empty() || seen.insert(file).second) checked.push_back(&component);
   }
+  // Checked on every core, reported in the project's order.
+  std::vector<std::vector<CheckProblem>> found(checked.size());
+  ForEachIndex(checked.size(), [&](size_t k) {
+    auto origin = origins.find(checked[k]->FileNames(1));
+    found[k] = CheckComponent(*checked[k], constants,
+                              origin == origins.end() ? std::string() : origin->second);
+  });
+  for (auto& each : found)
+    problems.insert(problems.end(), std::make_move_iterator(each.begin()),
+                    std::make_move_iterator(each.end()));
   return problems;
 }
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/vbfiles/file_project.h"
 #include "support/test_support.h"
 
 namespace kestrix::vbfiles {
@@ -71,6 +72,33 @@ TEST(ProjectCheck, SavedProjectWithTwoComponentsOfOneName) {
                 dir.Path("P.vbp") + "(4): " + conflict + ": M (named at line 2 already)",
                 dir.Path("P.vbp") + "(5): " + conflict + ": ITEM (named at line 3 already)"}));
   EXPECT_FALSE(CheckInsteadOfCompiling(dir.Path("P.vbp")).ok);
+}
+
+// A saved project is checked component by component as it loads, on every core: the
+// problems are those of the loaded project's check, in the project's order, a file listed
+// twice reported once.
+TEST(ProjectCheck, SavedProjectReportsAsTheLoadedProjectInOrder) {
+  TempDir dir;
+  std::string vbp = "Type=Exe|";
+  for (int k = 1; k <= 12; ++k) {
+    std::string name = "M" + std::to_string(k);
+    vbp += "Module=" + name + "; " + name + ".bas|";
+    std::string code = "Attribute VB_Name = \"" + name + "\"|Sub A()|";
+    for (int line = 0; line < k; ++line)
+      code += "  x = 1|";
+    dir.Write(name + ".bas", Crlf(code + "  GoTo Nowhere" + std::to_string(k) + "|End Sub"));
+  }
+  dir.Write("P.vbp", Crlf(vbp + "Module=M3; M3.bas"));
+  std::unique_ptr<FileProject> loaded = FileProject::Load(dir.Path("P.vbp"));
+  std::vector<std::string> expected, found;
+  for (const CheckProblem& p : CheckProject(*loaded))
+    expected.push_back(FormatProblem(p));
+  for (const CheckProblem& p : CheckSavedProject(dir.Path("P.vbp")))
+    found.push_back(FormatProblem(p));
+  ASSERT_EQ(expected.size(), 13u);  // twelve labels, and M3 named twice
+  EXPECT_EQ(found, expected);
+  EXPECT_EQ(found[1], dir.Path("M1.bas") + "(4): Label not defined");
+  EXPECT_EQ(found[12], dir.Path("M12.bas") + "(15): Label not defined");
 }
 
 // A problem in a build's copy is reported at the original's line: the copy's line less the

@@ -86,12 +86,12 @@ std::string ReadFileBytes(const std::string& path) {
 
 void WriteFileAtomic(const std::string& path, std::string_view bytes) {
   std::string reason;
-  if (!system::WriteFileAtomic(path, bytes, reason)) ThrowWriteError("write " + path, reason);
+  if (!system::SaveFile(path, bytes, reason)) ThrowWriteError("write " + path, reason);
 }
 
 void CopyFileAtomic(const std::string& from, const std::string& to) {
   std::string reason;
-  if (!system::CopyFileAtomic(from, to, reason)) {
+  if (!system::SaveCopy(from, to, reason)) {
     ThrowWriteError("copy " + from + " to " + to, reason);
   }
 }

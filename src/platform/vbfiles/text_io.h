@@ -43,8 +43,9 @@ void AppendLine(std::string& out, std::string_view line);  // line + CR LF
 std::string ReadFileBytes(const std::string& path);
 // Writes a whole file atomically (system::WriteFileAtomic: a new, exclusively created
 // temporary file, flushed, renamed over the file; a symbolic link followed and kept, the mode
-// kept). Throws host::IdeError naming the file and the reason: kErrPermissionDenied when the
-// file is read-only, kErrPathFileAccess when it cannot be written.
+// kept), or in place into a new build folder (system::SaveFile). Throws host::IdeError naming the
+// file and the reason: kErrPermissionDenied when the file is read-only, kErrPathFileAccess when it
+// cannot be written.
 void WriteFileAtomic(const std::string& path, std::string_view bytes);
 // Copies a regular file byte for byte (atomically, as above), streaming it.
 void CopyFileAtomic(const std::string& from, const std::string& to);
