@@ -55,6 +55,10 @@ class BuildSafetyTest : public RunCommandTest {
 // The compiler runs without a shell: hostile folder and file names reach it as arguments,
 // one placeholder one argument, and nothing in them is run.
 TEST_F(BuildSafetyTest, NamesReachTheCompilerAsArgumentsOnly) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the compiler here is a shell script; the process runner's tests show the "
+                  "same with a program of the suite's on Windows";
+#endif
   std::string folder = "$(touch INJECTED1) \"quoted\" {exe} `touch INJECTED2`";
   std::string copy =
       Hello(folder, "ExeName32=\"Hello.exe\"", "ExeName32=\"a`touch INJECTED3`b$(id).exe\"");

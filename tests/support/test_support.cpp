@@ -1,20 +1,37 @@
 #include "support/test_support.h"
 
+#include "platform/system/environment.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 namespace fs = std::filesystem;
 
 namespace kestrix::testing {
 
 TempDir::TempDir() {
+#ifdef _WIN32
+  // The internal form ('/' separators) of a fresh folder in %TEMP%.
+  std::random_device seed;
+  for (int attempt = 0; path_.empty(); ++attempt) {
+    fs::path folder = fs::temp_directory_path() / ("kestrix-test-" + std::to_string(seed()));
+    std::error_code ec;
+    if (fs::create_directory(folder, ec)) path_ = folder.generic_string();
+    if (attempt == 100) throw std::runtime_error("cannot make a temporary folder");
+  }
+#else
   std::string pattern = (fs::temp_directory_path() / "kestrix-test-XXXXXX").string();
   if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
   path_ = pattern;
+#endif
 }
 
 TempDir::~TempDir() {
@@ -32,19 +49,24 @@ ScopedEnv::ScopedEnv(const char* name, const char* value) : name_(name) {
     had_value_ = true;
     old_value_ = old;
   }
+  Set(name, value);
+}
+
+ScopedEnv::~ScopedEnv() {
+  Set(name_.c_str(), had_value_ ? old_value_.c_str() : nullptr);
+}
+
+void ScopedEnv::Set(const char* name, const char* value) {
+#ifdef _WIN32
+  // An empty value unsets the variable there (and an empty variable cannot exist).
+  ::_putenv_s(name, value ? value : "");
+#else
   if (value) {
     ::setenv(name, value, 1);
   } else {
     ::unsetenv(name);
   }
-}
-
-ScopedEnv::~ScopedEnv() {
-  if (had_value_) {
-    ::setenv(name_.c_str(), old_value_.c_str(), 1);
-  } else {
-    ::unsetenv(name_.c_str());
-  }
+#endif
 }
 
 std::string TempDir::Path(std::string_view relative) const {
@@ -58,6 +80,24 @@ std::string TempDir::Write(std::string_view relative, std::string_view bytes) co
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   if (!out) throw std::runtime_error("cannot write " + full);
   return full;
+}
+
+const char* WhyPermissionsDoNotApply() {
+#ifdef _WIN32
+  return "Windows has no permission bits that stop reading a file or making one in a folder";
+#else
+  return ::geteuid() == 0 ? "permissions do not apply to root" : nullptr;
+#endif
+}
+
+std::string StandInCompiler() {
+  std::string program = system::ExecutablePath();
+  std::string folder = program.substr(0, program.rfind('/'));
+#ifdef _WIN32
+  return folder + "/stand-in/VB6.exe";
+#else
+  return folder + "/stand-in/VB6";
+#endif
 }
 
 std::string ReadFile(const std::string& path) {

@@ -8,6 +8,24 @@
 
 namespace kestrix::system {
 
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+  return std::vector<std::string>(argv + 1, argv + argc);
+}
+
+void PrepareStandardStreams() {}
+
+std::string ToNativePath(const std::string& path) {
+  return path;
+}
+
+std::string WindowsProgramPath(const std::string& path) {
+  std::string out = "Z:" + path;
+  for (char& c : out) {
+    if (c == '/') c = '\\';
+  }
+  return out;
+}
+
 std::string ExecutablePath() {
   std::string path(4096, '\0');
   ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size());
