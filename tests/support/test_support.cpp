@@ -24,7 +24,7 @@ TempDir::TempDir() {
   for (int attempt = 0; path_.empty(); ++attempt) {
     fs::path folder = fs::temp_directory_path() / ("kestrix-test-" + std::to_string(seed()));
     std::error_code ec;
-    if (fs::create_directory(folder, ec)) path_ = folder.generic_string();
+    if (fs::create_directory(folder, ec)) path_ = system::FromFileSystemPath(folder);
     if (attempt == 100) throw std::runtime_error("cannot make a temporary folder");
   }
 #else
@@ -37,11 +37,11 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
   std::error_code ec;
   // Tests make files read-only; give the write bits back so that everything can go.
-  for (auto it = fs::recursive_directory_iterator(path_, ec);
+  for (auto it = fs::recursive_directory_iterator(system::FileSystemPath(path_), ec);
        !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
     fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
   }
-  fs::remove_all(path_, ec);
+  fs::remove_all(system::FileSystemPath(path_), ec);
 }
 
 ScopedEnv::ScopedEnv(const char* name, const char* value) : name_(name) {
@@ -75,8 +75,8 @@ std::string TempDir::Path(std::string_view relative) const {
 
 std::string TempDir::Write(std::string_view relative, std::string_view bytes) const {
   std::string full = Path(relative);
-  fs::create_directories(fs::path(full).parent_path());
-  std::ofstream out(full, std::ios::binary);
+  fs::create_directories(system::FileSystemPath(full).parent_path());
+  std::ofstream out(system::FileSystemPath(full), std::ios::binary);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   if (!out) throw std::runtime_error("cannot write " + full);
   return full;
@@ -101,13 +101,13 @@ std::string StandInCompiler() {
 }
 
 std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(system::FileSystemPath(path), std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + path);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 bool FileExists(const std::string& path) {
-  return fs::exists(path);
+  return fs::exists(system::FileSystemPath(path));
 }
 
 std::string SourceDir() {
@@ -116,16 +116,31 @@ std::string SourceDir() {
 }
 
 std::string CopyTree(const std::string& from, const std::string& to) {
-  fs::create_directories(to);
-  fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+  // File by file: the standard library's recursive copy fails on Windows when `to` exists.
+  fs::create_directories(system::FileSystemPath(to));
+  fs::path top = system::FileSystemPath(from);
+  for (const auto& entry : fs::recursive_directory_iterator(top)) {
+    std::string relative = system::FromFileSystemPath(fs::relative(entry.path(), top));
+    if (entry.is_directory()) {
+      fs::create_directories(system::FileSystemPath(to + "/" + relative));
+    } else {
+      std::string bytes = ReadFile(system::FromFileSystemPath(entry.path()));
+      std::ofstream out(system::FileSystemPath(to + "/" + relative), std::ios::binary);
+      out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+      if (!out) throw std::runtime_error("cannot write " + to + "/" + relative);
+    }
+  }
   return to;
 }
 
 std::map<std::string, std::string> FilesBelow(const std::string& root) {
   std::map<std::string, std::string> files;
-  for (const auto& entry : fs::recursive_directory_iterator(root)) {
-    if (entry.is_regular_file())
-      files[fs::relative(entry.path(), root).generic_string()] = ReadFile(entry.path().string());
+  fs::path top = system::FileSystemPath(root);
+  for (const auto& entry : fs::recursive_directory_iterator(top)) {
+    if (entry.is_regular_file()) {
+      files[system::FromFileSystemPath(fs::relative(entry.path(), top))] =
+          ReadFile(system::FromFileSystemPath(entry.path()));
+    }
   }
   return files;
 }

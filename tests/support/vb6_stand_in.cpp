@@ -61,7 +61,8 @@ int Make(const std::vector<std::string>& args) {
 #else
   std::string exe = folder + "/" + name;
 #endif
-  if (!WriteText(exe, "MZ stand-in for " + project_file + "\r\n")) return fail("cannot write " + exe);
+  if (!WriteText(exe, "MZ stand-in for " + project_file + "\r\n"))
+    return fail("cannot write " + exe);
   if (!log.empty()) WriteText(log, "Build of '" + exe + "' succeeded.\r\n");
   return 0;
 }
@@ -71,7 +72,8 @@ int Make(const std::vector<std::string>& args) {
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (!args.empty() && args[0] == "/args") {
-    for (size_t i = 1; i < args.size(); ++i) std::printf("[%s]", args[i].c_str());
+    for (size_t i = 1; i < args.size(); ++i)
+      std::printf("[%s]", args[i].c_str());
     return 0;
   }
   if (args.size() >= 2 && args[0] == "/exit") {

@@ -6,6 +6,7 @@
 // Windows.
 
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,6 +39,18 @@ std::string ToNativePath(const std::string& path);
 // An internal path as a Windows program (the VB compiler) takes it: the system's own form on
 // Windows; on POSIX, where such a program runs under Wine, the root's drive Z: and backslashes.
 std::string WindowsProgramPath(const std::string& path);
+
+// The std::filesystem path of an internal path, and the internal path of one, with every
+// character of the names kept: on Windows the standard library would read a narrow string in
+// the C locale, not as the UTF-8 it is. Every std::filesystem call takes its path from here.
+// Neither throws: on Windows bytes that are not UTF-8 (a name in an ANSI code page) become
+// U+FFFD, which names no file.
+std::filesystem::path FileSystemPath(std::string_view path);
+std::string FromFileSystemPath(const std::filesystem::path& path);
+
+// The VB6 compiler (VB6.EXE, in the internal form) where the registry says that Visual Basic 6
+// is installed, when that file exists; nullopt when it is not installed, and away from Windows.
+std::optional<std::string> InstalledVb6Compiler();
 
 // The current folder, in the internal form; "." when it cannot be found.
 std::string CurrentFolder();

@@ -26,6 +26,18 @@ std::string WindowsProgramPath(const std::string& path) {
   return out;
 }
 
+std::filesystem::path FileSystemPath(std::string_view path) {
+  return std::filesystem::path(path);
+}
+
+std::string FromFileSystemPath(const std::filesystem::path& path) {
+  return path.string();
+}
+
+std::optional<std::string> InstalledVb6Compiler() {
+  return std::nullopt;
+}
+
 std::string ExecutablePath() {
   std::string path(4096, '\0');
   ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size());

@@ -1,5 +1,6 @@
 // windows.h comes first: the other system headers rely on its types.
 #include <windows.h>
+
 #include <fcntl.h>
 #include <io.h>
 #include <shellapi.h>
@@ -14,7 +15,8 @@ std::vector<std::string> ProgramArguments(int argc, char** argv) {
   wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
   if (wide == nullptr) return std::vector<std::string>(argv + 1, argv + argc);
   std::vector<std::string> args;
-  for (int i = 1; i < count; ++i) args.push_back(win32::Narrow(wide[i]));
+  for (int i = 1; i < count; ++i)
+    args.push_back(win32::Narrow(wide[i]));
   ::LocalFree(wide);
   return args;
 }
@@ -53,6 +55,44 @@ std::string ToNativePath(const std::string& path) {
 
 std::string WindowsProgramPath(const std::string& path) {
   return ToNativePath(path);
+}
+
+std::filesystem::path FileSystemPath(std::string_view path) {
+  return std::filesystem::path(win32::Widen(path));
+}
+
+std::string FromFileSystemPath(const std::filesystem::path& path) {
+  std::string internal = win32::Narrow(path.native());
+  for (char& c : internal) {
+    if (c == '\\') c = '/';
+  }
+  return internal;
+}
+
+std::optional<std::string> InstalledVb6Compiler() {
+  // Visual Basic 6 is a 32-bit program: its setup wrote to the registry's 32-bit view.
+  HKEY key = nullptr;
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE,
+                      L"SOFTWARE\\Microsoft\\VisualStudio\\6.0\\Setup\\Microsoft Visual Basic", 0,
+                      KEY_QUERY_VALUE | KEY_WOW64_32KEY, &key) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  wchar_t folder[MAX_PATH + 1] = {};
+  DWORD size = sizeof folder - sizeof(wchar_t);
+  DWORD type = 0;
+  LSTATUS status = ::RegQueryValueExW(key, L"ProductDir", nullptr, &type,
+                                      reinterpret_cast<BYTE*>(folder), &size);
+  ::RegCloseKey(key);
+  if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) return std::nullopt;
+  std::string compiler = win32::InternalPath(folder);
+  while (!compiler.empty() && compiler.back() == '/')
+    compiler.pop_back();
+  compiler += "/VB6.EXE";
+  DWORD attributes = ::GetFileAttributesW(win32::NativePath(compiler).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return std::nullopt;
+  }
+  return compiler;
 }
 
 std::string CurrentFolder() {

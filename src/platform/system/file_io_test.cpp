@@ -115,7 +115,8 @@ TEST(EnvironmentTest, ProgramAndCurrentFolder) {
 TEST(FileIoTest, LongPaths) {
   TempDir dir;
   std::string folder = dir.path();
-  while (folder.size() < 300) folder += "/a folder of a long name " + std::to_string(folder.size());
+  while (folder.size() < 300)
+    folder += "/a folder of a long name " + std::to_string(folder.size());
   std::string error;
   ASSERT_TRUE(MakeFolders(folder, error)) << error;
   std::string file = folder + "/Module1.bas";
@@ -142,7 +143,8 @@ TEST(EnvironmentTest, NativePathsOfWindows) {
       {R"(..\Lib/Lib.vbp)", "../Lib/Lib.vbp"},
       {"D:", "D:"},
   };
-  for (const auto& [native, internal] : cases) EXPECT_EQ(FromNativePath(native), internal) << native;
+  for (const auto& [native, internal] : cases)
+    EXPECT_EQ(FromNativePath(native), internal) << native;
   EXPECT_EQ(ToNativePath("//server/share/a b/x.vbp"), R"(\\server\share\a b\x.vbp)");
   EXPECT_EQ(WindowsProgramPath("C:/VB/x.vbp"), R"(C:\VB\x.vbp)");
   EXPECT_TRUE(FileNamesIgnoreCase());

@@ -27,6 +27,17 @@ DWORD Attributes(const std::string& path) {
   return ::GetFileAttributesW(NativePath(path).c_str());
 }
 
+// True when a file stands where a folder of `path` should be: the deepest part of it that
+// exists is no folder. (The system says "path not found" then, as it does for a missing one.)
+bool FileInTheWay(const std::string& path) {
+  for (size_t slash = path.rfind('/'); slash != std::string::npos && slash > 0;
+       slash = path.rfind('/', slash - 1)) {
+    DWORD attributes = Attributes(path.substr(0, slash));
+    if (attributes != INVALID_FILE_ATTRIBUTES) return (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+  }
+  return false;
+}
+
 bool WriteAll(HANDLE file, std::string_view bytes) {
   while (!bytes.empty()) {
     DWORD chunk = bytes.size() > (1u << 30) ? (1u << 30) : static_cast<DWORD>(bytes.size());
@@ -73,7 +84,8 @@ HANDLE CreateTemporary(const std::string& path, std::string& temp) {
   std::uniform_int_distribution<int> pick(0, 35);
   for (int attempt = 0; attempt < 100; ++attempt) {
     temp = path + ".kestrix-";
-    for (int i = 0; i < 6; ++i) temp += kChars[pick(random)];
+    for (int i = 0; i < 6; ++i)
+      temp += kChars[pick(random)];
     HANDLE file = ::CreateFileW(NativePath(temp).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE || ::GetLastError() != ERROR_FILE_EXISTS) return file;
@@ -165,8 +177,12 @@ ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, std::strin
   bytes.clear();
   DWORD code = 0;
   Handle file(OpenRegular(path, error, code));
-  // Reading a folder fails in the words of other systems.
+  // Reading a folder, or through a file, fails as on other systems: not as a missing file.
   if (code == ERROR_DIRECTORY) error = "Is a directory";
+  if (!file.valid() && IsMissing(code) && FileInTheWay(path)) {
+    error = "Not a directory";
+    return ReadStatus::kFailed;
+  }
   if (!file.valid()) return IsMissing(code) ? ReadStatus::kMissing : ReadStatus::kFailed;
   if (!ReadAll(file.get(), SIZE_MAX - (1 << 16), bytes, code)) {
     error = Reason(code);

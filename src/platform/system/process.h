@@ -24,9 +24,9 @@ struct ProcessResult {
 
 // Runs `words[0]` (looked up on PATH when it holds no '/') with `words[1..]` as its
 // arguments, exactly as given; standard input is empty. On Windows a batch file (.bat, .cmd)
-// is refused: the command interpreter would read its arguments as commands. Waits for it to end. At most
-// `max_output` bytes of its output are kept; the rest is read and dropped, so that a program
-// that writes without end cannot fill the memory nor block on a full pipe.
+// is refused: the command interpreter would read its arguments as commands. Waits for it to
+// end. At most `max_output` bytes of its output are kept; the rest is read and dropped, so that
+// a program that writes without end cannot fill the memory nor block on a full pipe.
 ProcessResult RunProcess(const std::vector<std::string>& words, size_t max_output);
 
 // The one Windows command line that a program built with the C runtime splits back into

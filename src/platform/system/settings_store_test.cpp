@@ -152,8 +152,10 @@ TEST_F(SettingsStoreTest, ConcurrentWritersLoseNoUpdate) {
   // No fork here: threads, each with a store and a lock handle of its own, which the system's
   // lock keeps apart as it keeps processes apart.
   std::vector<std::thread> writers;
-  for (int i = 0; i < kWriters; ++i) writers.emplace_back(write);
-  for (std::thread& writer : writers) writer.join();
+  for (int i = 0; i < kWriters; ++i)
+    writers.emplace_back(write);
+  for (std::thread& writer : writers)
+    writer.join();
 #else
   pid_t children[kWriters];
   for (pid_t& child : children) {

@@ -1,5 +1,6 @@
 // windows.h comes first: the other system headers rely on its types.
 #include <windows.h>
+
 #include <shellapi.h>
 
 #include "platform/system/shell.h"

@@ -26,7 +26,8 @@ void AddLog(const std::string& command, const std::string& exe, std::string& rep
   if (status == system::ReadStatus::kFailed) {
     log = "Cannot read " + CompilerLogFile(exe) + ": " + error;
   }
-  while (!log.empty() && (log.back() == '\n' || log.back() == '\r')) log.pop_back();
+  while (!log.empty() && (log.back() == '\n' || log.back() == '\r'))
+    log.pop_back();
   if (log.empty()) return;
   report = report.empty() || report.front() == '\n' ? log + report : log + "\n" + report;
 }
@@ -50,6 +51,11 @@ std::string FillPlaceholders(const std::string& word,
 }
 
 }  // namespace
+
+std::string InstalledCompilerCommand(const std::string& vb6) {
+  // A Windows path holds no '"', and inside "…" every backslash stays.
+  return "\"" + system::ToNativePath(vb6) + "\" /make {project} /outdir {outdir} /out {log}";
+}
 
 std::string CompilerLogFile(const std::string& exe) {
   return exe + ".log";
@@ -90,7 +96,7 @@ CompileResult RunCompiler(const std::string& command, const std::string& project
   }
   // The compiler writes into the folder; it is made only now that something will be.
   std::error_code made;
-  std::filesystem::create_directories(DirName(exe), made);
+  std::filesystem::create_directories(system::FileSystemPath(DirName(exe)), made);
   if (made) {
     result.report = "Cannot make the folder " + DirName(exe) + ": " + made.message();
     return result;

@@ -28,13 +28,17 @@ bool ExpandCompilerCommand(const std::string& command, const std::string& projec
                            const std::string& exe, std::vector<std::string>& words,
                            std::string& error);
 
+// The Compiler setting that runs `vb6` (VB6.EXE) on the project: /make, /outdir and /out with
+// the log (CompilerLogFile), so that the log becomes status rows.
+std::string InstalledCompilerCommand(const std::string& vb6);
+
 // Where the command's {log} placeholder puts the compiler's log: beside the compiled file,
 // named after it ("Shop.exe.log").
 std::string CompilerLogFile(const std::string& exe);
 
 // Runs the command (no shell) with the compiled file's folder made first; its output, up to
-// a bound, is kept as the log, after the log file's lines when the command names it ({log}). Succeeds when it exits with 0 and the compiled file exists
-// afterwards.
+// a bound, is kept as the log, after the log file's lines when the command names it ({log}).
+// Succeeds when it exits with 0 and the compiled file exists afterwards.
 CompileResult RunCompiler(const std::string& command, const std::string& project_file,
                           const std::string& exe);
 

@@ -9,6 +9,7 @@
 #include <map>
 
 #include "host/ide_error.h"
+#include "platform/system/environment.h"
 #include "platform/vbfiles/file_ide.h"
 #include "support/test_support.h"
 
@@ -34,9 +35,10 @@ IdeError ErrorOf(const std::function<void()>& action) {
 // Every entry below `dir` (links not followed) with the bytes of the regular files.
 std::map<std::string, std::string> Snapshot(const std::string& dir) {
   std::map<std::string, std::string> out;
-  for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+  for (const auto& entry : fs::recursive_directory_iterator(system::FileSystemPath(dir))) {
     bool file = !entry.is_symlink() && entry.symlink_status().type() == fs::file_type::regular;
-    out[entry.path().string()] = file ? ReadFile(entry.path().string()) : "";
+    std::string path = system::FromFileSystemPath(entry.path());
+    out[path] = file ? ReadFile(path) : "";
   }
   return out;
 }

@@ -87,7 +87,7 @@ TEST(PathsTest, NormalizeAndAbsolute) {
   EXPECT_EQ(AbsolutePath("sub/../x.vbp"), cwd + "/x.vbp");
   EXPECT_EQ(AbsolutePath("/tmp//y/"), "/tmp/y");
   ASSERT_EQ(chdir(saved), 0);
-  EXPECT_EQ(cwd[0], '/');
+  EXPECT_TRUE(IsAbsolute(cwd)) << cwd;
 }
 
 TEST(PathsTest, NameParts) {
@@ -210,6 +210,9 @@ TEST(PathsTest, ResolveCaseInsensitive) {
 }
 
 TEST(PathsTest, ResolvePrefersExactThenFirstInByteOrder) {
+#ifdef _WIN32
+  GTEST_SKIP() << "a Windows folder cannot hold names that differ only in case";
+#endif
   TempDir dir;
   dir.Write("a.bas", "");
   dir.Write("A.bas", "");
