@@ -5,6 +5,8 @@
 #include <io.h>
 #include <shellapi.h>
 
+#include <cstdlib>
+
 #include "platform/system/environment.h"
 #include "platform/system/win32_text.h"
 
@@ -21,8 +23,22 @@ std::vector<std::string> ProgramArguments(int argc, char** argv) {
   return args;
 }
 
+namespace {
+
+UINT console_code_page = 0;  // the console's own output code page, put back at exit
+
+void RestoreConsoleCodePage() {
+  ::SetConsoleOutputCP(console_code_page);
+}
+
+}  // namespace
+
 void PrepareStandardStreams() {
-  ::SetConsoleOutputCP(CP_UTF8);
+  // The console keeps its code page after the program: the one it had is put back at exit.
+  console_code_page = ::GetConsoleOutputCP();
+  if (console_code_page != 0 && console_code_page != CP_UTF8 && ::SetConsoleOutputCP(CP_UTF8)) {
+    std::atexit(RestoreConsoleCodePage);
+  }
   _setmode(_fileno(stdout), _O_BINARY);
   _setmode(_fileno(stderr), _O_BINARY);
 }
