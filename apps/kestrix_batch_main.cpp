@@ -4,7 +4,9 @@
 #include <vector>
 
 #include "frontends/batch/batch_run.h"
+#include "platform/system/environment.h"
 
 int main(int argc, char** argv) {
-  return kestrix::batch::Main(std::vector<std::string>(argv + 1, argv + argc));
+  kestrix::system::PrepareStandardStreams();
+  return kestrix::batch::Main(kestrix::system::ProgramArguments(argc, argv));
 }

@@ -6,9 +6,11 @@
 #include <exception>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "host/add_in.h"
 #include "platform/system/console_dialogs.h"
+#include "platform/system/environment.h"
 #include "platform/system/profile_files.h"
 #include "platform/system/settings_store.h"
 #include "platform/system/shell.h"
@@ -25,7 +27,11 @@ const char* kUsage =
     "usage: kestrix [remove]\n"
     "  kestrix          adds Kestrix to the Visual Basic IDE's add-in list (vbaddin.ini)\n"
     "  kestrix remove   takes it out again\n"
+#ifdef _WIN32
+    "The add-in list lies in the Windows folder, where the IDE reads it.\n"
+#else
     "The add-in list lies in $XDG_CONFIG_HOME/kestrix (~/.config/kestrix by default).\n"
+#endif
 #if KESTRIX_GUI
     "Messages show in a window when there is a display, on standard output otherwise.\n"
 #else
@@ -34,11 +40,11 @@ const char* kUsage =
     "Exit status 0 when the add-in list says what was asked for, 1 when it could not be\n"
     "written.\n";
 
-std::string CommandLine(int argc, char** argv) {
+std::string CommandLine(const std::vector<std::string>& args) {
   std::string line;
-  for (int i = 1; i < argc; ++i) {
-    if (i > 1) line += ' ';
-    line += argv[i];
+  for (const std::string& arg : args) {
+    if (!line.empty()) line += ' ';
+    line += arg;
   }
   return line;
 }
@@ -60,14 +66,20 @@ std::unique_ptr<kestrix::host::Dialogs> MakeDialogs([[maybe_unused]] int& argc,
 }  // namespace
 
 int main(int argc, char** argv) {
+  kestrix::system::PrepareStandardStreams();
   if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
     std::fputs(kUsage, stdout);
     return 0;
   }
-  std::string command_line = CommandLine(argc, argv);
+  std::string command_line = CommandLine(kestrix::system::ProgramArguments(argc, argv));
   try {
     kestrix::system::FileSettingsStore settings;
+#ifdef _WIN32
+    // The IDE reads its add-in list with the system's profile functions: write it with them.
+    kestrix::system::SystemProfileFiles profiles;
+#else
     kestrix::system::IniProfileFiles profiles;
+#endif
     kestrix::system::DesktopShell shell;
     std::unique_ptr<kestrix::host::Dialogs> dialogs = MakeDialogs(argc, argv);
     kestrix::host::AddInServices services{settings, profiles, shell, *dialogs};

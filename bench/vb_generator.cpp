@@ -354,7 +354,7 @@ GeneratedGroup GenerateGroup(const std::string& dir, int64_t total_lines, uint32
   NameSource names;
   const int64_t count = std::clamp<int64_t>(2 + total_lines / 250000, 2, 8);
   GeneratedGroup group;
-  group.group_file = (fs::path(dir) / "Bench.vbg").string();
+  group.group_file = (fs::path(dir) / "Bench.vbg").generic_string();
   LineWriter vbg;
   vbg.Hidden("VBGROUP 5.0");
   for (int64_t index = 1; index <= count; ++index) {
@@ -396,7 +396,7 @@ GeneratedGroup GenerateModuleProject(const std::string& dir, int64_t lines, uint
   project.components.push_back(ComponentPlan{ModuleKind::kStandard, "modBench", lines, true});
   WriteFile(fs::path(dir) / "modBench.bas", GenerateModule("modBench", lines, seed));
   GeneratedGroup result;
-  result.group_file = (fs::path(dir) / "Bench.vbp").string();
+  result.group_file = (fs::path(dir) / "Bench.vbp").generic_string();
   WriteFile(result.group_file, ProjectText(project));
   result.code_lines = lines;
   result.files = 2;
@@ -521,7 +521,7 @@ GeneratedGroup GenerateUniformModuleProject(const std::string& dir, int64_t line
   WriteFile(fs::path(dir) / "modBench.bas",
             GenerateUniformModule("modBench", lines, proc_lines, form));
   GeneratedGroup result;
-  result.group_file = (fs::path(dir) / "Bench.vbp").string();
+  result.group_file = (fs::path(dir) / "Bench.vbp").generic_string();
   WriteFile(result.group_file, ProjectText(project));
   result.code_lines = lines;
   result.files = 2;

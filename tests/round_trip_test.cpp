@@ -8,6 +8,7 @@
 #include <map>
 
 #include "host/ide.h"
+#include "platform/system/environment.h"
 #include "platform/vbfiles/file_ide.h"
 #include "support/test_support.h"
 #include "vb_generator.h"
@@ -23,9 +24,10 @@ using testing::TempDir;
 // relative to `from`.
 void SaveAllUnder(vbfiles::FileIde& ide, const std::string& from, const std::string& to) {
   auto moved = [&](const std::string& path) {
-    fs::path target = fs::path(to) / fs::relative(path, from);
+    fs::path target = system::FileSystemPath(to) /
+                      fs::relative(system::FileSystemPath(path), system::FileSystemPath(from));
     fs::create_directories(target.parent_path());
-    return target.string();
+    return system::FromFileSystemPath(target);
   };
   for (int32_t i = 1; i <= ide.Count(); ++i) {
     host::Project& project = ide.Item(i);

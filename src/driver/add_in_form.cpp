@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "engine/module_pass.h"
+#include "platform/system/environment.h"
 
 namespace kestrix::driver {
 
@@ -35,7 +36,7 @@ Outcome frmAddIn::ReportError(const host::IdeError& error) {
 
 bool frmAddIn::LoadLocalHandler() {
   std::string path = config_folder_ + "LocalHandler.txt";
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(system::FileSystemPath(path), std::ios::binary);
   std::ostringstream text;
   if (in) text << in.rdbuf();
   if (!in || in.bad()) {

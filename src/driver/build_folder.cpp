@@ -7,6 +7,7 @@
 #include "basic/characters.h"
 #include "driver/add_in_form.h"
 #include "host/component_kinds.h"
+#include "platform/system/environment.h"
 #include "platform/system/file_io.h"
 
 namespace kestrix::driver {
@@ -29,8 +30,8 @@ std::optional<std::string> SaveAs(Target& target, const BuildTarget& to) {
 
 // `path` relative to the project's folder, without "." or ".." parts left in it.
 fs::path RelativeToProject(const BuildFolderRule& rule, const std::string& path) {
-  return fs::path(path).lexically_normal().lexically_relative(
-      fs::path(rule.project_folder).lexically_normal());
+  return system::FileSystemPath(path).lexically_normal().lexically_relative(
+      system::FileSystemPath(rule.project_folder).lexically_normal());
 }
 
 bool StartsOutside(const fs::path& relative) {
@@ -45,7 +46,7 @@ fs::path PlaceInBuild(const fs::path& relative) {
     if (part == "..") {
       place /= kUpFolder;
     } else if (part != "." && part != "/") {
-      place /= SafeFileName(part.string());
+      place /= system::FileSystemPath(SafeFileName(system::FromFileSystemPath(part)));
     }
   }
   return place;
@@ -93,8 +94,8 @@ std::string ProjectBuildFolder(const BuildFolderRule& rule) {
 
 std::string GetBuildFolder(const BuildFolderRule& rule, std::string& path) {
   fs::path place = PlaceInBuild(RelativeToProject(rule, path));
-  path = place.filename().string();
-  std::string below = place.parent_path().string();
+  path = system::FromFileSystemPath(place.filename());
+  std::string below = system::FromFileSystemPath(place.parent_path());
   return ProjectBuildFolder(rule) + (below.empty() ? "" : kSeparator + below);
 }
 
@@ -116,7 +117,8 @@ BuildTarget TargetFor(const BuildFolderRule& rule, host::Project& project) {
 
 BuildTarget ProgramTarget(const BuildFolderRule& rule, const std::string& compiled_file) {
   if (StartsOutside(RelativeToProject(rule, compiled_file))) {
-    return {ProjectBuildFolder(rule), SafeFileName(fs::path(compiled_file).filename().string())};
+    std::string name = system::FromFileSystemPath(system::FileSystemPath(compiled_file).filename());
+    return {ProjectBuildFolder(rule), SafeFileName(name)};
   }
   std::string path = compiled_file;
   std::string folder = GetBuildFolder(rule, path);
@@ -124,7 +126,7 @@ BuildTarget ProgramTarget(const BuildFolderRule& rule, const std::string& compil
 }
 
 ReservedFolder::~ReservedFolder() {
-  if (!kept_ && !path_.empty()) RemoveIfEmpty(path_);
+  if (!kept_ && !path_.empty()) RemoveIfEmpty(system::FileSystemPath(path_));
 }
 
 std::optional<std::string> ReservedFolder::Keep(const std::string& project_name,
@@ -144,7 +146,7 @@ std::optional<std::string> ReservedFolder::Keep(const std::string& project_name,
 std::optional<std::string> ReserveBuildFolder(BuildFolderRule& rule, ReservedFolder& folder) {
   std::string base = rule.in_chosen_folder ? rule.chosen_folder : rule.project_folder;
   std::error_code made;
-  fs::create_directories(base, made);
+  fs::create_directories(system::FileSystemPath(base), made);
   if (made) return "Cannot make the folder " + base + ": " + made.message();
   // mkdir, not "make unless there": the folder that this build gets is one that nobody else
   // made, not even another build running at the same moment.
@@ -166,8 +168,8 @@ std::optional<std::string> ReserveBuildFolder(BuildFolderRule& rule, ReservedFol
 
 bool IsBuildCopy(host::Project& project) {
   static const std::regex kName("(.+ )?BUILD [1-9][0-9]*");
-  fs::path folder = fs::path(project.FileName()).parent_path();
-  if (!std::regex_match(folder.filename().string(), kName)) return false;
+  fs::path folder = system::FileSystemPath(project.FileName()).parent_path();
+  if (!std::regex_match(system::FromFileSystemPath(folder.filename()), kName)) return false;
   std::error_code error;
   if (fs::exists(folder / kBuildMarkerFile, error)) return true;
   host::Components& components = project.VBComponents();
@@ -179,7 +181,7 @@ bool IsBuildCopy(host::Project& project) {
 
 std::optional<std::string> PrepareTarget(const BuildTarget& target) {
   std::error_code made;
-  fs::create_directories(target.folder, made);
+  fs::create_directories(system::FileSystemPath(target.folder), made);
   if (made) return "Cannot make the build folder " + target.folder + ": " + made.message();
   return system::WhyNotWritable(target.Path());
 }

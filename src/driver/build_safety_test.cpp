@@ -20,7 +20,7 @@ std::vector<std::string> BuildFolders(const std::string& root) {
     std::string name = entry.path().filename().string();
     if (entry.is_directory() && name.find("BUILD ") != std::string::npos &&
         entry.path().parent_path().filename().string().find("BUILD ") == std::string::npos) {
-      found.push_back(fs::relative(entry.path(), root).string());
+      found.push_back(fs::relative(entry.path(), root).generic_string());
     }
   }
   std::sort(found.begin(), found.end());
@@ -53,6 +53,10 @@ class BuildSafetyTest : public RunCommandTest {
 // The compiler runs without a shell: hostile folder and file names reach it as arguments,
 // one placeholder one argument, and nothing in them is run.
 TEST_F(BuildSafetyTest, NamesReachTheCompilerAsArgumentsOnly) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the compiler here is a shell script; the process runner's tests show the "
+                  "same with a program of the suite's on Windows";
+#endif
   std::string folder = "$(touch INJECTED1) \"quoted\" {exe} `touch INJECTED2`";
   std::string copy =
       Hello(folder, "ExeName32=\"Hello.exe\"", "ExeName32=\"a`touch INJECTED3`b$(id).exe\"");
@@ -135,6 +139,7 @@ TEST_F(BuildSafetyTest, ProjectsAndFilesNeverShareATarget) {
 TEST_F(BuildSafetyTest, NumbersThatCannotBeKeptStopTheBuild) {
   std::string copy = Hello("Single");
   std::string ini = settings_.FilePath();
+  std::error_code ec;
   struct Case {
     const char* what;
     std::function<void()> make;
@@ -156,6 +161,7 @@ TEST_F(BuildSafetyTest, NumbersThatCannotBeKeptStopTheBuild) {
        "Build Failed!! (cannot store the build number) Cannot write"},
   };
   for (const auto& c : cases) {
+    fs::permissions(ini, fs::perms::owner_write, fs::perm_options::add, ec);  // Windows: deletable
     fs::remove_all(dir_.Path("config-home"));
     fs::create_directories(dir_.Path("config-home/kestrix"));
     c.make();
@@ -171,6 +177,7 @@ TEST_F(BuildSafetyTest, NumbersThatCannotBeKeptStopTheBuild) {
       EXPECT_EQ(ReadFile(ini), before) << c.what;
     }
   }
+  fs::permissions(ini, fs::perms::owner_write, fs::perm_options::add, ec);
   fs::remove_all(dir_.Path("config-home"));
 
   vbfiles::FileIde odd;

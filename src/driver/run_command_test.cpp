@@ -176,7 +176,7 @@ class OutcomeTest : public RunCommandTest, public ::testing::WithParamInterface<
  protected:
   // Sets the case up; a module made read-only or a compiler set needs the group loaded again.
   void Arrange(Arrange what) {
-    std::string compiler = dir_.WriteScript("bad.sh", "exit 3\n");
+    std::string compiler = "'" + testing::StandInCompiler() + "' /exit 3";
     switch (what) {
       case Arrange::kNothing:
         return;

@@ -23,7 +23,9 @@ const std::string kRemoved = "Kestrix: Kestrix has been REMOVED from the Visual 
 
 class AddInTest : public ::testing::Test {
  protected:
-  std::string ListPath() const { return dir_.Path("kestrix/vbaddin.ini"); }
+  std::string ListPath() const {
+    return dir_.Path(std::string(testing::kConfigFolderName) + "/vbaddin.ini");
+  }
   std::string Run(const std::string& command_line) {
     dialogs_ = testing::ScriptedDialogs();
     shell_.opened.clear();
@@ -33,7 +35,7 @@ class AddInTest : public ::testing::Test {
   }
 
   TempDir dir_;
-  ScopedEnv xdg_{"XDG_CONFIG_HOME", dir_.path().c_str()};
+  ScopedEnv xdg_{testing::kConfigHomeVariable, dir_.path().c_str()};
   system::FileSettingsStore settings_;
   system::IniProfileFiles profiles_;
   testing::FakeShell shell_{"/opt/kestrix"};

@@ -30,8 +30,20 @@ class TempDir {
   std::string path_;
 };
 
+// The environment variable that names the folder holding Kestrix's per-user folder: the XDG
+// configuration home, or on Windows the application data (%APPDATA%\Kestrix; the folder's
+// name ignores case there, so that "<dir>/kestrix" names its files in tests on both).
+// kConfigFolderName is the per-user folder's name in it.
+#ifdef _WIN32
+inline constexpr const char* kConfigHomeVariable = "APPDATA";
+inline constexpr const char* kConfigFolderName = "Kestrix";
+#else
+inline constexpr const char* kConfigHomeVariable = "XDG_CONFIG_HOME";
+inline constexpr const char* kConfigFolderName = "kestrix";
+#endif
+
 // Sets (or, for nullptr, unsets) an environment variable for the object's lifetime, then puts
-// back what was there. Tests point XDG_CONFIG_HOME at a TempDir with it.
+// back what was there. Tests point kConfigHomeVariable at a TempDir with it.
 class ScopedEnv {
  public:
   ScopedEnv(const char* name, const char* value);
@@ -40,10 +52,21 @@ class ScopedEnv {
   ScopedEnv& operator=(const ScopedEnv&) = delete;
 
  private:
+  static void Set(const char* name, const char* value);
+
   std::string name_;
   bool had_value_ = false;
   std::string old_value_;
 };
+
+// Why a test that takes permissions away (an unreadable file, a folder that takes no new
+// files) cannot run here, or nullptr when it can: root ignores them, and Windows has no such
+// bits (a folder's read-only attribute does not stop new files).
+const char* WhyPermissionsDoNotApply();
+
+// The stand-in for the VB6 compiler's command line (tests/support/vb6_stand_in.cpp), built
+// beside the test programs: "<their folder>/stand-in/VB6", with ".exe" on Windows.
+std::string StandInCompiler();
 
 std::string ReadFile(const std::string& path);
 bool FileExists(const std::string& path);
@@ -68,8 +91,9 @@ bool SetMode(const std::string& path, int mode);
 bool RunningAsRoot();
 // Makes a named pipe (a file that blocks whoever opens it).
 bool MakeFifo(const std::string& path);
-// Runs `body` in `count` child processes at once, each a copy of this one, and waits for them;
-// gives how many failed (a body returns 0 for success; one that throws fails).
+// Runs `body` in `count` child processes at once, each a copy of this one (threads on Windows,
+// which has no fork), and waits for them; gives how many failed (a body returns 0 for success;
+// one that throws fails).
 int RunInChildProcesses(int count, const std::function<int()>& body);
 // Runs `command` with the system's shell; its exit status (-1 when it did not exit) and
 // standard output.

@@ -16,6 +16,7 @@
 #include "frontends/batch/unified_diff.h"
 #include "host/settings_keys.h"
 #include "platform/system/ansi_text.h"
+#include "platform/system/environment.h"
 #include "platform/system/process.h"
 #include "platform/system/settings_store.h"
 #include "platform/system/shell.h"
@@ -99,7 +100,8 @@ std::string RelativeToHere(const std::string& path) {
   std::error_code ec;
   std::filesystem::path here = std::filesystem::current_path(ec);
   if (ec) return path;
-  std::string relative = std::filesystem::path(path).lexically_relative(here).generic_string();
+  std::string relative =
+      system::FromFileSystemPath(system::FileSystemPath(path).lexically_relative(here));
   return relative.empty() ? path : relative;
 }
 

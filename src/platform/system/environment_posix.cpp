@@ -8,6 +8,36 @@
 
 namespace kestrix::system {
 
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+  return std::vector<std::string>(argv + 1, argv + argc);
+}
+
+void PrepareStandardStreams() {}
+
+std::string ToNativePath(const std::string& path) {
+  return path;
+}
+
+std::string WindowsProgramPath(const std::string& path) {
+  std::string out = "Z:" + path;
+  for (char& c : out) {
+    if (c == '/') c = '\\';
+  }
+  return out;
+}
+
+std::filesystem::path FileSystemPath(std::string_view path) {
+  return std::filesystem::path(path);
+}
+
+std::string FromFileSystemPath(const std::filesystem::path& path) {
+  return path.string();
+}
+
+std::optional<std::string> InstalledVb6Compiler() {
+  return std::nullopt;
+}
+
 std::string ExecutablePath() {
   std::string path(4096, '\0');
   ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size());

@@ -1,6 +1,44 @@
 #include "platform/system/process.h"
 
+#include "platform/system/environment.h"
+
 namespace kestrix::system {
+namespace {
+
+// One argument as the C runtime's command-line parser gives it back: quoted when it is empty
+// or holds a blank or a quote; inside quotes a run of backslashes is doubled before a quote
+// (which is escaped) and at the end, and left alone elsewhere.
+void AppendQuoted(const std::string& word, std::string& line) {
+  if (!word.empty() && word.find_first_of(" \t\n\v\"") == std::string::npos) {
+    line += word;
+    return;
+  }
+  line += '"';
+  size_t backslashes = 0;
+  for (char c : word) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    line.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
+    backslashes = 0;
+    line += c;
+  }
+  line.append(2 * backslashes, '\\');
+  line += '"';
+}
+
+}  // namespace
+
+std::string CommandLineOf(const std::vector<std::string>& words) {
+  // The program's name is read by the system, not by the C runtime: quotes only, no escapes.
+  std::string line = "\"" + ToNativePath(words[0]) + "\"";
+  for (size_t i = 1; i < words.size(); ++i) {
+    line += ' ';
+    AppendQuoted(words[i], line);
+  }
+  return line;
+}
 
 bool SplitCommandLine(const std::string& line, std::vector<std::string>& words,
                       std::string& error) {

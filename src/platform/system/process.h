@@ -3,8 +3,8 @@
 // Running another program without a shell: the program and its arguments are given as a
 // list of words, so that no character of any word (a blank, a quote, `$(…)`) has a meaning
 // to anyone but the program itself. This interface is what the rest of Kestrix uses;
-// process_posix.cpp implements it with posix_spawnp (a Windows sibling would build one
-// CreateProcessW command line from the words, quoted by the C runtime's rules).
+// process_posix.cpp implements it with posix_spawnp, process_win32.cpp with CreateProcessW and
+// one command line built from the words (CommandLineOf).
 
 #include <cstddef>
 #include <string>
@@ -23,10 +23,16 @@ struct ProcessResult {
 };
 
 // Runs `words[0]` (looked up on PATH when it holds no '/') with `words[1..]` as its
-// arguments, exactly as given; standard input is empty. Waits for it to end. At most
-// `max_output` bytes of its output are kept; the rest is read and dropped, so that a program
-// that writes without end cannot fill the memory nor block on a full pipe.
+// arguments, exactly as given; standard input is empty. On Windows a batch file (.bat, .cmd)
+// is refused: the command interpreter would read its arguments as commands. Waits for it to
+// end. At most `max_output` bytes of its output are kept; the rest is read and dropped, so that
+// a program that writes without end cannot fill the memory nor block on a full pipe.
 ProcessResult RunProcess(const std::vector<std::string>& words, size_t max_output);
+
+// The one Windows command line that a program built with the C runtime splits back into
+// `words` (not empty): the program's name in quotes (it may hold no quote), then each argument,
+// quoted and escaped by the runtime's rules only when it needs to be.
+std::string CommandLineOf(const std::vector<std::string>& words);
 
 // Splits a command line into words, once, by these rules (a small, predictable part of the
 // POSIX shell's):

@@ -44,4 +44,24 @@ class IniProfileFiles final : public host::ProfileFiles {
   std::string write_error_;
 };
 
+#ifdef _WIN32
+// The system's own private-profile functions, as the IDE reads its add-in list with them: a
+// file named without a folder lies in the Windows folder (or where the system redirects it),
+// a name with a folder is a path. profile_files_win32.cpp.
+class SystemProfileFiles final : public host::ProfileFiles {
+ public:
+  int32_t GetInt(const std::string& section, const std::string& key, int32_t default_value,
+                 const std::string& file) const override;
+  // Writes "key=value" or, for nullopt, deletes the key. False, with the system's reason,
+  // when the file cannot be written or a name or the value cannot be stored.
+  bool WriteString(const std::string& section, const std::string& key,
+                   const std::optional<std::string>& value, const std::string& file) override;
+  std::string FilePath(const std::string& file) const override;
+  std::string WriteError() const override { return write_error_; }
+
+ private:
+  std::string write_error_;
+};
+#endif
+
 }  // namespace kestrix::system

@@ -4,6 +4,7 @@
 
 #include "host/ide_error.h"
 #include "platform/system/config_paths.h"
+#include "platform/system/environment.h"
 #include "platform/system/file_io.h"
 
 namespace kestrix::system {
@@ -211,7 +212,7 @@ std::unique_ptr<host::SettingLock> FileSettingsStore::TryLock(const std::string&
   lock_error_.clear();
   std::string folder = folder_ + "/locks";
   std::error_code made;
-  std::filesystem::create_directories(folder, made);
+  std::filesystem::create_directories(FileSystemPath(folder), made);
   if (made) {
     lock_error_ = "Cannot make " + folder + ": " + made.message();
     return nullptr;

@@ -18,17 +18,18 @@ using testing::TempDir;
 
 std::set<std::string> FolderEntries(const std::string& path) {
   std::set<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(path))
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(path, ec))
     names.insert(entry.path().filename().string());
   return names;
 }
 
 class SettingsStoreTest : public ::testing::Test {
  protected:
-  std::string Folder() const { return dir_.Path("kestrix"); }
+  std::string Folder() const { return dir_.Path(testing::kConfigFolderName); }
 
   TempDir dir_;
-  ScopedEnv xdg_{"XDG_CONFIG_HOME", dir_.path().c_str()};
+  ScopedEnv xdg_{testing::kConfigHomeVariable, dir_.path().c_str()};
   FileSettingsStore store_;
 };
 
@@ -166,7 +167,7 @@ TEST_F(SettingsStoreTest, ReadOnlyFileIsNotReplaced) {
 TEST(SettingsStoreFailureTest, ConfigFolderIsAFile) {
   TempDir dir;
   std::string file = dir.Write("config", "not a folder");
-  ScopedEnv xdg("XDG_CONFIG_HOME", file.c_str());
+  ScopedEnv xdg(testing::kConfigHomeVariable, file.c_str());
   FileSettingsStore store;
   ExpectWriteFails(store, "folder is a file");
   EXPECT_EQ(store.GetSetting("Kestrix", "Settings", "Email", "-"), "-");
@@ -174,7 +175,7 @@ TEST(SettingsStoreFailureTest, ConfigFolderIsAFile) {
 
 TEST_F(SettingsStoreTest, UnwritableFolderOrUnreadableFile) {
   // Root passes every permission check.
-  if (testing::RunningAsRoot()) GTEST_SKIP() << "permissions do not apply to root";
+  if (const char* why = testing::WhyPermissionsDoNotApply()) GTEST_SKIP() << why;
   store_.SaveSetting("Kestrix", "Settings", "Email", "old");
   ASSERT_TRUE(testing::SetMode(store_.FilePath(), 0200));
   ExpectWriteFails(store_, "unreadable file");

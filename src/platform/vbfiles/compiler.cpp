@@ -6,6 +6,7 @@
 
 #include "checker/vb_checker.h"
 #include "host/ide_error.h"
+#include "platform/system/environment.h"
 #include "platform/system/file_io.h"
 #include "platform/system/process.h"
 #include "platform/vbfiles/file_component.h"
@@ -15,13 +16,20 @@
 namespace kestrix::vbfiles {
 namespace {
 
-// How Wine shows a native path: drive Z: is the root.
-std::string WinePath(const std::string& path) {
-  std::string out = "Z:" + path;
-  for (char& c : out) {
-    if (c == '/') c = '\\';
+// VB6.EXE prints nothing: what it has to say it writes into the file its /out names. When the
+// command names the log ({log}), the log's lines come first in the report.
+void AddLog(const std::string& command, const std::string& exe, std::string& report) {
+  if (command.find("{log") == std::string::npos) return;
+  std::string log, error;
+  system::ReadStatus status = system::ReadWholeFile(CompilerLogFile(exe), log, error);
+  if (status == system::ReadStatus::kMissing) return;
+  if (status == system::ReadStatus::kFailed) {
+    log = "Cannot read " + CompilerLogFile(exe) + ": " + error;
   }
-  return out;
+  while (!log.empty() && (log.back() == '\n' || log.back() == '\r'))
+    log.pop_back();
+  if (log.empty()) return;
+  report = report.empty() || report.front() == '\n' ? log + report : log + "\n" + report;
 }
 
 // Every placeholder in `word` replaced by its value, in one pass from left to right.
@@ -44,6 +52,15 @@ std::string FillPlaceholders(const std::string& word,
 
 }  // namespace
 
+std::string InstalledCompilerCommand(const std::string& vb6) {
+  // A Windows path holds no '"', and inside "…" every backslash stays.
+  return "\"" + system::ToNativePath(vb6) + "\" /make {project} /outdir {outdir} /out {log}";
+}
+
+std::string CompilerLogFile(const std::string& exe) {
+  return exe + ".log";
+}
+
 bool ExpandCompilerCommand(const std::string& command, const std::string& project_file,
                            const std::string& exe, std::vector<std::string>& words,
                            std::string& error) {
@@ -54,12 +71,14 @@ bool ExpandCompilerCommand(const std::string& command, const std::string& projec
   }
   std::string outdir = DirName(exe);
   const std::vector<std::pair<std::string, std::string>> values = {
-      {"{project_win}", WinePath(project_file)},
-      {"{outdir_win}", WinePath(outdir)},
-      {"{exe_win}", WinePath(exe)},
-      {"{project}", project_file},
-      {"{outdir}", outdir},
-      {"{exe}", exe}};
+      {"{project_win}", system::WindowsProgramPath(project_file)},
+      {"{outdir_win}", system::WindowsProgramPath(outdir)},
+      {"{exe_win}", system::WindowsProgramPath(exe)},
+      {"{project}", system::ToNativePath(project_file)},
+      {"{outdir}", system::ToNativePath(outdir)},
+      {"{exe}", system::ToNativePath(exe)},
+      {"{log_win}", system::WindowsProgramPath(CompilerLogFile(exe))},
+      {"{log}", system::ToNativePath(CompilerLogFile(exe))}};
   for (std::string& word : words)
     word = FillPlaceholders(word, values);
   return true;
@@ -77,7 +96,7 @@ CompileResult RunCompiler(const std::string& command, const std::string& project
   }
   // The compiler writes into the folder; it is made only now that something will be.
   std::error_code made;
-  std::filesystem::create_directories(DirName(exe), made);
+  std::filesystem::create_directories(system::FileSystemPath(DirName(exe)), made);
   if (made) {
     result.report = "Cannot make the folder " + DirName(exe) + ": " + made.message();
     return result;
@@ -100,6 +119,7 @@ CompileResult RunCompiler(const std::string& command, const std::string& project
     result.report += "\nThe compiler could not be waited for: " + run.error;
   }
   if (exited_ok && !made_exe) result.report += "\nThe compiler wrote no " + exe;
+  AddLog(command, exe, result.report);
   return result;
 }
 

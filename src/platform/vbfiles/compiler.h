@@ -17,8 +17,10 @@ struct CompileResult {
 
 // The words of a compiler command line (system::SplitCommandLine's rules: quotes, no
 // shell) with their placeholders filled: {project} the project file, {outdir} the output
-// folder, {exe} the compiled file's full path; {project_win}, {outdir_win} and {exe_win}
-// give the same as Wine sees them (Z:\…). A value becomes part of the one word the
+// folder, {exe} the compiled file's full path, each in the system's own form; {project_win},
+// {outdir_win} and {exe_win} give the same as a Windows program sees them (on Windows the
+// same again; elsewhere as Wine shows them, Z:\…); {log} and {log_win} the compiler's log file
+// (CompilerLogFile), for VB6.EXE's /out. A value becomes part of the one word the
 // placeholder stands in (/out:{exe} stays one word), whatever it holds, and is never read
 // for placeholders or quotes again. False, with the reason in `error`, when the line cannot
 // be split or names no program.
@@ -26,9 +28,17 @@ bool ExpandCompilerCommand(const std::string& command, const std::string& projec
                            const std::string& exe, std::vector<std::string>& words,
                            std::string& error);
 
+// The Compiler setting that runs `vb6` (VB6.EXE) on the project: /make, /outdir and /out with
+// the log (CompilerLogFile), so that the log becomes status rows.
+std::string InstalledCompilerCommand(const std::string& vb6);
+
+// Where the command's {log} placeholder puts the compiler's log: beside the compiled file,
+// named after it ("Shop.exe.log").
+std::string CompilerLogFile(const std::string& exe);
+
 // Runs the command (no shell) with the compiled file's folder made first; its output, up to
-// a bound, is kept as the log. Succeeds when it exits with 0 and the compiled file exists
-// afterwards.
+// a bound, is kept as the log, after the log file's lines when the command names it ({log}).
+// Succeeds when it exits with 0 and the compiled file exists afterwards.
 CompileResult RunCompiler(const std::string& command, const std::string& project_file,
                           const std::string& exe);
 

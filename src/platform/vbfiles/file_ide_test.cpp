@@ -8,6 +8,7 @@
 #include <map>
 
 #include "support/fakes.h"
+#include "platform/system/environment.h"
 #include "support/test_support.h"
 
 namespace kestrix::vbfiles {
@@ -90,9 +91,10 @@ std::string WriteShop(const TempDir& root, std::string_view eol = "\r\n") {
 // Every file below `dir` with its bytes and modification time.
 std::map<std::string, std::pair<std::string, fs::file_time_type>> Snapshot(const std::string& dir) {
   std::map<std::string, std::pair<std::string, fs::file_time_type>> out;
-  for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+  for (const auto& entry : fs::recursive_directory_iterator(system::FileSystemPath(dir))) {
     if (!entry.is_regular_file()) continue;
-    out[entry.path().string()] = {ReadFile(entry.path().string()), entry.last_write_time()};
+    std::string path = system::FromFileSystemPath(entry.path());
+    out[path] = {ReadFile(path), entry.last_write_time()};
   }
   return out;
 }

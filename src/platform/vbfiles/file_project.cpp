@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "host/component_kinds.h"
+#include "platform/system/environment.h"
 #include "platform/vbfiles/compiler.h"
 #include "platform/vbfiles/parallel.h"
 #include "platform/vbfiles/paths.h"
@@ -135,8 +136,17 @@ void FileProject::MakeCompiledFile() {
     std::string file = c->FileNames(1);
     if (!c->Origin().empty() && c->Origin() != file) origins[file] = c->Origin();
   }
-  CompileResult result = compiler_.empty() ? CheckInsteadOfCompiling(path_, origins)
-                                           : RunCompiler(compiler_, path_, BuildFileName());
+  // Without a Compiler setting the VB6.EXE installed here compiles, when there is one; a row
+  // says which.
+  std::optional<std::string> installed =
+      compiler_.empty() ? system::InstalledVb6Compiler() : std::nullopt;
+  std::string command = installed ? InstalledCompilerCommand(*installed) : compiler_;
+  CompileResult result = command.empty() ? CheckInsteadOfCompiling(path_, origins)
+                                         : RunCompiler(command, path_, BuildFileName());
+  if (installed) {
+    result.report = "Compiled with " + system::ToNativePath(*installed) +
+                    ", where Visual Basic 6 is installed\n" + result.report;
+  }
   compile_report_ = result.report;
   if (!result.ok) throw IdeError(host::kErrCompileFailed, result.report, "Project");
 }

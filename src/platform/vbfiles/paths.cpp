@@ -84,6 +84,11 @@ std::string Child(const std::string& dir, const std::string& name) {
   return dir + "/" + name;
 }
 
+bool Exists(const std::string& path) {
+  std::error_code ec;
+  return fs::exists(system::FileSystemPath(path), ec);
+}
+
 bool SameName(std::string_view a, std::string_view b) {
   return system::FileNamesIgnoreCase() ? EqualsIgnoreCase(a, b) : a == b;
 }
@@ -93,9 +98,9 @@ bool SameName(std::string_view a, std::string_view b) {
 std::optional<std::string> FindEntryIgnoringCase(const std::string& dir, const std::string& name) {
   std::error_code ec;
   std::optional<std::string> best;
-  for (fs::directory_iterator it(dir.empty() ? "." : dir, ec), end; !ec && it != end;
-       it.increment(ec)) {
-    std::string entry = it->path().filename().string();
+  for (fs::directory_iterator it(system::FileSystemPath(dir.empty() ? "." : dir), ec), end;
+       !ec && it != end; it.increment(ec)) {
+    std::string entry = system::FromFileSystemPath(it->path().filename());
     if (EqualsIgnoreCase(entry, name) && (!best || entry < *best)) best = entry;
   }
   return best;
@@ -112,15 +117,23 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
 }
 
 std::optional<std::string> ResolveCaseInsensitive(const std::string& native_path) {
-  std::error_code ec;
   if (native_path.empty()) return std::nullopt;
-  if (fs::exists(native_path, ec)) return native_path;
+  // Where the system ignores case every spelling of an existing path exists: the spelling on
+  // disk is looked up all the same, so that a project names its files alike everywhere.
+  bool ignore_case = system::FileNamesIgnoreCase();
+  bool exists = Exists(native_path);
+  if (exists != ignore_case) return exists ? std::optional(native_path) : std::nullopt;
 
   SplitPath split = Split(native_path);
   std::string found = split.root;
   for (const auto& part : split.parts) {
+    if (ignore_case && part != "." && part != "..") {
+      // A folder that cannot be listed keeps the name as asked.
+      found = Child(found, FindEntryIgnoringCase(found, part).value_or(part));
+      continue;
+    }
     // The exact name first: one stat, and the only way through a folder we may not list.
-    if (part == "." || part == ".." || fs::exists(Child(found, part), ec)) {
+    if (part == "." || part == ".." || Exists(Child(found, part))) {
       found = Child(found, part);
       continue;
     }
@@ -149,8 +162,9 @@ std::map<int, std::string> EntriesInCodePages(const std::string& dir, const std:
   for (int page : pages) {
     std::optional<std::string> utf8 = system::AnsiToUtf8(page, part);
     if (!utf8 || *utf8 == part) continue;
-    std::error_code ec;
-    if (fs::exists(Child(dir, *utf8), ec)) {
+    // Where names ignore case, the spelling on disk (see ResolveCaseInsensitive).
+    bool exact = !system::FileNamesIgnoreCase() && Exists(Child(dir, *utf8));
+    if (exact) {
       found[page] = *utf8;
     } else if (auto entry = FindEntryIgnoringCase(dir, *utf8)) {
       found[page] = *entry;
@@ -175,8 +189,8 @@ Resolution ResolveProjectPath(const std::string& native_path, int code_page) {
   SplitPath split = Split(native_path);
   std::string found = split.root;
   for (const auto& part : split.parts) {
-    std::error_code ec;
-    if (part == "." || part == ".." || fs::exists(Child(found, part), ec)) {
+    bool exact = !system::FileNamesIgnoreCase() && Exists(Child(found, part));
+    if (part == "." || part == ".." || exact) {
       found = Child(found, part);
       continue;
     }

@@ -33,7 +33,9 @@ namespace kestrix::vbfiles {
 // The path itself when it exists (one stat). Otherwise each component is looked up in turn,
 // matched against the folder's entries ignoring ASCII case ("." and ".." are kept as they
 // stand), and the path as found on disk is returned; when several entries differ only in case
-// the first in byte order wins. nullopt when some component matches nothing.
+// the first in byte order wins. nullopt when some component matches nothing. Where the
+// system's file names ignore case (Windows), an existing path is looked up the same way, so
+// that the spelling kept is always the one on disk, as on POSIX.
 std::optional<std::string> ResolveCaseInsensitive(const std::string& native_path);
 
 // Where a path written in a project or group file lies on disk.

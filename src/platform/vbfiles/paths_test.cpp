@@ -101,7 +101,7 @@ TEST(PathsTest, NormalizeAndAbsolute) {
   EXPECT_EQ(AbsolutePath("sub/../x.vbp"), cwd + "/x.vbp");
   EXPECT_EQ(AbsolutePath("/tmp//y/"), "/tmp/y");
   std::filesystem::current_path(saved);
-  EXPECT_EQ(cwd[0], '/');
+  EXPECT_TRUE(IsAbsolute(cwd)) << cwd;
 }
 
 TEST(PathsTest, NameParts) {
@@ -198,6 +198,9 @@ TEST(PathsTest, ResolveCaseInsensitive) {
 }
 
 TEST(PathsTest, ResolvePrefersExactThenFirstInByteOrder) {
+#ifdef _WIN32
+  GTEST_SKIP() << "a Windows folder cannot hold names that differ only in case";
+#endif
   TempDir dir;
   dir.Write("a.bas", "");
   dir.Write("A.bas", "");
@@ -207,7 +210,7 @@ TEST(PathsTest, ResolvePrefersExactThenFirstInByteOrder) {
 }
 
 TEST(PathsTest, ResolveThroughUnlistableFolderByExactName) {
-  if (testing::RunningAsRoot()) GTEST_SKIP() << "root lists every folder";
+  if (const char* why = testing::WhyPermissionsDoNotApply()) GTEST_SKIP() << why;
   TempDir dir;
   dir.Write("locked/Inner/x.bas", "");
   ASSERT_TRUE(testing::SetMode(dir.Path("locked"), 0311));  // may enter, may not list
