@@ -121,7 +121,7 @@ TEST_F(RunCommandTest, EachProjectOfAGroupHasItsOwnCaption) {
   EXPECT_EQ(done, (std::vector<std::string>{"Shop: Project Shop BUILD 1 OK!!!",
                                             "ShopLib: Project ShopLib build SKIPPED."}));
   EXPECT_NE(Notes().find("Skipped (Unsaved modules)"), std::string::npos) << Notes();
-  host::Component& released = Component(Shop(), "modUtil");
+  host::Component& released = ComponentNamed(Shop(), "modUtil");
   EXPECT_EQ(released.GetCodeModule(), nullptr);
   EXPECT_THROW(released.SaveAs(dir_.Path("again.bas")), host::IdeError);
 }
