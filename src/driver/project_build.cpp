@@ -308,6 +308,7 @@ Outcome frmAddIn::SaveAndCompile(host::Project& project, const BuildFolderRule& 
   for (int32_t k = 1; k <= components.Count(); ++k) {
     auto why = SaveIntoBuildFolder(components.Item(k), targets[static_cast<size_t>(k - 1)]);
     if (why && !save_error) save_error = why;
+    DoEvents();  // a large project takes a while to save: the windows keep repainting
   }
   if (save_error) return BuildFailed(project, *save_error);
   if (auto why = SaveIntoBuildFolder(project, targets.back())) return BuildFailed(project, *why);
