@@ -294,48 +294,30 @@ std::string FullShape(const FileCodeModule& m, const std::vector<std::string>& n
 // Random inserts, deletes and replacements of structural and plain lines; after each, the
 // index kept up to date must say what one built afresh from the text says.
 void CheckStructuralEdits(std::string_view text, uint32_t seed, int edits) {
-  static const char* const kLines[] = {"' comment",
-                                       "x = x + 1",
-                                       "",
-                                       "End Sub",
-                                       "End Function",
-                                       "End Property",
-                                       "Sub Extra()",
-                                       "Sub P1(a)",
-                                       "Private Function F() As Long",
-                                       "Property Get P()",
-                                       "Property Let P(v)",
-                                       "Sub One(): End Sub",
-                                       "Sub Q(): x = 1: End Sub",
-                                       "#If A Then",
-                                       "#Else",
-                                       "#ElseIf B Then",
-                                       "#End If",
-                                       "#Const A = 1",
-                                       "y = 1 _",
-                                       "  + 2",
-                                       "Sub Cont(a, _",
-                                       "  b)",
-                                       "Private Const C = 1",
-                                       "Dim m As Long",
-                                       "101\tz = 2",
-                                       "' tail _",
-                                       "Rem note",
-                                       "End _",
-                                       "  Sub",
-                                       "Option Explicit",
-                                       "  Exit Sub"};
+  // Lines separated by '|': structural and plain ones, continued statements among them.
+  static const std::vector<std::string> kLines = [] {
+    std::string bars = Lines(
+        "' comment|x = x + 1||End Sub|End Function|End Property|Sub Extra()|Sub P1(a)|"
+        "Private Function F() As Long|Property Get P()|Property Let P(v)|Sub One(): End Sub|"
+        "Sub Q(): x = 1: End Sub|#If A Then|#Else|#ElseIf B Then|#End If|#Const A = 1|y = 1 _|"
+        "  + 2|Sub Cont(a, _|  b)|Private Const C = 1|Dim m As Long|101\tz = 2|' tail _|"
+        "Rem note|End _|  Sub|Option Explicit|  Exit Sub");
+    std::vector<std::string> lines;
+    for (size_t at = 0; at < bars.size(); at = bars.find("\r\n", at) + 2)
+      lines.push_back(bars.substr(at, bars.find("\r\n", at) - at));
+    return lines;
+  }();
   const std::vector<std::string> names = {"Extra", "P1", "P2", "F", "P", "One", "Q", "Cont"};
-  constexpr size_t kCount = sizeof(kLines) / sizeof(kLines[0]);
+  const int32_t last = static_cast<int32_t>(kLines.size()) - 1;
   auto m = Module(text);
   std::mt19937 rng(seed);
   auto pick = [&](int32_t lo, int32_t hi) {
     return std::uniform_int_distribution<int32_t>(lo, hi)(rng);
   };
   auto some_lines = [&] {
-    std::string out = kLines[static_cast<size_t>(pick(0, kCount - 1))];
+    std::string out = kLines[static_cast<size_t>(pick(0, last))];
     for (int32_t k = pick(1, 4); k < 3; ++k)  // mostly one line, sometimes two or three
-      out += std::string("\r\n") + kLines[static_cast<size_t>(pick(0, kCount - 1))];
+      out += std::string("\r\n") + kLines[static_cast<size_t>(pick(0, last))];
     return out;
   };
   for (int i = 0; i < edits; ++i) {
