@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+
 namespace kestrix::engine {
 namespace {
 
@@ -21,57 +24,27 @@ TEST(LineRulesTest, StripLeadingBlanksRemovesBlanksAndTabsOnly) {
     EXPECT_EQ(StripLeadingBlanks(c.line), c.expected) << "line: " << c.line;
 }
 
-struct FlagCase {
-  const char* line;
-  bool expected;
-};
-
 TEST(LineRulesTest, NeedsNoLineNumber) {
-  const FlagCase cases[] = {
-      // Blank and comment lines; a Rem line is numbered.
-      {"", true},
-      {"   ", true},
-      {"\t", true},
-      {"   ' note", true},
-      {"Rem note", false},
-      // Case clauses, and any first word starting with CASE.
-      {"  Case 1 To 5", true},
-      {"case else", true},
-      {"CaseCount = 0", true},
-      {"Cas = 1", false},
-      // Conditional compilation.
-      {"#If DEBUG Then", true},
-      {"\t#End If", true},
-      // A line number or a label in front: a line holds one of them at most.
-      {"10 x = 1", true},
-      {"  20 y = 2", true},
-      {"Retry:", true},
-      {"Retry: x = 1", true},
-      {"\tnext_try: x = 1", true},
-      // Shift-JIS "エラー:" (its last letter's second byte is 0x5B, an ASCII '[').
-      {"\x83\x47\x83\x89\x81\x5b:", true},
-      // Named arguments and statement keywords before a colon are not labels.
-      {"x := 1", false},
-      {"Foo a:=1", false},
-      {"Else: x = 1", false},
-      {"loop: x = 1", false},
-      {"Call Foo(1): Bar", false},
-      // Plain statements.
-      {"Dim x As Long", false},
-      {"Exit Sub", false},
-      {"x = 1 ' Case", false},
-  };
-  for (const auto& c : cases)
-    EXPECT_EQ(NeedsNoLineNumber(c.line), c.expected) << "line: " << c.line;
+  // Blank and comment lines; Case clauses and any first word starting with CASE; conditional
+  // compilation; a line number or a label in front (a line holds one of them at most), also
+  // Shift-JIS "エラー:", whose last letter's second byte is 0x5B, an ASCII '['.
+  for (const char* line :
+       {"", "   ", "\t", "   ' note", "  Case 1 To 5", "case else", "CaseCount = 0",
+        "#If DEBUG Then", "\t#End If", "10 x = 1", "  20 y = 2", "Retry:", "Retry: x = 1",
+        "\tnext_try: x = 1", "\x83\x47\x83\x89\x81\x5b:"}) {
+    EXPECT_TRUE(NeedsNoLineNumber(line)) << "line: " << line;
+  }
+  // A Rem line is numbered; named arguments and statement keywords before a colon are no
+  // labels; plain statements.
+  for (const char* line :
+       {"Rem note", "Cas = 1", "x := 1", "Foo a:=1", "Else: x = 1", "loop: x = 1",
+        "Call Foo(1): Bar", "Dim x As Long", "Exit Sub", "x = 1 ' Case"}) {
+    EXPECT_FALSE(NeedsNoLineNumber(line)) << "line: " << line;
+  }
 }
 
-struct EndCase {
-  const char* line;
-  const char* exit_statement;  // nullptr: not a procedure end
-};
-
 TEST(LineRulesTest, IsProcedureEnd) {
-  const EndCase cases[] = {
+  const std::pair<const char*, const char*> ends[] = {
       {"End Sub", "Exit Sub"},
       {"  end function", "Exit Function"},
       {"End Property", "Exit Property"},
@@ -82,24 +55,20 @@ TEST(LineRulesTest, IsProcedureEnd) {
       {"End Sub ' done", "Exit Sub"},
       // The apostrophe sits inside a literal; the first END outside literals is the real one.
       {"MsgBox \"it's\": End Sub", "Exit Sub"},
-      {"End If", nullptr},
-      {"End", nullptr},
-      {"If a Then End", nullptr},
-      {"x = 1 ' End Sub", nullptr},
-      {"' End Sub", nullptr},
-      {"SendData: End Sub", nullptr},  // the first END is inside SendData
-      {"MsgBox \"End Sub\"", nullptr},
-      {"Rem End Sub here", nullptr},
-      {"x = 1: Rem End Sub", nullptr},
-      {"If a Then Rem End Sub", nullptr},  // Rem starts a statement after Then, too
-      {"", nullptr},
   };
-  for (const auto& c : cases) {
+  for (const auto& [line, exit] : ends) {
     std::string exit_statement = "preset";
-    bool is_end = IsProcedureEnd(c.line, exit_statement);
-    EXPECT_EQ(is_end, c.exit_statement != nullptr) << "line: " << c.line;
-    // The out argument keeps its value whenever the result is false.
-    EXPECT_EQ(exit_statement, c.exit_statement ? c.exit_statement : "preset") << "line: " << c.line;
+    EXPECT_TRUE(IsProcedureEnd(line, exit_statement)) << "line: " << line;
+    EXPECT_EQ(exit_statement, exit) << "line: " << line;
+  }
+  // The first END of "SendData: End Sub" is inside SendData; Rem starts a statement after
+  // Then, too. The out argument keeps its value whenever the result is false.
+  for (const char* line : {"End If", "End", "If a Then End", "x = 1 ' End Sub", "' End Sub",
+                           "SendData: End Sub", "MsgBox \"End Sub\"", "Rem End Sub here",
+                           "x = 1: Rem End Sub", "If a Then Rem End Sub", ""}) {
+    std::string exit_statement = "preset";
+    EXPECT_FALSE(IsProcedureEnd(line, exit_statement)) << "line: " << line;
+    EXPECT_EQ(exit_statement, "preset") << "line: " << line;
   }
 }
 
