@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 #include "checker/vb_lexer.h"
 
 namespace kestrix::checker {
@@ -21,54 +24,27 @@ TEST(Conditions, EvaluatesAsVb6) {
   CondConstants constants = CondConstants::FromArguments(
       "DEBUGGING = 1 : RELEASE = 0 : LEVEL = -3 : FLAGS = &H10 : Bad = Len(1) : Junk");
   constants.Define("NAME", CondValue::String("kestrix"));
-  struct Row {
-    const char* condition;
-    const char* expected;
-  } rows[] = {
-      {"True", "true"},
-      {"False", "false"},
-      {"0", "false"},
-      {"Win32", "true"},
-      {"Win16", "false"},
-      {"Win64", "false"},  // not defined in VB6: Empty
-      {"VBA7 Or Mac", "false"},
-      {"Undefined = 0", "true"},
-      {"Undefined = \"\"", "true"},
-      {"Not Win64", "true"},
-      {"DEBUGGING", "true"},
-      {"debugging And Not RELEASE", "true"},
-      {"Not DEBUGGING", "true"},  // Not 1 is -2: VB's And, Or and Not work on bits
-      {"DEBUGGING And 2", "false"},
-      {"DEBUGGING Xor DEBUGGING", "false"},
-      {"RELEASE Eqv 0", "true"},
-      {"DEBUGGING Imp RELEASE", "true"},  // Not 1 Or 0 is -2
-      {"LEVEL < -2 And LEVEL >= -3", "true"},
-      {"LEVEL <> -3", "false"},
-      {"(LEVEL + 3) * 5 = 0", "true"},
-      {"FLAGS = 16 And &HFFFF = -1", "true"},
-      {"&HFFFF& = 65535 And &O17 = 15 And &HFFFFFFFF = -1", "true"},
-      {"2 ^ 3 = 8 And 7 \\ 2 = 3 And 7 Mod 4 = 3 And 1 / 4 = 0.25", "true"},
-      {"-2 ^ 2 = -4", "true"},
-      {"NAME = \"kestrix\"", "true"},
-      {"NAME & \"x\" = \"kestrixx\"", "true"},
-      {"NAME < \"l\"", "true"},
-      // What VB would not evaluate, or evaluate otherwise: not known.
-      {"VBA6", "unknown"},
-      {"VBA5 Or True", "unknown"},
-      {"Bad", "unknown"},
-      {"NAME", "unknown"},  // a string is no condition
-      {"NAME = 1", "unknown"},
-      {"1 / 0", "unknown"},
-      {"Len(NAME) > 1", "unknown"},
-      {"Obj.Member", "unknown"},
-      {"x Is Nothing", "unknown"},
-      {"Not -Not 1", "unknown"},
-      {"(1", "unknown"},
-      {"1 2", "unknown"},
-      {"", "unknown"},
+  // VB's And, Or and Not work on bits: Not 1 is -2, so "Not DEBUGGING" holds and
+  // "DEBUGGING Imp RELEASE" (Not 1 Or 0) too. Win64 is not defined in VB6: Empty.
+  const std::pair<const char*, std::vector<const char*>> rows[] = {
+      {"true",
+       {"True", "Win32", "Undefined = 0", "Undefined = \"\"", "Not Win64", "DEBUGGING",
+        "debugging And Not RELEASE", "Not DEBUGGING", "RELEASE Eqv 0", "DEBUGGING Imp RELEASE",
+        "LEVEL < -2 And LEVEL >= -3", "(LEVEL + 3) * 5 = 0", "FLAGS = 16 And &HFFFF = -1",
+        "&HFFFF& = 65535 And &O17 = 15 And &HFFFFFFFF = -1",
+        "2 ^ 3 = 8 And 7 \\ 2 = 3 And 7 Mod 4 = 3 And 1 / 4 = 0.25", "-2 ^ 2 = -4",
+        "NAME = \"kestrix\"", "NAME & \"x\" = \"kestrixx\"", "NAME < \"l\""}},
+      {"false",
+       {"False", "0", "Win16", "Win64", "VBA7 Or Mac", "DEBUGGING And 2", "DEBUGGING Xor DEBUGGING",
+        "LEVEL <> -3"}},
+      // What VB would not evaluate, or evaluate otherwise; a string is no condition.
+      {"unknown",
+       {"VBA6", "VBA5 Or True", "Bad", "NAME", "NAME = 1", "1 / 0", "Len(NAME) > 1", "Obj.Member",
+        "x Is Nothing", "Not -Not 1", "(1", "1 2", ""}},
   };
-  for (const Row& row : rows) {
-    EXPECT_EQ(Holds(row.condition, constants), row.expected) << row.condition;
+  for (const auto& [expected, conditions] : rows) {
+    for (const char* condition : conditions)
+      EXPECT_EQ(Holds(condition, constants), expected) << condition;
   }
 }
 
