@@ -133,18 +133,14 @@ TEST(SourceLineTest, ReadsProcedureHeaders) {
 }
 
 TEST(SourceLineTest, ClassifiesEndDefAndDirectiveLines) {
-  EXPECT_TRUE(IsProcedureEndStatement("End Sub"));
-  EXPECT_TRUE(IsProcedureEndStatement("20 end   function"));
-  EXPECT_TRUE(IsProcedureEndStatement("End Property"));
-  EXPECT_FALSE(IsProcedureEndStatement("End If"));
-  EXPECT_FALSE(IsProcedureEndStatement("End"));
-  EXPECT_FALSE(IsProcedureEndStatement("Endless Sub"));
-
-  EXPECT_TRUE(IsDefStatement("DefInt A-Z"));
-  EXPECT_TRUE(IsDefStatement("  deflngptr\tP"));
-  EXPECT_FALSE(IsDefStatement("DefInt"));
-  EXPECT_FALSE(IsDefStatement("Default = 1"));
-  EXPECT_FALSE(IsDefStatement("x = 1: DefInt A"));
+  for (const char* line : {"End Sub", "20 end   function", "End Property"})
+    EXPECT_TRUE(IsProcedureEndStatement(line)) << line;
+  for (const char* line : {"End If", "End", "Endless Sub"})
+    EXPECT_FALSE(IsProcedureEndStatement(line)) << line;
+  for (const char* line : {"DefInt A-Z", "  deflngptr\tP"})
+    EXPECT_TRUE(IsDefStatement(line)) << line;
+  for (const char* line : {"DefInt", "Default = 1", "x = 1: DefInt A"})
+    EXPECT_FALSE(IsDefStatement(line)) << line;
 
   struct Case {
     std::string_view line;
