@@ -69,8 +69,16 @@ struct Case {
   std::string notes;
 };
 
+void ExpectInstrumented(std::initializer_list<Case> cases) {
+  for (const auto& c : cases) {
+    TestState state;
+    EXPECT_EQ(Instrument(state, c.input), c.expected) << c.what;
+    EXPECT_EQ(state.status.Notes(), c.notes) << c.what;
+  }
+}
+
 TEST(Instrument, Procedures) {
-  const Case cases[] = {
+  ExpectInstrumented({
       {"statements numbered by position, continuation lines skipped",
        L({"Function Twice(x As Long) As Long", "    Dim y As Long", "    ' double it",
           "    y = x _", "        * 2", "    Twice = y", "End Function"}),
@@ -138,12 +146,7 @@ TEST(Instrument, Procedures) {
           "Private Function Ptr(ByVal p As Long) As Long", "#End If", "@H Ptr", "101\t    Ptr = p",
           "@T Exit Function", "End Function"}),
        "Ok"},
-  };
-  for (const auto& c : cases) {
-    TestState state;
-    EXPECT_EQ(Instrument(state, c.input), c.expected) << c.what;
-    EXPECT_EQ(state.status.Notes(), c.notes) << c.what;
-  }
+  });
 }
 
 // Shapes real code has: continuation rules, conditional headers, doubled procedures, long
@@ -155,7 +158,9 @@ TEST(Instrument, ShapesOfRealCode) {
   const std::string fits = "    s = \"" + std::string(1019 - 10, 'b') + "\"";  // 1,019 + 4
   // 1,010 characters: room for a number, not for the 18 more of the handler's name.
   const std::string jump_zero = "    s = \"" + std::string(1010 - 27, 'c') + "\": On Error GoTo 0";
-  const Case cases[] = {
+  ASSERT_EQ(longest.size(), 1023u);
+  ASSERT_EQ(jump_zero.size(), 1010u);
+  ExpectInstrumented({
       {"a name ending in _ at the end of a line does not continue it",
        L({"Sub P()", "    x = PROCNAME_", "    y = 2", "End Sub"}),
        X({"@M", "Sub P()", "@H P", "101\t    x = PROCNAME_", "102\t    y = 2", "@T Exit Sub",
@@ -230,36 +235,24 @@ TEST(Instrument, ShapesOfRealCode) {
        X({"@M", "Sub U()", "@H U", "10\tx = 1", "150\ty = 2", "103\t    If x Then 150",
           "104\t    GoTo 10", "@T Exit Sub", "End Sub"}),
        "Ok"},
-  };
-  ASSERT_EQ(longest.size(), 1023u);
-  ASSERT_EQ(jump_zero.size(), 1010u);
-  for (const auto& c : cases) {
-    TestState state;
-    EXPECT_EQ(Instrument(state, c.input), c.expected) << c.what;
-    EXPECT_EQ(state.status.Notes(), c.notes) << c.what;
-  }
+  });
 }
 
 TEST(Instrument, ModuleNameConstantPlacement) {
-  const Case cases[] = {
+  ExpectInstrumented({
       {"after the last Def statement, even on the last declaration line",
        L({"Option Explicit", "DefInt A-Z", "Sub A()", "End Sub"}),
-       X({"Option Explicit", "DefInt A-Z", "@M", "Sub A()", "@H A", "@T Exit Sub", "End Sub"}), ""},
+       X({"Option Explicit", "DefInt A-Z", "@M", "Sub A()", "@H A", "@T Exit Sub", "End Sub"}),
+       "Ok"},
       {"a Type member named DefaultValue is no Def statement",
        L({"Private Type T", "    DefaultValue As Long", "End Type", "Sub A()", "End Sub"}),
        X({"@M", "Private Type T", "    DefaultValue As Long", "End Type", "Sub A()", "@H A",
           "@T Exit Sub", "End Sub"}),
-       ""},
+       "Ok"},
       {"a constant already declared, with a blank before =",
        L({"Private Const MODULENAME_ = \"X\"", "Sub A()", "End Sub"}),
-       X({"Private Const MODULENAME_ = \"X\"", "Sub A()", "@H A", "@T Exit Sub", "End Sub"}), ""},
-  };
-  for (const auto& c : cases) {
-    TestState state;
-    ModuleFixture module(c.input);
-    ASSERT_TRUE(InstrumentModule(state, &module.code()));
-    EXPECT_EQ(module.Text(), c.expected) << c.what;
-  }
+       X({"Private Const MODULENAME_ = \"X\"", "Sub A()", "@H A", "@T Exit Sub", "End Sub"}), "Ok"},
+  });
 }
 
 TEST(Instrument, WithoutHandlersOnlyNumbersAndThenHandlersAdded) {
