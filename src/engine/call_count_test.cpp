@@ -102,28 +102,19 @@ TEST(CallCount, WriteBackWritesEachChangedStretchOnce) {
   const Case cases[] = {
       {"nothing changed", [](ModuleText&) {}, 0, input, 0, 0},
       {"two lines changed around an unchanged one",
-       [](ModuleText& t) {
-         t.Replace(2, "B");
-         t.Replace(4, "D");
-       },
-       0, L({"a", "B", "c", "D", "e"}), 1, 1},
+       [](ModuleText& t) { t.Replace(2, "B"), t.Replace(4, "D"); }, 0, L({"a", "B", "c", "D", "e"}),
+       1, 1},
       {"the unchanged line between them kept",
-       [](ModuleText& t) {
-         t.Replace(2, "B");
-         t.Replace(4, "D");
-       },
-       1, L({"a", "B", "c", "D", "e"}), 2, 2},
+       [](ModuleText& t) { t.Replace(2, "B"), t.Replace(4, "D"); }, 1, L({"a", "B", "c", "D", "e"}),
+       2, 2},
       {"lines inserted only", [](ModuleText& t) { t.Insert(3, "x\r\ny"); }, 2,
        L({"a", "b", "x", "y", "c", "d", "e"}), 0, 1},
       {"lines erased only", [](ModuleText& t) { t.Erase(2, 2); }, 2, L({"a", "d", "e"}), 1, 0},
       {"lines erased, the rest rewritten with them", [](ModuleText& t) { t.Erase(2, 2); }, 0,
        L({"a", "d", "e"}), 1, 1},
       {"the first and the last line changed",
-       [](ModuleText& t) {
-         t.Replace(1, "A");
-         t.Replace(5, "E");
-       },
-       1, L({"A", "b", "c", "d", "E"}), 2, 2},
+       [](ModuleText& t) { t.Replace(1, "A"), t.Replace(5, "E"); }, 1, L({"A", "b", "c", "d", "E"}),
+       2, 2},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -121,7 +121,7 @@ TEST(TokenListTest, ChangesDuringAScanApplyFromTheNextToken) {
   EXPECT_TRUE(list.Done());
 }
 
-TEST(TokenListTest, TextFileRoundTrip) {
+TEST(TokenListTest, TextFilesAndFileLinesRoundTrip) {
   testing::TempDir dir;
   std::string file = dir.Path("tokens.txt");
   clsTokenList list;
@@ -139,27 +139,19 @@ TEST(TokenListTest, TextFileRoundTrip) {
   // A file written with LF only reads the same.
   read.FromTextFile(dir.Write("lf.txt", "first\n two words \n\nlast\n"));
   EXPECT_EQ(Scan(read), (Tokens{"first", " two words ", "", "last"}));
-}
 
-TEST(TokenListTest, FileErrorsReachTheCaller) {
-  testing::TempDir dir;
-  clsTokenList list;
-  list.SetValue("kept|");
-  EXPECT_THROW(list.FromTextFile(dir.Path("missing.txt")), host::IdeError);
-  EXPECT_EQ(list.Value(), "kept|");
-  EXPECT_THROW(list.ToTextFile(dir.Path("no/such/folder/out.txt")), host::IdeError);
-}
+  // A failed read keeps the value; a failed write reaches the caller.
+  EXPECT_THROW(read.FromTextFile(dir.Path("missing.txt")), host::IdeError);
+  EXPECT_EQ(read.Value(), "first| two words ||last|");
+  EXPECT_THROW(read.ToTextFile(dir.Path("no/such/folder/out.txt")), host::IdeError);
 
-TEST(TokenListTest, FileLineRoundTrip) {
-  clsTokenList list;
+  // One line of a file holds the whole value.
   list.SetValue("a|b c|");
-  std::stringstream file;
-  list.ToFileLine(file);
-  list.ToFileLine(file);
-  EXPECT_EQ(file.str(), "a|b c|\r\na|b c|\r\n");
-
-  clsTokenList read;
-  read.FromFileLine(file);
+  std::stringstream lines;
+  list.ToFileLine(lines);
+  list.ToFileLine(lines);
+  EXPECT_EQ(lines.str(), "a|b c|\r\na|b c|\r\n");
+  read.FromFileLine(lines);
   EXPECT_EQ(read.Value(), "a|b c|");
 }
 
