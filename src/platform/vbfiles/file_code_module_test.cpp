@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "platform/vbfiles/text_io.h"
+#include "support/test_support.h"
 #include "vb_generator.h"
 
 namespace kestrix::vbfiles {
@@ -71,15 +72,7 @@ struct ShapeCase {
 };
 
 std::string Lines(const char* bars) {
-  std::string out;
-  for (const char* p = bars; *p; ++p) {
-    if (*p == '|') {
-      out += "\r\n";
-    } else {
-      out += *p;
-    }
-  }
-  return out + "\r\n";
+  return testing::Crlf(bars);
 }
 
 TEST(CodeModuleShape, FollowsTheCodeWindow) {
