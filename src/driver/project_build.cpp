@@ -313,6 +313,7 @@ Outcome frmAddIn::SaveAndCompile(host::Project& project, const BuildFolderRule& 
   if (save_error) return BuildFailed(project, *save_error);
   if (auto why = SaveIntoBuildFolder(project, targets.back())) return BuildFailed(project, *why);
   project.SetBuildFileName(program.Path());
+  DoEvents();
   try {
     project.MakeCompiledFile();
     AddReportRows(project.CompileReport());
