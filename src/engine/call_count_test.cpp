@@ -130,6 +130,21 @@ TEST(CallCount, WriteBackWritesEachChangedStretchOnce) {
   }
 }
 
+// A conditional-compilation line inside a stretch stays where it is: taking it out, even for
+// a moment, unbalances the #If blocks and makes the code module find every procedure below it
+// again (a module of procedures with headers under #If grew with the square of its size).
+TEST(CallCount, WriteBackLeavesDirectivesInPlace) {
+  ModuleFixture module(L({"#If A Then", "Sub P()", "#End If", "x = 1", "End Sub"}));
+  ModuleText text(module.code());
+  text.Replace(2, "Sub Q()");
+  text.Replace(4, "x = 2");
+  CountingCodeModule counted(module.code());
+  text.WriteBack(counted, 1, text.Count(), [](int32_t) { return false; });
+  EXPECT_EQ(module.Text(), L({"#If A Then", "Sub Q()", "#End If", "x = 2", "End Sub"}));
+  EXPECT_EQ(counted.Calls(CountingCodeModule::kDeleteLines), 2);
+  EXPECT_EQ(counted.Calls(CountingCodeModule::kInsertLines), 2);
+}
+
 // The module is read with one Lines call and cut at its line breaks: a carriage return
 // inside a line, or an empty line at either end, must not move a line.
 TEST(CallCount, TextReadAtOnceKeepsEveryLine) {

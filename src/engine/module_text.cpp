@@ -143,8 +143,12 @@ void ModuleText::WriteBack(host::CodeModule& code, int32_t from, int32_t to,
     } else {
       // The module's last line stays as read: rewriting it would give the file a final line
       // break it may not have had.
-      bool kept = keep(i) || (i == Count() && Origin(i) == source_count_);
+      // A conditional-compilation line stays too: a stretch that took one out for a moment
+      // would leave the module's #If blocks unbalanced, and every procedure below it would
+      // have to be found again.
       origin = Origin(i);
+      bool kept = keep(i) || (i == Count() && origin == source_count_) ||
+                  (origin != 0 && basic::ReadDirective(Line(i)) != basic::Directive::kNone);
       if (origin == 0 || !kept) {
         changed |= origin == 0;
         continue;
