@@ -76,12 +76,24 @@ bool StatementMayStartAt(std::string_view s, size_t begin, size_t rem) {
   return j - 4 == begin || !IsIdentChar(s[j - 5]);
 }
 
+// The characters at which the scan below may stop or jump: the rest are passed over with one
+// look-up.
+struct StopTable {
+  bool map[256];
+  constexpr StopTable() : map() {
+    for (char c : {'"', '\'', ':', 'r', 'R'})
+      map[static_cast<unsigned char>(c)] = true;
+  }
+};
+constexpr StopTable kStatementStop;
+
 // The end of the statement that starts at s[begin]: the ':' that separates it from the next
 // one, the start of a comment (`comment` is then set), or the end of the line.
 size_t StatementEnd(std::string_view s, size_t begin, bool& comment) {
   comment = false;
   for (size_t i = begin; i < s.size(); ++i) {
     char c = s[i];
+    if (!kStatementStop.map[static_cast<unsigned char>(c)]) continue;
     if (c == '"') {
       i = LiteralEnd(s, i) - 1;
     } else if (c == '\'') {
@@ -221,6 +233,10 @@ bool IsDefWord(std::string_view word) {
 Header ReadHeader(std::string_view statement) {
   Header header;
   std::string_view s = SkipLineNumber(statement);
+  // Every word a header may start with (the modifiers, Sub, Function, Property) begins with
+  // one of four letters: other statements, the most of them, end here.
+  const char c = s.empty() ? '\0' : Lower(s.front());
+  if (c != 'p' && c != 's' && c != 'f' && c != 'g') return header;
   std::string_view word = TakeWord(s);
   for (int i = 0; i < 3 && IsModifierWord(word); ++i)
     word = NextWord(s);

@@ -292,7 +292,7 @@ std::string KindLabel(ProcKind kind) {
 }
 
 int32_t InsertMarkedBlock(ModuleText& code, int32_t at_line,
-                          const std::vector<std::string>& texts) {
+                          std::initializer_list<std::string_view> texts) {
   code.Insert(at_line, kBeginMarker);
   int32_t position = at_line + 1;
   // The lines as clsTokenList cuts them (separator CR LF, not trimmed): a rest of only
@@ -300,7 +300,7 @@ int32_t InsertMarkedBlock(ModuleText& code, int32_t at_line,
   auto only_blanks = [](std::string_view rest) {
     return rest.find_first_not_of(' ') == std::string_view::npos;
   };
-  for (const auto& text : texts) {
+  for (std::string_view text : texts) {
     std::string_view rest = text;
     while (!only_blanks(rest)) {
       size_t p = rest.find("\r\n");
@@ -354,7 +354,7 @@ void InstrumentProcedure(EngineState& state, const std::string& name, ProcKind k
     std::set<long> taken = UserLineNumbers(code, first, p.end);
     int32_t added = 0;
     if (handlers) {
-      std::string head = std::string("\t\tOn Error Goto ") + kLocalHandlerLabel;
+      static const std::string head = std::string("\t\tOn Error Goto ") + kLocalHandlerLabel;
       std::string constant = "\t\tConst PROCNAME_=\"" + name + KindLabel(kind) + "\"";
       if (per_header) {
         // Bottom up, so that the lines above keep their places.
@@ -374,9 +374,12 @@ void InstrumentProcedure(EngineState& state, const std::string& name, ProcKind k
     line = WalkBody(code, first, p.end, handlers, taken, added_above + added, notes);
     int32_t end_line = p.end;
     if (handlers) {
-      end_line = InsertMarkedBlock(code, p.end,
-                                   {"\t" + exit_statement + "\r\n" + kLocalHandlerLabel + ":\r\n" +
-                                    state.LocalHandlerText()});
+      std::string_view handler = state.LocalHandlerText();
+      std::string tail;
+      tail.reserve(exit_statement.size() + handler.size() + 32);
+      tail.append("\t").append(exit_statement).append("\r\n");
+      tail.append(kLocalHandlerLabel).append(":\r\n").append(handler);
+      end_line = InsertMarkedBlock(code, p.end, {tail});
     }
     // Everything between the declaration and the End line goes back in one piece, but for
     // headers declared again in other branches: they stay where they are.

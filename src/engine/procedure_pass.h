@@ -7,6 +7,7 @@
 // before the End line. One status row per procedure.
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,7 +25,8 @@ std::string KindLabel(host::ProcKind kind);
 // separated by CR LF; a final line break adds no empty line, an empty text no line), and the
 // end marker. Returns the line just after the end marker: where the line that was at
 // `at_line` now stands.
-int32_t InsertMarkedBlock(ModuleText& code, int32_t at_line, const std::vector<std::string>& texts);
+int32_t InsertMarkedBlock(ModuleText& code, int32_t at_line,
+                          std::initializer_list<std::string_view> texts);
 
 // Lines start..start+count-1: the range the code module gives for a procedure's name and kind.
 struct ProcRange {

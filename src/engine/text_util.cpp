@@ -123,7 +123,13 @@ bool IsCaseClause(std::string_view line) {
 }
 
 bool HoldsProcedureEnd(std::string_view line) {
-  if (StartsWithComment(line) || FindNoCase(line, "END") == std::string_view::npos) return false;
+  if (line.find(':') == std::string_view::npos) {
+    // One statement: End must be its first word, after a line number if any.
+    std::string_view s = basic::SkipLineNumber(line);
+    if (s.size() < 3 || !EqualsNoCase(s.substr(0, 3), "end")) return false;
+  } else if (StartsWithComment(line) || FindNoCase(line, "END") == std::string_view::npos) {
+    return false;
+  }
   basic::StatementReader statements(line);
   std::string_view statement;
   while (statements.Next(statement)) {
@@ -133,7 +139,13 @@ bool HoldsProcedureEnd(std::string_view line) {
 }
 
 Header ParseHeader(std::string_view line) {
-  if (StartsWithComment(line) || !MayHoldHeader(line)) return {};
+  // A header is the line's first statement, and its first word (after a line number) starts
+  // with one of four letters; most lines are turned away on that letter.
+  std::string_view first = basic::SkipLineNumber(line);
+  if (first.empty()) return {};
+  const char c = basic::Lower(first.front());
+  if (c != 'p' && c != 's' && c != 'f' && c != 'g') return {};
+  if (!MayHoldHeader(line)) return {};
   basic::Header read = basic::ReadLineHeader(line);
   Header header;
   if (read.name.empty()) return header;

@@ -71,6 +71,27 @@ StatementInfo ScanStatement(std::string_view line) {
   while (i < line.size() && basic::IsBlank(line[i]))
     ++i;
   if (i < line.size() && line[i] == '\'') return info;
+  if (line.find(':') == std::string_view::npos) {
+    // One statement, and none of the kinds marked here when its first word (after a line
+    // number) starts with another letter: a directive, End, a header, Rem or a comment.
+    std::string_view s = basic::SkipLineNumber(line);
+    if (!s.empty()) {
+      switch (basic::Lower(s.front())) {
+        case '#':
+        case '\'':
+        case 'e':
+        case 'f':
+        case 'g':
+        case 'p':
+        case 'r':
+        case 's':
+          break;
+        default:
+          info.flags = kStatement;
+          return info;
+      }
+    }
+  }
   basic::StatementReader statements(line);
   std::string_view statement;
   while (statements.Next(statement))
