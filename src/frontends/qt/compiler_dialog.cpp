@@ -3,12 +3,11 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QVBoxLayout>
 #include <string>
 #include <vector>
 
-#include "host/ide_error.h"
+#include "frontends/qt/settings_dialog_parts.h"
 #include "host/settings_keys.h"
 #include "platform/system/process.h"
 #include "platform/system/qt_ansi_text.h"
@@ -48,14 +47,7 @@ CompilerDialog::CompilerDialog(host::SettingsStore& settings, host::Dialogs& dia
   rules->setWordWrap(true);
   rules->setTextFormat(Qt::PlainText);
 
-  auto* buttons = new QDialogButtonBox(this);
-  QPushButton* ok = buttons->addButton("OK", QDialogButtonBox::AcceptRole);
-  QPushButton* cancel = buttons->addButton("Cancel", QDialogButtonBox::RejectRole);
-  ok->setObjectName("cmdOK");
-  cancel->setObjectName("cmdCancel");
-  ok->setDefault(true);
-  connect(buttons, &QDialogButtonBox::accepted, this, &CompilerDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &CompilerDialog::reject);
+  QDialogButtonBox* buttons = OkCancelButtons(this);
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(label);
@@ -73,14 +65,12 @@ void CompilerDialog::accept() {
                     host::MsgIcon::kExclamation);
     return;
   }
-  try {
-    settings_.SaveSetting(host::kSettingsApp, host::kSettingsSection, host::kKeyCompiler, command);
-  } catch (const host::IdeError& error) {
-    dialogs_.MsgBox("Unable to save the compiler command:\n" + error.Description(),
-                    host::MsgButtons::kOk, host::MsgIcon::kCritical);
-    return;
+  if (SavedOrSaid(dialogs_, "the compiler command", [&] {
+        settings_.SaveSetting(host::kSettingsApp, host::kSettingsSection, host::kKeyCompiler,
+                              command);
+      })) {
+    QDialog::accept();
   }
-  QDialog::accept();
 }
 
 void ShowCompilerDialog(host::SettingsStore& settings, host::Dialogs& dialogs, QWidget* parent) {

@@ -4,11 +4,10 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QVBoxLayout>
 
+#include "frontends/qt/settings_dialog_parts.h"
 #include "host/add_in.h"
-#include "host/ide_error.h"
 #include "host/settings_keys.h"
 #include "platform/system/qt_ansi_text.h"
 
@@ -64,14 +63,7 @@ EmailDialog::EmailDialog(host::SettingsStore& settings, host::Dialogs& dialogs, 
   fields->addRow(Caption("&Your Name:", "lblLabels_0", name_, this), name_);
   fields->addRow(Caption("Your &Email Address:", "lblLabels_1", email_, this), email_);
 
-  auto* buttons = new QDialogButtonBox(this);
-  QPushButton* ok = buttons->addButton("OK", QDialogButtonBox::AcceptRole);
-  QPushButton* cancel = buttons->addButton("Cancel", QDialogButtonBox::RejectRole);
-  ok->setObjectName("cmdOK");
-  cancel->setObjectName("cmdCancel");
-  ok->setDefault(true);
-  connect(buttons, &QDialogButtonBox::accepted, this, &EmailDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &EmailDialog::reject);
+  QDialogButtonBox* buttons = OkCancelButtons(this);
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(intro);
@@ -81,15 +73,12 @@ EmailDialog::EmailDialog(host::SettingsStore& settings, host::Dialogs& dialogs, 
 }
 
 void EmailDialog::accept() {
-  try {
-    settings_.SaveSetting(kApp, kSettings, host::kKeyProgrammer, ToAnsi(name_->text()));
-    settings_.SaveSetting(kApp, kSettings, host::kKeyEmail, ToAnsi(email_->text()));
-  } catch (const host::IdeError& error) {
-    dialogs_.MsgBox("Unable to save your name and email address:\n" + error.Description(),
-                    host::MsgButtons::kOk, host::MsgIcon::kCritical);
-    return;
+  if (SavedOrSaid(dialogs_, "your name and email address", [&] {
+        settings_.SaveSetting(kApp, kSettings, host::kKeyProgrammer, ToAnsi(name_->text()));
+        settings_.SaveSetting(kApp, kSettings, host::kKeyEmail, ToAnsi(email_->text()));
+      })) {
+    QDialog::accept();
   }
-  QDialog::accept();
 }
 
 void ShowEmailDialog(host::SettingsStore& settings, host::Dialogs& dialogs, QWidget* parent) {

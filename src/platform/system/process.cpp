@@ -30,6 +30,18 @@ void AppendQuoted(const std::string& word, std::string& line) {
 
 }  // namespace
 
+bool NamesAProgram(const std::vector<std::string>& words, ProcessResult& result) {
+  if (!words.empty() && !words[0].empty()) return true;
+  result.error = "no program named";
+  return false;
+}
+
+void KeepOutput(std::string_view bytes, size_t max, ProcessResult& result) {
+  size_t room = max - result.output.size();
+  result.output.append(bytes.substr(0, room));
+  if (bytes.size() > room) result.output_cut = true;
+}
+
 std::string CommandLineOf(const std::vector<std::string>& words) {
   // The program's name is read by the system, not by the C runtime: quotes only, no escapes.
   std::string line = "\"" + ToNativePath(words[0]) + "\"";

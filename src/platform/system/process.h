@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kestrix::system {
@@ -28,6 +29,12 @@ struct ProcessResult {
 // end. At most `max_output` bytes of its output are kept; the rest is read and dropped, so that
 // a program that writes without end cannot fill the memory nor block on a full pipe.
 ProcessResult RunProcess(const std::vector<std::string>& words, size_t max_output);
+
+// What every system's RunProcess shares: whether `words` name a program at all (false, with
+// the reason in result.error, when not), and keeping what still fits of a program's output
+// within `max` bytes (the rest marks the output cut).
+bool NamesAProgram(const std::vector<std::string>& words, ProcessResult& result);
+void KeepOutput(std::string_view bytes, size_t max, ProcessResult& result);
 
 // The one Windows command line that a program built with the C runtime splits back into
 // `words` (not empty): the program's name in quotes (it may hold no quote), then each argument,

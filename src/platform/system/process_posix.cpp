@@ -30,10 +30,7 @@ void Drain(int fd, size_t max, ProcessResult& result) {
     ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return;
-    size_t room = max - result.output.size();
-    size_t got = static_cast<size_t>(n);
-    result.output.append(buffer, got < room ? got : room);
-    if (got > room) result.output_cut = true;
+    KeepOutput(std::string_view(buffer, static_cast<size_t>(n)), max, result);
   }
 }
 
@@ -57,10 +54,7 @@ void Wait(pid_t pid, ProcessResult& result) {
 
 ProcessResult RunProcess(const std::vector<std::string>& words, size_t max_output) {
   ProcessResult result;
-  if (words.empty() || words[0].empty()) {
-    result.error = "no program named";
-    return result;
-  }
+  if (!NamesAProgram(words, result)) return result;
   std::vector<char*> argv;
   for (const std::string& w : words)
     argv.push_back(const_cast<char*>(w.c_str()));

@@ -28,9 +28,7 @@ void Drain(HANDLE pipe, size_t max, ProcessResult& result) {
         got == 0) {
       return;  // ERROR_BROKEN_PIPE: every writer has gone
     }
-    size_t room = max - result.output.size();
-    result.output.append(buffer.data(), got < room ? got : room);
-    if (got > room) result.output_cut = true;
+    KeepOutput(std::string_view(buffer.data(), got), max, result);
   }
 }
 
@@ -38,10 +36,7 @@ void Drain(HANDLE pipe, size_t max, ProcessResult& result) {
 
 ProcessResult RunProcess(const std::vector<std::string>& words, size_t max_output) {
   ProcessResult result;
-  if (words.empty() || words[0].empty()) {
-    result.error = "no program named";
-    return result;
-  }
+  if (!NamesAProgram(words, result)) return result;
   if (words[0].find('"') != std::string::npos) {
     result.error = "a program's name cannot hold a quote";
     return result;
