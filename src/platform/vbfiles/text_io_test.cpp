@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <functional>
 
 #include "host/ide_error.h"
 #include "support/test_support.h"
@@ -119,59 +118,6 @@ TEST(TextIoWrite, SymlinkedSharedModuleStaysALinkAndKeepsItsMode) {
   EXPECT_EQ(ReadFile(shared), "new");
   EXPECT_EQ(fs::status(shared).permissions(), fs::perms(0640));
   EXPECT_EQ(Names(dir.Path("Shared")), std::vector<std::string>{"Common.bas"});
-}
-
-TEST(TextIoWrite, FailuresNameTheFileAndTheReason) {
-  TempDir dir;
-  std::string read_only = dir.Write("ro.bas", "kept");
-  ASSERT_TRUE(testing::SetMode(read_only, 0444));
-#ifdef _WIN32
-  // No FIFOs there: a folder of that name is no regular file either.
-  fs::create_directory(dir.Path("pipe.frx"));
-  const char* not_regular = "folder";
-#else
-  ASSERT_TRUE(testing::MakeFifo(dir.Path("pipe.frx")));
-  const char* not_regular = "not a regular file";
-#endif
-  std::string form = dir.Write("Form1.frx", "binary");
-  const struct {
-    std::function<void()> write;
-    std::string path;
-    int32_t number;
-    const char* reason;
-  } cases[] = {
-      {[&] { WriteFileAtomic(read_only, "x"); }, read_only, host::kErrPermissionDenied,
-       "read-only"},
-      {[&] { WriteFileAtomic(dir.Path("gone/x.bas"), "x"); }, dir.Path("gone/x.bas"),
-       host::kErrPathFileAccess, "No such file"},
-      {[&] { CopyFileAtomic(dir.Path("pipe.frx"), dir.Path("out.frx")); }, dir.Path("pipe.frx"),
-       host::kErrPathFileAccess, not_regular},
-      {[&] { CopyFileAtomic(form, dir.Path("gone/Form1.frx")); }, dir.Path("gone/Form1.frx"),
-       host::kErrPathFileAccess, "No such file"},
-  };
-  for (const auto& c : cases) {
-    try {
-      c.write();
-      ADD_FAILURE() << c.path << " was written";
-    } catch (const IdeError& error) {
-      EXPECT_EQ(error.Number(), c.number) << error.Description();
-      EXPECT_NE(error.Description().find(c.path), std::string::npos) << error.Description();
-      EXPECT_NE(error.Description().find(c.reason), std::string::npos) << error.Description();
-    }
-  }
-  EXPECT_EQ(ReadFile(read_only), "kept");
-  EXPECT_FALSE(fs::exists(dir.Path("out.frx")));
-  EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"Form1.frx", "pipe.frx", "ro.bas"}));
-}
-
-TEST(TextIoWrite, CopyGivesTheSameBytes) {
-  TempDir dir;
-  std::string bytes;
-  for (int i = 0; i < 300000; ++i)
-    bytes += static_cast<char>(i * 7);
-  std::string from = dir.Write("Form1.frx", bytes);
-  CopyFileAtomic(from, dir.Path("Copy.frx"));
-  EXPECT_EQ(ReadFile(dir.Path("Copy.frx")), bytes);
 }
 
 }  // namespace
