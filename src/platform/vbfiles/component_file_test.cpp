@@ -41,12 +41,6 @@ TEST(ComponentFileParse, SplitsHeaderAttributesAndCode) {
        "H0 A1 | Option Explicit | Sub A() | End Sub", "Util", false},
       {"module without a name", "Bare.bas", Crlf("Sub A()|End Sub"), "H0 A0 | Sub A() | End Sub",
        "", false},
-      {"WithEvents variable keeps its help id", "Util.bas",
-       Crlf("Attribute VB_Name = \"Util\"|Private WithEvents m_btn As CommandButton|"
-            "Attribute m_btn.VB_VarHelpID = -1|Event Changed()"),
-       "H0 A1 | Private WithEvents m_btn As CommandButton [Attribute m_btn.VB_VarHelpID = -1] | "
-       "Event Changed()",
-       "Util", false},
       {"class: attributes follow the last continuation line and a one-line function", "Items.cls",
        Crlf("VERSION 1.0 CLASS|BEGIN|  MultiUse = -1  'True|END|Attribute VB_Name = \"Items\"|"
             "Attribute VB_Exposed = True|Public Property Get Item(ByVal i As Long) _|"
