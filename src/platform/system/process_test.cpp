@@ -86,15 +86,10 @@ TEST(RunProcess, BatchFilesAreRefused) {
 }
 #endif
 
-TEST(RunProcess, ExitCodesErrorsAndBoundedOutput) {
+TEST(RunProcess, MissingProgramAndBoundedOutput) {
 #ifdef _WIN32
-  GTEST_SKIP() << "ls, head and /dev/zero are POSIX's; the stand-in compiler shows exit codes";
+  GTEST_SKIP() << "head and /dev/zero are POSIX's";
 #endif
-  ProcessResult failed = RunProcess({"ls", "/no/such/file/anywhere"}, 1000);
-  EXPECT_TRUE(failed.exited);
-  EXPECT_NE(failed.exit_code, 0);
-  EXPECT_NE(failed.output.find("/no/such/file/anywhere"), std::string::npos);  // stderr kept
-
   ProcessResult missing = RunProcess({"kestrix-no-such-program"}, 1000);
   EXPECT_FALSE(missing.started);
   EXPECT_EQ(missing.error, "No such file or directory");

@@ -1,5 +1,5 @@
-// The check of a whole saved project: the lines of its files, its conditional-compilation
-// arguments, names given twice, and a build copy's problems cited at the original.
+// The check of a whole saved project: the lines of its files, and its problems in the
+// project's order however the components are checked.
 
 #include "platform/vbfiles/compiler.h"
 
@@ -66,33 +66,6 @@ TEST(ProjectCheck, SavedProjectReportsAsTheLoadedProjectInOrder) {
   EXPECT_EQ(found, expected);
   EXPECT_EQ(found[1], dir.Path("M1.bas") + "(4): Label not defined");
   EXPECT_EQ(found[12], dir.Path("M12.bas") + "(15): Label not defined");
-}
-
-// A problem in a build's copy is reported at the original's line: the copy's line less the
-// lines of the blocks the build inserted above it. A file the build added has no original.
-TEST(ProjectCheck, BuildCopyReportsTheOriginalsLine) {
-  TempDir dir;
-  const std::string begin = "'-------- Kestrix Begin --------|";
-  const std::string end = "'-------- Kestrix End ----------|";
-  dir.Write("M.bas", Crlf("Attribute VB_Name = \"M\"|Sub A()|  x = 1|  GoTo Nowhere|End Sub"));
-  dir.Write("BUILD 1/P.vbp",
-            Crlf("Type=Exe|Module=M; M.bas|Module=M; M.bas|Module=Added; Added.bas"));
-  dir.Write("BUILD 1/M.bas",
-            Crlf("Attribute VB_Name = \"M\"|" + begin + "Private Const M_ = \"M\"|" + end +
-                 "Sub A()|" + begin + "  On Error GoTo H|" + end + "10  x = 1|20  GoTo Nowhere|" +
-                 begin + "H:|" + end + "End Sub"));
-  dir.Write("BUILD 1/Added.bas", Crlf("Attribute VB_Name = \"Added\"|Sub B()|Loop|End Sub"));
-  OriginMap origins{{dir.Path("BUILD 1/M.bas"), dir.Path("M.bas")},
-                    {dir.Path("BUILD 1/P.vbp"), dir.Path("P.vbp")}};
-  CompileResult result = CheckInsteadOfCompiling(dir.Path("BUILD 1/P.vbp"), origins);
-  EXPECT_FALSE(result.ok);
-  // The module listed twice is reported once, and its code checked once.
-  EXPECT_EQ(result.report, dir.Path("P.vbp") +
-                               "(3): Name conflicts with existing module, project, or object "
-                               "library: M (named at line 2 already) (copy: " +
-                               dir.Path("BUILD 1/P.vbp") + "(3))\n" + dir.Path("M.bas") +
-                               "(4): Label not defined (copy: " + dir.Path("BUILD 1/M.bas") +
-                               "(10))\n" + dir.Path("BUILD 1/Added.bas") + "(3): Loop without Do");
 }
 
 }  // namespace
