@@ -84,14 +84,6 @@ TEST_F(ProfileFilesTest, ReportsFilesThatCannotBeWritten) {
   EXPECT_FALSE(profiles_.WriteString("S", "k", "1", dir_.Path("missing/x.ini")));
 }
 
-TEST_F(ProfileFilesTest, UnwritableFolder) {
-  if (const char* why = testing::WhyPermissionsDoNotApply()) GTEST_SKIP() << why;
-  WriteList(kAddInList);
-  ASSERT_TRUE(testing::SetMode(dir_.Path("kestrix"), 0555));
-  EXPECT_FALSE(profiles_.WriteString("Add-Ins32", "Kestrix.Connect", "1", "vbaddin.ini"));
-  EXPECT_EQ(ReadFile(ListPath()), Crlf(kAddInList));
-}
-
 TEST_F(ProfileFilesTest, LinkedFileStaysALink) {
 #ifdef _WIN32
   GTEST_SKIP() << "symbolic links on Windows need a privilege that users rarely hold";
