@@ -21,32 +21,6 @@ namespace {
 namespace fs = std::filesystem;
 using testing::TempDir;
 
-TEST(FileIoTest, KindsAndReadOnly) {
-  TempDir dir;
-  std::string file = dir.Write("f.bas", "x");
-  std::string locked = dir.Write("locked.bas", "x");
-  fs::permissions(locked, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-  struct Case {
-    std::string path;
-    FileKind kind;
-    bool read_only;
-  };
-  const Case cases[] = {
-      {file, FileKind::kRegular, false},
-      {locked, FileKind::kRegular, true},  // no write permission at all, even for root
-      {dir.path(), FileKind::kFolder, false},
-      {dir.Path("missing.bas"), FileKind::kMissing, false},
-      {dir.Path("f.bas/under"), FileKind::kMissing, false},  // a file on the way
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(KindOf(c.path), c.kind) << c.path;
-    EXPECT_EQ(IsReadOnly(c.path), c.read_only) << c.path;
-  }
-  EXPECT_TRUE(IsRegularFile(file));
-  EXPECT_TRUE(IsFolder(dir.path()));
-  EXPECT_FALSE(IsFolder(""));
-}
-
 TEST(FileIoTest, ReadRegularFileTellsMissingTooLargeAndUnreadableApart) {
   TempDir dir;
   std::string file = dir.Write("f.bas", "12345");
@@ -174,18 +148,6 @@ TEST(FileIoTest, SaveFileWritesInPlaceOnlyInsideANewFolder) {
   std::string bytes;
   ASSERT_EQ(ReadWholeFile(dir.Path("BUILD 1/b.frm"), bytes, error), ReadStatus::kOk);
   EXPECT_EQ(bytes, "form");
-}
-
-TEST(EnvironmentTest, ProgramAndCurrentFolder) {
-  std::string exe = ExecutablePath();
-  EXPECT_EQ(fs::path(exe).stem(), "system_tests");
-  EXPECT_EQ(KindOf(exe), FileKind::kRegular);
-  EXPECT_EQ(fs::path(CurrentFolder()), fs::current_path());
-  EXPECT_EQ(EnvironmentValue("KESTRIX_SURELY_NOT_SET_ANYWHERE"), std::nullopt);
-#ifndef _WIN32  // Windows has no empty variables: setting one to "" removes it
-  testing::ScopedEnv set("KESTRIX_TEST_VALUE", "");
-  EXPECT_EQ(EnvironmentValue("KESTRIX_TEST_VALUE"), "");  // set, but empty
-#endif
 }
 
 // Paths longer than Windows' classic limit of 260 characters work like any other.

@@ -78,14 +78,5 @@ TEST_F(DesktopShellTest, FalseWithoutDesktopOrProgram) {
   EXPECT_FALSE(testing::FileExists(dir_.Path("bin/opened")));
 }
 
-TEST(DesktopShellFolderTest, ProgramFolderHoldsTheRunningProgram) {
-  std::string folder = DesktopShell().ProgramFolder();
-#ifdef _WIN32
-  EXPECT_TRUE(testing::FileExists(folder + "/system_tests.exe")) << folder;
-#else
-  EXPECT_TRUE(testing::FileExists(folder + "/system_tests")) << folder;
-#endif
-}
-
 }  // namespace
 }  // namespace kestrix::system

@@ -39,16 +39,8 @@ TEST(ComponentFileParse, SplitsHeaderAttributesAndCode) {
   const ParseCase cases[] = {
       {"module", "Util.bas", Crlf("Attribute VB_Name = \"Util\"|Option Explicit|Sub A()|End Sub"),
        "H0 A1 | Option Explicit | Sub A() | End Sub", "Util", false},
-      {"LF only and no final break", "Util.bas", "Attribute VB_Name=\"Util\"\nSub A()\nEnd Sub",
-       "H0 A1 | Sub A() | End Sub", "Util", false},
       {"module without a name", "Bare.bas", Crlf("Sub A()|End Sub"), "H0 A0 | Sub A() | End Sub",
        "", false},
-      {"WithEvents variable keeps its help id", "Util.bas",
-       Crlf("Attribute VB_Name = \"Util\"|Private WithEvents m_btn As CommandButton|"
-            "Attribute m_btn.VB_VarHelpID = -1|Event Changed()"),
-       "H0 A1 | Private WithEvents m_btn As CommandButton [Attribute m_btn.VB_VarHelpID = -1] | "
-       "Event Changed()",
-       "Util", false},
       {"class: attributes follow the last continuation line and a one-line function", "Items.cls",
        Crlf("VERSION 1.0 CLASS|BEGIN|  MultiUse = -1  'True|END|Attribute VB_Name = \"Items\"|"
             "Attribute VB_Exposed = True|Public Property Get Item(ByVal i As Long) _|"
@@ -65,10 +57,6 @@ TEST(ComponentFileParse, SplitsHeaderAttributesAndCode) {
             "      BeginProperty Font |         Name = \"Tahoma\"|      EndProperty|   End|End|"
             "Attribute VB_Name = \"Form1\"|Attribute VB_PredeclaredId = True|Option Explicit"),
        "H10 A2 | Option Explicit", "Form1", false},
-      {"MDI form", "Main.frm",
-       Crlf("VERSION 5.00|Begin VB.MDIForm MDIForm1 |   Caption = \"Main\"|End|"
-            "Attribute VB_Name = \"MDIForm1\""),
-       "H4 A1", "MDIForm1", true},
       {"designer", "Env.dsr",
        Crlf("VERSION 5.00|Begin {C0E45035-5775-11D0-B388-00A0C9055D8E} Env |"
             "   Begin {78E93846-85FD-11D0-8487-00A0C90DC8A9} Conn |   End|End|"

@@ -48,17 +48,6 @@ std::function<void(const TempDir&)> Files(std::string_view spec) {
   };
 }
 
-std::string ProcNames(host::Component& c) {
-  host::CodeModule& code = *c.GetCodeModule();
-  std::string out;
-  for (int32_t line = 1; line <= code.CountOfLines(); ++line) {
-    host::ProcKind kind;
-    std::string name = code.ProcOfLine(line, kind);
-    if (!name.empty() && out.find(name) == std::string::npos) out += name + " ";
-  }
-  return out;
-}
-
 // Bad input fails naming the file and line, writes nothing and keeps what was loaded.
 TEST(FileIdeLoad, BadInputIsNamedWithFileAndLineAndNothingIsWrittenOrLost) {
   const struct {
@@ -69,11 +58,8 @@ TEST(FileIdeLoad, BadInputIsNamedWithFileAndLineAndNothingIsWrittenOrLost) {
     std::function<void(const TempDir&)> make;
   } cases[] = {
       {"missing project", "Nope.vbp", host::kErrFileNotFound, "Nope.vbp", Files("")},
-      {"missing group", "Nope.vbg", host::kErrFileNotFound, "Nope.vbg", Files("")},
       {"malformed line", "P.vbp", host::kErrBadFileFormat, "P.vbp(2)",
        Files("P.vbp:Type=Exe|Form Form1.frm")},
-      {"Module= without a name", "P.vbp", host::kErrBadFileFormat, "P.vbp(2)",
-       Files("P.vbp:Type=Exe|Module=Util.bas")},
       {"form header cut short", "P.vbp", host::kErrBadFileFormat, "Form1.frm(3)",
        Files(
            "P.vbp:Form=Form1.frm\nForm1.frm:VERSION 5.00|Begin VB.Form Form1|   Caption = \"x\"")},
@@ -114,12 +100,6 @@ TEST(FileIdeLoad, BadInputIsNamedWithFileAndLineAndNothingIsWrittenOrLost) {
        [](const TempDir& d) {
          d.Write("P.vbp", std::string("MZ\x90\0\x03\0\0\0Name=\"X\"\r\n", 18));
        }},
-      {"an executable renamed .bas", "P.vbp", host::kErrBadFileFormat,
-       "A.bas(1): not a VB text file",
-       [](const TempDir& d) {
-         d.Write("P.vbp", Crlf("Type=Exe|Module=A; A.bas"));
-         d.Write("A.bas", std::string("MZ\x90\0\x03\0\0\0\r\nSub A()\r\n", 19));
-       }},
       {"the first of several bad components, however they are loaded", "P.vbp",
        host::kErrBadFileFormat, "C.bas(1): not a VB text file",
        [](const TempDir& d) {
@@ -155,59 +135,6 @@ TEST(FileIdeLoad, BadInputIsNamedWithFileAndLineAndNothingIsWrittenOrLost) {
   }
 }
 
-// "Module=modA; /…/top/p/../modA.bas" names top/modA.bas, not the project folder's modA.bas.
-TEST(FileIdeLoad, AbsolutePathsThatClimbAreNormalised) {
-  TempDir root;
-  root.Write("top/modA.bas", Crlf("Attribute VB_Name = \"modA\"|Sub Outer()|End Sub"));
-  root.Write("top/p/modA.bas", Crlf("Attribute VB_Name = \"modA\"|Sub Inner()|End Sub"));
-  root.Write("top/p/P.vbp", "Type=Exe\r\nModule=modA; " + root.Path("top/p/../modA.bas") + "\r\n");
-  FileIde ide;
-  ide.Open(root.Path("top/p/P.vbp"));
-  host::Component& module = ide.ActiveVBProject()->VBComponents().Item(1);
-  EXPECT_EQ(module.FileNames(1), root.Path("top/modA.bas"));
-  EXPECT_EQ(ProcNames(module), "Outer ");
-}
-
-TEST(FileIdeLoad, CrOnlyFilesHaveTheirProceduresAndAreSavedWithCrLf) {
-  TempDir root;
-  root.Write("P.vbp", "Type=Exe\rModule=Old; Old.bas\rName=\"Mac\"\r");
-  std::string old = "Attribute VB_Name = \"Old\"\rSub A()\r  x = 1\rEnd Sub\rSub B()\rEnd Sub\r";
-  root.Write("Old.bas", old);
-  FileIde ide;
-  ide.Open(root.Path("P.vbp"));
-  host::Project& project = *ide.ActiveVBProject();
-  EXPECT_EQ(project.Name(), "Mac");
-  host::Component& module = project.VBComponents().Item(1);
-  EXPECT_EQ(module.GetCodeModule()->CountOfLines(), 5);
-  EXPECT_EQ(ProcNames(module), "A B ");
-  fs::create_directories(root.Path("Out"));
-  module.SaveAs(root.Path("Out/Old.bas"));
-  EXPECT_EQ(ReadFile(root.Path("Out/Old.bas")),
-            Crlf("Attribute VB_Name = \"Old\"|Sub A()|  x = 1|End Sub|Sub B()|End Sub"));
-}
-
-TEST(FileIdeLoad, ByteOrderMarkIsKeptAndTheHeaderReadAsHeader) {
-  TempDir root;
-  std::string form = "\xEF\xBB\xBF" + Crlf(
-                                          "VERSION 5.00|Begin VB.Form F|   Caption = \"x\"|End|"
-                                          "Attribute VB_Name = \"F\"|Sub Form_Load()|End Sub");
-  root.Write("F.frm", form);
-  root.Write("P.vbp", Crlf("Type=Exe|Form=F.frm"));
-  FileIde ide;
-  ide.Open(root.Path("P.vbp"));
-  host::Component& c = ide.ActiveVBProject()->VBComponents().Item(1);
-  EXPECT_EQ(c.Name(), "F");
-  EXPECT_EQ(c.GetCodeModule()->Lines(1, c.GetCodeModule()->CountOfLines()),
-            "Sub Form_Load()\r\nEnd Sub");
-  c.GetCodeModule()->InsertLines(1, "Option Explicit");
-  fs::create_directories(root.Path("Out"));
-  c.SaveAs(root.Path("Out/F.frm"));
-  EXPECT_EQ(
-      ReadFile(root.Path("Out/F.frm")),
-      "\xEF\xBB\xBF" + Crlf("VERSION 5.00|Begin VB.Form F|   Caption = \"x\"|End|"
-                            "Attribute VB_Name = \"F\"|Option Explicit|Sub Form_Load()|End Sub"));
-}
-
 // A project written on a Russian system, checked out on Linux: the names on disk are UTF-8.
 TEST(FileIdeLoad, NamesInTheProjectsCodePageFindUtf8FilesAndKeepTheirBytes) {
   TempDir root;
@@ -227,12 +154,6 @@ TEST(FileIdeLoad, NamesInTheProjectsCodePageFindUtf8FilesAndKeepTheirBytes) {
   form.SaveAs(form.FileNames(1));
   project.SaveAs(project.FileName());
   EXPECT_EQ(ReadFile(root.Path("App/App.vbp")), vbp);  // the name keeps its code page's bytes
-  // Saved elsewhere, as a build saves it, the copy names its own files the same way.
-  fs::create_directories(root.Path("Build"));
-  form.SaveAs(root.Path("Build/" + utf8 + ".frm"));
-  project.SaveAs(root.Path("Build/App.vbp"));
-  EXPECT_EQ(ReadFile(root.Path("Build/App.vbp")), vbp);
-  EXPECT_EQ(ReadFile(root.Path("Build/" + utf8 + ".frx")), "binary");
 
   // Named in a code page that reads it as another file: not found, the code page named.
   ide.SetCodePage(932);

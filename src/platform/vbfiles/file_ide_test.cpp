@@ -99,12 +99,6 @@ std::map<std::string, std::pair<std::string, fs::file_time_type>> Snapshot(const
   return out;
 }
 
-std::string Replaced(std::string text, std::string_view from, std::string_view to) {
-  size_t at = text.find(from);
-  EXPECT_NE(at, std::string::npos) << from;
-  return at == std::string::npos ? text : text.replace(at, from.size(), to);
-}
-
 TEST(FileIdeRoundTrip, SaveAsElsewhereGivesTheSameBytesWithCrLf) {
   for (std::string_view eol : {"\r\n", "\n"}) {
     TempDir src, dst;
@@ -131,82 +125,6 @@ TEST(FileIdeRoundTrip, SaveAsElsewhereGivesTheSameBytesWithCrLf) {
       written[path] = content.first;
     EXPECT_EQ(written, expected) << "line breaks " << (eol.size() == 1 ? "LF" : "CR LF");
   }
-}
-
-TEST(FileIdeCodeModule, ShowsCodeOnlyAndKeepsMemberAttributesWithTheirHeader) {
-  TempDir root;
-  FileIde ide;
-  ide.Open(WriteShop(root));
-  host::Component& items = ComponentNamed(*ide.ActiveVBProject(), "Items");
-  host::CodeModule& code = *items.GetCodeModule();
-  EXPECT_EQ(code.CountOfLines(), 9);
-  EXPECT_EQ(code.Lines(1, 1), "Option Explicit");
-  int32_t sl = 1, sc = 1, el = -1, ec = -1;
-  EXPECT_FALSE(code.Find("Attribute", sl, sc, el, ec));
-  EXPECT_EQ(ComponentNamed(*ide.ActiveVBProject(), "Form1").GetCodeModule()->Lines(1, 1),
-            "Option Explicit");
-
-  int32_t header = code.ProcBodyLine("Item", ProcKind::kPropertyGet);
-  code.InsertLines(header + 2, "  On Error GoTo 0");  // just after the continued header
-  code.InsertLines(header, "' the item");
-  code.InsertLines(code.ProcBodyLine("NewEnum", ProcKind::kProc) + 1, "' after NewEnum");
-  EXPECT_TRUE(items.IsDirty());
-  items.SaveAs(root.Path("Out.cls"));
-  std::string expected =
-      Replaced(Replaced(Crlf(kClass), "Public Property Get", "' the item\r\nPublic Property Get"),
-               "Index\"\r\n", "Index\"\r\n  On Error GoTo 0\r\n");
-  expected += "' after NewEnum\r\n";
-  EXPECT_EQ(ReadFile(root.Path("Out.cls")), expected);
-}
-
-TEST(FileIdeSaveAs, NewBaseNameRenamesTheCompanion) {
-  TempDir root;
-  FileIde ide;
-  ide.Open(WriteShop(root));
-  host::Component& form = ComponentNamed(*ide.ActiveVBProject(), "Form1");
-  form.SaveAs(root.Path("App/Main.frm"));
-  std::string renamed = Crlf(kForm);
-  renamed = Replaced(renamed, "\"Form1.frx\":0000", "\"Main.frx\":0000");
-  renamed = Replaced(renamed, "$\"Form1.frx\":0A1C", "$\"Main.frx\":0A1C");
-  EXPECT_EQ(ReadFile(root.Path("App/Main.frm")), renamed);  // code and Caption untouched
-  EXPECT_EQ(ReadFile(root.Path("App/Main.frx")), Bytes(0, 255));
-  EXPECT_EQ(ReadFile(root.Path("App/Form1.frm")), Crlf(kForm));
-  EXPECT_EQ(ReadFile(root.Path("App/Form1.frx")), Bytes(0, 255));
-  EXPECT_EQ(form.FileNames(1), root.Path("App/Main.frm"));
-}
-
-TEST(FileIdeSaveAs, ProjectElsewhereRewritesComponentPathsOnly) {
-  TempDir root;
-  FileIde ide;
-  ide.Open(WriteShop(root));
-  fs::create_directories(root.Path("Out/Deep"));
-  ide.ActiveVBProject()->SaveAs(root.Path("Out/Deep/Shop.vbp"));
-  std::string expected = Crlf(kVbp);
-  for (const char* name : {"Form1.frm", "Readme.txt"})
-    expected = Replaced(expected, std::string("=") + name, std::string("=..\\..\\App\\") + name);
-  for (const char* name : {" Util.bas", " Tail.bas", " Items.cls"})
-    expected = Replaced(expected, name, std::string(" ..\\..\\App\\") + (name + 1));
-  expected = Replaced(expected, " ..\\Shared\\", " ..\\..\\Shared\\");
-  expected = Replaced(expected, "\"Shop.res\"", "\"..\\..\\App\\Shop.res\"");
-  EXPECT_EQ(ReadFile(root.Path("Out/Deep/Shop.vbp")), expected);
-  EXPECT_EQ(ReadFile(root.Path("App/Shop.vbp")), Crlf(kVbp));
-}
-
-TEST(FileIdeDirty, OpeningWritesNothingEditsDirtySaveClears) {
-  TempDir root;
-  std::string vbp = WriteShop(root);
-  auto before = Snapshot(root.path());
-  FileIde ide;
-  ide.Open(vbp);
-  host::Component& util = ComponentNamed(*ide.ActiveVBProject(), "Util");
-  EXPECT_FALSE(util.IsDirty());
-  EXPECT_FALSE(ide.ActiveVBProject()->IsDirty());
-  EXPECT_EQ(Snapshot(root.path()), before);
-  util.GetCodeModule()->ReplaceLine(1, "Option Explicit ' checked");
-  EXPECT_TRUE(util.IsDirty());
-  util.SaveAs(util.FileNames(1));
-  EXPECT_FALSE(util.IsDirty());
-  EXPECT_TRUE(ReadFile(root.Path("App/Util.bas")).ends_with("End Function"));
 }
 
 TEST(FileIdeReadOnly, EditOfReadOnlyFileIsRefused) {
@@ -245,38 +163,8 @@ TEST(FileIdeReadOnly, RefusedSaveAsLeavesTheTargetAndItsCompanion) {
   EXPECT_EQ(form.FileNames(1), root.Path("App/Form1.frm"));
 }
 
-TEST(FileIdeOpen, PathsResolveIgnoringCase) {
-  TempDir root;
-  root.Write("SERVER.VBP", Crlf("Module=ModUtil; Modules\\ModUtil.bas|Name=\"Server\""));
-  root.Write("modules/modutil.bas", Crlf("Attribute VB_Name = \"modUtil\""));
-  root.Write("All.vbg", Crlf("VBGROUP 5.0|StartupProject=server.vbp"));
-  FileIde ide;
-  ide.Open(root.Path("all.VBG"));
-  ASSERT_EQ(ide.Count(), 1);
-  EXPECT_EQ(ide.Item(1).FileName(), root.Path("SERVER.VBP"));
-  host::Component& module = ide.Item(1).VBComponents().Item(1);
-  EXPECT_EQ(module.Name(), "modUtil");
-  EXPECT_EQ(module.FileNames(1), root.Path("modules/modutil.bas"));
-}
-
-TEST(FileIdeOpen, GroupKeepsFileOrderAndActivatesTheStartupProject) {
-  TempDir root;
-  root.Write("Lib/Lib.vbp", Crlf("Type=OleDll|Name=\"Lib\""));
-  root.Write("App/App.vbp", Crlf("Type=Exe|Name=\"App\""));
-  root.Write("Tools.vbp", Crlf("Type=Exe|Name=\"Tools\""));
-  root.Write(
-      "All.vbg",
-      Crlf("VBGROUP 5.0|Project=Lib\\Lib.vbp|StartupProject=App\\App.vbp|Project=Tools.vbp"));
-  FileIde ide;
-  ide.Open(root.Path("All.vbg"));
-  ASSERT_EQ(ide.Count(), 3);
-  EXPECT_EQ(ide.Item(1).Name() + ide.Item(2).Name() + ide.Item(3).Name(), "LibAppTools");
-  EXPECT_EQ(ide.StartupProject(), &ide.Item(2));
-  EXPECT_EQ(ide.ActiveVBProject(), &ide.Item(2));
-  EXPECT_EQ(ide.GroupFileName(), root.Path("All.vbg"));
-}
-
-TEST(FileIdeComponents, ImportAddFromFileAndRemove) {
+// An imported component has no file yet: the project that lists it cannot be saved.
+TEST(FileIdeComponents, ProjectWithAnUnsavedImportIsNotSaved) {
   TempDir root;
   FileIde ide;
   ide.Open(WriteShop(root));
@@ -291,58 +179,6 @@ TEST(FileIdeComponents, ImportAddFromFileAndRemove) {
   EXPECT_EQ(ReadFile(root.Path("App/Shop.vbp")), Crlf(kVbp));
   EXPECT_FALSE(testing::FileExists(root.Path("New.vbp")));
 
-  copy.SaveAs(root.Path("App/Extra.bas"));
-  host::Component& added = project.VBComponents().AddFromFile(root.Write(
-      "Elsewhere/Lib.cls", Crlf("VERSION 1.0 CLASS|BEGIN|END|Attribute VB_Name = \"Lib\"")));
-  EXPECT_EQ(added.FileNames(1), root.Path("Elsewhere/Lib.cls"));
-  EXPECT_EQ(added.Type(), ComponentType::kClassModule);
-  project.VBComponents().Remove(ComponentNamed(project, "Tail"));
-  EXPECT_EQ(project.VBComponents().Count(), 8);
-  project.SaveAs(root.Path("App/Shop.vbp"));
-  std::string expected = Replaced(Crlf(kVbp), "Module=Tail; Tail.bas\r\n", "");
-  expected =
-      Replaced(expected, "\"Shop.res\"\r\n",
-               "\"Shop.res\"\r\nModule=Extra; Extra.bas\r\nClass=Lib; ..\\Elsewhere\\Lib.cls\r\n");
-  EXPECT_EQ(ReadFile(root.Path("App/Shop.vbp")), expected);
-  EXPECT_EQ(ReadFile(root.Path("Elsewhere/Extra.bas")), Crlf("Attribute VB_Name = \"Extra\""));
-}
-
-TEST(FileIdeBuild, BuildFileNameFollowsThePathAndSurvivesSaveAs) {
-  TempDir root;
-  root.Write("Lib.vbp", Crlf("Type=OleDll|Name=\"Core\""));
-  root.Write("Plain.vbp", Crlf("Type=Exe"));
-  FileIde ide;
-  ide.Open(root.Path("Lib.vbp"));
-  EXPECT_EQ(ide.ActiveVBProject()->BuildFileName(), root.Path("Core.dll"));
-  ide.Open(root.Path("Plain.vbp"));
-  EXPECT_EQ(ide.ActiveVBProject()->BuildFileName(), root.Path("Plain.exe"));
-
-  ide.Open(WriteShop(root));
-  host::Project& project = *ide.ActiveVBProject();
-  EXPECT_EQ(project.BuildFileName(), root.Path("App/bin/Shop.exe"));
-  project.SetBuildFileName(root.Path("Build/7/Shop7.exe"));
-  EXPECT_TRUE(project.IsDirty());
-  fs::create_directories(root.Path("Out/Deep"));
-  project.SaveAs(root.Path("Out/Deep/Shop.vbp"));
-  std::string vbp = ReadFile(root.Path("Out/Deep/Shop.vbp"));
-  EXPECT_NE(vbp.find("\r\nPath32=\"..\\..\\Build\\7\"\r\n"), std::string::npos) << vbp;
-  EXPECT_NE(vbp.find("\r\nExeName32=\"Shop7.exe\"\r\n"), std::string::npos) << vbp;
-  FileIde reopened;
-  reopened.Open(root.Path("Out/Deep/Shop.vbp"));
-  EXPECT_EQ(reopened.ActiveVBProject()->BuildFileName(), root.Path("Build/7/Shop7.exe"));
-}
-
-TEST(FileIdePanes, ActiveCodePaneFollowsSetAndRemove) {
-  TempDir root;
-  FileIde ide;
-  ide.Open(WriteShop(root));
-  EXPECT_EQ(IdeErrorOf([&] { ide.ActiveCodePane(); }).Number(), host::kErrNoActiveCodePane);
-  host::Component& util = ComponentNamed(*ide.ActiveVBProject(), "Util");
-  ide.SetActiveCodePane(&util);
-  EXPECT_EQ(&ide.ActiveCodePane().GetCodeModule(), util.GetCodeModule());
-  EXPECT_THROW(ide.SetActiveCodePane(&ComponentNamed(*ide.ActiveVBProject(), "Shop")), IdeError);
-  ide.ActiveVBProject()->VBComponents().Remove(util);
-  EXPECT_THROW(ide.ActiveCodePane(), IdeError);
 }
 
 }  // namespace

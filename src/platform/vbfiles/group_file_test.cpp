@@ -27,17 +27,10 @@ TEST(GroupFileTest, ReadsEntriesInFileOrderAndWritesThemAsVbDoes) {
       "vbgroup  5.00 \nProject=..\\..\\Lib\\Lib.vbp\n\nSTARTUPPROJECT=Shop.vbp\r\n"
       "project = Tools\\Windows EDM.vbp  ",
       "All.vbg");
-  ASSERT_EQ(group.projects.size(), 3u);
-  const GroupFile::Entry expected[] = {
-      {"..\\..\\Lib\\Lib.vbp", false, 2},
-      {"Shop.vbp", true, 4},
-      {"Tools\\Windows EDM.vbp", false, 5},
-  };
-  for (size_t i = 0; i < 3; ++i) {
-    EXPECT_EQ(group.projects[i].path, expected[i].path);
-    EXPECT_EQ(group.projects[i].startup, expected[i].startup);
-    EXPECT_EQ(group.projects[i].line, expected[i].line);
-  }
+  std::string entries;  // path, startup mark and line of each, in file order
+  for (const auto& p : group.projects)
+    entries += p.path + (p.startup ? "*" : "") + "@" + std::to_string(p.line) + " ";
+  EXPECT_EQ(entries, "..\\..\\Lib\\Lib.vbp@2 Shop.vbp*@4 Tools\\Windows EDM.vbp@5 ");
   EXPECT_EQ(group.Serialize(), Crlf("VBGROUP 5.0|Project=..\\..\\Lib\\Lib.vbp|"
                                     "StartupProject=Shop.vbp|Project=Tools\\Windows EDM.vbp"));
 }

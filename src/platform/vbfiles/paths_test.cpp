@@ -26,20 +26,14 @@ TEST(PathsTest, FromWindowsPath) {
       {"/p/Windows EDM", "Main Module.bas", "/p/Windows EDM/Main Module.bas"},
       {"rel/dir", "..\\..\\..\\x.bas", "../x.bas"},
       {"", "Forms\\a.frm", "Forms/a.frm"},
-      {".", "a.frm", "a.frm"},
-      {"/p", "C:\\VB\\Lib\\x.bas", "C:/VB/Lib/x.bas"},
       {"/p", "c:x.bas", "c:x.bas"},
       {"/p", "\\\\server\\share\\x.bas", "//server/share/x.bas"},
       {"/p", "\\Root\\x.bas", "/Root/x.bas"},
       // Absolute paths are normalised too: ".." never lands beside the folder it climbs out of.
       {"/p", "/top/p/../modA.bas", "/top/modA.bas"},
-      {"/p", "/top/BUILD 1/..//./x.bas", "/top/x.bas"},
       {"/p", "C:\\VB\\..\\Lib\\x.bas", "C:/Lib/x.bas"},
-      {"/p", "\\\\server\\share\\a\\..\\x.bas", "//server/share/x.bas"},
-      {"/p", "\\Root\\\\.\\x.bas", "/Root/x.bas"},
       // From a project file in a folder on a drive or a share.
       {"C:/Shop", "..\\..\\..\\Lib\\x.bas", "C:/Lib/x.bas"},
-      {"C:/Shop", "Forms\\a.frm", "C:/Shop/Forms/a.frm"},
       {"//server/share/Shop", "..\\..\\x.bas", "//server/share/x.bas"},
       {"//server/share/Shop", "D:\\x.bas", "D:/x.bas"},
       {"C:/Shop", "\\\\srv\\s\\x.bas", "//srv/s/x.bas"},
@@ -57,7 +51,6 @@ TEST(PathsTest, RelativeWindowsPath) {
   };
   const Case cases[] = {
       {"/p/Shop", "/p/Shop/x.bas", "x.bas"},
-      {"/p/Shop", "/p/Shop/Forms/frmMain.frm", "Forms\\frmMain.frm"},
       {"/p/Shop", "/p/Shared/Common.bas", "..\\Shared\\Common.bas"},
       {"/p/a/b", "/q/Lib.vbp", "..\\..\\..\\q\\Lib.vbp"},
       {"/p/Shop/", "/p/Shop/./Forms/../x.bas", "x.bas"},
@@ -102,27 +95,6 @@ TEST(PathsTest, NormalizeAndAbsolute) {
   EXPECT_EQ(AbsolutePath("/tmp//y/"), "/tmp/y");
   std::filesystem::current_path(saved);
   EXPECT_TRUE(IsAbsolute(cwd)) << cwd;
-}
-
-TEST(PathsTest, NameParts) {
-  struct Case {
-    std::string path, dir, name, stem, ext;
-  };
-  const Case cases[] = {
-      {"/p/Forms/frmMain.FRM", "/p/Forms", "frmMain.FRM", "frmMain", ".frm"},
-      {"/x.bas", "/", "x.bas", "x", ".bas"},
-      {"Shop.vbp", ".", "Shop.vbp", "Shop", ".vbp"},
-      {"/p/Windows EDM.v1.vbp", "/p", "Windows EDM.v1.vbp", "Windows EDM.v1", ".vbp"},
-      {"/p/README", "/p", "README", "README", ""},
-      {"/p/.hidden", "/p", ".hidden", ".hidden", ""},
-      {"/p.d/name", "/p.d", "name", "name", ""},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(DirName(c.path), c.dir) << c.path;
-    EXPECT_EQ(FileNamePart(c.path), c.name) << c.path;
-    EXPECT_EQ(Stem(c.path), c.stem) << c.path;
-    EXPECT_EQ(Extension(c.path), c.ext) << c.path;
-  }
 }
 
 // The internal form of Windows paths, whatever system the tests run on: the root ("C:/",
@@ -207,15 +179,6 @@ TEST(PathsTest, ResolvePrefersExactThenFirstInByteOrder) {
   dir.Write("A.BAS", "");
   EXPECT_EQ(ResolveCaseInsensitive(dir.Path("a.bas")), dir.Path("a.bas"));
   EXPECT_EQ(ResolveCaseInsensitive(dir.Path("a.BAs")), dir.Path("A.BAS"));
-}
-
-TEST(PathsTest, ResolveThroughUnlistableFolderByExactName) {
-  if (const char* why = testing::WhyPermissionsDoNotApply()) GTEST_SKIP() << why;
-  TempDir dir;
-  dir.Write("locked/Inner/x.bas", "");
-  ASSERT_TRUE(testing::SetMode(dir.Path("locked"), 0311));  // may enter, may not list
-  EXPECT_EQ(ResolveCaseInsensitive(dir.Path("locked/Inner/X.BAS")), dir.Path("locked/Inner/x.bas"));
-  EXPECT_EQ(ResolveCaseInsensitive(dir.Path("locked/inner/x.bas")), std::nullopt);
 }
 
 // Names written on Windows in the machine's ANSI code page, found under their UTF-8 names.

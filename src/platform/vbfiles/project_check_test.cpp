@@ -1,5 +1,5 @@
-// The check of a whole saved project: the lines of its files, its conditional-compilation
-// arguments, names given twice, and a build copy's problems cited at the original.
+// The check of a whole saved project: the lines of its files, and its problems in the
+// project's order however the components are checked.
 
 #include "platform/vbfiles/compiler.h"
 
@@ -41,39 +41,6 @@ TEST(ProjectCheck, SavedProjectReportsFileLines) {
                                "\nchecked; no compiler configured, no executable written");
 }
 
-// The project's conditional-compilation arguments decide which branches compile.
-TEST(ProjectCheck, SavedProjectUsesItsConditionalArguments) {
-  TempDir dir;
-  dir.Write("P.vbp", Crlf("Type=Exe|Module=M; M.bas|CondComp=\"FAST = 1 : SLOW = 0\""));
-  dir.Write("M.bas", Crlf("Attribute VB_Name = \"M\"|#If FAST Then|Sub A()|#Else|Loop|#End If|"
-                          "#If SLOW Then|Wend|#End If|End Sub"));
-  EXPECT_TRUE(CheckSavedProject(dir.Path("P.vbp")).empty());
-  dir.Write("P.vbp", Crlf("Type=Exe|Module=M; M.bas|CondComp=\"FAST = 0 : SLOW = 0\""));
-  std::vector<CheckProblem> problems = CheckSavedProject(dir.Path("P.vbp"));
-  ASSERT_EQ(problems.size(), 2u);
-  EXPECT_EQ(FormatProblem(problems[0]), dir.Path("M.bas") + "(5): Invalid outside procedure");
-}
-
-// VB refuses a project holding two components of one name (a module listed twice, say).
-TEST(ProjectCheck, SavedProjectWithTwoComponentsOfOneName) {
-  TempDir dir;
-  dir.Write("P.vbp", Crlf("Type=Exe|Module=M; M.bas|Class=Item; Item.cls|Module=M; M.bas|"
-                          "Module=Other; Other.bas|Name=\"P\""));
-  dir.Write("M.bas", Crlf("Attribute VB_Name = \"M\""));
-  dir.Write("Other.bas", Crlf("Attribute VB_Name = \"ITEM\""));
-  dir.Write("Item.cls", Crlf("VERSION 1.0 CLASS|BEGIN|  MultiUse = -1  'True|END|"
-                             "Attribute VB_Name = \"Item\""));
-  const std::string conflict = "Name conflicts with existing module, project, or object library";
-  std::vector<std::string> found;
-  for (const CheckProblem& p : CheckSavedProject(dir.Path("P.vbp")))
-    found.push_back(FormatProblem(p));
-  EXPECT_EQ(found,
-            (std::vector<std::string>{
-                dir.Path("P.vbp") + "(4): " + conflict + ": M (named at line 2 already)",
-                dir.Path("P.vbp") + "(5): " + conflict + ": ITEM (named at line 3 already)"}));
-  EXPECT_FALSE(CheckInsteadOfCompiling(dir.Path("P.vbp")).ok);
-}
-
 // A saved project is checked component by component as it loads, on every core: the
 // problems are those of the loaded project's check, in the project's order, a file listed
 // twice reported once.
@@ -99,58 +66,6 @@ TEST(ProjectCheck, SavedProjectReportsAsTheLoadedProjectInOrder) {
   EXPECT_EQ(found, expected);
   EXPECT_EQ(found[1], dir.Path("M1.bas") + "(4): Label not defined");
   EXPECT_EQ(found[12], dir.Path("M12.bas") + "(15): Label not defined");
-}
-
-// A problem in a build's copy is reported at the original's line: the copy's line less the
-// lines of the blocks the build inserted above it. A file the build added has no original.
-TEST(ProjectCheck, BuildCopyReportsTheOriginalsLine) {
-  TempDir dir;
-  const std::string begin = "'-------- Kestrix Begin --------|";
-  const std::string end = "'-------- Kestrix End ----------|";
-  dir.Write("M.bas", Crlf("Attribute VB_Name = \"M\"|Sub A()|  x = 1|  GoTo Nowhere|End Sub"));
-  dir.Write("BUILD 1/P.vbp",
-            Crlf("Type=Exe|Module=M; M.bas|Module=M; M.bas|Module=Added; Added.bas"));
-  dir.Write("BUILD 1/M.bas",
-            Crlf("Attribute VB_Name = \"M\"|" + begin + "Private Const M_ = \"M\"|" + end +
-                 "Sub A()|" + begin + "  On Error GoTo H|" + end + "10  x = 1|20  GoTo Nowhere|" +
-                 begin + "H:|" + end + "End Sub"));
-  dir.Write("BUILD 1/Added.bas", Crlf("Attribute VB_Name = \"Added\"|Sub B()|Loop|End Sub"));
-  OriginMap origins{{dir.Path("BUILD 1/M.bas"), dir.Path("M.bas")},
-                    {dir.Path("BUILD 1/P.vbp"), dir.Path("P.vbp")}};
-  CompileResult result = CheckInsteadOfCompiling(dir.Path("BUILD 1/P.vbp"), origins);
-  EXPECT_FALSE(result.ok);
-  // The module listed twice is reported once, and its code checked once.
-  EXPECT_EQ(result.report, dir.Path("P.vbp") +
-                               "(3): Name conflicts with existing module, project, or object "
-                               "library: M (named at line 2 already) (copy: " +
-                               dir.Path("BUILD 1/P.vbp") + "(3))\n" + dir.Path("M.bas") +
-                               "(4): Label not defined (copy: " + dir.Path("BUILD 1/M.bas") +
-                               "(10))\n" + dir.Path("BUILD 1/Added.bas") + "(3): Loop without Do");
-}
-
-// The original may hold inserted blocks too, when it is itself a build's copy; an original
-// that cannot be read leaves the problem at the copy.
-TEST(ProjectCheck, BuildOfABuildCopyReportsTheOriginalsLine) {
-  TempDir dir;
-  const std::string begin = "'-------- Kestrix Begin --------|";
-  const std::string end = "'-------- Kestrix End ----------|";
-  const std::string first = "Attribute VB_Name = \"M\"|Sub A()|" + begin + "  On Error GoTo H|" +
-                            end + "10  GoTo Nowhere|" + begin + "H:|" + end + "End Sub";
-  dir.Write("BUILD 1/M.bas", Crlf(first));
-  dir.Write("BUILD 1/BUILD 2/P.vbp", Crlf("Type=Exe|Module=M; M.bas"));
-  dir.Write("BUILD 1/BUILD 2/M.bas", Crlf("Attribute VB_Name = \"M\"|" + begin +
-                                          "Private Const "
-                                          "M_ = \"M\"|" +
-                                          end + first.substr(first.find("Sub"))));
-  const std::string copy = dir.Path("BUILD 1/BUILD 2/M.bas");
-  EXPECT_EQ(CheckInsteadOfCompiling(dir.Path("BUILD 1/BUILD 2/P.vbp"),
-                                    {{copy, dir.Path("BUILD 1/M.bas")}})
-                .report,
-            dir.Path("BUILD 1/M.bas") + "(6): Label not defined (copy: " + copy + "(9))");
-  EXPECT_EQ(
-      CheckInsteadOfCompiling(dir.Path("BUILD 1/BUILD 2/P.vbp"), {{copy, dir.Path("Gone.bas")}})
-          .report,
-      copy + "(9): Label not defined");
 }
 
 }  // namespace

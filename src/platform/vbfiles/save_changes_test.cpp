@@ -47,9 +47,6 @@ TEST(SaveChangesTest, NewComponentsNeverOverwriteAFile) {
       {"Helpers", ComponentType::kStdModule, {"HELPERS.BAS", "helpers1.bas"}, {}, "Helpers2.bas"},
       {"Helpers", ComponentType::kStdModule, {}, {"Helpers.bas"}, "Helpers1.bas"},
       {"Helpers", ComponentType::kClassModule, {"Helpers.bas"}, {}, "Helpers.cls"},
-      {"Helpers", ComponentType::kVBMDIForm, {}, {}, "Helpers.frm"},
-      {"Helpers", ComponentType::kUserControl, {}, {}, "Helpers.ctl"},
-      {"Helpers", ComponentType::kResFile, {}, {}, "Helpers.res"},
       {"../up", ComponentType::kStdModule, {}, {}, ".._up.bas"},
       {"Helpers", ComponentType::kRelatedDocument, {}, {}, ""},
   };
