@@ -20,7 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::FilesBelow;
-using testing::ReadFile;
 using testing::TempDir;
 
 // The group or project at `path` as the IDE loads it: its code lines, all components
@@ -92,31 +91,17 @@ TEST(VbGeneratorTest, GroupHitsItsSizeInValidCode) {
   }
 }
 
-TEST(VbGeneratorTest, ModuleProjectStartsFromSubMain) {
-  TempDir dir;
-  const GeneratedGroup project = GenerateModuleProject(dir.Path("one"), 800);
-  EXPECT_EQ(dir.Path("one/Bench.vbp"), project.group_file);
-  const Loaded loaded = Load(project.group_file);
-  EXPECT_EQ(loaded.code_lines, 800);
-  EXPECT_EQ(loaded.problems, "");
-  EXPECT_NE(std::string::npos, ReadFile(project.group_file).find("\r\nStartup=\"Sub Main\"\r\n"));
-}
-
-// The lines of a text that ends every line with CR LF; a fault for anything else.
-std::vector<std::string> CrlfLines(std::string_view bytes, std::vector<std::string>& faults) {
+// The lines of a text that ends every line with CR LF; anything else fails the test.
+std::vector<std::string> CrlfLines(const std::string& bytes) {
   std::vector<std::string> lines;
-  size_t pos = 0;
-  while (pos < bytes.size()) {
-    const size_t end = bytes.find("\r\n", pos);
-    if (end == std::string_view::npos) {
-      faults.push_back("no CR LF after the last line");
+  for (size_t pos = 0, end = 0; pos < bytes.size(); pos = end + 2) {
+    end = bytes.find("\r\n", pos);
+    if (end == std::string::npos) {
+      ADD_FAILURE() << "no CR LF after the last line";
       break;
     }
-    lines.emplace_back(bytes.substr(pos, end - pos));
-    if (lines.back().find_first_of("\r\n") != std::string::npos) {
-      faults.push_back("bare CR or LF in line " + std::to_string(lines.size()));
-    }
-    pos = end + 2;
+    lines.push_back(bytes.substr(pos, end - pos));
+    EXPECT_EQ(lines.back().find_first_of("\r\n"), std::string::npos) << "bare CR or LF";
   }
   return lines;
 }
@@ -137,10 +122,9 @@ TEST(VbGeneratorTest, UniformModulesHaveTheirSizeInEveryForm) {
     ProcForm form = ProcForm::kPlain;
     ASSERT_TRUE(ParseProcForm(c.name, form)) << c.name;
     for (int64_t lines : {0, 1, 61, 65534}) {
-      std::vector<std::string> faults;
+      SCOPED_TRACE(c.name);
       std::vector<std::string> code =
-          CrlfLines(GenerateUniformModule("modU", lines, c.proc_lines, form), faults);
-      EXPECT_TRUE(faults.empty()) << c.name;
+          CrlfLines(GenerateUniformModule("modU", lines, c.proc_lines, form));
       ASSERT_FALSE(code.empty());
       code.erase(code.begin());  // Attribute VB_Name
       EXPECT_EQ(static_cast<int64_t>(code.size()), lines) << c.name;

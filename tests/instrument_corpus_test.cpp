@@ -139,28 +139,5 @@ TEST(InstrumentCorpus, EveryShapeInstrumentsCleanlyAndCleansBackToTheOriginal) {
   }
 }
 
-TEST(InstrumentCorpus, LongLineIsReportedInTheNote) {
-  Loaded module(testing::SourceDir() + "/tests/corpus/modLongLine.bas");
-  testing::TestState build = State(module.name);
-  ASSERT_TRUE(engine::InstrumentModule(build, &module.code()));
-  EXPECT_EQ(build.status.Notes(), "Ok (line 4 too long to number)");
-}
-
-TEST(InstrumentCorpus, MissingEndMarkerKeepsEveryProcedure) {
-  Loaded module(testing::SourceDir() + "/tests/corpus/modMissingEndMarker.bas");
-  std::multiset<std::string> before = module.Errors();
-  testing::TestState clean = State(module.name);
-  ASSERT_TRUE(engine::CleanModule(clean, &module.code()));
-  EXPECT_EQ(clean.status.Notes(),
-            "Begin marker without its end marker on line 12: the block was left in place / "
-            "Cleaned.");
-  EXPECT_EQ(Joined(NewErrors(before, module.Errors())), "");
-  std::string text = module.Text();
-  EXPECT_NE(
-      text.find("End Sub\r\n\r\nPublic Sub Second()\r\n    Debug.Print \"second\"\r\nEnd Sub"),
-      std::string::npos)
-      << text;
-}
-
 }  // namespace
 }  // namespace kestrix

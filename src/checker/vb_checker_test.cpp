@@ -62,7 +62,6 @@ struct Case {
 const Case kCases[] = {
     // Valid code that looks like trouble to a naive reader.
     {"single-line If with Else", "Sub A()|If x Then y = 1 Else y = 2: z = 3|End Sub"},
-    {"If x Then Exit Sub", "Sub A()|If x Then Exit Sub|End Sub"},
     {"single-line If after a colon", "Sub A()|x = 1: If x Then y = 2|End Sub"},
     {"If x Then: y", "Sub A()|If x Then: y = 1|End Sub"},
     {"If x Then: alone", "Sub A()|If x Then:|y = 1|End If|End Sub"},
@@ -128,25 +127,22 @@ const Case kCases[] = {
      "Sub A()|If a Then|Else If b Then|c|End If|End If|End Sub"},
 
     // Blocks.
+    {"closing lines without their block",
+     "Sub A()|Else '! Else without If|Next '! Next without For|Loop '! Loop without Do|"
+     "Wend '! Wend without While|End Select '! End Select without Select Case|"
+     "Case 1 '! Case without Select Case|End With '! End With without With|End Sub"},
     {"Block If without End If", "Sub A()|If x Then '! Block If without End If|y|End Sub"},
     {"End If after a single-line If",
      "Sub A()|If x Then y|End If '! End If without block If|End Sub"},
-    {"Else without If", "Sub A()|Else '! Else without If|End Sub"},
     {"ElseIf after Else", "Sub A()|If a Then|Else|ElseIf b Then '! Else without If|End If|End Sub"},
     {"For without Next", "Sub A()|For i = 1 To 2 '! For without Next|End Sub"},
-    {"Next without For", "Sub A()|Next '! Next without For|End Sub"},
     {"Next j, i with one loop", "Sub A()|For i = 1 To 2|Next i, j '! Next without For|End Sub"},
     {"Next naming another counter",
      "Sub A()|For i = 1 To 2|Next j '! Invalid Next control variable reference|End Sub"},
     {"Do without Loop", "Sub A()|Do While x '! Do without Loop|End Sub"},
-    {"Loop without Do", "Sub A()|Loop '! Loop without Do|End Sub"},
     {"While without Wend", "Sub A()|While x '! While without Wend|End Sub"},
-    {"Wend without While", "Sub A()|Wend '! Wend without While|End Sub"},
     {"Select Case without End Select",
      "Sub A()|Select Case x '! Select Case without End Select|Case 1|End Sub"},
-    {"End Select without Select Case",
-     "Sub A()|End Select '! End Select without Select Case|End Sub"},
-    {"Case without Select Case", "Sub A()|Case 1 '! Case without Select Case|End Sub"},
     {"statement before the first Case",
      "Sub A()|Select Case x|"
      "y = 1 '! Statements and labels invalid between Select Case and first Case|Case 1|"
@@ -156,7 +152,6 @@ const Case kCases[] = {
      "10 '! Statements and labels invalid between Select Case and first Case|Case 1|"
      "End Select|End Sub"},
     {"With without End With", "Sub A()|With x '! With without End With|End Sub"},
-    {"End With without With", "Sub A()|End With '! End With without With|End Sub"},
     {"blocks crossed",
      "Sub A()|If x Then|For i = 1 To 2|End If '! End If without block If|End Sub"},
 
@@ -200,12 +195,10 @@ const Case kCases[] = {
      "Enum E|a = 1|Const b = 2 '! Statement invalid inside Enum|End Enum"},
     {"End Type without Type",
      "End Type '! End Type without Type|Enum E|End Type '! End Type without Type|End Enum"},
-    {"Exit Sub in a Function",
-     "Function F()|Exit Sub '! Exit Sub not allowed in Function or Property|End Function"},
-    {"Exit Function in a Property",
+    {"Exit of another kind of procedure",
+     "Function F()|Exit Sub '! Exit Sub not allowed in Function or Property|End Function|"
      "Property Let P(v)|"
-     "If v Then Exit Function '! Exit Function not allowed in Sub or Property|End Property"},
-    {"Exit Property in a Sub",
+     "If v Then Exit Function '! Exit Function not allowed in Sub or Property|End Property|"
      "Sub A()|Exit Property '! Exit Property not allowed in Function or Sub|End Sub"},
     {"Exit For outside a loop",
      "Sub A()|Do|If x Then Exit For '! Exit For not within For...Next|Loop|End Sub"},

@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QFontInfo>
-#include <QFontMetricsF>
 #include <QPushButton>
 #include <QTest>
 #include <QTextEdit>
@@ -48,21 +46,6 @@ TEST(TemplateEditorTest, SaveGivesBackTheEditedTextWithCrLf) {
   EXPECT_EQ(exchange.EditText, "Dim x\r\n' note\r\ny = 1");
 }
 
-// The text reads as code: one width for every character, in a weight that is not thin, tab
-// stops of four characters; Save and Cancel answer Alt+S and Alt+C.
-TEST(TemplateEditorTest, FixedWidthTextWithTabsOfFourAndButtonsWithKeys) {
-  EditExchange exchange{"\tx = 1\r\n", "Edit", QColor()};
-  frmEdit editor(exchange);
-  const QFontInfo font(editor.Text1()->font());
-  EXPECT_TRUE(font.fixedPitch()) << font.family().toStdString();
-  EXPECT_GE(font.weight(), QFont::Normal);
-  const QFontMetricsF metrics(editor.Text1()->font());
-  EXPECT_DOUBLE_EQ(editor.Text1()->tabStopDistance(), 4 * metrics.horizontalAdvance(' '));
-  EXPECT_EQ(metrics.horizontalAdvance('i'), metrics.horizontalAdvance('W'));
-  EXPECT_EQ(editor.Command1(0)->text(), "&Save");
-  EXPECT_EQ(editor.Command1(1)->text(), "&Cancel");
-}
-
 TEST(TemplateEditorTest, CancelOrCloseChangesNothing) {
   const std::function<void(frmEdit&)> ways[] = {
       [](frmEdit& editor) { QTest::mouseClick(editor.Command1(1), Qt::LeftButton); },
@@ -78,22 +61,6 @@ TEST(TemplateEditorTest, CancelOrCloseChangesNothing) {
     });
     EXPECT_FALSE(exchange.EditSaved);
     EXPECT_EQ(exchange.EditText, "dim x\r\n");
-  }
-}
-
-// Only keywords are respelt: every other byte of the text comes back from Save as it came.
-TEST(TemplateEditorTest, SaveWithoutEditsKeepsTheBytes) {
-  std::string line;
-  for (int byte = 0; byte < 256; ++byte) {
-    if (byte != '\r' && byte != '\n') line += static_cast<char>(byte);
-  }
-  const std::string cases[] = {line + "\r\n" + line + "\r\n", "' no final line end", ""};
-  for (const std::string& text : cases) {
-    EditExchange exchange{text, "Edit", QColor()};
-    frmEdit editor(exchange);
-    editor.Command1(0)->click();
-    EXPECT_TRUE(exchange.EditSaved);
-    EXPECT_EQ(exchange.EditText, text);
   }
 }
 

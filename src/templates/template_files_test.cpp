@@ -20,9 +20,6 @@ TEST(TemplateFilesTest, PathsNameTheShippedTemplates) {
     ASSERT_TRUE(ReadTemplate(live).has_value()) << live;
     EXPECT_EQ(ReadTemplate(backup), ReadTemplate(live)) << backup;
   }
-  EXPECT_EQ(LiveTemplatePath(TemplateWhich::kLocal, "/opt/k"), "/opt/k/config/LocalHandler.txt");
-  EXPECT_EQ(BackupTemplatePath(TemplateWhich::kGlobal, "/opt/k"),
-            "/opt/k/config/Backup/Kestrix.bas");
 }
 
 TEST(TemplateFilesTest, ReadsWholeFilesAsBytes) {
