@@ -80,15 +80,6 @@ TEST_F(BuildSafetyTest, NamesReachTheCompilerAsArgumentsOnly) {
   EXPECT_FALSE(fs::exists("INJECTED1") || fs::exists("INJECTED2") || fs::exists("INJECTED3"));
 }
 
-TEST_F(BuildSafetyTest, CompilerSettingThatCannotBeSplitFailsTheBuild) {
-  Hello("Single");
-  hello_->SetCompiler("wine \"C:\\VB98\\VB6.EXE /make {project}");
-  form_.RunCommand(0);
-  EXPECT_EQ(progress_.Caption(), "Project Hello Build FAILED!!!");
-  EXPECT_EQ(progress_.Rows().back().notes,
-            "The Compiler setting cannot be used: the command line has an unclosed \"");
-}
-
 // With a chosen folder, projects at the same number each get a folder of their own; a
 // project's own Common.bas and the shared one outside its folder both keep their code; no
 // build folder is made beside a shared file, nor anywhere outside the build.
@@ -152,6 +143,11 @@ TEST_F(BuildSafetyTest, NumbersThatCannotBeKeptStopTheBuild) {
       {"zero", [&] { settings_.SaveSetting("Kestrix", "BuildNumbers", "Hello", "0"); },
        "Build Failed!! (bad build number)"},
       {"negative", [&] { settings_.SaveSetting("Kestrix", "BuildNumbers", "Hello", "-4"); },
+       "Build Failed!! (bad build number)"},
+      {"letters", [&] { settings_.SaveSetting("Kestrix", "BuildNumbers", "Hello", "7x"); },
+       "Build Failed!! (bad build number)"},
+      {"no next number",
+       [&] { settings_.SaveSetting("Kestrix", "BuildNumbers", "Hello", "2147483647"); },
        "Build Failed!! (bad build number)"},
       {"read-only",
        [&] {

@@ -54,28 +54,6 @@ TEST_F(ProjectBuildTest, FirstBuildGoesIntoBuildOneAndCountsUp) {
   EXPECT_EQ(Number(), "2");
 }
 
-TEST_F(ProjectBuildTest, ChosenFolderAndProjectNameInFolderName) {
-  form_.options().Check3 = 1;
-  form_.options().Dir1 = dir_.Path("builds");
-  form_.options().Check4 = 1;
-  fs::create_directories(dir_.Path("builds"));
-  settings_.SaveSetting("Kestrix", "BuildNumbers", "Shop", "5");
-  form_.RunCommand(0);
-  EXPECT_EQ(progress_.Caption(), "Project Shop BUILD 5 OK!!!");
-  EXPECT_TRUE(fs::exists(dir_.Path("builds/Shop BUILD 5/Shop.vbp")));
-  EXPECT_TRUE(fs::exists(dir_.Path("builds/Shop BUILD 5/Modules/modShop.bas")));
-}
-
-TEST_F(ProjectBuildTest, BadStoredNumbersStopTheBuild) {
-  for (const char* stored : {"abc", "2147483647", "7x"}) {
-    settings_.SaveSetting("Kestrix", "BuildNumbers", "Shop", stored);
-    form_.RunCommand(0);
-    EXPECT_NE(dialogs_.shown.back().find("is not a whole number"), std::string::npos) << stored;
-    EXPECT_FALSE(fs::exists(shop_ + "/App/BUILD 1")) << stored;
-    EXPECT_EQ(Number(), stored);
-  }
-}
-
 TEST_F(ProjectBuildTest, AnotherBuildHoldingTheNumberRefusesThisOne) {
   auto held = settings_.TryLock("Kestrix", "BuildNumbers", "shop");
   ASSERT_TRUE(held);
@@ -85,38 +63,6 @@ TEST_F(ProjectBuildTest, AnotherBuildHoldingTheNumberRefusesThisOne) {
   held.reset();
   form_.RunCommand(0);
   EXPECT_EQ(progress_.Caption(), "Project Shop BUILD 1 OK!!!");
-}
-
-TEST_F(ProjectBuildTest, ConfiguredCompilerSucceedsOrFails) {
-#ifdef _WIN32
-  GTEST_SKIP() << "the compilers here are shell scripts; StandInVb6... compiles on Windows";
-#endif
-  std::string good = dir_.WriteScript("good.sh", "echo \"making $1\"\ntouch \"$2\"\n");
-  std::string bad = dir_.WriteScript("bad.sh", "echo 'Compile error in frmMain'\nexit 3\n");
-  ide_.SetCompiler(good + " '{project}' '{exe}'");
-  form_.RunCommand(0);
-  EXPECT_EQ(progress_.Caption(), "Project Shop BUILD 1 OK!!!");
-  EXPECT_TRUE(fs::exists(shop_ + "/App/BUILD 1/bin/Shop.exe"));
-  EXPECT_NE(progress_.Rows().back().notes.find("making " + shop_ + "/App/BUILD 1/Shop.vbp"),
-            std::string::npos);
-
-  vbfiles::FileIde other;
-  other.Open(shop_ + "/App/Shop.vbp");
-  other.SetCompiler(bad + " '{project}'");
-  form_.vbinstance = &other;
-  form_.RunCommand(0);
-  EXPECT_EQ(dialogs_.shown.back(),
-            "Kestrix: Build of " + shop_ + "/App/BUILD 2/bin/Shop.exe Failed!!!!");
-  EXPECT_EQ(progress_.Caption(), "Project Shop Build FAILED!!!");
-  // The compiler's log follows the failure, a row per line.
-  const auto& rows = progress_.Rows();
-  auto failed = std::find_if(rows.begin(), rows.end(),
-                             [](const host::StatusRow& r) { return r.notes == "Build Failed!!"; });
-  ASSERT_NE(failed, rows.end());
-  ASSERT_LT(failed + 1, rows.end());
-  EXPECT_EQ((failed + 1)->notes, "Compile error in frmMain");
-  EXPECT_EQ(rows.back().notes, "The compiler ended with exit code 3");
-  EXPECT_EQ(Number(), "3");  // a failed compile uses up its number
 }
 
 // VB6.EXE's own command line, run with a stand-in of the suite's: it writes the compiled file
@@ -195,17 +141,6 @@ TEST_F(ProjectBuildTest, BuildThatCannotBeSavedStopsFirst) {
             std::string::npos);
   EXPECT_EQ(Number(), "");
   EXPECT_EQ(Shop().FileName(), shop_ + "/App/Shop.vbp");
-}
-
-TEST_F(ProjectBuildTest, CleanRemovesAddedModulesFirst) {
-  form_.options().Check2 = 0;
-  form_.RunCommand(0);
-  int32_t with_added = Shop().VBComponents().Count();
-  progress_.Unload();
-  form_.RunCommand(1);
-  EXPECT_EQ(progress_.Caption(), "Project Shop CLEANED.");
-  EXPECT_EQ(Shop().VBComponents().Count(), with_added - 2);
-  EXPECT_EQ(progress_.ProgressMax(host::StatusOutput::kComponentsBar), with_added - 2);
 }
 
 TEST(BuildFolder, EveryFileStaysInsideTheBuildFolder) {

@@ -38,9 +38,6 @@ TEST_F(RunCommandTest, ActiveModuleScope) {
   EXPECT_EQ(module.GetCodeModule()->Lines(1, 1), "Private Const BUILDNUMBER=\"N/A\"");
   EXPECT_EQ(module.FileNames(1), "");
   EXPECT_TRUE(ComponentExists(Shop(), "kestrix", host::ComponentType::kVBForm));
-  // No programmer stored: empty literals.
-  EXPECT_EQ(CodeOf(ComponentNamed(Shop(), "frmKestrixReport")).substr(0, 59),
-            "Private Const YourEmailAddr=\"\"\r\nPrivate Const YourName=\"\"\r\n");
 
   EXPECT_EQ(form_.RunCommand(kModeClean), Outcome::kOk);  // leaves the added modules
   EXPECT_EQ(CodeOf(util), original);
@@ -145,15 +142,6 @@ TEST_F(RunCommandTest, ProgrammerDetailsBecomeValidLiterals) {
   EXPECT_EQ(Shop().VBComponents().Count(), count - 2);
 }
 
-TEST_F(RunCommandTest, GroupScopeCleansEveryProjectInOrder) {
-  form_.options().Option1 = 0;
-  form_.RunCommand(1);
-  EXPECT_EQ(progress_.Caption(), "Project ShopLib CLEANED.");
-  EXPECT_EQ(progress_.Rows().front().project, "Shop");
-  EXPECT_EQ(progress_.Rows().back().project, "ShopLib");
-  EXPECT_TRUE(progress_.Visible());
-}
-
 // The outcome a command returns is what front ends act on (kestrix-batch's exit code): it is
 // set where the command decides, whatever the status rows and message boxes say.
 enum class Arrange {
@@ -225,13 +213,6 @@ INSTANTIATE_TEST_SUITE_P(
         OutcomeCase{"bad build number", Arrange::kBadNumber, kModeBuild, Outcome::kFailed},
         OutcomeCase{"no build folder", Arrange::kNoFolder, kModeBuild, Outcome::kFailed},
         OutcomeCase{"failed compile", Arrange::kBadCompile, kModeBuild, Outcome::kFailed}));
-
-TEST(OutcomeTest, TheFirstThatIsNotOkStands) {
-  EXPECT_EQ(Combined(Outcome::kOk, Outcome::kOk), Outcome::kOk);
-  EXPECT_EQ(Combined(Outcome::kOk, Outcome::kCanceled), Outcome::kCanceled);
-  EXPECT_EQ(Combined(Outcome::kRefused, Outcome::kFailed), Outcome::kRefused);
-  EXPECT_EQ(Combined(Outcome::kFailed, Outcome::kOk), Outcome::kFailed);
-}
 
 }  // namespace
 }  // namespace kestrix::driver

@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <memory>
 #include <string>
-#include <thread>
 
 #include "frontends/batch/text_escape.h"
 
@@ -63,10 +62,6 @@ TEST(StatusPrinterTest, FormatsRowsAndCaption) {
     std::string expected;
   };
   const Case cases[] = {
-      {Format::kTsv,
-       "row\tShop\tmodTill\tCheckout\t120\tError handler added\n"
-       "row\tShop\tfrmMain\t\t\t\n"
-       "caption\tBuild Complete\n"},
       {Format::kJson,
        R"({"type":"row","project":"Shop","module":"modTill","member":"Checkout",)"
        R"("lines":"120","notes":"Error handler added"})"
@@ -96,29 +91,6 @@ TEST(StatusPrinterTest, FormatsRowsAndCaption) {
     EXPECT_EQ(streams.Out(), c.expected) << static_cast<int>(c.format);
     EXPECT_EQ(streams.Err(), "") << static_cast<int>(c.format);
   }
-}
-
-// Long values push the rest of the row along; tabs and line breaks become blanks. Names in
-// the Windows code page read as written on a UTF-8 terminal, and stay aligned.
-TEST(StatusPrinterTest, TextColumnsLongValuesAndWindowsAnsi) {
-  Streams streams;
-  StatusPrinter printer(Format::kText, streams.out(), streams.err());
-  printer.OnRow({"AVeryLongProjectName", "M", "Sub\tOne", "1234567", "two\r\nlines"});
-  printer.OnRow({"Caf\xE9", "m", "", "", "Ok"});
-  printer.Finish("Project Caf\xE9 OK");
-  EXPECT_EQ(streams.Out(),
-            "Project        Module               Member                              Lines Notes\n"
-            "AVeryLongProjectName M                    Sub One                            1234567 "
-            "two lines\n"
-            "Caf\xC3\xA9           m                    " +
-                std::string(42, ' ') + "Ok\n\nProject Caf\xC3\xA9 OK\n");
-}
-
-TEST(StatusPrinterTest, CaptionAloneWhenThereWereNoRows) {
-  Streams streams;
-  StatusPrinter printer(Format::kText, streams.out(), streams.err());
-  printer.Finish("Nothing to build");
-  EXPECT_EQ(streams.Out(), "Nothing to build\n");
 }
 
 TEST(StatusPrinterTest, Messages) {
@@ -170,24 +142,6 @@ TEST(StatusPrinterTest, JsonStringEscapesAndConvertsWindowsAnsi) {
     EXPECT_EQ(JsonString(in), expected) << in;
 }
 
-// Forced on, the progress line is drawn, then blanked before each row and redrawn after.
-TEST(StatusPrinterTest, ProgressLineIsClearedBeforeRows) {
-  Streams streams;
-  StatusPrinter printer(Format::kText, streams.out(), streams.err(), true);
-  printer.OnText(StatusOutput::kProjectField, "Shop");
-  printer.OnText(StatusOutput::kModuleField, "modTill");
-  std::this_thread::sleep_for(std::chrono::milliseconds(60));
-  printer.OnProgress(StatusOutput::kLinesBar, 90, 200);
-  const std::string line = "\rShop modTill  [#####-----] 45%";
-  std::string before = streams.Err();
-  ASSERT_TRUE(before.ends_with(line)) << before;
-  std::this_thread::sleep_for(std::chrono::milliseconds(60));
-  printer.OnRow({"Shop", "modTill", "", "", ""});
-  printer.Finish("Done");
-  std::string blank = "\r" + std::string(line.size() - 1, ' ') + "\r";
-  EXPECT_EQ(streams.Err().substr(before.size()), blank + line + blank);
-}
-
 // Rows are written in batches: a long run shows them before it ends, and every row comes out
 // once, in order, before the caption.
 TEST(StatusPrinterTest, RowsAreWrittenInBatchesInOrder) {
@@ -220,15 +174,6 @@ TEST(StatusPrinterTest, ProgressRedrawsAtMostTwentyTimesASecond) {
   auto draws = std::count(err.begin(), err.end(), '\r');
   EXPECT_GE(draws, 1);
   EXPECT_LE(draws, 2 + elapsed / std::chrono::milliseconds(50));
-}
-
-TEST(StatusPrinterTest, ProgressLineKeepsWithinEightyColumns) {
-  Streams streams;
-  StatusPrinter printer(Format::kText, streams.out(), streams.err(), true);
-  printer.OnText(StatusOutput::kModuleField, std::string(200, 'm'));
-  std::string err = streams.Err();
-  ASSERT_FALSE(err.empty());
-  EXPECT_EQ(err.size(), 1 + 79u);
 }
 
 }  // namespace

@@ -4,9 +4,6 @@
 
 #include "frontends/desktop/add_in_manager_dialog.h"
 #include "frontends/desktop/desktop_ide.h"
-
-#include <QCheckBox>
-#include <QTreeWidget>
 #include "frontends/desktop/desktop_test_support.h"
 
 namespace kestrix::desktop {
@@ -22,8 +19,6 @@ class AddInsTest : public testing::HostFixture {
   std::string AddInList() {
     return kestrix::testing::ReadFile(config_.Path("kestrix/vbaddin.ini"));
   }
-
-  HostWindow* raw_window_ = nullptr;
 };
 
 TEST_F(AddInsTest, LoadOnStartupIsBitZeroOfTheListValue) {
@@ -40,40 +35,6 @@ TEST_F(AddInsTest, LoadOnStartupIsBitZeroOfTheListValue) {
   WriteAddInList("A.Connect=3\r\n");
   EXPECT_TRUE(window.add_ins().SetLoadOnStartup("A.Connect", false));
   EXPECT_EQ(AddInList(), "[Add-Ins32]\r\nA.Connect=2\r\n");
-}
-
-TEST_F(AddInsTest, StartConnectsTheListedAddInsThenRaisesStartupComplete) {
-  WriteAddInList("A.Connect=1\r\nB.Connect=0\r\nC.Connect=1\r\nGone.Connect=1\r\n");
-  RegisterRecorder("A.Connect");
-  RegisterRecorder("B.Connect");
-  bool shown_at_startup = false;
-  registry_.Register("C.Connect", "", [this, &shown_at_startup] {
-    struct C final : host::Extensibility {
-      C(Log& log, HostWindow*& window, bool& shown) : log_(log), window_(window), shown_(shown) {}
-      void OnConnection(host::Ide& ide, host::ConnectMode mode) override {
-        log_.push_back("C:connect " + std::to_string(static_cast<int>(mode)) + " " +
-                       ide.ActiveVBProject()->Name());
-      }
-      void OnDisconnection(host::DisconnectMode) override {}
-      void OnStartupComplete() override {
-        log_.push_back("C:startup");
-        shown_ = window_->isVisible();
-      }
-      void OnAddInsUpdate() override {}
-      Log& log_;
-      HostWindow*& window_;
-      bool& shown_;
-    };
-    return std::make_unique<C>(log_, raw_window_, shown_at_startup);
-  });
-  HostWindow& window = MakeWindow();
-  raw_window_ = &window;
-  window.Start(testing::CopyShop(work_));
-  EXPECT_EQ(log_, (Log{"A.Connect:connect 1", "C:connect 1 Shop"}));
-  testing::ProcessEvents();
-  EXPECT_EQ(log_,
-            (Log{"A.Connect:connect 1", "C:connect 1 Shop", "A.Connect:startup", "C:startup"}));
-  EXPECT_TRUE(shown_at_startup);
 }
 
 TEST_F(AddInsTest, ManagerChoicesLoadUnloadAndWriteTheList) {
@@ -102,23 +63,6 @@ TEST_F(AddInsTest, ManagerChoicesLoadUnloadAndWriteTheList) {
   log_.clear();
   EXPECT_TRUE(ApplyAddInChoices(window.add_ins(), CurrentAddInChoices(window.add_ins())).empty());
   EXPECT_TRUE(log_.empty());  // nothing changed, nothing raised
-}
-
-TEST_F(AddInsTest, ManagerDialogEditsTheSelectedAddIn) {
-  RegisterRecorder("A.Connect");
-  RegisterRecorder("B.Connect");
-  AddInManagerDialog dialog(registry_, {{"A.Connect", true, true}, {"B.Connect", false, false}});
-  auto* list = dialog.findChild<QTreeWidget*>();
-  QList<QCheckBox*> boxes = dialog.findChildren<QCheckBox*>();
-  ASSERT_EQ(boxes.size(), 2);
-  EXPECT_TRUE(boxes[0]->isChecked() && boxes[1]->isChecked());  // A, selected first
-  list->setCurrentItem(list->topLevelItem(1));
-  EXPECT_FALSE(boxes[0]->isChecked() || boxes[1]->isChecked());
-  boxes[1]->click();
-  EXPECT_EQ(list->topLevelItem(1)->text(1), "Startup / Unloaded");
-  const std::vector<AddInChoice>& choices = dialog.choices();
-  EXPECT_TRUE(choices[0].loaded && choices[0].load_on_startup);
-  EXPECT_TRUE(!choices[1].loaded && choices[1].load_on_startup);
 }
 
 TEST_F(AddInsTest, ManagerReportsAListItCannotWrite) {

@@ -102,25 +102,14 @@ TEST_F(CodeEditorTest, EditsGoIntoTheModuleLineForLine) {
        "a|x b|c"},
       {"Enter splits a line", "ab|c",
        [](CodeEditor& e) { Place(e, 1, 2), QTest::keyClick(&e, Qt::Key_Return); }, "a|b|c"},
-      {"Shift+Enter splits it too", "ab|c",
-       [](CodeEditor& e) {
-         Place(e, 1, 2), QTest::keyClick(&e, Qt::Key_Return, Qt::ShiftModifier);
-       },
-       "a|b|c"},
       {"Backspace joins lines", "a|b|c",
        [](CodeEditor& e) { Place(e, 2, 1), QTest::keyClick(&e, Qt::Key_Backspace); }, "ab|c"},
       {"a selection over lines", "abc|def|ghi",
        [](CodeEditor& e) { Place(e, 1, 2, 3, 2), QTest::keyClick(&e, Qt::Key_Delete); }, "ahi"},
       {"pasted lines", "a|b", [](CodeEditor& e) { Place(e, 2, 1), e.insertPlainText("x\ny\n"); },
        "a|x|y|b"},
-      {"the last line", "a|b",
-       [](CodeEditor& e) {
-         Place(e, 2, 2), QTest::keyClick(&e, Qt::Key_Return), QTest::keyClicks(&e, "c");
-       },
-       "a|b|c"},
       {"everything deleted", "a|b",
        [](CodeEditor& e) { e.selectAll(), QTest::keyClick(&e, Qt::Key_Delete); }, ""},
-      {"typing into an empty module", "", [](CodeEditor& e) { QTest::keyClicks(&e, "x"); }, "x"},
       {"undo", "a|b",
        [](CodeEditor& e) {
          Place(e, 1, 2), QTest::keyClick(&e, Qt::Key_Return), QTest::keyClicks(&e, "zz");

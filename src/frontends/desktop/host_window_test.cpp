@@ -2,22 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
-#include <QApplication>
-#include <QHeaderView>
 #include <QMdiArea>
-#include <QMdiSubWindow>
-#include <QMessageBox>
-#include <QScrollBar>
 #include <QTest>
-#include <QTimer>
 #include <filesystem>
 
 #include "frontends/desktop/desktop_ide.h"
 #include "frontends/desktop/desktop_test_support.h"
 #include "frontends/desktop/project_explorer.h"
 #include "frontends/desktop/prompts.h"
-#include "frontends/desktop/recent_files.h"
 #include "support/fakes.h"
 
 namespace kestrix::desktop {
@@ -56,66 +48,6 @@ class HostWindowTest : public testing::HostFixture {
   std::string group_;
 };
 
-TEST_F(HostWindowTest, ExplorerShowsTheGroup) {
-  HostWindow& window = Open();
-  ASSERT_EQ(window.explorer().topLevelItemCount(), 1);
-  EXPECT_EQ(Dump(window.explorer().topLevelItem(0)),
-            "Shop (Shop.vbg)\n"
-            "  Shop (Shop.vbp)\n"
-            "    Forms\n"
-            "      frmMain (frmMain.frm)\n"
-            "      frmOrder (frmOrder.frm)\n"
-            "    Modules\n"
-            "      modShop (modShop.bas)\n"
-            "      modUtil (modUtil.bas)\n"
-            "    Class Modules\n"
-            "      clsLog (clsLog.cls)\n"
-            "    User Controls\n"
-            "      PriceBox (PriceBox.ctl)\n"
-            "  ShopLib (ShopLib.vbp)\n"
-            "    Modules\n"
-            "      modLib (modLib.bas)\n"
-            "      modCommon (Common.bas)\n"
-            "    Class Modules\n"
-            "      Customer (Customer.cls)\n"
-            "      OrderLine (OrderLine.cls)\n"
-            "      Order (Order.cls)\n"
-            "      OrderBook (OrderBook.cls)\n");
-  EXPECT_EQ(window.windowTitle(), "Kestrix IDE - Shop[*]");
-  EXPECT_FALSE(window.isWindowModified());
-  EXPECT_EQ(window.ide().ActiveVBProject()->Name(), "Shop");
-  EXPECT_EQ(window.save_action()->text(), "&Save Project Group");
-  EXPECT_EQ(RecentFiles(settings_).List(), std::vector<std::string>{group_});
-}
-
-// A name wider than the pane is not cut short: the pane scrolls sideways to it.
-TEST_F(HostWindowTest, ExplorerScrollsSidewaysToLongNames) {
-  HostWindow& window = Open();
-  ProjectExplorer& explorer = window.explorer();
-  explorer.topLevelItem(0)->setText(0, QString(200, 'W'));
-  explorer.setFixedWidth(120);
-  testing::ProcessEvents();
-  EXPECT_GT(explorer.header()->sectionSize(0), explorer.viewport()->width());
-  EXPECT_GT(explorer.horizontalScrollBar()->maximum(), 0);
-}
-
-// The question on closing answers Alt+S, Alt+D and Alt+C.
-TEST(QtPromptsTest, TheSaveQuestionsButtonsHaveAccelerators) {
-  testing::ProcessEvents();
-  QStringList texts;
-  QTimer::singleShot(0, [&texts] {
-    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-    ASSERT_NE(box, nullptr);
-    for (QAbstractButton* button : box->buttons())
-      texts << button->text();
-    box->button(QMessageBox::Cancel)->click();
-  });
-  QtPrompts prompts;
-  EXPECT_EQ(prompts.AskSaveChanges(nullptr, "Save changes to Shop?"), SaveAnswer::kCancel);
-  texts.sort();
-  EXPECT_EQ(texts.join("|").toStdString(), "&Cancel|&Don't Save|&Save");
-}
-
 TEST_F(HostWindowTest, TypingInACodeWindowChangesTheModuleUntilSaved) {
   HostWindow& window = Open();
   host::Component& util = Component(1, "modUtil");
@@ -146,39 +78,11 @@ TEST_F(HostWindowTest, TypingInACodeWindowChangesTheModuleUntilSaved) {
   EXPECT_FALSE(window.isWindowModified());
 }
 
-TEST_F(HostWindowTest, ActiveProjectAndCodePaneFollowTheUser) {
-  HostWindow& window = Open();
-  host::Component& customer = Component(2, "Customer");
-  window.explorer().setCurrentItem(ItemOf(customer));
-  EXPECT_EQ(window.ide().ActiveVBProject(), &window.ide().Item(2));
-
-  DoubleClick(customer);
-  DoubleClick(Component(1, "modShop"));
-  EXPECT_EQ(&window.ide().ActiveCodePane().GetCodeModule(),
-            Component(1, "modShop").GetCodeModule());
-  window.code_area().setActiveSubWindow(
-      qobject_cast<QMdiSubWindow*>(window.CodeWindowOf(customer)->parentWidget()));
-  EXPECT_EQ(&window.ide().ActiveCodePane().GetCodeModule(), customer.GetCodeModule());
-
-  customer.GetCodeModule()->InsertLines(1, "' changed");
-  window.RefreshState();
-  window.code_area().closeAllSubWindows();
-  testing::ProcessEvents();
-  EXPECT_TRUE(window.isWindowModified());  // closing windows saves nothing
-  EXPECT_EQ(kestrix::testing::IdeErrorOf([&] { window.ide().ActiveCodePane(); }).Number(),
-            host::kErrNoActiveCodePane);
-}
-
-TEST_F(HostWindowTest, ChangesByAddInsShowInWindowAndExplorer) {
+// A component an add-in removes while its window is open takes the window with it.
+TEST_F(HostWindowTest, ComponentRemovedByAnAddInTakesItsWindow) {
   HostWindow& window = Open();
   host::Component& util = Component(1, "modUtil");
   DoubleClick(util);
-  util.GetCodeModule()->InsertLines(1, "' inserted");
-  window.RefreshState();
-  EXPECT_TRUE(window.CodeWindowOf(util)->ShownText().starts_with("' inserted\r\n"));
-  EXPECT_EQ(ItemOf(util)->text(0), "modUtil (modUtil.bas) *");
-
-  // A component removed while its window is open takes the window with it.
   window.ide().Item(1).VBComponents().Remove(util);
   testing::ProcessEvents();
   EXPECT_TRUE(window.code_area().subWindowList().isEmpty());

@@ -2,8 +2,6 @@
 
 #include <QAbstractItemModel>
 #include <QElapsedTimer>
-#include <QHeaderView>
-#include <QIcon>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QTreeView>
@@ -16,8 +14,6 @@
 
 namespace kestrix::ui {
 namespace {
-
-constexpr const char* kNothingCompiled = "checked; no compiler configured, no executable written";
 
 void ProcessEventsFor(int milliseconds) {
   QElapsedTimer timer;
@@ -60,27 +56,6 @@ TEST(StatusWindowTest, RowsArriveInBatches) {
   EXPECT_EQ(window.rows()->model()->rowCount(), 2001);
   status.Unload();
   EXPECT_EQ(window.rows()->model()->rowCount(), 0);
-}
-
-TEST(StatusWindowTest, NotesShowWholeAndNothingCompiledStandsOut) {
-  driver::StatusModel status;
-  ProgressWindow window(status);
-  status.AddRow(Row("FirstNumber[Property Let]", "Skipped (Unsaved module)"));
-  status.AddRow(Row("", kNothingCompiled));
-  window.Flush();
-  const QAbstractItemModel& model = *window.rows()->model();
-  // The notes take the rest of the width; the whole text is also the tool tip.
-  EXPECT_TRUE(window.rows()->header()->stretchLastSection());
-  EXPECT_EQ(Cell(model, 0, 4, Qt::ToolTipRole), "Skipped (Unsaved module)");
-  EXPECT_EQ(Cell(model, 0, 2, Qt::ToolTipRole), "FirstNumber[Property Let]");
-  window.show();
-  EXPECT_GE(window.rows()->columnWidth(4),
-            window.rows()->fontMetrics().horizontalAdvance(kNothingCompiled));
-  // Only the row that says nothing was compiled carries the warning icon.
-  EXPECT_TRUE(model.data(model.index(0, 4), Qt::DecorationRole).isNull());
-  EXPECT_FALSE(model.data(model.index(1, 4), Qt::DecorationRole).value<QIcon>().isNull());
-  EXPECT_TRUE(IsNothingCompiledNote(kNothingCompiled));
-  EXPECT_FALSE(IsNothingCompiledNote("Compiled"));
 }
 
 class CompilerDialogTest : public ::testing::Test {

@@ -66,23 +66,6 @@ TEST_F(TemplateViewsTest, SaveWritesTheEditorsTextToItsTemplate) {
   }
 }
 
-TEST_F(TemplateViewsTest, TheViewsShowTheFilesColoured) {
-  testing::TempDir scratch;
-  std::filesystem::remove(Live("LocalHandler.txt"));
-  std::filesystem::copy_file(scratch.Write("t", "\tResume Next ' again\r\n"),
-                             Live("LocalHandler.txt"));
-  window_.Show();
-  QTextDocument& document = *View("Text1").document();
-  auto colour_at = [&document](int position) {
-    QTextCursor cursor(&document);
-    cursor.setPosition(position + 1);  // the format of the character before the cursor
-    return cursor.charFormat().foreground().color();
-  };
-  EXPECT_EQ(document.toPlainText(), "\tResume Next ' again\n");
-  EXPECT_EQ(colour_at(1), QColor(0, 0, 220));   // Resume
-  EXPECT_EQ(colour_at(14), QColor(0, 127, 0));  // the comment
-}
-
 TEST_F(TemplateViewsTest, CancelWritesNothing) {
   window_.Show();
   const std::string before = ReadFile(Live("LocalHandler.txt"));
