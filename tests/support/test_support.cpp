@@ -208,10 +208,6 @@ bool SetMode(const std::string& path, int mode) {
 
 #ifdef _WIN32
 
-bool RunningAsRoot() {
-  return false;
-}
-
 bool MakeFifo(const std::string&) {
   return false;
 }
@@ -239,10 +235,6 @@ ShellResult RunShell(const std::string&) {
 }
 
 #else
-
-bool RunningAsRoot() {
-  return ::geteuid() == 0;
-}
 
 bool MakeFifo(const std::string& path) {
   return ::mkfifo(path.c_str(), 0644) == 0;

@@ -87,8 +87,6 @@ std::string Bars(std::string_view crlf);
 // What the tests ask of the operating system beyond the standard library, in one place.
 // Sets a file's or folder's permission bits (0444, 0755, 0311 ...); false when it cannot.
 bool SetMode(const std::string& path, int mode);
-// Permission bits do not stop the super-user: tests of refused access skip under it.
-bool RunningAsRoot();
 // Makes a named pipe (a file that blocks whoever opens it).
 bool MakeFifo(const std::string& path);
 // Runs `body` in `count` child processes at once, each a copy of this one (threads on Windows,
