@@ -34,6 +34,25 @@ Outcome frmAddIn::ReportError(const host::IdeError& error) {
   return Outcome::kFailed;
 }
 
+namespace {
+
+std::string WithCrLf(const std::string& text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 16);
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c == '\r' || c == '\n') {
+      out += "\r\n";
+      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
 bool frmAddIn::LoadLocalHandler() {
   std::string path = config_folder_ + "LocalHandler.txt";
   std::ifstream in(system::FileSystemPath(path), std::ios::binary);
@@ -43,7 +62,10 @@ bool frmAddIn::LoadLocalHandler() {
     services_.dialogs.MsgBox("Unable to read file " + path, MsgButtons::kOk, MsgIcon::kCritical);
     return false;
   }
-  local_handler_text_ = text.str();
+  // The handler goes in line by line at CR LF, and the code window breaks a line at a lone CR
+  // or LF as well: a template saved with other line ends would put its lines out of step with
+  // the procedure's, so every line end becomes CR LF here.
+  local_handler_text_ = WithCrLf(text.str());
   return true;
 }
 

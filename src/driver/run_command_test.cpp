@@ -4,6 +4,7 @@
 
 #include "driver/driver_test_support.h"
 #include "driver/report_modules.h"
+#include "platform/system/file_io.h"
 #include "platform/vbfiles/file_project.h"
 
 namespace kestrix::driver {
@@ -56,6 +57,36 @@ TEST_F(RunCommandTest, MissingTemplateStopsBuildsButNotCleans) {
   EXPECT_FALSE(progress_.Loaded());
   form.RunCommand(1);
   EXPECT_EQ(progress_.Caption(), "Project Shop CLEANED.");
+}
+
+// A handler template saved with LF or CR line ends gives the same code as the shipped one.
+TEST_F(RunCommandTest, TemplateLineEndsDoNotMatter) {
+  host::Component& util = ComponentNamed(Shop(), "modUtil");
+  std::string original = CodeOf(util);
+  ide_.SetActiveCodePane(&util);
+  form_.options().Option1 = kScopeActiveModule;
+  ASSERT_EQ(form_.RunCommand(kModeBuild), Outcome::kOk);
+  std::string expected = CodeOf(util);
+  ASSERT_EQ(form_.RunCommand(kModeClean), Outcome::kOk);
+  ASSERT_EQ(CodeOf(util), original);
+
+  std::string crlf = ReadFile(testing::SourceDir() + "/config/LocalHandler.txt");
+  for (std::string line_end : {"\n", "\r"}) {
+    std::string program = dir_.Path(line_end == "\n" ? "program-lf" : "program-cr");
+    testing::CopyTree(testing::SourceDir() + "/config", program + "/config");
+    std::string text = crlf, error;
+    for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at))
+      text.replace(at, 2, line_end);
+    ASSERT_TRUE(system::WriteFileAtomic(program + "/config/LocalHandler.txt", text, error));
+    FakeShell shell(program);
+    frmAddIn form({settings_, dialogs_, shell, progress_, {}});
+    form.vbinstance = &ide_;
+    form.Connect = &connection_;
+    form.options().Option1 = kScopeActiveModule;
+    ASSERT_EQ(form.RunCommand(kModeBuild), Outcome::kOk);
+    EXPECT_EQ(CodeOf(util), expected) << (line_end == "\n" ? "LF" : "CR") << " line ends";
+    ASSERT_EQ(form.RunCommand(kModeClean), Outcome::kOk);
+  }
 }
 
 TEST_F(RunCommandTest, ProjectWithoutBuildFolderStaysInMemory) {

@@ -72,8 +72,13 @@ std::optional<std::string> WhyNotWritable(const std::string& path) {
     if (IsReadOnly(path)) return "Cannot write " + path + ": the file is read-only";
     return std::nullopt;
   }
+  // The folder that would hold the file, never less than its root: "/" for "/x", "C:/" for
+  // "C:/x" (plain "C:" would be the current folder of drive C).
   size_t slash = path.find_last_of('/');
-  std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  bool at_root = slash == 0 || (slash == 2 && path[1] == ':');
+  std::string folder = slash == std::string::npos ? "."
+                       : at_root                  ? path.substr(0, slash + 1)
+                                                  : path.substr(0, slash);
   std::string reason;
   if (!CanCreateIn(folder, reason)) return "Cannot write into " + folder + ": " + reason;
   return std::nullopt;
