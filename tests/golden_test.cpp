@@ -48,7 +48,11 @@ testing::TestState DefaultState(const std::string& module) {
 // Returns the names it checked, as the golden copies are named ("Shop/App/Modules/modUtil.bas").
 std::set<std::string> CheckExample(const std::string& example, const std::string& file) {
   std::set<std::string> checked;
-  std::string root = testing::SourceDir() + "/examples/" + example;
+  // A copy of our own: the checkout may belong to another user, and a module whose file this
+  // user cannot write takes no edits.
+  testing::TempDir temp;
+  std::string root = testing::CopyTree(testing::SourceDir() + "/examples/" + example,
+                                       temp.Path(example));
   vbfiles::FileIde ide;
   ide.Open(root + "/" + file);
   for (int32_t i = 1; i <= ide.Count(); ++i) {
