@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <map>
+#include <stdexcept>
 #include <memory>
 #include <string>
 #include <vector>
@@ -321,6 +322,32 @@ TEST_F(Bridge, OneObjectOneWrapperNamesResolvedOncePerKind) {
   EXPECT_EQ(second.Name(), "Other");
 }
 
+TEST_F(Bridge, LogsEveryCallWhenTheLogIsOn) {
+  wchar_t folder[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, folder);
+  std::wstring path = std::wstring(folder) + L"kestrix-bridge-log.txt";
+  DeleteFileW(path.c_str());
+  SetEnvironmentVariableW(L"KESTRIX_LOG", path.c_str());
+  bridge_ = MakeIdeBridge(&vbe_);
+  host::Component& component = bridge_->VBProjects().Item(1).VBComponents().Item(1);
+  component.Name();
+  EXPECT_THROW(component.IsDirty(), host::IdeError);
+  SetEnvironmentVariableW(L"KESTRIX_LOG", nullptr);
+  std::string text;
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                            nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  char buffer[4096];
+  DWORD read = 0;
+  while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read != 0) text.append(buffer, read);
+  CloseHandle(file);
+  DeleteFileW(path.c_str());
+  for (const char* line : {"IDE VBProjects.Item(1) -> <object>", "IDE VBComponent.Name() -> \"Caf\xC3\xA9\"",
+                           "IDE GetIDsOfNames VBComponent.IsDirty -> 0x80020006"}) {
+    EXPECT_NE(text.find(line), std::string::npos) << line << " not in\n" << text;
+  }
+}
+
 TEST_F(Bridge, ButtonFaceIsAPictureOrAStockFace) {
   // A 2 x 2 picture of 24 bits.
   std::string bmp = std::string("BM") + std::string(8, '\0') + std::string("\x36\0\0\0", 4) +
@@ -369,6 +396,130 @@ TEST_F(Bridge, ButtonFaceIsAPictureOrAStockFace) {
     EXPECT_EQ(bars.calls.front(), "add 1 4 0");
     bridge_.reset();  // before the scripted bars go
   }
+}
+
+// A command bar control's event source: one connection point for the click events.
+class EventSource final : public IDispatch, public IConnectionPointContainer, public IConnectionPoint {
+ public:
+  IDispatch* sink = nullptr;
+  std::vector<std::string> log;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+    *object = nullptr;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
+      *object = static_cast<IDispatch*>(this);
+    } else if (IsEqualIID(iid, IID_IConnectionPointContainer)) {
+      *object = static_cast<IConnectionPointContainer*>(this);
+    } else {
+      return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+    return DISP_E_UNKNOWNNAME;
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                                   UINT*) override {
+    return DISP_E_MEMBERNOTFOUND;
+  }
+  HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints**) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** point) override {
+    static const IID kEvents = {
+        0x0002E131, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+    *point = nullptr;
+    if (!IsEqualIID(iid, kEvents)) return CONNECT_E_NOCONNECTION;
+    *point = this;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer**) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE Advise(IUnknown* unknown, DWORD* cookie) override {
+    HRESULT hr = unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&sink));
+    log.push_back("Advise");
+    *cookie = 42;
+    return hr;
+  }
+  HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override {
+    log.push_back("Unadvise " + std::to_string(cookie));
+    if (sink != nullptr) sink->Release();
+    sink = nullptr;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections**) override { return E_NOTIMPL; }
+
+  // Fires Click as the IDE does; the flags as they came back.
+  HRESULT Click(IDispatch* control, VARIANT_BOOL& handled, VARIANT_BOOL& cancel) {
+    VARIANT args[3];
+    args[2].vt = VT_DISPATCH;
+    args[2].pdispVal = control;
+    args[1].vt = VT_BYREF | VT_BOOL;
+    args[1].pboolVal = &handled;
+    args[0].vt = VT_BYREF | VT_BOOL;
+    args[0].pboolVal = &cancel;
+    DISPPARAMS params = {args, nullptr, 3, 0};
+    return sink->Invoke(1, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
+  }
+};
+
+TEST_F(Bridge, ClicksReachTheHandlerAndItsFlagsGoBack) {
+  Scripted bars, bar, controls, button, events;
+  EventSource source;
+  vbe_.Object(L"CommandBars", &bars);
+  vbe_.Object(L"Events", &events);
+  bars.Object(L"Add", &bar);
+  bar.Object(L"Controls", &controls);
+  bar.On(L"Delete", [](WORD, Scripted::Args&, VARIANT*, EXCEPINFO*) { return S_OK; });
+  controls.Object(L"Add", &button);
+  events.On(L"CommandBarEvents", [&](WORD, Scripted::Args& args, VARIANT* result, EXCEPINFO*) {
+    EXPECT_EQ(args[0]->pdispVal, &button);
+    VARIANT v;
+    v.vt = VT_DISPATCH;
+    v.pdispVal = &source;
+    return Return(result, v);
+  });
+  bridge_ = MakeIdeBridge(&vbe_);
+  host::CommandBar* made =
+      bridge_->GetCommandBars().Add("Kestrix", host::BarPosition::kTop, false, true);
+  ASSERT_NE(made, nullptr);
+  host::CommandBarButton& control = made->AddButton();
+  int clicks = 0;
+  control.SetClickHandler([&](host::CommandBarButton& clicked, bool& handled, bool& cancel) {
+    EXPECT_EQ(&clicked, &control);
+    EXPECT_FALSE(handled);
+    ++clicks;
+    if (clicks == 2) throw std::runtime_error("the handler failed");
+    handled = true;
+    cancel = true;
+  });
+  ASSERT_NE(source.sink, nullptr);
+  VARIANT_BOOL handled = VARIANT_FALSE, cancel = VARIANT_FALSE;
+  EXPECT_EQ(source.Click(&button, handled, cancel), S_OK);
+  EXPECT_EQ(handled, VARIANT_TRUE);
+  EXPECT_EQ(cancel, VARIANT_TRUE);
+  handled = cancel = VARIANT_FALSE;
+  EXPECT_TRUE(FAILED(source.Click(&button, handled, cancel)));  // caught, not thrown
+  EXPECT_EQ(clicks, 2);
+
+  IDispatch* sink = source.sink;
+  sink->AddRef();  // an IDE may hold the sink a while after Unadvise
+  made->Delete();
+  EXPECT_EQ(source.log, (std::vector<std::string>{"Advise", "Unadvise 42"}));
+  source.sink = sink;
+  EXPECT_EQ(source.Click(&button, handled, cancel), S_OK);
+  EXPECT_EQ(clicks, 2);  // nothing reaches the handler any more
+  sink->Release();
+  source.sink = nullptr;
+  EXPECT_THROW(control.SetCaption("x"), host::IdeError);
+  bridge_.reset();
 }
 
 TEST(BmpCheck, RefusesWhatWouldReadPastTheBytes) {
