@@ -39,10 +39,19 @@ std::string Measure(std::string_view bmp, Layout& layout) {
   uint32_t compression = ReadLe(bmp, 30, 4);
   uint32_t colours_used = ReadLe(bmp, 46, 4);
   if (info_size != 40 && info_size != 108 && info_size != 124) return "unknown info header";
+  if (kFileHeaderSize + info_size > bmp.size()) return "info header past the end of the file";
   if (width <= 0 || width > kMaxSide || height == 0 || height < -kMaxSide || height > kMaxSide) {
     return "width or height out of range";
   }
   if (planes != 1) return "more than one plane";
+  // A colour profile lies at an offset of its own, which Windows would read unchecked.
+  if (info_size == 124) {
+    uint32_t colour_space = ReadLe(bmp, kFileHeaderSize + 56, 4);
+    constexpr uint32_t kLinked = 0x4C494E4B, kEmbedded = 0x4D424544;  // 'LINK', 'MBED'
+    if (colour_space == kLinked || colour_space == kEmbedded) {
+      return "a colour profile";
+    }
+  }
   if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) {
     return "unsupported bits per pixel";
   }
@@ -67,8 +76,8 @@ std::string Measure(std::string_view bmp, Layout& layout) {
 }
 
 [[noreturn]] void Refuse(const std::string& reason) {
-  throw host::IdeError(host::kErrInvalidCall, "The button face is not a usable BMP image: " + reason + ".",
-                       "Kestrix");
+  throw host::IdeError(host::kErrInvalidCall,
+                       "The button face is not a usable BMP image: " + reason + ".", "Kestrix");
 }
 
 }  // namespace

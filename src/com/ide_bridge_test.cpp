@@ -551,6 +551,7 @@ TEST(BmpCheck, RefusesWhatWouldReadPastTheBytes) {
       {header(54, 2, 2, 7, 0) + std::string(16, '\0'), false},
       {header(0xFFFFFFF0u, 2, 2, 24, 0) + std::string(16, '\0'), false},
       {"BM" + std::string(20, '\0'), false},
+      {header(54, 2, 2, 24, 0).replace(14, 1, "\x7C") + std::string(16, '\0'), false},
       {"XY" + header(54, 2, 2, 24, 0).substr(2) + std::string(16, '\0'), false},
   };
   for (const Case& c : cases) {
