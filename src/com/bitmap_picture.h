@@ -1,8 +1,8 @@
 #pragma once
 // A picture object (IPictureDisp) made from the bytes of a BMP file, for a toolbar button's
 // face: the bitmap goes straight from memory to the IDE, never through the clipboard.
-#include <windows.h>
 #include <oaidl.h>
+#include <windows.h>
 
 #include <string>
 #include <string_view>

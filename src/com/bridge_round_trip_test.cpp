@@ -39,7 +39,9 @@ void ReplaceAll(std::string& text, const std::string& from, const std::string& t
 class Side {
  public:
   Side(const std::string& root, bool bridged, server::VbeOptions options = {})
-      : root_(root), settings_(root + "/config/kestrix"), shell_(support::SourceDir()),
+      : root_(root),
+        settings_(root + "/config/kestrix"),
+        shell_(support::SourceDir()),
         form_({settings_, dialogs_, shell_, progress_, {}}) {
     shop_ = support::CopyTree(support::SourceDir() + "/examples/Shop", root + "/Shop");
     files_.Open(shop_ + "/Shop.vbg");
@@ -84,9 +86,11 @@ class Side {
       text += row.project + "|" + row.module + "|" + row.member + "|" + row.lines + "|" +
               row.notes + "\n";
     }
-    for (const std::string& box : dialogs_.shown) text += "box: " + box + "\n";
+    for (const std::string& box : dialogs_.shown)
+      text += "box: " + box + "\n";
     std::string back = root_;
-    for (char& c : back) c = c == '/' ? '\\' : c;
+    for (char& c : back)
+      c = c == '/' ? '\\' : c;
     ReplaceAll(text, root_, "<root>");
     ReplaceAll(text, back, "<root>");
     return text;
@@ -116,8 +120,10 @@ class RoundTrip : public ::testing::Test {
 void ExpectSameFiles(const std::map<std::string, std::string>& direct,
                      const std::map<std::string, std::string>& bridged) {
   std::vector<std::string> direct_names, bridged_names;
-  for (const auto& [name, bytes] : direct) direct_names.push_back(name);
-  for (const auto& [name, bytes] : bridged) bridged_names.push_back(name);
+  for (const auto& [name, bytes] : direct)
+    direct_names.push_back(name);
+  for (const auto& [name, bytes] : bridged)
+    bridged_names.push_back(name);
   ASSERT_EQ(direct_names, bridged_names);
   for (const auto& [name, bytes] : direct) {
     EXPECT_TRUE(bytes == bridged.at(name))
@@ -271,8 +277,7 @@ TEST_F(RoundTrip, FaultsArriveAsIdeErrorsAndRemovedComponentsFailCleanly) {
   components.Remove(imported);
   EXPECT_EQ(components.Count(), count);
   EXPECT_EQ(support::IdeErrorOf([&] { imported.Name(); }).Number(), host::kErrInvalidCall);
-  EXPECT_EQ(support::IdeErrorOf([&] { imported.GetCodeModule(); }).Number(),
-            host::kErrInvalidCall);
+  EXPECT_EQ(support::IdeErrorOf([&] { imported.GetCodeModule(); }).Number(), host::kErrInvalidCall);
   EXPECT_EQ(components.Item(1).Name(), first.Name());
 }
 
@@ -280,7 +285,8 @@ TEST_F(RoundTrip, FaultsArriveAsIdeErrorsAndRemovedComponentsFailCleanly) {
 std::string SmallBmp() {
   std::string bmp = "BM";
   auto put = [&](uint32_t value, int size) {
-    for (int i = 0; i < size; ++i) bmp += static_cast<char>((value >> (8 * i)) & 0xFF);
+    for (int i = 0; i < size; ++i)
+      bmp += static_cast<char>((value >> (8 * i)) & 0xFF);
   };
   put(54 + 16 * 16 * 3, 4), put(0, 4), put(54, 4), put(40, 4), put(16, 4), put(16, 4);
   put(1, 2), put(24, 2), put(0, 4), put(16 * 16 * 3, 4), put(0, 4), put(0, 4), put(0, 4);
@@ -370,16 +376,18 @@ TEST_F(RoundTrip, BridgeLetsGoOfClickEventsWhenItGoes) {
 }
 
 TEST_F(RoundTrip, TextCrossesInTheAnsiCodePage) {
-  std::string code = "Attribute VB_Name = \"Caf\xE9\"\r\n"
-                     "Option Explicit\r\n"
-                     "\r\n"
-                     "Public Function Cr\xE8me() As String\r\n"
-                     "    Cr\xE8me = \"br\xFBl\xE9\xE9\"\r\n"
-                     "End Function\r\n";
+  std::string code =
+      "Attribute VB_Name = \"Caf\xE9\"\r\n"
+      "Option Explicit\r\n"
+      "\r\n"
+      "Public Function Cr\xE8me() As String\r\n"
+      "    Cr\xE8me = \"br\xFBl\xE9\xE9\"\r\n"
+      "End Function\r\n";
   support::TempDir dir;
   dir.Write("Cafe.bas", code);
   std::string project = dir.Write(
-      "Menu.vbp", "Type=Exe\r\nModule=Caf\xE9; Cafe.bas\r\nName=\"Menu\"\r\nExeName32=\"Menu.exe\"\r\n");
+      "Menu.vbp",
+      "Type=Exe\r\nModule=Caf\xE9; Cafe.bas\r\nName=\"Menu\"\r\nExeName32=\"Menu.exe\"\r\n");
   vbfiles::FileIde files;
   files.Open(project);
   Ref<IDispatch> vbe = Ref<IDispatch>::Adopt(server::NewVbe(files));

@@ -2,8 +2,8 @@
 // The receiver of a toolbar button's click events: a plain IDispatch the IDE's event source
 // calls with Click (DISPID 1). It hands the click to the button's handler and writes the
 // handler's `handled` and `cancel_default` back into the caller's ByRef flags.
-#include <windows.h>
 #include <oaidl.h>
+#include <windows.h>
 
 #include "host/command_bars.h"
 

@@ -164,8 +164,7 @@ std::string DescribeVariant(const VARIANT& value) {
     case VT_NULL:
       return prefix + "Null";
     case VT_ERROR:
-      return (by_ref ? *value.pscode : value.scode) == DISP_E_PARAMNOTFOUND ? "(missing)"
-                                                                           : "Error";
+      return (by_ref ? *value.pscode : value.scode) == DISP_E_PARAMNOTFOUND ? "(missing)" : "Error";
     case VT_I2:
       return prefix + std::to_string(by_ref ? *value.piVal : value.iVal);
     case VT_I4:
@@ -239,7 +238,8 @@ host::IdeError CallError(const Member& member, HRESULT hr, EXCEPINFO* exception,
 }
 
 DispatchClient::DispatchClient(bool logging) : logging_(logging) {
-  for (auto& kind : ids_) kind.fill(kUnresolved);
+  for (auto& kind : ids_)
+    kind.fill(kUnresolved);
 }
 
 DISPID DispatchClient::Resolve(IDispatch* object, const Member& member) {
@@ -265,8 +265,8 @@ bool DispatchClient::Has(IDispatch* object, const Member& member) {
   return Resolve(object, member) != kNoSuchName;
 }
 
-void DispatchClient::Invoke(IDispatch* object, const Member& member, WORD flags,
-                            VARIANT* arguments, UINT count, bool put, VARIANT* result) {
+void DispatchClient::Invoke(IDispatch* object, const Member& member, WORD flags, VARIANT* arguments,
+                            UINT count, bool put, VARIANT* result) {
   if (object == nullptr) {
     throw host::IdeError(host::kErrNoActiveCodePane,
                          QualifiedName(member) + ": the IDE's object is not set.",
@@ -286,8 +286,8 @@ void DispatchClient::Invoke(IDispatch* object, const Member& member, WORD flags,
   }
   EXCEPINFO exception = {};
   UINT arg_error = 0;
-  HRESULT hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result,
-                              &exception, &arg_error);
+  HRESULT hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, &exception,
+                              &arg_error);
   if (FAILED(hr)) {
     host::IdeError error = CallError(member, hr, &exception, arg_error);
     SysFreeString(exception.bstrSource);
@@ -301,8 +301,8 @@ void DispatchClient::Invoke(IDispatch* object, const Member& member, WORD flags,
     throw error;
   }
   if (logging_) {
-    std::string line = "IDE " + QualifiedName(member) + (put ? " = " : "(") + before +
-                       (put ? "" : ")");
+    std::string line =
+        "IDE " + QualifiedName(member) + (put ? " = " : "(") + before + (put ? "" : ")");
     if (result != nullptr) line += " -> " + DescribeVariant(*result);
     std::string out;
     for (UINT i = count; i-- > 0;) {
@@ -326,7 +326,8 @@ void DispatchClient::Call(IDispatch* object, const Member& member, WORD flags,
   if (count > kMaxArguments) throw std::length_error("too many arguments");
   // A shallow copy: the arguments stay owned (and cleared) by the caller.
   UINT index = count;
-  for (VARIANT* argument : arguments) reversed[--index] = *argument;
+  for (VARIANT* argument : arguments)
+    reversed[--index] = *argument;
   Invoke(object, member, flags, count == 0 ? nullptr : reversed, count, false, result);
 }
 

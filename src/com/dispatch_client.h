@@ -2,8 +2,8 @@
 // Late-bound calls on another program's automation objects: names resolved once per kind of
 // object, arguments in the caller's order, text as Windows-ANSI bytes on our side, and every
 // failure as a host::IdeError.
-#include <windows.h>
 #include <oaidl.h>
+#include <windows.h>
 
 #include <array>
 #include <cstdint>

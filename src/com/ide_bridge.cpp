@@ -154,8 +154,7 @@ class BridgeCodeModule final : public host::CodeModule {
   }
   void ReplaceLine(int32_t line, std::string_view text) override {
     Variant at = Variant::Long(line), replacement = Variant::Text(text);
-    shared_.client.Call(Object(), m::kReplaceLine, kMethod, {at.get(), replacement.get()},
-                        nullptr);
+    shared_.client.Call(Object(), m::kReplaceLine, kMethod, {at.get(), replacement.get()}, nullptr);
   }
   std::string ProcOfLine(int32_t line, host::ProcKind& kind) const override {
     LONG kind_value = 0;
@@ -218,7 +217,9 @@ class BridgeComponent final : public host::Component {
  public:
   BridgeComponent(Shared& shared, host::Project& project, Ref<IDispatch> object,
                   Ref<IUnknown> identity)
-      : shared_(shared), project_(project), object_(std::move(object)),
+      : shared_(shared),
+        project_(project),
+        object_(std::move(object)),
         identity_(std::move(identity)) {}
   ~BridgeComponent() override { Forget(); }
 
@@ -338,10 +339,10 @@ class BridgeComponents final : public host::Components {
   // The wrapper of `object`, one of this project's components.
   host::Component& Adopt(Ref<IDispatch> object, const Member& member) {
     if (!object) {
-      throw host::IdeError(host::kErrSubscriptOutOfRange,
-                           std::string(KindName(member.kind)) + "." + Narrow(member.name) +
-                               " answered Nothing.",
-                           "Kestrix");
+      throw host::IdeError(
+          host::kErrSubscriptOutOfRange,
+          std::string(KindName(member.kind)) + "." + Narrow(member.name) + " answered Nothing.",
+          "Kestrix");
     }
     Ref<IUnknown> identity = Identity(object.get());
     if (identity) {
@@ -349,8 +350,8 @@ class BridgeComponents final : public host::Components {
       if (found != shared_.component_wrappers.end()) return *found->second;
     }
     IUnknown* key = identity.get();
-    live_.push_back(
-        std::make_unique<BridgeComponent>(shared_, project_, std::move(object), std::move(identity)));
+    live_.push_back(std::make_unique<BridgeComponent>(shared_, project_, std::move(object),
+                                                      std::move(identity)));
     if (key != nullptr) shared_.component_wrappers[key] = live_.back().get();
     return *live_.back();
   }
@@ -381,12 +382,16 @@ class BridgeComponents final : public host::Components {
 class BridgeProject final : public host::Project {
  public:
   BridgeProject(Shared& shared, Ref<IDispatch> object, Ref<IUnknown> identity)
-      : shared_(shared), object_(std::move(object)), identity_(std::move(identity)),
+      : shared_(shared),
+        object_(std::move(object)),
+        identity_(std::move(identity)),
         components_(shared, *this, object_.get()) {}
 
   BridgeComponents& Wrappers() { return components_; }
 
-  std::string Name() const override { return shared_.client.GetText(object_.get(), m::kProjectName); }
+  std::string Name() const override {
+    return shared_.client.GetText(object_.get(), m::kProjectName);
+  }
   std::string FileName() const override {
     return shared_.client.GetText(object_.get(), m::kProjectFileName);
   }
@@ -395,7 +400,9 @@ class BridgeProject final : public host::Project {
     Variant file = Variant::Text(path);
     shared_.client.Call(object_.get(), m::kProjectSaveAs, kMethod, {file.get()}, nullptr);
   }
-  bool IsDirty() const override { return shared_.client.GetBool(object_.get(), m::kProjectIsDirty); }
+  bool IsDirty() const override {
+    return shared_.client.GetBool(object_.get(), m::kProjectIsDirty);
+  }
   std::string BuildFileName() const override {
     return shared_.client.GetText(object_.get(), m::kBuildFileName);
   }
@@ -417,7 +424,8 @@ class BridgeProject final : public host::Project {
 BridgeProject& Shared::ProjectFor(Ref<IDispatch> object) {
   Ref<IUnknown> identity = Identity(object.get());
   if (!identity) {
-    throw host::IdeError(host::kErrNotSupported, "A project of the IDE has no identity.", "Kestrix");
+    throw host::IdeError(host::kErrNotSupported, "A project of the IDE has no identity.",
+                         "Kestrix");
   }
   auto found = project_wrappers.find(identity.get());
   if (found != project_wrappers.end()) return *found->second;
@@ -441,7 +449,8 @@ host::CodeModule& Shared::ModuleFor(Ref<IDispatch> module) {
       components ? client.GetDispatch(components.get(), m::kComponentsParent) : Ref<IDispatch>();
   if (!project) {
     throw host::IdeError(host::kErrNotSupported,
-                         "The code window's module belongs to no project the IDE names.", "Kestrix");
+                         "The code window's module belongs to no project the IDE names.",
+                         "Kestrix");
   }
   host::Component& wrapper =
       ProjectFor(std::move(project)).Wrappers().Adopt(std::move(component), m::kModuleParent);
@@ -471,7 +480,8 @@ class BridgeProjects final : public host::Projects {
 
  private:
   IDispatch* Object() const {
-    if (!shared_.projects) shared_.projects = shared_.client.GetDispatch(shared_.vbe.get(), m::kVbProjects);
+    if (!shared_.projects)
+      shared_.projects = shared_.client.GetDispatch(shared_.vbe.get(), m::kVbProjects);
     if (!shared_.projects) {
       throw host::IdeError(host::kErrNotSupported, "VBE.VBProjects answered Nothing.", "Kestrix");
     }
@@ -501,7 +511,8 @@ class BridgeCodePane final : public host::CodePane {
 
 class BridgeButton final : public host::CommandBarButton {
  public:
-  BridgeButton(Shared& shared, Ref<IDispatch> object) : shared_(shared), object_(std::move(object)) {}
+  BridgeButton(Shared& shared, Ref<IDispatch> object)
+      : shared_(shared), object_(std::move(object)) {}
   ~BridgeButton() override { Disconnect(); }
 
   // Stops the click events (the bar is deleted, or the bridge goes away). Never throws.
@@ -574,10 +585,9 @@ class BridgeButton final : public host::CommandBarButton {
     if (shared_.client.Logging()) Log("IDE click events Advise -> " + HresultText(hr));
     if (FAILED(hr)) {
       sink->Detach();
-      throw host::IdeError(host::kErrNotSupported,
-                           "The button's click events could not be connected (" + HresultText(hr) +
-                               ").",
-                           "Kestrix");
+      throw host::IdeError(
+          host::kErrNotSupported,
+          "The button's click events could not be connected (" + HresultText(hr) + ").", "Kestrix");
     }
     events_ = std::move(source);
     point_ = std::move(point);
@@ -610,7 +620,8 @@ class BridgeBar final : public host::CommandBar {
       : shared_(shared), object_(std::move(object)), on_delete_(std::move(on_delete)) {}
 
   void Retire() {
-    for (auto& button : buttons_) button->Retire();
+    for (auto& button : buttons_)
+      button->Retire();
     object_.Reset();
     controls_.Reset();
   }
@@ -660,7 +671,8 @@ class BridgeCommandBars final : public host::CommandBars {
  public:
   explicit BridgeCommandBars(Shared& shared) : shared_(shared) {}
   ~BridgeCommandBars() override {
-    for (auto& [key, bar] : live_) bar->Retire();
+    for (auto& [key, bar] : live_)
+      bar->Retire();
   }
 
   host::CommandBar* Add(const std::string& name, host::BarPosition position, bool menu_bar,
@@ -753,7 +765,8 @@ class BridgeIde final : public host::Ide {
     auto found = panes_.find(identity.get());
     if (identity && found != panes_.end()) return *found->second.pane;
     IUnknown* key = identity.get();
-    PaneEntry entry{std::move(identity), std::make_unique<BridgeCodePane>(*shared_, std::move(pane))};
+    PaneEntry entry{std::move(identity),
+                    std::make_unique<BridgeCodePane>(*shared_, std::move(pane))};
     host::CodePane& made = *entry.pane;
     if (key == nullptr) {
       loose_panes_.push_back(std::move(entry));

@@ -2,14 +2,14 @@
 // flags, argument order, ByRef slots, property puts, text in the ANSI code page) and how the
 // IDE's answers come back (errors, Nothing, identity of objects).
 #include <gtest/gtest.h>
-#include <windows.h>
 #include <ocidl.h>
 #include <olectl.h>
+#include <windows.h>
 
 #include <functional>
 #include <map>
-#include <stdexcept>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -81,13 +81,14 @@ class Scripted final : public IDispatch {
     for (auto& [key, value] : ids_) {
       if (value == id) name = std::string(key.begin(), key.end());
     }
-    calls.push_back(name + " " + std::to_string(flags) + " " + std::to_string(params->cArgs) +
-                    " " + std::to_string(params->cNamedArgs));
+    calls.push_back(name + " " + std::to_string(flags) + " " + std::to_string(params->cArgs) + " " +
+                    std::to_string(params->cNamedArgs));
     if (params->cNamedArgs == 1 && params->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT) {
       return DISP_E_PARAMNOTFOUND;
     }
     Args args;
-    for (UINT i = params->cArgs; i-- > 0;) args.push_back(&params->rgvarg[i]);
+    for (UINT i = params->cArgs; i-- > 0;)
+      args.push_back(&params->rgvarg[i]);
     VARIANT ignored;
     VariantInit(&ignored);
     HRESULT hr = handlers_[index](flags, args, result != nullptr ? result : &ignored, exception);
@@ -97,7 +98,8 @@ class Scripted final : public IDispatch {
 
  private:
   static std::wstring Lower(std::wstring text) {
-    for (wchar_t& c : text) c = towlower(c);
+    for (wchar_t& c : text)
+      c = towlower(c);
     return text;
   }
 
@@ -199,7 +201,8 @@ TEST_F(Bridge, CodeModuleCallsFollowTheIdesArgumentConventions) {
   });
   module_.On(L"Find", [](WORD, Scripted::Args& args, VARIANT* result, EXCEPINFO*) {
     EXPECT_EQ(args.size(), 8u);
-    for (size_t i = 1; i <= 4; ++i) EXPECT_EQ(args[i]->vt, VT_BYREF | VT_I4);
+    for (size_t i = 1; i <= 4; ++i)
+      EXPECT_EQ(args[i]->vt, VT_BYREF | VT_I4);
     EXPECT_EQ(args[5]->boolVal, VARIANT_TRUE);  // WholeWord
     bool found = std::wstring(args[0]->bstrVal) == L"x";
     if (found) {
@@ -334,16 +337,18 @@ TEST_F(Bridge, LogsEveryCallWhenTheLogIsOn) {
   EXPECT_THROW(component.IsDirty(), host::IdeError);
   SetEnvironmentVariableW(L"KESTRIX_LOG", nullptr);
   std::string text;
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                            nullptr);
+  HANDLE file =
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(file, INVALID_HANDLE_VALUE);
   char buffer[4096];
   DWORD read = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read != 0) text.append(buffer, read);
+  while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read != 0)
+    text.append(buffer, read);
   CloseHandle(file);
   DeleteFileW(path.c_str());
-  for (const char* line : {"IDE VBProjects.Item(1) -> <object>", "IDE VBComponent.Name() -> \"Caf\xC3\xA9\"",
-                           "IDE GetIDsOfNames VBComponent.IsDirty -> 0x80020006"}) {
+  for (const char* line :
+       {"IDE VBProjects.Item(1) -> <object>", "IDE VBComponent.Name() -> \"Caf\xC3\xA9\"",
+        "IDE GetIDsOfNames VBComponent.IsDirty -> 0x80020006"}) {
     EXPECT_NE(text.find(line), std::string::npos) << line << " not in\n" << text;
   }
 }
@@ -379,9 +384,9 @@ TEST_F(Bridge, ButtonFaceIsAPictureOrAStockFace) {
         if (picture == kRefusesPicture) return DISP_E_MEMBERNOTFOUND;
         IUnknown* object = nullptr;
         EXPECT_EQ(args[0]->vt, VT_DISPATCH);
-        EXPECT_EQ(args[0]->pdispVal->QueryInterface(IID_IPictureDisp,
-                                                    reinterpret_cast<void**>(&object)),
-                  S_OK);
+        EXPECT_EQ(
+            args[0]->pdispVal->QueryInterface(IID_IPictureDisp, reinterpret_cast<void**>(&object)),
+            S_OK);
         if (object != nullptr) object->Release();
         puts.push_back("Picture");
         return S_OK;
@@ -399,7 +404,9 @@ TEST_F(Bridge, ButtonFaceIsAPictureOrAStockFace) {
 }
 
 // A command bar control's event source: one connection point for the click events.
-class EventSource final : public IDispatch, public IConnectionPointContainer, public IConnectionPoint {
+class EventSource final : public IDispatch,
+                          public IConnectionPointContainer,
+                          public IConnectionPoint {
  public:
   IDispatch* sink = nullptr;
   std::vector<std::string> log;
@@ -527,7 +534,8 @@ TEST(BmpCheck, RefusesWhatWouldReadPastTheBytes) {
                    uint32_t colours) {
     std::string b = "BM";
     auto put = [&](uint32_t value, int size) {
-      for (int i = 0; i < size; ++i) b += static_cast<char>((value >> (8 * i)) & 0xFF);
+      for (int i = 0; i < size; ++i)
+        b += static_cast<char>((value >> (8 * i)) & 0xFF);
     };
     put(0, 4), put(0, 4), put(offset, 4), put(40, 4), put(static_cast<uint32_t>(width), 4);
     put(static_cast<uint32_t>(height), 4), put(1, 2), put(bits, 2), put(0, 4), put(0, 4);
@@ -540,8 +548,8 @@ TEST(BmpCheck, RefusesWhatWouldReadPastTheBytes) {
   };
   const Case cases[] = {
       {header(54, 2, 2, 24, 0) + std::string(16, '\0'), true},
-      {header(54, 2, -2, 24, 0) + std::string(16, '\0'), true},   // top-down
-      {header(54, 2, 2, 24, 0) + std::string(15, '\0'), false},   // pixels cut short
+      {header(54, 2, -2, 24, 0) + std::string(16, '\0'), true},  // top-down
+      {header(54, 2, 2, 24, 0) + std::string(15, '\0'), false},  // pixels cut short
       {header(54 + 64, 32, 32, 4, 0) + std::string(64 + 512, '\0'), true},
       {header(54 + 64, 32, 32, 4, 0) + std::string(64 + 511, '\0'), false},
       {header(54, 32, 32, 4, 0) + std::string(64 + 512, '\0'), false},  // offset inside palette
