@@ -180,7 +180,7 @@ class Bridge : public testing::Test {
   std::unique_ptr<host::Ide> bridge_;
 };
 
-TEST_F(Bridge, CodeModuleCallsFollowTheIdesArgumentConventions) {
+TEST_F(Bridge, CallsFollowTheIdesArgumentConventions) {
   std::vector<std::wstring> received;
   module_.On(L"Lines", [](WORD flags, Scripted::Args& args, VARIANT* result, EXCEPINFO*) {
     EXPECT_NE(flags & DISPATCH_PROPERTYGET, 0);
@@ -194,28 +194,6 @@ TEST_F(Bridge, CodeModuleCallsFollowTheIdesArgumentConventions) {
     received.emplace_back(args[1]->bstrVal, SysStringLen(args[1]->bstrVal));
     return S_OK;
   });
-  module_.On(L"ProcOfLine", [](WORD, Scripted::Args& args, VARIANT* result, EXCEPINFO*) {
-    EXPECT_EQ(args[1]->vt, VT_BYREF | VT_I4);
-    *args[1]->plVal = 3;  // Property Get
-    return Return(result, Text(L"Total"));
-  });
-  module_.On(L"Find", [](WORD, Scripted::Args& args, VARIANT* result, EXCEPINFO*) {
-    EXPECT_EQ(args.size(), 8u);
-    for (size_t i = 1; i <= 4; ++i)
-      EXPECT_EQ(args[i]->vt, VT_BYREF | VT_I4);
-    EXPECT_EQ(args[5]->boolVal, VARIANT_TRUE);  // WholeWord
-    bool found = std::wstring(args[0]->bstrVal) == L"x";
-    if (found) {
-      *args[1]->plVal = 4;
-      *args[2]->plVal = 9;
-      *args[3]->plVal = 4;
-      *args[4]->plVal = 10;
-    }
-    VARIANT v;
-    v.vt = VT_BOOL;
-    v.boolVal = found ? VARIANT_TRUE : VARIANT_FALSE;
-    return Return(result, v);
-  });
   host::CodeModule& module = Module();
 
   EXPECT_EQ(module.Lines(7, 2), "Dim s\xE9\r\nEnd Sub");
@@ -223,21 +201,6 @@ TEST_F(Bridge, CodeModuleCallsFollowTheIdesArgumentConventions) {
   ASSERT_EQ(received.size(), 1u);
   EXPECT_EQ(received[0], std::wstring(L"' \u00e9t\u00e9\0x", 7));  // NUL kept, length exact
 
-  host::ProcKind kind = host::ProcKind::kProc;
-  EXPECT_EQ(module.ProcOfLine(5, kind), "Total");
-  EXPECT_EQ(kind, host::ProcKind::kPropertyGet);
-
-  int32_t line = 1, column = 1, end_line = -1, end_column = -1;
-  EXPECT_TRUE(module.Find("x", line, column, end_line, end_column, true));
-  EXPECT_EQ((std::vector<int32_t>{line, column, end_line, end_column}),
-            (std::vector<int32_t>{4, 9, 4, 10}));
-  line = 1, column = 1, end_line = -1, end_column = -1;
-  EXPECT_FALSE(module.Find("y", line, column, end_line, end_column, true));
-  EXPECT_EQ(line, 1);  // a miss leaves the positions alone
-  EXPECT_EQ(end_column, -1);
-}
-
-TEST_F(Bridge, PropertyPutsUseTheNamedPutArgument) {
   std::wstring stored;
   project_.On(L"BuildFileName", [&](WORD flags, Scripted::Args& args, VARIANT*, EXCEPINFO*) {
     EXPECT_EQ(flags, DISPATCH_PROPERTYPUT);
