@@ -127,16 +127,18 @@ HRESULT ClickSink::Click(DISPPARAMS* params, UINT* arg_error) {
   }
   bool handled = *handled_slot != VARIANT_FALSE;
   bool cancel_default = *cancel_slot != VARIANT_FALSE;
-  if (LogEnabled()) {
-    Log(std::string("Click (handled ") + (handled ? "True" : "False") + ", CancelDefault " +
-        (cancel_default ? "True" : "False") + ")" + (button_ == nullptr ? " after detach" : ""));
+  bool attached = button_ != nullptr && handler_;
+  if (attached) {
+    // A copy, so that a handler that replaces or drops itself runs to its end.
+    host::CommandBarButton::ClickHandler handler = handler_;
+    handler(*button_, handled, cancel_default);
+    *handled_slot = handled ? VARIANT_TRUE : VARIANT_FALSE;
+    *cancel_slot = cancel_default ? VARIANT_TRUE : VARIANT_FALSE;
   }
-  if (button_ == nullptr || !handler_) return S_OK;
-  // A copy, so that a handler that replaces or drops itself runs to its end.
-  host::CommandBarButton::ClickHandler handler = handler_;
-  handler(*button_, handled, cancel_default);
-  *handled_slot = handled ? VARIANT_TRUE : VARIANT_FALSE;
-  *cancel_slot = cancel_default ? VARIANT_TRUE : VARIANT_FALSE;
+  if (LogEnabled()) {
+    Log(std::string("Click") + (attached ? "" : " (no handler)") + " -> handled " +
+        (handled ? "True" : "False") + ", CancelDefault " + (cancel_default ? "True" : "False"));
+  }
   return S_OK;
 }
 
