@@ -279,6 +279,15 @@ TEST_F(RoundTrip, FaultsArriveAsIdeErrorsAndRemovedComponentsFailCleanly) {
   EXPECT_EQ(support::IdeErrorOf([&] { imported.Name(); }).Number(), host::kErrInvalidCall);
   EXPECT_EQ(support::IdeErrorOf([&] { imported.GetCodeModule(); }).Number(), host::kErrInvalidCall);
   EXPECT_EQ(components.Item(1).Name(), first.Name());
+
+  std::string extra =
+      dir_.Write("Extra.bas", "Attribute VB_Name = \"Extra\"\r\nOption Explicit\r\n");
+  host::Component& added = components.AddFromFile(extra);
+  EXPECT_EQ(added.Name(), "Extra");
+  // It keeps referring to its file, where an imported copy has none.
+  EXPECT_EQ(added.FileNames(1), side.files().Item(1).VBComponents().Item(count + 1).FileNames(1));
+  EXPECT_NE(added.FileNames(1), "");
+  EXPECT_EQ(&components.Item(count + 1), &added);
 }
 
 // A 16 x 16 picture of 24 bits.
