@@ -114,7 +114,7 @@ void NativeStatusWindow::MakeControls() {
                 132, kWidth - 36, 214);
   SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
   const wchar_t* headers[kColumns] = {L"Project", L"Module", L"Member", L"Lines", L"Notes"};
-  const int widths[kColumns] = {80, 100, 200, 50, 420};
+  const int widths[kColumns] = {80, 100, 200, 50, 400};
   for (int c = 0; c < kColumns; ++c) {
     LVCOLUMNW column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
