@@ -71,12 +71,12 @@ std::unique_ptr<kestrix::host::Dialogs> MakeDialogs([[maybe_unused]] int& argc,
 
 #ifdef _WIN32
 std::string Utf8(const std::wstring& text) {
-  int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                 0, nullptr, nullptr);
+  int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                 nullptr, nullptr);
   std::string result(static_cast<size_t>(size > 0 ? size : 0), '\0');
   if (size > 0) {
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(),
-                        size, nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), size,
+                        nullptr, nullptr);
   }
   return result;
 }
@@ -122,8 +122,8 @@ bool RegisterAddInDll(bool install, kestrix::host::Dialogs& dialogs) {
   }
   HMODULE dll = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
   if (dll == nullptr) {
-    return fail(Utf8(path) + " cannot be loaded (" +
-                ErrorText(HRESULT_FROM_WIN32(GetLastError())) + ").");
+    return fail(Utf8(path) + " cannot be loaded (" + ErrorText(HRESULT_FROM_WIN32(GetLastError())) +
+                ").");
   }
   using Entry = HRESULT(STDAPICALLTYPE*)();
   auto entry = reinterpret_cast<Entry>(reinterpret_cast<void*>(

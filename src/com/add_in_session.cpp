@@ -29,12 +29,13 @@ HRESULT ResultOf(int32_t number) {
 [[noreturn]] void ThrowCallFailure(HRESULT hr, EXCEPINFO& exception, const char* member) {
   if (hr == DISP_E_EXCEPTION) {
     if (exception.pfnDeferredFillIn != nullptr) exception.pfnDeferredFillIn(&exception);
-    hr = exception.scode != 0 ? exception.scode : MAKE_HRESULT(1, FACILITY_CONTROL, exception.wCode);
+    hr =
+        exception.scode != 0 ? exception.scode : MAKE_HRESULT(1, FACILITY_CONTROL, exception.wCode);
   }
-  std::string description = exception.bstrDescription != nullptr
-                                ? Narrow(exception.bstrDescription)
-                                : std::string("The IDE did not answer ") + member + " (" +
-                                      HresultText(hr) + ").";
+  std::string description =
+      exception.bstrDescription != nullptr
+          ? Narrow(exception.bstrDescription)
+          : std::string("The IDE did not answer ") + member + " (" + HresultText(hr) + ").";
   std::string source = exception.bstrSource != nullptr ? Narrow(exception.bstrSource) : "VBE";
   SysFreeString(exception.bstrDescription);
   SysFreeString(exception.bstrSource);
@@ -208,9 +209,9 @@ void AddInSession::Release() {
 
 NativeMainWindow& AddInSession::MainWindow() {
   if (main_window_ == nullptr) {
-    main_window_ = std::make_unique<NativeMainWindow>(NativeMainWindow::Services{
-        *settings_, dialogs_, shell_, status_, [this] { DoEvents(); },
-        [this] { return IdeWindow(); }});
+    main_window_ = std::make_unique<NativeMainWindow>(
+        NativeMainWindow::Services{*settings_, dialogs_, shell_, status_, [this] { DoEvents(); },
+                                   [this] { return IdeWindow(); }});
   }
   return *main_window_;
 }
@@ -241,8 +242,8 @@ void AddInSession::DoEvents() {
   if (now - last_yield_ < kYieldMilliseconds) return;
   last_yield_ = now;
   MSG message;
-  for (int i = 0; i < 64 && PeekMessageW(&message, nullptr, 0, 0,
-                                         PM_REMOVE | PM_QS_PAINT | PM_QS_SENDMESSAGE);
+  for (int i = 0;
+       i < 64 && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT | PM_QS_SENDMESSAGE);
        ++i) {
     TranslateMessage(&message);
     DispatchMessageW(&message);

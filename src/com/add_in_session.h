@@ -10,6 +10,7 @@
 // what failed, with the error's number and description) and comes back as a COM error; nothing
 // is thrown out of this class.
 #include <windows.h>
+
 #include <oaidl.h>
 
 #include <memory>

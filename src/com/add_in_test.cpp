@@ -2,9 +2,12 @@
 // failures kept for the report, a whole build through the windows over the file-backed IDE,
 // and the windows' controls. Where no window can be made (Wine without an X server) the
 // windows' own checks are left out and the rest runs on the models.
-#include <gtest/gtest.h>
+
+// windows.h comes first: the other system headers rely on its types.
 #include <windows.h>
+
 #include <commctrl.h>
+#include <gtest/gtest.h>
 
 #include <stdexcept>
 
@@ -117,9 +120,8 @@ TEST(WatchedIde, KeepsTheFirstFailureOfAStepTheToolbarCannotDoWithout) {
       } catch (const std::runtime_error&) {
       }
     });
-    host::Connect connect({settings, dialogs, []() -> host::MainWindow& {
-                             throw std::runtime_error("no window");
-                           }});
+    host::Connect connect(
+        {settings, dialogs, []() -> host::MainWindow& { throw std::runtime_error("no window"); }});
     connect.OnConnection(ide, host::ConnectMode::kStartup);
     std::optional<ToolbarFailure> failure = ide.TakeFailure();
     EXPECT_EQ(failure ? failure->step : "", c.reported);
@@ -144,8 +146,8 @@ TEST(WatchedIde, KeepsTheFirstFailureOfAStepTheToolbarCannotDoWithout) {
 // remembers that the window was open.
 TEST(AddInSession, BuildsThroughItsWindowsAndRemovesItsToolbar) {
   TempDir temp;
-  const std::string project = testing::CopyTree(testing::SourceDir() + "/examples/Single",
-                                                temp.Path("Single"));
+  const std::string project =
+      testing::CopyTree(testing::SourceDir() + "/examples/Single", temp.Path("Single"));
   vbfiles::FileIde ide;
   ide.Open(project + "/Hello.vbp");
   AddInSession session({temp.Path("settings"), testing::SourceDir()});
@@ -200,9 +202,9 @@ TEST(AddInSession, BuildsThroughItsWindowsAndRemovesItsToolbar) {
   EXPECT_EQ(ide.GetCommandBars().Find("Kestrix"), nullptr);
   EXPECT_FALSE(main->MainWindowLoaded());
   system::FileSettingsStore settings(temp.Path("settings"));
-  EXPECT_EQ(settings.GetSetting(host::kSettingsApp, host::kSettingsSection,
-                                host::kKeyDisplayOnConnect),
-            "1");
+  EXPECT_EQ(
+      settings.GetSetting(host::kSettingsApp, host::kSettingsSection, host::kKeyDisplayOnConnect),
+      "1");
   // Connected again, the window comes back by itself.
   ASSERT_EQ(session.ConnectTo(ide, ext_cm_AfterStartup), S_OK);
   EXPECT_TRUE(main->MainWindowLoaded());
@@ -266,7 +268,8 @@ TEST(NativeStatusWindow, ShowsTheModelAndForgetsItOnUnload) {
   HWND window = status.window();
   ASSERT_NE(window, nullptr);
   status.SetText(host::StatusOutput::kModuleField, "modZo\xEB");
-  for (int i = 0; i < 300; ++i) status.AddRow({"Hello", "modHello", "Main", "12", "Ok"});
+  for (int i = 0; i < 300; ++i)
+    status.AddRow({"Hello", "modHello", "Main", "12", "Ok"});
   status.AddRow({"Hello", "modZo\xEB", "", "", "caf\xE9 not found"});
   status.SetCaption("Done.");
   HWND list = FindWindowExW(window, nullptr, WC_LISTVIEWW, nullptr);

@@ -426,10 +426,11 @@ namespace {
 
 // Runs `program` with `arguments`, its output into `output`; the exit code, -1 when it cannot
 // be started.
-int RunProgram(const std::wstring& program, const std::wstring& arguments, const std::wstring& output) {
+int RunProgram(const std::wstring& program, const std::wstring& arguments,
+               const std::wstring& output) {
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  HANDLE out = CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
-                           CREATE_ALWAYS, 0, nullptr);
+  HANDLE out = CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                           0, nullptr);
   STARTUPINFOW start{};
   start.cb = sizeof start;
   start.dwFlags = STARTF_USESTDHANDLES;
@@ -449,8 +450,8 @@ int RunProgram(const std::wstring& program, const std::wstring& arguments, const
 }
 
 int AddInListValue() {
-  return static_cast<int>(GetPrivateProfileIntW(L"Add-Ins32", L"Kestrix.Connect", -1,
-                                                L"vbaddin.ini"));
+  return static_cast<int>(
+      GetPrivateProfileIntW(L"Add-Ins32", L"Kestrix.Connect", -1, L"vbaddin.ini"));
 }
 
 // kestrix.exe registers the add-in beside it with the add-in list, and takes both out again;

@@ -14,8 +14,8 @@ namespace kestrix::com {
 
 // True when this process can make windows.
 inline bool DesktopAvailable() {
-  HWND probe = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr,
-                               nullptr);
+  HWND probe =
+      CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
   if (probe == nullptr) return false;
   DestroyWindow(probe);
   return true;

@@ -18,7 +18,7 @@ enum Control : int {
   kGo = IDOK,
   kExit = IDCANCEL,
   kRemove = 131,
-  kScope = 100,       // + kScopeGroup, kScopeActiveProject, kScopeActiveModule
+  kScope = 100,  // + kScopeGroup, kScopeActiveProject, kScopeActiveModule
   kInsertHandlers = 110,
   kBuildProject = 111,
   kRemoveWhat = 120,  // + engine::kRemoveLineNumbers, kRemoveErrorHandlers, kRemoveAddedModules
@@ -46,9 +46,9 @@ LRESULT CALLBACK KeyboardHook(int code, WPARAM w, LPARAM l) {
 
 HWND Child(HWND parent, const wchar_t* type, const wchar_t* text, DWORD style, int x, int y,
            int width, int height, int id = 0) {
-  HWND child = CreateWindowExW(0, type, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height,
-                               parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                               ThisModule(), nullptr);
+  HWND child =
+      CreateWindowExW(0, type, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height, parent,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ThisModule(), nullptr);
   if (child != nullptr) {
     SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
                  FALSE);
@@ -119,6 +119,9 @@ void NativeMainWindow::Show() {
   }
   ShowWindow(window_, SW_SHOW);
   SetForegroundWindow(window_);
+  // The keyboard starts at the chosen scope, as in a dialog.
+  if (!IsChild(window_, GetFocus()))
+    SetFocus(GetDlgItem(window_, kScope + form_->options().Option1));
   UpdateWindow(window_);
 }
 
@@ -191,13 +194,12 @@ void NativeMainWindow::MakeControls() {
   Child(window_, L"BUTTON", L"Scope", BS_GROUPBOX, 8, 4, kWidth - 16, 94);
   const wchar_t* scopes[3] = {L"Group of projects", L"Active Project", L"Active Module"};
   for (int i = 0; i < 3; ++i) {
-    Child(window_, L"BUTTON", scopes[i],
-          BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP | WS_TABSTOP : 0), 20, 22 + 24 * i, 230, 20,
-          kScope + i);
+    Child(window_, L"BUTTON", scopes[i], BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP | WS_TABSTOP : 0),
+          20, 22 + 24 * i, 230, 20, kScope + i);
   }
   Child(window_, L"BUTTON", L"Build", BS_GROUPBOX, 8, 102, kWidth - 16, 84);
-  Child(window_, L"BUTTON", L"Insert Error Handlers", BS_AUTOCHECKBOX | WS_GROUP | WS_TABSTOP,
-        20, 122, 150, 20, kInsertHandlers);
+  Child(window_, L"BUTTON", L"Insert Error Handlers", BS_AUTOCHECKBOX | WS_GROUP | WS_TABSTOP, 20,
+        122, 150, 20, kInsertHandlers);
   Child(window_, L"BUTTON", L"Build Project", BS_AUTOCHECKBOX | WS_TABSTOP, 20, 148, 150, 20,
         kBuildProject);
   Child(window_, L"BUTTON", L"&GO !", BS_DEFPUSHBUTTON | WS_TABSTOP, 180, 122, 84, 28, kGo);

@@ -22,9 +22,9 @@ constexpr int kHeight = 400;
 
 HWND Child(HWND parent, const wchar_t* type, const wchar_t* text, DWORD style, int x, int y,
            int width, int height, int id = 0) {
-  HWND child = CreateWindowExW(0, type, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height,
-                               parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                               ThisModule(), nullptr);
+  HWND child =
+      CreateWindowExW(0, type, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height, parent,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ThisModule(), nullptr);
   if (child != nullptr) {
     SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
                  FALSE);
@@ -77,9 +77,9 @@ bool NativeStatusWindow::MakeWindow() {
   const DWORD ex_style = WS_EX_TOOLWINDOW | WS_EX_TOPMOST;
   RECT frame = {0, 0, kWidth, kHeight};
   AdjustWindowRectEx(&frame, style, FALSE, ex_style);
-  window_ = CreateWindowExW(ex_style, kClassName, kLoadedTitle, style, CW_USEDEFAULT,
-                            CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
-                            nullptr, nullptr, ThisModule(), this);
+  window_ = CreateWindowExW(ex_style, kClassName, kLoadedTitle, style, CW_USEDEFAULT, CW_USEDEFAULT,
+                            frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
+                            ThisModule(), this);
   if (window_ == nullptr) {
     tried_ = true;
     Log("The status window cannot be made: error " + std::to_string(GetLastError()));
@@ -175,8 +175,8 @@ void NativeStatusWindow::AddRows() {
     item.mask = LVIF_TEXT;
     item.iItem = r;
     item.pszText = project.data();
-    int index = static_cast<int>(
-        SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+    int index =
+        static_cast<int>(SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
     if (index < 0) break;
     SetCell(list_, index, kModule, row.module);
     SetCell(list_, index, kMember, row.member);

@@ -63,7 +63,7 @@ class NativeStatusWindow final : public host::StatusOutput, private driver::Stat
   HWND text_[3] = {};
   HWND bar_[2] = {};
   HWND list_ = nullptr;
-  bool tried_ = false;   // a window was asked for once: no desktop means no second try
+  bool tried_ = false;    // a window was asked for once: no desktop means no second try
   bool pending_ = false;  // changes wait for the next update
   ULONGLONG last_update_ = 0;
   int shown_rows_ = 0;

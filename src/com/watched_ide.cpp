@@ -49,11 +49,10 @@ class WatchedIde::Button final : public host::CommandBarButton {
   }
   void SetClickHandler(ClickHandler handler) override {
     owner_.Watch("CommandBarEvents.Click", true, [&] {
-      button_.SetClickHandler(
-          [this, handler = std::move(handler)](host::CommandBarButton&, bool& handled,
-                                               bool& cancel_default) {
-            owner_.guard_([&] { handler(*this, handled, cancel_default); });
-          });
+      button_.SetClickHandler([this, handler = std::move(handler)](
+                                  host::CommandBarButton&, bool& handled, bool& cancel_default) {
+        owner_.guard_([&] { handler(*this, handled, cancel_default); });
+      });
     });
   }
 
@@ -70,9 +69,8 @@ class WatchedIde::Bar final : public host::CommandBar {
   std::string Name() const override { return bar_.Name(); }
   host::CommandBarButton& AddButton() override {
     host::CommandBarButton& button =
-        owner_.Watch("CommandBarControls.Add", true, [&]() -> host::CommandBarButton& {
-          return bar_.AddButton();
-        });
+        owner_.Watch("CommandBarControls.Add", true,
+                     [&]() -> host::CommandBarButton& { return bar_.AddButton(); });
     owner_.button_list_.push_back(std::make_unique<Button>(owner_, button));
     return *owner_.button_list_.back();
   }
@@ -96,9 +94,8 @@ class WatchedIde::Bars final : public host::CommandBars {
 
   host::CommandBar* Add(const std::string& name, host::BarPosition position, bool menu_bar,
                         bool temporary) override {
-    host::CommandBar* bar = owner_.Watch("CommandBars.Add", true, [&] {
-      return bars_->Add(name, position, menu_bar, temporary);
-    });
+    host::CommandBar* bar = owner_.Watch(
+        "CommandBars.Add", true, [&] { return bars_->Add(name, position, menu_bar, temporary); });
     if (bar == nullptr) {
       owner_.Keep("CommandBars.Add", host::kErrInvalidCall, "The IDE added no toolbar.");
     }
