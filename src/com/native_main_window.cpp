@@ -103,6 +103,9 @@ void NativeMainWindow::SetConnect(host::Connection* connect) {
 }
 
 void NativeMainWindow::Show() {
+  // A command waiting in a message box keeps its model: a fresh load would pull it from
+  // under the command.
+  if (!loaded_ && running_) loaded_ = true;
   if (!loaded_) LoadWindow();
   if (!MakeWindow()) return;
   form_->FirstActivation(KESTRIX_VERSION_MAJOR, KESTRIX_VERSION_MINOR);
