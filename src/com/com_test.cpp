@@ -277,8 +277,9 @@ TEST_F(ComServer, ConnectsThroughTheVtableAndLogsWhatItWasAsked) {
                            "IDE FullName = C:\\VB98\\VB6.EXE", "OnConnection mode 0 -> 0x00000000",
                            "OnStartupComplete", "OnDisconnection mode 1",
                            // An IDE without command bars: the user learns why the button is
-                           // missing.
-                           "Adding the Kestrix toolbar to the IDE (VBE.CommandBars) failed."}) {
+                           // missing, with the IDE's error.
+                           "MsgBox shown: Adding the Kestrix toolbar to the IDE (",
+                           ") failed.\n\nError 438: "}) {
     EXPECT_NE(text.find(line), std::string::npos) << line << "\nin:\n" << text;
   }
   DeleteFileW(log.c_str());
