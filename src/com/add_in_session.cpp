@@ -167,13 +167,16 @@ HRESULT AddInSession::Disconnect(ext_DisconnectMode mode) {
     connect_->OnDisconnection(static_cast<host::DisconnectMode>(mode));
     return S_OK;
   });
-  // The status window's rows belong to this connection; the windows forget the IDE.
+  // The status window's rows belong to this connection; the windows forget the IDE, unless a
+  // command still runs on it (its objects then stay until the add-in goes, see Release).
   Reported("Closing the Kestrix windows", [&] {
     status_.Unload();
     if (main_window_ != nullptr) {
       main_window_->Unload();
-      main_window_->SetVbInstance(nullptr);
-      main_window_->SetConnect(nullptr);
+      if (!main_window_->Running()) {
+        main_window_->SetVbInstance(nullptr);
+        main_window_->SetConnect(nullptr);
+      }
     }
     return S_OK;
   });

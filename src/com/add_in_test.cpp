@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <utility>
 
 #include "com/add_in_session.h"
 #include "com/desktop_test_support.h"
@@ -212,6 +213,45 @@ TEST(AddInSession, BuildsThroughItsWindowsAndRemovesItsToolbar) {
   if (desktop) {
     EXPECT_EQ(answerer.Seen().size(), 1u);  // no box but the one asked for
   }
+}
+
+// An IDE that lets the add-in go in the middle of a command (from a message box's loop, say):
+// the command finishes on the objects it started with, and the add-in connects again.
+TEST(AddInSession, OutlivesADisconnectionInTheMiddleOfACommand) {
+  if (!DesktopAvailable()) GTEST_SKIP() << "no window can be made here";
+  struct LeavingIde final : host::Ide {
+    host::Ide* inner = nullptr;
+    std::function<void()> leave;
+    std::string FullName() const override { return inner->FullName(); }
+    host::Projects& VBProjects() override { return inner->VBProjects(); }
+    host::Project* ActiveVBProject() override { return inner->ActiveVBProject(); }
+    host::CodePane& ActiveCodePane() override {
+      if (leave) std::exchange(leave, nullptr)();
+      return inner->ActiveCodePane();
+    }
+    host::CommandBars& GetCommandBars() override { return inner->GetCommandBars(); }
+  };
+  TempDir temp;
+  const std::string project =
+      testing::CopyTree(testing::SourceDir() + "/examples/Single", temp.Path("Single"));
+  vbfiles::FileIde files;
+  files.Open(project + "/Hello.vbp");
+  files.SetActiveCodePane(&testing::ComponentNamed(*files.ActiveVBProject(), "modHello"));
+  LeavingIde ide;
+  ide.inner = &files;
+  AddInSession session({temp.Path("settings"), testing::SourceDir()});
+  BoxAnswerer answerer;
+  ASSERT_EQ(session.ConnectTo(ide, ext_cm_AfterStartup), S_OK);
+  dynamic_cast<vbfiles::HeadlessBar&>(*files.GetCommandBars().Find("Kestrix")).Button(0).Click();
+  // The module alone: the command asks the IDE for the project after the module.
+  HWND window = session.main_window()->window();
+  SendMessageW(FindChild(window, L"Active Module"), BM_CLICK, 0, 0);
+  ide.leave = [&] { session.Disconnect(ext_dm_UserClosed); };
+  SendMessageW(FindChild(window, L"&GO !"), BM_CLICK, 0, 0);
+  EXPECT_FALSE(session.Connected());
+  EXPECT_EQ(session.status().model().Caption(), "Done.");
+  ASSERT_EQ(session.ConnectTo(ide, ext_cm_AfterStartup), S_OK);
+  EXPECT_NE(files.GetCommandBars().Find("Kestrix"), nullptr);
 }
 
 // The controls follow the window model: the module scope turns off the build of the project
