@@ -92,7 +92,9 @@ host::MsgResult NativeDialogs::MsgBox(const std::string& text, host::MsgButtons 
   int answer = MessageBoxW(owner, WideText(text).c_str(), caption.c_str(), flags);
   host::MsgResult result = ResultOf(answer, buttons);
   if (LogEnabled()) {
-    Log("MsgBox " + std::string(answer == 0 ? "not shown" : "shown") + ": " + text + " -> " +
+    // A box that could not be shown gives 0 (or, under Wine without a display, -1).
+    bool shown = answer == IDOK || answer == IDCANCEL || answer == IDYES || answer == IDNO;
+    Log("MsgBox " + std::string(shown ? "shown" : "not shown") + ": " + text + " -> " +
         AnswerName(result));
   }
   return result;
