@@ -310,6 +310,11 @@ TEST_F(ComServer, AFailingIdeIsReportedAndComesBackAsAnError) {
   std::string text = ReadFile(log);
   EXPECT_NE(text.find("Connecting Kestrix to the IDE failed.\n\nError 5: "), std::string::npos)
       << text;
+  // Where no box can be shown, the log does not pretend that the user saw one.
+  EXPECT_NE(
+      text.find(DesktopAvailable() ? "MsgBox shown: Connecting" : "MsgBox not shown: Connecting"),
+      std::string::npos)
+      << text;
   EXPECT_NE(text.find("Error 0x80070057: No IDE was given."), std::string::npos) << text;
   DeleteFileW(log.c_str());
 }
