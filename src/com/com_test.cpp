@@ -8,7 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "com/button_face.h"
+#include "com/desktop_test_support.h"
 #include "com/extensibility.h"
+#include "host/connect.h"
 
 namespace kestrix::com {
 namespace {
@@ -109,6 +112,9 @@ class ComServer : public testing::Test {
     CoUninitialize();
   }
   void SetUp() override { ASSERT_NE(module_, nullptr); }
+
+  // Where windows can be made, the add-in's message boxes are answered.
+  BoxAnswerer answerer_;
 
   static ServerEntry Entry(const char* name) {
     return reinterpret_cast<ServerEntry>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
@@ -252,37 +258,70 @@ TEST_F(ComServer, ConnectsThroughTheVtableAndLogsWhatItWasAsked) {
   ASSERT_NE(connect, nullptr);
   FakeApplication application(false);
   EXPECT_EQ(connect->OnConnection(&application, ext_cm_AfterStartup, nullptr, nullptr), S_OK);
-  EXPECT_EQ(application.references(), 2);  // kept while connected
+  EXPECT_GT(application.references(), 1);  // kept while connected
   EXPECT_EQ(connect->OnStartupComplete(nullptr), S_OK);
   EXPECT_EQ(connect->OnDisconnection(ext_dm_UserClosed, nullptr), S_OK);
   EXPECT_EQ(application.references(), 1);
   // Connected twice, or released while connected, the IDE's object is released once.
   connect->OnConnection(&application, ext_cm_Startup, nullptr, nullptr);
+  LONG once = application.references();
   connect->OnConnection(&application, ext_cm_Startup, nullptr, nullptr);
-  EXPECT_EQ(application.references(), 2);
+  EXPECT_EQ(application.references(), once);
   connect->Release();
   EXPECT_EQ(application.references(), 1);
   SetEnvironmentVariableW(L"KESTRIX_LOG", nullptr);
 
   std::string text = ReadFile(log);
-  for (const char* line : {"QueryInterface {B65AD801-ABAF-11D0-BB8B-00A0C90F2744} "
-                           "IDTExtensibility2 -> 0x00000000",
-                           "IDE FullName = C:\\VB98\\VB6.EXE", "OnConnection mode 0 -> 0x00000000",
-                           "OnStartupComplete", "OnDisconnection mode 1"}) {
+  for (const char* line :
+       {"QueryInterface {B65AD801-ABAF-11D0-BB8B-00A0C90F2744} "
+        "IDTExtensibility2 -> 0x00000000",
+        "IDE FullName = C:\\VB98\\VB6.EXE", "OnConnection mode 0 -> 0x00000000",
+        "OnStartupComplete", "OnDisconnection mode 1",
+        // An IDE without command bars: the user learns why the button is
+        // missing, with the IDE's error.
+        ": Adding the Kestrix toolbar to the IDE (", ") failed.\n\nError 438: "}) {
     EXPECT_NE(text.find(line), std::string::npos) << line << "\nin:\n" << text;
   }
   DeleteFileW(log.c_str());
 }
 
-TEST_F(ComServer, AFailingIdeComesBackAsAnError) {
+// An IDE that fails every call: the add-in says what failed, with the IDE's error, comes back
+// with the error, and connects all the same once the IDE answers.
+TEST_F(ComServer, AFailingIdeIsReportedAndComesBackAsAnError) {
+  wchar_t temp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  std::wstring log = std::wstring(temp) + L"kestrix-com-failing.log";
+  DeleteFileW(log.c_str());
+  SetEnvironmentVariableW(L"KESTRIX_LOG", log.c_str());
   IDTExtensibility2* connect = Create();
   ASSERT_NE(connect, nullptr);
   FakeApplication failing(true);
   EXPECT_EQ(connect->OnConnection(&failing, ext_cm_Startup, nullptr, nullptr), kIdeError);
   EXPECT_EQ(failing.references(), 1);  // not kept
   EXPECT_EQ(connect->OnConnection(nullptr, ext_cm_Startup, nullptr, nullptr), E_INVALIDARG);
+  EXPECT_EQ(connect->OnStartupComplete(nullptr), S_OK);
+  EXPECT_EQ(connect->OnDisconnection(ext_dm_HostShutdown, nullptr), S_OK);
+  FakeApplication answering(false);
+  EXPECT_EQ(connect->OnConnection(&answering, ext_cm_AfterStartup, nullptr, nullptr), S_OK);
   EXPECT_EQ(connect->OnDisconnection(ext_dm_HostShutdown, nullptr), S_OK);
   connect->Release();
+  EXPECT_EQ(answering.references(), 1);
+  SetEnvironmentVariableW(L"KESTRIX_LOG", nullptr);
+  std::string text = ReadFile(log);
+  EXPECT_NE(text.find("Connecting Kestrix to the IDE failed.\n\nError 5: "), std::string::npos)
+      << text;
+  // Where no box can be shown, the log does not pretend that the user saw one.
+  EXPECT_NE(
+      text.find(DesktopAvailable() ? "MsgBox shown: Connecting" : "MsgBox not shown: Connecting"),
+      std::string::npos)
+      << text;
+  EXPECT_NE(text.find("Error 0x80070057: No IDE was given."), std::string::npos) << text;
+  DeleteFileW(log.c_str());
+}
+
+// The button's face in the DLL is the face the connection draws.
+TEST_F(ComServer, CarriesTheButtonFaceAsABitmapResource) {
+  EXPECT_EQ(ButtonFaceResource(module_), host::Connect::ButtonFace());
 }
 
 // Calls a member of `target` by name, arguments in the caller's order.
@@ -351,7 +390,7 @@ TEST_F(ComServer, AnswersTheEventsByName) {
   EXPECT_EQ(CallByName(dispatch, L"OnConnection",
                        {Object(&application), Number(1), Object(nullptr), Custom(&custom)}),
             S_OK);
-  EXPECT_EQ(application.references(), 2);
+  EXPECT_GT(application.references(), 1);
   EXPECT_EQ(CallByName(dispatch, L"OnStartupComplete", {Custom(&custom)}), S_OK);
   EXPECT_EQ(CallByName(dispatch, L"OnBeginShutdown", {Custom(&custom)}), S_OK);
   EXPECT_EQ(CallByName(dispatch, L"OnDisconnection", {Number(0), Custom(&custom)}), S_OK);
@@ -383,6 +422,75 @@ TEST_F(ComServer, AnswersTheEventsByName) {
   SafeArrayDestroy(custom);
   connect->Release();
   EXPECT_EQ(CanUnloadNow(), S_OK);
+}
+
+}  // namespace
+}  // namespace kestrix::com
+
+namespace kestrix::com {
+namespace {
+
+// Runs `program` with `arguments`, its output into `output`; the exit code, -1 when it cannot
+// be started.
+int RunProgram(const std::wstring& program, const std::wstring& arguments,
+               const std::wstring& output) {
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE out = CreateFileW(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                           0, nullptr);
+  STARTUPINFOW start{};
+  start.cb = sizeof start;
+  start.dwFlags = STARTF_USESTDHANDLES;
+  start.hStdOutput = start.hStdError = out;
+  PROCESS_INFORMATION process{};
+  std::wstring line = L"\"" + program + L"\" " + arguments;
+  BOOL started = CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                nullptr, &start, &process);
+  CloseHandle(out);
+  if (!started) return -1;
+  WaitForSingleObject(process.hProcess, 60000);
+  DWORD code = 0;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+  return static_cast<int>(code);
+}
+
+int AddInListValue() {
+  return static_cast<int>(
+      GetPrivateProfileIntW(L"Add-Ins32", L"Kestrix.Connect", -1, L"vbaddin.ini"));
+}
+
+// kestrix.exe registers the add-in beside it with the add-in list, and takes both out again;
+// without the add-in beside it, it says so and leaves the list alone.
+TEST(KestrixProgram, RegistersAndRemovesTheAddInBesideIt) {
+  std::wstring bin = DllPath();
+  bin.erase(bin.rfind(L'\\'));
+  wchar_t temp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  const std::wstring output = std::wstring(temp) + L"kestrix-exe-output.txt";
+  const std::wstring server = std::wstring(kClassKey) + L"\\InprocServer32";
+  ASSERT_EQ(RunProgram(bin + L"\\kestrix.exe", L"remove", output), 0) << ReadFile(output);
+  ASSERT_EQ(AddInListValue(), -1);
+
+  const std::wstring alone = std::wstring(temp) + L"kestrix-alone.exe";
+  ASSERT_TRUE(CopyFileW((bin + L"\\kestrix.exe").c_str(), alone.c_str(), FALSE));
+  EXPECT_EQ(RunProgram(alone, L"", output), 1);
+  EXPECT_NE(ReadFile(output).find("Kestrix.dll could not be registered"), std::string::npos)
+      << ReadFile(output);
+  EXPECT_EQ(AddInListValue(), -1);
+  DeleteFileW(alone.c_str());
+
+  // Listed already: no message and no read-me, only the registration.
+  WritePrivateProfileStringW(L"Add-Ins32", L"Kestrix.Connect", L"1", L"vbaddin.ini");
+  EXPECT_EQ(RunProgram(bin + L"\\kestrix.exe", L"", output), 0) << ReadFile(output);
+  EXPECT_EQ(StringValue(HKEY_CURRENT_USER, server, nullptr), bin + L"\\Kestrix.dll");
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kAddInKey));
+
+  EXPECT_EQ(RunProgram(bin + L"\\kestrix.exe", L"remove", output), 0) << ReadFile(output);
+  EXPECT_EQ(AddInListValue(), -1);
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kClassKey));
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kAddInKey));
+  DeleteFileW(output.c_str());
 }
 
 }  // namespace

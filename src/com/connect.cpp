@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "com/add_in_session.h"
 #include "com/module.h"
 
 namespace kestrix::com {
@@ -95,9 +96,15 @@ Connect::Connect() {
   ObjectCreated();
 }
 
+// An IDE that lets the add-in go without disconnecting it still gets its toolbar back.
 Connect::~Connect() {
-  ReleaseApplication();
+  session_.reset();
   ObjectDestroyed();
+}
+
+AddInSession& Connect::Session() {
+  if (session_ == nullptr) session_ = std::make_unique<AddInSession>();
+  return *session_;
 }
 
 HRESULT Connect::QueryInterface(REFIID iid, void** object) {
@@ -233,51 +240,20 @@ HRESULT Connect::InvokeEvent(DISPID id, DISPPARAMS* params, UINT* arg_error) {
 HRESULT Connect::OnConnection(IDispatch* application, ext_ConnectMode connect_mode,
                               IDispatch* /*add_in_inst*/, SAFEARRAY** /*custom*/) {
   return Guarded("OnConnection", [&]() -> HRESULT {
-    HRESULT hr = Connected(application, connect_mode);
+    HRESULT hr = Session().Connect(application, connect_mode);
     Log("OnConnection mode " + std::to_string(static_cast<int>(connect_mode)) + " -> " +
         HresultText(hr));
     return hr;
   });
 }
 
-// Keeps `application` once it has answered a late-bound property read.
-HRESULT Connect::Connected(IDispatch* application, ext_ConnectMode) {
-  if (application == nullptr) return E_INVALIDARG;
-  wchar_t name[] = L"FullName";
-  LPOLESTR names[] = {name};
-  DISPID id = DISPID_UNKNOWN;
-  HRESULT hr = application->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
-  if (FAILED(hr)) return hr;
-  DISPPARAMS none = {nullptr, nullptr, 0, 0};
-  VARIANT value;
-  VariantInit(&value);
-  hr = application->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, &value,
-                           nullptr, nullptr);
-  if (FAILED(hr)) return hr;
-  if (LogEnabled() && SUCCEEDED(VariantChangeType(&value, &value, 0, VT_BSTR))) {
-    Log("IDE FullName = " + Narrow(value.bstrVal));
-  }
-  VariantClear(&value);
-  application->AddRef();
-  ReleaseApplication();
-  application_ = application;
-  return S_OK;
-}
-
-void Connect::ReleaseApplication() {
-  if (application_ == nullptr) return;
-  IDispatch* application = application_;
-  application_ = nullptr;
-  application->Release();
-}
-
 HRESULT Connect::OnDisconnection(ext_DisconnectMode remove_mode, SAFEARRAY**) {
   return Guarded("OnDisconnection", [&]() -> HRESULT {
-    bool was_connected = application_ != nullptr;
-    ReleaseApplication();
+    bool was_connected = session_ != nullptr && session_->Connected();
+    HRESULT hr = was_connected ? session_->Disconnect(remove_mode) : S_OK;
     Log("OnDisconnection mode " + std::to_string(static_cast<int>(remove_mode)) +
-        (was_connected ? "" : " (not connected)"));
-    return S_OK;
+        (was_connected ? " -> " + HresultText(hr) : " (not connected)"));
+    return hr;
   });
 }
 
@@ -287,8 +263,10 @@ HRESULT Connect::OnAddInsUpdate(SAFEARRAY**) {
 }
 
 HRESULT Connect::OnStartupComplete(SAFEARRAY**) {
-  Log("OnStartupComplete");
-  return S_OK;
+  return Guarded("OnStartupComplete", [&]() -> HRESULT {
+    Log("OnStartupComplete");
+    return session_ != nullptr ? session_->StartupComplete() : S_OK;
+  });
 }
 
 HRESULT Connect::OnBeginShutdown(SAFEARRAY**) {

@@ -2,12 +2,17 @@
 // The add-in object the IDE creates and connects: IDTExtensibility2 as a dual interface,
 // answered through its vtable and through IDispatch by name and DISPID (no type library).
 //
-// For now a connection keeps the IDE's root object (AddRef'd until disconnection, or until
-// the next connection replaces it) after asking it for its FullName, which proves the object
-// answers late-bound calls; what the add-in does with the IDE comes on top of this.
+// The events pass to the add-in's session (com/add_in_session.h), made at the first
+// connection: it keeps the IDE's root object from connection to disconnection (or until the
+// next connection replaces it), puts the toolbar into the IDE and shows the add-in's windows.
+// A failure is reported to the user and comes back as a COM error.
+#include <memory>
+
 #include "com/extensibility.h"
 
 namespace kestrix::com {
+
+class AddInSession;
 
 class Connect final : public IDTExtensibility2 {
  public:
@@ -39,12 +44,11 @@ class Connect final : public IDTExtensibility2 {
 
  private:
   ~Connect();
-  HRESULT Connected(IDispatch* application, ext_ConnectMode connect_mode);
-  void ReleaseApplication();
+  AddInSession& Session();
   HRESULT InvokeEvent(DISPID id, DISPPARAMS* params, UINT* arg_error);
 
   LONG references_ = 1;
-  IDispatch* application_ = nullptr;
+  std::unique_ptr<AddInSession> session_;
 };
 
 }  // namespace kestrix::com
