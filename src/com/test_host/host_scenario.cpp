@@ -1,0 +1,738 @@
+#include "com/test_host/host_scenario.h"
+
+#include <oleauto.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "com/extensibility.h"
+#include "com/test_host/dispatch_object.h"
+#include "com/test_host/vbe_server.h"
+#include "com/test_host/window_driver.h"
+#include "host/settings_keys.h"
+#include "platform/system/environment.h"
+#include "platform/system/process.h"
+#include "platform/system/settings_store.h"
+#include "platform/vbfiles/file_ide.h"
+#include "support/test_support.h"
+
+namespace kestrix::com::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using Files = std::map<std::string, std::string>;
+
+constexpr char kProgIdText[] = "Kestrix.Connect";
+constexpr wchar_t kClassKey[] = L"Software\\Classes\\CLSID\\{02D0E11A-B407-42A6-BF73-9DA4DB63FBDF}";
+constexpr wchar_t kProgIdKey[] = L"Software\\Classes\\Kestrix.Connect";
+constexpr wchar_t kAddInKey[] = L"Software\\Microsoft\\Visual Basic\\6.0\\Addins\\Kestrix.Connect";
+constexpr wchar_t kGo[] = L"&GO !";
+constexpr DWORD kWindowWait = 5000;
+constexpr DWORD kCommandWait = 30000;
+
+std::wstring Wide(const std::string& utf8) {
+  int size =
+      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring text(static_cast<size_t>(size), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(), size);
+  return text;
+}
+
+std::string Utf8(const std::wstring& wide) {
+  int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                 nullptr, nullptr);
+  std::string text(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), size,
+                      nullptr, nullptr);
+  return text;
+}
+
+std::string Hex(HRESULT hr) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(hr));
+  return text;
+}
+
+std::optional<std::wstring> RegString(HKEY root, const std::wstring& key, const wchar_t* name) {
+  wchar_t text[1024] = {};
+  DWORD size = sizeof text;
+  if (RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  return std::wstring(text);
+}
+
+bool KeyExists(HKEY root, const std::wstring& key) {
+  HKEY handle = nullptr;
+  if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
+  RegCloseKey(handle);
+  return true;
+}
+
+// The step report: one line per step.
+class Steps {
+ public:
+  bool Check(bool ok, const std::string& step, const std::string& detail = "") {
+    Line(ok ? "PASS" : "FAIL", step, detail);
+    ++(ok ? result.passed : result.failed);
+    return ok;
+  }
+  void Skip(const std::string& step, const std::string& why) {
+    Line("SKIP", step, why);
+    ++result.skipped;
+  }
+  void Note(const std::string& text) { std::printf("       %s\n", text.c_str()); }
+  HostResult result;
+
+ private:
+  static void Line(const char* verdict, const std::string& step, const std::string& detail) {
+    std::printf("[%s] %s%s%s\n", verdict, step.c_str(), detail.empty() ? "" : ": ", detail.c_str());
+    std::fflush(stdout);
+  }
+};
+
+// One connection of the add-in to an IDE holding a copy of the example group.
+struct Session {
+  std::unique_ptr<vbfiles::FileIde> ide = std::make_unique<vbfiles::FileIde>();
+  Ref<IDispatch> vbe;
+  Ref<IDTExtensibility2> add_in;
+  Ref<IDispatch> record;  // the IDE's AddIn object for it
+};
+
+class Scenario {
+ public:
+  explicit Scenario(const HostOptions& options) : o_(options), watcher_(GetCurrentThreadId()) {}
+  HostResult Run();
+
+ private:
+  // Registration and creation.
+  void RegisterPerUser();
+  bool RegisterPerMachine(bool install);
+  system::ProcessResult RunRegsvr32(std::vector<std::string> switches);
+  bool Create(Session& session, const std::string& what);
+
+  // The IDE's side.
+  bool Open(Session& session, const std::string& group_copy, VbeOptions vbe_options = {});
+  HRESULT Connect(Session& session, bool by_name);
+  HRESULT Disconnect(Session& session, bool by_name);
+  bool AddedToolbar(Session& session) const;
+  void CheckToolbar(Session& session, const std::string& step);
+  void CheckToolbarRemoved(Session& session, const std::string& step);
+  void ReportMessages(const std::string& during);
+
+  // The add-in's windows.
+  HWND MainWindow() const { return FindTopWindow(L"Kestrix", kGo); }
+  HWND StatusList() const;
+  std::vector<std::string> StatusRows() const;
+  bool RunCommand(HWND main, const wchar_t* button, const std::vector<const wchar_t*>& checked);
+  bool WaitForCommandEnd();
+
+  // The scenario's parts.
+  void FirstConnection();
+  void BuildAndClean(Session& session);
+  void CheckCleanRestoredTheGroup(Session& session);
+  void SecondConnection();
+  void OlderCommandBars();
+  void SurvivesFaults();
+  void CompareWithBatch();
+  void CheckUnload();
+
+  std::string Appdata(const std::string& who) const { return o_.work + "/appdata-" + who; }
+  std::string Settings(const std::string& who, const char* key) const {
+    return system::FileSettingsStore(Appdata(who) + "/Kestrix")
+        .GetSetting(host::kSettingsApp, host::kSettingsSection, key);
+  }
+  void UseSettings(const std::string& who);
+
+  const HostOptions& o_;
+  Steps steps_;
+  MessageBoxWatcher watcher_;
+  std::vector<MessageRecord> messages_;  // every box answered during the current part
+  bool full_add_in_ = false;             // the add-in puts its toolbar up
+  bool has_window_ = false;              // its button opens a main window
+  Files built_;                          // the tree after the add-in's build
+  std::vector<std::string> built_rows_;  // its status rows
+  std::vector<std::pair<std::string, int32_t>> calls_;
+};
+
+HostResult Scenario::Run() {
+  std::error_code error;
+  fs::remove_all(system::FileSystemPath(o_.work), error);
+  fs::create_directories(system::FileSystemPath(o_.work));
+  RegisterPerUser();
+  if (!RegisterPerMachine(true)) return steps_.result;
+  UseSettings("addin");
+  FirstConnection();
+  SecondConnection();
+  OlderCommandBars();
+  SurvivesFaults();
+  CheckUnload();
+  RegisterPerMachine(false);
+  CompareWithBatch();
+  std::printf("Object-model members the add-in called (calls):\n");
+  for (const auto& [member, count] : calls_)
+    std::printf("  %s %d\n", member.c_str(), count);
+  return steps_.result;
+}
+
+// --- Registration ---
+
+system::ProcessResult Scenario::RunRegsvr32(std::vector<std::string> switches) {
+  wchar_t folder[MAX_PATH] = {};
+  GetSystemDirectoryW(folder, MAX_PATH);
+  std::vector<std::string> words = {Utf8(folder) + "\\regsvr32.exe"};
+  words.insert(words.end(), switches.begin(), switches.end());
+  words.push_back(o_.dll);
+  return system::RunProcess(words, 1 << 16);
+}
+
+// regsvr32 alone registers for the current user; /u removes it all again.
+void Scenario::RegisterPerUser() {
+  auto run = RunRegsvr32({"/s"});
+  std::wstring server = std::wstring(kClassKey) + L"\\InprocServer32";
+  auto path = RegString(HKEY_CURRENT_USER, server, nullptr);
+  bool ok = run.exited && run.exit_code == 0 && path &&
+            _wcsicmp(path->c_str(), Wide(o_.dll).c_str()) == 0 &&
+            RegString(HKEY_CURRENT_USER, server, L"ThreadingModel") == L"Apartment" &&
+            RegString(HKEY_CURRENT_USER, std::wstring(kProgIdKey) + L"\\CLSID", nullptr) ==
+                L"{02D0E11A-B407-42A6-BF73-9DA4DB63FBDF}" &&
+            RegString(HKEY_CURRENT_USER, kAddInKey, L"FriendlyName") == L"Kestrix" &&
+            RegString(HKEY_CURRENT_USER, kAddInKey, L"Description").has_value();
+  steps_.Check(
+      ok, "regsvr32 registers the class, its ProgID and the IDE's add-in key per user",
+      "exit " + std::to_string(run.exit_code) + ", server " + Utf8(path.value_or(L"<none>")));
+  run = RunRegsvr32({"/s", "/u"});
+  ok = run.exited && run.exit_code == 0 && !KeyExists(HKEY_CURRENT_USER, kClassKey) &&
+       !KeyExists(HKEY_CURRENT_USER, kProgIdKey) && !KeyExists(HKEY_CURRENT_USER, kAddInKey);
+  steps_.Check(ok, "regsvr32 /u removes the per-user keys",
+               "exit " + std::to_string(run.exit_code));
+}
+
+// The IDE finds the class through the machine's registration (per-user classes are not seen
+// by CLSIDFromProgID under Wine).
+bool Scenario::RegisterPerMachine(bool install) {
+  auto run = install ? RunRegsvr32({"/s", "/n", "/i:machine"})
+                     : RunRegsvr32({"/s", "/u", "/n", "/i:machine"});
+  bool there = KeyExists(HKEY_LOCAL_MACHINE, kClassKey);
+  bool ok = run.exited && run.exit_code == 0 && there == install;
+  steps_.Check(
+      ok,
+      install ? "regsvr32 /n /i:machine registers for every user"
+              : "regsvr32 /u /n /i:machine removes the machine's registration",
+      "exit " + std::to_string(run.exit_code) + (run.error.empty() ? "" : ", " + run.error));
+  return ok;
+}
+
+bool Scenario::Create(Session& session, const std::string& what) {
+  CLSID clsid = {};
+  HRESULT hr = CLSIDFromProgID(Wide(kProgIdText).c_str(), &clsid);
+  if (SUCCEEDED(hr)) {
+    hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, kIidExtensibility2,
+                          reinterpret_cast<void**>(session.add_in.out()));
+  }
+  return steps_.Check(SUCCEEDED(hr) && session.add_in,
+                      what + ": Kestrix.Connect is created by its ProgID", Hex(hr));
+}
+
+// --- The IDE's side ---
+
+void Scenario::UseSettings(const std::string& who) {
+  SetEnvironmentVariableW(L"APPDATA", Wide(Appdata(who)).c_str());
+  fs::create_directories(system::FileSystemPath(Appdata(who) + "/Kestrix"));
+  std::string compiler =
+      "\"" + o_.compiler + "\" /make {project_win} /outdir {outdir_win} /out {log_win}";
+  system::FileSettingsStore(Appdata(who) + "/Kestrix")
+      .SaveSetting(host::kSettingsApp, host::kSettingsSection, host::kKeyCompiler, compiler);
+}
+
+bool Scenario::Open(Session& session, const std::string& group_copy, VbeOptions vbe_options) {
+  std::error_code error;
+  fs::remove_all(system::FileSystemPath(group_copy), error);
+  kestrix::testing::CopyTree(o_.examples + "/Shop", group_copy);
+  try {
+    session.ide->Open(group_copy + "/Shop.vbg");
+  } catch (const host::IdeError& failure) {
+    return steps_.Check(false, "the IDE opens the example group", failure.Description());
+  }
+  session.ide->SetCompiler(system::FileSettingsStore().GetSetting(
+      host::kSettingsApp, host::kSettingsSection, host::kKeyCompiler));
+  session.vbe = Ref<IDispatch>(NewVbe(*session.ide, std::move(vbe_options)));
+  session.record = Ref<IDispatch>(NewAddIn(session.vbe.get(), kProgIdText));
+  return true;
+}
+
+// OnConnection(Application, ConnectMode, AddInInst, custom()) through the vtable or by name.
+HRESULT Scenario::Connect(Session& session, bool by_name) {
+  SAFEARRAY* custom = SafeArrayCreateVector(VT_VARIANT, 0, 0);
+  HRESULT hr = S_OK;
+  if (!by_name) {
+    hr = session.add_in->OnConnection(session.vbe.get(), ext_cm_AfterStartup, session.record.get(),
+                                      &custom);
+  } else {
+    LPOLESTR names[] = {const_cast<LPOLESTR>(L"OnConnection")};
+    DISPID id = DISPID_UNKNOWN;
+    hr = session.add_in->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+    VARIANT arguments[4];  // last first
+    arguments[0].vt = VT_BYREF | VT_ARRAY | VT_VARIANT;
+    arguments[0].pparray = &custom;
+    arguments[1].vt = VT_DISPATCH;
+    arguments[1].pdispVal = session.record.get();
+    arguments[2].vt = VT_I4;
+    arguments[2].lVal = ext_cm_AfterStartup;
+    arguments[3].vt = VT_DISPATCH;
+    arguments[3].pdispVal = session.vbe.get();
+    DISPPARAMS params = {arguments, nullptr, 4, 0};
+    EXCEPINFO exception = {};
+    if (SUCCEEDED(hr)) {
+      hr = session.add_in->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
+                                  nullptr, &exception, nullptr);
+    }
+    SysFreeString(exception.bstrSource);
+    SysFreeString(exception.bstrDescription);
+    SysFreeString(exception.bstrHelpFile);
+  }
+  SafeArrayDestroy(custom);
+  PumpFor(200);
+  return hr;
+}
+
+HRESULT Scenario::Disconnect(Session& session, bool by_name) {
+  SAFEARRAY* custom = SafeArrayCreateVector(VT_VARIANT, 0, 0);
+  HRESULT hr = S_OK;
+  if (!by_name) {
+    hr = session.add_in->OnDisconnection(ext_dm_UserClosed, &custom);
+  } else {
+    LPOLESTR names[] = {const_cast<LPOLESTR>(L"OnDisconnection")};
+    DISPID id = DISPID_UNKNOWN;
+    hr = session.add_in->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+    VARIANT arguments[2];
+    arguments[0].vt = VT_BYREF | VT_ARRAY | VT_VARIANT;
+    arguments[0].pparray = &custom;
+    arguments[1].vt = VT_I4;
+    arguments[1].lVal = ext_dm_UserClosed;
+    DISPPARAMS params = {arguments, nullptr, 2, 0};
+    if (SUCCEEDED(hr)) {
+      hr = session.add_in->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
+                                  nullptr, nullptr, nullptr);
+    }
+  }
+  SafeArrayDestroy(custom);
+  PumpFor(200);
+  return hr;
+}
+
+bool Scenario::AddedToolbar(Session& session) const {
+  for (const auto& [member, count] : CallCounts(session.vbe.get())) {
+    if (member == "CommandBars.Add") return true;
+  }
+  return false;
+}
+
+void Scenario::CheckToolbar(Session& session, const std::string& step) {
+  auto bar = FindBar(session.vbe.get(), "Kestrix");
+  std::vector<std::string> names = BarNames(session.vbe.get());
+  int bars = static_cast<int>(std::count(names.begin(), names.end(), "Kestrix"));
+  if (!steps_.Check(bar.has_value() && bars == 1, step + ": one toolbar \"Kestrix\"",
+                    std::to_string(bars) + " bar(s) of that name")) {
+    return;
+  }
+  std::string detail = std::to_string(bar->buttons.size()) + " button(s)";
+  bool ok = bar->visible && bar->buttons.size() == 1;
+  if (!bar->buttons.empty()) {
+    const ButtonState& button = bar->buttons[0];
+    ok = ok && button.caption == "Kestrix" && !button.tool_tip.empty() && button.style == 3 &&
+         (button.picture_set || button.face_id != 0) && button.sinks == 1;
+    detail += ", caption \"" + button.caption + "\", style " + std::to_string(button.style) +
+              (button.picture_set ? ", a picture" : "") +
+              (button.face_id != 0 ? ", face " + std::to_string(button.face_id) : "") + ", " +
+              std::to_string(button.sinks) + " sink(s)" + (bar->visible ? ", visible" : ", hidden");
+  }
+  steps_.Check(ok, step + ": its button is captioned, has a face and an event sink", detail);
+}
+
+void Scenario::CheckToolbarRemoved(Session& session, const std::string& step) {
+  bool gone = !FindBar(session.vbe.get(), "Kestrix").has_value();
+  int sinks = AdvisedSinks(session.vbe.get());
+  steps_.Check(gone && sinks == 0, step + ": the toolbar is removed and its events unadvised",
+               std::string(gone ? "no bar" : "the bar is still there") + ", " +
+                   std::to_string(sinks) + " sink(s) advised");
+}
+
+void Scenario::ReportMessages(const std::string& during) {
+  for (MessageRecord& record : watcher_.Take()) {
+    steps_.Note("message box during " + during + ": \"" + Utf8(record.title) +
+                "\": " + Utf8(record.text) + " -> " + Utf8(record.answer));
+    messages_.push_back(std::move(record));
+  }
+}
+
+// --- The add-in's windows ---
+
+HWND Scenario::StatusList() const {
+  for (HWND window : TopWindows(L"")) {
+    HWND list = FindControl(window, L"", L"SysListView32");
+    if (list != nullptr && ListColumns(list) == 5) return list;
+  }
+  return nullptr;
+}
+
+std::vector<std::string> Scenario::StatusRows() const {
+  std::vector<std::string> rows;
+  HWND list = StatusList();
+  if (list == nullptr) return rows;
+  for (const auto& cells : ListRows(list)) {
+    std::string row;
+    for (const auto& cell : cells)
+      row += (row.empty() ? "" : "\t") + Utf8(cell);
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+// A command has ended once the status rows have stayed the same for a second.
+bool Scenario::WaitForCommandEnd() {
+  size_t rows = static_cast<size_t>(-1);
+  ULONGLONG since = GetTickCount64();
+  return PumpUntil(
+      [&] {
+        size_t now = StatusRows().size();
+        if (now != rows) {
+          rows = now;
+          since = GetTickCount64();
+        }
+        return rows > 0 && GetTickCount64() - since > 1000;
+      },
+      kCommandWait);
+}
+
+// Sets the check boxes and option buttons captioned in `checked`, then clicks `button`.
+bool Scenario::RunCommand(HWND main, const wchar_t* button,
+                          const std::vector<const wchar_t*>& checked) {
+  for (const wchar_t* caption : checked) {
+    HWND control = FindControl(main, caption);
+    if (control == nullptr) {
+      steps_.Check(false, "the main window has \"" + Utf8(caption) + "\"");
+      return false;
+    }
+    SetChecked(control, true);
+  }
+  HWND target = FindControl(main, button);
+  if (target == nullptr) {
+    steps_.Check(false, "the main window has \"" + Utf8(button) + "\"");
+    return false;
+  }
+  Click(target);
+  return WaitForCommandEnd();
+}
+
+// --- The scenario ---
+
+void Scenario::FirstConnection() {
+  Session session;
+  if (!Create(session, "first connection") || !Open(session, o_.work + "/ide/Shop")) return;
+  HRESULT hr = Connect(session, false);
+  steps_.Check(hr == S_OK, "OnConnection (through the vtable) succeeds", Hex(hr));
+  ReportMessages("the first connection");
+  full_add_in_ = AddedToolbar(session);
+  if (!full_add_in_) {
+    steps_.Skip("the toolbar, its button and the main window",
+                "the add-in does not add a toolbar yet (it called no CommandBars.Add)");
+  } else {
+    CheckToolbar(session, "after connecting");
+    // A second OnConnection on the same object must leave one toolbar and one sink.
+    hr = Connect(session, false);
+    steps_.Check(SUCCEEDED(hr), "OnConnection again on the connected add-in", Hex(hr));
+    ReportMessages("the second OnConnection");
+    CheckToolbar(session, "after connecting twice");
+    BuildAndClean(session);
+  }
+  bool window_open = MainWindow() != nullptr;
+  hr = Disconnect(session, false);
+  steps_.Check(
+      hr == S_OK,
+      std::string("OnDisconnection succeeds") + (window_open ? " with the main window open" : ""),
+      Hex(hr));
+  ReportMessages("the disconnection");
+  if (full_add_in_) {
+    CheckToolbarRemoved(session, "after disconnecting");
+    steps_.Check(MainWindow() == nullptr, "disconnecting closes the main window");
+    if (window_open) {
+      std::string display = Settings("addin", host::kKeyDisplayOnConnect);
+      steps_.Check(display == "1", "the open main window is remembered (DisplayOnConnect)",
+                   "\"" + display + "\"");
+    }
+  }
+  calls_ = CallCounts(session.vbe.get());
+}
+
+void Scenario::BuildAndClean(Session& session) {
+  ClickResult click = ClickButton(session.vbe.get(), "Kestrix", 1);
+  steps_.Check(click.found && click.sinks_called == 1 && click.failure == S_OK,
+               "clicking the button reaches the add-in's sink",
+               std::to_string(click.sinks_called) + " sink(s), " + Hex(click.failure));
+  HWND main = nullptr;
+  PumpUntil([&] { return (main = MainWindow()) != nullptr; }, kWindowWait);
+  ReportMessages("the click");
+  has_window_ = main != nullptr;
+  if (!has_window_) {
+    steps_.Skip("building and cleaning through the main window",
+                "no window titled \"Kestrix…\" with a \"&GO !\" button appeared");
+    return;
+  }
+  steps_.Check(true, "the button opens the main window", "\"" + Utf8(WindowText(main)) + "\"");
+  if (o_.hold_window_ms != 0) PumpFor(o_.hold_window_ms);
+
+  bool ended =
+      RunCommand(main, kGo, {L"Group of projects", L"Insert Error Handlers", L"Build Project"});
+  ReportMessages("the build");
+  built_rows_ = StatusRows();
+  steps_.Check(ended, "\"&GO !\" builds the group; the status window lists the procedures",
+               std::to_string(built_rows_.size()) + " row(s)");
+  built_ = kestrix::testing::FilesBelow(o_.work + "/ide/Shop");
+  int build_folders = 0;
+  for (const auto& [path, bytes] : built_)
+    build_folders += path.ends_with(".kestrix-build");
+  steps_.Check(build_folders == 2, "the build saved both projects into build folders",
+               std::to_string(build_folders) + " build folder(s)");
+
+  ended = RunCommand(main, L"Remove", {L"Line Numbers", L"Error Handlers", L"Kestrix Modules"});
+  ReportMessages("the clean");
+  steps_.Check(ended, "\"Remove\" cleans the group",
+               std::to_string(StatusRows().size()) + " row(s)");
+  CheckCleanRestoredTheGroup(session);
+  steps_.Check(kestrix::testing::FilesBelow(o_.work + "/ide/Shop") == built_,
+               "the clean wrote no file (the IDE saves only when asked)");
+}
+
+// After the clean every module in the IDE holds what the original files hold, and the
+// modules the build added are gone.
+void Scenario::CheckCleanRestoredTheGroup(Session& session) {
+  vbfiles::FileIde original;
+  original.Open(o_.examples + "/Shop/Shop.vbg");
+  std::string difference;
+  host::Projects& projects = session.ide->VBProjects();
+  if (projects.Count() != original.Count()) difference = "the number of projects differs";
+  for (int32_t p = 1; difference.empty() && p <= projects.Count(); ++p) {
+    host::Components& now = projects.Item(p).VBComponents();
+    host::Components& was = original.Item(p).VBComponents();
+    if (now.Count() != was.Count()) {
+      difference = original.Item(p).Name() + " has " + std::to_string(now.Count()) +
+                   " components, not " + std::to_string(was.Count());
+    }
+    for (int32_t c = 1; difference.empty() && c <= now.Count(); ++c) {
+      host::CodeModule* code = now.Item(c).GetCodeModule();
+      host::CodeModule* code_was = was.Item(c).GetCodeModule();
+      if (now.Item(c).Name() != was.Item(c).Name()) {
+        difference = "component " + std::to_string(c) + " is " + now.Item(c).Name();
+      } else if ((code == nullptr) != (code_was == nullptr)) {
+        difference = now.Item(c).Name() + " has code in one IDE only";
+      } else if (code != nullptr) {
+        std::string text = code->Lines(1, code->CountOfLines());
+        std::string text_was = code_was->Lines(1, code_was->CountOfLines());
+        if (text != text_was) {
+          difference =
+              now.Item(c).Name() + ": " + kestrix::testing::FirstDifference(text_was, text);
+        }
+      }
+    }
+  }
+  steps_.Check(difference.empty(), "after the clean the IDE's code is the original code",
+               difference);
+}
+
+// A new add-in object connected by name: the main window comes back by itself, "&Exit" closes
+// it, and a disconnection with it closed remembers that.
+void Scenario::SecondConnection() {
+  if (!full_add_in_) return;
+  Session session;
+  if (!Create(session, "second connection") || !Open(session, o_.work + "/ide2/Shop")) return;
+  HRESULT hr = Connect(session, true);
+  steps_.Check(hr == S_OK, "OnConnection by name (IDispatch) succeeds", Hex(hr));
+  ReportMessages("the connection by name");
+  CheckToolbar(session, "after connecting by name");
+  if (has_window_) {
+    HWND main = nullptr;
+    bool shown = PumpUntil([&] { return (main = MainWindow()) != nullptr; }, kWindowWait);
+    steps_.Check(shown, "the main window open at the last disconnection opens again");
+    if (main != nullptr) {
+      HWND exit = FindControl(main, L"&Exit");
+      if (exit != nullptr) Click(exit);
+      steps_.Check(
+          exit != nullptr && PumpUntil([&] { return MainWindow() == nullptr; }, kWindowWait),
+          "\"&Exit\" closes the main window");
+    }
+  }
+  hr = Disconnect(session, true);
+  steps_.Check(hr == S_OK, "OnDisconnection by name succeeds", Hex(hr));
+  CheckToolbarRemoved(session, "after disconnecting by name");
+  if (has_window_) {
+    std::string display = Settings("addin", host::kKeyDisplayOnConnect);
+    steps_.Check(display == "0", "a main window closed before disconnecting stays closed next time",
+                 "DisplayOnConnect \"" + display + "\"");
+  }
+  ReportMessages("the second connection");
+}
+
+// Command bars whose buttons have no Picture property: the face falls back to FaceId.
+void Scenario::OlderCommandBars() {
+  if (!full_add_in_) return;
+  Session session;
+  VbeOptions options;
+  options.button_picture = false;
+  if (!Create(session, "older command bars") || !Open(session, o_.work + "/ide3/Shop", options)) {
+    return;
+  }
+  HRESULT hr = Connect(session, false);
+  auto bar = FindBar(session.vbe.get(), "Kestrix");
+  int32_t face = bar && !bar->buttons.empty() ? bar->buttons[0].face_id : 0;
+  steps_.Check(hr == S_OK && face != 0, "without a Picture property the button gets a FaceId",
+               Hex(hr) + ", FaceId " + std::to_string(face));
+  Disconnect(session, false);
+  ReportMessages("the older command bars");
+}
+
+// An IDE whose object model raises errors: the add-in says so and keeps working.
+void Scenario::SurvivesFaults() {
+  struct Case {
+    const char* what;
+    VbeFault fault;
+    bool build;
+  };
+  const Case cases[] = {
+      {"the IDE refuses FullName",
+       {"VBE.FullName", 91, "Object variable not set (test host)"},
+       false},
+      {"the IDE refuses a new toolbar",
+       {"CommandBars.Add", 70, "Permission denied (test host)"},
+       false},
+      {"the IDE cannot save a component",
+       {"VBComponent.SaveAs", 75, "Path/File access error (test host)"},
+       true},
+      {"the IDE refuses an edit half-way",
+       {"CodeModule.InsertLines", 5, "Invalid procedure call (test host)", 40},
+       true},
+  };
+  int index = 0;
+  for (const Case& c : cases) {
+    Session session;
+    VbeOptions options;
+    options.faults = {c.fault};
+    std::string copy = o_.work + "/faults" + std::to_string(++index) + "/Shop";
+    if (!Create(session, c.what) || !Open(session, copy, options)) continue;
+    messages_.clear();
+    HRESULT connected = Connect(session, false);
+    ReportMessages(c.what);
+    if (c.build && full_add_in_ && has_window_) {
+      ClickButton(session.vbe.get(), "Kestrix", 1);
+      HWND main = nullptr;
+      PumpUntil([&] { return (main = MainWindow()) != nullptr; }, kWindowWait);
+      if (main != nullptr) {
+        RunCommand(main, kGo, {L"Group of projects", L"Insert Error Handlers", L"Build Project"});
+      }
+      ReportMessages(c.what);
+    }
+    std::vector<std::string> rows = StatusRows();
+    HRESULT disconnected = Disconnect(session, false);
+    ReportMessages(c.what);
+    int raised = FaultsRaised(session.vbe.get());
+    if (raised == 0) {
+      steps_.Skip(c.what, "the add-in never made the call " + c.fault.member);
+      continue;
+    }
+    steps_.Check(disconnected == S_OK && raised > 0, std::string(c.what) + ": the add-in survives",
+                 "OnConnection " + Hex(connected) + ", OnDisconnection " + Hex(disconnected) +
+                     ", " + std::to_string(raised) + " error(s) raised");
+    if (!full_add_in_ || (c.build && !has_window_)) {
+      steps_.Skip(std::string(c.what) + ": the add-in reports it", "the add-in cannot do this yet");
+      continue;
+    }
+    bool reported = false;
+    for (const MessageRecord& record : messages_) {
+      reported = reported || Utf8(record.text).find(c.fault.description) != std::string::npos;
+    }
+    for (const std::string& row : rows) {
+      reported = reported || row.find(c.fault.description) != std::string::npos;
+    }
+    steps_.Check(reported, std::string(c.what) + ": the add-in reports it",
+                 std::to_string(messages_.size()) + " message box(es)");
+    CheckToolbarRemoved(session, c.what);
+  }
+}
+
+// Once every object is released, the DLL may be unloaded.
+void Scenario::CheckUnload() {
+  HMODULE module = GetModuleHandleW(L"Kestrix.dll");
+  if (module == nullptr) return;
+  using CanUnload = HRESULT(STDAPICALLTYPE*)();
+  auto can_unload = reinterpret_cast<CanUnload>(
+      reinterpret_cast<void*>(GetProcAddress(module, "DllCanUnloadNow")));
+  HRESULT hr = can_unload != nullptr ? can_unload() : E_FAIL;
+  steps_.Check(hr == S_OK, "every object released, DllCanUnloadNow allows unloading", Hex(hr));
+}
+
+// The same group built by kestrix-batch in the same place, with settings of its own, gives
+// the same files byte for byte and the same status rows.
+void Scenario::CompareWithBatch() {
+  if (built_.empty()) {
+    steps_.Skip("the add-in's build matches kestrix-batch's", "the add-in built nothing");
+    return;
+  }
+  UseSettings("batch");
+  std::string group = o_.work + "/ide/Shop";
+  std::error_code error;
+  fs::remove_all(system::FileSystemPath(group), error);
+  kestrix::testing::CopyTree(o_.examples + "/Shop", group);
+  auto run = system::RunProcess(
+      {o_.batch, "build", group + "/Shop.vbg", "--scope", "group", "--yes", "--format", "tsv"},
+      1 << 22);
+  steps_.Check(run.exited && run.exit_code == 0, "kestrix-batch builds the same group",
+               "exit " + std::to_string(run.exit_code));
+  Files batch = kestrix::testing::FilesBelow(group);
+  std::string difference;
+  for (const auto& [path, bytes] : batch) {
+    auto ours = built_.find(path);
+    if (ours == built_.end()) {
+      difference += " " + path + " (only kestrix-batch wrote it)";
+    } else if (ours->second != bytes) {
+      difference +=
+          " " + path + " (" + kestrix::testing::FirstDifference(bytes, ours->second) + ")";
+    }
+  }
+  for (const auto& [path, bytes] : built_) {
+    if (!batch.count(path)) difference += " " + path + " (only the add-in wrote it)";
+  }
+  steps_.Check(difference.empty(),
+               "the files the add-in had the IDE save are kestrix-batch's, byte for byte",
+               difference.empty() ? std::to_string(batch.size()) + " files" : difference);
+  std::vector<std::string> rows;
+  size_t at = 0;
+  while (at < run.output.size()) {
+    size_t end = run.output.find('\n', at);
+    std::string line = run.output.substr(at, end - at);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.starts_with("row\t")) rows.push_back(line.substr(4));
+    at = end == std::string::npos ? run.output.size() : end + 1;
+  }
+  size_t same = 0;
+  while (same < rows.size() && same < built_rows_.size() && rows[same] == built_rows_[same])
+    ++same;
+  steps_.Check(rows == built_rows_, "the add-in's status rows are kestrix-batch's",
+               std::to_string(built_rows_.size()) + " and " + std::to_string(rows.size()) +
+                   " rows" +
+                   (same < std::max(rows.size(), built_rows_.size())
+                        ? ", first difference at row " + std::to_string(same + 1)
+                        : ""));
+}
+
+}  // namespace
+
+HostResult RunHostScenario(const HostOptions& options) {
+  Scenario scenario(options);
+  return scenario.Run();
+}
+
+}  // namespace kestrix::com::testing
