@@ -8,8 +8,8 @@
 // The programs default to those beside it (the compiler's stand-in below ..\tests), the
 // examples to %KESTRIX_SOURCE_DIR%\examples, the scratch folder to .\test-host. Exit code 0
 // when no step failed (with --require-all, when none was skipped either), 1 otherwise.
-#include <windows.h>
 #include <objbase.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
