@@ -57,6 +57,27 @@ std::string Hex(HRESULT hr) {
   return text;
 }
 
+// A cell as kestrix-batch writes it in its tab-separated rows.
+std::string TsvCell(const std::string& text) {
+  std::string cell;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c == '\\') {
+      cell += "\\\\";
+    } else if (c == '\t') {
+      cell += "\\t";
+    } else if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+      cell += "\\n";
+      ++i;
+    } else if (c == '\n' || c == '\r') {
+      cell += c == '\n' ? "\\n" : "\\r";
+    } else {
+      cell += c;
+    }
+  }
+  return cell;
+}
+
 std::optional<std::wstring> RegString(HKEY root, const std::wstring& key, const wchar_t* name) {
   wchar_t text[1024] = {};
   DWORD size = sizeof text;
@@ -386,8 +407,9 @@ std::vector<std::string> Scenario::StatusRows() const {
   if (list == nullptr) return rows;
   for (const auto& cells : ListRows(list)) {
     std::string row;
-    for (const auto& cell : cells)
-      row += (row.empty() ? "" : "\t") + Utf8(cell);
+    for (size_t i = 0; i < cells.size(); ++i) {
+      row += (i == 0 ? "" : "\t") + TsvCell(NarrowAnsi(cells[i].data(), cells[i].size()));
+    }
     rows.push_back(row);
   }
   return rows;
@@ -412,8 +434,16 @@ bool Scenario::WaitForCommandEnd() {
 // Sets the check boxes and option buttons captioned in `checked`, then clicks `button`.
 bool Scenario::RunCommand(HWND main, const wchar_t* button,
                           const std::vector<const wchar_t*>& checked) {
-  for (const wchar_t* caption : checked) {
-    HWND control = FindControl(main, caption);
+  for (const wchar_t* captions : checked) {
+    // "A|B": the control is captioned A or B (a caption may follow the scope chosen).
+    std::wstring names = captions;
+    HWND control = nullptr;
+    for (size_t at = 0; control == nullptr && at <= names.size();) {
+      size_t bar = std::min(names.find(L'|', at), names.size());
+      control = FindControl(main, names.substr(at, bar - at));
+      at = bar + 1;
+    }
+    const wchar_t* caption = captions;
     if (control == nullptr) {
       steps_.Check(false, "the main window has \"" + Utf8(caption) + "\"");
       return false;
@@ -486,8 +516,8 @@ void Scenario::BuildAndClean(Session& session) {
   steps_.Check(true, "the button opens the main window", "\"" + Utf8(WindowText(main)) + "\"");
   if (o_.hold_window_ms != 0) PumpFor(o_.hold_window_ms);
 
-  bool ended =
-      RunCommand(main, kGo, {L"Group of projects", L"Insert Error Handlers", L"Build Project"});
+  bool ended = RunCommand(
+      main, kGo, {L"Group of projects", L"Insert Error Handlers", L"Build Projects|Build Project"});
   ReportMessages("the build");
   built_rows_ = StatusRows();
   steps_.Check(ended, "\"&GO !\" builds the group; the status window lists the procedures",
@@ -496,8 +526,11 @@ void Scenario::BuildAndClean(Session& session) {
   int build_folders = 0;
   for (const auto& [path, bytes] : built_)
     build_folders += path.ends_with(".kestrix-build");
-  steps_.Check(build_folders == 2, "the build saved both projects into build folders",
-               std::to_string(build_folders) + " build folder(s)");
+  if (!steps_.Check(build_folders == 2, "the build saved both projects into build folders",
+                    std::to_string(build_folders) + " build folder(s)")) {
+    built_.clear();
+    return;
+  }
 
   ended = RunCommand(main, L"Remove", {L"Line Numbers", L"Error Handlers", L"Kestrix Modules"});
   ReportMessages("the clean");
@@ -631,7 +664,9 @@ void Scenario::SurvivesFaults() {
       HWND main = nullptr;
       PumpUntil([&] { return (main = MainWindow()) != nullptr; }, kWindowWait);
       if (main != nullptr) {
-        RunCommand(main, kGo, {L"Group of projects", L"Insert Error Handlers", L"Build Project"});
+        RunCommand(
+            main, kGo,
+            {L"Group of projects", L"Insert Error Handlers", L"Build Projects|Build Project"});
       }
       ReportMessages(c.what);
     }
@@ -650,15 +685,21 @@ void Scenario::SurvivesFaults() {
       steps_.Skip(std::string(c.what) + ": the add-in reports it", "the add-in cannot do this yet");
       continue;
     }
-    bool reported = false;
+    std::string where;
     for (const MessageRecord& record : messages_) {
-      reported = reported || Utf8(record.text).find(c.fault.description) != std::string::npos;
+      if (where.empty() && Utf8(record.text).find(c.fault.description) != std::string::npos) {
+        where = "in a message box";
+      }
     }
     for (const std::string& row : rows) {
-      reported = reported || row.find(c.fault.description) != std::string::npos;
+      if (where.empty() && row.find(c.fault.description) != std::string::npos) {
+        where = "in the status row \"" + row + "\"";
+      }
     }
-    steps_.Check(reported, std::string(c.what) + ": the add-in reports it",
-                 std::to_string(messages_.size()) + " message box(es)");
+    steps_.Check(!where.empty(), std::string(c.what) + ": the add-in reports it",
+                 where.empty() ? std::to_string(messages_.size()) + " message box(es), " +
+                                     std::to_string(rows.size()) + " status row(s)"
+                               : where);
     CheckToolbarRemoved(session, c.what);
   }
 }
@@ -717,14 +758,38 @@ void Scenario::CompareWithBatch() {
     if (line.starts_with("row\t")) rows.push_back(line.substr(4));
     at = end == std::string::npos ? run.output.size() : end + 1;
   }
+  // The compiler's log reaches kestrix-batch's rows only: the IDE's object model does not
+  // hand it to an add-in.
+  std::vector<std::string> log_lines;
+  for (const auto& [path, bytes] : batch) {
+    if (!path.ends_with(".log")) continue;
+    for (size_t from = 0; from < bytes.size();) {
+      size_t end = std::min(bytes.find('\n', from), bytes.size());
+      std::string line = bytes.substr(from, end - from);
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      log_lines.push_back(TsvCell(line));
+      from = end + 1;
+    }
+  }
+  std::erase_if(rows, [&](const std::string& line) {
+    size_t notes = line.rfind('\t');
+    bool no_member = line.find("\t\t\t") != std::string::npos;
+    return no_member && notes != std::string::npos &&
+           std::find(log_lines.begin(), log_lines.end(), line.substr(notes + 1)) != log_lines.end();
+  });
   size_t same = 0;
   while (same < rows.size() && same < built_rows_.size() && rows[same] == built_rows_[same])
     ++same;
-  steps_.Check(rows == built_rows_, "the add-in's status rows are kestrix-batch's",
+  auto row = [](const std::vector<std::string>& list, size_t index) {
+    return index < list.size() ? "\"" + list[index] + "\"" : std::string("none");
+  };
+  steps_.Check(rows == built_rows_,
+               "the add-in's status rows are kestrix-batch's (the compiler's log aside)",
                std::to_string(built_rows_.size()) + " and " + std::to_string(rows.size()) +
                    " rows" +
                    (same < std::max(rows.size(), built_rows_.size())
-                        ? ", first difference at row " + std::to_string(same + 1)
+                        ? "; row " + std::to_string(same + 1) + " is " + row(built_rows_, same) +
+                              ", kestrix-batch's " + row(rows, same)
                         : ""));
 }
 
