@@ -161,6 +161,8 @@ class Scenario {
   void SurvivesFaults();
   void CompareWithBatch();
   void CheckUnload();
+  void CheckOriginalsKept(const std::string& group_copy, const std::string& step);
+  void ActiveModule(Session& session, HWND main);
 
   std::string Appdata(const std::string& who) const { return o_.work + "/appdata-" + who; }
   std::string Settings(const std::string& who, const char* key) const {
@@ -426,7 +428,8 @@ bool Scenario::WaitForCommandEnd() {
           rows = now;
           since = GetTickCount64();
         }
-        return rows > 0 && GetTickCount64() - since > 1000;
+        // A command that adds no row (refused, say) has ended once its box was answered.
+        return GetTickCount64() - since > (rows > 0 ? 1000u : 3000u);
       },
       kCommandWait);
 }
@@ -435,20 +438,21 @@ bool Scenario::WaitForCommandEnd() {
 bool Scenario::RunCommand(HWND main, const wchar_t* button,
                           const std::vector<const wchar_t*>& checked) {
   for (const wchar_t* captions : checked) {
-    // "A|B": the control is captioned A or B (a caption may follow the scope chosen).
-    std::wstring names = captions;
+    // "A|B": the control is captioned A or B (a caption may follow the scope chosen);
+    // "-A": the check box is cleared.
+    bool check = captions[0] != L'-';
+    std::wstring names = check ? captions : captions + 1;
     HWND control = nullptr;
     for (size_t at = 0; control == nullptr && at <= names.size();) {
       size_t bar = std::min(names.find(L'|', at), names.size());
       control = FindControl(main, names.substr(at, bar - at));
       at = bar + 1;
     }
-    const wchar_t* caption = captions;
     if (control == nullptr) {
-      steps_.Check(false, "the main window has \"" + Utf8(caption) + "\"");
+      steps_.Check(false, "the main window has \"" + Utf8(names) + "\"");
       return false;
     }
-    SetChecked(control, true);
+    SetChecked(control, check);
   }
   HWND target = FindControl(main, button);
   if (target == nullptr) {
@@ -531,6 +535,7 @@ void Scenario::BuildAndClean(Session& session) {
     built_.clear();
     return;
   }
+  CheckOriginalsKept(o_.work + "/ide/Shop", "the add-in's build");
 
   ended = RunCommand(main, L"Remove", {L"Line Numbers", L"Error Handlers", L"Kestrix Modules"});
   ReportMessages("the clean");
@@ -592,6 +597,7 @@ void Scenario::SecondConnection() {
     bool shown = PumpUntil([&] { return (main = MainWindow()) != nullptr; }, kWindowWait);
     steps_.Check(shown, "the main window open at the last disconnection opens again");
     if (main != nullptr) {
+      ActiveModule(session, main);
       HWND exit = FindControl(main, L"&Exit");
       if (exit != nullptr) Click(exit);
       steps_.Check(
@@ -608,6 +614,46 @@ void Scenario::SecondConnection() {
                  "DisplayOnConnect \"" + display + "\"");
   }
   ReportMessages("the second connection");
+}
+
+std::string CodeOf(host::Component& component) {
+  host::CodeModule* code = component.GetCodeModule();
+  return code == nullptr ? "" : code->Lines(1, code->CountOfLines());
+}
+
+// The module of the active code window alone: instrumented in the IDE, then cleaned again.
+void Scenario::ActiveModule(Session& session, HWND main) {
+  vbfiles::FileIde original;
+  original.Open(o_.examples + "/Shop/Shop.vbg");
+  host::Component* module = nullptr;
+  host::Components& components = session.ide->ActiveVBProject()->VBComponents();
+  for (int32_t c = 1; c <= components.Count(); ++c) {
+    if (components.Item(c).Name() == "modShop") module = &components.Item(c);
+  }
+  if (module == nullptr) return;
+  session.ide->SetActiveCodePane(module);
+  std::string before = CodeOf(*module);
+  RunCommand(main, kGo,
+             {L"Active Module", L"Insert Error Handlers", L"-Build Projects|Build Project"});
+  ReportMessages("the build of the active module");
+  std::string others;  // modules changed beside the active one
+  for (int32_t p = 1; p <= original.Count(); ++p) {
+    host::Components& was = original.Item(p).VBComponents();
+    host::Components& now = session.ide->Item(p).VBComponents();
+    for (int32_t c = 1; c <= was.Count() && c <= now.Count(); ++c) {
+      if (&now.Item(c) != module && CodeOf(now.Item(c)) != CodeOf(was.Item(c))) {
+        others += " " + now.Item(c).Name();
+      }
+    }
+  }
+  steps_.Check(CodeOf(*module) != before && others.empty(),
+               "\"&GO !\" on the active code window instruments that module alone",
+               others.empty() ? "" : "changed too:" + others);
+  RunCommand(main, L"Remove",
+             {L"Active Module", L"Line Numbers", L"Error Handlers", L"Kestrix Modules"});
+  ReportMessages("the clean of the active module");
+  CheckCleanRestoredTheGroup(session);
+  session.ide->SetActiveCodePane(nullptr);
 }
 
 // Command bars whose buttons have no Picture property: the face falls back to FaceId.
@@ -701,7 +747,17 @@ void Scenario::SurvivesFaults() {
                                      std::to_string(rows.size()) + " status row(s)"
                                : where);
     CheckToolbarRemoved(session, c.what);
+    CheckOriginalsKept(copy, c.what);
   }
+}
+
+// A build, failed or not, writes only into its build folders: the user's files are as they were.
+void Scenario::CheckOriginalsKept(const std::string& group_copy, const std::string& step) {
+  Files now = kestrix::testing::FilesBelow(group_copy);
+  std::erase_if(now,
+                [](const auto& file) { return file.first.find("BUILD ") != std::string::npos; });
+  steps_.Check(now == kestrix::testing::FilesBelow(o_.examples + "/Shop"),
+               step + ": the group's own files are unchanged");
 }
 
 // Once every object is released, the DLL may be unloaded.
