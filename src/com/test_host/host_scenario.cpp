@@ -11,6 +11,7 @@
 
 #include "com/extensibility.h"
 #include "com/test_host/dispatch_object.h"
+#include "com/test_host/host_support.h"
 #include "com/test_host/vbe_server.h"
 #include "com/test_host/window_driver.h"
 #include "host/settings_keys.h"
@@ -24,110 +25,13 @@ namespace kestrix::com::testing {
 namespace {
 
 namespace fs = std::filesystem;
-using Files = std::map<std::string, std::string>;
 
-constexpr char kProgIdText[] = "Kestrix.Connect";
 constexpr wchar_t kClassKey[] = L"Software\\Classes\\CLSID\\{02D0E11A-B407-42A6-BF73-9DA4DB63FBDF}";
 constexpr wchar_t kProgIdKey[] = L"Software\\Classes\\Kestrix.Connect";
 constexpr wchar_t kAddInKey[] = L"Software\\Microsoft\\Visual Basic\\6.0\\Addins\\Kestrix.Connect";
 constexpr wchar_t kGo[] = L"&GO !";
 constexpr DWORD kWindowWait = 5000;
 constexpr DWORD kCommandWait = 30000;
-
-std::wstring Wide(const std::string& utf8) {
-  int size =
-      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring text(static_cast<size_t>(size), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(), size);
-  return text;
-}
-
-std::string Utf8(const std::wstring& wide) {
-  int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                 nullptr, nullptr);
-  std::string text(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), size,
-                      nullptr, nullptr);
-  return text;
-}
-
-std::string Hex(HRESULT hr) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(hr));
-  return text;
-}
-
-// A cell as kestrix-batch writes it in its tab-separated rows.
-std::string TsvCell(const std::string& text) {
-  std::string cell;
-  for (size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (c == '\\') {
-      cell += "\\\\";
-    } else if (c == '\t') {
-      cell += "\\t";
-    } else if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-      cell += "\\n";
-      ++i;
-    } else if (c == '\n' || c == '\r') {
-      cell += c == '\n' ? "\\n" : "\\r";
-    } else {
-      cell += c;
-    }
-  }
-  return cell;
-}
-
-std::optional<std::wstring> RegString(HKEY root, const std::wstring& key, const wchar_t* name) {
-  wchar_t text[1024] = {};
-  DWORD size = sizeof text;
-  if (RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  return std::wstring(text);
-}
-
-bool KeyExists(HKEY root, const std::wstring& key) {
-  HKEY handle = nullptr;
-  if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
-  RegCloseKey(handle);
-  return true;
-}
-
-std::string CodeOf(host::Component& component) {
-  host::CodeModule* code = component.GetCodeModule();
-  return code == nullptr ? "" : code->Lines(1, code->CountOfLines());
-}
-
-// The step report: one line per step.
-class Steps {
- public:
-  bool Check(bool ok, const std::string& step, const std::string& detail = "") {
-    Line(ok ? "PASS" : "FAIL", step, detail);
-    ++(ok ? result.passed : result.failed);
-    return ok;
-  }
-  void Skip(const std::string& step, const std::string& why) {
-    Line("SKIP", step, why);
-    ++result.skipped;
-  }
-  void Note(const std::string& text) { std::printf("       %s\n", text.c_str()); }
-  HostResult result;
-
- private:
-  static void Line(const char* verdict, const std::string& step, const std::string& detail) {
-    std::printf("[%s] %s%s%s\n", verdict, step.c_str(), detail.empty() ? "" : ": ", detail.c_str());
-    std::fflush(stdout);
-  }
-};
-
-// One connection of the add-in to an IDE holding a copy of the example group.
-struct Session {
-  std::unique_ptr<vbfiles::FileIde> ide = std::make_unique<vbfiles::FileIde>();
-  Ref<IDispatch> vbe;
-  Ref<IDTExtensibility2> add_in;
-  Ref<IDispatch> record;  // the IDE's AddIn object for it
-};
 
 class Scenario {
  public:
@@ -143,8 +47,6 @@ class Scenario {
 
   // The IDE's side.
   bool Open(Session& session, const std::string& group_copy, VbeOptions vbe_options = {});
-  HRESULT Connect(Session& session, bool by_name);
-  HRESULT Disconnect(Session& session, bool by_name);
   bool AddedToolbar(Session& session) const;
   void CheckToolbar(Session& session, const std::string& step);
   void CheckToolbarRemoved(Session& session, const std::string& step);
@@ -293,66 +195,6 @@ bool Scenario::Open(Session& session, const std::string& group_copy, VbeOptions 
   return true;
 }
 
-// OnConnection(Application, ConnectMode, AddInInst, custom()) through the vtable or by name.
-HRESULT Scenario::Connect(Session& session, bool by_name) {
-  SAFEARRAY* custom = SafeArrayCreateVector(VT_VARIANT, 0, 0);
-  HRESULT hr = S_OK;
-  if (!by_name) {
-    hr = session.add_in->OnConnection(session.vbe.get(), ext_cm_AfterStartup, session.record.get(),
-                                      &custom);
-  } else {
-    LPOLESTR names[] = {const_cast<LPOLESTR>(L"OnConnection")};
-    DISPID id = DISPID_UNKNOWN;
-    hr = session.add_in->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
-    VARIANT arguments[4];  // last first
-    arguments[0].vt = VT_BYREF | VT_ARRAY | VT_VARIANT;
-    arguments[0].pparray = &custom;
-    arguments[1].vt = VT_DISPATCH;
-    arguments[1].pdispVal = session.record.get();
-    arguments[2].vt = VT_I4;
-    arguments[2].lVal = ext_cm_AfterStartup;
-    arguments[3].vt = VT_DISPATCH;
-    arguments[3].pdispVal = session.vbe.get();
-    DISPPARAMS params = {arguments, nullptr, 4, 0};
-    EXCEPINFO exception = {};
-    if (SUCCEEDED(hr)) {
-      hr = session.add_in->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
-                                  nullptr, &exception, nullptr);
-    }
-    SysFreeString(exception.bstrSource);
-    SysFreeString(exception.bstrDescription);
-    SysFreeString(exception.bstrHelpFile);
-  }
-  SafeArrayDestroy(custom);
-  PumpFor(200);
-  return hr;
-}
-
-HRESULT Scenario::Disconnect(Session& session, bool by_name) {
-  SAFEARRAY* custom = SafeArrayCreateVector(VT_VARIANT, 0, 0);
-  HRESULT hr = S_OK;
-  if (!by_name) {
-    hr = session.add_in->OnDisconnection(ext_dm_UserClosed, &custom);
-  } else {
-    LPOLESTR names[] = {const_cast<LPOLESTR>(L"OnDisconnection")};
-    DISPID id = DISPID_UNKNOWN;
-    hr = session.add_in->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
-    VARIANT arguments[2];
-    arguments[0].vt = VT_BYREF | VT_ARRAY | VT_VARIANT;
-    arguments[0].pparray = &custom;
-    arguments[1].vt = VT_I4;
-    arguments[1].lVal = ext_dm_UserClosed;
-    DISPPARAMS params = {arguments, nullptr, 2, 0};
-    if (SUCCEEDED(hr)) {
-      hr = session.add_in->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
-                                  nullptr, nullptr, nullptr);
-    }
-  }
-  SafeArrayDestroy(custom);
-  PumpFor(200);
-  return hr;
-}
-
 bool Scenario::AddedToolbar(Session& session) const {
   for (const auto& [member, count] : CallCounts(session.vbe.get())) {
     if (member == "CommandBars.Add") return true;
@@ -473,7 +315,7 @@ bool Scenario::RunCommand(HWND main, const wchar_t* button,
 void Scenario::FirstConnection() {
   Session session;
   if (!Create(session, "first connection") || !Open(session, o_.work + "/ide/Shop")) return;
-  HRESULT hr = Connect(session, false);
+  HRESULT hr = ConnectAddIn(session, false);
   steps_.Check(hr == S_OK, "OnConnection (through the vtable) succeeds", Hex(hr));
   ReportMessages("the first connection");
   full_add_in_ = AddedToolbar(session);
@@ -483,14 +325,14 @@ void Scenario::FirstConnection() {
   } else {
     CheckToolbar(session, "after connecting");
     // A second OnConnection on the same object must leave one toolbar and one sink.
-    hr = Connect(session, false);
+    hr = ConnectAddIn(session, false);
     steps_.Check(SUCCEEDED(hr), "OnConnection again on the connected add-in", Hex(hr));
     ReportMessages("the second OnConnection");
     CheckToolbar(session, "after connecting twice");
     BuildAndClean(session);
   }
   bool window_open = MainWindow() != nullptr;
-  hr = Disconnect(session, false);
+  hr = DisconnectAddIn(session, false);
   steps_.Check(
       hr == S_OK,
       std::string("OnDisconnection succeeds") + (window_open ? " with the main window open" : ""),
@@ -591,7 +433,7 @@ void Scenario::SecondConnection() {
   if (!full_add_in_) return;
   Session session;
   if (!Create(session, "second connection") || !Open(session, o_.work + "/ide2/Shop")) return;
-  HRESULT hr = Connect(session, true);
+  HRESULT hr = ConnectAddIn(session, true);
   steps_.Check(hr == S_OK, "OnConnection by name (IDispatch) succeeds", Hex(hr));
   ReportMessages("the connection by name");
   CheckToolbar(session, "after connecting by name");
@@ -608,7 +450,7 @@ void Scenario::SecondConnection() {
           "\"&Exit\" closes the main window");
     }
   }
-  hr = Disconnect(session, true);
+  hr = DisconnectAddIn(session, true);
   steps_.Check(hr == S_OK, "OnDisconnection by name succeeds", Hex(hr));
   CheckToolbarRemoved(session, "after disconnecting by name");
   if (has_window_) {
@@ -663,12 +505,12 @@ void Scenario::OlderCommandBars() {
   if (!Create(session, "older command bars") || !Open(session, o_.work + "/ide3/Shop", options)) {
     return;
   }
-  HRESULT hr = Connect(session, false);
+  HRESULT hr = ConnectAddIn(session, false);
   auto bar = FindBar(session.vbe.get(), "Kestrix");
   int32_t face = bar && !bar->buttons.empty() ? bar->buttons[0].face_id : 0;
   steps_.Check(hr == S_OK && face != 0, "without a Picture property the button gets a FaceId",
                Hex(hr) + ", FaceId " + std::to_string(face));
-  Disconnect(session, false);
+  DisconnectAddIn(session, false);
   ReportMessages("the older command bars");
 }
 
@@ -701,7 +543,7 @@ void Scenario::SurvivesFaults() {
     std::string copy = o_.work + "/faults" + std::to_string(++index) + "/Shop";
     if (!Create(session, c.what) || !Open(session, copy, options)) continue;
     messages_.clear();
-    HRESULT connected = Connect(session, false);
+    HRESULT connected = ConnectAddIn(session, false);
     ReportMessages(c.what);
     if (c.build && full_add_in_ && has_window_) {
       ClickButton(session.vbe.get(), "Kestrix", 1);
@@ -715,7 +557,7 @@ void Scenario::SurvivesFaults() {
       ReportMessages(c.what);
     }
     std::vector<std::string> rows = StatusRows();
-    HRESULT disconnected = Disconnect(session, false);
+    HRESULT disconnected = DisconnectAddIn(session, false);
     ReportMessages(c.what);
     int raised = FaultsRaised(session.vbe.get());
     if (raised == 0) {
@@ -803,34 +645,7 @@ void Scenario::CompareWithBatch() {
   steps_.Check(difference.empty(),
                "the files the add-in had the IDE save are kestrix-batch's, byte for byte",
                difference.empty() ? std::to_string(batch.size()) + " files" : difference);
-  std::vector<std::string> rows;
-  size_t at = 0;
-  while (at < run.output.size()) {
-    size_t end = run.output.find('\n', at);
-    std::string line = run.output.substr(at, end - at);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.starts_with("row\t")) rows.push_back(line.substr(4));
-    at = end == std::string::npos ? run.output.size() : end + 1;
-  }
-  // The compiler's log reaches kestrix-batch's rows only: the IDE's object model does not
-  // hand it to an add-in.
-  std::vector<std::string> log_lines;
-  for (const auto& [path, bytes] : batch) {
-    if (!path.ends_with(".log")) continue;
-    for (size_t from = 0; from < bytes.size();) {
-      size_t end = std::min(bytes.find('\n', from), bytes.size());
-      std::string line = bytes.substr(from, end - from);
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      log_lines.push_back(TsvCell(line));
-      from = end + 1;
-    }
-  }
-  std::erase_if(rows, [&](const std::string& line) {
-    size_t notes = line.rfind('\t');
-    bool no_member = line.find("\t\t\t") != std::string::npos;
-    return no_member && notes != std::string::npos &&
-           std::find(log_lines.begin(), log_lines.end(), line.substr(notes + 1)) != log_lines.end();
-  });
+  std::vector<std::string> rows = BatchRows(run.output, batch);
   size_t same = 0;
   while (same < rows.size() && same < built_rows_.size() && rows[same] == built_rows_[same])
     ++same;
