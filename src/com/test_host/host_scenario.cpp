@@ -313,6 +313,9 @@ bool Scenario::RunCommand(HWND main, const wchar_t* button,
 // --- The scenario ---
 
 void Scenario::FirstConnection() {
+  // The diagnostic log is on for this connection.
+  std::string log = o_.work + "/kestrix.log";
+  SetEnvironmentVariableW(L"KESTRIX_LOG", Wide(log).c_str());
   Session session;
   if (!Create(session, "first connection") || !Open(session, o_.work + "/ide/Shop")) return;
   HRESULT hr = ConnectAddIn(session, false);
@@ -348,6 +351,13 @@ void Scenario::FirstConnection() {
     }
   }
   calls_ = CallCounts(session.vbe.get());
+  SetEnvironmentVariableW(L"KESTRIX_LOG", nullptr);
+  std::string logged = kestrix::testing::ReadFile(log);
+  size_t lines = static_cast<size_t>(std::count(logged.begin(), logged.end(), '\n'));
+  steps_.Check(logged.find("QueryInterface") != std::string::npos &&
+                   logged.find("FullName") != std::string::npos,
+               "with KESTRIX_LOG set the add-in logs the interfaces asked for and its IDE calls",
+               std::to_string(lines) + " line(s)");
 }
 
 void Scenario::BuildAndClean(Session& session) {
