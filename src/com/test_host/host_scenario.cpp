@@ -51,6 +51,7 @@ class Scenario {
   void CheckToolbar(Session& session, const std::string& step);
   void CheckToolbarRemoved(Session& session, const std::string& step);
   void ReportMessages(const std::string& during);
+  void Record(Session& session);
 
   // The add-in's windows.
   HWND MainWindow() const { return FindTopWindow(L"Kestrix", kGo); }
@@ -86,7 +87,7 @@ class Scenario {
   bool has_window_ = false;              // its button opens a main window
   Files built_;                          // the tree after the add-in's build
   std::vector<std::string> built_rows_;  // its status rows
-  std::vector<std::pair<std::string, int32_t>> calls_;
+  std::vector<std::pair<std::string, int32_t>> calls_;  // over every session, first call first
 };
 
 HostResult Scenario::Run() {
@@ -103,7 +104,7 @@ HostResult Scenario::Run() {
   CheckUnload();
   RegisterPerMachine(false);
   CompareWithBatch();
-  std::printf("Object-model members the add-in called (calls):\n");
+  std::printf("Object-model members the add-in called over the whole run (calls):\n");
   for (const auto& [member, count] : calls_)
     std::printf("  %s %d\n", member.c_str(), count);
   return steps_.result;
@@ -240,6 +241,19 @@ void Scenario::ReportMessages(const std::string& during) {
   }
 }
 
+// Adds the session's calls to the run's.
+void Scenario::Record(Session& session) {
+  for (const auto& [member, count] : CallCounts(session.vbe.get())) {
+    auto same = std::find_if(calls_.begin(), calls_.end(),
+                             [&](const auto& call) { return call.first == member; });
+    if (same == calls_.end()) {
+      calls_.emplace_back(member, count);
+    } else {
+      same->second += count;
+    }
+  }
+}
+
 // --- The add-in's windows ---
 
 HWND Scenario::StatusList() const {
@@ -350,7 +364,7 @@ void Scenario::FirstConnection() {
                    "\"" + display + "\"");
     }
   }
-  calls_ = CallCounts(session.vbe.get());
+  Record(session);
   SetEnvironmentVariableW(L"KESTRIX_LOG", nullptr);
   std::string logged = kestrix::testing::ReadFile(log);
   size_t lines = static_cast<size_t>(std::count(logged.begin(), logged.end(), '\n'));
@@ -461,6 +475,7 @@ void Scenario::SecondConnection() {
     }
   }
   hr = DisconnectAddIn(session, true);
+  Record(session);
   steps_.Check(hr == S_OK, "OnDisconnection by name succeeds", Hex(hr));
   CheckToolbarRemoved(session, "after disconnecting by name");
   if (has_window_) {
@@ -521,6 +536,7 @@ void Scenario::OlderCommandBars() {
   steps_.Check(hr == S_OK && face != 0, "without a Picture property the button gets a FaceId",
                Hex(hr) + ", FaceId " + std::to_string(face));
   DisconnectAddIn(session, false);
+  Record(session);
   ReportMessages("the older command bars");
 }
 
@@ -568,6 +584,7 @@ void Scenario::SurvivesFaults() {
     }
     std::vector<std::string> rows = StatusRows();
     HRESULT disconnected = DisconnectAddIn(session, false);
+    Record(session);
     ReportMessages(c.what);
     int raised = FaultsRaised(session.vbe.get());
     if (raised == 0) {
