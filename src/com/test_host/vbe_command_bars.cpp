@@ -279,6 +279,7 @@ class CommandBarsObject final : public VbeObject {
     auto bar = std::make_shared<BarModel>();
     bar->name = a.Text(0, "Custom " + std::to_string(context_->bars.size() + 1));
     bar->position = a.Long(1, 4);
+    // MenuBar and Temporary change nothing here, but must be flags when given.
     a.Bool(2, false);
     a.Bool(3, false);
     if (bar->name.empty() || FindBarModel(*context_, bar->name)) {

@@ -313,6 +313,31 @@ class VbeRoot final : public VbeObject {
   }
 };
 
+// The IDE's record of one add-in.
+class AddInObject final : public VbeObject {
+ public:
+  static constexpr wchar_t kClass[] = L"AddIn";
+  AddInObject(Context context, const void* key, std::string prog_id)
+      : VbeObject(kClass, std::move(context), key), prog_id_(std::move(prog_id)) {
+    Property(L"ProgId", 0, 0, [this](Arguments&, VARIANT* r) { ReturnText(r, prog_id_); });
+    Property(
+        L"Description", 0, 0, [this](Arguments&, VARIANT* r) { ReturnText(r, description_); },
+        [this](Arguments& a) { description_ = a.Text(0); });
+    Property(
+        L"Connect", 0, 0, [this](Arguments&, VARIANT* r) { ReturnBool(r, connected_); },
+        [this](Arguments& a) { connected_ = a.Bool(0); });
+    Property(
+        L"Object", 0, 0, [this](Arguments&, VARIANT* r) { ReturnObject(r, object_); },
+        [this](Arguments& a) { object_ = a.Object(0); });
+  }
+
+ private:
+  std::string prog_id_;
+  std::string description_;
+  bool connected_ = true;
+  Ref<IDispatch> object_;
+};
+
 Ref<IDispatch> WrapProject(const Context& context, host::Project* project) {
   return project == nullptr ? Ref<IDispatch>()
                             : context->Wrap<ProjectObject>(context, project, *project);
@@ -377,6 +402,14 @@ IDispatch* NewVbe(host::Ide& ide, VbeOptions options) {
 std::shared_ptr<VbeContext> ContextOf(IDispatch* vbe) {
   auto* root = Unwrap<VbeRoot>(vbe);
   return root == nullptr ? nullptr : root->Shared();
+}
+
+IDispatch* NewAddIn(IDispatch* vbe, std::string prog_id) {
+  auto context = ContextOf(vbe);
+  if (!context) return nullptr;
+  // Each AddIn object is its own item, under a number of its own.
+  static uintptr_t made = 0;
+  return new AddInObject(context, reinterpret_cast<const void*>(++made), std::move(prog_id));
 }
 
 std::vector<std::pair<std::string, int32_t>> CallCounts(IDispatch* vbe) {

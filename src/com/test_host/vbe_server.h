@@ -47,6 +47,10 @@ inline constexpr IID kDiidCommandBarControlEvents = {
 // A new VBE root over `ide`, which must outlive every object handed out; AddRef'd.
 IDispatch* NewVbe(host::Ide& ide, VbeOptions options = {});
 
+// The AddIn object the IDE passes with OnConnection (ProgId, Description, Connect, Object),
+// for the add-in of `prog_id`; AddRef'd. `vbe` is a root NewVbe returned.
+IDispatch* NewAddIn(IDispatch* vbe, std::string prog_id);
+
 // What a client made of a button.
 struct ButtonState {
   std::string caption;
