@@ -92,8 +92,10 @@ HeaderShape ReadHeaderShape(const ModuleText& code, int32_t decl_last, int32_t e
   bool any_directive = false;
   for (int32_t i = decl_last + 1; i < end && !any_directive; ++i) {
     std::string_view text = code.Line(i);
-    size_t k = text.find_first_not_of(" \t");
-    any_directive = k != std::string_view::npos && text[k] == '#';
+    size_t k = 0;
+    while (k < text.size() && (text[k] == ' ' || text[k] == '\t'))
+      ++k;
+    any_directive = k < text.size() && text[k] == '#';
   }
   if (!any_directive) return shape;
   int depth = 0;

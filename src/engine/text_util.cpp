@@ -77,6 +77,13 @@ bool MayHoldJump(std::string_view line) {
 }  // namespace
 
 size_t FindInCode(std::string_view line, std::string_view needle) {
+  // A needle ending in a character that is no letter ("GoTo 0"): a line without that
+  // character holds no match, and memchr tells that quickest.
+  const char last = needle.empty() ? 'a' : needle.back();
+  if (basic::Lower(last) == basic::Upper(last) &&
+      line.find(last) == std::string_view::npos) {
+    return std::string_view::npos;
+  }
   if (FindNoCase(line, needle) == std::string_view::npos) return std::string_view::npos;
   std::string code = CodeOnly(line);
   for (size_t at = FindNoCase(code, needle); at != std::string_view::npos;
@@ -109,6 +116,19 @@ bool IsEndStatementLine(std::string_view line) {
 }
 
 bool OpensSelectCase(std::string_view line) {
+  // Without a ':' the line can carry no label but a line number: its statement then starts
+  // at the first character past the number and the blanks, which must be an S.
+  size_t i = 0;
+  while (i < line.size() && basic::IsBlank(line[i]))
+    ++i;
+  while (i < line.size() && IsDigit(line[i]))
+    ++i;
+  while (i < line.size() && basic::IsBlank(line[i]))
+    ++i;
+  if (i < line.size() && basic::Lower(line[i]) != 's' &&
+      line.find(':') == std::string_view::npos) {
+    return false;
+  }
   if (FindNoCase(line, "SELECT") == std::string_view::npos) return false;
   basic::StatementReader statements(line.substr(basic::ReadLabel(line).end));
   std::string_view s;
@@ -157,7 +177,13 @@ Header ParseHeader(std::string_view line) {
 
 std::vector<long> JumpTargets(std::string_view line) {
   std::vector<long> targets;
-  if (std::find_if(line.begin(), line.end(), IsDigit) == line.end() || !MayHoldJump(line)) {
+  // A target follows its word, so the digits of a line number in front never are one.
+  size_t code_start = 0;
+  while (code_start < line.size() && (basic::IsBlank(line[code_start]) || IsDigit(line[code_start])))
+    ++code_start;
+  std::string_view after_number = line.substr(code_start);
+  if (std::find_if(after_number.begin(), after_number.end(), IsDigit) == after_number.end() ||
+      !MayHoldJump(line)) {
     return targets;
   }
   std::string code = CodeOnly(line);

@@ -6,6 +6,7 @@
 // line costs its text and 12 bytes.
 
 #include <cstdint>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -125,10 +126,14 @@ class LineStore {
     }
     std::string text;
     text.reserve(want);
+    text.resize(live);
+    char* out = text.data();
+    const char* in = text_.data();
+    uint32_t at = 0;
     auto move = [&](Record& r) {
-      auto at = static_cast<uint32_t>(text.size());
-      text.append(text_, r.offset, r.length);
+      std::memcpy(out + at, in + r.offset, r.length);
       r.offset = at;
+      at += r.length;
     };
     for (Record& r : front_)
       move(r);
