@@ -24,17 +24,26 @@ inline unsigned char Low(char c) {
 
 // How common a character is in Basic source, roughly (lower is rarer): letters by their
 // frequency in English words, blanks and the usual operators the most common of all.
-int Commonness(char c) {
-  constexpr std::string_view kLetters = "zqjxkvbpygfwmucldrhsnioate";
-  const char low = static_cast<char>(Low(c));
-  size_t letter = kLetters.find(low);
-  if (letter != std::string_view::npos) return 10 + static_cast<int>(letter);
-  if (IsDigit(c)) return 20;
-  if (c == ' ' || c == '\t' || c == '=' || c == '(' || c == ')' || c == ',' || c == '.' ||
-      c == '"') {
-    return 40;
+struct CommonnessTable {
+  unsigned char map[256];
+  constexpr CommonnessTable() : map() {
+    for (int c = 0; c < 256; ++c)
+      map[c] = 5;  // '_', '#', '$' and the rest
+    for (int c = '0'; c <= '9'; ++c)
+      map[c] = 20;
+    for (char c : {' ', '\t', '=', '(', ')', ',', '.', '"'})
+      map[static_cast<unsigned char>(c)] = 40;
+    constexpr std::string_view kLetters = "zqjxkvbpygfwmucldrhsnioate";
+    for (size_t k = 0; k < kLetters.size(); ++k) {
+      map[static_cast<unsigned char>(kLetters[k])] = static_cast<unsigned char>(10 + k);
+      map[static_cast<unsigned char>(kLetters[k] - 32)] = static_cast<unsigned char>(10 + k);
+    }
   }
-  return 5;  // '_', '#', '$' and the rest
+};
+constexpr CommonnessTable kCommonness;
+
+inline int Commonness(char c) {
+  return kCommonness.map[static_cast<unsigned char>(c)];
 }
 
 }  // namespace

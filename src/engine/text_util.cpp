@@ -147,6 +147,8 @@ bool HoldsProcedureEnd(std::string_view line) {
     // One statement: End must be its first word, after a line number if any.
     std::string_view s = basic::SkipLineNumber(line);
     if (s.size() < 3 || !EqualsNoCase(s.substr(0, 3), "end")) return false;
+    // The line's one statement starts with End: its words up to a comment are the line's.
+    return basic::IsProcedureEndStatement(line);
   } else if (StartsWithComment(line) || FindNoCase(line, "END") == std::string_view::npos) {
     return false;
   }

@@ -127,11 +127,22 @@ class LineStore {
     std::string text;
     text.reserve(want);
     text.resize(live);
+    // Lines that lay end to end stay so: each such run goes over in one copy.
     char* out = text.data();
     const char* in = text_.data();
-    uint32_t at = 0;
+    uint32_t at = 0;                    // where the next line's text goes
+    uint32_t run_from = 0, run_to = 0;  // the run gathered so far, in the old text
+    uint32_t run_at = 0;                // and where it goes
+    auto flush = [&] {
+      if (run_to > run_from) std::memcpy(out + run_at, in + run_from, run_to - run_from);
+    };
     auto move = [&](Record& r) {
-      std::memcpy(out + at, in + r.offset, r.length);
+      if (r.offset != run_to) {
+        flush();
+        run_from = run_to = r.offset;
+        run_at = at;
+      }
+      run_to += r.length;
       r.offset = at;
       at += r.length;
     };
@@ -139,6 +150,7 @@ class LineStore {
       move(r);
     for (auto it = back_.rbegin(); it != back_.rend(); ++it)
       move(*it);
+    flush();
     text_ = std::move(text);
     garbage_ = 0;
   }
