@@ -103,9 +103,17 @@ bool IsBlankOrComment(std::string_view line) {
 }
 
 long LeadingNumber(std::string_view line) {
+  // A line number is the first thing on the line after blanks: most lines start otherwise.
+  size_t start = 0;
+  while (start < line.size() && basic::IsBlank(line[start]))
+    ++start;
+  if (start >= line.size() || !IsDigit(line[start])) return -1;
   basic::Label label = basic::ReadLabel(line);
   if (!label.numeric || label.text.size() > 9) return -1;
-  return std::stol(std::string(label.text));
+  long number = 0;
+  for (char c : label.text)
+    number = number * 10 + (c - '0');
+  return number;
 }
 
 bool IsEndStatementLine(std::string_view line) {
