@@ -18,20 +18,23 @@ ModuleText::ModuleText(host::CodeModule& code) {
   const int32_t n = code.CountOfLines();
   if (n <= 0) return;
   source_ = code.Lines(1, n);
-  back_.reserve(static_cast<size_t>(n));
+  // The back side holds the lines last first: line k goes to back_[n - k].
+  back_.resize(static_cast<size_t>(n));
   std::string_view all = source_;
   // Lines never hold a line feed, so every one in the text ends a line (with the CR before it).
   size_t pos = 0;
+  int32_t read = 0;
   for (;;) {
     size_t lf = all.find('\n', pos);
     size_t end = lf == std::string_view::npos ? all.size() : lf;
     size_t cut =
         (lf != std::string_view::npos && end > pos && all[end - 1] == '\r') ? end - 1 : end;
-    back_.push_back({all.substr(pos, cut - pos), static_cast<int32_t>(back_.size()) + 1});
+    if (++read > n) break;
+    back_[static_cast<size_t>(n - read)] = {all.substr(pos, cut - pos), read};
     if (lf == std::string_view::npos) break;
     pos = lf + 1;
   }
-  if (static_cast<int32_t>(back_.size()) != n) {
+  if (read != n) {
     // A code module whose lines hold line breaks of their own: read them one by one.
     back_.clear();
     source_.clear();
@@ -42,8 +45,8 @@ ModuleText::ModuleText(host::CodeModule& code) {
     for (const auto& line : lines) {
       back_.push_back({Store(line), static_cast<int32_t>(back_.size()) + 1});
     }
+    std::reverse(back_.begin(), back_.end());
   }
-  std::reverse(back_.begin(), back_.end());
   source_count_ = n;
 }
 

@@ -151,7 +151,11 @@ bool IsCaseClause(std::string_view line) {
 }
 
 bool HoldsProcedureEnd(std::string_view line) {
-  if (line.find(':') == std::string_view::npos) {
+  // Lines are short: a plain loop finds a ':' sooner than a call to memchr.
+  bool colon = false;
+  for (char c : line)
+    colon |= c == ':';
+  if (!colon) {
     // One statement: End must be its first word, after a line number if any.
     std::string_view s = basic::SkipLineNumber(line);
     if (s.size() < 3 || !EqualsNoCase(s.substr(0, 3), "end")) return false;
@@ -175,6 +179,13 @@ Header ParseHeader(std::string_view line) {
   if (first.empty()) return {};
   const char c = basic::Lower(first.front());
   if (c != 'p' && c != 's' && c != 'f' && c != 'g') return {};
+  // Nor is it one unless that word is a modifier, Sub, Function or Property.
+  std::string_view rest = first;
+  std::string_view word = TakeWord(rest);
+  if (!basic::IsModifierWord(word) && !EqualsNoCase(word, "sub") &&
+      !EqualsNoCase(word, "function") && !EqualsNoCase(word, "property")) {
+    return {};
+  }
   if (!MayHoldHeader(line)) return {};
   basic::Header read = basic::ReadLineHeader(line);
   Header header;
