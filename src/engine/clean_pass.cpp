@@ -225,7 +225,17 @@ bool CleanModule(EngineState& state, host::CodeModule* code) {
          (m.module_marked && !m.any_proc_marked && !m.proc_skipped[static_cast<size_t>(proc)]));
     bool strip = numbers && m.first[i] && kestrix_numbered;
     if (!handlers && !strip) continue;
-    line.assign(m.lines[i]);
+    // Most lines change in neither way: they are not copied to find that out.
+    std::string_view view = m.lines[i];
+    bool may_change = handlers && FindInCode(view, kOnErrorGotoHandler) != std::string::npos;
+    if (strip && !may_change) {
+      size_t digits = 0;
+      while (digits < view.size() && view[digits] >= '0' && view[digits] <= '9')
+        ++digits;
+      may_change = digits > 0 && digits < view.size() && view[digits] == '\t';
+    }
+    if (!may_change) continue;
+    line.assign(view);
     bool changed = handlers && RestoreOnErrorGotoZero(line);
     if (strip) changed |= StripLineNumber(line, m.proc_targets[static_cast<size_t>(proc)]);
     if (changed) text.Replace(static_cast<int32_t>(i) + 1, line);

@@ -207,9 +207,13 @@ std::vector<long> JumpTargets(std::string_view line) {
       !MayHoldJump(line)) {
     return targets;
   }
-  std::string code = CodeOnly(line);
-  std::string_view s = code;
+  // The code before the comment, string literals passed over whole: no word inside one counts.
+  std::string_view s = line.substr(0, basic::CommentStart(line));
   while (!s.empty()) {
+    if (s.front() == '"') {
+      s.remove_prefix(basic::LiteralEnd(s, 0));
+      continue;
+    }
     if (!IsIdentChar(s.front())) {
       s.remove_prefix(1);
       continue;
@@ -227,7 +231,10 @@ std::vector<long> JumpTargets(std::string_view line) {
       while (n < rest.size() && IsDigit(rest[n]) && n < 9)
         ++n;
       if (n == 0 || (n < rest.size() && IsIdentChar(rest[n]))) break;
-      targets.push_back(std::stol(std::string(rest.substr(0, n))));
+      long target = 0;
+      for (size_t k = 0; k < n; ++k)
+        target = target * 10 + (rest[k] - '0');
+      targets.push_back(target);
       s = SkipBlanks(rest.substr(n));
       if (s.empty() || s.front() != ',') break;
       s.remove_prefix(1);
