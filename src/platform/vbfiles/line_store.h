@@ -36,6 +36,12 @@ class LineStore {
       PushBack(line.text, line.attrs, line.flags);
   }
 
+  // Makes room for `lines` lines of `bytes` bytes of text in all, to be appended.
+  void Reserve(size_t lines, size_t bytes) {
+    text_.reserve(text_.size() + bytes);
+    front_.reserve(front_.size() + back_.size() + lines);
+  }
+
   // Appends a line after the last one.
   void PushBack(std::string_view text, uint32_t attrs = 0, uint8_t flags = 0) {
     Insert(size(), text, attrs, flags);
