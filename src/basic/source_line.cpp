@@ -263,12 +263,19 @@ bool StatementReader::Next(std::string_view& statement) {
 }
 
 std::string_view SkipLineNumber(std::string_view statement) {
-  std::string_view s = SkipBlanks(statement);
-  size_t digits = 0;
-  while (digits < s.size() && IsDigit(s[digits]))
+  const size_t n = statement.size();
+  size_t start = 0;
+  while (start < n && IsBlank(statement[start]))
+    ++start;
+  size_t digits = start;
+  while (digits < n && IsDigit(statement[digits]))
     ++digits;
-  if (digits > 0 && (digits == s.size() || IsBlank(s[digits]))) return SkipBlanks(s.substr(digits));
-  return s;
+  if (digits == start || (digits < n && !IsBlank(statement[digits]))) {
+    return statement.substr(start);
+  }
+  while (digits < n && IsBlank(statement[digits]))
+    ++digits;
+  return statement.substr(digits);
 }
 
 bool IsModifierWord(std::string_view word) {
