@@ -51,7 +51,13 @@ bool MayHoldHeader(std::string_view line) {
 // True when the line holds GOTO, GOSUB, RESUME, THEN or ELSE anywhere, in any case: the
 // words after which a line number may stand.
 bool MayHoldJump(std::string_view line) {
+  // Only where a word starts: a word is never taken from the middle of a run of name
+  // characters.
+  bool word_start = true;
   for (size_t i = 0; i < line.size(); ++i) {
+    const bool at_start = word_start;
+    word_start = !IsIdentChar(line[i]);
+    if (!at_start) continue;
     switch (basic::Lower(line[i])) {
       case 'g':
         if (EqualsNoCase(line.substr(i, 4), "GOTO") || EqualsNoCase(line.substr(i, 5), "GOSUB")) {
@@ -151,16 +157,12 @@ bool IsCaseClause(std::string_view line) {
 }
 
 bool HoldsProcedureEnd(std::string_view line) {
-  // Lines are short: a plain loop finds a ':' sooner than a call to memchr.
-  bool colon = false;
-  for (char c : line)
-    colon |= c == ':';
-  if (!colon) {
-    // One statement: End must be its first word, after a line number if any.
-    std::string_view s = basic::SkipLineNumber(line);
-    if (s.size() < 3 || !EqualsNoCase(s.substr(0, 3), "end")) return false;
-    // The line's one statement starts with End: its words up to a comment are the line's.
-    return basic::IsProcedureEndStatement(line);
+  std::string_view s = basic::SkipLineNumber(line);
+  const bool starts_with_end = s.size() >= 3 && EqualsNoCase(s.substr(0, 3), "end");
+  if (line.find(':') == std::string_view::npos) {
+    // One statement: End must be its first word, after a line number if any; its words up to
+    // a comment are the line's.
+    return starts_with_end && basic::IsProcedureEndStatement(line);
   } else if (StartsWithComment(line) || FindNoCase(line, "END") == std::string_view::npos) {
     return false;
   }
