@@ -41,6 +41,21 @@ double PeakRssMb() {
   return static_cast<double>(usage.ru_maxrss) / 1024.0;  // kilobytes on Linux
 }
 
+double UserCpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_utime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec) / 1e6;
+}
+
+void PrintPhase(std::string_view name, double seconds, double cpu_seconds, int64_t lines,
+                std::string_view note) {
+  const double per_line = lines > 0 ? 1e9 / static_cast<double>(lines) : 0.0;
+  std::printf("  %-15s %9.3f s %10.1f ns/line   cpu %6.1f ns/line   peak RSS %8.1f MB%s\n",
+              std::string(name).c_str(), seconds, seconds * per_line, cpu_seconds * per_line,
+              PeakRssMb(), std::string(note).c_str());
+}
+
 void PrintPhase(std::string_view name, double seconds, int64_t lines, std::string_view note) {
   const double ns_per_line = lines > 0 ? seconds * 1e9 / static_cast<double>(lines) : 0.0;
   std::printf("  %-15s %9.3f s %10.1f ns/line   peak RSS %8.1f MB%s\n", std::string(name).c_str(),

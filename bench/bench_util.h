@@ -46,8 +46,13 @@ class ScratchDir {
 
 double SecondsSince(Clock::time_point start);
 double PeakRssMb();
+// The process's user cpu time so far, every thread's: steadier than the clock on a busy machine.
+double UserCpuSeconds();
 // One line of figures: seconds, nanoseconds per line, peak memory so far.
 void PrintPhase(std::string_view name, double seconds, int64_t lines, std::string_view note);
+// The same with the user cpu time of the phase beside the clock's.
+void PrintPhase(std::string_view name, double seconds, double cpu_seconds, int64_t lines,
+                std::string_view note);
 
 template <typename Visit>
 void ForEachCodeModule(vbfiles::FileIde& ide, Visit visit) {

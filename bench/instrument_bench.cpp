@@ -62,6 +62,18 @@ class Connected final : public host::Connection {
 
 struct Times {
   double load = 0, instrument = 0, save = 0, clean = 0, build = 0;
+  // The same phases in user cpu time.
+  double load_cpu = 0, instrument_cpu = 0, save_cpu = 0, clean_cpu = 0, build_cpu = 0;
+};
+
+// Wall clock and user cpu time from one moment on.
+struct Stopwatch {
+  Clock::time_point start = Clock::now();
+  double cpu_start = UserCpuSeconds();
+  void Read(double& seconds, double& cpu) const {
+    seconds = SecondsSince(start);
+    cpu = UserCpuSeconds() - cpu_start;
+  }
 };
 
 // One run on a fresh load of the tree.
@@ -80,30 +92,30 @@ Times RunOnce(const std::string& group, const fs::path& in_root, const fs::path&
   fs::create_directories(form.options().Dir1);
   form.options().Check4 = 1;
   vbfiles::FileIde ide;
-  Clock::time_point start = Clock::now();
+  Stopwatch watch;
   ide.Open(group);
-  t.load = SecondsSince(start);
+  watch.Read(t.load, t.load_cpu);
   form.vbinstance = &ide;
   form.Connect = &connection;
   if (full_build) {
-    start = Clock::now();
+    watch = Stopwatch();
     form.RunCommand(0);
-    t.build = SecondsSince(start);
+    watch.Read(t.build, t.build_cpu);
     fs::remove_all(form.options().Dir1);
     return t;
   }
   form.options().Check2 = 0;
-  start = Clock::now();
+  watch = Stopwatch();
   form.RunCommand(0);
-  t.instrument = SecondsSince(start);
+  watch.Read(t.instrument, t.instrument_cpu);
   fs::path out = scratch / ("out" + std::to_string(run));
-  start = Clock::now();
+  watch = Stopwatch();
   SaveAll(ide, in_root, out);
-  t.save = SecondsSince(start);
+  watch.Read(t.save, t.save_cpu);
   fs::remove_all(out);
-  start = Clock::now();
+  watch = Stopwatch();
   form.RunCommand(1);
-  t.clean = SecondsSince(start);
+  watch.Read(t.clean, t.clean_cpu);
   return t;
 }
 
@@ -122,23 +134,30 @@ int Run(int64_t lines, uint32_t seed) {
   // machine's moods fall on all of them alike; the medians are compared.
   constexpr int kRounds = 5;
   std::vector<double> load, instrument, save, clean, build, copy;
+  std::vector<double> load_cpu, instrument_cpu, save_cpu, clean_cpu, build_cpu;
   for (int run = 1; run <= kRounds; ++run) {
     Times t = RunOnce(tree.group_file, in_root, scratch.path(), false, run);
     load.push_back(t.load);
     instrument.push_back(t.instrument);
     save.push_back(t.save);
     clean.push_back(t.clean);
+    load_cpu.push_back(t.load_cpu);
+    instrument_cpu.push_back(t.instrument_cpu);
+    save_cpu.push_back(t.save_cpu);
+    clean_cpu.push_back(t.clean_cpu);
     Times b = RunOnce(tree.group_file, in_root, scratch.path(), true, run + kRounds);
     build.push_back(b.load + b.build);
+    build_cpu.push_back(b.load_cpu + b.build_cpu);
     copy.push_back(TimeCopyOnce(in_root, scratch.path() / ("cp" + std::to_string(run))));
     if (copy.back() <= 0) return 1;
   }
   const double copied = Median(copy);
-  PrintPhase("load", Median(load), tree.code_lines, "");
-  PrintPhase("instrument", Median(instrument), tree.code_lines, "   (in memory)");
-  PrintPhase("save", Median(save), tree.code_lines, "");
-  PrintPhase("clean", Median(clean), tree.code_lines, "   (in memory)");
-  PrintPhase("full build", Median(build), tree.code_lines,
+  PrintPhase("load", Median(load), Median(load_cpu), tree.code_lines, "");
+  PrintPhase("instrument", Median(instrument), Median(instrument_cpu), tree.code_lines,
+             "   (in memory)");
+  PrintPhase("save", Median(save), Median(save_cpu), tree.code_lines, "");
+  PrintPhase("clean", Median(clean), Median(clean_cpu), tree.code_lines, "   (in memory)");
+  PrintPhase("full build", Median(build), Median(build_cpu), tree.code_lines,
              "   (load, instrument, add modules, save into BUILD n, check)");
   PrintPhase("cp -r", copied, tree.code_lines, "");
   std::printf("  %-15s %9.1f   (load+instrument+save)/(cp -r)\n", "ratio",

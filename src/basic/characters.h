@@ -74,12 +74,11 @@ inline bool IsDoubleByteLetter(std::string_view s, size_t n) {
 // The end of the run of name characters that starts at `n` (`n` itself when none does).
 inline size_t NameEnd(std::string_view s, size_t n) {
   while (n < s.size()) {
-    if (IsDoubleByteLetter(s, n)) {
-      n += 2;
-    } else if (IsIdentChar(s[n])) {
-      ++n;
+    if (static_cast<unsigned char>(s[n]) < 0x80) {
+      if (!IsIdentChar(s[n])) break;
+      ++n;  // an ASCII name character: no double-byte letter starts below 0x81
     } else {
-      break;
+      n += IsDoubleByteLetter(s, n) ? 2 : 1;  // every byte from 0x80 on is a name character
     }
   }
   return n;

@@ -1,6 +1,8 @@
 #include "basic/source_line.h"
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace kestrix::basic {
 
@@ -20,19 +22,78 @@ inline unsigned char Low(char c) {
   return kLower.map[static_cast<unsigned char>(c)];
 }
 
+// How common a character is in Basic source, roughly (lower is rarer): letters by their
+// frequency in English words, blanks and the usual operators the most common of all.
+struct CommonnessTable {
+  unsigned char map[256];
+  constexpr CommonnessTable() : map() {
+    for (int c = 0; c < 256; ++c)
+      map[c] = 5;  // '_', '#', '$' and the rest
+    for (int c = '0'; c <= '9'; ++c)
+      map[c] = 20;
+    for (char c : {' ', '\t', '=', '(', ')', ',', '.', '"'})
+      map[static_cast<unsigned char>(c)] = 40;
+    constexpr std::string_view kLetters = "zqjxkvbpygfwmucldrhsnioate";
+    for (size_t k = 0; k < kLetters.size(); ++k) {
+      map[static_cast<unsigned char>(kLetters[k])] = static_cast<unsigned char>(10 + k);
+      map[static_cast<unsigned char>(kLetters[k] - 32)] = static_cast<unsigned char>(10 + k);
+    }
+  }
+};
+constexpr CommonnessTable kCommonness;
+
+inline int Commonness(char c) {
+  return kCommonness.map[static_cast<unsigned char>(c)];
+}
+
 }  // namespace
 
 size_t FindNoCase(std::string_view text, std::string_view needle, size_t from) {
   if (needle.empty()) return from <= text.size() ? from : std::string_view::npos;
-  if (needle.size() > text.size()) return std::string_view::npos;
-  unsigned char first = Low(needle[0]);
-  size_t last_start = text.size() - needle.size();
-  for (size_t i = from; i <= last_start; ++i) {
-    if (Low(text[i]) != first) continue;
+  if (needle.size() > text.size() || from > text.size() - needle.size()) {
+    return std::string_view::npos;
+  }
+  const unsigned char first = Low(needle[0]);
+  const size_t last_start = text.size() - needle.size();
+  auto matches_at = [&](size_t i) {
     size_t k = 1;
     while (k < needle.size() && Low(text[i + k]) == Low(needle[k]))
       ++k;
-    if (k == needle.size()) return i;
+    return k == needle.size();
+  };
+  if (last_start - from < 48) {
+    for (size_t i = from; i <= last_start; ++i) {
+      if (Low(text[i]) == first && matches_at(i)) return i;
+    }
+    return std::string_view::npos;
+  }
+  // A long text (a whole module): the needle's rarest character is looked for with memchr, in
+  // both cases when it is a letter, so that most of the text is passed over many bytes at a
+  // time.
+  size_t anchor = 0;
+  for (size_t k = 1; k < needle.size(); ++k) {
+    if (Commonness(needle[k]) < Commonness(needle[anchor])) anchor = k;
+  }
+  const char* base = text.data() + anchor;
+  const size_t span = last_start + 1;  // where a match may start
+  auto next = [&](char c, size_t at) -> size_t {
+    if (at >= span) return std::string_view::npos;
+    const void* p = std::memchr(base + at, c, span - at);
+    return p == nullptr ? std::string_view::npos
+                        : static_cast<size_t>(static_cast<const char*>(p) - base);
+  };
+  const char lower = static_cast<char>(Low(needle[anchor]));
+  const char upper = (lower >= 'a' && lower <= 'z') ? static_cast<char>(lower - 32) : lower;
+  size_t at_lower = next(lower, from);
+  size_t at_upper = upper == lower ? std::string_view::npos : next(upper, from);
+  while (at_lower != std::string_view::npos || at_upper != std::string_view::npos) {
+    size_t i = std::min(at_lower, at_upper);
+    if (Low(text[i]) == first && matches_at(i)) return i;
+    if (i == at_lower) {
+      at_lower = next(lower, i + 1);
+    } else {
+      at_upper = next(upper, i + 1);
+    }
   }
   return std::string_view::npos;
 }
@@ -202,12 +263,19 @@ bool StatementReader::Next(std::string_view& statement) {
 }
 
 std::string_view SkipLineNumber(std::string_view statement) {
-  std::string_view s = SkipBlanks(statement);
-  size_t digits = 0;
-  while (digits < s.size() && IsDigit(s[digits]))
+  const size_t n = statement.size();
+  size_t start = 0;
+  while (start < n && IsBlank(statement[start]))
+    ++start;
+  size_t digits = start;
+  while (digits < n && IsDigit(statement[digits]))
     ++digits;
-  if (digits > 0 && (digits == s.size() || IsBlank(s[digits]))) return SkipBlanks(s.substr(digits));
-  return s;
+  if (digits == start || (digits < n && !IsBlank(statement[digits]))) {
+    return statement.substr(start);
+  }
+  while (digits < n && IsBlank(statement[digits]))
+    ++digits;
+  return statement.substr(digits);
 }
 
 bool IsModifierWord(std::string_view word) {

@@ -38,6 +38,33 @@ TEST(SourceLineTest, CodeOnlyBlanksLiteralsAndCutsComments) {
   }
 }
 
+// Long texts are searched with memchr, short ones byte by byte: both must find the first
+// match at or after `from`, in either case, and nothing past the end.
+TEST(SourceLineTest, FindNoCaseFindsTheFirstMatchInShortAndLongTexts) {
+  auto reference = [](std::string_view text, std::string_view needle, size_t from) {
+    std::string t = FoldName(text), n = FoldName(needle);
+    return from > t.size() ? std::string::npos : t.find(n, from);
+  };
+  std::string filler(200, '.');
+  const std::vector<std::string> texts = {
+      "",
+      "KestrixSkipProc",
+      "x = 1 ' kestrixskipproc",
+      filler + "kESTRIXsKIPpROC" + filler + "KestrixSkipProc",
+      filler + "Kestrix" + filler + "Kestri",  // a partial match at the very end
+      filler + "_ = 1" + filler,
+      filler + "kk" + filler + "KKestrixSkipProc",
+  };
+  for (const std::string& text : texts) {
+    for (std::string_view needle : {"KestrixSkipProc", "_ =", "k", "Kestri"}) {
+      for (size_t from : {size_t{0}, size_t{1}, size_t{150}, size_t{201}, text.size()}) {
+        EXPECT_EQ(FindNoCase(text, needle, from), reference(text, needle, from))
+            << text.size() << " " << needle << " " << from;
+      }
+    }
+  }
+}
+
 TEST(SourceLineTest, ContinuationNeedsABlankBeforeTheUnderscore) {
   struct Case {
     std::string_view line;

@@ -31,8 +31,11 @@ void LabelTable::Jump(std::string name, int32_t line) {
 
 std::vector<LabelTable::Problem> LabelTable::Resolve() {
   std::vector<Problem> problems;
-  std::stable_sort(labels_.begin(), labels_.end(),
-                   [](const Label& a, const Label& b) { return a.name < b.name; });
+  auto by_name = [](const Label& a, const Label& b) { return a.name < b.name; };
+  // The line numbers of a numbered procedure mostly come in order already.
+  if (!std::is_sorted(labels_.begin(), labels_.end(), by_name)) {
+    std::stable_sort(labels_.begin(), labels_.end(), by_name);
+  }
   for (size_t i = 1; i < labels_.size(); ++i) {
     for (size_t k = i; k-- > 0 && labels_[k].name == labels_[i].name;) {
       if (!Exclusive(labels_[k].path, labels_[i].path)) {

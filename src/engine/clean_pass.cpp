@@ -42,6 +42,8 @@ struct ModuleShape {
 ModuleShape ReadShape(const ModuleText& code) {
   ModuleShape m;
   int32_t n = code.Count();
+  // Most modules carry no skip mark: one look over the whole text saves one on every line.
+  const bool any_skip_mark = code.Contains(kSkipProcMark, 1, n);
   m.lines.reserve(static_cast<size_t>(n));
   for (int32_t i = 1; i <= n; ++i)
     m.lines.push_back(code.Line(i));
@@ -53,7 +55,7 @@ ModuleShape ReadShape(const ModuleText& code) {
   std::string joined;
   for (size_t i = 0; i < m.lines.size(); ++i) {
     std::string_view text = m.lines[i];
-    if (ContainsNoCase(text, kSkipProcMark)) {
+    if (any_skip_mark && ContainsNoCase(text, kSkipProcMark)) {
       if (current >= 0) {
         m.proc_skipped[static_cast<size_t>(current)] = true;
       } else {
@@ -168,7 +170,9 @@ bool StripLineNumber(std::string& text, const std::set<long>& targets) {
   while (n < text.size() && text[n] >= '0' && text[n] <= '9')
     ++n;
   if (n == 0 || n >= text.size() || text[n] != '\t' || text[0] == '0' || n > 9) return false;
-  long number = std::stol(text.substr(0, n));
+  long number = 0;
+  for (size_t k = 0; k < n; ++k)
+    number = number * 10 + (text[k] - '0');
   if (number < 101 || targets.count(number)) return false;
   text.erase(0, n + 1);
   return true;
@@ -221,7 +225,17 @@ bool CleanModule(EngineState& state, host::CodeModule* code) {
          (m.module_marked && !m.any_proc_marked && !m.proc_skipped[static_cast<size_t>(proc)]));
     bool strip = numbers && m.first[i] && kestrix_numbered;
     if (!handlers && !strip) continue;
-    line.assign(m.lines[i]);
+    // Most lines change in neither way: they are not copied to find that out.
+    std::string_view view = m.lines[i];
+    bool may_change = handlers && FindInCode(view, kOnErrorGotoHandler) != std::string::npos;
+    if (strip && !may_change) {
+      size_t digits = 0;
+      while (digits < view.size() && view[digits] >= '0' && view[digits] <= '9')
+        ++digits;
+      may_change = digits > 0 && digits < view.size() && view[digits] == '\t';
+    }
+    if (!may_change) continue;
+    line.assign(view);
     bool changed = handlers && RestoreOnErrorGotoZero(line);
     if (strip) changed |= StripLineNumber(line, m.proc_targets[static_cast<size_t>(proc)]);
     if (changed) text.Replace(static_cast<int32_t>(i) + 1, line);

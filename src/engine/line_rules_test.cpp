@@ -1,9 +1,11 @@
 #include "engine/line_rules.h"
+#include "engine/text_util.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace kestrix::engine {
 namespace {
@@ -70,6 +72,37 @@ TEST(LineRulesTest, IsProcedureEnd) {
     EXPECT_FALSE(IsProcedureEnd(line, exit_statement)) << "line: " << line;
     EXPECT_EQ(exit_statement, "preset") << "line: " << line;
   }
+}
+
+}  // namespace
+}  // namespace kestrix::engine
+
+namespace kestrix::engine {
+namespace {
+
+// Cleaning keeps a line number that a jump names: the targets must come from code only, never
+// from a literal, a comment or the line's own number in front.
+TEST(TextUtilTest, JumpTargetsReadOnlyTheCode) {
+  struct Case {
+    std::string_view line;
+    std::vector<long> targets;
+  } cases[] = {
+      {"GoTo 120", {120}},
+      {"130\tIf x Then 140 Else 150", {140, 150}},
+      {"On n GoSub 10, 20 ,30", {10, 20, 30}},
+      {"Resume 0070", {70}},
+      {"200\tx = y + 300", {}},                     // its own number and sums are no target
+      {"s = \"GoTo 10\": GoTo 20", {20}},            // not inside a literal
+      {"s = \"a\"\"GoTo 11\"\"\" ' GoTo 12", {}},    // doubled quotes, then a comment
+      {"x = 1: Rem GoTo 13", {}},
+      {"GoTo 14x", {}},                             // a name, no number
+      {"If a Then\"GoTo 15\"", {}},
+      {"s = \"unclosed GoTo 16", {}},
+      {"Resume Next", {}},
+      {"GoTo 1234567890", {}},  // more digits than a line number holds
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(JumpTargets(c.line), c.targets) << c.line;
 }
 
 }  // namespace

@@ -104,9 +104,17 @@ void WalkProcedures(EngineState& state, host::CodeModule& code, ModuleText& text
         in_range = true;
       }
     }
+    // Whether `name` differs from the procedure of the line before: after the first line of
+    // the stretch that one is `name` itself.
+    bool differs = !name.empty() && (!EqualsNoCase(name, previous) || kind != previous_kind);
+    if (line <= known_to) {
+      if (previous != name) previous = name;
+      previous_kind = kind;
+    }
     for (; line <= known_to; ++line) {
       std::string_view line_text = text.Line(line);
-      bool next = !name.empty() && (!EqualsNoCase(name, previous) || kind != previous_kind);
+      bool next = differs;
+      differs = false;
       if (!name.empty() && !next && past_end) {
         Header header = ParseHeader(line_text);
         next = EqualsNoCase(header.name, name) && header.kind == kind;
@@ -126,8 +134,6 @@ void WalkProcedures(EngineState& state, host::CodeModule& code, ModuleText& text
       } else if (!name.empty() && HoldsProcedureEnd(line_text)) {
         past_end = true;
       }
-      if (previous != name) previous = name;
-      previous_kind = kind;
     }
     progress.SetProgressValue(StatusOutput::kLinesBar, line);
   }

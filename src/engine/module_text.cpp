@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <utility>
 
 #include "basic/source_line.h"
@@ -17,20 +18,23 @@ ModuleText::ModuleText(host::CodeModule& code) {
   const int32_t n = code.CountOfLines();
   if (n <= 0) return;
   source_ = code.Lines(1, n);
-  back_.reserve(static_cast<size_t>(n));
+  // The back side holds the lines last first: line k goes to back_[n - k].
+  back_.resize(static_cast<size_t>(n));
   std::string_view all = source_;
   // Lines never hold a line feed, so every one in the text ends a line (with the CR before it).
   size_t pos = 0;
+  int32_t read = 0;
   for (;;) {
     size_t lf = all.find('\n', pos);
     size_t end = lf == std::string_view::npos ? all.size() : lf;
     size_t cut =
         (lf != std::string_view::npos && end > pos && all[end - 1] == '\r') ? end - 1 : end;
-    back_.push_back({all.substr(pos, cut - pos), static_cast<int32_t>(back_.size()) + 1});
+    if (++read > n) break;
+    back_[static_cast<size_t>(n - read)] = {all.substr(pos, cut - pos), read};
     if (lf == std::string_view::npos) break;
     pos = lf + 1;
   }
-  if (static_cast<int32_t>(back_.size()) != n) {
+  if (read != n) {
     // A code module whose lines hold line breaks of their own: read them one by one.
     back_.clear();
     source_.clear();
@@ -41,8 +45,8 @@ ModuleText::ModuleText(host::CodeModule& code) {
     for (const auto& line : lines) {
       back_.push_back({Store(line), static_cast<int32_t>(back_.size()) + 1});
     }
+    std::reverse(back_.begin(), back_.end());
   }
-  std::reverse(back_.begin(), back_.end());
   source_count_ = n;
 }
 
@@ -99,30 +103,45 @@ bool ModuleText::Contains(std::string_view needle, int32_t from, int32_t to) con
 std::vector<bool> ModuleText::ContainsEach(const std::vector<std::string_view>& needles,
                                            int32_t from, int32_t to) const {
   std::vector<bool> found(needles.size(), false);
-  // The characters a needle starts with, in either case: only there is a match worth trying.
-  std::array<bool, 256> starts{};
   size_t left = 0;
+  // Needles without line breaks can be looked for in a run of lines as read at once: the
+  // line breaks between them keep a match inside one line.
+  bool joinable = true;
   for (size_t k = 0; k < needles.size(); ++k) {
     if (needles[k].empty()) {
       found[k] = true;
       continue;
     }
-    auto first = static_cast<unsigned char>(needles[k][0]);
-    starts[basic::Lower(static_cast<char>(first)) & 0xFFu] = true;
-    starts[basic::Upper(static_cast<char>(first)) & 0xFFu] = true;
+    joinable = joinable && needles[k].find_first_of("\r\n") == std::string_view::npos;
     ++left;
   }
-  for (int32_t i = std::max(from, 1); i <= std::min(to, Count()) && left > 0; ++i) {
-    std::string_view line = Line(i);
-    for (size_t at = 0; at < line.size() && left > 0; ++at) {
-      if (!starts[static_cast<unsigned char>(line[at])]) continue;
-      for (size_t k = 0; k < needles.size(); ++k) {
-        if (found[k] || needles[k].size() > line.size() - at) continue;
-        if (basic::EqualsNoCase(line.substr(at, needles[k].size()), needles[k])) {
-          found[k] = true;
-          --left;
+  const auto source_begin = reinterpret_cast<uintptr_t>(source_.data());
+  const uintptr_t source_end = source_begin + source_.size();
+  auto in_source = [&](std::string_view v) {
+    auto p = reinterpret_cast<uintptr_t>(v.data());
+    return p >= source_begin && p + v.size() <= source_end;
+  };
+  const int32_t last = std::min(to, Count());
+  for (int32_t i = std::max(from, 1); i <= last && left > 0; ++i) {
+    std::string_view span = Line(i);
+    if (joinable && in_source(span)) {
+      // Lines read one after the other lie in the text as read, a CR LF (or LF) apart.
+      const char* end = span.data() + span.size();
+      while (i < last) {
+        std::string_view next = Line(i + 1);
+        size_t gap = static_cast<size_t>(next.data() - end);
+        if (!in_source(next) || next.data() < end || gap > 2 || gap == 0 || end[gap - 1] != '\n') {
+          break;
         }
+        end = next.data() + next.size();
+        ++i;
       }
+      span = std::string_view(span.data(), static_cast<size_t>(end - span.data()));
+    }
+    for (size_t k = 0; k < needles.size(); ++k) {
+      if (found[k] || basic::FindNoCase(span, needles[k]) == std::string_view::npos) continue;
+      found[k] = true;
+      --left;
     }
   }
   return found;

@@ -92,8 +92,10 @@ HeaderShape ReadHeaderShape(const ModuleText& code, int32_t decl_last, int32_t e
   bool any_directive = false;
   for (int32_t i = decl_last + 1; i < end && !any_directive; ++i) {
     std::string_view text = code.Line(i);
-    size_t k = text.find_first_not_of(" \t");
-    any_directive = k != std::string_view::npos && text[k] == '#';
+    size_t k = 0;
+    while (k < text.size() && (text[k] == ' ' || text[k] == '\t'))
+      ++k;
+    any_directive = k < text.size() && text[k] == '#';
   }
   if (!any_directive) return shape;
   int depth = 0;
@@ -135,9 +137,14 @@ std::set<long> UserLineNumbers(const ModuleText& code, int32_t from, int32_t to)
   return numbers;
 }
 
-// The number with at least three digits ("%03ld"), as the prefix of a numbered line.
-std::string FormatLineNumber(long number) {
-  if (number < 0) return "-" + FormatLineNumber(-number);
+// Appends the number with at least three digits ("%03ld") to `out`: the prefix of a numbered
+// line.
+void AppendLineNumber(std::string& out, long number) {
+  if (number < 0) {
+    out += '-';
+    AppendLineNumber(out, -number);
+    return;
+  }
   char buffer[24];
   char* end = buffer + sizeof buffer;
   char* p = end;
@@ -147,13 +154,14 @@ std::string FormatLineNumber(long number) {
   } while (number != 0);
   while (end - p < 3)
     *--p = '0';
-  return std::string(p, end);
+  out.append(p, end);
 }
 
 // What the body walk could not do on lines that would grow past VB's line length.
 struct WalkNotes {
   std::vector<int32_t> not_numbered;     // lines of the original module
   std::vector<int32_t> jump_not_turned;  // "On Error GoTo 0" left as it was
+  std::string prefix;                    // room for a line's number, reused line after line
 };
 
 // Gives the line its number (when it takes one) and turns "On Error GoTo 0" into a jump to
@@ -185,7 +193,10 @@ bool TransformBodyLine(std::string_view text, long& next_free, long position,
   long number = std::max(100 + position, next_free);
   while (taken.count(number))
     ++number;  // a label the user wrote in this procedure
-  std::string prefix = FormatLineNumber(number) + "\t";
+  std::string& prefix = notes.prefix;
+  prefix.clear();
+  AppendLineNumber(prefix, number);
+  prefix += '\t';
   if (line.size() + prefix.size() > kMaxLineLength) {
     notes.not_numbered.push_back(original);
     return changed;

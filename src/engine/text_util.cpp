@@ -51,7 +51,13 @@ bool MayHoldHeader(std::string_view line) {
 // True when the line holds GOTO, GOSUB, RESUME, THEN or ELSE anywhere, in any case: the
 // words after which a line number may stand.
 bool MayHoldJump(std::string_view line) {
+  // Only where a word starts: a word is never taken from the middle of a run of name
+  // characters.
+  bool word_start = true;
   for (size_t i = 0; i < line.size(); ++i) {
+    const bool at_start = word_start;
+    word_start = !IsIdentChar(line[i]);
+    if (!at_start) continue;
     switch (basic::Lower(line[i])) {
       case 'g':
         if (EqualsNoCase(line.substr(i, 4), "GOTO") || EqualsNoCase(line.substr(i, 5), "GOSUB")) {
@@ -77,6 +83,13 @@ bool MayHoldJump(std::string_view line) {
 }  // namespace
 
 size_t FindInCode(std::string_view line, std::string_view needle) {
+  // A needle ending in a character that is no letter ("GoTo 0"): a line without that
+  // character holds no match, and memchr tells that quickest.
+  const char last = needle.empty() ? 'a' : needle.back();
+  if (basic::Lower(last) == basic::Upper(last) &&
+      line.find(last) == std::string_view::npos) {
+    return std::string_view::npos;
+  }
   if (FindNoCase(line, needle) == std::string_view::npos) return std::string_view::npos;
   std::string code = CodeOnly(line);
   for (size_t at = FindNoCase(code, needle); at != std::string_view::npos;
@@ -96,9 +109,17 @@ bool IsBlankOrComment(std::string_view line) {
 }
 
 long LeadingNumber(std::string_view line) {
+  // A line number is the first thing on the line after blanks: most lines start otherwise.
+  size_t start = 0;
+  while (start < line.size() && basic::IsBlank(line[start]))
+    ++start;
+  if (start >= line.size() || !IsDigit(line[start])) return -1;
   basic::Label label = basic::ReadLabel(line);
   if (!label.numeric || label.text.size() > 9) return -1;
-  return std::stol(std::string(label.text));
+  long number = 0;
+  for (char c : label.text)
+    number = number * 10 + (c - '0');
+  return number;
 }
 
 bool IsEndStatementLine(std::string_view line) {
@@ -109,6 +130,19 @@ bool IsEndStatementLine(std::string_view line) {
 }
 
 bool OpensSelectCase(std::string_view line) {
+  // Without a ':' the line can carry no label but a line number: its statement then starts
+  // at the first character past the number and the blanks, which must be an S.
+  size_t i = 0;
+  while (i < line.size() && basic::IsBlank(line[i]))
+    ++i;
+  while (i < line.size() && IsDigit(line[i]))
+    ++i;
+  while (i < line.size() && basic::IsBlank(line[i]))
+    ++i;
+  if (i < line.size() && basic::Lower(line[i]) != 's' &&
+      line.find(':') == std::string_view::npos) {
+    return false;
+  }
   if (FindNoCase(line, "SELECT") == std::string_view::npos) return false;
   basic::StatementReader statements(line.substr(basic::ReadLabel(line).end));
   std::string_view s;
@@ -123,10 +157,12 @@ bool IsCaseClause(std::string_view line) {
 }
 
 bool HoldsProcedureEnd(std::string_view line) {
+  std::string_view s = basic::SkipLineNumber(line);
+  const bool starts_with_end = s.size() >= 3 && EqualsNoCase(s.substr(0, 3), "end");
   if (line.find(':') == std::string_view::npos) {
-    // One statement: End must be its first word, after a line number if any.
-    std::string_view s = basic::SkipLineNumber(line);
-    if (s.size() < 3 || !EqualsNoCase(s.substr(0, 3), "end")) return false;
+    // One statement: End must be its first word, after a line number if any; its words up to
+    // a comment are the line's.
+    return starts_with_end && basic::IsProcedureEndStatement(line);
   } else if (StartsWithComment(line) || FindNoCase(line, "END") == std::string_view::npos) {
     return false;
   }
@@ -145,6 +181,13 @@ Header ParseHeader(std::string_view line) {
   if (first.empty()) return {};
   const char c = basic::Lower(first.front());
   if (c != 'p' && c != 's' && c != 'f' && c != 'g') return {};
+  // Nor is it one unless that word is a modifier, Sub, Function or Property.
+  std::string_view rest = first;
+  std::string_view word = TakeWord(rest);
+  if (!basic::IsModifierWord(word) && !EqualsNoCase(word, "sub") &&
+      !EqualsNoCase(word, "function") && !EqualsNoCase(word, "property")) {
+    return {};
+  }
   if (!MayHoldHeader(line)) return {};
   basic::Header read = basic::ReadLineHeader(line);
   Header header;
@@ -157,12 +200,22 @@ Header ParseHeader(std::string_view line) {
 
 std::vector<long> JumpTargets(std::string_view line) {
   std::vector<long> targets;
-  if (std::find_if(line.begin(), line.end(), IsDigit) == line.end() || !MayHoldJump(line)) {
+  // A target follows its word, so the digits of a line number in front never are one.
+  size_t code_start = 0;
+  while (code_start < line.size() && (basic::IsBlank(line[code_start]) || IsDigit(line[code_start])))
+    ++code_start;
+  std::string_view after_number = line.substr(code_start);
+  if (std::find_if(after_number.begin(), after_number.end(), IsDigit) == after_number.end() ||
+      !MayHoldJump(line)) {
     return targets;
   }
-  std::string code = CodeOnly(line);
-  std::string_view s = code;
+  // The code before the comment, string literals passed over whole: no word inside one counts.
+  std::string_view s = line.substr(0, basic::CommentStart(line));
   while (!s.empty()) {
+    if (s.front() == '"') {
+      s.remove_prefix(basic::LiteralEnd(s, 0));
+      continue;
+    }
     if (!IsIdentChar(s.front())) {
       s.remove_prefix(1);
       continue;
@@ -180,7 +233,10 @@ std::vector<long> JumpTargets(std::string_view line) {
       while (n < rest.size() && IsDigit(rest[n]) && n < 9)
         ++n;
       if (n == 0 || (n < rest.size() && IsIdentChar(rest[n]))) break;
-      targets.push_back(std::stol(std::string(rest.substr(0, n))));
+      long target = 0;
+      for (size_t k = 0; k < n; ++k)
+        target = target * 10 + (rest[k] - '0');
+      targets.push_back(target);
       s = SkipBlanks(rest.substr(n));
       if (s.empty() || s.front() != ',') break;
       s.remove_prefix(1);

@@ -52,14 +52,14 @@ std::string QuotedValue(std::string_view line) {
 }
 
 // Reads the designer block starting at lines[i] into the header; returns the line after it.
-size_t ReadBlock(std::vector<std::string>& lines, size_t i, ComponentFile& out,
+size_t ReadBlock(const std::vector<std::string_view>& lines, size_t i, ComponentFile& out,
                  const std::string& file_name) {
   size_t begin = i;
   out.mdi_form = TrimLeft(lines[i]).find("VB.MDIForm") != std::string_view::npos;
   int depth = 0;
   do {
     depth += BlockDelta(lines[i]);
-    out.header.push_back(std::move(lines[i]));
+    out.header.emplace_back(lines[i]);
     ++i;
   } while (depth > 0 && i < lines.size());
   if (depth > 0) {
@@ -70,16 +70,16 @@ size_t ReadBlock(std::vector<std::string>& lines, size_t i, ComponentFile& out,
   return i;
 }
 
-size_t ReadHeader(std::vector<std::string>& lines, ComponentFile& out, const std::string& file_name,
-                  bool needs_designer) {
+size_t ReadHeader(const std::vector<std::string_view>& lines, ComponentFile& out,
+                  const std::string& file_name, bool needs_designer) {
   size_t i = 0;
   if (lines.empty() || !StartsWithWord(lines[0], "VERSION")) {
     if (needs_designer) throw BadFile(file_name, 1, "expected a VERSION line");
     return 0;
   }
-  out.header.push_back(std::move(lines[i++]));
+  out.header.emplace_back(lines[i++]);
   while (i < lines.size() && StartsWithWord(TrimLeft(lines[i]), "Object")) {
-    out.header.push_back(std::move(lines[i++]));
+    out.header.emplace_back(lines[i++]);
   }
   if (i < lines.size() && BlockDelta(lines[i]) == 1) return ReadBlock(lines, i, out, file_name);
   if (needs_designer) {
@@ -97,7 +97,7 @@ constexpr size_t kMaxLineLength = 1023;
 // module-level statement starts with a letter (VERSION, Attribute, Option, Dim, Private, …), a
 // comment with ', a directive with #. Binary files start otherwise (\x89PNG, \x7FELF) or hold
 // a NUL byte at once (MZ\x90\0). Lines further down may hold any byte: string literals do.
-bool LooksLikeVbText(const std::vector<std::string>& lines, size_t& line_index) {
+bool LooksLikeVbText(const std::vector<std::string_view>& lines, size_t& line_index) {
   for (line_index = 0; line_index < lines.size(); ++line_index) {
     std::string_view line = TrimLeft(lines[line_index]);
     if (line.empty()) continue;
@@ -109,7 +109,7 @@ bool LooksLikeVbText(const std::vector<std::string>& lines, size_t& line_index) 
   return true;
 }
 
-void RefuseBinary(const std::vector<std::string>& lines, const std::string& file_name) {
+void RefuseBinary(const std::vector<std::string_view>& lines, const std::string& file_name) {
   size_t index = 0;
   if (!LooksLikeVbText(lines, index)) {
     throw BadFile(file_name, index + 1, "not a VB text file (it starts with binary data)");
@@ -120,33 +120,40 @@ void RefuseBinary(const std::vector<std::string>& lines, const std::string& file
 
 ComponentFile ParseComponentFile(std::string_view bytes, const std::string& file_name,
                                  bool needs_designer) {
-  TextLines text = SplitLines(bytes);
+  // The lines as views into `bytes`: the code goes straight into the code store, each line
+  // copied once.
+  TextLineViews text = SplitLineViews(bytes);
   ComponentFile out;
   out.final_newline = text.final_newline;
   out.bom = text.bom;
-  std::vector<std::string>& lines = text.lines;
+  const std::vector<std::string_view>& lines = text.lines;
   RefuseBinary(lines, file_name);
   size_t i = ReadHeader(lines, out, file_name, needs_designer);
   for (; i < lines.size() && IsAttribute(lines[i]); ++i) {
     if (StartsWithWord(TrimLeft(lines[i].substr(9)), "VB_Name")) {
       out.vb_name = QuotedValue(lines[i]);
     }
-    out.attributes.push_back(std::move(lines[i]));
+    out.attributes.emplace_back(lines[i]);
   }
-  out.code.reserve(lines.size() - i);
+  size_t code_bytes = 0;
+  for (size_t k = i; k < lines.size(); ++k)
+    code_bytes += lines[k].size();
+  out.code.Reserve(lines.size() - i, code_bytes);
   for (; i < lines.size(); ++i) {
+    const int32_t last = out.code.size() - 1;
     bool member_attr =
-        IsAttribute(lines[i]) && !out.code.empty() && !EndsWithContinuation(out.code.back().text);
+        IsAttribute(lines[i]) && last >= 0 && !EndsWithContinuation(out.code.Text(last));
     if (!member_attr) {
-      out.code.push_back(CodeLine{std::move(lines[i]), 0, 0});
+      out.code.PushBack(lines[i]);
       continue;
     }
-    CodeLine& owner = out.code.back();
-    if (owner.attrs == 0) {
-      owner.attrs = static_cast<uint32_t>(out.attr_blocks.size());
+    uint32_t block = out.code.Attrs(last);
+    if (block == 0) {
+      block = static_cast<uint32_t>(out.attr_blocks.size());
+      out.code.SetAttrs(last, block);
       out.attr_blocks.emplace_back();
     }
-    out.attr_blocks[owner.attrs].push_back(std::move(lines[i]));
+    out.attr_blocks[block].emplace_back(lines[i]);
   }
   return out;
 }

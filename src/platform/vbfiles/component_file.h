@@ -15,7 +15,7 @@ namespace kestrix::vbfiles {
 struct ComponentFile {
   std::vector<std::string> header;
   std::vector<std::string> attributes;
-  std::vector<CodeLine> code;
+  LineStore code;  // the code lines, with the block of member attributes each one carries
   std::vector<std::vector<std::string>> attr_blocks{{}};  // block 0 unused
   bool final_newline = true;
   bool bom = false;       // the file began with a UTF-8 byte-order mark (kept on save)

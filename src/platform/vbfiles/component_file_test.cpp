@@ -15,11 +15,11 @@ using testing::Crlf;
 std::string Describe(const ComponentFile& file) {
   std::string out =
       "H" + std::to_string(file.header.size()) + " A" + std::to_string(file.attributes.size());
-  for (const CodeLine& line : file.code) {
-    out += " | " + line.text;
-    if (line.attrs == 0) continue;
+  for (int32_t i = 0; i < file.code.size(); ++i) {
+    out += " | " + std::string(file.code.Text(i));
+    if (file.code.Attrs(i) == 0) continue;
     std::string joined;
-    for (const auto& attr : file.attr_blocks[line.attrs])
+    for (const auto& attr : file.attr_blocks[file.code.Attrs(i)])
       joined += (joined.empty() ? "" : "; ") + attr;
     out += " [" + joined + "]";
   }

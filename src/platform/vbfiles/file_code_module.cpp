@@ -11,19 +11,28 @@ namespace {
 
 using host::IdeError;
 
+// One line of a text to insert, and whether it ends with a line continuation.
+struct Part {
+  std::string_view text;
+  bool continues;
+};
+
 // Splits a text into lines on CR LF or LF; a final line break leaves an empty last line, as
 // the IDE inserts it.
-std::vector<std::string_view> SplitText(std::string_view text) {
-  std::vector<std::string_view> parts;
+std::vector<Part> SplitText(std::string_view text) {
+  std::vector<Part> parts;
+  parts.reserve(text.size() / 32 + 1);  // about one line in so many bytes; more grow the vector
   size_t pos = 0;
   for (;;) {
     size_t lf = text.find('\n', pos);
     if (lf == std::string_view::npos) {
-      parts.push_back(text.substr(pos));
+      std::string_view last = text.substr(pos);
+      parts.push_back({last, EndsWithContinuation(last)});
       return parts;
     }
     size_t end = (lf > pos && text[lf - 1] == '\r') ? lf - 1 : lf;
-    parts.push_back(text.substr(pos, end - pos));
+    std::string_view part = text.substr(pos, end - pos);
+    parts.push_back({part, EndsWithContinuation(part)});
     pos = lf + 1;
   }
 }
@@ -112,7 +121,7 @@ bool FileCodeModule::BeforeFirstHeader(int32_t line) const {
 void FileCodeModule::InsertLines(int32_t line, std::string_view text) {
   CheckLine(line, CountOfLines() + 1, "InsertLines");
   BeforeEdit();
-  std::vector<std::string_view> parts = SplitText(text);
+  std::vector<Part> parts = SplitText(text);
   bool rebuild = line > 1 && (lines_.Flags(line - 2) & kContinues);
   if (index_.InsideDeclaration(line)) rebuild = true;
   if (line == CountOfLines() + 1) final_newline_ = true;
@@ -127,27 +136,27 @@ void FileCodeModule::InsertLines(int32_t line, std::string_view text) {
   std::string joined;
   for (size_t i = 0; i < parts.size();) {
     size_t last = i;
-    while (last + 1 < parts.size() && EndsWithContinuation(parts[last]))
+    while (last + 1 < parts.size() && parts[last].continues)
       ++last;
     uint8_t flags = 0;
     if (last == i) {
-      flags = ScanStatement(parts[i]).flags;
+      flags = ScanStatement(parts[i].text).flags;
     } else {
       joined.clear();
       for (size_t j = i; j < last; ++j)
-        joined += WithoutContinuation(parts[j]);
-      joined += parts[last];
+        joined += WithoutContinuation(parts[j].text);
+      joined += parts[last].text;
       flags = ScanStatement(joined).flags;
     }
     if (flags & kStructuralFlags) rebuild = true;
-    if (EndsWithContinuation(parts[last])) rebuild = true;  // it goes on below the new lines
+    if (parts[last].continues) rebuild = true;  // it goes on below the new lines
     if ((flags & kStatement) && BeforeFirstHeader(line)) {
       if (!near_declarations || last != i) rebuild = true;
       last_statement = line + static_cast<int32_t>(i);
     }
     for (size_t j = i; j <= last; ++j) {
-      uint8_t own = EndsWithContinuation(parts[j]) ? kContinues : 0;
-      lines_.Insert(line + static_cast<int32_t>(j) - 1, parts[j], 0,
+      uint8_t own = parts[j].continues ? kContinues : 0;
+      lines_.Insert(line + static_cast<int32_t>(j) - 1, parts[j].text, 0,
                     static_cast<uint8_t>(own | (j == i ? flags : 0)));
     }
     i = last + 1;

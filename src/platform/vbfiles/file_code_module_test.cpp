@@ -285,5 +285,42 @@ TEST(CodeModuleEdits, StructuralEditsKeepTheIndexOfEveryShape) {
   CheckStructuralEdits(std::string_view(big).substr(big.find('\n') + 1), seed, 300);
 }
 
+// The store drops the text of replaced and deleted lines when it grows, copying the lines that
+// still lie end to end in one piece: after any mix of edits every line must read as written.
+TEST(LineStoreTest, EditsThatForceCompactionKeepEveryLine) {
+  std::mt19937 random(7);
+  std::vector<std::string> expected;
+  LineStore store;
+  auto text_of = [&](int n) { return "line " + std::to_string(n) + std::string(n % 40, 'x'); };
+  int made = 0;
+  for (int step = 0; step < 4000; ++step) {
+    auto size = static_cast<int32_t>(expected.size());
+    int what = static_cast<int>(random() % 10);
+    if (size == 0 || what < 4) {
+      auto at = static_cast<int32_t>(random() % static_cast<uint32_t>(size + 1));
+      int count = 1 + static_cast<int>(random() % 5);
+      for (int k = 0; k < count; ++k) {
+        std::string text = text_of(++made);
+        store.Insert(at + k, text, 0, static_cast<uint8_t>(made & 0xFF));
+        expected.insert(expected.begin() + at + k, text);
+      }
+    } else if (what < 7) {
+      auto at = static_cast<int32_t>(random() % static_cast<uint32_t>(size));
+      int32_t count = std::min<int32_t>(size - at, 1 + static_cast<int32_t>(random() % 4));
+      store.Erase(at, count);
+      expected.erase(expected.begin() + at, expected.begin() + at + count);
+    } else {
+      auto at = static_cast<int32_t>(random() % static_cast<uint32_t>(size));
+      std::string text = what == 9 ? "" : text_of(++made);
+      store.SetText(at, text);
+      expected[static_cast<size_t>(at)] = text;
+    }
+    if (step % 97 != 0 && step != 3999) continue;
+    ASSERT_EQ(store.size(), static_cast<int32_t>(expected.size()));
+    for (int32_t i = 0; i < store.size(); ++i)
+      ASSERT_EQ(store.Text(i), expected[static_cast<size_t>(i)]) << "step " << step << " line " << i;
+  }
+}
+
 }  // namespace
 }  // namespace kestrix::vbfiles

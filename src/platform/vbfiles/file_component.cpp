@@ -99,11 +99,11 @@ int32_t FileComponent::FileLine(int32_t code_line) const {
   if (module_) return above + code_line + module_->AttributeLinesBefore(code_line);
   int32_t attributes = 0;
   if (code_only_) {
-    const auto& lines = code_only_->lines;
-    size_t end = std::min(lines.size(), static_cast<size_t>(std::max(code_line - 1, 0)));
-    for (size_t i = 0; i < end; ++i) {
-      if (lines[i].attrs != 0) {
-        attributes += static_cast<int32_t>(code_only_->attr_blocks[lines[i].attrs].size());
+    const LineStore& lines = code_only_->lines;
+    int32_t end = std::min(lines.size(), std::max(code_line - 1, 0));
+    for (int32_t i = 0; i < end; ++i) {
+      if (lines.Attrs(i) != 0) {
+        attributes += static_cast<int32_t>(code_only_->attr_blocks[lines.Attrs(i)].size());
       }
     }
   }
@@ -120,9 +120,10 @@ void FileComponent::ReleaseCode() {
 std::vector<std::string_view> FileComponent::CodeLines(std::string& buffer) const {
   std::vector<std::string_view> lines;
   if (code_only_) {
-    lines.reserve(code_only_->lines.size());
-    for (const CodeLine& line : code_only_->lines)
-      lines.emplace_back(line.text);
+    const LineStore& store = code_only_->lines;
+    lines.reserve(static_cast<size_t>(store.size()));
+    for (int32_t i = 0; i < store.size(); ++i)
+      lines.emplace_back(store.Text(i));
     return lines;
   }
   int32_t count = module_ ? module_->CountOfLines() : 0;

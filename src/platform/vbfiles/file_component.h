@@ -82,7 +82,7 @@ class FileComponent final : public host::Component {
   std::unique_ptr<FileCodeModule> module_;
   // The code of a component loaded LoadDepth::kCodeOnly, and its member attribute blocks.
   struct CodeOnly {
-    std::vector<CodeLine> lines;
+    LineStore lines;
     std::vector<std::vector<std::string>> attr_blocks;
   };
   std::unique_ptr<CodeOnly> code_only_;

@@ -76,19 +76,39 @@ StatementInfo ScanStatement(std::string_view line) {
     // number) starts with another letter: a directive, End, a header, Rem or a comment.
     std::string_view s = basic::SkipLineNumber(line);
     if (!s.empty()) {
-      switch (basic::Lower(s.front())) {
+      // Of the words starting with those letters only End, Rem and the words a header starts
+      // with need the whole reading.
+      const char c = basic::Lower(s.front());
+      bool plain = false;
+      switch (c) {
         case '#':
         case '\'':
+          break;
         case 'e':
+        case 'r':
         case 'f':
         case 'g':
         case 'p':
-        case 'r':
-        case 's':
+        case 's': {
+          std::string_view rest = s;
+          std::string_view word = basic::TakeWord(rest);
+          if (c == 'e') {
+            plain = !EqualsNoCase(word, "end");
+          } else if (c == 'r') {
+            plain = !EqualsNoCase(word, "rem");
+          } else {
+            plain = !basic::IsModifierWord(word) && !EqualsNoCase(word, "sub") &&
+                    !EqualsNoCase(word, "function") && !EqualsNoCase(word, "property");
+          }
           break;
+        }
         default:
-          info.flags = kStatement;
-          return info;
+          plain = true;
+          break;
+      }
+      if (plain) {
+        info.flags = kStatement;
+        return info;
       }
     }
   }

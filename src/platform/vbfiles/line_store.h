@@ -6,6 +6,7 @@
 // line costs its text and 12 bytes.
 
 #include <cstdint>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -33,6 +34,12 @@ class LineStore {
     front_.reserve(lines.size());
     for (const auto& line : lines)
       PushBack(line.text, line.attrs, line.flags);
+  }
+
+  // Makes room for `lines` lines of `bytes` bytes of text in all, to be appended.
+  void Reserve(size_t lines, size_t bytes) {
+    text_.reserve(text_.size() + bytes);
+    front_.reserve(front_.size() + back_.size() + lines);
   }
 
   // Appends a line after the last one.
@@ -125,15 +132,31 @@ class LineStore {
     }
     std::string text;
     text.reserve(want);
+    text.resize(live);
+    // Lines that lay end to end stay so: each such run goes over in one copy.
+    char* out = text.data();
+    const char* in = text_.data();
+    uint32_t at = 0;                    // where the next line's text goes
+    uint32_t run_from = 0, run_to = 0;  // the run gathered so far, in the old text
+    uint32_t run_at = 0;                // and where it goes
+    auto flush = [&] {
+      if (run_to > run_from) std::memcpy(out + run_at, in + run_from, run_to - run_from);
+    };
     auto move = [&](Record& r) {
-      auto at = static_cast<uint32_t>(text.size());
-      text.append(text_, r.offset, r.length);
+      if (r.offset != run_to) {
+        flush();
+        run_from = run_to = r.offset;
+        run_at = at;
+      }
+      run_to += r.length;
       r.offset = at;
+      at += r.length;
     };
     for (Record& r : front_)
       move(r);
     for (auto it = back_.rbegin(); it != back_.rend(); ++it)
       move(*it);
+    flush();
     text_ = std::move(text);
     garbage_ = 0;
   }

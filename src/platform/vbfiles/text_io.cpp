@@ -22,8 +22,8 @@ void ThrowWriteError(const std::string& what, const std::string& reason) {
 
 }  // namespace
 
-TextLines SplitLines(std::string_view bytes) {
-  TextLines out;
+TextLineViews SplitLineViews(std::string_view bytes) {
+  TextLineViews out;
   if (bytes.starts_with(kUtf8Bom)) {
     out.bom = true;
     bytes.remove_prefix(kUtf8Bom.size());
@@ -32,18 +32,30 @@ TextLines SplitLines(std::string_view bytes) {
       bytes.find('\n') == std::string_view::npos && bytes.find('\r') != std::string_view::npos
           ? '\r'
           : '\n';
+  out.lines.reserve(bytes.size() / 32 + 1);  // about one line in so many bytes
   size_t pos = 0;
   while (pos < bytes.size()) {
     size_t lf = bytes.find(end_char, pos);
     if (lf == std::string_view::npos) {
-      out.lines.emplace_back(bytes.substr(pos));
+      out.lines.push_back(bytes.substr(pos));
       out.final_newline = false;
       return out;
     }
     size_t end = (end_char == '\n' && lf > pos && bytes[lf - 1] == '\r') ? lf - 1 : lf;
-    out.lines.emplace_back(bytes.substr(pos, end - pos));
+    out.lines.push_back(bytes.substr(pos, end - pos));
     pos = lf + 1;
   }
+  return out;
+}
+
+TextLines SplitLines(std::string_view bytes) {
+  TextLineViews views = SplitLineViews(bytes);
+  TextLines out;
+  out.final_newline = views.final_newline;
+  out.bom = views.bom;
+  out.lines.reserve(views.lines.size());
+  for (std::string_view line : views.lines)
+    out.lines.emplace_back(line);
   return out;
 }
 

@@ -32,6 +32,13 @@ struct TextLines {
 // Mac editor) has CR as its line end, as VB reads it; in any other file a bare CR stays inside
 // its line (string literals may hold one). A leading UTF-8 byte-order mark is set aside.
 TextLines SplitLines(std::string_view bytes);
+// The same lines as views into `bytes`, which must outlive them.
+struct TextLineViews {
+  std::vector<std::string_view> lines;
+  bool final_newline = true;
+  bool bom = false;
+};
+TextLineViews SplitLineViews(std::string_view bytes);
 // Joins with CR LF, ending with CR LF when final_newline is set (and there is a line).
 std::string JoinLines(const std::vector<std::string>& lines, bool final_newline);
 void AppendLine(std::string& out, std::string_view line);  // line + CR LF
