@@ -36,7 +36,11 @@ HANDLE ActivationContext() {
     request.hModule = ThisModule();
     request.lpResourceName = MAKEINTRESOURCEW(2);
     HANDLE made = CreateActCtxW(&request);
-    return made == INVALID_HANDLE_VALUE ? nullptr : made;
+    if (made != INVALID_HANDLE_VALUE) return made;
+    if (FindResourceW(ThisModule(), MAKEINTRESOURCEW(2), MAKEINTRESOURCEW(24)) != nullptr) {
+      Log("The windows' manifest cannot be activated: error " + std::to_string(GetLastError()));
+    }
+    return static_cast<HANDLE>(nullptr);
   }();
   return context;
 }
