@@ -17,6 +17,7 @@
 
 #include "com/native_about_box.h"
 #include "com/native_email_dialog.h"
+#include "com/native_help.h"
 #include "com/native_rich_text.h"
 #include "com/native_status_window.h"
 #include "com/native_template_editor.h"
@@ -282,10 +283,43 @@ TEST(SysInfo, IsFoundThroughTheRegistryOrSaidToBeUnavailable) {
   RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\KestrixTests");
 }
 
-// A long note widens its column so that it shows whole.
-TEST_F(NativeWindows, StatusNotesColumnFitsTheLongestNote) {
+// Every page of the main window has its help page among those the help folder holds; the
+// pages, the contents and the licence open from the program's folder, and nothing else does.
+TEST(NativeHelp, OpensThePagesOfTheHelpFolder) {
+  testing::FakeShell shell(testing::SourceDir());
+  for (int tab = 0; tab < 4; ++tab) {
+    const std::string topic = HelpTopicOfTab(tab);
+    EXPECT_TRUE(ShowHelpTopicNative(nullptr, shell, topic)) << tab;
+    EXPECT_TRUE(testing::FileExists(shell.opened.back())) << shell.opened.back();
+  }
+  EXPECT_EQ(shell.opened[2], testing::SourceDir() + "/help/ErrHand.htm");
+  EXPECT_EQ(HelpTopicOfTab(4), "");
+  EXPECT_TRUE(ShowHelpContentsNative(nullptr, shell));
+  EXPECT_TRUE(ShowLicenseNative(nullptr, shell));
+  for (size_t i = 4; i < shell.opened.size(); ++i) {
+    EXPECT_TRUE(testing::FileExists(shell.opened[i])) << shell.opened[i];
+  }
+  const size_t opened = shell.opened.size();
+  for (const char* topic : {"", "../license.rtf", "..\\ReadMe.txt", "C:\\x.htm"}) {
+    EXPECT_FALSE(ShowHelpTopicNative(nullptr, shell, topic)) << topic;
+  }
+  EXPECT_EQ(shell.opened.size(), opened);
+}
+
+// A long note widens its column so that it shows whole; what waits for the timer shows on the
+// next update of a running command, which lets no timer through; the window opens beside the
+// main window, not over it.
+TEST_F(NativeWindows, StatusWindowShowsLongNotesKeepsUpAndStandsAside) {
+  HWND main = CreateWindowExW(0, L"STATIC", L"main", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 300, 100,
+                              600, 400, nullptr, nullptr, nullptr, nullptr);
   NativeStatusWindow status;
+  status.PlaceBeside([main] { return main; });
   status.Show();
+  RECT own{}, other{}, both{};
+  GetWindowRect(status.window(), &own);
+  GetWindowRect(main, &other);
+  EXPECT_FALSE(IntersectRect(&both, &own, &other));
+  DestroyWindow(main);
   const std::string note(180, 'n');
   status.AddRow({"Hello", "modHello", "Main", "12", "Ok"});
   status.AddRow({"Hello", "modHello", "", "", "Skipped (" + note + ")"});
@@ -296,6 +330,11 @@ TEST_F(NativeWindows, StatusNotesColumnFitsTheLongestNote) {
   const auto needed =
       SendMessageW(list, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(wide_note.c_str()));
   EXPECT_GE(SendMessageW(list, LVM_GETCOLUMNWIDTH, 4, 0), needed);
+
+  status.AddRow({"Hello", "modHello", "Main", "12", "Ok"});
+  Sleep(60);
+  status.Update();
+  EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 3);
 }
 
 }  // namespace
