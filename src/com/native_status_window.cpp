@@ -253,8 +253,14 @@ void NativeStatusWindow::FitNotes() {
 }
 
 void NativeStatusWindow::Update() {
-  if (window_ != nullptr && pending_ && GetTickCount64() - last_update_ >= kUpdateMilliseconds) {
-    Flush();
+  if (window_ == nullptr) return;
+  if (pending_ && GetTickCount64() - last_update_ >= kUpdateMilliseconds) Flush();
+  // The visual styles move a bar to its new value step by step, on a timer of its own.
+  MSG message;
+  for (HWND bar : bar_) {
+    for (int i = 0; i < 8 && PeekMessageW(&message, bar, WM_TIMER, WM_TIMER, PM_REMOVE); ++i) {
+      DispatchMessageW(&message);
+    }
   }
 }
 

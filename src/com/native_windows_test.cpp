@@ -237,7 +237,22 @@ TEST_F(NativeWindows, AboutBoxShowsTheVersionAndOpensItsLinks) {
   WhenOpen act(L"About Kestrix", [](HWND window) {
     EXPECT_NE(FindChild(window, L"Version " KESTRIX_TEST_VERSION), nullptr);
     HWND mail = FindChild(window, L"support@kestrix.example");
+    HWND web = FindChild(window, L"https://kestrix.example/");
     ASSERT_NE(mail, nullptr);
+    ASSERT_NE(web, nullptr);
+    // Red under the pointer, blue at rest; the pointer over the window turns both blue.
+    HDC dc = CreateCompatibleDC(nullptr);
+    auto colour = [&](HWND link) {
+      SendMessageW(window, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                   reinterpret_cast<LPARAM>(link));
+      return GetTextColor(dc);
+    };
+    SendMessageW(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(web), HTCLIENT);
+    EXPECT_EQ(colour(web), RGB(255, 0, 0));
+    EXPECT_EQ(colour(mail), RGB(0, 0, 255));
+    SendMessageW(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window), HTCLIENT);
+    EXPECT_EQ(colour(web), RGB(0, 0, 255));
+    DeleteDC(dc);
     PostMessageW(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(mail), STN_CLICKED),
                  reinterpret_cast<LPARAM>(mail));
     Click(window, L"OK");
