@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <richedit.h>
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <thread>
@@ -41,7 +42,12 @@ class WhenOpen {
  public:
   WhenOpen(std::wstring title, std::function<void(HWND)> act)
       : title_(std::move(title)), act_(std::move(act)), thread_([this] { Run(); }) {}
-  ~WhenOpen() { thread_.join(); }
+  ~WhenOpen() { Forced(); }
+  // True when the window did not close by what `act` did (or never opened).
+  bool Forced() {
+    if (thread_.joinable()) thread_.join();
+    return forced_;
+  }
   WhenOpen(const WhenOpen&) = delete;
   WhenOpen& operator=(const WhenOpen&) = delete;
 
@@ -59,11 +65,16 @@ class WhenOpen {
     act_(window);
     for (int i = 0; i < 100 && IsWindow(window) && IsWindowVisible(window); ++i)
       Sleep(20);
-    if (IsWindow(window) && IsWindowVisible(window)) PostMessageW(window, WM_CLOSE, 0, 0);
+    if (IsWindow(window) && IsWindowVisible(window)) {
+      PostMessageW(window, WM_CLOSE, 0, 0);
+      return;
+    }
+    forced_ = false;
   }
 
   std::wstring title_;
   std::function<void(HWND)> act_;
+  std::atomic<bool> forced_{true};
   std::thread thread_;
 };
 
@@ -132,8 +143,8 @@ TEST_F(NativeWindows, RichTextViewShowsTheColouringAndKeepsEveryByte) {
   DestroyWindow(parent);
 }
 
-// Save gives the edited text with CR LF lines; Cancel, Escape and the close box leave the
-// text as it was. The text shows coloured when the editor opens, and the window cannot be
+// Save (Alt+S) gives the edited text with CR LF lines; Cancel, Escape and the close box leave
+// the text as it was. The text shows coloured when the editor opens, and the window cannot be
 // made smaller than 2800 twips either way; the buttons follow the bottom-right corner.
 TEST_F(NativeWindows, TemplateEditorSavesOnlyOnSave) {
   const std::string original = "dim x ' count\r\nx = 1\r\n";
@@ -145,9 +156,10 @@ TEST_F(NativeWindows, TemplateEditorSavesOnlyOnSave) {
       EXPECT_EQ(ColourAt(view, 8), kGreen);
       SendMessageW(view, EM_SETSEL, 0, 0);
       SendMessageW(view, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"' top\r"));
-      Click(window, L"&Save");
+      PostMessageW(view, WM_SYSCHAR, 's', 1 << 29);  // Alt+S
     });
     EXPECT_TRUE(EditTemplateNative(nullptr, "Edit Handler", text));
+    EXPECT_FALSE(act.Forced());
   }
   EXPECT_EQ(text, "' top\r\nDim x ' count\r\nx = 1\r\n");
 
@@ -158,9 +170,10 @@ TEST_F(NativeWindows, TemplateEditorSavesOnlyOnSave) {
       SendMessageW(view, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"changed"));
       if (way == 0) Click(window, L"&Cancel");
       if (way == 1) PostMessageW(window, WM_CLOSE, 0, 0);
-      if (way == 2) PostMessageW(window, WM_COMMAND, IDCANCEL, 0);  // what Escape sends
+      if (way == 2) PostMessageW(view, WM_KEYDOWN, VK_ESCAPE, 0);
     });
     EXPECT_FALSE(EditTemplateNative(nullptr, "Edit Handler", text)) << way;
+    EXPECT_FALSE(act.Forced()) << way;
     EXPECT_EQ(text, original) << way;
   }
 
@@ -209,6 +222,7 @@ TEST_F(NativeWindows, NameAndEmailAreStoredOnOkOnly) {
       Click(window, L"OK");
     });
     ShowNameAndEmailNative(nullptr, settings, dialogs);
+    EXPECT_FALSE(act.Forced());
   }
   EXPECT_EQ(stored(host::kKeyProgrammer), " Zo\xEB Doe ");
   EXPECT_EQ(stored(host::kKeyEmail), "zoe@example.com ");
@@ -223,6 +237,7 @@ TEST_F(NativeWindows, NameAndEmailAreStoredOnOkOnly) {
       }
     });
     ShowNameAndEmailNative(nullptr, settings, dialogs);
+    EXPECT_FALSE(act.Forced());
     EXPECT_EQ(stored(host::kKeyProgrammer), " Zo\xEB Doe ");
     EXPECT_EQ(stored(host::kKeyEmail), "zoe@example.com ");
   }
@@ -258,6 +273,7 @@ TEST_F(NativeWindows, AboutBoxShowsTheVersionAndOpensItsLinks) {
     Click(window, L"OK");
   });
   ShowAboutNative(nullptr, shell, dialogs);
+  EXPECT_FALSE(act.Forced());
   ASSERT_EQ(shell.opened.size(), 1u);
   EXPECT_EQ(shell.opened[0], "mailto:support@kestrix.example");
 }
