@@ -16,6 +16,8 @@
 #include <string>
 #include <thread>
 
+#include "com/add_in_session.h"
+#include "com/module.h"
 #include "com/native_about_box.h"
 #include "com/native_email_dialog.h"
 #include "com/native_help.h"
@@ -366,6 +368,27 @@ TEST_F(NativeWindows, StatusWindowShowsLongNotesKeepsUpAndStandsAside) {
   Sleep(60);
   status.Update();
   EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 3);
+}
+
+// A message box belongs to the add-in's topmost window in front (the editor, say), else to
+// the topmost status window, so that it never opens behind either.
+TEST_F(NativeWindows, MessageBoxesBelongToTheTopmostWindowInFront) {
+  TempDir temp;
+  AddInSession session({temp.Path("settings"), testing::SourceDir()});
+  session.status().Show();
+  HWND front =
+      CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"front", WS_POPUP | WS_CAPTION | WS_VISIBLE, 100,
+                      100, 300, 200, nullptr, nullptr, ThisModule(), nullptr);
+  SetForegroundWindow(front);
+  SetActiveWindow(front);
+  BoxAnswerer answerer;
+  session.dialogs().MsgBox("In front");
+  DestroyWindow(front);
+  session.dialogs().MsgBox("Behind");
+  std::vector<BoxAnswerer::Box> boxes = answerer.Seen();
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].owner, front);
+  EXPECT_EQ(boxes[1].owner, session.status().window());
 }
 
 }  // namespace
