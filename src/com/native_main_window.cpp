@@ -325,9 +325,13 @@ HWND NativeMainWindow::Add(int page, const wchar_t* type, const wchar_t* text, D
 // its caption is the button "Remove", not the frame of that name.
 void NativeMainWindow::MakePages() {
   tabs_ = CreateWindowExW(0, WC_TABCONTROLW, L"",
-                          WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, 0, 0, 0, 0,
-                          window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kTabs)),
-                          ThisModule(), nullptr);
+                          WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | TCS_MULTILINE,
+                          0, 0, 0, 0, window_,
+                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(kTabs)), ThisModule(),
+                          nullptr);
+  // Little room around the captions, so that the four tabs fit in one row where the font
+  // allows it; where it does not, they take two rows rather than hide one.
+  SendMessageW(tabs_, TCM_SETPADDING, 0, MAKELPARAM(Scaled(4), Scaled(3)));
   for (int i = 0; i < kPages; ++i) {
     TCITEMW item{};
     item.mask = TCIF_TEXT;
@@ -343,7 +347,7 @@ void NativeMainWindow::MakePages() {
   // Actions.
   frames.push_back(Add(0, L"BUTTON", L"Work On", BS_GROUPBOX, kFrame + 0));
   for (int i = 0; i < 3; ++i)
-    Add(0, L"BUTTON", kScopeCaptions[i], radio | (i == 0 ? WS_GROUP | WS_TABSTOP : 0), kScope + i);
+    Add(0, L"BUTTON", kScopeCaptions[i], radio | (i == 0 ? WS_GROUP : 0), kScope + i);
   Add(0, L"BUTTON", L"Insert Error Handlers", check | WS_GROUP, kInsertHandlers);
   Add(0, L"BUTTON", L"Build Project", check, kBuildProject);
   Add(0, L"BUTTON", L"&GO !", BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, kGo);
@@ -352,8 +356,7 @@ void NativeMainWindow::MakePages() {
   // Clean.
   frames.push_back(Add(1, L"BUTTON", L"Work On", BS_GROUPBOX, kFrame + 1));
   for (int i = 0; i < 3; ++i) {
-    Add(1, L"BUTTON", kScopeCaptions[i], radio | (i == 0 ? WS_GROUP | WS_TABSTOP : 0),
-        kCleanScope + i);
+    Add(1, L"BUTTON", kScopeCaptions[i], radio | (i == 0 ? WS_GROUP : 0), kCleanScope + i);
   }
   frames.push_back(Add(1, L"BUTTON", L"Remove", BS_GROUPBOX, kFrame + 2));
   for (int i = 0; i < 3; ++i)
@@ -434,7 +437,6 @@ void NativeMainWindow::LayOut() {
   const driver::FormLook& look = form_->look();
   const int left = TwipsToPixels(kTabLeftTwips, dpi_);
   const int top = TwipsToPixels(kTabTopTwips, dpi_);
-  SendMessageW(tabs_, TCM_SETPADDING, 0, MAKELPARAM(Scaled(4), Scaled(3)));
   RECT area = {left, top, left + TwipsToPixels(look.TabWidth, dpi_), top + Scaled(kTabHeight)};
   MoveWindow(tabs_, area.left, area.top, area.right - area.left, area.bottom - area.top, TRUE);
   SendMessageW(tabs_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
@@ -509,9 +511,17 @@ void NativeMainWindow::Refresh() {
   auto set = [&](int id, WPARAM state) {
     if (HWND control = Control(id)) SendMessageW(control, BM_SETCHECK, state, 0);
   };
+  // Tab stops at the chosen scope only; the arrow keys move between the three.
+  auto choose = [&](int id, bool chosen) {
+    HWND control = Control(id);
+    if (control == nullptr) return;
+    SendMessageW(control, BM_SETCHECK, chosen ? BST_CHECKED : BST_UNCHECKED, 0);
+    LONG_PTR style = GetWindowLongPtrW(control, GWL_STYLE);
+    SetWindowLongPtrW(control, GWL_STYLE, chosen ? style | WS_TABSTOP : style & ~WS_TABSTOP);
+  };
   for (int i = 0; i < 3; ++i) {
-    set(kScope + i, o.Option1 == i ? BST_CHECKED : BST_UNCHECKED);
-    set(kCleanScope + i, o.Option2 == i ? BST_CHECKED : BST_UNCHECKED);
+    choose(kScope + i, o.Option1 == i);
+    choose(kCleanScope + i, o.Option2 == i);
     set(kRemoveWhat + i, StateOf(o.Check5[i]));
   }
   set(kInsertHandlers, StateOf(o.Check1));

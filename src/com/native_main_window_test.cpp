@@ -206,6 +206,15 @@ TEST(NativeMainWindow, KeysWorkAsInADialog) {
   w.main.SetConnect(&w.connection);
   w.main.Show();
   ASSERT_NE(w.main.window(), nullptr);
+  // Tab starts at the chosen scope, goes down the Actions page to the tabs, and round again.
+  EXPECT_EQ(GetFocus(), w[W::kScope + driver::kScopeActiveProject]);
+  std::vector<int> order;
+  for (int i = 0; i < 6; ++i) {
+    PressKey(GetFocus(), VK_TAB);
+    order.push_back(GetDlgCtrlID(GetFocus()));
+  }
+  EXPECT_EQ(order, (std::vector<int>{W::kInsertHandlers, W::kBuildProject, W::kGo, W::kExit,
+                                     W::kTabs, W::kScope + driver::kScopeActiveProject}));
   const char* topics[W::kPages] = {"mainw.htm", "CleanTab.htm", "ErrHand.htm", "options.htm"};
   const int focus_on[W::kPages] = {W::kScope + 1, W::kRemove, W::kLocalView, W::kBuildFolderOn};
   for (int tab = 0; tab < W::kPages; ++tab) {

@@ -42,7 +42,12 @@ bool NativeTemplateViews::LoadTemplates(int which) {
                       host::MsgIcon::kCritical);
       return false;
     }
-    if (View(one) != nullptr) ShowColouredText(View(one), *text);
+    if (HWND view = View(one)) {
+      ShowColouredText(view, *text);
+      // Each view opens at its first line.
+      SendMessageW(view, WM_VSCROLL, SB_TOP, 0);
+      SendMessageW(view, WM_HSCROLL, SB_LEFT, 0);
+    }
   }
   return true;
 }
