@@ -24,13 +24,14 @@ std::string VersionLabel();
 void ShowAboutNative(HWND owner, host::Shell& shell, host::Dialogs& dialogs);
 
 // Where the system-information program is, as the registry tells it: the path under
-// HKLM\SOFTWARE\Microsoft\Shared Tools\MSINFO (PATH), else MSINFO32.EXE in the folder under
-// HKLM\SOFTWARE\Microsoft\Shared Tools Location (MSINFO) when that file exists; nullopt when
-// neither gives a program. The keys are only read.
-std::optional<std::wstring> SysInfoProgram();
+// SOFTWARE\Microsoft\Shared Tools\MSINFO (PATH), else MSINFO32.EXE in the folder under
+// SOFTWARE\Microsoft\Shared Tools Location (MSINFO) when that file exists, both below `root`;
+// nullopt when neither gives a program. The keys are only read.
+std::optional<std::wstring> SysInfoProgram(HKEY root = HKEY_LOCAL_MACHINE);
 
-// Starts the system-information program, or says "System Information Is Unavailable At This
-// Time". True when it started.
-bool StartSysInfo(host::Dialogs& dialogs);
+// Starts the system-information program (without a command interpreter), or says "System
+// Information Is Unavailable At This Time" when there is none or it cannot be started. True
+// when it started.
+bool StartSysInfo(host::Dialogs& dialogs, HKEY root = HKEY_LOCAL_MACHINE);
 
 }  // namespace kestrix::com

@@ -5,8 +5,8 @@
 namespace kestrix::com {
 
 std::string HelpTopicOfTab(int tab) {
-  static constexpr std::array<const char*, 4> kTopics = {"mainw.htm", "CleanTab.htm",
-                                                         "ErrHand.htm", "options.htm"};
+  static constexpr std::array<const char*, 4> kTopics = {"mainw.htm", "CleanTab.htm", "ErrHand.htm",
+                                                         "options.htm"};
   if (tab < 0 || tab >= static_cast<int>(kTopics.size())) return "";
   return kTopics[static_cast<size_t>(tab)];
 }

@@ -70,6 +70,15 @@ int ColourIndex(templates::Colour colour) {
   return 3;
 }
 
+size_t TrailingLineEnds(std::string_view text) {
+  size_t count = 0;
+  while (text.size() >= 2 * (count + 1) &&
+         text.substr(text.size() - 2 * (count + 1), 2) == "\r\n") {
+    ++count;
+  }
+  return count;
+}
+
 }  // namespace
 
 std::string ColouredRtf(std::string_view ansi_text) {
@@ -113,9 +122,9 @@ HWND MakeRichTextView(HWND parent, int id, bool read_only) {
   DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE |
                 ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_WANTRETURN | ES_NOHIDESEL;
   if (read_only) style |= ES_READONLY;
-  HWND view = CreateWindowExW(WS_EX_CLIENTEDGE, type, L"", style, 0, 0, 0, 0, parent,
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ThisModule(),
-                              nullptr);
+  HWND view =
+      CreateWindowExW(WS_EX_CLIENTEDGE, type, L"", style, 0, 0, 0, 0, parent,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ThisModule(), nullptr);
   if (view == nullptr) return nullptr;
   // The control's own limit is 32767 characters.
   SendMessageW(view, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
@@ -141,12 +150,24 @@ void ShowColouredText(HWND view, std::string_view ansi_text) {
   SETTEXTEX how{ST_DEFAULT, CP_ACP};
   SendMessageW(view, EM_SETTEXTEX, reinterpret_cast<WPARAM>(&how),
                reinterpret_cast<LPARAM>(rtf.c_str()));
+  // The control takes the document's last paragraph mark for its own closing one: a text
+  // that ends in line ends gets back those the control left out.
+  const size_t wanted = TrailingLineEnds(system::WithCrLf(ansi_text));
+  for (size_t have = TrailingLineEnds(RichTextPlainText(view)); have < wanted; ++have) {
+    GETTEXTLENGTHEX measure{GTL_NUMCHARS | GTL_PRECISE, 1200};
+    auto end = static_cast<LONG>(
+        SendMessageW(view, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&measure), 0));
+    CHARRANGE at_end{end, end};
+    SendMessageW(view, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&at_end));
+    SendMessageW(view, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L"\r"));
+  }
   // Tab stops every four characters for text typed into new lines too.
   PARAFORMAT2 paragraph{};
   paragraph.cbSize = sizeof paragraph;
   paragraph.dwMask = PFM_TABSTOPS;
   paragraph.cTabCount = MAX_TAB_STOPS;
-  for (int i = 0; i < MAX_TAB_STOPS; ++i) paragraph.rgxTabs[i] = (i + 1) * kTabTwips;
+  for (int i = 0; i < MAX_TAB_STOPS; ++i)
+    paragraph.rgxTabs[i] = (i + 1) * kTabTwips;
   SendMessageW(view, EM_SETSEL, 0, -1);
   SendMessageW(view, EM_SETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&paragraph));
   SendMessageW(view, EM_SETSEL, 0, 0);
@@ -159,8 +180,7 @@ void ShowColouredText(HWND view, std::string_view ansi_text) {
 std::string RichTextPlainText(HWND view) {
   if (view == nullptr) return "";
   GETTEXTLENGTHEX measure{GTL_USECRLF | GTL_PRECISE | GTL_NUMCHARS, 1200};
-  LRESULT length =
-      SendMessageW(view, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&measure), 0);
+  LRESULT length = SendMessageW(view, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&measure), 0);
   if (length <= 0) return "";
   std::wstring text(static_cast<size_t>(length) + 1, L'\0');
   GETTEXTEX request{};

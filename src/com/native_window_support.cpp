@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "com/module.h"
+#include "com/native_text.h"
 
 namespace kestrix::com {
 namespace {
@@ -35,7 +36,11 @@ HANDLE ActivationContext() {
     request.hModule = ThisModule();
     request.lpResourceName = MAKEINTRESOURCEW(2);
     HANDLE made = CreateActCtxW(&request);
-    return made == INVALID_HANDLE_VALUE ? nullptr : made;
+    if (made != INVALID_HANDLE_VALUE) return made;
+    if (FindResourceW(ThisModule(), MAKEINTRESOURCEW(2), MAKEINTRESOURCEW(24)) != nullptr) {
+      Log("The windows' manifest cannot be activated: error " + std::to_string(GetLastError()));
+    }
+    return static_cast<HANDLE>(nullptr);
   }();
   return context;
 }
@@ -100,8 +105,8 @@ HFONT DialogFont(UINT dpi) {
       return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     }
     // The system's metrics are for the screen's DPI.
-    metrics.lfMessageFont.lfHeight =
-        MulDiv(metrics.lfMessageFont.lfHeight, static_cast<int>(dpi), static_cast<int>(ScreenDpi()));
+    metrics.lfMessageFont.lfHeight = MulDiv(metrics.lfMessageFont.lfHeight, static_cast<int>(dpi),
+                                            static_cast<int>(ScreenDpi()));
   }
   HFONT font = CreateFontIndirectW(&metrics.lfMessageFont);
   if (font == nullptr) return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
@@ -116,9 +121,9 @@ void UseFont(HWND window, HFONT font) {
 
 HWND MakeControl(HWND parent, const wchar_t* type, const wchar_t* text, DWORD style, int id,
                  DWORD ex_style) {
-  HWND control = CreateWindowExW(ex_style, type, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0,
-                                 parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                 ThisModule(), nullptr);
+  HWND control =
+      CreateWindowExW(ex_style, type, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ThisModule(), nullptr);
   if (control != nullptr) {
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(DialogFont(WindowDpi(parent))),
                  FALSE);
@@ -176,8 +181,8 @@ void SetClientSize(HWND window, int width, int height) {
 void CentreWindow(HWND window, HWND over) {
   RECT area{};
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-  if (HMONITOR monitor = MonitorFromWindow(over != nullptr ? over : window,
-                                           MONITOR_DEFAULTTONEAREST)) {
+  if (HMONITOR monitor =
+          MonitorFromWindow(over != nullptr ? over : window, MONITOR_DEFAULTTONEAREST)) {
     MONITORINFO info{};
     info.cbSize = sizeof info;
     if (GetMonitorInfoW(monitor, &info)) area = info.rcWork;
@@ -195,6 +200,101 @@ void CentreWindow(HWND window, HWND over) {
   if (x < area.left) x = area.left;
   if (y < area.top) y = area.top;
   SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+ModalWindow::~ModalWindow() {
+  if (window_ != nullptr) DestroyWindow(window_);
+}
+
+bool ModalWindow::Run(const wchar_t* class_name, const std::string& caption, DWORD style,
+                      DWORD ex_style, HWND owner, int width, int height) {
+  width_ = width;
+  height_ = height;
+  {
+    WindowMakingScope scope;
+    RegisterWindowClass(class_name, &ModalWindow::Procedure);
+    std::wstring title = WideText(caption);
+    window_ = CreateWindowExW(ex_style | WS_EX_CONTROLPARENT, class_name, title.c_str(),
+                              WS_POPUP | WS_CAPTION | WS_SYSMENU | style, 0, 0, 100, 100, owner,
+                              nullptr, ThisModule(), this);
+    if (window_ == nullptr) {
+      Log("A window cannot be made: error " + std::to_string(GetLastError()));
+      return false;
+    }
+    dpi_ = WindowDpi(window_);
+    MakeControls();
+  }
+  SetClientSize(window_, TwipsToPixels(width_, dpi_), TwipsToPixels(height_, dpi_));
+  LayOut();
+  CentreWindow(window_, owner);
+  RunModal(window_, owner, done_);
+  return true;
+}
+
+void ModalWindow::Place(HWND control, int left, int top, int width, int height) const {
+  SetWindowPos(control, nullptr, TwipsToPixels(left, dpi_), TwipsToPixels(top, dpi_),
+               TwipsToPixels(width, dpi_), TwipsToPixels(height, dpi_),
+               SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+LRESULT ModalWindow::DefaultHandle(UINT message, WPARAM w, LPARAM l) {
+  switch (message) {
+    case WM_COMMAND:
+      if (LOWORD(w) == IDCANCEL) Close();
+      return 0;
+    case WM_CLOSE:
+      Close();
+      return 0;
+    case WM_ACTIVATE:
+      // The control that had the focus gets it back (at first, the first that takes it).
+      if (LOWORD(w) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus != nullptr && IsChild(window_, focus)) focus_ = focus;
+      } else {
+        HWND focus = focus_ != nullptr && IsWindow(focus_)
+                         ? focus_
+                         : GetNextDlgTabItem(window_, nullptr, FALSE);
+        if (focus != nullptr) SetFocus(focus);
+      }
+      return 0;
+    case WM_DPICHANGED: {
+      dpi_ = HIWORD(w);
+      UseFont(window_, DialogFont(dpi_));
+      const auto* suggested = reinterpret_cast<const RECT*>(l);
+      SetWindowPos(window_, nullptr, suggested->left, suggested->top, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+      SetClientSize(window_, TwipsToPixels(width_, dpi_), TwipsToPixels(height_, dpi_));
+      LayOut();
+      return 0;
+    }
+    case WM_NCDESTROY: {
+      HWND going = window_;
+      window_ = nullptr;
+      done_ = true;
+      return DefWindowProcW(going, message, w, l);
+    }
+    default:
+      return DefWindowProcW(window_, message, w, l);
+  }
+}
+
+LRESULT CALLBACK ModalWindow::Procedure(HWND window, UINT message, WPARAM w, LPARAM l) {
+  if (message == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTW*>(l);
+    auto* self = static_cast<ModalWindow*>(create->lpCreateParams);
+    self->window_ = window;
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<ModalWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (self == nullptr) return DefWindowProcW(window, message, w, l);
+  if (message == WM_NCDESTROY) SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+  // Nothing may escape into the system's dispatch of the message.
+  try {
+    return self->Handle(message, w, l);
+  } catch (...) {
+    LogFailure("window", "a message could not be handled");
+    return 0;
+  }
 }
 
 std::wstring TextOf(HWND window) {

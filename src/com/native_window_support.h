@@ -54,6 +54,46 @@ void SetClientSize(HWND window, int width, int height);
 // Centres `window` over `over` (over the work area when `over` is nullptr), on screen.
 void CentreWindow(HWND window, HWND over);
 
+// A modal window of the add-in's, laid out in twips: the derived window makes its controls in
+// MakeControls and places them in LayOut (again when the window's DPI changes). Escape, the
+// close box and a command IDCANCEL end it.
+class ModalWindow {
+ public:
+  virtual ~ModalWindow();
+  ModalWindow(const ModalWindow&) = delete;
+  ModalWindow& operator=(const ModalWindow&) = delete;
+
+  HWND window() const { return window_; }
+
+ protected:
+  ModalWindow() = default;
+  // Makes the window with a client area of `width` x `height` twips, centred over `owner`, and
+  // shows it modally until Close; false when no window can be made.
+  bool Run(const wchar_t* class_name, const std::string& caption, DWORD style, DWORD ex_style,
+           HWND owner, int width, int height);
+  void Close() { done_ = true; }
+  // Places a control by its design rectangle in twips.
+  void Place(HWND control, int left, int top, int width, int height) const;
+  UINT Dpi() const { return dpi_; }
+
+  virtual void MakeControls() = 0;
+  virtual void LayOut() = 0;
+  // The window's messages; what it does not handle goes to DefaultHandle.
+  virtual LRESULT Handle(UINT message, WPARAM w, LPARAM l) { return DefaultHandle(message, w, l); }
+  LRESULT DefaultHandle(UINT message, WPARAM w, LPARAM l);
+
+  HWND window_ = nullptr;
+
+ private:
+  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM w, LPARAM l);
+
+  bool done_ = false;
+  HWND focus_ = nullptr;
+  UINT dpi_ = 96;
+  int width_ = 0;
+  int height_ = 0;
+};
+
 // The text of a window or control.
 std::wstring TextOf(HWND window);
 
