@@ -188,6 +188,16 @@ TEST(NativeMainWindow, ScopeGroupsStayInStepAndChoicesReachTheModel) {
     EXPECT_TRUE(w.Enabled(id)) << id;
   w.Click(W::kAppendProjectName);
   EXPECT_EQ(o.Check4, engine::kChecked);
+  // A drive chosen in the list moves the folder to that drive's current folder.
+  HWND drives = w[W::kDrives];
+  LRESULT c = SendMessageW(drives, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                           reinterpret_cast<LPARAM>(L"C:"));
+  ASSERT_NE(c, CB_ERR);
+  SendMessageW(drives, CB_SETCURSEL, static_cast<WPARAM>(c), 0);
+  SendMessageW(GetParent(drives), WM_COMMAND, MAKEWPARAM(W::kDrives, CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(drives));
+  EXPECT_EQ(o.Dir1.rfind("C:/", 0), 0u) << o.Dir1;
+  EXPECT_EQ(WindowText(w[W::kFolder]).rfind(L"C:\\", 0), 0u);
   SendMessageW(w[W::kPicture], WM_COMMAND, 0, 0);  // not a click: nothing changes
   w.ChooseTab(0);
   SendMessageW(GetParent(w[W::kPicture]), WM_COMMAND, MAKEWPARAM(W::kPicture, STN_CLICKED),
@@ -236,7 +246,11 @@ TEST(NativeMainWindow, KeysWorkAsInADialog) {
   PressKey(w[W::kInsertHandlers], VK_RETURN);
   ASSERT_EQ(w.dialogs.shown.size(), 1u);
   EXPECT_EQ(w.dialogs.shown[0], "Kestrix: Addin not connected to IDE!!");
+  // Tab leads out of a template view to its buttons.
   w.ChooseTab(2);
+  SetFocus(w[W::kLocalView]);
+  PressKey(w[W::kLocalView], VK_TAB);
+  EXPECT_EQ(GetFocus(), w[W::kTemplateButton]);
   PressKey(w[W::kLocalView], VK_ESCAPE);
   EXPECT_FALSE(IsWindowVisible(w.main.window()));
   EXPECT_FALSE(w.main.MainWindowLoaded());
