@@ -23,7 +23,6 @@
 namespace kestrix::com {
 namespace {
 
-
 constexpr wchar_t kClassName[] = L"KestrixMainWindow";
 // The layout, in pixels at 96 DPI: the tab control's height (the window keeps one height on
 // every page) and the margin under it; the logo's size.
@@ -67,8 +66,8 @@ driver::FormServices FormServicesOf(const NativeMainWindow::Services& services) 
 // Paths: the model keeps UTF-8 with '/', the windows show the system's form.
 std::wstring WidePath(const std::string& path) {
   std::string native = system::ToNativePath(path);
-  int size = MultiByteToWideChar(CP_UTF8, 0, native.data(), static_cast<int>(native.size()),
-                                 nullptr, 0);
+  int size =
+      MultiByteToWideChar(CP_UTF8, 0, native.data(), static_cast<int>(native.size()), nullptr, 0);
   std::wstring wide(static_cast<size_t>(size > 0 ? size : 0), L'\0');
   if (size > 0) {
     MultiByteToWideChar(CP_UTF8, 0, native.data(), static_cast<int>(native.size()), wide.data(),
@@ -259,17 +258,17 @@ void NativeMainWindow::LoadWindow() {
 bool NativeMainWindow::MakeWindow() {
   if (window_ != nullptr) return true;
   WindowMakingScope scope;
-  INITCOMMONCONTROLSEX common{sizeof common, ICC_TAB_CLASSES | ICC_BAR_CLASSES |
-                                                 ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+  INITCOMMONCONTROLSEX common{
+      sizeof common, ICC_TAB_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&common);
   RegisterWindowClass(kClassName, &NativeMainWindow::Procedure);
   // A fixed dialog frame: neither minimize nor maximize.
   const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
   const DWORD ex_style = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
   HWND owner = services_.owner ? services_.owner() : nullptr;
-  window_ = CreateWindowExW(ex_style, kClassName, WideText(form_->look().Caption).c_str(), style,
-                            CW_USEDEFAULT, CW_USEDEFAULT, 300, 300, owner, nullptr, ThisModule(),
-                            this);
+  window_ =
+      CreateWindowExW(ex_style, kClassName, WideText(form_->look().Caption).c_str(), style,
+                      CW_USEDEFAULT, CW_USEDEFAULT, 300, 300, owner, nullptr, ThisModule(), this);
   if (window_ == nullptr) {
     Log("The main window cannot be made: error " + std::to_string(GetLastError()));
     return false;
@@ -325,10 +324,9 @@ HWND NativeMainWindow::Add(int page, const wchar_t* type, const wchar_t* text, D
 // its caption is the button "Remove", not the frame of that name.
 void NativeMainWindow::MakePages() {
   tabs_ = CreateWindowExW(0, WC_TABCONTROLW, L"",
-                          WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | TCS_MULTILINE,
-                          0, 0, 0, 0, window_,
-                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(kTabs)), ThisModule(),
-                          nullptr);
+                          WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | TCS_MULTILINE, 0,
+                          0, 0, 0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kTabs)),
+                          ThisModule(), nullptr);
   // Little room around the captions, so that the four tabs fit in one row where the font
   // allows it; where it does not, they take two rows rather than hide one.
   SendMessageW(tabs_, TCM_SETPADDING, 0, MAKELPARAM(Scaled(4), Scaled(3)));
@@ -370,8 +368,8 @@ void NativeMainWindow::MakePages() {
     if (view == nullptr) {
       // Without a rich-edit control the text shows uncoloured.
       Add(2, L"EDIT", L"",
-          ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL | WS_VSCROLL |
-              WS_HSCROLL | WS_TABSTOP,
+          ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL | WS_VSCROLL | WS_HSCROLL |
+              WS_TABSTOP,
           kLocalView + i, WS_EX_CLIENTEDGE);
     }
     Add(2, L"BUTTON", L"Load/Edit", BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, kTemplateButton + i);
@@ -380,12 +378,11 @@ void NativeMainWindow::MakePages() {
   // Options.
   Add(3, L"BUTTON", L"Put Build Folder in :", check | WS_GROUP, kBuildFolderOn);
   frames.push_back(Add(3, L"BUTTON", L"", BS_GROUPBOX, kFrame + 5));
-  HWND drives = Add(3, WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP | WS_GROUP,
-                    kDrives);
+  HWND drives =
+      Add(3, WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP | WS_GROUP, kDrives);
   Add(3, L"EDIT", L"", ES_READONLY | ES_AUTOHSCROLL | WS_TABSTOP, kFolder, WS_EX_CLIENTEDGE);
   Add(3, L"BUTTON", L"Browse...", BS_PUSHBUTTON | WS_TABSTOP, kChooseFolder);
-  Add(3, L"BUTTON", L"Put Project Name in Build Folder Name", check | WS_GROUP,
-      kAppendProjectName);
+  Add(3, L"BUTTON", L"Put Project Name in Build Folder Name", check | WS_GROUP, kAppendProjectName);
   for (HWND frame : frames)
     SetWindowPos(frame, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   // The drives as the system has them, "C:\" shown as "C:".
@@ -547,9 +544,8 @@ void NativeMainWindow::RefreshFolder() {
   if (folder.size() >= 2 && folder[1] == ':') {
     wchar_t letter[3] = {static_cast<wchar_t>(std::towupper(static_cast<wint_t>(folder[0]))), L':',
                          L'\0'};
-    index = static_cast<int>(
-        SendMessageW(drives, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                     reinterpret_cast<LPARAM>(letter)));
+    index = static_cast<int>(SendMessageW(drives, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                          reinterpret_cast<LPARAM>(letter)));
   }
   SendMessageW(drives, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
   HWND path = Control(kFolder);
@@ -595,8 +591,7 @@ void NativeMainWindow::ResizeForTab() {
   GetClientRect(window_, &client);
   if (client.bottom - client.top != client_height) {
     const int fixed = client_height + (frame.bottom - frame.top) - (client.bottom - client.top);
-    SetWindowPos(window_, nullptr, 0, 0, width, fixed,
-                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+    SetWindowPos(window_, nullptr, 0, 0, width, fixed, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
   }
   LayOut();
 }
@@ -651,13 +646,12 @@ void NativeMainWindow::Clicked(int id) {
     ChooseFolder();
   } else if (id == kMenuWebsite) {
     if (!services_.shell.OpenDocument(kWebAddress)) {
-      services_.dialogs.MsgBox(std::string("Unable to open ") + kWebAddress,
-                               host::MsgButtons::kOk, host::MsgIcon::kExclamation);
+      services_.dialogs.MsgBox(std::string("Unable to open ") + kWebAddress, host::MsgButtons::kOk,
+                               host::MsgIcon::kExclamation);
     }
   } else if (id == kMenuLicense) {
     if (!ShowLicenseNative(window_, services_.shell)) {
-      services_.dialogs.MsgBox("Unable to open " + services_.shell.ProgramFolder() +
-                                   "/license.rtf",
+      services_.dialogs.MsgBox("Unable to open " + services_.shell.ProgramFolder() + "/license.rtf",
                                host::MsgButtons::kOk, host::MsgIcon::kExclamation);
     }
   } else if (id == kMenuNameAndEmail) {
@@ -760,9 +754,9 @@ LRESULT CALLBACK NativeMainWindow::KeyboardHook(int code, WPARAM w, LPARAM l) {
     HWND root = GetAncestor(message->hwnd, GA_ROOT);
     wchar_t type[32] = {};
     GetClassNameW(root, type, 32);
-    auto* self = wcscmp(type, kClassName) == 0 ? reinterpret_cast<NativeMainWindow*>(
-                                                     GetWindowLongPtrW(root, GWLP_USERDATA))
-                                               : nullptr;
+    auto* self = wcscmp(type, kClassName) == 0
+                     ? reinterpret_cast<NativeMainWindow*>(GetWindowLongPtrW(root, GWLP_USERDATA))
+                     : nullptr;
     try {
       if (self != nullptr && self->window_ == root && self->HandleKey(*message))
         message->message = WM_NULL;

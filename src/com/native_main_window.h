@@ -38,7 +38,7 @@ class NativeMainWindow final : public host::MainWindow {
   enum ControlId : int {
     kGo = IDOK,
     kExit = IDCANCEL,
-    kScope = 100,  // + driver::kScopeGroup, kScopeActiveProject, kScopeActiveModule (Actions)
+    kScope = 100,       // + driver::kScopeGroup, kScopeActiveProject, kScopeActiveModule (Actions)
     kCleanScope = 103,  // the same on the Clean page
     kInsertHandlers = 110,
     kBuildProject = 111,

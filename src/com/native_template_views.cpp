@@ -16,9 +16,8 @@ templates::TemplateWhich Which(int which) {
 
 }  // namespace
 
-NativeTemplateViews::NativeTemplateViews(HWND local_view, HWND global_view,
-                                         host::Dialogs& dialogs, std::string program_folder,
-                                         HWND owner)
+NativeTemplateViews::NativeTemplateViews(HWND local_view, HWND global_view, host::Dialogs& dialogs,
+                                         std::string program_folder, HWND owner)
     : local_view_(local_view),
       global_view_(global_view),
       dialogs_(dialogs),
