@@ -15,6 +15,7 @@
 #include "com/native_main_window.h"
 #include "com/native_rich_text.h"
 #include "com/native_status_window.h"
+#include "com/native_text.h"
 #include "com/native_window_support.h"
 #include "com/window_test_support.h"
 #include "host/settings_keys.h"
@@ -334,6 +335,13 @@ TEST(NativeMainWindow, ErrorHandlerPageShowsEditsAndRestoresTheTemplates) {
             std::string::npos);
   EXPECT_NE(RichTextPlainText(w[W::kGlobalView]).find("' edited"), std::string::npos);
   EXPECT_TRUE(w.dialogs.shown.empty());
+  // An original that is gone is told, and the template stays as it is.
+  ASSERT_TRUE(DeleteFileW(WideText(w.temp.Path("config/Backup/Kestrix.bas")).c_str()));
+  w.Click(W::kTemplateButton + 3);
+  ASSERT_EQ(w.dialogs.shown.size(), 1u);
+  EXPECT_EQ(w.dialogs.shown[0].rfind("Kestrix: Unable to restore the original of " + global, 0), 0u)
+      << w.dialogs.shown[0];
+  EXPECT_EQ(testing::ReadFile(global), "' edited\r\n");
 }
 
 // A local template that cannot be read is told when the window loads, and neither view is
