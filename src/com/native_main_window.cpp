@@ -158,6 +158,8 @@ NativeMainWindow::~NativeMainWindow() {
     }
   }
   if (window_ != nullptr) DestroyWindow(window_);
+  // The class goes with the last window: the DLL may be unloaded, and its procedure with it.
+  UnregisterClassW(kClassName, ThisModule());
 }
 
 HWND NativeMainWindow::Control(int id) const {
@@ -285,11 +287,7 @@ bool NativeMainWindow::MakeWindow() {
                                                      services_.dialogs,
                                                      services_.shell.ProgramFolder(), window_);
   if (editor_) templates_->SetEditor(editor_);
-  UseFont(window_, DialogFont(dpi_));
-  // The views keep their fixed-width font.
-  for (int id : {kLocalView, kGlobalView}) {
-    if (HWND view = Control(id)) SendMessageW(view, WM_SETFONT, 0, FALSE);
-  }
+  SetFonts();
   ResizeForTab();
   LayOut();
   return true;
@@ -425,6 +423,21 @@ void NativeMainWindow::MakeTips() {
     info.uId = reinterpret_cast<UINT_PTR>(control);
     info.lpszText = const_cast<wchar_t*>(tip);
     SendMessageW(tips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+  }
+}
+
+// The dialog font of the window's DPI for every control but the template views, which keep
+// their fixed-width font.
+void NativeMainWindow::SetFonts() {
+  HFONT font = DialogFont(dpi_);
+  SendMessageW(tabs_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  for (HWND page : pages_) {
+    for (HWND child = GetWindow(page, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+      const int id = GetDlgCtrlID(child);
+      if (id == kLocalView || id == kGlobalView) continue;
+      SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    }
   }
 }
 
@@ -883,10 +896,7 @@ LRESULT NativeMainWindow::Handle(UINT message, WPARAM w, LPARAM l) {
       return 0;
     case WM_DPICHANGED: {
       dpi_ = HIWORD(w);
-      UseFont(window_, DialogFont(dpi_));
-      for (int id : {kLocalView, kGlobalView}) {
-        if (HWND view = Control(id)) SendMessageW(view, WM_SETFONT, 0, FALSE);
-      }
+      SetFonts();
       const auto* suggested = reinterpret_cast<const RECT*>(l);
       SetWindowPos(window_, nullptr, suggested->left, suggested->top, 0, 0,
                    SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
