@@ -85,7 +85,8 @@ struct Window {
   testing::FakeShell shell;
   testing::FakeConnection connection;
   NativeStatusWindow status;
-  NativeMainWindow main{{settings, dialogs, shell, status, {}, {}}};
+  HWND owner = nullptr;  // the IDE's window, when the test makes one
+  NativeMainWindow main{{settings, dialogs, shell, status, {}, [this] { return owner; }}};
 };
 
 RECT ScreenRect(HWND window) {
@@ -152,6 +153,38 @@ TEST(NativeMainWindow, PagesChangeTheWidthAboutTheCentre) {
   int windows = 0;
   EnumThreadWindows(GetCurrentThreadId(), &CountMainWindows, reinterpret_cast<LPARAM>(&windows));
   EXPECT_EQ(windows, 1);
+}
+
+// The window belongs to the IDE's window and outlives its minimising; a second click on the
+// toolbar button brings it in front of another window.
+TEST(NativeMainWindow, OutlivesItsOwnerMinimisedAndComesToTheFront) {
+  if (!DesktopAvailable()) GTEST_SKIP() << "no window can be made here";
+  Window w;
+  auto top = [](const wchar_t* title) {
+    return CreateWindowExW(0, L"STATIC", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 400, 300,
+                           nullptr, nullptr, nullptr, nullptr);
+  };
+  w.owner = top(L"IDE");
+  w.main.Show();
+  HWND window = w.main.window();
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(GetWindow(window, GW_OWNER), w.owner);
+  ShowWindow(w.owner, SW_MINIMIZE);
+  Pump();
+  ShowWindow(w.owner, SW_RESTORE);
+  Pump();
+  HWND other = top(L"Another window");
+  SetForegroundWindow(other);
+  Pump();
+  w.main.Show();
+  Pump();
+  EXPECT_EQ(w.main.window(), window);
+  EXPECT_TRUE(IsWindowVisible(window));
+  EXPECT_EQ(GetForegroundWindow(), window);
+  EXPECT_TRUE(w.main.MainWindowLoaded());
+  w.main.Unload();
+  DestroyWindow(other);
+  DestroyWindow(w.owner);
 }
 
 // A scope chosen on either page is chosen on both, with what it enables; the check boxes and
