@@ -30,7 +30,9 @@ bool NeedsNoLineNumber(std::string_view line) {
   for (size_t i = 0; i < 4; ++i)
     head[i] = i < stripped.size() ? Upper(stripped[i]) : 'X';
   if (head[0] == 'C' && head[1] == 'A' && head[2] == 'S' && head[3] == 'E') return true;
-  return IsDigit(first) || !basic::ReadLabel(stripped).text.empty();
+  // A label that is a name ends with a colon: a line without one has none.
+  return IsDigit(first) || (stripped.find(':') != std::string_view::npos &&
+                            !basic::ReadLabel(stripped).text.empty());
 }
 
 bool IsProcedureEnd(std::string_view line, std::string& exit_statement) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <utility>
 
 #include "basic/source_line.h"
@@ -147,8 +148,7 @@ std::vector<bool> ModuleText::ContainsEach(const std::vector<std::string_view>& 
   return found;
 }
 
-void ModuleText::WriteBack(host::CodeModule& code, int32_t from, int32_t to,
-                           const std::function<bool(int32_t line)>& keep) const {
+void ModuleText::WriteBack(host::CodeModule& code, int32_t from, int32_t to, LineTest keep) const {
   // Each stretch lies between two kept lines (or the ends of the range): the old lines between
   // them are as many as their numbers as read tell.
   int32_t last_kept = from - 1;
@@ -178,10 +178,19 @@ void ModuleText::WriteBack(host::CodeModule& code, int32_t from, int32_t to,
     if (changed || old_count != new_count) {
       if (old_count > 0) code.DeleteLines(last_kept + 1, old_count);
       if (new_count > 0) {
-        joined.clear();
+        size_t bytes = 2 * static_cast<size_t>(new_count - 1);
+        for (int32_t k = last_kept + 1; k < i; ++k)
+          bytes += Line(k).size();
+        joined.resize(bytes);
+        char* at = joined.data();
         for (int32_t k = last_kept + 1; k < i; ++k) {
-          if (k > last_kept + 1) joined += "\r\n";
-          joined += Line(k);
+          if (k > last_kept + 1) {
+            *at++ = '\r';
+            *at++ = '\n';
+          }
+          std::string_view line = Line(k);
+          if (!line.empty()) std::memcpy(at, line.data(), line.size());
+          at += line.size();
         }
         code.InsertLines(last_kept + 1, joined);
       }

@@ -6,15 +6,32 @@
 // (the IDE's code window), so the passes ask it as little as they can.
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
 #include "host/ide.h"
 
 namespace kestrix::engine {
+
+// A test asked of one line by its number: a reference to any callable, which must outlive
+// the call it is passed to (as a lambda written in the call does).
+class LineTest {
+ public:
+  template <typename F>
+    requires(!std::is_same_v<std::decay_t<F>, LineTest>)
+  LineTest(const F& test)  // NOLINT: converts from any callable, as std::function does
+      : object_(&test), call_([](const void* object, int32_t line) {
+          return static_cast<bool>((*static_cast<const F*>(object))(line));
+        }) {}
+  bool operator()(int32_t line) const { return call_(object_, line); }
+
+ private:
+  const void* object_;
+  bool (*call_)(const void*, int32_t);
+};
 
 class ModuleText {
  public:
@@ -49,8 +66,7 @@ class ModuleText {
   // the new; unchanged lines between two of them are rewritten with them unless `keep` says
   // they must stay (a line carrying something the text does not show). `keep` is asked about
   // every line of the range once, top down.
-  void WriteBack(host::CodeModule& code, int32_t from, int32_t to,
-                 const std::function<bool(int32_t line)>& keep) const;
+  void WriteBack(host::CodeModule& code, int32_t from, int32_t to, LineTest keep) const;
 
  private:
   struct Entry {

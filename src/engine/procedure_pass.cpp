@@ -228,7 +228,12 @@ int32_t WalkBody(ModuleText& code, int32_t first, int32_t end, bool handlers,
   for (long k = 1; base + k < end; ++k) {
     int32_t line = base + static_cast<int32_t>(k);
     std::string_view before = code.Line(line);
-    if (IsBeginMarker(before) || !ParseHeader(before).name.empty()) {
+    // The tests below read the line past its leading blanks: they are skipped once here.
+    size_t indent = 0;
+    while (indent < before.size() && basic::IsBlank(before[indent]))
+      ++indent;
+    const std::string_view stripped = before.substr(indent);
+    if (IsBeginMarker(before) || !ParseHeader(stripped).name.empty()) {
       // A header declared again in another branch, or the head block after it: not counted.
       bool block = IsBeginMarker(before);
       int32_t last = line;
@@ -245,12 +250,14 @@ int32_t WalkBody(ModuleText& code, int32_t first, int32_t end, bool handlers,
     }
     // Between Select Case and its first Case a declaration may stand, but no label: such
     // lines keep their text and their place in the count.
-    if (in_select_head && IsCaseClause(before)) in_select_head = false;
+    if (in_select_head && IsCaseClause(stripped)) in_select_head = false;
     bool changed = !in_select_head && TransformBodyLine(before, next_free, k, taken, handlers,
                                                         line - added_above, notes, out);
     if (changed) code.Replace(line, out);
+    // A number in front of the statement and a jump's new target leave its first words as
+    // they were: the line as it was read tells whether it opens a Select Case.
+    if (!in_select_head && OpensSelectCase(stripped)) in_select_head = true;
     std::string_view text = code.Line(line);
-    if (!in_select_head && OpensSelectCase(text)) in_select_head = true;
     // Continuation lines belong to the statement just handled: not numbered, not counted.
     while (ContinuesOnNextLine(text) && line + 1 < end) {
       text = code.Line(++line);

@@ -1,6 +1,7 @@
 #include "platform/vbfiles/file_code_module.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "platform/vbfiles/line_scan.h"
 #include "platform/vbfiles/text_io.h"
@@ -105,11 +106,16 @@ std::string FileCodeModule::Lines(int32_t start_line, int32_t count) const {
   size_t bytes = count > 0 ? static_cast<size_t>(count - 1) * 2 : 0;
   for (int32_t i = 0; i < count; ++i)
     bytes += lines_.Text(start_line - 1 + i).size();
-  std::string out;
-  out.reserve(bytes);
+  std::string out(bytes, '\0');
+  char* at = out.data();
   for (int32_t i = 0; i < count; ++i) {
-    if (i > 0) out += "\r\n";
-    out += lines_.Text(start_line - 1 + i);
+    if (i > 0) {
+      *at++ = '\r';
+      *at++ = '\n';
+    }
+    std::string_view line = lines_.Text(start_line - 1 + i);
+    if (!line.empty()) std::memcpy(at, line.data(), line.size());
+    at += line.size();
   }
   return out;
 }

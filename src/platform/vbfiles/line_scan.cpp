@@ -71,6 +71,38 @@ StatementInfo ScanStatement(std::string_view line) {
   while (i < line.size() && basic::IsBlank(line[i]))
     ++i;
   if (i < line.size() && line[i] == '\'') return info;
+  {
+    // Most statements: a word that none of the kinds marked here starts with (after a line
+    // number: digits and a blank), and no second statement.
+    const size_t n = line.size();
+    size_t s = i;
+    size_t digits = i;
+    while (digits < n && basic::IsDigit(line[digits]))
+      ++digits;
+    if (digits > i && (digits == n || basic::IsBlank(line[digits]))) {
+      s = digits;
+      while (s < n && basic::IsBlank(line[s]))
+        ++s;
+    }
+    if (s < n) {
+      switch (basic::Lower(line[s])) {
+        case '#':
+        case '\'':
+        case 'e':
+        case 'r':
+        case 'f':
+        case 'g':
+        case 'p':
+        case 's':
+          break;
+        default:
+          if (line.find(':') == std::string_view::npos) {
+            info.flags = kStatement;
+            return info;
+          }
+      }
+    }
+  }
   if (line.find(':') == std::string_view::npos) {
     // One statement, and none of the kinds marked here when its first word (after a line
     // number) starts with another letter: a directive, End, a header, Rem or a comment.

@@ -121,36 +121,32 @@ class LineStore {
   }
 
   // Makes room for `extra` more bytes. The text left behind by replaced and deleted lines is
-  // dropped then, and the buffer grows by a quarter of the text in use: it stays within
-  // about 1.25 times the module's text, and each byte is moved a bounded number of times.
+  // dropped then, and the buffer grows by half the text in use: it stays within about 1.5
+  // times the module's text, and each byte is moved a bounded number of times (a pass that
+  // rewrites the whole module moves each byte about twice).
   void Grow(size_t extra) {
     const size_t live = text_.size() - garbage_;
-    const size_t want = live + extra + live / 4 + 256;
+    const size_t want = live + extra + live / 2 + 256;
     if (garbage_ == 0) {
       text_.reserve(want);
       return;
     }
     std::string text;
     text.reserve(want);
-    text.resize(live);
-    // Lines that lay end to end stay so: each such run goes over in one copy.
-    char* out = text.data();
+    // Lines that lay end to end stay so: each such run goes over in one copy, appended where
+    // the lines before it end.
     const char* in = text_.data();
-    uint32_t at = 0;                    // where the next line's text goes
     uint32_t run_from = 0, run_to = 0;  // the run gathered so far, in the old text
-    uint32_t run_at = 0;                // and where it goes
     auto flush = [&] {
-      if (run_to > run_from) std::memcpy(out + run_at, in + run_from, run_to - run_from);
+      if (run_to > run_from) text.append(in + run_from, run_to - run_from);
     };
     auto move = [&](Record& r) {
       if (r.offset != run_to) {
         flush();
         run_from = run_to = r.offset;
-        run_at = at;
       }
       run_to += r.length;
-      r.offset = at;
-      at += r.length;
+      r.offset = static_cast<uint32_t>(text.size() + (run_to - run_from) - r.length);
     };
     for (Record& r : front_)
       move(r);
