@@ -131,7 +131,7 @@ void WalkProcedures(EngineState& state, host::CodeModule& code, ModuleText& text
           known_to = line;  // past a later copy the walk asks again from the next line
         }
         progress.SetProgressMax(StatusOutput::kLinesBar, text.Count() + 1);
-      } else if (!name.empty() && HoldsProcedureEnd(line_text)) {
+      } else if (!name.empty() && text.HoldsEnd(line)) {
         past_end = true;
       }
     }

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "basic/source_line.h"
+#include "engine/text_util.h"
 
 namespace kestrix::engine {
 namespace {
@@ -88,8 +89,16 @@ void ModuleText::Insert(int32_t line, std::string_view text) {
   }
 }
 
-void ModuleText::Replace(int32_t line, std::string_view text) {
-  At(line) = {Store(text), 0};
+void ModuleText::Replace(int32_t line, std::string_view text, bool same_end) {
+  Entry& entry = At(line);
+  const int8_t holds_end = same_end ? entry.holds_end : int8_t{-1};
+  entry = {Store(text), 0, holds_end};
+}
+
+bool ModuleText::HoldsEnd(int32_t line) const {
+  const Entry& entry = At(line);
+  if (entry.holds_end < 0) entry.holds_end = HoldsProcedureEnd(entry.text) ? 1 : 0;
+  return entry.holds_end != 0;
 }
 
 void ModuleText::Erase(int32_t line, int32_t count) {

@@ -48,8 +48,12 @@ class ModuleText {
   // Inserts `text` as line `line` (1..Count()+1); a text holding line breaks (CR LF or LF)
   // becomes several lines, as InsertLines makes it.
   void Insert(int32_t line, std::string_view text);
-  // Line `line` becomes `text` (a single line).
-  void Replace(int32_t line, std::string_view text);
+  // Line `line` becomes `text` (a single line). `same_end`: the new text holds a procedure's
+  // End exactly when the old one did (a line number put in front, a jump's target changed),
+  // so that HoldsEnd need not read it again.
+  void Replace(int32_t line, std::string_view text, bool same_end = false);
+  // HoldsProcedureEnd of the line, read once for each text the line has had.
+  bool HoldsEnd(int32_t line) const;
   void Erase(int32_t line, int32_t count);
 
   // True when some line from `from` to `to` holds `needle`, in any case: the code module's
@@ -72,6 +76,7 @@ class ModuleText {
   struct Entry {
     std::string_view text;
     int32_t origin;
+    mutable int8_t holds_end = -1;  // HoldsEnd's answer; -1 until it is asked
   };
 
   const Entry& At(int32_t line) const {

@@ -34,8 +34,7 @@ int32_t StatementEnd(const ModuleText& code, int32_t line, int32_t limit) {
 // first line of a statement counts.
 int32_t FindEndLine(const ModuleText& code, int32_t from, int32_t limit) {
   for (int32_t i = from; i <= limit; ++i) {
-    std::string_view text = code.Line(i);
-    if (HoldsProcedureEnd(text)) return i;
+    if (code.HoldsEnd(i)) return i;
     i = StatementEnd(code, i, limit);
   }
   return 0;
@@ -253,7 +252,8 @@ int32_t WalkBody(ModuleText& code, int32_t first, int32_t end, bool handlers,
     if (in_select_head && IsCaseClause(stripped)) in_select_head = false;
     bool changed = !in_select_head && TransformBodyLine(before, next_free, k, taken, handlers,
                                                         line - added_above, notes, out);
-    if (changed) code.Replace(line, out);
+    // A number in front and the jump's new target change no statement's first words.
+    if (changed) code.Replace(line, out, true);
     // A number in front of the statement and a jump's new target leave its first words as
     // they were: the line as it was read tells whether it opens a Select Case.
     if (!in_select_head && OpensSelectCase(stripped)) in_select_head = true;
