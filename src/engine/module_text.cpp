@@ -175,12 +175,13 @@ void ModuleText::WriteBack(host::CodeModule& code, int32_t from, int32_t to, Lin
       // would leave the module's #If blocks unbalanced, and every procedure below it would
       // have to be found again.
       origin = Origin(i);
-      bool kept = keep(i) || (i == Count() && origin == source_count_) ||
-                  (origin != 0 && basic::ReadDirective(Line(i)) != basic::Directive::kNone);
-      if (origin == 0 || !kept) {
-        changed |= origin == 0;
+      if (origin == 0) {
+        changed = true;
         continue;
       }
+      bool kept = keep(i) || (i == Count() && origin == source_count_) ||
+                  basic::ReadDirective(Line(i)) != basic::Directive::kNone;
+      if (!kept) continue;
     }
     const int32_t old_count = origin - last_origin - 1;
     const int32_t new_count = i - last_kept - 1;

@@ -69,7 +69,7 @@ class ModuleText {
   // of changed lines are written as one DeleteLines of the old ones and one InsertLines of
   // the new; unchanged lines between two of them are rewritten with them unless `keep` says
   // they must stay (a line carrying something the text does not show). `keep` is asked about
-  // every line of the range once, top down.
+  // every line of the range as read (not inserted or replaced since) once, top down.
   void WriteBack(host::CodeModule& code, int32_t from, int32_t to, LineTest keep) const;
 
  private:

@@ -1,6 +1,7 @@
 #include "engine/procedure_pass.h"
 
 #include <algorithm>
+#include <cstring>
 #include <set>
 #include <utility>
 
@@ -136,37 +137,34 @@ std::set<long> UserLineNumbers(const ModuleText& code, int32_t from, int32_t to)
   return numbers;
 }
 
-// Appends the number with at least three digits ("%03ld") to `out`: the prefix of a numbered
-// line.
-void AppendLineNumber(std::string& out, long number) {
-  if (number < 0) {
-    out += '-';
-    AppendLineNumber(out, -number);
-    return;
-  }
-  char buffer[24];
-  char* end = buffer + sizeof buffer;
+// Writes the number with at least three digits ("%03ld") so that it ends at `end`; returns
+// where it starts: the prefix of a numbered line.
+char* FormatLineNumber(char* end, long number) {
+  const bool negative = number < 0;
+  unsigned long n = static_cast<unsigned long>(number);
+  if (negative) n = 0UL - n;
   char* p = end;
   do {
-    *--p = static_cast<char>('0' + number % 10);
-    number /= 10;
-  } while (number != 0);
+    *--p = static_cast<char>('0' + n % 10);
+    n /= 10;
+  } while (n != 0);
   while (end - p < 3)
     *--p = '0';
-  out.append(p, end);
+  if (negative) *--p = '-';
+  return p;
 }
 
 // What the body walk could not do on lines that would grow past VB's line length.
 struct WalkNotes {
   std::vector<int32_t> not_numbered;     // lines of the original module
   std::vector<int32_t> jump_not_turned;  // "On Error GoTo 0" left as it was
-  std::string prefix;                    // room for a line's number, reused line after line
 };
 
 // Gives the line its number (when it takes one) and turns "On Error GoTo 0" into a jump to
 // the local handler (when handlers are inserted), as long as the line stays within VB's
 // length. Returns true when the line changes; `out` then holds it as it is to be written.
-bool TransformBodyLine(std::string_view text, long& next_free, long position,
+// `indent` is the count of blanks `text` starts with.
+bool TransformBodyLine(std::string_view text, size_t indent, long& next_free, long position,
                        const std::set<long>& taken, bool handlers, int32_t original,
                        WalkNotes& notes, std::string& out) {
   std::string_view line = text;
@@ -188,14 +186,17 @@ bool TransformBodyLine(std::string_view text, long& next_free, long position,
     }
   }
   bool starts_with_digit = !line.empty() && line[0] >= '0' && line[0] <= '9';
-  if (starts_with_digit || NeedsNoLineNumber(line)) return changed;
+  if (starts_with_digit || NeedsNoLineNumber(changed ? line : text.substr(indent))) {
+    return changed;
+  }
   long number = std::max(100 + position, next_free);
   while (taken.count(number))
     ++number;  // a label the user wrote in this procedure
-  std::string& prefix = notes.prefix;
-  prefix.clear();
-  AppendLineNumber(prefix, number);
-  prefix += '\t';
+  char buffer[32];
+  char* const tab = buffer + sizeof buffer - 1;
+  *tab = '\t';
+  const char* start = FormatLineNumber(tab, number);
+  const std::string_view prefix(start, static_cast<size_t>(tab + 1 - start));
   if (line.size() + prefix.size() > kMaxLineLength) {
     notes.not_numbered.push_back(original);
     return changed;
@@ -204,8 +205,9 @@ bool TransformBodyLine(std::string_view text, long& next_free, long position,
   if (changed) {
     out.insert(0, prefix);
   } else {
-    out.assign(prefix);
-    out.append(text);
+    out.resize(prefix.size() + text.size());
+    std::memcpy(out.data(), prefix.data(), prefix.size());
+    if (!text.empty()) std::memcpy(out.data() + prefix.size(), text.data(), text.size());
   }
   return true;
 }
@@ -250,8 +252,8 @@ int32_t WalkBody(ModuleText& code, int32_t first, int32_t end, bool handlers,
     // Between Select Case and its first Case a declaration may stand, but no label: such
     // lines keep their text and their place in the count.
     if (in_select_head && IsCaseClause(stripped)) in_select_head = false;
-    bool changed = !in_select_head && TransformBodyLine(before, next_free, k, taken, handlers,
-                                                        line - added_above, notes, out);
+    bool changed = !in_select_head && TransformBodyLine(before, indent, next_free, k, taken,
+                                                        handlers, line - added_above, notes, out);
     // A number in front and the jump's new target change no statement's first words.
     if (changed) code.Replace(line, out, true);
     // A number in front of the statement and a jump's new target leave its first words as

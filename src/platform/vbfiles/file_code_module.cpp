@@ -136,6 +136,7 @@ void FileCodeModule::InsertLines(int32_t line, std::string_view text) {
   // the header) the index is built again.
   int32_t last_statement = 0;
   bool near_declarations = index_.Count() == 0 || line <= index_.DeclarationLines() + 1;
+  const bool before_first_header = BeforeFirstHeader(line);
   // Statement by statement: a statement continued over several of the new lines is read
   // whole, and its flags go on its first line, as the index reads them. Continuation lines
   // only change the procedures' shape when a statement reaches past the new lines.
@@ -156,7 +157,7 @@ void FileCodeModule::InsertLines(int32_t line, std::string_view text) {
     }
     if (flags & kStructuralFlags) rebuild = true;
     if (parts[last].continues) rebuild = true;  // it goes on below the new lines
-    if ((flags & kStatement) && BeforeFirstHeader(line)) {
+    if ((flags & kStatement) && before_first_header) {
       if (!near_declarations || last != i) rebuild = true;
       last_statement = line + static_cast<int32_t>(i);
     }

@@ -74,7 +74,7 @@ class LineStore {
 
   // Inserts before the line at 0-based index i (i == size() appends).
   void Insert(int32_t i, std::string_view text, uint32_t attrs, uint8_t flags) {
-    MoveGapTo(i);
+    if (front_.size() != static_cast<size_t>(i)) MoveGapTo(i);
     if (front_.size() == front_.capacity()) Reserve(front_, static_cast<size_t>(size()) + 1);
     front_.push_back(Record{Append(text), static_cast<uint32_t>(text.size()), Pack(attrs, flags)});
   }
