@@ -22,9 +22,20 @@ inline char Lower(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
 }
 
+// The characters a name is made of (letters, digits, '_', the code page's upper half), as a
+// table: scans over whole lines ask for every character.
+struct IdentCharTable {
+  bool map[256];
+  constexpr IdentCharTable() : map() {
+    for (int u = 0; u < 256; ++u)
+      map[u] = (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') ||
+               u == '_' || u >= 128;
+  }
+};
+inline constexpr IdentCharTable kIdentChars;
+
 inline bool IsIdentChar(char c) {
-  auto u = static_cast<unsigned char>(c);
-  return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || IsDigit(c) || u == '_' || u >= 128;
+  return kIdentChars.map[static_cast<unsigned char>(c)];
 }
 
 inline bool EqualsNoCase(std::string_view a, std::string_view b) {
