@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <utility>
@@ -53,25 +54,28 @@ ModuleText::ModuleText(host::CodeModule& code) {
 }
 
 void ModuleText::MoveGapTo(size_t index) {
-  while (front_.size() > index) {
-    back_.push_back(front_.back());
-    front_.pop_back();
-  }
-  while (front_.size() < index) {
-    front_.push_back(back_.back());
-    back_.pop_back();
+  if (front_.size() > index) {
+    const auto n = static_cast<std::ptrdiff_t>(front_.size() - index);
+    back_.insert(back_.end(), front_.rbegin(), front_.rbegin() + n);
+    front_.resize(index);
+  } else if (front_.size() < index) {
+    const auto n = static_cast<std::ptrdiff_t>(index - front_.size());
+    front_.insert(front_.end(), back_.rbegin(), back_.rbegin() + n);
+    back_.resize(back_.size() - static_cast<size_t>(n));
   }
 }
 
-std::string_view ModuleText::Store(std::string_view text) {
-  if (chunks_.empty() || chunks_.back().capacity() - chunks_.back().size() < text.size()) {
+std::string_view ModuleText::Store(std::string_view text, std::string_view more) {
+  const size_t size = text.size() + more.size();
+  if (chunks_.empty() || chunks_.back().capacity() - chunks_.back().size() < size) {
     chunks_.emplace_back();
-    chunks_.back().reserve(std::max(kChunkSize, text.size()));
+    chunks_.back().reserve(std::max(kChunkSize, size));
   }
   std::string& chunk = chunks_.back();
   size_t at = chunk.size();
   chunk.append(text);
-  return std::string_view(chunk).substr(at, text.size());
+  chunk.append(more);
+  return std::string_view(chunk).substr(at, size);
 }
 
 void ModuleText::Insert(int32_t line, std::string_view text) {
@@ -93,6 +97,13 @@ void ModuleText::Replace(int32_t line, std::string_view text, bool same_end) {
   Entry& entry = At(line);
   const int8_t holds_end = same_end ? entry.holds_end : int8_t{-1};
   entry = {Store(text), 0, holds_end};
+}
+
+void ModuleText::Replace(int32_t line, std::string_view head, std::string_view tail,
+                         bool same_end) {
+  Entry& entry = At(line);
+  const int8_t holds_end = same_end ? entry.holds_end : int8_t{-1};
+  entry = {Store(head, tail), 0, holds_end};
 }
 
 bool ModuleText::HoldsEnd(int32_t line) const {

@@ -52,6 +52,8 @@ class ModuleText {
   // End exactly when the old one did (a line number put in front, a jump's target changed),
   // so that HoldsEnd need not read it again.
   void Replace(int32_t line, std::string_view text, bool same_end = false);
+  // The same with the text `head` followed by `tail`.
+  void Replace(int32_t line, std::string_view head, std::string_view tail, bool same_end);
   // HoldsProcedureEnd of the line, read once for each text the line has had.
   bool HoldsEnd(int32_t line) const;
   void Erase(int32_t line, int32_t count);
@@ -85,7 +87,7 @@ class ModuleText {
   }
   Entry& At(int32_t line) { return const_cast<Entry&>(std::as_const(*this).At(line)); }
   void MoveGapTo(size_t index);
-  std::string_view Store(std::string_view text);
+  std::string_view Store(std::string_view text, std::string_view more = {});
 
   std::string source_;  // the module as read
   int32_t source_count_ = 0;

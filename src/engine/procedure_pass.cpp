@@ -1,7 +1,6 @@
 #include "engine/procedure_pass.h"
 
 #include <algorithm>
-#include <cstring>
 #include <set>
 #include <utility>
 
@@ -158,15 +157,20 @@ char* FormatLineNumber(char* end, long number) {
 struct WalkNotes {
   std::vector<int32_t> not_numbered;     // lines of the original module
   std::vector<int32_t> jump_not_turned;  // "On Error GoTo 0" left as it was
+  char number[32];                       // the prefix of the line last numbered
 };
+
+// How TransformBodyLine changed a line.
+enum class LineChange { kNone, kNumbered, kRewritten };
 
 // Gives the line its number (when it takes one) and turns "On Error GoTo 0" into a jump to
 // the local handler (when handlers are inserted), as long as the line stays within VB's
-// length. Returns true when the line changes; `out` then holds it as it is to be written.
-// `indent` is the count of blanks `text` starts with.
-bool TransformBodyLine(std::string_view text, size_t indent, long& next_free, long position,
-                       const std::set<long>& taken, bool handlers, int32_t original,
-                       WalkNotes& notes, std::string& out) {
+// length. kNumbered: the line is to be written as `prefix` followed by `text`; kRewritten:
+// `out` holds it as it is to be written. `indent` is the count of blanks `text` starts with.
+LineChange TransformBodyLine(std::string_view text, size_t indent, long& next_free,
+                             long position, const std::set<long>& taken, bool handlers,
+                             int32_t original, WalkNotes& notes, std::string& out,
+                             std::string_view& prefix) {
   std::string_view line = text;
   bool changed = false;
   if (handlers) {
@@ -185,31 +189,26 @@ bool TransformBodyLine(std::string_view text, size_t indent, long& next_free, lo
       }
     }
   }
+  const LineChange unnumbered = changed ? LineChange::kRewritten : LineChange::kNone;
   bool starts_with_digit = !line.empty() && line[0] >= '0' && line[0] <= '9';
   if (starts_with_digit || NeedsNoLineNumber(changed ? line : text.substr(indent))) {
-    return changed;
+    return unnumbered;
   }
   long number = std::max(100 + position, next_free);
   while (taken.count(number))
     ++number;  // a label the user wrote in this procedure
-  char buffer[32];
-  char* const tab = buffer + sizeof buffer - 1;
+  char* const tab = notes.number + sizeof notes.number - 1;
   *tab = '\t';
   const char* start = FormatLineNumber(tab, number);
-  const std::string_view prefix(start, static_cast<size_t>(tab + 1 - start));
+  prefix = std::string_view(start, static_cast<size_t>(tab + 1 - start));
   if (line.size() + prefix.size() > kMaxLineLength) {
     notes.not_numbered.push_back(original);
-    return changed;
+    return unnumbered;
   }
   next_free = number + 1;
-  if (changed) {
-    out.insert(0, prefix);
-  } else {
-    out.resize(prefix.size() + text.size());
-    std::memcpy(out.data(), prefix.data(), prefix.size());
-    if (!text.empty()) std::memcpy(out.data() + prefix.size(), text.data(), text.size());
-  }
-  return true;
+  if (!changed) return LineChange::kNumbered;
+  out.insert(0, prefix);
+  return LineChange::kRewritten;
 }
 
 bool IsBeginMarker(std::string_view line) {
@@ -252,10 +251,14 @@ int32_t WalkBody(ModuleText& code, int32_t first, int32_t end, bool handlers,
     // Between Select Case and its first Case a declaration may stand, but no label: such
     // lines keep their text and their place in the count.
     if (in_select_head && IsCaseClause(stripped)) in_select_head = false;
-    bool changed = !in_select_head && TransformBodyLine(before, indent, next_free, k, taken,
-                                                        handlers, line - added_above, notes, out);
+    std::string_view prefix;
+    const LineChange change =
+        in_select_head ? LineChange::kNone
+                       : TransformBodyLine(before, indent, next_free, k, taken, handlers,
+                                           line - added_above, notes, out, prefix);
     // A number in front and the jump's new target change no statement's first words.
-    if (changed) code.Replace(line, out, true);
+    if (change == LineChange::kNumbered) code.Replace(line, prefix, before, true);
+    if (change == LineChange::kRewritten) code.Replace(line, out, true);
     // A number in front of the statement and a jump's new target leave its first words as
     // they were: the line as it was read tells whether it opens a Select Case.
     if (!in_select_head && OpensSelectCase(stripped)) in_select_head = true;
