@@ -4,6 +4,8 @@
 // case is ASCII case, and bytes of the ANSI code page above 127 count as letters.
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -36,6 +38,26 @@ inline constexpr IdentCharTable kIdentChars;
 
 inline bool IsIdentChar(char c) {
   return kIdentChars.map[static_cast<unsigned char>(c)];
+}
+
+// True when `c` occurs in `s`. A line is read eight bytes at a time, without a call: the
+// tests on every line of a module ask this several times a line.
+inline bool HasChar(std::string_view s, char c) {
+  if (s.size() >= 64) return s.find(c) != std::string_view::npos;
+  constexpr uint64_t kOnes = 0x0101010101010101ULL;
+  constexpr uint64_t kHighs = 0x8080808080808080ULL;
+  const uint64_t pattern = kOnes * static_cast<unsigned char>(c);
+  size_t i = 0;
+  for (; i + 8 <= s.size(); i += 8) {
+    uint64_t word;
+    std::memcpy(&word, s.data() + i, sizeof word);
+    word ^= pattern;  // a byte equal to c is now zero
+    if ((word - kOnes) & ~word & kHighs) return true;
+  }
+  for (; i < s.size(); ++i) {
+    if (s[i] == c) return true;
+  }
+  return false;
 }
 
 inline bool EqualsNoCase(std::string_view a, std::string_view b) {

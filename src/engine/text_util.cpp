@@ -87,7 +87,7 @@ size_t FindInCode(std::string_view line, std::string_view needle) {
   // character holds no match, and memchr tells that quickest.
   const char last = needle.empty() ? 'a' : needle.back();
   if (basic::Lower(last) == basic::Upper(last) &&
-      line.find(last) == std::string_view::npos) {
+      !basic::HasChar(line, last)) {
     return std::string_view::npos;
   }
   if (FindNoCase(line, needle) == std::string_view::npos) return std::string_view::npos;
@@ -140,7 +140,7 @@ bool OpensSelectCase(std::string_view line) {
   while (i < line.size() && basic::IsBlank(line[i]))
     ++i;
   if (i < line.size() && basic::Lower(line[i]) != 's' &&
-      line.find(':') == std::string_view::npos) {
+      !basic::HasChar(line, ':')) {
     return false;
   }
   if (FindNoCase(line, "SELECT") == std::string_view::npos) return false;
@@ -159,7 +159,7 @@ bool IsCaseClause(std::string_view line) {
 bool HoldsProcedureEnd(std::string_view line) {
   std::string_view s = basic::SkipLineNumber(line);
   const bool starts_with_end = s.size() >= 3 && EqualsNoCase(s.substr(0, 3), "end");
-  if (line.find(':') == std::string_view::npos) {
+  if (!basic::HasChar(line, ':')) {
     // One statement: End must be its first word, after a line number if any; its words up to
     // a comment are the line's.
     return starts_with_end && basic::IsProcedureEndStatement(line);

@@ -114,7 +114,7 @@ StatementInfo ScanStatement(std::string_view line) {
         plain = true;
         break;
     }
-    if (plain && line.find(':') == std::string_view::npos) {
+    if (plain && !basic::HasChar(line, ':')) {
       info.flags = kStatement;
       return info;
     }

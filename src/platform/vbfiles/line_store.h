@@ -121,12 +121,11 @@ class LineStore {
   }
 
   // Makes room for `extra` more bytes. The text left behind by replaced and deleted lines is
-  // dropped then, and the buffer grows by half the text in use: it stays within about 1.5
-  // times the module's text, and each byte is moved a bounded number of times (a pass that
-  // rewrites the whole module moves each byte about twice).
+  // dropped then, and the buffer grows by a quarter of the text in use: it stays within
+  // about 1.25 times the module's text, and each byte is moved a bounded number of times.
   void Grow(size_t extra) {
     const size_t live = text_.size() - garbage_;
-    const size_t want = live + extra + live / 2 + 256;
+    const size_t want = live + extra + live / 4 + 256;
     if (garbage_ == 0) {
       text_.reserve(want);
       return;
