@@ -3,6 +3,7 @@
 // Character tests on Basic source and names, as VB makes them: blanks are spaces and tabs,
 // case is ASCII case, and bytes of the ANSI code page above 127 count as letters.
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -38,6 +39,33 @@ inline constexpr IdentCharTable kIdentChars;
 
 inline bool IsIdentChar(char c) {
   return kIdentChars.map[static_cast<unsigned char>(c)];
+}
+
+// The index of the first character at or after `i` that is no blank or tab (s.size() when
+// there is none). Eight bytes at a time: every test on a line starts by passing its indent.
+inline size_t BlanksEnd(std::string_view s, size_t i = 0) {
+  constexpr uint64_t kLows = 0x7F7F7F7F7F7F7F7FULL;
+  constexpr uint64_t kHighs = 0x8080808080808080ULL;
+  constexpr uint64_t kSpaces = 0x2020202020202020ULL;
+  constexpr uint64_t kTabs = 0x0909090909090909ULL;
+  // The high bit of each byte of the result is set when that byte of x is not zero.
+  auto non_zero = [](uint64_t x) { return (((x & kLows) + kLows) | x) & kHighs; };
+  for (; i + 8 <= s.size(); i += 8) {
+    uint64_t word;
+    std::memcpy(&word, s.data() + i, sizeof word);
+    const uint64_t other = non_zero(word ^ kSpaces) & non_zero(word ^ kTabs);
+    if (other != 0) {
+      // The first such byte in memory order is the lowest of a little-endian word.
+      if constexpr (std::endian::native == std::endian::little) {
+        return i + static_cast<size_t>(std::countr_zero(other)) / 8;
+      } else {
+        return i + static_cast<size_t>(std::countl_zero(other)) / 8;
+      }
+    }
+  }
+  while (i < s.size() && IsBlank(s[i]))
+    ++i;
+  return i;
 }
 
 // True when `c` occurs in `s`. A line is read eight bytes at a time, without a call: the

@@ -12,16 +12,14 @@ using basic::Upper;
 
 std::string StripLeadingBlanks(std::string_view line) {
   size_t n = 0;
-  while (n < line.size() && IsBlank(line[n]))
-    ++n;
+  n = basic::BlanksEnd(line, n);
   return std::string(line.substr(n));
 }
 
 bool NeedsNoLineNumber(std::string_view line) {
   // The stripped line, padded with "XXXX": its first character and its first four.
   size_t start = 0;
-  while (start < line.size() && IsBlank(line[start]))
-    ++start;
+  start = basic::BlanksEnd(line, start);
   std::string_view stripped = line.substr(start);
   if (stripped.empty()) return true;
   char first = stripped[0];

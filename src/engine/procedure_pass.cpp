@@ -91,9 +91,7 @@ HeaderShape ReadHeaderShape(const ModuleText& code, int32_t decl_last, int32_t e
   bool any_directive = false;
   for (int32_t i = decl_last + 1; i < end && !any_directive; ++i) {
     std::string_view text = code.Line(i);
-    size_t k = 0;
-    while (k < text.size() && (text[k] == ' ' || text[k] == '\t'))
-      ++k;
+    const size_t k = basic::BlanksEnd(text);
     any_directive = k < text.size() && text[k] == '#';
   }
   if (!any_directive) return shape;
@@ -229,9 +227,7 @@ int32_t WalkBody(ModuleText& code, int32_t first, int32_t end, bool handlers,
     int32_t line = base + static_cast<int32_t>(k);
     std::string_view before = code.Line(line);
     // The tests below read the line past its leading blanks: they are skipped once here.
-    size_t indent = 0;
-    while (indent < before.size() && basic::IsBlank(before[indent]))
-      ++indent;
+    const size_t indent = basic::BlanksEnd(before);
     const std::string_view stripped = before.substr(indent);
     if (IsBeginMarker(before) || !ParseHeader(stripped).name.empty()) {
       // A header declared again in another branch, or the head block after it: not counted.

@@ -16,9 +16,7 @@ using basic::TakeWord;
 namespace {
 
 std::string_view SkipBlanks(std::string_view s) {
-  while (!s.empty() && basic::IsBlank(s.front()))
-    s.remove_prefix(1);
-  return s;
+  return s.substr(basic::BlanksEnd(s));
 }
 
 // True when the first character after leading blanks opens a comment: the line holds no
@@ -111,8 +109,7 @@ bool IsBlankOrComment(std::string_view line) {
 long LeadingNumber(std::string_view line) {
   // A line number is the first thing on the line after blanks: most lines start otherwise.
   size_t start = 0;
-  while (start < line.size() && basic::IsBlank(line[start]))
-    ++start;
+  start = basic::BlanksEnd(line, start);
   if (start >= line.size() || !IsDigit(line[start])) return -1;
   basic::Label label = basic::ReadLabel(line);
   if (!label.numeric || label.text.size() > 9) return -1;
@@ -132,13 +129,10 @@ bool IsEndStatementLine(std::string_view line) {
 bool OpensSelectCase(std::string_view line) {
   // Without a ':' the line can carry no label but a line number: its statement then starts
   // at the first character past the number and the blanks, which must be an S.
-  size_t i = 0;
-  while (i < line.size() && basic::IsBlank(line[i]))
-    ++i;
+  size_t i = basic::BlanksEnd(line);
   while (i < line.size() && IsDigit(line[i]))
     ++i;
-  while (i < line.size() && basic::IsBlank(line[i]))
-    ++i;
+  i = basic::BlanksEnd(line, i);
   if (i < line.size() && basic::Lower(line[i]) != 's' &&
       !basic::HasChar(line, ':')) {
     return false;

@@ -67,9 +67,7 @@ std::string_view WithoutContinuation(std::string_view line) {
 StatementInfo ScanStatement(std::string_view line) {
   StatementInfo info;
   // A line that starts with a comment holds no statement: most inserted lines are such.
-  size_t i = 0;
-  while (i < line.size() && basic::IsBlank(line[i]))
-    ++i;
+  const size_t i = basic::BlanksEnd(line);
   if (i < line.size() && line[i] == '\'') return info;
   // Most statements stand alone on their line, and their first word (after a line number:
   // digits and a blank) is none that makes a directive, an End, a header, Rem or a comment.
@@ -79,9 +77,7 @@ StatementInfo ScanStatement(std::string_view line) {
   while (digits < n && basic::IsDigit(line[digits]))
     ++digits;
   if (digits > i && (digits == n || basic::IsBlank(line[digits]))) {
-    s = digits;
-    while (s < n && basic::IsBlank(line[s]))
-      ++s;
+    s = basic::BlanksEnd(line, digits);
   }
   if (s < n) {
     // Of the words starting with these letters only End, Rem and the words a header starts
