@@ -1,6 +1,8 @@
 #include "engine/text_util.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 #include "basic/source_line.h"
 
@@ -46,6 +48,40 @@ bool MayHoldHeader(std::string_view line) {
   return false;
 }
 
+// True when the text holds a digit; eight bytes at a time.
+bool HasDigit(std::string_view text) {
+  constexpr uint64_t kLows = 0x7F7F7F7F7F7F7F7FULL;
+  constexpr uint64_t kHighs = 0x8080808080808080ULL;
+  size_t i = 0;
+  for (; i + 8 <= text.size(); i += 8) {
+    uint64_t word;
+    std::memcpy(&word, text.data() + i, sizeof word);
+    // A digit becomes a byte below 10; the high bit of a byte of `big` is set when that byte
+    // is 10 or more (or had its own high bit).
+    const uint64_t x = word ^ 0x3030303030303030ULL;
+    const uint64_t big = ((x & kLows) + 0x7676767676767676ULL) | x;
+    if (~big & kHighs) return true;
+  }
+  for (; i < text.size(); ++i) {
+    if (IsDigit(text[i])) return true;
+  }
+  return false;
+}
+
+// What a character is to MayHoldJump: part of a name, the first letter of a jump word (and
+// so part of a name too), or neither.
+enum : unsigned char { kNameChar, kJumpLetter, kOtherChar };
+struct JumpCharTable {
+  unsigned char map[256];
+  constexpr JumpCharTable() : map() {
+    for (int u = 0; u < 256; ++u)
+      map[u] = basic::kIdentChars.map[u] ? kNameChar : kOtherChar;
+    for (char c : {'g', 'r', 't', 'e', 'G', 'R', 'T', 'E'})
+      map[static_cast<unsigned char>(c)] = kJumpLetter;
+  }
+};
+constexpr JumpCharTable kJumpChars;
+
 // True when the line holds GOTO, GOSUB, RESUME, THEN or ELSE anywhere, in any case: the
 // words after which a line number may stand.
 bool MayHoldJump(std::string_view line) {
@@ -53,9 +89,10 @@ bool MayHoldJump(std::string_view line) {
   // characters.
   bool word_start = true;
   for (size_t i = 0; i < line.size(); ++i) {
+    const unsigned char kind = kJumpChars.map[static_cast<unsigned char>(line[i])];
     const bool at_start = word_start;
-    word_start = !IsIdentChar(line[i]);
-    if (!at_start) continue;
+    word_start = kind == kOtherChar;
+    if (!at_start || kind != kJumpLetter) continue;
     switch (basic::Lower(line[i])) {
       case 'g':
         if (EqualsNoCase(line.substr(i, 4), "GOTO") || EqualsNoCase(line.substr(i, 5), "GOSUB")) {
@@ -198,9 +235,7 @@ std::vector<long> JumpTargets(std::string_view line) {
   size_t code_start = 0;
   while (code_start < line.size() && (basic::IsBlank(line[code_start]) || IsDigit(line[code_start])))
     ++code_start;
-  std::string_view after_number = line.substr(code_start);
-  if (std::find_if(after_number.begin(), after_number.end(), IsDigit) == after_number.end() ||
-      !MayHoldJump(line)) {
+  if (!HasDigit(line.substr(code_start)) || !MayHoldJump(line)) {
     return targets;
   }
   // The code before the comment, string literals passed over whole: no word inside one counts.
