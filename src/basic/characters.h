@@ -88,6 +88,26 @@ inline bool HasChar(std::string_view s, char c) {
   return false;
 }
 
+// True when the text holds a digit; eight bytes at a time, as HasChar.
+inline bool HasDigit(std::string_view s) {
+  constexpr uint64_t kLows = 0x7F7F7F7F7F7F7F7FULL;
+  constexpr uint64_t kHighs = 0x8080808080808080ULL;
+  size_t i = 0;
+  for (; i + 8 <= s.size(); i += 8) {
+    uint64_t word;
+    std::memcpy(&word, s.data() + i, sizeof word);
+    // A digit becomes a byte below 10; the high bit of a byte of `big` is set when that byte
+    // is 10 or more (or had its own high bit).
+    const uint64_t x = word ^ 0x3030303030303030ULL;
+    const uint64_t big = ((x & kLows) + 0x7676767676767676ULL) | x;
+    if (~big & kHighs) return true;
+  }
+  for (; i < s.size(); ++i) {
+    if (IsDigit(s[i])) return true;
+  }
+  return false;
+}
+
 inline bool EqualsNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {

@@ -1,8 +1,6 @@
 #include "engine/text_util.h"
 
 #include <algorithm>
-#include <cstdint>
-#include <cstring>
 
 #include "basic/source_line.h"
 
@@ -44,26 +42,6 @@ bool MayHoldHeader(std::string_view line) {
       default:
         break;
     }
-  }
-  return false;
-}
-
-// True when the text holds a digit; eight bytes at a time.
-bool HasDigit(std::string_view text) {
-  constexpr uint64_t kLows = 0x7F7F7F7F7F7F7F7FULL;
-  constexpr uint64_t kHighs = 0x8080808080808080ULL;
-  size_t i = 0;
-  for (; i + 8 <= text.size(); i += 8) {
-    uint64_t word;
-    std::memcpy(&word, text.data() + i, sizeof word);
-    // A digit becomes a byte below 10; the high bit of a byte of `big` is set when that byte
-    // is 10 or more (or had its own high bit).
-    const uint64_t x = word ^ 0x3030303030303030ULL;
-    const uint64_t big = ((x & kLows) + 0x7676767676767676ULL) | x;
-    if (~big & kHighs) return true;
-  }
-  for (; i < text.size(); ++i) {
-    if (IsDigit(text[i])) return true;
   }
   return false;
 }
@@ -235,7 +213,7 @@ std::vector<long> JumpTargets(std::string_view line) {
   size_t code_start = 0;
   while (code_start < line.size() && (basic::IsBlank(line[code_start]) || IsDigit(line[code_start])))
     ++code_start;
-  if (!HasDigit(line.substr(code_start)) || !MayHoldJump(line)) {
+  if (!basic::HasDigit(line.substr(code_start)) || !MayHoldJump(line)) {
     return targets;
   }
   // The code before the comment, string literals passed over whole: no word inside one counts.
