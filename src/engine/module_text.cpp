@@ -118,19 +118,21 @@ void ModuleText::Erase(int32_t line, int32_t count) {
 }
 
 bool ModuleText::Contains(std::string_view needle, int32_t from, int32_t to) const {
-  return ContainsEach({needle}, from, to)[0];
+  return ContainsEach({needle}, from, to) != 0;
 }
 
-std::vector<bool> ModuleText::ContainsEach(const std::vector<std::string_view>& needles,
-                                           int32_t from, int32_t to) const {
-  std::vector<bool> found(needles.size(), false);
+uint32_t ModuleText::ContainsEach(std::initializer_list<std::string_view> needle_list,
+                                  int32_t from, int32_t to) const {
+  const std::string_view* needles = needle_list.begin();
+  const size_t count = std::min<size_t>(needle_list.size(), 32);
+  uint32_t found = 0;
   size_t left = 0;
   // Needles without line breaks can be looked for in a run of lines as read at once: the
   // line breaks between them keep a match inside one line.
   bool joinable = true;
-  for (size_t k = 0; k < needles.size(); ++k) {
+  for (size_t k = 0; k < count; ++k) {
     if (needles[k].empty()) {
-      found[k] = true;
+      found |= uint32_t{1} << k;
       continue;
     }
     joinable = joinable && needles[k].find_first_of("\r\n") == std::string_view::npos;
@@ -159,9 +161,12 @@ std::vector<bool> ModuleText::ContainsEach(const std::vector<std::string_view>& 
       }
       span = std::string_view(span.data(), static_cast<size_t>(end - span.data()));
     }
-    for (size_t k = 0; k < needles.size(); ++k) {
-      if (found[k] || basic::FindNoCase(span, needles[k]) == std::string_view::npos) continue;
-      found[k] = true;
+    for (size_t k = 0; k < count; ++k) {
+      const uint32_t bit = uint32_t{1} << k;
+      if ((found & bit) || basic::FindNoCase(span, needles[k]) == std::string_view::npos) {
+        continue;
+      }
+      found |= bit;
       --left;
     }
   }

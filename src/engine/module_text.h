@@ -6,6 +6,7 @@
 // (the IDE's code window), so the passes ask it as little as they can.
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -61,10 +62,10 @@ class ModuleText {
   // True when some line from `from` to `to` holds `needle`, in any case: the code module's
   // Find over those lines, without whole-word or pattern matching.
   bool Contains(std::string_view needle, int32_t from, int32_t to) const;
-  // The same for several needles at once, in one pass over the lines: entry k is true when
-  // some line holds needles[k].
-  std::vector<bool> ContainsEach(const std::vector<std::string_view>& needles, int32_t from,
-                                 int32_t to) const;
+  // The same for up to 32 needles at once, in one pass over the lines: bit k of the result
+  // is set when some line holds the k-th needle.
+  uint32_t ContainsEach(std::initializer_list<std::string_view> needles, int32_t from,
+                        int32_t to) const;
 
   // Makes lines from..to of the code module what they are here; the lines above them must
   // already be, and lines from-1 and to+1 (where they exist) must be lines as read. Stretches

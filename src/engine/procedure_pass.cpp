@@ -337,7 +337,7 @@ void InstrumentProcedure(EngineState& state, const std::string& name, ProcKind k
   ProcLines p = ReadProcLines(module, code, name, kind, line, range);
   host::StatusOutput& progress = state.Progress();
   progress.SetText(host::StatusOutput::kItemField, p.declaration);
-  std::vector<bool> marks(2, false);  // the skip mark, the local handler's label
+  uint32_t marks = 0;  // bit 0: the skip mark, bit 1: the local handler's label
   if (p.body != 0) {
     marks = code.ContainsEach({kSkipProcMark, kLocalHandlerLabel}, p.start, p.start + p.count - 1);
   }
@@ -345,9 +345,9 @@ void InstrumentProcedure(EngineState& state, const std::string& name, ProcKind k
   std::string exit_statement;
   if (p.body == 0) {
     note = "Skipped (header not found)";
-  } else if (marks[0]) {
+  } else if (marks & 1) {
     note = std::string("Skipped (") + kSkipProcMark + ")";
-  } else if (marks[1]) {
+  } else if (marks & 2) {
     note = "Skipped (Already Processed)";
   } else if (p.end == 0 && HoldsProcedureEnd(p.declaration)) {
     note = "Skipped (End on a statement line)";
