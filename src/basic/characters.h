@@ -68,27 +68,7 @@ inline size_t BlanksEnd(std::string_view s, size_t i = 0) {
   return i;
 }
 
-// True when `c` occurs in `s`. A line is read eight bytes at a time, without a call: the
-// tests on every line of a module ask this several times a line.
-inline bool HasChar(std::string_view s, char c) {
-  if (s.size() >= 64) return s.find(c) != std::string_view::npos;
-  constexpr uint64_t kOnes = 0x0101010101010101ULL;
-  constexpr uint64_t kHighs = 0x8080808080808080ULL;
-  const uint64_t pattern = kOnes * static_cast<unsigned char>(c);
-  size_t i = 0;
-  for (; i + 8 <= s.size(); i += 8) {
-    uint64_t word;
-    std::memcpy(&word, s.data() + i, sizeof word);
-    word ^= pattern;  // a byte equal to c is now zero
-    if ((word - kOnes) & ~word & kHighs) return true;
-  }
-  for (; i < s.size(); ++i) {
-    if (s[i] == c) return true;
-  }
-  return false;
-}
-
-// True when the text holds a digit; eight bytes at a time, as HasChar.
+// True when the text holds a digit; eight bytes at a time.
 inline bool HasDigit(std::string_view s) {
   constexpr uint64_t kLows = 0x7F7F7F7F7F7F7F7FULL;
   constexpr uint64_t kHighs = 0x8080808080808080ULL;

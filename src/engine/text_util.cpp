@@ -100,7 +100,7 @@ size_t FindInCode(std::string_view line, std::string_view needle) {
   // character holds no match, and memchr tells that quickest.
   const char last = needle.empty() ? 'a' : needle.back();
   if (basic::Lower(last) == basic::Upper(last) &&
-      !basic::HasChar(line, last)) {
+      line.find(last) == std::string_view::npos) {
     return std::string_view::npos;
   }
   if (FindNoCase(line, needle) == std::string_view::npos) return std::string_view::npos;
@@ -149,7 +149,7 @@ bool OpensSelectCase(std::string_view line) {
     ++i;
   i = basic::BlanksEnd(line, i);
   if (i < line.size() && basic::Lower(line[i]) != 's' &&
-      !basic::HasChar(line, ':')) {
+      line.find(':') == std::string_view::npos) {
     return false;
   }
   if (FindNoCase(line, "SELECT") == std::string_view::npos) return false;
@@ -168,7 +168,7 @@ bool IsCaseClause(std::string_view line) {
 bool HoldsProcedureEnd(std::string_view line) {
   std::string_view s = basic::SkipLineNumber(line);
   const bool starts_with_end = s.size() >= 3 && EqualsNoCase(s.substr(0, 3), "end");
-  if (!basic::HasChar(line, ':')) {
+  if (line.find(':') == std::string_view::npos) {
     // One statement: End must be its first word, after a line number if any; its words up to
     // a comment are the line's.
     return starts_with_end && basic::IsProcedureEndStatement(line);

@@ -110,7 +110,7 @@ StatementInfo ScanStatement(std::string_view line) {
         plain = true;
         break;
     }
-    if (plain && !basic::HasChar(line, ':')) {
+    if (plain && line.find(':') == std::string_view::npos) {
       info.flags = kStatement;
       return info;
     }
