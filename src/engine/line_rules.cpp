@@ -29,8 +29,8 @@ bool NeedsNoLineNumber(std::string_view line) {
     head[i] = i < stripped.size() ? Upper(stripped[i]) : 'X';
   if (head[0] == 'C' && head[1] == 'A' && head[2] == 'S' && head[3] == 'E') return true;
   // A label that is a name ends with a colon: a line without one has none.
-  return IsDigit(first) || (stripped.find(':') != std::string_view::npos &&
-                            !basic::ReadLabel(stripped).text.empty());
+  return IsDigit(first) ||
+         (stripped.find(':') != std::string_view::npos && !basic::ReadLabel(stripped).text.empty());
 }
 
 bool IsProcedureEnd(std::string_view line, std::string& exit_statement) {

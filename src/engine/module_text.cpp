@@ -121,8 +121,8 @@ bool ModuleText::Contains(std::string_view needle, int32_t from, int32_t to) con
   return ContainsEach({needle}, from, to) != 0;
 }
 
-uint32_t ModuleText::ContainsEach(std::initializer_list<std::string_view> needle_list,
-                                  int32_t from, int32_t to) const {
+uint32_t ModuleText::ContainsEach(std::initializer_list<std::string_view> needle_list, int32_t from,
+                                  int32_t to) const {
   const std::string_view* needles = needle_list.begin();
   const size_t count = std::min<size_t>(needle_list.size(), 32);
   uint32_t found = 0;

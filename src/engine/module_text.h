@@ -21,9 +21,10 @@ namespace kestrix::engine {
 // the call it is passed to (as a lambda written in the call does).
 class LineTest {
  public:
+  // Not explicit: a callable converts, as it does to std::function.
   template <typename F>
     requires(!std::is_same_v<std::decay_t<F>, LineTest>)
-  LineTest(const F& test)  // NOLINT: converts from any callable, as std::function does
+  LineTest(const F& test)
       : object_(&test), call_([](const void* object, int32_t line) {
           return static_cast<bool>((*static_cast<const F*>(object))(line));
         }) {}

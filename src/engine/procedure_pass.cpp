@@ -165,10 +165,9 @@ enum class LineChange { kNone, kNumbered, kRewritten };
 // the local handler (when handlers are inserted), as long as the line stays within VB's
 // length. kNumbered: the line is to be written as `prefix` followed by `text`; kRewritten:
 // `out` holds it as it is to be written. `indent` is the count of blanks `text` starts with.
-LineChange TransformBodyLine(std::string_view text, size_t indent, long& next_free,
-                             long position, const std::set<long>& taken, bool handlers,
-                             int32_t original, WalkNotes& notes, std::string& out,
-                             std::string_view& prefix) {
+LineChange TransformBodyLine(std::string_view text, size_t indent, long& next_free, long position,
+                             const std::set<long>& taken, bool handlers, int32_t original,
+                             WalkNotes& notes, std::string& out, std::string_view& prefix) {
   std::string_view line = text;
   bool changed = false;
   if (handlers) {
@@ -248,10 +247,10 @@ int32_t WalkBody(ModuleText& code, int32_t first, int32_t end, bool handlers,
     // lines keep their text and their place in the count.
     if (in_select_head && IsCaseClause(stripped)) in_select_head = false;
     std::string_view prefix;
-    const LineChange change =
-        in_select_head ? LineChange::kNone
-                       : TransformBodyLine(before, indent, next_free, k, taken, handlers,
-                                           line - added_above, notes, out, prefix);
+    const LineChange change = in_select_head
+                                  ? LineChange::kNone
+                                  : TransformBodyLine(before, indent, next_free, k, taken, handlers,
+                                                      line - added_above, notes, out, prefix);
     // A number in front and the jump's new target change no statement's first words.
     if (change == LineChange::kNumbered) code.Replace(line, prefix, before, true);
     if (change == LineChange::kRewritten) code.Replace(line, out, true);

@@ -99,8 +99,7 @@ size_t FindInCode(std::string_view line, std::string_view needle) {
   // A needle ending in a character that is no letter ("GoTo 0"): a line without that
   // character holds no match, and memchr tells that quickest.
   const char last = needle.empty() ? 'a' : needle.back();
-  if (basic::Lower(last) == basic::Upper(last) &&
-      line.find(last) == std::string_view::npos) {
+  if (basic::Lower(last) == basic::Upper(last) && line.find(last) == std::string_view::npos) {
     return std::string_view::npos;
   }
   if (FindNoCase(line, needle) == std::string_view::npos) return std::string_view::npos;
@@ -148,8 +147,7 @@ bool OpensSelectCase(std::string_view line) {
   while (i < line.size() && IsDigit(line[i]))
     ++i;
   i = basic::BlanksEnd(line, i);
-  if (i < line.size() && basic::Lower(line[i]) != 's' &&
-      line.find(':') == std::string_view::npos) {
+  if (i < line.size() && basic::Lower(line[i]) != 's' && line.find(':') == std::string_view::npos) {
     return false;
   }
   if (FindNoCase(line, "SELECT") == std::string_view::npos) return false;
@@ -211,7 +209,8 @@ std::vector<long> JumpTargets(std::string_view line) {
   std::vector<long> targets;
   // A target follows its word, so the digits of a line number in front never are one.
   size_t code_start = 0;
-  while (code_start < line.size() && (basic::IsBlank(line[code_start]) || IsDigit(line[code_start])))
+  while (code_start < line.size() &&
+         (basic::IsBlank(line[code_start]) || IsDigit(line[code_start])))
     ++code_start;
   if (!basic::HasDigit(line.substr(code_start)) || !MayHoldJump(line)) {
     return targets;
