@@ -3,7 +3,10 @@
 // Character tests on Basic source and names, as VB makes them: blanks are spaces and tabs,
 // case is ASCII case, and bytes of the ANSI code page above 127 count as letters.
 
+#include <bit>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -22,9 +25,67 @@ inline char Lower(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
 }
 
+// The characters a name is made of (letters, digits, '_', the code page's upper half), as a
+// table: scans over whole lines ask for every character.
+struct IdentCharTable {
+  bool map[256];
+  constexpr IdentCharTable() : map() {
+    for (int u = 0; u < 256; ++u)
+      map[u] = (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') ||
+               u == '_' || u >= 128;
+  }
+};
+inline constexpr IdentCharTable kIdentChars;
+
 inline bool IsIdentChar(char c) {
-  auto u = static_cast<unsigned char>(c);
-  return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || IsDigit(c) || u == '_' || u >= 128;
+  return kIdentChars.map[static_cast<unsigned char>(c)];
+}
+
+// The index of the first character at or after `i` that is no blank or tab (s.size() when
+// there is none). Eight bytes at a time: every test on a line starts by passing its indent.
+inline size_t BlanksEnd(std::string_view s, size_t i = 0) {
+  constexpr uint64_t kLows = 0x7F7F7F7F7F7F7F7FULL;
+  constexpr uint64_t kHighs = 0x8080808080808080ULL;
+  constexpr uint64_t kSpaces = 0x2020202020202020ULL;
+  constexpr uint64_t kTabs = 0x0909090909090909ULL;
+  // The high bit of each byte of the result is set when that byte of x is not zero.
+  auto non_zero = [](uint64_t x) { return (((x & kLows) + kLows) | x) & kHighs; };
+  for (; i + 8 <= s.size(); i += 8) {
+    uint64_t word;
+    std::memcpy(&word, s.data() + i, sizeof word);
+    const uint64_t other = non_zero(word ^ kSpaces) & non_zero(word ^ kTabs);
+    if (other != 0) {
+      // The first such byte in memory order is the lowest of a little-endian word.
+      if constexpr (std::endian::native == std::endian::little) {
+        return i + static_cast<size_t>(std::countr_zero(other)) / 8;
+      } else {
+        return i + static_cast<size_t>(std::countl_zero(other)) / 8;
+      }
+    }
+  }
+  while (i < s.size() && IsBlank(s[i]))
+    ++i;
+  return i;
+}
+
+// True when the text holds a digit; eight bytes at a time.
+inline bool HasDigit(std::string_view s) {
+  constexpr uint64_t kLows = 0x7F7F7F7F7F7F7F7FULL;
+  constexpr uint64_t kHighs = 0x8080808080808080ULL;
+  size_t i = 0;
+  for (; i + 8 <= s.size(); i += 8) {
+    uint64_t word;
+    std::memcpy(&word, s.data() + i, sizeof word);
+    // A digit becomes a byte below 10; the high bit of a byte of `big` is set when that byte
+    // is 10 or more (or had its own high bit).
+    const uint64_t x = word ^ 0x3030303030303030ULL;
+    const uint64_t big = ((x & kLows) + 0x7676767676767676ULL) | x;
+    if (~big & kHighs) return true;
+  }
+  for (; i < s.size(); ++i) {
+    if (IsDigit(s[i])) return true;
+  }
+  return false;
 }
 
 inline bool EqualsNoCase(std::string_view a, std::string_view b) {

@@ -101,9 +101,7 @@ size_t FindNoCase(std::string_view text, std::string_view needle, size_t from) {
 namespace {
 
 std::string_view SkipBlanks(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front()))
-    s.remove_prefix(1);
-  return s;
+  return s.substr(BlanksEnd(s));
 }
 
 std::string_view TrimBlanks(std::string_view s) {
@@ -222,8 +220,7 @@ std::string CodeOnly(std::string_view line) {
 Label ReadLabel(std::string_view line) {
   Label label;
   size_t start = 0;
-  while (start < line.size() && IsBlank(line[start]))
-    ++start;
+  start = BlanksEnd(line, start);
   size_t n = start;
   if (n < line.size() && IsDigit(line[n])) {
     while (n < line.size() && IsDigit(line[n]))
@@ -265,16 +262,14 @@ bool StatementReader::Next(std::string_view& statement) {
 std::string_view SkipLineNumber(std::string_view statement) {
   const size_t n = statement.size();
   size_t start = 0;
-  while (start < n && IsBlank(statement[start]))
-    ++start;
+  start = BlanksEnd(statement, start);
   size_t digits = start;
   while (digits < n && IsDigit(statement[digits]))
     ++digits;
   if (digits == start || (digits < n && !IsBlank(statement[digits]))) {
     return statement.substr(start);
   }
-  while (digits < n && IsBlank(statement[digits]))
-    ++digits;
+  digits = BlanksEnd(statement, digits);
   return statement.substr(digits);
 }
 

@@ -2,11 +2,39 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 namespace kestrix::basic {
 namespace {
+
+// The scanners that read eight bytes at a time agree with a plain loop wherever the byte
+// they look for (the first byte that is no blank, a digit) stands, whatever the bytes around it
+// (high bytes and the characters either side of a blank and a tab included), in texts shorter
+// than, as long as and longer than a word.
+TEST(SourceLineTest, WordScannersAgreeWithAPlainLoop) {
+  const std::string fillers[] = {" ", "\t", "a", "\x80", "\xff", "!", ")", "\x08", "\n", "1"};
+  for (size_t size = 0; size <= 70; ++size) {
+    for (size_t at = 0; at <= size; ++at) {
+      for (const std::string& filler : fillers) {
+        for (char c : {':', '0', '9', ' ', '\t', 'x', '\x89', '/'}) {
+          std::string text;
+          for (size_t i = 0; i < size; ++i)
+            text += i < at ? filler : std::string(1, i == at ? c : 'q');
+          size_t blanks = 0;
+          while (blanks < text.size() && IsBlank(text[blanks]))
+            ++blanks;
+          ASSERT_EQ(BlanksEnd(text), blanks) << size << " " << at;
+          ASSERT_EQ(BlanksEnd(text, at), std::min(text.size(), at + (at < size && IsBlank(c))))
+              << size << " " << at;
+          ASSERT_EQ(HasDigit(text), std::any_of(text.begin(), text.end(), IsDigit))
+              << size << " " << at;
+        }
+      }
+    }
+  }
+}
 
 TEST(SourceLineTest, CodeOnlyBlanksLiteralsAndCutsComments) {
   struct Case {

@@ -16,9 +16,7 @@ using host::StatusOutput;
 
 // True when the line, leading and trailing blanks and tabs aside, is `marker`.
 bool IsMarkerLine(std::string_view line, std::string_view marker) {
-  std::string_view text = line;
-  while (!text.empty() && basic::IsBlank(text.front()))
-    text.remove_prefix(1);
+  std::string_view text = line.substr(basic::BlanksEnd(line));
   if (text.empty() || text.front() != marker.front()) return false;
   while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
     text.remove_suffix(1);

@@ -12,16 +12,14 @@ using basic::Upper;
 
 std::string StripLeadingBlanks(std::string_view line) {
   size_t n = 0;
-  while (n < line.size() && IsBlank(line[n]))
-    ++n;
+  n = basic::BlanksEnd(line, n);
   return std::string(line.substr(n));
 }
 
 bool NeedsNoLineNumber(std::string_view line) {
   // The stripped line, padded with "XXXX": its first character and its first four.
   size_t start = 0;
-  while (start < line.size() && IsBlank(line[start]))
-    ++start;
+  start = basic::BlanksEnd(line, start);
   std::string_view stripped = line.substr(start);
   if (stripped.empty()) return true;
   char first = stripped[0];
@@ -30,7 +28,9 @@ bool NeedsNoLineNumber(std::string_view line) {
   for (size_t i = 0; i < 4; ++i)
     head[i] = i < stripped.size() ? Upper(stripped[i]) : 'X';
   if (head[0] == 'C' && head[1] == 'A' && head[2] == 'S' && head[3] == 'E') return true;
-  return IsDigit(first) || !basic::ReadLabel(stripped).text.empty();
+  // A label that is a name ends with a colon: a line without one has none.
+  return IsDigit(first) ||
+         (stripped.find(':') != std::string_view::npos && !basic::ReadLabel(stripped).text.empty());
 }
 
 bool IsProcedureEnd(std::string_view line, std::string& exit_statement) {

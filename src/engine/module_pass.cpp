@@ -131,7 +131,7 @@ void WalkProcedures(EngineState& state, host::CodeModule& code, ModuleText& text
           known_to = line;  // past a later copy the walk asks again from the next line
         }
         progress.SetProgressMax(StatusOutput::kLinesBar, text.Count() + 1);
-      } else if (!name.empty() && HoldsProcedureEnd(line_text)) {
+      } else if (!name.empty() && text.HoldsEnd(line)) {
         past_end = true;
       }
     }
@@ -163,11 +163,11 @@ bool InstrumentModule(EngineState& state, host::CodeModule* code) {
   std::optional<bool> declared;
   try {
     text.emplace(*code);
-    std::vector<bool> found = text->ContainsEach(
+    const uint32_t found = text->ContainsEach(
         {kSkipModuleMark, "Const MODULENAME_ =", "Const MODULENAME_="}, 1, text->Count());
-    skip = found[0];
+    skip = (found & 1) != 0;
     if (skip) note = SkipModuleNote();
-    declared = found[1] || found[2];
+    declared = (found & 6) != 0;
   } catch (const host::IdeError&) {
     // Passed over, as every step before the write test.
     text.reset();

@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <utility>
 
 #include "basic/source_line.h"
+#include "engine/text_util.h"
 
 namespace kestrix::engine {
 namespace {
@@ -51,25 +54,28 @@ ModuleText::ModuleText(host::CodeModule& code) {
 }
 
 void ModuleText::MoveGapTo(size_t index) {
-  while (front_.size() > index) {
-    back_.push_back(front_.back());
-    front_.pop_back();
-  }
-  while (front_.size() < index) {
-    front_.push_back(back_.back());
-    back_.pop_back();
+  if (front_.size() > index) {
+    const auto n = static_cast<std::ptrdiff_t>(front_.size() - index);
+    back_.insert(back_.end(), front_.rbegin(), front_.rbegin() + n);
+    front_.resize(index);
+  } else if (front_.size() < index) {
+    const auto n = static_cast<std::ptrdiff_t>(index - front_.size());
+    front_.insert(front_.end(), back_.rbegin(), back_.rbegin() + n);
+    back_.resize(back_.size() - static_cast<size_t>(n));
   }
 }
 
-std::string_view ModuleText::Store(std::string_view text) {
-  if (chunks_.empty() || chunks_.back().capacity() - chunks_.back().size() < text.size()) {
+std::string_view ModuleText::Store(std::string_view text, std::string_view more) {
+  const size_t size = text.size() + more.size();
+  if (chunks_.empty() || chunks_.back().capacity() - chunks_.back().size() < size) {
     chunks_.emplace_back();
-    chunks_.back().reserve(std::max(kChunkSize, text.size()));
+    chunks_.back().reserve(std::max(kChunkSize, size));
   }
   std::string& chunk = chunks_.back();
   size_t at = chunk.size();
   chunk.append(text);
-  return std::string_view(chunk).substr(at, text.size());
+  chunk.append(more);
+  return std::string_view(chunk).substr(at, size);
 }
 
 void ModuleText::Insert(int32_t line, std::string_view text) {
@@ -87,8 +93,23 @@ void ModuleText::Insert(int32_t line, std::string_view text) {
   }
 }
 
-void ModuleText::Replace(int32_t line, std::string_view text) {
-  At(line) = {Store(text), 0};
+void ModuleText::Replace(int32_t line, std::string_view text, bool same_end) {
+  Entry& entry = At(line);
+  const int8_t holds_end = same_end ? entry.holds_end : int8_t{-1};
+  entry = {Store(text), 0, holds_end};
+}
+
+void ModuleText::Replace(int32_t line, std::string_view head, std::string_view tail,
+                         bool same_end) {
+  Entry& entry = At(line);
+  const int8_t holds_end = same_end ? entry.holds_end : int8_t{-1};
+  entry = {Store(head, tail), 0, holds_end};
+}
+
+bool ModuleText::HoldsEnd(int32_t line) const {
+  const Entry& entry = At(line);
+  if (entry.holds_end < 0) entry.holds_end = HoldsProcedureEnd(entry.text) ? 1 : 0;
+  return entry.holds_end != 0;
 }
 
 void ModuleText::Erase(int32_t line, int32_t count) {
@@ -97,19 +118,21 @@ void ModuleText::Erase(int32_t line, int32_t count) {
 }
 
 bool ModuleText::Contains(std::string_view needle, int32_t from, int32_t to) const {
-  return ContainsEach({needle}, from, to)[0];
+  return ContainsEach({needle}, from, to) != 0;
 }
 
-std::vector<bool> ModuleText::ContainsEach(const std::vector<std::string_view>& needles,
-                                           int32_t from, int32_t to) const {
-  std::vector<bool> found(needles.size(), false);
+uint32_t ModuleText::ContainsEach(std::initializer_list<std::string_view> needle_list, int32_t from,
+                                  int32_t to) const {
+  const std::string_view* needles = needle_list.begin();
+  const size_t count = std::min<size_t>(needle_list.size(), 32);
+  uint32_t found = 0;
   size_t left = 0;
   // Needles without line breaks can be looked for in a run of lines as read at once: the
   // line breaks between them keep a match inside one line.
   bool joinable = true;
-  for (size_t k = 0; k < needles.size(); ++k) {
+  for (size_t k = 0; k < count; ++k) {
     if (needles[k].empty()) {
-      found[k] = true;
+      found |= uint32_t{1} << k;
       continue;
     }
     joinable = joinable && needles[k].find_first_of("\r\n") == std::string_view::npos;
@@ -138,17 +161,19 @@ std::vector<bool> ModuleText::ContainsEach(const std::vector<std::string_view>& 
       }
       span = std::string_view(span.data(), static_cast<size_t>(end - span.data()));
     }
-    for (size_t k = 0; k < needles.size(); ++k) {
-      if (found[k] || basic::FindNoCase(span, needles[k]) == std::string_view::npos) continue;
-      found[k] = true;
+    for (size_t k = 0; k < count; ++k) {
+      const uint32_t bit = uint32_t{1} << k;
+      if ((found & bit) || basic::FindNoCase(span, needles[k]) == std::string_view::npos) {
+        continue;
+      }
+      found |= bit;
       --left;
     }
   }
   return found;
 }
 
-void ModuleText::WriteBack(host::CodeModule& code, int32_t from, int32_t to,
-                           const std::function<bool(int32_t line)>& keep) const {
+void ModuleText::WriteBack(host::CodeModule& code, int32_t from, int32_t to, LineTest keep) const {
   // Each stretch lies between two kept lines (or the ends of the range): the old lines between
   // them are as many as their numbers as read tell.
   int32_t last_kept = from - 1;
@@ -166,22 +191,32 @@ void ModuleText::WriteBack(host::CodeModule& code, int32_t from, int32_t to,
       // would leave the module's #If blocks unbalanced, and every procedure below it would
       // have to be found again.
       origin = Origin(i);
-      bool kept = keep(i) || (i == Count() && origin == source_count_) ||
-                  (origin != 0 && basic::ReadDirective(Line(i)) != basic::Directive::kNone);
-      if (origin == 0 || !kept) {
-        changed |= origin == 0;
+      if (origin == 0) {
+        changed = true;
         continue;
       }
+      bool kept = keep(i) || (i == Count() && origin == source_count_) ||
+                  basic::ReadDirective(Line(i)) != basic::Directive::kNone;
+      if (!kept) continue;
     }
     const int32_t old_count = origin - last_origin - 1;
     const int32_t new_count = i - last_kept - 1;
     if (changed || old_count != new_count) {
       if (old_count > 0) code.DeleteLines(last_kept + 1, old_count);
       if (new_count > 0) {
-        joined.clear();
+        size_t bytes = 2 * static_cast<size_t>(new_count - 1);
+        for (int32_t k = last_kept + 1; k < i; ++k)
+          bytes += Line(k).size();
+        joined.resize(bytes);
+        char* at = joined.data();
         for (int32_t k = last_kept + 1; k < i; ++k) {
-          if (k > last_kept + 1) joined += "\r\n";
-          joined += Line(k);
+          if (k > last_kept + 1) {
+            *at++ = '\r';
+            *at++ = '\n';
+          }
+          std::string_view line = Line(k);
+          if (!line.empty()) std::memcpy(at, line.data(), line.size());
+          at += line.size();
         }
         code.InsertLines(last_kept + 1, joined);
       }

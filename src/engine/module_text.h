@@ -6,15 +6,34 @@
 // (the IDE's code window), so the passes ask it as little as they can.
 
 #include <cstdint>
-#include <functional>
+#include <initializer_list>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
 #include "host/ide.h"
 
 namespace kestrix::engine {
+
+// A test asked of one line by its number: a reference to any callable, which must outlive
+// the call it is passed to (as a lambda written in the call does).
+class LineTest {
+ public:
+  // Not explicit: a callable converts, as it does to std::function.
+  template <typename F>
+    requires(!std::is_same_v<std::decay_t<F>, LineTest>)
+  LineTest(const F& test)
+      : object_(&test), call_([](const void* object, int32_t line) {
+          return static_cast<bool>((*static_cast<const F*>(object))(line));
+        }) {}
+  bool operator()(int32_t line) const { return call_(object_, line); }
+
+ private:
+  const void* object_;
+  bool (*call_)(const void*, int32_t);
+};
 
 class ModuleText {
  public:
@@ -31,31 +50,37 @@ class ModuleText {
   // Inserts `text` as line `line` (1..Count()+1); a text holding line breaks (CR LF or LF)
   // becomes several lines, as InsertLines makes it.
   void Insert(int32_t line, std::string_view text);
-  // Line `line` becomes `text` (a single line).
-  void Replace(int32_t line, std::string_view text);
+  // Line `line` becomes `text` (a single line). `same_end`: the new text holds a procedure's
+  // End exactly when the old one did (a line number put in front, a jump's target changed),
+  // so that HoldsEnd need not read it again.
+  void Replace(int32_t line, std::string_view text, bool same_end = false);
+  // The same with the text `head` followed by `tail`.
+  void Replace(int32_t line, std::string_view head, std::string_view tail, bool same_end);
+  // HoldsProcedureEnd of the line, read once for each text the line has had.
+  bool HoldsEnd(int32_t line) const;
   void Erase(int32_t line, int32_t count);
 
   // True when some line from `from` to `to` holds `needle`, in any case: the code module's
   // Find over those lines, without whole-word or pattern matching.
   bool Contains(std::string_view needle, int32_t from, int32_t to) const;
-  // The same for several needles at once, in one pass over the lines: entry k is true when
-  // some line holds needles[k].
-  std::vector<bool> ContainsEach(const std::vector<std::string_view>& needles, int32_t from,
-                                 int32_t to) const;
+  // The same for up to 32 needles at once, in one pass over the lines: bit k of the result
+  // is set when some line holds the k-th needle.
+  uint32_t ContainsEach(std::initializer_list<std::string_view> needles, int32_t from,
+                        int32_t to) const;
 
   // Makes lines from..to of the code module what they are here; the lines above them must
   // already be, and lines from-1 and to+1 (where they exist) must be lines as read. Stretches
   // of changed lines are written as one DeleteLines of the old ones and one InsertLines of
   // the new; unchanged lines between two of them are rewritten with them unless `keep` says
   // they must stay (a line carrying something the text does not show). `keep` is asked about
-  // every line of the range once, top down.
-  void WriteBack(host::CodeModule& code, int32_t from, int32_t to,
-                 const std::function<bool(int32_t line)>& keep) const;
+  // every line of the range as read (not inserted or replaced since) once, top down.
+  void WriteBack(host::CodeModule& code, int32_t from, int32_t to, LineTest keep) const;
 
  private:
   struct Entry {
     std::string_view text;
     int32_t origin;
+    mutable int8_t holds_end = -1;  // HoldsEnd's answer; -1 until it is asked
   };
 
   const Entry& At(int32_t line) const {
@@ -64,7 +89,7 @@ class ModuleText {
   }
   Entry& At(int32_t line) { return const_cast<Entry&>(std::as_const(*this).At(line)); }
   void MoveGapTo(size_t index);
-  std::string_view Store(std::string_view text);
+  std::string_view Store(std::string_view text, std::string_view more = {});
 
   std::string source_;  // the module as read
   int32_t source_count_ = 0;

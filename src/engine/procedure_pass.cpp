@@ -34,8 +34,7 @@ int32_t StatementEnd(const ModuleText& code, int32_t line, int32_t limit) {
 // first line of a statement counts.
 int32_t FindEndLine(const ModuleText& code, int32_t from, int32_t limit) {
   for (int32_t i = from; i <= limit; ++i) {
-    std::string_view text = code.Line(i);
-    if (HoldsProcedureEnd(text)) return i;
+    if (code.HoldsEnd(i)) return i;
     i = StatementEnd(code, i, limit);
   }
   return 0;
@@ -92,9 +91,7 @@ HeaderShape ReadHeaderShape(const ModuleText& code, int32_t decl_last, int32_t e
   bool any_directive = false;
   for (int32_t i = decl_last + 1; i < end && !any_directive; ++i) {
     std::string_view text = code.Line(i);
-    size_t k = 0;
-    while (k < text.size() && (text[k] == ' ' || text[k] == '\t'))
-      ++k;
+    const size_t k = basic::BlanksEnd(text);
     any_directive = k < text.size() && text[k] == '#';
   }
   if (!any_directive) return shape;
@@ -137,39 +134,40 @@ std::set<long> UserLineNumbers(const ModuleText& code, int32_t from, int32_t to)
   return numbers;
 }
 
-// Appends the number with at least three digits ("%03ld") to `out`: the prefix of a numbered
-// line.
-void AppendLineNumber(std::string& out, long number) {
-  if (number < 0) {
-    out += '-';
-    AppendLineNumber(out, -number);
-    return;
-  }
-  char buffer[24];
-  char* end = buffer + sizeof buffer;
+// Writes the number with at least three digits ("%03ld") so that it ends at `end`; returns
+// where it starts: the prefix of a numbered line.
+char* FormatLineNumber(char* end, long number) {
+  const bool negative = number < 0;
+  unsigned long n = static_cast<unsigned long>(number);
+  if (negative) n = 0UL - n;
   char* p = end;
   do {
-    *--p = static_cast<char>('0' + number % 10);
-    number /= 10;
-  } while (number != 0);
+    *--p = static_cast<char>('0' + n % 10);
+    n /= 10;
+  } while (n != 0);
   while (end - p < 3)
     *--p = '0';
-  out.append(p, end);
+  if (negative) *--p = '-';
+  return p;
 }
 
 // What the body walk could not do on lines that would grow past VB's line length.
 struct WalkNotes {
   std::vector<int32_t> not_numbered;     // lines of the original module
   std::vector<int32_t> jump_not_turned;  // "On Error GoTo 0" left as it was
-  std::string prefix;                    // room for a line's number, reused line after line
+  char number[32];                       // the prefix of the line last numbered
 };
+
+// How TransformBodyLine changed a line.
+enum class LineChange { kNone, kNumbered, kRewritten };
 
 // Gives the line its number (when it takes one) and turns "On Error GoTo 0" into a jump to
 // the local handler (when handlers are inserted), as long as the line stays within VB's
-// length. Returns true when the line changes; `out` then holds it as it is to be written.
-bool TransformBodyLine(std::string_view text, long& next_free, long position,
-                       const std::set<long>& taken, bool handlers, int32_t original,
-                       WalkNotes& notes, std::string& out) {
+// length. kNumbered: the line is to be written as `prefix` followed by `text`; kRewritten:
+// `out` holds it as it is to be written. `indent` is the count of blanks `text` starts with.
+LineChange TransformBodyLine(std::string_view text, size_t indent, long& next_free, long position,
+                             const std::set<long>& taken, bool handlers, int32_t original,
+                             WalkNotes& notes, std::string& out, std::string_view& prefix) {
   std::string_view line = text;
   bool changed = false;
   if (handlers) {
@@ -188,27 +186,26 @@ bool TransformBodyLine(std::string_view text, long& next_free, long position,
       }
     }
   }
+  const LineChange unnumbered = changed ? LineChange::kRewritten : LineChange::kNone;
   bool starts_with_digit = !line.empty() && line[0] >= '0' && line[0] <= '9';
-  if (starts_with_digit || NeedsNoLineNumber(line)) return changed;
+  if (starts_with_digit || NeedsNoLineNumber(changed ? line : text.substr(indent))) {
+    return unnumbered;
+  }
   long number = std::max(100 + position, next_free);
   while (taken.count(number))
     ++number;  // a label the user wrote in this procedure
-  std::string& prefix = notes.prefix;
-  prefix.clear();
-  AppendLineNumber(prefix, number);
-  prefix += '\t';
+  char* const tab = notes.number + sizeof notes.number - 1;
+  *tab = '\t';
+  const char* start = FormatLineNumber(tab, number);
+  prefix = std::string_view(start, static_cast<size_t>(tab + 1 - start));
   if (line.size() + prefix.size() > kMaxLineLength) {
     notes.not_numbered.push_back(original);
-    return changed;
+    return unnumbered;
   }
   next_free = number + 1;
-  if (changed) {
-    out.insert(0, prefix);
-  } else {
-    out.assign(prefix);
-    out.append(text);
-  }
-  return true;
+  if (!changed) return LineChange::kNumbered;
+  out.insert(0, prefix);
+  return LineChange::kRewritten;
 }
 
 bool IsBeginMarker(std::string_view line) {
@@ -228,7 +225,10 @@ int32_t WalkBody(ModuleText& code, int32_t first, int32_t end, bool handlers,
   for (long k = 1; base + k < end; ++k) {
     int32_t line = base + static_cast<int32_t>(k);
     std::string_view before = code.Line(line);
-    if (IsBeginMarker(before) || !ParseHeader(before).name.empty()) {
+    // The tests below read the line past its leading blanks: they are skipped once here.
+    const size_t indent = basic::BlanksEnd(before);
+    const std::string_view stripped = before.substr(indent);
+    if (IsBeginMarker(before) || !ParseHeader(stripped).name.empty()) {
       // A header declared again in another branch, or the head block after it: not counted.
       bool block = IsBeginMarker(before);
       int32_t last = line;
@@ -245,12 +245,19 @@ int32_t WalkBody(ModuleText& code, int32_t first, int32_t end, bool handlers,
     }
     // Between Select Case and its first Case a declaration may stand, but no label: such
     // lines keep their text and their place in the count.
-    if (in_select_head && IsCaseClause(before)) in_select_head = false;
-    bool changed = !in_select_head && TransformBodyLine(before, next_free, k, taken, handlers,
-                                                        line - added_above, notes, out);
-    if (changed) code.Replace(line, out);
+    if (in_select_head && IsCaseClause(stripped)) in_select_head = false;
+    std::string_view prefix;
+    const LineChange change = in_select_head
+                                  ? LineChange::kNone
+                                  : TransformBodyLine(before, indent, next_free, k, taken, handlers,
+                                                      line - added_above, notes, out, prefix);
+    // A number in front and the jump's new target change no statement's first words.
+    if (change == LineChange::kNumbered) code.Replace(line, prefix, before, true);
+    if (change == LineChange::kRewritten) code.Replace(line, out, true);
+    // A number in front of the statement and a jump's new target leave its first words as
+    // they were: the line as it was read tells whether it opens a Select Case.
+    if (!in_select_head && OpensSelectCase(stripped)) in_select_head = true;
     std::string_view text = code.Line(line);
-    if (!in_select_head && OpensSelectCase(text)) in_select_head = true;
     // Continuation lines belong to the statement just handled: not numbered, not counted.
     while (ContinuesOnNextLine(text) && line + 1 < end) {
       text = code.Line(++line);
@@ -329,7 +336,7 @@ void InstrumentProcedure(EngineState& state, const std::string& name, ProcKind k
   ProcLines p = ReadProcLines(module, code, name, kind, line, range);
   host::StatusOutput& progress = state.Progress();
   progress.SetText(host::StatusOutput::kItemField, p.declaration);
-  std::vector<bool> marks(2, false);  // the skip mark, the local handler's label
+  uint32_t marks = 0;  // bit 0: the skip mark, bit 1: the local handler's label
   if (p.body != 0) {
     marks = code.ContainsEach({kSkipProcMark, kLocalHandlerLabel}, p.start, p.start + p.count - 1);
   }
@@ -337,9 +344,9 @@ void InstrumentProcedure(EngineState& state, const std::string& name, ProcKind k
   std::string exit_statement;
   if (p.body == 0) {
     note = "Skipped (header not found)";
-  } else if (marks[0]) {
+  } else if (marks & 1) {
     note = std::string("Skipped (") + kSkipProcMark + ")";
-  } else if (marks[1]) {
+  } else if (marks & 2) {
     note = "Skipped (Already Processed)";
   } else if (p.end == 0 && HoldsProcedureEnd(p.declaration)) {
     note = "Skipped (End on a statement line)";

@@ -16,9 +16,7 @@ using basic::TakeWord;
 namespace {
 
 std::string_view SkipBlanks(std::string_view s) {
-  while (!s.empty() && basic::IsBlank(s.front()))
-    s.remove_prefix(1);
-  return s;
+  return s.substr(basic::BlanksEnd(s));
 }
 
 // True when the first character after leading blanks opens a comment: the line holds no
@@ -48,6 +46,20 @@ bool MayHoldHeader(std::string_view line) {
   return false;
 }
 
+// What a character is to MayHoldJump: part of a name, the first letter of a jump word (and
+// so part of a name too), or neither.
+enum : unsigned char { kNameChar, kJumpLetter, kOtherChar };
+struct JumpCharTable {
+  unsigned char map[256];
+  constexpr JumpCharTable() : map() {
+    for (int u = 0; u < 256; ++u)
+      map[u] = basic::kIdentChars.map[u] ? kNameChar : kOtherChar;
+    for (char c : {'g', 'r', 't', 'e', 'G', 'R', 'T', 'E'})
+      map[static_cast<unsigned char>(c)] = kJumpLetter;
+  }
+};
+constexpr JumpCharTable kJumpChars;
+
 // True when the line holds GOTO, GOSUB, RESUME, THEN or ELSE anywhere, in any case: the
 // words after which a line number may stand.
 bool MayHoldJump(std::string_view line) {
@@ -55,9 +67,10 @@ bool MayHoldJump(std::string_view line) {
   // characters.
   bool word_start = true;
   for (size_t i = 0; i < line.size(); ++i) {
+    const unsigned char kind = kJumpChars.map[static_cast<unsigned char>(line[i])];
     const bool at_start = word_start;
-    word_start = !IsIdentChar(line[i]);
-    if (!at_start) continue;
+    word_start = kind == kOtherChar;
+    if (!at_start || kind != kJumpLetter) continue;
     switch (basic::Lower(line[i])) {
       case 'g':
         if (EqualsNoCase(line.substr(i, 4), "GOTO") || EqualsNoCase(line.substr(i, 5), "GOSUB")) {
@@ -86,8 +99,7 @@ size_t FindInCode(std::string_view line, std::string_view needle) {
   // A needle ending in a character that is no letter ("GoTo 0"): a line without that
   // character holds no match, and memchr tells that quickest.
   const char last = needle.empty() ? 'a' : needle.back();
-  if (basic::Lower(last) == basic::Upper(last) &&
-      line.find(last) == std::string_view::npos) {
+  if (basic::Lower(last) == basic::Upper(last) && line.find(last) == std::string_view::npos) {
     return std::string_view::npos;
   }
   if (FindNoCase(line, needle) == std::string_view::npos) return std::string_view::npos;
@@ -111,8 +123,7 @@ bool IsBlankOrComment(std::string_view line) {
 long LeadingNumber(std::string_view line) {
   // A line number is the first thing on the line after blanks: most lines start otherwise.
   size_t start = 0;
-  while (start < line.size() && basic::IsBlank(line[start]))
-    ++start;
+  start = basic::BlanksEnd(line, start);
   if (start >= line.size() || !IsDigit(line[start])) return -1;
   basic::Label label = basic::ReadLabel(line);
   if (!label.numeric || label.text.size() > 9) return -1;
@@ -132,15 +143,11 @@ bool IsEndStatementLine(std::string_view line) {
 bool OpensSelectCase(std::string_view line) {
   // Without a ':' the line can carry no label but a line number: its statement then starts
   // at the first character past the number and the blanks, which must be an S.
-  size_t i = 0;
-  while (i < line.size() && basic::IsBlank(line[i]))
-    ++i;
+  size_t i = basic::BlanksEnd(line);
   while (i < line.size() && IsDigit(line[i]))
     ++i;
-  while (i < line.size() && basic::IsBlank(line[i]))
-    ++i;
-  if (i < line.size() && basic::Lower(line[i]) != 's' &&
-      line.find(':') == std::string_view::npos) {
+  i = basic::BlanksEnd(line, i);
+  if (i < line.size() && basic::Lower(line[i]) != 's' && line.find(':') == std::string_view::npos) {
     return false;
   }
   if (FindNoCase(line, "SELECT") == std::string_view::npos) return false;
@@ -202,11 +209,10 @@ std::vector<long> JumpTargets(std::string_view line) {
   std::vector<long> targets;
   // A target follows its word, so the digits of a line number in front never are one.
   size_t code_start = 0;
-  while (code_start < line.size() && (basic::IsBlank(line[code_start]) || IsDigit(line[code_start])))
+  while (code_start < line.size() &&
+         (basic::IsBlank(line[code_start]) || IsDigit(line[code_start])))
     ++code_start;
-  std::string_view after_number = line.substr(code_start);
-  if (std::find_if(after_number.begin(), after_number.end(), IsDigit) == after_number.end() ||
-      !MayHoldJump(line)) {
+  if (!basic::HasDigit(line.substr(code_start)) || !MayHoldJump(line)) {
     return targets;
   }
   // The code before the comment, string literals passed over whole: no word inside one counts.

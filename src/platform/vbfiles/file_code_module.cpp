@@ -1,6 +1,7 @@
 #include "platform/vbfiles/file_code_module.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "platform/vbfiles/line_scan.h"
 #include "platform/vbfiles/text_io.h"
@@ -105,11 +106,16 @@ std::string FileCodeModule::Lines(int32_t start_line, int32_t count) const {
   size_t bytes = count > 0 ? static_cast<size_t>(count - 1) * 2 : 0;
   for (int32_t i = 0; i < count; ++i)
     bytes += lines_.Text(start_line - 1 + i).size();
-  std::string out;
-  out.reserve(bytes);
+  std::string out(bytes, '\0');
+  char* at = out.data();
   for (int32_t i = 0; i < count; ++i) {
-    if (i > 0) out += "\r\n";
-    out += lines_.Text(start_line - 1 + i);
+    if (i > 0) {
+      *at++ = '\r';
+      *at++ = '\n';
+    }
+    std::string_view line = lines_.Text(start_line - 1 + i);
+    if (!line.empty()) std::memcpy(at, line.data(), line.size());
+    at += line.size();
   }
   return out;
 }
@@ -130,6 +136,7 @@ void FileCodeModule::InsertLines(int32_t line, std::string_view text) {
   // the header) the index is built again.
   int32_t last_statement = 0;
   bool near_declarations = index_.Count() == 0 || line <= index_.DeclarationLines() + 1;
+  const bool before_first_header = BeforeFirstHeader(line);
   // Statement by statement: a statement continued over several of the new lines is read
   // whole, and its flags go on its first line, as the index reads them. Continuation lines
   // only change the procedures' shape when a statement reaches past the new lines.
@@ -150,7 +157,7 @@ void FileCodeModule::InsertLines(int32_t line, std::string_view text) {
     }
     if (flags & kStructuralFlags) rebuild = true;
     if (parts[last].continues) rebuild = true;  // it goes on below the new lines
-    if ((flags & kStatement) && BeforeFirstHeader(line)) {
+    if ((flags & kStatement) && before_first_header) {
       if (!near_declarations || last != i) rebuild = true;
       last_statement = line + static_cast<int32_t>(i);
     }

@@ -67,49 +67,52 @@ std::string_view WithoutContinuation(std::string_view line) {
 StatementInfo ScanStatement(std::string_view line) {
   StatementInfo info;
   // A line that starts with a comment holds no statement: most inserted lines are such.
-  size_t i = 0;
-  while (i < line.size() && basic::IsBlank(line[i]))
-    ++i;
+  const size_t i = basic::BlanksEnd(line);
   if (i < line.size() && line[i] == '\'') return info;
-  if (line.find(':') == std::string_view::npos) {
-    // One statement, and none of the kinds marked here when its first word (after a line
-    // number) starts with another letter: a directive, End, a header, Rem or a comment.
-    std::string_view s = basic::SkipLineNumber(line);
-    if (!s.empty()) {
-      // Of the words starting with those letters only End, Rem and the words a header starts
-      // with need the whole reading.
-      const char c = basic::Lower(s.front());
-      bool plain = false;
-      switch (c) {
-        case '#':
-        case '\'':
-          break;
-        case 'e':
-        case 'r':
-        case 'f':
-        case 'g':
-        case 'p':
-        case 's': {
-          std::string_view rest = s;
-          std::string_view word = basic::TakeWord(rest);
-          if (c == 'e') {
-            plain = !EqualsNoCase(word, "end");
-          } else if (c == 'r') {
-            plain = !EqualsNoCase(word, "rem");
-          } else {
-            plain = !basic::IsModifierWord(word) && !EqualsNoCase(word, "sub") &&
-                    !EqualsNoCase(word, "function") && !EqualsNoCase(word, "property");
-          }
-          break;
+  // Most statements stand alone on their line, and their first word (after a line number:
+  // digits and a blank) is none that makes a directive, an End, a header, Rem or a comment.
+  const size_t n = line.size();
+  size_t s = i;
+  size_t digits = i;
+  while (digits < n && basic::IsDigit(line[digits]))
+    ++digits;
+  if (digits > i && (digits == n || basic::IsBlank(line[digits]))) {
+    s = basic::BlanksEnd(line, digits);
+  }
+  if (s < n) {
+    // Of the words starting with these letters only End, Rem and the words a header starts
+    // with need the whole reading.
+    const char c = basic::Lower(line[s]);
+    bool plain = false;
+    switch (c) {
+      case '#':
+      case '\'':
+        break;
+      case 'e':
+      case 'r':
+      case 'f':
+      case 'g':
+      case 'p':
+      case 's': {
+        std::string_view rest = line.substr(s);
+        std::string_view word = basic::TakeWord(rest);
+        if (c == 'e') {
+          plain = !EqualsNoCase(word, "end");
+        } else if (c == 'r') {
+          plain = !EqualsNoCase(word, "rem");
+        } else {
+          plain = !basic::IsModifierWord(word) && !EqualsNoCase(word, "sub") &&
+                  !EqualsNoCase(word, "function") && !EqualsNoCase(word, "property");
         }
-        default:
-          plain = true;
-          break;
+        break;
       }
-      if (plain) {
-        info.flags = kStatement;
-        return info;
-      }
+      default:
+        plain = true;
+        break;
+    }
+    if (plain && line.find(':') == std::string_view::npos) {
+      info.flags = kStatement;
+      return info;
     }
   }
   basic::StatementReader statements(line);

@@ -74,7 +74,7 @@ class LineStore {
 
   // Inserts before the line at 0-based index i (i == size() appends).
   void Insert(int32_t i, std::string_view text, uint32_t attrs, uint8_t flags) {
-    MoveGapTo(i);
+    if (front_.size() != static_cast<size_t>(i)) MoveGapTo(i);
     if (front_.size() == front_.capacity()) Reserve(front_, static_cast<size_t>(size()) + 1);
     front_.push_back(Record{Append(text), static_cast<uint32_t>(text.size()), Pack(attrs, flags)});
   }
@@ -132,25 +132,20 @@ class LineStore {
     }
     std::string text;
     text.reserve(want);
-    text.resize(live);
-    // Lines that lay end to end stay so: each such run goes over in one copy.
-    char* out = text.data();
+    // Lines that lay end to end stay so: each such run goes over in one copy, appended where
+    // the lines before it end.
     const char* in = text_.data();
-    uint32_t at = 0;                    // where the next line's text goes
     uint32_t run_from = 0, run_to = 0;  // the run gathered so far, in the old text
-    uint32_t run_at = 0;                // and where it goes
     auto flush = [&] {
-      if (run_to > run_from) std::memcpy(out + run_at, in + run_from, run_to - run_from);
+      if (run_to > run_from) text.append(in + run_from, run_to - run_from);
     };
     auto move = [&](Record& r) {
       if (r.offset != run_to) {
         flush();
         run_from = run_to = r.offset;
-        run_at = at;
       }
       run_to += r.length;
-      r.offset = at;
-      at += r.length;
+      r.offset = static_cast<uint32_t>(text.size() + (run_to - run_from) - r.length);
     };
     for (Record& r : front_)
       move(r);
