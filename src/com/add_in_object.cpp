@@ -1,4 +1,4 @@
-#include "com/connect.h"
+#include "com/add_in_object.h"
 
 #include <string>
 

@@ -8,7 +8,7 @@
 // A failure is reported to the user and comes back as a COM error.
 #include <memory>
 
-#include "com/extensibility.h"
+#include "com/idt_extensibility2.h"
 
 namespace kestrix::com {
 

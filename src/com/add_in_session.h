@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "com/extensibility.h"
+#include "com/idt_extensibility2.h"
 #include "com/native_dialogs.h"
 #include "com/native_main_window.h"
 #include "com/native_status_window.h"

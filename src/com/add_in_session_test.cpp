@@ -13,7 +13,7 @@
 #include <utility>
 
 #include "com/add_in_session.h"
-#include "com/desktop_test_support.h"
+#include "com/window_test_support.h"
 #include "com/watched_ide.h"
 #include "host/settings_keys.h"
 #include "platform/vbfiles/file_ide.h"

@@ -3,7 +3,7 @@
 
 #include <new>
 
-#include "com/connect.h"
+#include "com/add_in_object.h"
 #include "com/module.h"
 
 namespace kestrix::com {

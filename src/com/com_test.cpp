@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "com/button_face.h"
-#include "com/desktop_test_support.h"
-#include "com/extensibility.h"
+#include "com/window_test_support.h"
+#include "com/idt_extensibility2.h"
 #include "host/connect.h"
 
 namespace kestrix::com {

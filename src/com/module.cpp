@@ -5,7 +5,7 @@
 #include <mutex>
 #include <vector>
 
-#include "com/extensibility.h"
+#include "com/idt_extensibility2.h"
 
 namespace kestrix::com {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "com/extensibility.h"
+#include "com/idt_extensibility2.h"
 #include "com/module.h"
 
 namespace kestrix::com {

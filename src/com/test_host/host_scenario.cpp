@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "com/extensibility.h"
+#include "com/idt_extensibility2.h"
 #include "com/test_host/dispatch_object.h"
 #include "com/test_host/host_support.h"
 #include "com/test_host/vbe_server.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "com/extensibility.h"
+#include "com/idt_extensibility2.h"
 #include "com/test_host/dispatch_object.h"
 #include "com/test_host/host_scenario.h"
 #include "platform/vbfiles/file_ide.h"
