@@ -1,0 +1,239 @@
+// The layout check against windows made to be right and made to be wrong, and the PNG writer
+// read back as a decoder would read it.
+#include "com/test_host/window_check.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "com/test_host/host_support.h"
+#include "com/test_host/screenshot.h"
+#include "com/test_host/window_driver.h"
+
+namespace kestrix::com::testing {
+namespace {
+
+TEST(WindowCheck, MatchesClassesAndCaptionsByPattern) {
+  struct Case {
+    const wchar_t* pattern;
+    const wchar_t* text;
+    bool caption;  // a caption pattern, else a class pattern
+    bool matches;
+  };
+  const Case cases[] = {
+      {L"BUTTON", L"Button", false, true},          {L"RichEdit*", L"RICHEDIT50W", false, true},
+      {L"RichEdit*", L"Edit", false, false},        {L"Edit", L"EditX", false, false},
+      {L"&GO !", L"&GO !", true, true},             {L"&GO !", L"GO !", true, false},
+      {L"*", L"", true, true},                      {L"Version *", L"Version 0.1.0", true, true},
+      {L"Version *", L"Versions", true, false},     {L"Build Project|Build Projects", L"Build Projects", true, true},
+      {L"Build Project|Build Projects", L"Build", true, false},
+  };
+  for (const Case& c : cases) {
+    bool got = c.caption ? CaptionMatches(c.pattern, c.text) : ClassMatches(c.pattern, c.text);
+    EXPECT_EQ(got, c.matches) << Utf8(c.pattern) << " / " << Utf8(c.text);
+  }
+}
+
+// A window of the thread with controls placed by the test; destroyed at the end of the test.
+class TestWindow {
+ public:
+  TestWindow(int width, int height) {
+    INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_TAB_CLASSES};
+    InitCommonControlsEx(&classes);
+    RECT frame = {0, 0, width, height};
+    AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, FALSE, 0);
+    window_ = CreateWindowExW(0, L"Static", L"Layout", WS_OVERLAPPEDWINDOW, 10, 10,
+                              frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
+                              GetModuleHandleW(nullptr), nullptr);
+  }
+  ~TestWindow() { DestroyWindow(window_); }
+  HWND Add(const wchar_t* kind, const wchar_t* text, DWORD style, RECT r, bool visible = true) {
+    HWND child = CreateWindowExW(0, kind, text, WS_CHILD | (visible ? WS_VISIBLE : 0) | style,
+                                 r.left, r.top, r.right - r.left, r.bottom - r.top, window_,
+                                 nullptr, GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
+    return child;
+  }
+  HWND Show() {
+    ShowWindow(window_, SW_SHOW);
+    PumpFor(50);
+    return window_;
+  }
+
+ private:
+  HWND window_ = nullptr;
+};
+
+// Finds each expected fault (by words it holds) among the faults, and nothing else.
+void ExpectFaults(const std::vector<std::string>& faults,
+                  const std::vector<std::vector<std::string>>& expected) {
+  std::string all;
+  for (const std::string& fault : faults)
+    all += fault + "\n";
+  EXPECT_EQ(faults.size(), expected.size()) << all;
+  for (const auto& words : expected) {
+    bool found = false;
+    for (const std::string& fault : faults) {
+      bool every = true;
+      for (const std::string& word : words)
+        every = every && fault.find(word) != std::string::npos;
+      found = found || every;
+    }
+    EXPECT_TRUE(found) << "no fault with \"" << words[0] << "\" in:\n" << all;
+  }
+}
+
+TEST(WindowCheck, PassesASoundLayoutWithGroupBoxesAndTabs) {
+  if (!WindowsCanOpen()) GTEST_SKIP() << "no window can open here";
+  TestWindow test(400, 300);
+  test.Add(L"Button", L"Work On", BS_GROUPBOX, {8, 4, 200, 100});
+  test.Add(L"Button", L"Group of projects", BS_AUTORADIOBUTTON, {20, 22, 180, 42});
+  test.Add(L"Button", L"&GO !", BS_DEFPUSHBUTTON, {210, 10, 290, 38});
+  HWND tab = test.Add(WC_TABCONTROLW, L"", 0, {8, 110, 392, 292});
+  TCITEMW item{};
+  item.mask = TCIF_TEXT;
+  item.pszText = const_cast<wchar_t*>(L"Actions");
+  SendMessageW(tab, TCM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+  test.Add(L"Button", L"Remove", BS_PUSHBUTTON, {30, 180, 120, 208});
+  test.Add(L"Button", L"Hidden over GO", BS_PUSHBUTTON, {200, 10, 300, 40}, false);
+  HWND window = test.Show();
+  WindowExpectation expected{"the test window",
+                             {{L"BUTTON", L"Work On"},
+                              {L"Button", L"Group of projects|Group"},
+                              {L"SysTabControl32", L"*"}},
+                             false};
+  ExpectFaults(CheckWindow(window, expected), {});
+}
+
+TEST(WindowCheck, NamesEachFaultWithItsControls) {
+  if (!WindowsCanOpen()) GTEST_SKIP() << "no window can open here";
+  TestWindow test(300, 200);
+  test.Add(L"Button", L"&GO !", BS_PUSHBUTTON, {10, 10, 90, 38});
+  test.Add(L"Button", L"Line Numbers", BS_AUTOCHECKBOX, {60, 30, 200, 50});        // on GO
+  test.Add(L"Button", L"&Exit", BS_PUSHBUTTON, {250, 170, 330, 198});              // past the edge
+  test.Add(L"Static", L"A caption far too long for its box", SS_LEFT, {10, 100, 60, 114});
+  test.Add(L"Button", L"Frame", BS_GROUPBOX, {100, 80, 200, 160});
+  test.Add(L"Button", L"Half in", BS_PUSHBUTTON, {180, 120, 240, 140});          // across its edge
+  test.Add(L"Button", L"", BS_PUSHBUTTON, {10, 170, 10, 190});                    // no width
+  HWND window = test.Show();
+  WindowExpectation expected{"the test window",
+                             {{L"Button", L"&GO !"}, {L"Button", L"Remove"}, {L"RichEdit*", L"*", 2}},
+                             true};
+  ExpectFaults(CheckWindow(window, expected),
+               {{"the test window: ", "not topmost"},
+                {"no visible Button \"Remove\""},
+                {"no visible RichEdit* \"*\" (0 of 2)"},
+                {"\"&GO !\" (Button at 10,10 size 80x28) overlaps \"Line Numbers\""},
+                {"\"&Exit\"", "outside the client area of the window (300x200)"},
+                {"\"A caption far too long for its box\"", "cut off"},
+                {"\"Frame\"", "overlaps \"Half in\""},
+                {"\"\" (Button", "no size"}});
+}
+
+TEST(Png, ChecksumsAreTheStandardOnes) {
+  const std::string digits = "123456789";
+  const std::string word = "Wikipedia";
+  EXPECT_EQ(Crc32(reinterpret_cast<const uint8_t*>(digits.data()), digits.size()), 0xCBF43926u);
+  EXPECT_EQ(Adler32(reinterpret_cast<const uint8_t*>(word.data()), word.size()), 0x11E60398u);
+}
+
+uint32_t BigEndian(const std::string& bytes, size_t at) {
+  uint32_t value = 0;
+  for (size_t i = 0; i < 4; ++i)
+    value = (value << 8) | static_cast<uint8_t>(bytes[at + i]);
+  return value;
+}
+
+// Reads the file back: every chunk's checksum, the header, and the rows from the stored
+// blocks (more than one, as the image is larger than a block).
+TEST(Png, ReadsBackAsWritten) {
+  Image image;
+  image.width = 300;
+  image.height = 90;
+  for (int i = 0; i < image.width * image.height * 3; ++i)
+    image.rgb.push_back(static_cast<uint8_t>(i * 7));
+  std::string png = EncodePng(image);
+  ASSERT_EQ(png.substr(0, 8), std::string("\x89PNG\r\n\x1A\n"));
+  std::vector<std::string> types;
+  std::string zlib, header;
+  for (size_t at = 8; at + 12 <= png.size();) {
+    uint32_t length = BigEndian(png, at);
+    std::string body = png.substr(at + 4, 4 + length);
+    EXPECT_EQ(BigEndian(png, at + 8 + length),
+              Crc32(reinterpret_cast<const uint8_t*>(body.data()), body.size()));
+    types.push_back(body.substr(0, 4));
+    if (types.back() == "IDAT") zlib += body.substr(4);
+    if (types.back() == "IHDR") header = body.substr(4);
+    at += 12 + length;
+  }
+  EXPECT_EQ(types, (std::vector<std::string>{"IHDR", "IDAT", "IEND"}));
+  ASSERT_EQ(header.size(), 13u);
+  EXPECT_EQ(BigEndian(header, 0), 300u);
+  EXPECT_EQ(BigEndian(header, 4), 90u);
+  EXPECT_EQ(header.substr(8), std::string("\x08\x02\x00\x00\x00", 5));
+  std::string raw;
+  size_t at = 2;
+  int blocks = 0;
+  for (bool last = false; !last; ++blocks) {
+    last = (zlib[at] & 1) != 0;
+    size_t length = static_cast<uint8_t>(zlib[at + 1]) | static_cast<uint8_t>(zlib[at + 2]) << 8;
+    size_t check = static_cast<uint8_t>(zlib[at + 3]) | static_cast<uint8_t>(zlib[at + 4]) << 8;
+    ASSERT_EQ(length ^ 0xFFFF, check);
+    raw += zlib.substr(at + 5, length);
+    at += 5 + length;
+  }
+  EXPECT_EQ(blocks, 2);
+  EXPECT_EQ(BigEndian(zlib, at), Adler32(reinterpret_cast<const uint8_t*>(raw.data()), raw.size()));
+  ASSERT_EQ(raw.size(), static_cast<size_t>((300 * 3 + 1) * 90));
+  for (int y = 0; y < 90; ++y) {
+    ASSERT_EQ(raw[static_cast<size_t>(y) * 901], '\0');
+    ASSERT_EQ(raw.compare(static_cast<size_t>(y) * 901 + 1, 900,
+                          reinterpret_cast<const char*>(image.rgb.data()) + y * 900, 900),
+              0);
+  }
+}
+
+// Red, green and blue come out in their places, the top row first.
+TEST(Screenshot, CapturesTheWindowAsDrawn) {
+  if (!WindowsCanOpen()) GTEST_SKIP() << "no window can open here";
+  WNDCLASSW type{};
+  type.lpfnWndProc = DefWindowProcW;
+  type.hInstance = GetModuleHandleW(nullptr);
+  const wchar_t* names[2] = {L"ScreenshotTest", L"ScreenshotTestTop"};
+  const COLORREF colours[2] = {RGB(0, 0, 255), RGB(255, 0, 0)};
+  for (int i = 0; i < 2; ++i) {
+    type.lpszClassName = names[i];
+    type.hbrBackground = CreateSolidBrush(colours[i]);
+    RegisterClassW(&type);
+  }
+  HWND window = CreateWindowExW(0, names[0], L"Colours", WS_POPUP, 20, 20, 60, 40, nullptr,
+                                nullptr, type.hInstance, nullptr);
+  HWND top = CreateWindowExW(0, names[1], L"", WS_CHILD | WS_VISIBLE, 0, 0, 60, 10, window,
+                             nullptr, type.hInstance, nullptr);
+  ASSERT_NE(top, nullptr);
+  ShowWindow(window, SW_SHOW);
+  UpdateWindow(window);
+  PumpFor(100);
+  std::optional<Image> image = CaptureWindow(window);
+  DestroyWindow(window);
+  for (const wchar_t* name : names) {
+    WNDCLASSW made{};
+    GetClassInfoW(type.hInstance, name, &made);
+    UnregisterClassW(name, type.hInstance);
+    DeleteObject(made.hbrBackground);
+  }
+  ASSERT_TRUE(image.has_value());
+  ASSERT_EQ(image->width, 60);
+  ASSERT_EQ(image->height, 40);
+  auto pixel = [&](int x, int y) {
+    size_t at = (static_cast<size_t>(y) * 60 + static_cast<size_t>(x)) * 3;
+    return std::vector<int>{image->rgb[at], image->rgb[at + 1], image->rgb[at + 2]};
+  };
+  EXPECT_EQ(pixel(30, 30), (std::vector<int>{0, 0, 255}));
+  EXPECT_EQ(pixel(30, 4), (std::vector<int>{255, 0, 0}));
+}
+
+}  // namespace
+}  // namespace kestrix::com::testing
