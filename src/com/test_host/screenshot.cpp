@@ -1,5 +1,6 @@
 #include "com/test_host/screenshot.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -84,6 +85,40 @@ bool CopyPixels(HDC source, int x, int y, Image& image) {
   return ok;
 }
 
+// The part of `image` (the window whole) from `from` to `to`, in the window's coordinates.
+Image Crop(const Image& image, POINT from, POINT to) {
+  Image part;
+  part.width = to.x - from.x;
+  part.height = to.y - from.y;
+  const size_t row = static_cast<size_t>(part.width) * 3;
+  for (int y = from.y; y < to.y; ++y) {
+    auto start = image.rgb.begin() +
+                 static_cast<std::ptrdiff_t>((static_cast<size_t>(y) * image.width + from.x) * 3);
+    part.rgb.insert(part.rgb.end(), start, start + static_cast<std::ptrdiff_t>(row));
+  }
+  return part;
+}
+
+// Where a window manager draws the frame, the window's own surface holds nothing (black): the
+// picture then keeps the menu bar and the client area only.
+Image WithoutEmptyFrame(HWND window, const RECT& frame, Image image) {
+  RECT client{};
+  GetClientRect(window, &client);
+  MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+  MENUBARINFO menu{};
+  menu.cbSize = sizeof menu;
+  if (GetMenu(window) != nullptr && GetMenuBarInfo(window, OBJID_MENU, 0, &menu)) {
+    client.top = std::min(client.top, menu.rcBar.top);
+  }
+  POINT from = {client.left - frame.left, client.top - frame.top};
+  POINT to = {client.right - frame.left, client.bottom - frame.top};
+  if (from.y <= 0 || from.x < 0 || to.x > image.width || to.y > image.height) return image;
+  for (size_t i = 0; i < static_cast<size_t>(from.y) * static_cast<size_t>(image.width) * 3; ++i) {
+    if (image.rgb[i] != 0) return image;
+  }
+  return Crop(image, from, to);
+}
+
 }  // namespace
 
 uint32_t Crc32(const uint8_t* data, size_t size, uint32_t crc) {
@@ -135,7 +170,7 @@ std::optional<Image> CaptureWindow(HWND window) {
   HDC own = GetWindowDC(window);
   bool ok = own != nullptr && CopyPixels(own, 0, 0, image);
   if (own != nullptr) ReleaseDC(window, own);
-  if (ok) return image;
+  if (ok) return WithoutEmptyFrame(window, frame, std::move(image));
   HDC screen = GetDC(nullptr);
   ok = screen != nullptr && CopyPixels(screen, frame.left, frame.top, image);
   if (screen != nullptr) ReleaseDC(nullptr, screen);

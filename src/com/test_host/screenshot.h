@@ -17,8 +17,9 @@ struct Image {
   std::vector<uint8_t> rgb;  // width * height * 3
 };
 
-// The whole window (title bar, menu and frame included) as it is drawn now; nothing when the
-// window cannot be drawn into a bitmap (no display).
+// The whole window as it is drawn now, title bar and frame included when the system draws them
+// (when a window manager does, the menu bar and the client area only); nothing when the window
+// cannot be drawn into a bitmap (no display).
 std::optional<Image> CaptureWindow(HWND window);
 
 // The image as a PNG file: truecolour, 8 bits per sample, its data in uncompressed deflate

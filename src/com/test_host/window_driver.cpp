@@ -110,6 +110,17 @@ HWND FindControl(HWND parent, const std::wstring& text, const wchar_t* class_nam
   return nullptr;
 }
 
+HWND FindButton(HWND parent, const std::wstring& text) {
+  for (HWND child : Descendants(parent)) {
+    LONG_PTR type = GetWindowLongPtrW(child, GWL_STYLE) & BS_TYPEMASK;
+    if (ClassOf(child) == L"Button" && WindowText(child) == text &&
+        (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON)) {
+      return child;
+    }
+  }
+  return nullptr;
+}
+
 void Click(HWND control) {
   SendMessageW(control, BM_CLICK, 0, 0);
 }

@@ -29,6 +29,8 @@ HWND FindTopWindow(const std::wstring& prefix, const std::wstring& control);
 // `class_name` when `text` is empty; null when there is none.
 HWND FindControl(HWND parent, const std::wstring& text, const wchar_t* class_name = nullptr);
 std::wstring WindowText(HWND window);
+// The first push button of `parent` captioned `text` (a group box of that caption aside).
+HWND FindButton(HWND parent, const std::wstring& text);
 
 // Clicks a button, an option button or a check box as the mouse does; returns at once when
 // the click only posts work, or when the click's command ends.
