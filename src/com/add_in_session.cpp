@@ -106,7 +106,10 @@ AddInSession::AddInSession(const Places& places)
                     ? std::make_unique<system::FileSettingsStore>()
                     : std::make_unique<system::FileSettingsStore>(places.settings_folder)),
       shell_(places.program_folder),
-      dialogs_([this] { return FrontWindow(); }) {}
+      dialogs_([this] { return FrontWindow(); }) {
+  status_.PlaceBeside(
+      [this] { return main_window_ != nullptr ? main_window_->window() : nullptr; });
+}
 
 AddInSession::~AddInSession() {
   Disconnect(ext_dm_HostShutdown);
@@ -219,10 +222,15 @@ NativeMainWindow& AddInSession::MainWindow() {
   return *main_window_;
 }
 
-// The window a message box belongs to: the add-in's window in front (the topmost status
-// window first), else the IDE's active window.
+// The window a message box belongs to: the add-in's window in front (a topmost one first, the
+// editor or the status window), else the IDE's active window.
 HWND AddInSession::FrontWindow() const {
+  HWND active = GetActiveWindow();
+  const bool ours = active != nullptr && reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(
+                                             active, GWLP_HINSTANCE)) == ThisModule();
+  if (ours && (GetWindowLongPtrW(active, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0) return active;
   if (Shows(status_.window())) return status_.window();
+  if (ours) return active;
   if (main_window_ != nullptr && Shows(main_window_->window())) return main_window_->window();
   return ActiveWindowOfThisProcess();
 }
@@ -244,6 +252,7 @@ void AddInSession::DoEvents() {
   ULONGLONG now = GetTickCount64();
   if (now - last_yield_ < kYieldMilliseconds) return;
   last_yield_ = now;
+  status_.Update();
   MSG message;
   for (int i = 0;
        i < 64 && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_PAINT | PM_QS_SENDMESSAGE);

@@ -2,8 +2,11 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "com/module.h"
 #include "com/native_text.h"
+#include "com/native_window_support.h"
 
 namespace kestrix::com {
 namespace {
@@ -16,20 +19,16 @@ constexpr int kOkButton = 1;  // IDOK: Enter presses it too
 
 enum Column { kProject, kModule, kMember, kLines, kNotes, kColumns };
 
-// Layout in pixels of the client area.
-constexpr int kWidth = 900;
-constexpr int kHeight = 400;
+// The client area as designed, in twips; the window keeps it at every DPI.
+constexpr int kWidth = 13500;
+constexpr int kHeight = 6000;
+// The columns' widths at first, in twips; the notes' column grows to its longest note.
+constexpr int kColumnWidths[kColumns] = {1200, 1500, 3000, 750, 6000};
+// What a cell needs beside its text's width, in pixels at 96 DPI.
+constexpr int kCellPadding = 16;
 
-HWND Child(HWND parent, const wchar_t* type, const wchar_t* text, DWORD style, int x, int y,
-           int width, int height, int id = 0) {
-  HWND child =
-      CreateWindowExW(0, type, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height, parent,
-                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), ThisModule(), nullptr);
-  if (child != nullptr) {
-    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
-                 FALSE);
-  }
-  return child;
+HWND Child(HWND parent, const wchar_t* type, const wchar_t* text, DWORD style, int id = 0) {
+  return MakeControl(parent, type, text, style, id);
 }
 
 void SetTextIfChanged(HWND control, const std::wstring& text) {
@@ -63,69 +62,116 @@ NativeStatusWindow::~NativeStatusWindow() {
 bool NativeStatusWindow::MakeWindow() {
   if (window_ != nullptr) return true;
   if (tried_) return false;
+  WindowMakingScope scope;
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS};
   InitCommonControlsEx(&controls);
-  WNDCLASSEXW type{};
-  type.cbSize = sizeof type;
-  type.lpfnWndProc = &NativeStatusWindow::Procedure;
-  type.hInstance = ThisModule();
-  type.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  type.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  type.lpszClassName = kClassName;
-  RegisterClassExW(&type);  // fails harmlessly when the class is there already
-  const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME;
-  const DWORD ex_style = WS_EX_TOOLWINDOW | WS_EX_TOPMOST;
-  RECT frame = {0, 0, kWidth, kHeight};
-  AdjustWindowRectEx(&frame, style, FALSE, ex_style);
+  RegisterWindowClass(kClassName, &NativeStatusWindow::Procedure);
+  const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+  const DWORD ex_style = WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_CONTROLPARENT;
   window_ = CreateWindowExW(ex_style, kClassName, kLoadedTitle, style, CW_USEDEFAULT, CW_USEDEFAULT,
-                            frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
-                            ThisModule(), this);
+                            100, 100, nullptr, nullptr, ThisModule(), this);
   if (window_ == nullptr) {
     tried_ = true;
     Log("The status window cannot be made: error " + std::to_string(GetLastError()));
     return false;
   }
   MakeControls();
-  // A centred place, as the system leaves a pop-up window at the screen's corner.
-  RECT area{};
-  SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-  int width = frame.right - frame.left, height = frame.bottom - frame.top;
-  SetWindowPos(window_, nullptr, area.left + (area.right - area.left - width) / 2,
-               area.top + (area.bottom - area.top - height) / 2, 0, 0,
-               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  LayOut();
+  Place();
   return true;
 }
 
+// Beside the window to keep in view (the main window) where the screen has room: below it,
+// above it, right or left of it; centred on the screen otherwise, or when there is none.
+void NativeStatusWindow::Place() {
+  HWND beside = beside_ ? beside_() : nullptr;
+  if (beside != nullptr && (!IsWindowVisible(beside) || IsIconic(beside))) beside = nullptr;
+  CentreWindow(window_, nullptr);
+  if (beside == nullptr) return;
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  if (!GetMonitorInfoW(MonitorFromWindow(beside, MONITOR_DEFAULTTONEAREST), &monitor)) return;
+  const RECT area = monitor.rcWork;
+  RECT other{}, own{};
+  GetWindowRect(beside, &other);
+  GetWindowRect(window_, &own);
+  const int width = own.right - own.left, height = own.bottom - own.top;
+  const int gap = TwipsToPixels(120, WindowDpi(window_));
+  // Centred along the other window's edge, kept on the screen.
+  auto clamp = [](int value, int low, int high) {
+    return value < low ? low : value > high ? high : value;
+  };
+  const int x = clamp((other.left + other.right - width) / 2, static_cast<int>(area.left),
+                      static_cast<int>(area.right) - width);
+  const int y = clamp((other.top + other.bottom - height) / 2, static_cast<int>(area.top),
+                      static_cast<int>(area.bottom) - height);
+  POINT places[] = {{x, other.bottom + gap},
+                    {x, other.top - gap - height},
+                    {other.right + gap, y},
+                    {other.left - gap - width, y}};
+  for (const POINT& at : places) {
+    if (at.x >= area.left && at.y >= area.top && at.x + width <= area.right &&
+        at.y + height <= area.bottom) {
+      SetWindowPos(window_, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+      return;
+    }
+  }
+  // No room beside it: below it as far as the screen allows, so that its caption stays seen.
+  SetWindowPos(window_, nullptr, x,
+               clamp(other.top + gap * 4, static_cast<int>(area.top),
+                     static_cast<int>(area.bottom) - height),
+               0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void NativeStatusWindow::MakeControls() {
-  Child(window_, L"BUTTON", L"Working on", BS_GROUPBOX, 8, 4, kWidth - 16, 104);
+  frames_[0] = Child(window_, L"BUTTON", L"Working on", BS_GROUPBOX);
   const wchar_t* labels[3] = {L"Project:", L"Module:", L"Item:"};
   for (int i = 0; i < 3; ++i) {
-    int y = 24 + 26 * i;
-    Child(window_, L"STATIC", labels[i], SS_LEFT, 20, y + 3, 56, 18);
-    text_[i] = Child(window_, L"EDIT", L"", WS_BORDER | ES_READONLY | ES_AUTOHSCROLL, 80, y,
-                     i == 2 ? 796 : 220, 22);
+    labels_[i] = Child(window_, L"STATIC", labels[i], SS_LEFT);
+    text_[i] = Child(window_, L"EDIT", L"", WS_BORDER | ES_READONLY | ES_AUTOHSCROLL);
   }
-  for (int i = 0; i < 2; ++i) {
-    bar_[i] = Child(window_, PROGRESS_CLASSW, L"", 0, 316, 26 + 26 * i, 560, 18);
-  }
-  Child(window_, L"BUTTON", L"Status", BS_GROUPBOX, 8, 112, kWidth - 16, 244);
-  list_ = Child(window_, WC_LISTVIEWW, L"",
-                WS_BORDER | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER, 18,
-                132, kWidth - 36, 214);
-  SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
+  for (HWND& bar : bar_)
+    bar = Child(window_, PROGRESS_CLASSW, L"", 0);
+  frames_[1] = Child(window_, L"BUTTON", L"Status", BS_GROUPBOX);
+  list_ = Child(
+      window_, WC_LISTVIEWW, L"",
+      WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER);
+  SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
+               LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_INFOTIP | LVS_EX_LABELTIP);
   const wchar_t* headers[kColumns] = {L"Project", L"Module", L"Member", L"Lines", L"Notes"};
-  const int widths[kColumns] = {80, 100, 200, 50, 400};
+  const UINT dpi = WindowDpi(window_);
   for (int c = 0; c < kColumns; ++c) {
     LVCOLUMNW column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
     column.pszText = const_cast<wchar_t*>(headers[c]);
-    column.cx = widths[c];
+    column.cx = TwipsToPixels(kColumnWidths[c], dpi);
     column.iSubItem = c;
     SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(c),
                  reinterpret_cast<LPARAM>(&column));
   }
-  Child(window_, L"BUTTON", L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, kWidth - 96, 364, 88, 28,
-        kOkButton);
+  ok_ = Child(window_, L"BUTTON", L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, kOkButton);
+}
+
+// Places the controls at the window's DPI, the client area at its designed size.
+void NativeStatusWindow::LayOut() {
+  const UINT dpi = WindowDpi(window_);
+  auto place = [dpi](HWND control, int left, int top, int width, int height) {
+    SetWindowPos(control, nullptr, TwipsToPixels(left, dpi), TwipsToPixels(top, dpi),
+                 TwipsToPixels(width, dpi), TwipsToPixels(height, dpi),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  };
+  SetClientSize(window_, TwipsToPixels(kWidth, dpi), TwipsToPixels(kHeight, dpi));
+  place(frames_[0], 120, 60, kWidth - 240, 1560);
+  for (int i = 0; i < 3; ++i) {
+    const int top = 360 + 390 * i;
+    place(labels_[i], 300, top + 45, 840, 270);
+    place(text_[i], 1200, top, i == 2 ? 11940 : 3300, 330);
+  }
+  for (int i = 0; i < 2; ++i)
+    place(bar_[i], 4740, 390 + 390 * i, 8400, 270);
+  place(frames_[1], 120, 1680, kWidth - 240, 3660);
+  place(list_, 270, 1980, kWidth - 540, 3210);
+  place(ok_, kWidth - 1440, 5460, 1320, 420);
 }
 
 // A change waits for the next update, unless the last one is long enough ago.
@@ -167,6 +213,7 @@ void NativeStatusWindow::AddRows() {
   if (count < shown_rows_) {
     SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0);
     shown_rows_ = 0;
+    widest_note_ = 0;
   }
   for (int r = shown_rows_; r < count; ++r) {
     const host::StatusRow& row = rows[static_cast<size_t>(r)];
@@ -183,10 +230,32 @@ void NativeStatusWindow::AddRows() {
     SetCell(list_, index, kLines, row.lines);
     SetCell(list_, index, kNotes, row.notes);
     shown_rows_ = r + 1;
+    std::wstring notes = WideText(row.notes);
+    int width = static_cast<int>(
+        SendMessageW(list_, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(notes.c_str())));
+    if (width > widest_note_) widest_note_ = width;
   }
+  FitNotes();
   SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
   if (shown_rows_ > 0) SendMessageW(list_, LVM_ENSUREVISIBLE, shown_rows_ - 1, FALSE);
   InvalidateRect(list_, nullptr, TRUE);
+}
+
+// The notes' column as wide as its longest note (never narrower than designed), so that no
+// note is cut off; the tip of a row shows its note too.
+void NativeStatusWindow::FitNotes() {
+  const UINT dpi = WindowDpi(window_);
+  int wanted = widest_note_ + MulDiv(kCellPadding, static_cast<int>(dpi), 96);
+  wanted = std::max(wanted, TwipsToPixels(kColumnWidths[kNotes], dpi));
+  if (SendMessageW(list_, LVM_GETCOLUMNWIDTH, kNotes, 0) != wanted) {
+    SendMessageW(list_, LVM_SETCOLUMNWIDTH, kNotes, MAKELPARAM(wanted, 0));
+  }
+}
+
+void NativeStatusWindow::Update() {
+  if (window_ != nullptr && pending_ && GetTickCount64() - last_update_ >= kUpdateMilliseconds) {
+    Flush();
+  }
 }
 
 void NativeStatusWindow::OnCaption(const std::string& caption) {
@@ -208,8 +277,11 @@ void NativeStatusWindow::OnRow(const host::StatusRow&) {
 }
 
 void NativeStatusWindow::OnVisible(bool visible) {
+  const bool made = window_ != nullptr;
   if (visible && !MakeWindow()) return;
   if (window_ == nullptr) return;
+  // Each time it comes up from hidden, it moves beside the main window again.
+  if (visible && made && !IsWindowVisible(window_)) Place();
   Flush();
   SetWindowTextW(window_, WideText(model_.Caption()).c_str());
   if (!visible) {
@@ -255,10 +327,34 @@ LRESULT NativeStatusWindow::Handle(UINT message, WPARAM w, LPARAM l) {
       // Closing the window any way unloads it, as its OK button does.
       model_.Unload();
       return 0;
+    case WM_NOTIFY: {
+      const auto* header = reinterpret_cast<const NMHDR*>(l);
+      if (header->hwndFrom == list_ && header->code == LVN_GETINFOTIPW) {
+        auto* tip = reinterpret_cast<NMLVGETINFOTIPW*>(l);
+        const auto& rows = model_.Rows();
+        if (tip->iItem >= 0 && static_cast<size_t>(tip->iItem) < rows.size() &&
+            tip->cchTextMax > 0) {
+          std::wstring notes = WideText(rows[static_cast<size_t>(tip->iItem)].notes);
+          wcsncpy_s(tip->pszText, static_cast<size_t>(tip->cchTextMax), notes.c_str(), _TRUNCATE);
+        }
+        return 0;
+      }
+      return DefWindowProcW(window_, message, w, l);
+    }
+    case WM_DPICHANGED: {
+      const auto* suggested = reinterpret_cast<const RECT*>(l);
+      UseFont(window_, DialogFont(HIWORD(w)));
+      SetWindowPos(window_, nullptr, suggested->left, suggested->top, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+      LayOut();
+      FitNotes();
+      return 0;
+    }
     case WM_DESTROY:
       window_ = nullptr;
       list_ = nullptr;
       shown_rows_ = 0;
+      widest_note_ = 0;
       return 0;
     default:
       return DefWindowProcW(window_, message, w, l);

@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 
 #include "driver/status_model.h"
 
@@ -41,6 +42,12 @@ class NativeStatusWindow final : public host::StatusOutput, private driver::Stat
   HWND window() const { return window_; }
   // Shows at once what waits for the next update.
   void Flush();
+  // Shows what waits when the last update is long enough ago; for a running command, which
+  // lets only repaints through, so that no timer brings the update.
+  void Update();
+  // The window the status window is placed beside when it shows (the main window), so that
+  // neither covers the other.
+  void PlaceBeside(std::function<HWND()> window) { beside_ = std::move(window); }
 
  private:
   // driver::StatusListener
@@ -53,6 +60,9 @@ class NativeStatusWindow final : public host::StatusOutput, private driver::Stat
 
   bool MakeWindow();
   void MakeControls();
+  void LayOut();
+  void Place();
+  void FitNotes();
   void Changed();
   void AddRows();
   static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM w, LPARAM l);
@@ -63,6 +73,11 @@ class NativeStatusWindow final : public host::StatusOutput, private driver::Stat
   HWND text_[3] = {};
   HWND bar_[2] = {};
   HWND list_ = nullptr;
+  HWND frames_[2] = {};
+  HWND labels_[3] = {};
+  HWND ok_ = nullptr;
+  std::function<HWND()> beside_;
+  int widest_note_ = 0;   // pixels
   bool tried_ = false;    // a window was asked for once: no desktop means no second try
   bool pending_ = false;  // changes wait for the next update
   ULONGLONG last_update_ = 0;
