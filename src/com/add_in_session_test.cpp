@@ -260,6 +260,8 @@ TEST(AddInSession, OutlivesADisconnectionInTheMiddleOfACommand) {
 TEST(NativeMainWindow, ControlsFollowTheModel) {
   if (!DesktopAvailable()) GTEST_SKIP() << "no window can be made here";
   TempDir temp;
+  temp.Write("config/LocalHandler.txt", "' local\r\n");
+  temp.Write("config/Kestrix.bas", "' global\r\n");
   system::FileSettingsStore settings(temp.path());
   ScriptedDialogs dialogs;
   testing::FakeShell shell(temp.path());
