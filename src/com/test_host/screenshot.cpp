@@ -99,24 +99,26 @@ Image Crop(const Image& image, POINT from, POINT to) {
   return part;
 }
 
-// Where a window manager draws the frame, the window's own surface holds nothing (black): the
-// picture then keeps the menu bar and the client area only.
+// Where a window manager draws the frame, the window's own surface holds nothing there (black):
+// the picture keeps what the window drew (its menu bar and client area), the client area whole.
 Image WithoutEmptyFrame(HWND window, const RECT& frame, Image image) {
-  RECT client{};
-  GetClientRect(window, &client);
-  MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
-  MENUBARINFO menu{};
-  menu.cbSize = sizeof menu;
-  if (GetMenu(window) != nullptr && GetMenuBarInfo(window, OBJID_MENU, 0, &menu)) {
-    client.top = std::min(client.top, menu.rcBar.top);
+  RECT keep{};
+  GetClientRect(window, &keep);
+  MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&keep), 2);
+  OffsetRect(&keep, -frame.left, -frame.top);
+  for (int y = 0; y < image.height; ++y) {
+    for (int x = 0; x < image.width; ++x) {
+      size_t at = (static_cast<size_t>(y) * static_cast<size_t>(image.width) + x) * 3;
+      if (image.rgb[at] == 0 && image.rgb[at + 1] == 0 && image.rgb[at + 2] == 0) continue;
+      keep.left = std::min<LONG>(keep.left, x);
+      keep.top = std::min<LONG>(keep.top, y);
+      keep.right = std::max<LONG>(keep.right, x + 1);
+      keep.bottom = std::max<LONG>(keep.bottom, y + 1);
+    }
   }
-  POINT from = {client.left - frame.left, client.top - frame.top};
-  POINT to = {client.right - frame.left, client.bottom - frame.top};
-  if (from.y <= 0 || from.x < 0 || to.x > image.width || to.y > image.height) return image;
-  for (size_t i = 0; i < static_cast<size_t>(from.y) * static_cast<size_t>(image.width) * 3; ++i) {
-    if (image.rgb[i] != 0) return image;
-  }
-  return Crop(image, from, to);
+  IntersectRect(&keep, &keep, std::array<RECT, 1>{{{0, 0, image.width, image.height}}}.data());
+  if (IsRectEmpty(&keep)) return image;
+  return Crop(image, {keep.left, keep.top}, {keep.right, keep.bottom});
 }
 
 }  // namespace

@@ -160,6 +160,39 @@ void CheckPlacement(const Control& control, std::vector<std::string>& faults) {
   if (!cut.empty()) faults.push_back(cut);
 }
 
+// A tab control's tabs must all show: a tab cut off or scrolled away (behind the arrows the
+// control then shows) is one the user may never find.
+void CheckTabs(const Control& control, std::vector<std::string>& faults) {
+  if (Lower(control.class_name) != Lower(std::wstring(WC_TABCONTROLW))) return;
+  RECT client{};
+  GetClientRect(control.handle, &client);
+  HWND arrows = FindWindowExW(control.handle, nullptr, UPDOWN_CLASSW, nullptr);
+  if (arrows != nullptr && IsWindowVisible(arrows)) {
+    RECT covered{};
+    GetWindowRect(arrows, &covered);
+    MapWindowPoints(nullptr, control.handle, reinterpret_cast<POINT*>(&covered), 2);
+    client.right = std::min(client.right, covered.left);
+  }
+  int count = static_cast<int>(SendMessageW(control.handle, TCM_GETITEMCOUNT, 0, 0));
+  for (int index = 0; index < count; ++index) {
+    RECT tab{};
+    SendMessageW(control.handle, TCM_GETITEMRECT, static_cast<WPARAM>(index),
+                 reinterpret_cast<LPARAM>(&tab));
+    if (tab.left >= client.left && tab.right <= client.right) continue;
+    wchar_t text[128] = {};
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = text;
+    item.cchTextMax = 128;
+    SendMessageW(control.handle, TCM_GETITEMW, static_cast<WPARAM>(index),
+                 reinterpret_cast<LPARAM>(&item));
+    faults.push_back(Describe(control) + " does not show its tab \"" + Utf8(text) +
+                     "\" whole (the tab spans " + std::to_string(tab.left) + " to " +
+                     std::to_string(tab.right) + ", the room for tabs " +
+                     std::to_string(client.left) + " to " + std::to_string(client.right) + ")");
+  }
+}
+
 void CheckOverlaps(const std::vector<Control>& controls, std::vector<std::string>& faults) {
   for (size_t a = 0; a < controls.size(); ++a) {
     for (size_t b = a + 1; b < controls.size(); ++b) {
@@ -253,8 +286,10 @@ std::vector<std::string> CheckWindow(HWND window, const WindowExpectation& expec
   CheckFrame(window, expected, faults);
   std::vector<Control> controls = VisibleControls(window);
   CheckExpected(controls, expected, faults);
-  for (const Control& control : controls)
+  for (const Control& control : controls) {
     CheckPlacement(control, faults);
+    CheckTabs(control, faults);
+  }
   CheckOverlaps(controls, faults);
   for (std::string& fault : faults)
     fault = expected.name + ": " + fault;

@@ -117,6 +117,14 @@ TEST(WindowCheck, NamesEachFaultWithItsControls) {
   test.Add(L"Button", L"Frame", BS_GROUPBOX, {100, 80, 200, 160});
   test.Add(L"Button", L"Half in", BS_PUSHBUTTON, {180, 120, 240, 140});          // across its edge
   test.Add(L"Button", L"", BS_PUSHBUTTON, {10, 170, 10, 190});                    // no width
+  HWND tab = test.Add(WC_TABCONTROLW, L"", 0, {120, 0, 240, 30});  // too narrow for both tabs
+  for (const wchar_t* caption : {L"Actions", L"Error Handler"}) {
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = const_cast<wchar_t*>(caption);
+    SendMessageW(tab, TCM_INSERTITEMW, SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0),
+                 reinterpret_cast<LPARAM>(&item));
+  }
   HWND window = test.Show();
   WindowExpectation expected{"the test window",
                              {{L"Button", L"&GO !"}, {L"Button", L"Remove"}, {L"RichEdit*", L"*", 2}},
@@ -129,7 +137,8 @@ TEST(WindowCheck, NamesEachFaultWithItsControls) {
                 {"\"&Exit\"", "outside the client area of the window (300x200)"},
                 {"\"A caption far too long for its box\"", "cut off"},
                 {"\"Frame\"", "overlaps \"Half in\""},
-                {"\"\" (Button", "no size"}});
+                {"\"\" (Button", "no size"},
+                {"SysTabControl32", "does not show its tab \"Error Handler\" whole"}});
 }
 
 TEST(Png, ChecksumsAreTheStandardOnes) {
