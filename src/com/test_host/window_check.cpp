@@ -141,6 +141,18 @@ std::string CaptionCutOff(const Control& control) {
          std::to_string(text.cx + margin) + "x" + std::to_string(text.cy);
 }
 
+// Whether the control draws text of its own (a label, not a picture; a field, a list).
+bool DrawsText(const Control& control) {
+  static const wchar_t* const kTextClasses[] = {L"edit", L"combobox", L"listbox", L"syslistview32",
+                                                L"systabcontrol32", L"systreeview32"};
+  const std::wstring kind = Lower(control.class_name);
+  for (const wchar_t* text_class : kTextClasses) {
+    if (kind == text_class) return true;
+  }
+  bool wraps = false;
+  return (kind == L"button" || kind == L"static") && CaptionMargin(control, wraps) >= 0;
+}
+
 void CheckPlacement(const Control& control, std::vector<std::string>& faults) {
   const RECT& r = control.rect;
   if (r.right <= r.left || r.bottom <= r.top) {
@@ -158,6 +170,10 @@ void CheckPlacement(const Control& control, std::vector<std::string>& faults) {
   }
   std::string cut = CaptionCutOff(control);
   if (!cut.empty()) faults.push_back(cut);
+  // Without a font of its own a control draws in the system's bold font, not the dialog font.
+  if (DrawsText(control) && SendMessageW(control.handle, WM_GETFONT, 0, 0) == 0) {
+    faults.push_back(Describe(control) + " has no font set: it draws in the system font");
+  }
 }
 
 // A tab control's tabs must all show: a tab cut off or scrolled away (behind the arrows the

@@ -47,7 +47,8 @@ bool CaptionMatches(const std::wstring& pattern, const std::wstring& caption);
 //  - every expected control is visible, with its caption;
 //  - every visible control has a size and lies inside its parent's client area;
 //  - a button's or a label's caption fits the control (in the control's font), and a tab
-//    control shows every tab whole;
+//    control shows every tab whole; every control that shows text has a font set (else it
+//    draws in the system's bold font);
 //  - no two visible siblings overlap, unless one holds the other as designed: a group box
 //    or a frame around the controls inside it, a tab control around those on its page.
 std::vector<std::string> CheckWindow(HWND window, const WindowExpectation& expected);

@@ -125,6 +125,8 @@ TEST(WindowCheck, NamesEachFaultWithItsControls) {
     SendMessageW(tab, TCM_INSERTITEMW, SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0),
                  reinterpret_cast<LPARAM>(&item));
   }
+  HWND plain = test.Add(L"Edit", L"", 0, {10, 130, 60, 150});
+  SendMessageW(plain, WM_SETFONT, 0, FALSE);  // back to the system font
   HWND window = test.Show();
   WindowExpectation expected{"the test window",
                              {{L"Button", L"&GO !"}, {L"Button", L"Remove"}, {L"RichEdit*", L"*", 2}},
@@ -138,7 +140,8 @@ TEST(WindowCheck, NamesEachFaultWithItsControls) {
                 {"\"A caption far too long for its box\"", "cut off"},
                 {"\"Frame\"", "overlaps \"Half in\""},
                 {"\"\" (Button", "no size"},
-                {"SysTabControl32", "does not show its tab \"Error Handler\" whole"}});
+                {"SysTabControl32", "does not show its tab \"Error Handler\" whole"},
+                {"(Edit at 10,130", "no font set"}});
 }
 
 TEST(Png, ChecksumsAreTheStandardOnes) {
