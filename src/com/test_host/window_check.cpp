@@ -209,6 +209,19 @@ void CheckTabs(const Control& control, std::vector<std::string>& faults) {
   }
 }
 
+// A control inside a group box must leave the box's caption clear.
+void CheckFrameCaption(const Control& frame, const Control& inner,
+                       std::vector<std::string>& faults) {
+  if (!IsGroupBox(frame) || frame.caption.empty() || !Inside(inner.rect, frame.rect)) return;
+  SIZE text = TextExtent(frame.handle, frame.caption, 0, 0);
+  // The caption sits on the box's top edge, a few pixels in from its left.
+  RECT caption = {frame.rect.left, frame.rect.top, frame.rect.left + 10 + text.cx,
+                  frame.rect.top + text.cy};
+  RECT common{};
+  if (!IntersectRect(&common, &caption, &inner.rect)) return;
+  faults.push_back(Describe(inner) + " covers the caption of the frame " + Describe(frame));
+}
+
 void CheckOverlaps(const std::vector<Control>& controls, std::vector<std::string>& faults) {
   for (size_t a = 0; a < controls.size(); ++a) {
     for (size_t b = a + 1; b < controls.size(); ++b) {
@@ -216,7 +229,11 @@ void CheckOverlaps(const std::vector<Control>& controls, std::vector<std::string
       const Control& other = controls[b];
       RECT common{};
       if (one.parent != other.parent || !IntersectRect(&common, &one.rect, &other.rect)) continue;
-      if (Holds(one, other) || Holds(other, one)) continue;
+      if (Holds(one, other) || Holds(other, one)) {
+        CheckFrameCaption(one, other, faults);
+        CheckFrameCaption(other, one, faults);
+        continue;
+      }
       faults.push_back(Describe(one) + " overlaps " + Describe(other));
     }
   }

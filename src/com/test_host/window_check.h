@@ -50,7 +50,8 @@ bool CaptionMatches(const std::wstring& pattern, const std::wstring& caption);
 //    control shows every tab whole; every control that shows text has a font set (else it
 //    draws in the system's bold font);
 //  - no two visible siblings overlap, unless one holds the other as designed: a group box
-//    or a frame around the controls inside it, a tab control around those on its page.
+//    or a frame around the controls inside it (clear of the box's caption), a tab control
+//    around those on its page.
 std::vector<std::string> CheckWindow(HWND window, const WindowExpectation& expected);
 
 }  // namespace kestrix::com::testing

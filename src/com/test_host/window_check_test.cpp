@@ -116,6 +116,7 @@ TEST(WindowCheck, NamesEachFaultWithItsControls) {
   test.Add(L"Static", L"A caption far too long for its box", SS_LEFT, {10, 100, 60, 114});
   test.Add(L"Button", L"Frame", BS_GROUPBOX, {100, 80, 200, 160});
   test.Add(L"Button", L"Half in", BS_PUSHBUTTON, {180, 120, 240, 140});          // across its edge
+  test.Add(L"Button", L"On the title", BS_AUTOCHECKBOX, {104, 82, 196, 100});
   test.Add(L"Button", L"", BS_PUSHBUTTON, {10, 170, 10, 190});                    // no width
   HWND tab = test.Add(WC_TABCONTROLW, L"", 0, {120, 0, 240, 30});  // too narrow for both tabs
   for (const wchar_t* caption : {L"Actions", L"Error Handler"}) {
@@ -141,7 +142,8 @@ TEST(WindowCheck, NamesEachFaultWithItsControls) {
                 {"\"Frame\"", "overlaps \"Half in\""},
                 {"\"\" (Button", "no size"},
                 {"SysTabControl32", "does not show its tab \"Error Handler\" whole"},
-                {"(Edit at 10,130", "no font set"}});
+                {"(Edit at 10,130", "no font set"},
+                {"\"On the title\"", "covers the caption of the frame \"Frame\""}});
 }
 
 TEST(Png, ChecksumsAreTheStandardOnes) {
