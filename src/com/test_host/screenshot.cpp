@@ -183,6 +183,10 @@ std::optional<Image> CaptureWindow(HWND window) {
 std::string SaveScreenshot(HWND window, const std::string& path) {
   std::optional<Image> image = CaptureWindow(window);
   if (!image) return "the window could not be drawn into a bitmap";
+  // A window drawn in one colour throughout is a window that was not drawn at all.
+  bool blank = true;
+  for (size_t at = 3; blank && at < image->rgb.size(); ++at)
+    blank = image->rgb[at] == image->rgb[at % 3];
   std::error_code error;
   std::filesystem::path file(Wide(path));
   std::filesystem::create_directories(file.parent_path(), error);
@@ -191,7 +195,7 @@ std::string SaveScreenshot(HWND window, const std::string& path) {
   out.write(png.data(), static_cast<std::streamsize>(png.size()));
   out.close();
   if (!out) return "cannot write " + path;
-  return "";
+  return blank ? "the picture is blank (one colour throughout)" : "";
 }
 
 }  // namespace kestrix::com::testing

@@ -31,7 +31,7 @@ uint32_t Crc32(const uint8_t* data, size_t size, uint32_t crc = 0);
 uint32_t Adler32(const uint8_t* data, size_t size, uint32_t adler = 1);
 
 // Captures the window and writes it to `path` (UTF-8); an empty text on success, what went
-// wrong otherwise.
+// wrong otherwise (a blank picture, one colour throughout, is written and reported).
 std::string SaveScreenshot(HWND window, const std::string& path);
 
 }  // namespace kestrix::com::testing
