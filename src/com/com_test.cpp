@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "com/button_face.h"
-#include "com/window_test_support.h"
 #include "com/idt_extensibility2.h"
+#include "com/window_test_support.h"
 #include "host/connect.h"
 
 namespace kestrix::com {
@@ -322,6 +322,18 @@ TEST_F(ComServer, AFailingIdeIsReportedAndComesBackAsAnError) {
 // The button's face in the DLL is the face the connection draws.
 TEST_F(ComServer, CarriesTheButtonFaceAsABitmapResource) {
   EXPECT_EQ(ButtonFaceResource(module_), host::Connect::ButtonFace());
+}
+
+// The manifest the windows are made under is one the system takes.
+TEST_F(ComServer, CarriesAManifestForItsWindows) {
+  ACTCTXW request{};
+  request.cbSize = sizeof request;
+  request.dwFlags = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
+  request.hModule = module_;
+  request.lpResourceName = MAKEINTRESOURCEW(2);
+  HANDLE context = CreateActCtxW(&request);
+  ASSERT_NE(context, INVALID_HANDLE_VALUE) << GetLastError();
+  ReleaseActCtx(context);
 }
 
 // Calls a member of `target` by name, arguments in the caller's order.

@@ -17,7 +17,8 @@ class EmailDialog final : public ModalWindow {
       : settings_(settings), dialogs_(dialogs) {}
 
   void Show(HWND owner) {
-    Run(kClassName, "Configuration", 0, WS_EX_DLGMODALFRAME, owner, 5520, 2295);
+    // Above the topmost status window too, which may still show the last command's rows.
+    Run(kClassName, "Configuration", 0, WS_EX_DLGMODALFRAME | WS_EX_TOPMOST, owner, 5520, 2295);
   }
 
  private:

@@ -12,6 +12,11 @@ std::string HelpTopicOfTab(int tab) {
 }
 
 bool ShowHelpTopicNative(HWND, host::Shell& shell, std::string_view topic) {
+  // A page of the help folder, nothing outside it.
+  if (topic.empty() || topic.find_first_of("/\\:") != std::string_view::npos ||
+      topic.find("..") != std::string_view::npos) {
+    return false;
+  }
   return shell.OpenDocument(shell.ProgramFolder() + "/help/" + std::string(topic));
 }
 

@@ -20,10 +20,10 @@ constexpr int kOkButton = 1;  // IDOK: Enter presses it too
 enum Column { kProject, kModule, kMember, kLines, kNotes, kColumns };
 
 // The client area as designed, in twips; the window keeps it at every DPI.
-constexpr int kWidth = 13500;
-constexpr int kHeight = 6000;
+constexpr int kWidth = 11400;
+constexpr int kHeight = 5640;
 // The columns' widths at first, in twips; the notes' column grows to its longest note.
-constexpr int kColumnWidths[kColumns] = {1200, 1500, 3000, 750, 6000};
+constexpr int kColumnWidths[kColumns] = {1200, 1500, 3000, 750, 4200};
 // What a cell needs beside its text's width, in pixels at 96 DPI.
 constexpr int kCellPadding = 16;
 
@@ -109,18 +109,30 @@ void NativeStatusWindow::Place() {
                     {x, other.top - gap - height},
                     {other.right + gap, y},
                     {other.left - gap - width, y}};
-  for (const POINT& at : places) {
-    if (at.x >= area.left && at.y >= area.top && at.x + width <= area.right &&
-        at.y + height <= area.bottom) {
-      SetWindowPos(window_, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-      return;
+  // The first place where it fits on the screen; where it fits nowhere, the place (moved onto
+  // the screen) where it covers the least of the other window.
+  POINT best = {x, y};
+  LONGLONG least = -1;
+  for (POINT at : places) {
+    const bool fits = at.x >= area.left && at.y >= area.top && at.x + width <= area.right &&
+                      at.y + height <= area.bottom;
+    if (fits) {
+      best = at;
+      break;
+    }
+    at.x = clamp(at.x, static_cast<int>(area.left), static_cast<int>(area.right) - width);
+    at.y = clamp(at.y, static_cast<int>(area.top), static_cast<int>(area.bottom) - height);
+    RECT moved = {at.x, at.y, at.x + width, at.y + height}, common{};
+    LONGLONG covered = 0;
+    if (IntersectRect(&common, &moved, &other)) {
+      covered = static_cast<LONGLONG>(common.right - common.left) * (common.bottom - common.top);
+    }
+    if (least < 0 || covered < least) {
+      least = covered;
+      best = at;
     }
   }
-  // No room beside it: below it as far as the screen allows, so that its caption stays seen.
-  SetWindowPos(window_, nullptr, x,
-               clamp(other.top + gap * 4, static_cast<int>(area.top),
-                     static_cast<int>(area.bottom) - height),
-               0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(window_, nullptr, best.x, best.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void NativeStatusWindow::MakeControls() {
@@ -165,13 +177,13 @@ void NativeStatusWindow::LayOut() {
   for (int i = 0; i < 3; ++i) {
     const int top = 360 + 390 * i;
     place(labels_[i], 300, top + 45, 840, 270);
-    place(text_[i], 1200, top, i == 2 ? 11940 : 3300, 330);
+    place(text_[i], 1200, top, i == 2 ? kWidth - 1560 : 2700, 330);
   }
   for (int i = 0; i < 2; ++i)
-    place(bar_[i], 4740, 390 + 390 * i, 8400, 270);
-  place(frames_[1], 120, 1680, kWidth - 240, 3660);
-  place(list_, 270, 1980, kWidth - 540, 3210);
-  place(ok_, kWidth - 1440, 5460, 1320, 420);
+    place(bar_[i], 4080, 390 + 390 * i, kWidth - 4440, 270);
+  place(frames_[1], 120, 1680, kWidth - 240, 3300);
+  place(list_, 270, 1980, kWidth - 540, 2850);
+  place(ok_, kWidth - 1440, 5100, 1320, 420);
 }
 
 // A change waits for the next update, unless the last one is long enough ago.
@@ -253,8 +265,14 @@ void NativeStatusWindow::FitNotes() {
 }
 
 void NativeStatusWindow::Update() {
-  if (window_ != nullptr && pending_ && GetTickCount64() - last_update_ >= kUpdateMilliseconds) {
-    Flush();
+  if (window_ == nullptr) return;
+  if (pending_ && GetTickCount64() - last_update_ >= kUpdateMilliseconds) Flush();
+  // The visual styles move a bar to its new value step by step, on a timer of its own.
+  MSG message;
+  for (HWND bar : bar_) {
+    for (int i = 0; i < 8 && PeekMessageW(&message, bar, WM_TIMER, WM_TIMER, PM_REMOVE); ++i) {
+      DispatchMessageW(&message);
+    }
   }
 }
 

@@ -42,8 +42,8 @@ class NativeStatusWindow final : public host::StatusOutput, private driver::Stat
   HWND window() const { return window_; }
   // Shows at once what waits for the next update.
   void Flush();
-  // Shows what waits when the last update is long enough ago; for a running command, which
-  // lets only repaints through, so that no timer brings the update.
+  // Shows what waits when the last update is long enough ago, and lets the bars move; for a
+  // running command, which lets only repaints through, so that no timer brings the update.
   void Update();
   // The window the status window is placed beside when it shows (the main window), so that
   // neither covers the other.

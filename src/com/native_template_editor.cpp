@@ -53,8 +53,6 @@ class Editor {
     SetClientSize(window_, TwipsToPixels(kDesignWidth, dpi), TwipsToPixels(kDesignHeight, dpi));
     CentreWindow(window_, owner_);
     ShowColouredText(text_, text);
-    ShowWindow(window_, SW_SHOW);
-    SetFocus(text_);
     RunModal(window_, owner_, done_);
     if (saved_) text = edited_;
     return saved_;
@@ -107,6 +105,15 @@ class Editor {
       case WM_CLOSE:
         done_ = true;  // as Cancel
         return 0;
+      case WM_ACTIVATE:
+        // Back in front, the control that had the focus (at first the text) gets it again.
+        if (LOWORD(w) == WA_INACTIVE) {
+          HWND focus = GetFocus();
+          if (focus != nullptr && IsChild(window, focus)) focus_ = focus;
+        } else {
+          SetFocus(focus_ != nullptr && IsWindow(focus_) ? focus_ : text_);
+        }
+        return 0;
       case WM_NCDESTROY:
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         window_ = nullptr;
@@ -151,6 +158,7 @@ class Editor {
   HWND window_ = nullptr;
   HWND text_ = nullptr;
   HWND buttons_[2] = {};
+  HWND focus_ = nullptr;
   bool done_ = false;
   bool saved_ = false;
   std::string edited_;

@@ -1,5 +1,6 @@
 #include "com/native_window_support.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -36,7 +37,11 @@ HANDLE ActivationContext() {
     request.hModule = ThisModule();
     request.lpResourceName = MAKEINTRESOURCEW(2);
     HANDLE made = CreateActCtxW(&request);
-    return made == INVALID_HANDLE_VALUE ? nullptr : made;
+    if (made != INVALID_HANDLE_VALUE) return made;
+    if (FindResourceW(ThisModule(), MAKEINTRESOURCEW(2), MAKEINTRESOURCEW(24)) != nullptr) {
+      Log("The windows' manifest cannot be activated: error " + std::to_string(GetLastError()));
+    }
+    return static_cast<HANDLE>(nullptr);
   }();
   return context;
 }
@@ -50,6 +55,20 @@ UINT ScreenDpi() {
 
 BOOL CALLBACK SetChildFont(HWND child, LPARAM font) {
   SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(font), TRUE);
+  return TRUE;
+}
+
+// The windows a modal window keeps waiting.
+struct Waiting {
+  HWND modal;
+  std::vector<HWND> windows;
+};
+
+BOOL CALLBACK AddWaiting(HWND other, LPARAM data) {
+  auto* waiting = reinterpret_cast<Waiting*>(data);
+  if (other != waiting->modal && IsWindowVisible(other) && IsWindowEnabled(other)) {
+    waiting->windows.push_back(other);
+  }
   return TRUE;
 }
 
@@ -141,11 +160,16 @@ void RegisterWindowClass(const wchar_t* name, WNDPROC procedure) {
 }
 
 void RunModal(HWND window, HWND owner, const bool& done) {
-  if (owner != nullptr && IsWindowEnabled(owner)) {
-    EnableWindow(owner, FALSE);
-  } else {
-    owner = nullptr;  // not ours to enable again
+  // As the IDE's own modal windows do, every other window of the thread waits (the IDE's, the
+  // main window), so that nothing can unload or start anything under the modal window.
+  Waiting waiting{window, {}};
+  EnumThreadWindows(GetCurrentThreadId(), &AddWaiting, reinterpret_cast<LPARAM>(&waiting));
+  if (owner != nullptr && IsWindowEnabled(owner) &&
+      std::find(waiting.windows.begin(), waiting.windows.end(), owner) == waiting.windows.end()) {
+    waiting.windows.push_back(owner);
   }
+  for (HWND other : waiting.windows)
+    EnableWindow(other, FALSE);
   ShowWindow(window, SW_SHOW);
   SetForegroundWindow(window);
   MSG message;
@@ -161,8 +185,11 @@ void RunModal(HWND window, HWND owner, const bool& done) {
       DispatchMessageW(&message);
     }
   }
-  // The owner takes input again before the window goes, so that it is activated in its place.
-  if (owner != nullptr) EnableWindow(owner, TRUE);
+  // The others take input again before the window goes, so that its owner is activated in its
+  // place.
+  for (HWND other : waiting.windows) {
+    if (IsWindow(other)) EnableWindow(other, TRUE);
+  }
 }
 
 void SetClientSize(HWND window, int width, int height) {

@@ -43,9 +43,9 @@ HWND MakeControl(HWND parent, const wchar_t* type, const wchar_t* text, DWORD st
 // Registers a window class of this module once (a class that is there already is kept).
 void RegisterWindowClass(const wchar_t* name, WNDPROC procedure);
 
-// Shows `window` modally: `owner` (when there is one) takes no input until `done` turns true
-// or the window goes; keyboard navigation works as in a dialog. A WM_QUIT met on the way is
-// put back for the caller's loop.
+// Shows `window` modally: `owner` and the other windows of the thread take no input until
+// `done` turns true or the window goes; keyboard navigation works as in a dialog. A WM_QUIT
+// met on the way is put back for the caller's loop.
 void RunModal(HWND window, HWND owner, const bool& done);
 
 // Gives `window` a client area of `width` x `height` pixels, keeping its frame.

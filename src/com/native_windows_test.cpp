@@ -11,12 +11,16 @@
 #include <gtest/gtest.h>
 #include <richedit.h>
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <thread>
 
+#include "com/add_in_session.h"
+#include "com/module.h"
 #include "com/native_about_box.h"
 #include "com/native_email_dialog.h"
+#include "com/native_help.h"
 #include "com/native_rich_text.h"
 #include "com/native_status_window.h"
 #include "com/native_template_editor.h"
@@ -40,7 +44,12 @@ class WhenOpen {
  public:
   WhenOpen(std::wstring title, std::function<void(HWND)> act)
       : title_(std::move(title)), act_(std::move(act)), thread_([this] { Run(); }) {}
-  ~WhenOpen() { thread_.join(); }
+  ~WhenOpen() { Forced(); }
+  // True when the window did not close by what `act` did (or never opened).
+  bool Forced() {
+    if (thread_.joinable()) thread_.join();
+    return forced_;
+  }
   WhenOpen(const WhenOpen&) = delete;
   WhenOpen& operator=(const WhenOpen&) = delete;
 
@@ -58,11 +67,16 @@ class WhenOpen {
     act_(window);
     for (int i = 0; i < 100 && IsWindow(window) && IsWindowVisible(window); ++i)
       Sleep(20);
-    if (IsWindow(window) && IsWindowVisible(window)) PostMessageW(window, WM_CLOSE, 0, 0);
+    if (IsWindow(window) && IsWindowVisible(window)) {
+      PostMessageW(window, WM_CLOSE, 0, 0);
+      return;
+    }
+    forced_ = false;
   }
 
   std::wstring title_;
   std::function<void(HWND)> act_;
+  std::atomic<bool> forced_{true};
   std::thread thread_;
 };
 
@@ -131,8 +145,8 @@ TEST_F(NativeWindows, RichTextViewShowsTheColouringAndKeepsEveryByte) {
   DestroyWindow(parent);
 }
 
-// Save gives the edited text with CR LF lines; Cancel, Escape and the close box leave the
-// text as it was. The text shows coloured when the editor opens, and the window cannot be
+// Save (Alt+S) gives the edited text with CR LF lines; Cancel, Escape and the close box leave
+// the text as it was. The text shows coloured when the editor opens, and the window cannot be
 // made smaller than 2800 twips either way; the buttons follow the bottom-right corner.
 TEST_F(NativeWindows, TemplateEditorSavesOnlyOnSave) {
   const std::string original = "dim x ' count\r\nx = 1\r\n";
@@ -144,9 +158,10 @@ TEST_F(NativeWindows, TemplateEditorSavesOnlyOnSave) {
       EXPECT_EQ(ColourAt(view, 8), kGreen);
       SendMessageW(view, EM_SETSEL, 0, 0);
       SendMessageW(view, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"' top\r"));
-      Click(window, L"&Save");
+      PostMessageW(view, WM_SYSCHAR, 's', 1 << 29);  // Alt+S
     });
     EXPECT_TRUE(EditTemplateNative(nullptr, "Edit Handler", text));
+    EXPECT_FALSE(act.Forced());
   }
   EXPECT_EQ(text, "' top\r\nDim x ' count\r\nx = 1\r\n");
 
@@ -157,9 +172,10 @@ TEST_F(NativeWindows, TemplateEditorSavesOnlyOnSave) {
       SendMessageW(view, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"changed"));
       if (way == 0) Click(window, L"&Cancel");
       if (way == 1) PostMessageW(window, WM_CLOSE, 0, 0);
-      if (way == 2) PostMessageW(window, WM_COMMAND, IDCANCEL, 0);  // what Escape sends
+      if (way == 2) PostMessageW(view, WM_KEYDOWN, VK_ESCAPE, 0);
     });
     EXPECT_FALSE(EditTemplateNative(nullptr, "Edit Handler", text)) << way;
+    EXPECT_FALSE(act.Forced()) << way;
     EXPECT_EQ(text, original) << way;
   }
 
@@ -208,6 +224,7 @@ TEST_F(NativeWindows, NameAndEmailAreStoredOnOkOnly) {
       Click(window, L"OK");
     });
     ShowNameAndEmailNative(nullptr, settings, dialogs);
+    EXPECT_FALSE(act.Forced());
   }
   EXPECT_EQ(stored(host::kKeyProgrammer), " Zo\xEB Doe ");
   EXPECT_EQ(stored(host::kKeyEmail), "zoe@example.com ");
@@ -222,6 +239,7 @@ TEST_F(NativeWindows, NameAndEmailAreStoredOnOkOnly) {
       }
     });
     ShowNameAndEmailNative(nullptr, settings, dialogs);
+    EXPECT_FALSE(act.Forced());
     EXPECT_EQ(stored(host::kKeyProgrammer), " Zo\xEB Doe ");
     EXPECT_EQ(stored(host::kKeyEmail), "zoe@example.com ");
   }
@@ -236,12 +254,28 @@ TEST_F(NativeWindows, AboutBoxShowsTheVersionAndOpensItsLinks) {
   WhenOpen act(L"About Kestrix", [](HWND window) {
     EXPECT_NE(FindChild(window, L"Version " KESTRIX_TEST_VERSION), nullptr);
     HWND mail = FindChild(window, L"support@kestrix.example");
+    HWND web = FindChild(window, L"https://kestrix.example/");
     ASSERT_NE(mail, nullptr);
+    ASSERT_NE(web, nullptr);
+    // Red under the pointer, blue at rest; the pointer over the window turns both blue.
+    HDC dc = CreateCompatibleDC(nullptr);
+    auto colour = [&](HWND link) {
+      SendMessageW(window, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                   reinterpret_cast<LPARAM>(link));
+      return GetTextColor(dc);
+    };
+    SendMessageW(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(web), HTCLIENT);
+    EXPECT_EQ(colour(web), RGB(255, 0, 0));
+    EXPECT_EQ(colour(mail), RGB(0, 0, 255));
+    SendMessageW(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window), HTCLIENT);
+    EXPECT_EQ(colour(web), RGB(0, 0, 255));
+    DeleteDC(dc);
     PostMessageW(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(mail), STN_CLICKED),
                  reinterpret_cast<LPARAM>(mail));
     Click(window, L"OK");
   });
   ShowAboutNative(nullptr, shell, dialogs);
+  EXPECT_FALSE(act.Forced());
   ASSERT_EQ(shell.opened.size(), 1u);
   EXPECT_EQ(shell.opened[0], "mailto:support@kestrix.example");
 }
@@ -282,10 +316,43 @@ TEST(SysInfo, IsFoundThroughTheRegistryOrSaidToBeUnavailable) {
   RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\KestrixTests");
 }
 
-// A long note widens its column so that it shows whole.
-TEST_F(NativeWindows, StatusNotesColumnFitsTheLongestNote) {
+// Every page of the main window has its help page among those the help folder holds; the
+// pages, the contents and the licence open from the program's folder, and nothing else does.
+TEST(NativeHelp, OpensThePagesOfTheHelpFolder) {
+  testing::FakeShell shell(testing::SourceDir());
+  for (int tab = 0; tab < 4; ++tab) {
+    const std::string topic = HelpTopicOfTab(tab);
+    EXPECT_TRUE(ShowHelpTopicNative(nullptr, shell, topic)) << tab;
+    EXPECT_TRUE(testing::FileExists(shell.opened.back())) << shell.opened.back();
+  }
+  EXPECT_EQ(shell.opened[2], testing::SourceDir() + "/help/ErrHand.htm");
+  EXPECT_EQ(HelpTopicOfTab(4), "");
+  EXPECT_TRUE(ShowHelpContentsNative(nullptr, shell));
+  EXPECT_TRUE(ShowLicenseNative(nullptr, shell));
+  for (size_t i = 4; i < shell.opened.size(); ++i) {
+    EXPECT_TRUE(testing::FileExists(shell.opened[i])) << shell.opened[i];
+  }
+  const size_t opened = shell.opened.size();
+  for (const char* topic : {"", "../license.rtf", "..\\ReadMe.txt", "C:\\x.htm"}) {
+    EXPECT_FALSE(ShowHelpTopicNative(nullptr, shell, topic)) << topic;
+  }
+  EXPECT_EQ(shell.opened.size(), opened);
+}
+
+// A long note widens its column so that it shows whole; what waits for the timer shows on the
+// next update of a running command, which lets no timer through; the window opens beside the
+// main window, not over it.
+TEST_F(NativeWindows, StatusWindowShowsLongNotesKeepsUpAndStandsAside) {
+  HWND main = CreateWindowExW(0, L"STATIC", L"main", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 300, 100,
+                              600, 400, nullptr, nullptr, nullptr, nullptr);
   NativeStatusWindow status;
+  status.PlaceBeside([main] { return main; });
   status.Show();
+  RECT own{}, other{}, both{};
+  GetWindowRect(status.window(), &own);
+  GetWindowRect(main, &other);
+  EXPECT_FALSE(IntersectRect(&both, &own, &other));
+  DestroyWindow(main);
   const std::string note(180, 'n');
   status.AddRow({"Hello", "modHello", "Main", "12", "Ok"});
   status.AddRow({"Hello", "modHello", "", "", "Skipped (" + note + ")"});
@@ -296,6 +363,32 @@ TEST_F(NativeWindows, StatusNotesColumnFitsTheLongestNote) {
   const auto needed =
       SendMessageW(list, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(wide_note.c_str()));
   EXPECT_GE(SendMessageW(list, LVM_GETCOLUMNWIDTH, 4, 0), needed);
+
+  status.AddRow({"Hello", "modHello", "Main", "12", "Ok"});
+  Sleep(60);
+  status.Update();
+  EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 3);
+}
+
+// A message box belongs to the add-in's topmost window in front (the editor, say), else to
+// the topmost status window, so that it never opens behind either.
+TEST_F(NativeWindows, MessageBoxesBelongToTheTopmostWindowInFront) {
+  TempDir temp;
+  AddInSession session({temp.Path("settings"), testing::SourceDir()});
+  session.status().Show();
+  HWND front =
+      CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"front", WS_POPUP | WS_CAPTION | WS_VISIBLE, 100,
+                      100, 300, 200, nullptr, nullptr, ThisModule(), nullptr);
+  SetForegroundWindow(front);
+  SetActiveWindow(front);
+  BoxAnswerer answerer;
+  session.dialogs().MsgBox("In front");
+  DestroyWindow(front);
+  session.dialogs().MsgBox("Behind");
+  std::vector<BoxAnswerer::Box> boxes = answerer.Seen();
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].owner, front);
+  EXPECT_EQ(boxes[1].owner, session.status().window());
 }
 
 }  // namespace
