@@ -23,7 +23,6 @@
 namespace kestrix::com {
 namespace {
 
-
 constexpr wchar_t kClassName[] = L"KestrixMainWindow";
 // The layout, in pixels at 96 DPI: the tab control's height (the window keeps one height on
 // every page) and the margin under it; the logo's size.
@@ -67,8 +66,8 @@ driver::FormServices FormServicesOf(const NativeMainWindow::Services& services) 
 // Paths: the model keeps UTF-8 with '/', the windows show the system's form.
 std::wstring WidePath(const std::string& path) {
   std::string native = system::ToNativePath(path);
-  int size = MultiByteToWideChar(CP_UTF8, 0, native.data(), static_cast<int>(native.size()),
-                                 nullptr, 0);
+  int size =
+      MultiByteToWideChar(CP_UTF8, 0, native.data(), static_cast<int>(native.size()), nullptr, 0);
   std::wstring wide(static_cast<size_t>(size > 0 ? size : 0), L'\0');
   if (size > 0) {
     MultiByteToWideChar(CP_UTF8, 0, native.data(), static_cast<int>(native.size()), wide.data(),
@@ -159,6 +158,8 @@ NativeMainWindow::~NativeMainWindow() {
     }
   }
   if (window_ != nullptr) DestroyWindow(window_);
+  // The class goes with the last window: the DLL may be unloaded, and its procedure with it.
+  UnregisterClassW(kClassName, ThisModule());
 }
 
 HWND NativeMainWindow::Control(int id) const {
@@ -259,17 +260,17 @@ void NativeMainWindow::LoadWindow() {
 bool NativeMainWindow::MakeWindow() {
   if (window_ != nullptr) return true;
   WindowMakingScope scope;
-  INITCOMMONCONTROLSEX common{sizeof common, ICC_TAB_CLASSES | ICC_BAR_CLASSES |
-                                                 ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+  INITCOMMONCONTROLSEX common{
+      sizeof common, ICC_TAB_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&common);
   RegisterWindowClass(kClassName, &NativeMainWindow::Procedure);
   // A fixed dialog frame: neither minimize nor maximize.
   const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
   const DWORD ex_style = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
   HWND owner = services_.owner ? services_.owner() : nullptr;
-  window_ = CreateWindowExW(ex_style, kClassName, WideText(form_->look().Caption).c_str(), style,
-                            CW_USEDEFAULT, CW_USEDEFAULT, 300, 300, owner, nullptr, ThisModule(),
-                            this);
+  window_ =
+      CreateWindowExW(ex_style, kClassName, WideText(form_->look().Caption).c_str(), style,
+                      CW_USEDEFAULT, CW_USEDEFAULT, 300, 300, owner, nullptr, ThisModule(), this);
   if (window_ == nullptr) {
     Log("The main window cannot be made: error " + std::to_string(GetLastError()));
     return false;
@@ -286,11 +287,7 @@ bool NativeMainWindow::MakeWindow() {
                                                      services_.dialogs,
                                                      services_.shell.ProgramFolder(), window_);
   if (editor_) templates_->SetEditor(editor_);
-  UseFont(window_, DialogFont(dpi_));
-  // The views keep their fixed-width font.
-  for (int id : {kLocalView, kGlobalView}) {
-    if (HWND view = Control(id)) SendMessageW(view, WM_SETFONT, 0, FALSE);
-  }
+  SetFonts();
   ResizeForTab();
   LayOut();
   return true;
@@ -325,9 +322,12 @@ HWND NativeMainWindow::Add(int page, const wchar_t* type, const wchar_t* text, D
 // its caption is the button "Remove", not the frame of that name.
 void NativeMainWindow::MakePages() {
   tabs_ = CreateWindowExW(0, WC_TABCONTROLW, L"",
-                          WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, 0, 0, 0, 0,
-                          window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kTabs)),
+                          WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | TCS_MULTILINE, 0,
+                          0, 0, 0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kTabs)),
                           ThisModule(), nullptr);
+  // Little room around the captions, so that the four tabs fit in one row where the font
+  // allows it; where it does not, they take two rows rather than hide one.
+  SendMessageW(tabs_, TCM_SETPADDING, 0, MAKELPARAM(Scaled(4), Scaled(3)));
   for (int i = 0; i < kPages; ++i) {
     TCITEMW item{};
     item.mask = TCIF_TEXT;
@@ -343,7 +343,7 @@ void NativeMainWindow::MakePages() {
   // Actions.
   frames.push_back(Add(0, L"BUTTON", L"Work On", BS_GROUPBOX, kFrame + 0));
   for (int i = 0; i < 3; ++i)
-    Add(0, L"BUTTON", kScopeCaptions[i], radio | (i == 0 ? WS_GROUP | WS_TABSTOP : 0), kScope + i);
+    Add(0, L"BUTTON", kScopeCaptions[i], radio | (i == 0 ? WS_GROUP : 0), kScope + i);
   Add(0, L"BUTTON", L"Insert Error Handlers", check | WS_GROUP, kInsertHandlers);
   Add(0, L"BUTTON", L"Build Project", check, kBuildProject);
   Add(0, L"BUTTON", L"&GO !", BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, kGo);
@@ -352,8 +352,7 @@ void NativeMainWindow::MakePages() {
   // Clean.
   frames.push_back(Add(1, L"BUTTON", L"Work On", BS_GROUPBOX, kFrame + 1));
   for (int i = 0; i < 3; ++i) {
-    Add(1, L"BUTTON", kScopeCaptions[i], radio | (i == 0 ? WS_GROUP | WS_TABSTOP : 0),
-        kCleanScope + i);
+    Add(1, L"BUTTON", kScopeCaptions[i], radio | (i == 0 ? WS_GROUP : 0), kCleanScope + i);
   }
   frames.push_back(Add(1, L"BUTTON", L"Remove", BS_GROUPBOX, kFrame + 2));
   for (int i = 0; i < 3; ++i)
@@ -367,8 +366,8 @@ void NativeMainWindow::MakePages() {
     if (view == nullptr) {
       // Without a rich-edit control the text shows uncoloured.
       Add(2, L"EDIT", L"",
-          ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL | WS_VSCROLL |
-              WS_HSCROLL | WS_TABSTOP,
+          ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL | WS_VSCROLL | WS_HSCROLL |
+              WS_TABSTOP,
           kLocalView + i, WS_EX_CLIENTEDGE);
     }
     Add(2, L"BUTTON", L"Load/Edit", BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, kTemplateButton + i);
@@ -377,12 +376,11 @@ void NativeMainWindow::MakePages() {
   // Options.
   Add(3, L"BUTTON", L"Put Build Folder in :", check | WS_GROUP, kBuildFolderOn);
   frames.push_back(Add(3, L"BUTTON", L"", BS_GROUPBOX, kFrame + 5));
-  HWND drives = Add(3, WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP | WS_GROUP,
-                    kDrives);
+  HWND drives =
+      Add(3, WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP | WS_GROUP, kDrives);
   Add(3, L"EDIT", L"", ES_READONLY | ES_AUTOHSCROLL | WS_TABSTOP, kFolder, WS_EX_CLIENTEDGE);
   Add(3, L"BUTTON", L"Browse...", BS_PUSHBUTTON | WS_TABSTOP, kChooseFolder);
-  Add(3, L"BUTTON", L"Put Project Name in Build Folder Name", check | WS_GROUP,
-      kAppendProjectName);
+  Add(3, L"BUTTON", L"Put Project Name in Build Folder Name", check | WS_GROUP, kAppendProjectName);
   for (HWND frame : frames)
     SetWindowPos(frame, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   // The drives as the system has them, "C:\" shown as "C:".
@@ -428,13 +426,27 @@ void NativeMainWindow::MakeTips() {
   }
 }
 
+// The dialog font of the window's DPI for every control but the template views, which keep
+// their fixed-width font.
+void NativeMainWindow::SetFonts() {
+  HFONT font = DialogFont(dpi_);
+  SendMessageW(tabs_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  for (HWND page : pages_) {
+    for (HWND child = GetWindow(page, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+      const int id = GetDlgCtrlID(child);
+      if (id == kLocalView || id == kGlobalView) continue;
+      SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    }
+  }
+}
+
 // The tab control at its place, each page in its display area, and the pages' controls.
 void NativeMainWindow::LayOut() {
   if (window_ == nullptr) return;
   const driver::FormLook& look = form_->look();
   const int left = TwipsToPixels(kTabLeftTwips, dpi_);
   const int top = TwipsToPixels(kTabTopTwips, dpi_);
-  SendMessageW(tabs_, TCM_SETPADDING, 0, MAKELPARAM(Scaled(4), Scaled(3)));
   RECT area = {left, top, left + TwipsToPixels(look.TabWidth, dpi_), top + Scaled(kTabHeight)};
   MoveWindow(tabs_, area.left, area.top, area.right - area.left, area.bottom - area.top, TRUE);
   SendMessageW(tabs_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
@@ -509,9 +521,17 @@ void NativeMainWindow::Refresh() {
   auto set = [&](int id, WPARAM state) {
     if (HWND control = Control(id)) SendMessageW(control, BM_SETCHECK, state, 0);
   };
+  // Tab stops at the chosen scope only; the arrow keys move between the three.
+  auto choose = [&](int id, bool chosen) {
+    HWND control = Control(id);
+    if (control == nullptr) return;
+    SendMessageW(control, BM_SETCHECK, chosen ? BST_CHECKED : BST_UNCHECKED, 0);
+    LONG_PTR style = GetWindowLongPtrW(control, GWL_STYLE);
+    SetWindowLongPtrW(control, GWL_STYLE, chosen ? style | WS_TABSTOP : style & ~WS_TABSTOP);
+  };
   for (int i = 0; i < 3; ++i) {
-    set(kScope + i, o.Option1 == i ? BST_CHECKED : BST_UNCHECKED);
-    set(kCleanScope + i, o.Option2 == i ? BST_CHECKED : BST_UNCHECKED);
+    choose(kScope + i, o.Option1 == i);
+    choose(kCleanScope + i, o.Option2 == i);
     set(kRemoveWhat + i, StateOf(o.Check5[i]));
   }
   set(kInsertHandlers, StateOf(o.Check1));
@@ -537,9 +557,8 @@ void NativeMainWindow::RefreshFolder() {
   if (folder.size() >= 2 && folder[1] == ':') {
     wchar_t letter[3] = {static_cast<wchar_t>(std::towupper(static_cast<wint_t>(folder[0]))), L':',
                          L'\0'};
-    index = static_cast<int>(
-        SendMessageW(drives, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                     reinterpret_cast<LPARAM>(letter)));
+    index = static_cast<int>(SendMessageW(drives, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                          reinterpret_cast<LPARAM>(letter)));
   }
   SendMessageW(drives, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
   HWND path = Control(kFolder);
@@ -585,8 +604,7 @@ void NativeMainWindow::ResizeForTab() {
   GetClientRect(window_, &client);
   if (client.bottom - client.top != client_height) {
     const int fixed = client_height + (frame.bottom - frame.top) - (client.bottom - client.top);
-    SetWindowPos(window_, nullptr, 0, 0, width, fixed,
-                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+    SetWindowPos(window_, nullptr, 0, 0, width, fixed, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
   }
   LayOut();
 }
@@ -641,13 +659,12 @@ void NativeMainWindow::Clicked(int id) {
     ChooseFolder();
   } else if (id == kMenuWebsite) {
     if (!services_.shell.OpenDocument(kWebAddress)) {
-      services_.dialogs.MsgBox(std::string("Unable to open ") + kWebAddress,
-                               host::MsgButtons::kOk, host::MsgIcon::kExclamation);
+      services_.dialogs.MsgBox(std::string("Unable to open ") + kWebAddress, host::MsgButtons::kOk,
+                               host::MsgIcon::kExclamation);
     }
   } else if (id == kMenuLicense) {
     if (!ShowLicenseNative(window_, services_.shell)) {
-      services_.dialogs.MsgBox("Unable to open " + services_.shell.ProgramFolder() +
-                                   "/license.rtf",
+      services_.dialogs.MsgBox("Unable to open " + services_.shell.ProgramFolder() + "/license.rtf",
                                host::MsgButtons::kOk, host::MsgIcon::kExclamation);
     }
   } else if (id == kMenuNameAndEmail) {
@@ -750,9 +767,9 @@ LRESULT CALLBACK NativeMainWindow::KeyboardHook(int code, WPARAM w, LPARAM l) {
     HWND root = GetAncestor(message->hwnd, GA_ROOT);
     wchar_t type[32] = {};
     GetClassNameW(root, type, 32);
-    auto* self = wcscmp(type, kClassName) == 0 ? reinterpret_cast<NativeMainWindow*>(
-                                                     GetWindowLongPtrW(root, GWLP_USERDATA))
-                                               : nullptr;
+    auto* self = wcscmp(type, kClassName) == 0
+                     ? reinterpret_cast<NativeMainWindow*>(GetWindowLongPtrW(root, GWLP_USERDATA))
+                     : nullptr;
     try {
       if (self != nullptr && self->window_ == root && self->HandleKey(*message))
         message->message = WM_NULL;
@@ -879,10 +896,7 @@ LRESULT NativeMainWindow::Handle(UINT message, WPARAM w, LPARAM l) {
       return 0;
     case WM_DPICHANGED: {
       dpi_ = HIWORD(w);
-      UseFont(window_, DialogFont(dpi_));
-      for (int id : {kLocalView, kGlobalView}) {
-        if (HWND view = Control(id)) SendMessageW(view, WM_SETFONT, 0, FALSE);
-      }
+      SetFonts();
       const auto* suggested = reinterpret_cast<const RECT*>(l);
       SetWindowPos(window_, nullptr, suggested->left, suggested->top, 0, 0,
                    SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);

@@ -38,7 +38,7 @@ class NativeMainWindow final : public host::MainWindow {
   enum ControlId : int {
     kGo = IDOK,
     kExit = IDCANCEL,
-    kScope = 100,  // + driver::kScopeGroup, kScopeActiveProject, kScopeActiveModule (Actions)
+    kScope = 100,       // + driver::kScopeGroup, kScopeActiveProject, kScopeActiveModule (Actions)
     kCleanScope = 103,  // the same on the Clean page
     kInsertHandlers = 110,
     kBuildProject = 111,
@@ -96,6 +96,7 @@ class NativeMainWindow final : public host::MainWindow {
   void MakeTips();
   HWND Add(int page, const wchar_t* type, const wchar_t* text, DWORD style, int id,
            DWORD ex_style = 0);
+  void SetFonts();
   void LayOut();
   void LayOutPage(int page, int width, int height);
   void LoadWindow();

@@ -15,6 +15,7 @@
 #include "com/native_main_window.h"
 #include "com/native_rich_text.h"
 #include "com/native_status_window.h"
+#include "com/native_text.h"
 #include "com/native_window_support.h"
 #include "com/window_test_support.h"
 #include "host/settings_keys.h"
@@ -84,7 +85,8 @@ struct Window {
   testing::FakeShell shell;
   testing::FakeConnection connection;
   NativeStatusWindow status;
-  NativeMainWindow main{{settings, dialogs, shell, status, {}, {}}};
+  HWND owner = nullptr;  // the IDE's window, when the test makes one
+  NativeMainWindow main{{settings, dialogs, shell, status, {}, [this] { return owner; }}};
 };
 
 RECT ScreenRect(HWND window) {
@@ -153,6 +155,38 @@ TEST(NativeMainWindow, PagesChangeTheWidthAboutTheCentre) {
   EXPECT_EQ(windows, 1);
 }
 
+// The window belongs to the IDE's window and outlives its minimising; a second click on the
+// toolbar button brings it in front of another window.
+TEST(NativeMainWindow, OutlivesItsOwnerMinimisedAndComesToTheFront) {
+  if (!DesktopAvailable()) GTEST_SKIP() << "no window can be made here";
+  Window w;
+  auto top = [](const wchar_t* title) {
+    return CreateWindowExW(0, L"STATIC", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 400, 300,
+                           nullptr, nullptr, nullptr, nullptr);
+  };
+  w.owner = top(L"IDE");
+  w.main.Show();
+  HWND window = w.main.window();
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(GetWindow(window, GW_OWNER), w.owner);
+  ShowWindow(w.owner, SW_MINIMIZE);
+  Pump();
+  ShowWindow(w.owner, SW_RESTORE);
+  Pump();
+  HWND other = top(L"Another window");
+  SetForegroundWindow(other);
+  Pump();
+  w.main.Show();
+  Pump();
+  EXPECT_EQ(w.main.window(), window);
+  EXPECT_TRUE(IsWindowVisible(window));
+  EXPECT_EQ(GetForegroundWindow(), window);
+  EXPECT_TRUE(w.main.MainWindowLoaded());
+  w.main.Unload();
+  DestroyWindow(other);
+  DestroyWindow(w.owner);
+}
+
 // A scope chosen on either page is chosen on both, with what it enables; the check boxes and
 // the logo write into the model and the settings.
 TEST(NativeMainWindow, ScopeGroupsStayInStepAndChoicesReachTheModel) {
@@ -188,6 +222,16 @@ TEST(NativeMainWindow, ScopeGroupsStayInStepAndChoicesReachTheModel) {
     EXPECT_TRUE(w.Enabled(id)) << id;
   w.Click(W::kAppendProjectName);
   EXPECT_EQ(o.Check4, engine::kChecked);
+  // A drive chosen in the list moves the folder to that drive's current folder.
+  HWND drives = w[W::kDrives];
+  LRESULT c = SendMessageW(drives, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                           reinterpret_cast<LPARAM>(L"C:"));
+  ASSERT_NE(c, CB_ERR);
+  SendMessageW(drives, CB_SETCURSEL, static_cast<WPARAM>(c), 0);
+  SendMessageW(GetParent(drives), WM_COMMAND, MAKEWPARAM(W::kDrives, CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(drives));
+  EXPECT_EQ(o.Dir1.rfind("C:/", 0), 0u) << o.Dir1;
+  EXPECT_EQ(WindowText(w[W::kFolder]).rfind(L"C:\\", 0), 0u);
   SendMessageW(w[W::kPicture], WM_COMMAND, 0, 0);  // not a click: nothing changes
   w.ChooseTab(0);
   SendMessageW(GetParent(w[W::kPicture]), WM_COMMAND, MAKEWPARAM(W::kPicture, STN_CLICKED),
@@ -206,6 +250,15 @@ TEST(NativeMainWindow, KeysWorkAsInADialog) {
   w.main.SetConnect(&w.connection);
   w.main.Show();
   ASSERT_NE(w.main.window(), nullptr);
+  // Tab starts at the chosen scope, goes down the Actions page to the tabs, and round again.
+  EXPECT_EQ(GetFocus(), w[W::kScope + driver::kScopeActiveProject]);
+  std::vector<int> order;
+  for (int i = 0; i < 6; ++i) {
+    PressKey(GetFocus(), VK_TAB);
+    order.push_back(GetDlgCtrlID(GetFocus()));
+  }
+  EXPECT_EQ(order, (std::vector<int>{W::kInsertHandlers, W::kBuildProject, W::kGo, W::kExit,
+                                     W::kTabs, W::kScope + driver::kScopeActiveProject}));
   const char* topics[W::kPages] = {"mainw.htm", "CleanTab.htm", "ErrHand.htm", "options.htm"};
   const int focus_on[W::kPages] = {W::kScope + 1, W::kRemove, W::kLocalView, W::kBuildFolderOn};
   for (int tab = 0; tab < W::kPages; ++tab) {
@@ -222,12 +275,27 @@ TEST(NativeMainWindow, KeysWorkAsInADialog) {
   SetFocus(w[W::kAppendProjectName]);
   PressKey(w[W::kAppendProjectName], VK_RETURN);
   EXPECT_TRUE(w.dialogs.shown.empty());
+  // Nor does Alt+G there: the access keys of a page out of sight do nothing.
+  PostMessageW(w[W::kAppendProjectName], WM_SYSCHAR, 'g', 1 << 29);
+  Pump();
+  EXPECT_TRUE(w.dialogs.shown.empty());
   w.ChooseTab(0);
   SetFocus(w[W::kInsertHandlers]);
   PressKey(w[W::kInsertHandlers], VK_RETURN);
-  ASSERT_EQ(w.dialogs.shown.size(), 1u);
-  EXPECT_EQ(w.dialogs.shown[0], "Kestrix: Addin not connected to IDE!!");
+  PostMessageW(w[W::kInsertHandlers], WM_SYSCHAR, 'g', 1 << 29);
+  Pump();
+  // Enter on a push button clicks that button: "Remove" on the Clean page.
+  w.ChooseTab(1);
+  SetFocus(w[W::kRemove]);
+  PressKey(w[W::kRemove], VK_RETURN);
+  ASSERT_EQ(w.dialogs.shown.size(), 3u);
+  for (const std::string& shown : w.dialogs.shown)
+    EXPECT_EQ(shown, "Kestrix: Addin not connected to IDE!!");
+  // Tab leads out of a template view to its buttons.
   w.ChooseTab(2);
+  SetFocus(w[W::kLocalView]);
+  PressKey(w[W::kLocalView], VK_TAB);
+  EXPECT_EQ(GetFocus(), w[W::kTemplateButton]);
   PressKey(w[W::kLocalView], VK_ESCAPE);
   EXPECT_FALSE(IsWindowVisible(w.main.window()));
   EXPECT_FALSE(w.main.MainWindowLoaded());
@@ -311,6 +379,13 @@ TEST(NativeMainWindow, ErrorHandlerPageShowsEditsAndRestoresTheTemplates) {
             std::string::npos);
   EXPECT_NE(RichTextPlainText(w[W::kGlobalView]).find("' edited"), std::string::npos);
   EXPECT_TRUE(w.dialogs.shown.empty());
+  // An original that is gone is told, and the template stays as it is.
+  ASSERT_TRUE(DeleteFileW(WideText(w.temp.Path("config/Backup/Kestrix.bas")).c_str()));
+  w.Click(W::kTemplateButton + 3);
+  ASSERT_EQ(w.dialogs.shown.size(), 1u);
+  EXPECT_EQ(w.dialogs.shown[0].rfind("Kestrix: Unable to restore the original of " + global, 0), 0u)
+      << w.dialogs.shown[0];
+  EXPECT_EQ(testing::ReadFile(global), "' edited\r\n");
 }
 
 // A local template that cannot be read is told when the window loads, and neither view is

@@ -16,9 +16,8 @@ templates::TemplateWhich Which(int which) {
 
 }  // namespace
 
-NativeTemplateViews::NativeTemplateViews(HWND local_view, HWND global_view,
-                                         host::Dialogs& dialogs, std::string program_folder,
-                                         HWND owner)
+NativeTemplateViews::NativeTemplateViews(HWND local_view, HWND global_view, host::Dialogs& dialogs,
+                                         std::string program_folder, HWND owner)
     : local_view_(local_view),
       global_view_(global_view),
       dialogs_(dialogs),
@@ -42,7 +41,12 @@ bool NativeTemplateViews::LoadTemplates(int which) {
                       host::MsgIcon::kCritical);
       return false;
     }
-    if (View(one) != nullptr) ShowColouredText(View(one), *text);
+    if (HWND view = View(one)) {
+      ShowColouredText(view, *text);
+      // Each view opens at its first line.
+      SendMessageW(view, WM_VSCROLL, SB_TOP, 0);
+      SendMessageW(view, WM_HSCROLL, SB_LEFT, 0);
+    }
   }
   return true;
 }
