@@ -23,8 +23,121 @@ void PutChunk(std::string& out, const char type[5], const std::string& data) {
   PutBigEndian(out, Crc32(reinterpret_cast<const uint8_t*>(body.data()), body.size()));
 }
 
-// The rows, each after its filter byte (0: none), as a zlib stream of stored blocks.
-std::string StoredZlib(const Image& image) {
+// Bits into bytes, the first bit into the lowest place, as deflate packs them.
+class BitWriter {
+ public:
+  void Bits(uint32_t value, int count) {
+    buffer_ |= value << filled_;
+    filled_ += count;
+    for (; filled_ >= 8; filled_ -= 8, buffer_ >>= 8)
+      out_ += static_cast<char>(buffer_ & 0xFF);
+  }
+  // A Huffman code goes most significant bit first.
+  void Code(uint32_t code, int length) {
+    uint32_t reversed = 0;
+    for (int i = 0; i < length; ++i)
+      reversed |= ((code >> i) & 1) << (length - 1 - i);
+    Bits(reversed, length);
+  }
+  std::string Finish() {
+    if (filled_ > 0) out_ += static_cast<char>(buffer_ & 0xFF);
+    buffer_ = 0;
+    filled_ = 0;
+    return std::move(out_);
+  }
+
+ private:
+  uint32_t buffer_ = 0;
+  int filled_ = 0;
+  std::string out_;
+};
+
+// A literal byte, the end of the block (256) or a length's code (257 and up), in the fixed
+// Huffman code.
+void PutSymbol(BitWriter& out, uint32_t symbol) {
+  if (symbol < 144) {
+    out.Code(0x30 + symbol, 8);
+  } else if (symbol < 256) {
+    out.Code(0x190 + symbol - 144, 9);
+  } else if (symbol < 280) {
+    out.Code(symbol - 256, 7);
+  } else {
+    out.Code(0xC0 + symbol - 280, 8);
+  }
+}
+
+constexpr uint16_t kLengthBase[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
+                                      31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
+constexpr uint8_t kLengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
+                                      2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+constexpr uint16_t kDistanceBase[30] = {1,    2,    3,    4,    5,    7,     9,     13,    17,  25,
+                                        33,   49,   65,   97,   129,  193,   257,   385,   513, 769,
+                                        1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
+constexpr uint8_t kDistanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
+                                        6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+
+void PutMatch(BitWriter& out, uint32_t length, uint32_t distance) {
+  int code = 28;
+  while (kLengthBase[code] > length)
+    --code;
+  PutSymbol(out, 257 + static_cast<uint32_t>(code));
+  out.Bits(length - kLengthBase[code], kLengthExtra[code]);
+  code = 29;
+  while (kDistanceBase[code] > distance)
+    --code;
+  out.Code(static_cast<uint32_t>(code), 5);
+  out.Bits(distance - kDistanceBase[code], kDistanceExtra[code]);
+}
+
+// `data` as one deflate block of the fixed Huffman code, repeats found through a hash of their
+// first three bytes (a window's picture is mostly runs of one colour and rows like the last).
+std::string Deflate(const std::string& data) {
+  constexpr size_t kWindow = 32768, kMaxMatch = 258, kTries = 16;
+  const auto* bytes = reinterpret_cast<const uint8_t*>(data.data());
+  const size_t size = data.size();
+  std::vector<int64_t> head(1 << 15, -1), previous(size, -1);
+  auto hash = [&](size_t at) {
+    return ((bytes[at] << 10) ^ (bytes[at + 1] << 5) ^ bytes[at + 2]) & 0x7FFF;
+  };
+  auto insert = [&](size_t at) {
+    if (at + 3 > size) return;
+    previous[at] = head[hash(at)];
+    head[hash(at)] = static_cast<int64_t>(at);
+  };
+  BitWriter out;
+  out.Bits(1, 1);  // the last block
+  out.Bits(1, 2);  // fixed Huffman codes
+  for (size_t at = 0; at < size;) {
+    size_t best = 0, distance = 0;
+    if (at + 3 <= size) {
+      int64_t candidate = head[hash(at)];
+      for (size_t tries = 0; candidate >= 0 && at - static_cast<size_t>(candidate) <= kWindow &&
+                             tries < kTries && best < kMaxMatch;
+           ++tries, candidate = previous[static_cast<size_t>(candidate)]) {
+        size_t from = static_cast<size_t>(candidate), length = 0;
+        while (length < kMaxMatch && at + length < size && bytes[from + length] == bytes[at + length])
+          ++length;
+        if (length > best) {
+          best = length;
+          distance = at - from;
+        }
+      }
+    }
+    if (best >= 3) {
+      PutMatch(out, static_cast<uint32_t>(best), static_cast<uint32_t>(distance));
+      for (size_t end = at + best; at < end; ++at)
+        insert(at);
+    } else {
+      PutSymbol(out, bytes[at]);
+      insert(at++);
+    }
+  }
+  PutSymbol(out, 256);
+  return out.Finish();
+}
+
+// The rows, each after its filter byte (0: none), as a zlib stream.
+std::string Zlib(const Image& image) {
   std::string raw;
   const size_t row = static_cast<size_t>(image.width) * 3;
   raw.reserve((row + 1) * static_cast<size_t>(image.height));
@@ -32,19 +145,7 @@ std::string StoredZlib(const Image& image) {
     raw += '\0';
     raw.append(reinterpret_cast<const char*>(image.rgb.data()) + row * static_cast<size_t>(y), row);
   }
-  std::string out = "\x78\x01";
-  size_t at = 0;
-  do {
-    size_t length = std::min<size_t>(raw.size() - at, 0xFFFF);
-    bool last = at + length == raw.size();
-    out += static_cast<char>(last ? 1 : 0);
-    for (uint32_t value : {static_cast<uint32_t>(length), static_cast<uint32_t>(~length & 0xFFFF)}) {
-      out += static_cast<char>(value & 0xFF);
-      out += static_cast<char>((value >> 8) & 0xFF);
-    }
-    out.append(raw, at, length);
-    at += length;
-  } while (at < raw.size());
+  std::string out = "\x78\x01" + Deflate(raw);
   PutBigEndian(out, Adler32(reinterpret_cast<const uint8_t*>(raw.data()), raw.size()));
   return out;
 }
@@ -156,7 +257,7 @@ std::string EncodePng(const Image& image) {
   PutBigEndian(header, static_cast<uint32_t>(image.height));
   header += std::string("\x08\x02\x00\x00\x00", 5);  // 8 bits, truecolour, no interlace
   PutChunk(png, "IHDR", header);
-  PutChunk(png, "IDAT", StoredZlib(image));
+  PutChunk(png, "IDAT", Zlib(image));
   PutChunk(png, "IEND", "");
   return png;
 }

@@ -22,8 +22,8 @@ struct Image {
 // cannot be drawn into a bitmap (no display).
 std::optional<Image> CaptureWindow(HWND window);
 
-// The image as a PNG file: truecolour, 8 bits per sample, its data in uncompressed deflate
-// blocks (no compression library is at hand; the files are small enough).
+// The image as a PNG file: truecolour, 8 bits per sample, its data compressed by a deflate of
+// our own (no compression library is at hand): repeats only, in the fixed Huffman code.
 std::string EncodePng(const Image& image);
 
 // CRC-32 as PNG chunks carry it, and Adler-32 as the zlib stream inside ends with.

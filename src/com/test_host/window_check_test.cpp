@@ -1,5 +1,4 @@
-// The layout check against windows made to be right and made to be wrong, and the PNG writer
-// read back as a decoder would read it.
+// The layout check against windows made to be right and made to be wrong.
 #include "com/test_host/window_check.h"
 
 #include <commctrl.h>
@@ -9,7 +8,6 @@
 #include <vector>
 
 #include "com/test_host/host_support.h"
-#include "com/test_host/screenshot.h"
 #include "com/test_host/window_driver.h"
 
 namespace kestrix::com::testing {
@@ -144,109 +142,6 @@ TEST(WindowCheck, NamesEachFaultWithItsControls) {
                 {"SysTabControl32", "does not show its tab \"Error Handler\" whole"},
                 {"(Edit at 10,130", "no font set"},
                 {"\"On the title\"", "covers the caption of the frame \"Frame\""}});
-}
-
-TEST(Png, ChecksumsAreTheStandardOnes) {
-  const std::string digits = "123456789";
-  const std::string word = "Wikipedia";
-  EXPECT_EQ(Crc32(reinterpret_cast<const uint8_t*>(digits.data()), digits.size()), 0xCBF43926u);
-  EXPECT_EQ(Adler32(reinterpret_cast<const uint8_t*>(word.data()), word.size()), 0x11E60398u);
-}
-
-uint32_t BigEndian(const std::string& bytes, size_t at) {
-  uint32_t value = 0;
-  for (size_t i = 0; i < 4; ++i)
-    value = (value << 8) | static_cast<uint8_t>(bytes[at + i]);
-  return value;
-}
-
-// Reads the file back: every chunk's checksum, the header, and the rows from the stored
-// blocks (more than one, as the image is larger than a block).
-TEST(Png, ReadsBackAsWritten) {
-  Image image;
-  image.width = 300;
-  image.height = 90;
-  for (int i = 0; i < image.width * image.height * 3; ++i)
-    image.rgb.push_back(static_cast<uint8_t>(i * 7));
-  std::string png = EncodePng(image);
-  ASSERT_EQ(png.substr(0, 8), std::string("\x89PNG\r\n\x1A\n"));
-  std::vector<std::string> types;
-  std::string zlib, header;
-  for (size_t at = 8; at + 12 <= png.size();) {
-    uint32_t length = BigEndian(png, at);
-    std::string body = png.substr(at + 4, 4 + length);
-    EXPECT_EQ(BigEndian(png, at + 8 + length),
-              Crc32(reinterpret_cast<const uint8_t*>(body.data()), body.size()));
-    types.push_back(body.substr(0, 4));
-    if (types.back() == "IDAT") zlib += body.substr(4);
-    if (types.back() == "IHDR") header = body.substr(4);
-    at += 12 + length;
-  }
-  EXPECT_EQ(types, (std::vector<std::string>{"IHDR", "IDAT", "IEND"}));
-  ASSERT_EQ(header.size(), 13u);
-  EXPECT_EQ(BigEndian(header, 0), 300u);
-  EXPECT_EQ(BigEndian(header, 4), 90u);
-  EXPECT_EQ(header.substr(8), std::string("\x08\x02\x00\x00\x00", 5));
-  std::string raw;
-  size_t at = 2;
-  int blocks = 0;
-  for (bool last = false; !last; ++blocks) {
-    last = (zlib[at] & 1) != 0;
-    size_t length = static_cast<uint8_t>(zlib[at + 1]) | static_cast<uint8_t>(zlib[at + 2]) << 8;
-    size_t check = static_cast<uint8_t>(zlib[at + 3]) | static_cast<uint8_t>(zlib[at + 4]) << 8;
-    ASSERT_EQ(length ^ 0xFFFF, check);
-    raw += zlib.substr(at + 5, length);
-    at += 5 + length;
-  }
-  EXPECT_EQ(blocks, 2);
-  EXPECT_EQ(BigEndian(zlib, at), Adler32(reinterpret_cast<const uint8_t*>(raw.data()), raw.size()));
-  ASSERT_EQ(raw.size(), static_cast<size_t>((300 * 3 + 1) * 90));
-  for (int y = 0; y < 90; ++y) {
-    ASSERT_EQ(raw[static_cast<size_t>(y) * 901], '\0');
-    ASSERT_EQ(raw.compare(static_cast<size_t>(y) * 901 + 1, 900,
-                          reinterpret_cast<const char*>(image.rgb.data()) + y * 900, 900),
-              0);
-  }
-}
-
-// Red, green and blue come out in their places, the top row first.
-TEST(Screenshot, CapturesTheWindowAsDrawn) {
-  if (!WindowsCanOpen()) GTEST_SKIP() << "no window can open here";
-  WNDCLASSW type{};
-  type.lpfnWndProc = DefWindowProcW;
-  type.hInstance = GetModuleHandleW(nullptr);
-  const wchar_t* names[2] = {L"ScreenshotTest", L"ScreenshotTestTop"};
-  const COLORREF colours[2] = {RGB(0, 0, 255), RGB(255, 0, 0)};
-  for (int i = 0; i < 2; ++i) {
-    type.lpszClassName = names[i];
-    type.hbrBackground = CreateSolidBrush(colours[i]);
-    RegisterClassW(&type);
-  }
-  HWND window = CreateWindowExW(0, names[0], L"Colours", WS_POPUP, 20, 20, 60, 40, nullptr,
-                                nullptr, type.hInstance, nullptr);
-  HWND top = CreateWindowExW(0, names[1], L"", WS_CHILD | WS_VISIBLE, 0, 0, 60, 10, window,
-                             nullptr, type.hInstance, nullptr);
-  ASSERT_NE(top, nullptr);
-  ShowWindow(window, SW_SHOW);
-  UpdateWindow(window);
-  PumpFor(100);
-  std::optional<Image> image = CaptureWindow(window);
-  DestroyWindow(window);
-  for (const wchar_t* name : names) {
-    WNDCLASSW made{};
-    GetClassInfoW(type.hInstance, name, &made);
-    UnregisterClassW(name, type.hInstance);
-    DeleteObject(made.hbrBackground);
-  }
-  ASSERT_TRUE(image.has_value());
-  ASSERT_EQ(image->width, 60);
-  ASSERT_EQ(image->height, 40);
-  auto pixel = [&](int x, int y) {
-    size_t at = (static_cast<size_t>(y) * 60 + static_cast<size_t>(x)) * 3;
-    return std::vector<int>{image->rgb[at], image->rgb[at + 1], image->rgb[at + 2]};
-  };
-  EXPECT_EQ(pixel(30, 30), (std::vector<int>{0, 0, 255}));
-  EXPECT_EQ(pixel(30, 4), (std::vector<int>{255, 0, 0}));
 }
 
 }  // namespace
