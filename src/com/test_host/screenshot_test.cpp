@@ -78,8 +78,8 @@ class Inflater {
     return 144 + Code(1, code) - 0x190;
   }
   void Fixed(std::string& out) {
-    static const uint16_t length_base[29] = {3,  4,  5,  6,  7,  8,  9,   10,  11,  13,
-                                             15, 17, 19, 23, 27, 31, 35,  43,  51,  59,
+    static const uint16_t length_base[29] = {3,  4,  5,  6,   7,   8,   9,   10,  11, 13,
+                                             15, 17, 19, 23,  27,  31,  35,  43,  51, 59,
                                              67, 83, 99, 115, 131, 163, 195, 227, 258};
     static const uint16_t distance_base[30] = {
         1,   2,   3,   4,   5,   7,    9,    13,   17,   25,   33,   49,   65,    97,    129,
@@ -188,10 +188,10 @@ TEST(Screenshot, CapturesTheWindowAsDrawn) {
     type.hbrBackground = CreateSolidBrush(colours[i]);
     RegisterClassW(&type);
   }
-  HWND window = CreateWindowExW(0, names[0], L"Colours", WS_POPUP, 20, 20, 60, 40, nullptr,
-                                nullptr, type.hInstance, nullptr);
-  HWND top = CreateWindowExW(0, names[1], L"", WS_CHILD | WS_VISIBLE, 0, 0, 60, 10, window,
-                             nullptr, type.hInstance, nullptr);
+  HWND window = CreateWindowExW(0, names[0], L"Colours", WS_POPUP, 20, 20, 60, 40, nullptr, nullptr,
+                                type.hInstance, nullptr);
+  HWND top = CreateWindowExW(0, names[1], L"", WS_CHILD | WS_VISIBLE, 0, 0, 60, 10, window, nullptr,
+                             type.hInstance, nullptr);
   ASSERT_NE(top, nullptr);
   ShowWindow(window, SW_SHOW);
   UpdateWindow(window);

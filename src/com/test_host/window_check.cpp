@@ -143,8 +143,8 @@ std::string CaptionCutOff(const Control& control) {
 
 // Whether the control draws text of its own (a label, not a picture; a field, a list).
 bool DrawsText(const Control& control) {
-  static const wchar_t* const kTextClasses[] = {L"edit", L"combobox", L"listbox", L"syslistview32",
-                                                L"systabcontrol32", L"systreeview32"};
+  static const wchar_t* const kTextClasses[] = {
+      L"edit", L"combobox", L"listbox", L"syslistview32", L"systabcontrol32", L"systreeview32"};
   const std::wstring kind = Lower(control.class_name);
   for (const wchar_t* text_class : kTextClasses) {
     if (kind == text_class) return true;
@@ -247,9 +247,9 @@ void CheckExpected(const std::vector<Control>& controls, const WindowExpectation
     }));
     if (found >= want.count) continue;
     faults.push_back("no visible " + Utf8(want.class_name) + " \"" + Utf8(want.caption) + "\"" +
-                     (want.count > 1 ? " (" + std::to_string(found) + " of " +
-                                           std::to_string(want.count) + ")"
-                                     : ""));
+                     (want.count > 1
+                          ? " (" + std::to_string(found) + " of " + std::to_string(want.count) + ")"
+                          : ""));
   }
 }
 

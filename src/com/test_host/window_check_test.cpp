@@ -21,11 +21,16 @@ TEST(WindowCheck, MatchesClassesAndCaptionsByPattern) {
     bool matches;
   };
   const Case cases[] = {
-      {L"BUTTON", L"Button", false, true},          {L"RichEdit*", L"RICHEDIT50W", false, true},
-      {L"RichEdit*", L"Edit", false, false},        {L"Edit", L"EditX", false, false},
-      {L"&GO !", L"&GO !", true, true},             {L"&GO !", L"GO !", true, false},
-      {L"*", L"", true, true},                      {L"Version *", L"Version 0.1.0", true, true},
-      {L"Version *", L"Versions", true, false},     {L"Build Project|Build Projects", L"Build Projects", true, true},
+      {L"BUTTON", L"Button", false, true},
+      {L"RichEdit*", L"RICHEDIT50W", false, true},
+      {L"RichEdit*", L"Edit", false, false},
+      {L"Edit", L"EditX", false, false},
+      {L"&GO !", L"&GO !", true, true},
+      {L"&GO !", L"GO !", true, false},
+      {L"*", L"", true, true},
+      {L"Version *", L"Version 0.1.0", true, true},
+      {L"Version *", L"Versions", true, false},
+      {L"Build Project|Build Projects", L"Build Projects", true, true},
       {L"Build Project|Build Projects", L"Build", true, false},
   };
   for (const Case& c : cases) {
@@ -109,13 +114,13 @@ TEST(WindowCheck, NamesEachFaultWithItsControls) {
   if (!WindowsCanOpen()) GTEST_SKIP() << "no window can open here";
   TestWindow test(300, 200);
   test.Add(L"Button", L"&GO !", BS_PUSHBUTTON, {10, 10, 90, 38});
-  test.Add(L"Button", L"Line Numbers", BS_AUTOCHECKBOX, {60, 30, 200, 50});        // on GO
-  test.Add(L"Button", L"&Exit", BS_PUSHBUTTON, {250, 170, 330, 198});              // past the edge
+  test.Add(L"Button", L"Line Numbers", BS_AUTOCHECKBOX, {60, 30, 200, 50});  // on GO
+  test.Add(L"Button", L"&Exit", BS_PUSHBUTTON, {250, 170, 330, 198});        // past the edge
   test.Add(L"Static", L"A caption far too long for its box", SS_LEFT, {10, 100, 60, 114});
   test.Add(L"Button", L"Frame", BS_GROUPBOX, {100, 80, 200, 160});
-  test.Add(L"Button", L"Half in", BS_PUSHBUTTON, {180, 120, 240, 140});          // across its edge
+  test.Add(L"Button", L"Half in", BS_PUSHBUTTON, {180, 120, 240, 140});  // across its edge
   test.Add(L"Button", L"On the title", BS_AUTOCHECKBOX, {104, 82, 196, 100});
-  test.Add(L"Button", L"", BS_PUSHBUTTON, {10, 170, 10, 190});                    // no width
+  test.Add(L"Button", L"", BS_PUSHBUTTON, {10, 170, 10, 190});     // no width
   HWND tab = test.Add(WC_TABCONTROLW, L"", 0, {120, 0, 240, 30});  // too narrow for both tabs
   for (const wchar_t* caption : {L"Actions", L"Error Handler"}) {
     TCITEMW item{};
@@ -127,9 +132,10 @@ TEST(WindowCheck, NamesEachFaultWithItsControls) {
   HWND plain = test.Add(L"Edit", L"", 0, {10, 130, 60, 150});
   SendMessageW(plain, WM_SETFONT, 0, FALSE);  // back to the system font
   HWND window = test.Show();
-  WindowExpectation expected{"the test window",
-                             {{L"Button", L"&GO !"}, {L"Button", L"Remove"}, {L"RichEdit*", L"*", 2}},
-                             true};
+  WindowExpectation expected{
+      "the test window",
+      {{L"Button", L"&GO !"}, {L"Button", L"Remove"}, {L"RichEdit*", L"*", 2}},
+      true};
   ExpectFaults(CheckWindow(window, expected),
                {{"the test window: ", "not topmost"},
                 {"no visible Button \"Remove\""},

@@ -168,7 +168,8 @@ std::vector<std::wstring> ListHeaders(HWND list) {
     item.mask = HDI_TEXT;
     item.pszText = text;
     item.cchTextMax = 256;
-    SendMessageW(header, HDM_GETITEMW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item));
+    SendMessageW(header, HDM_GETITEMW, static_cast<WPARAM>(column),
+                 reinterpret_cast<LPARAM>(&item));
     headers.emplace_back(text);
   }
   return headers;
@@ -179,8 +180,8 @@ bool ColumnShowsWhole(HWND list, int column) {
   const int padding = 12;
   int width = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, column, 0));
   auto fits = [&](const std::wstring& text) {
-    return static_cast<int>(SendMessageW(list, LVM_GETSTRINGWIDTHW, 0,
-                                         reinterpret_cast<LPARAM>(text.c_str()))) +
+    return static_cast<int>(
+               SendMessageW(list, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(text.c_str()))) +
                padding <=
            width;
   };
@@ -287,7 +288,8 @@ void CALLBACK VisitTimer(HWND, UINT, UINT_PTR, DWORD) {
     if (IsWindow(found[0]) && IsWindowVisible(found[0])) PostMessageW(found[0], WM_CLOSE, 0, 0);
   } else if (GetTickCount64() > visit->deadline) {
     // Whatever holds the loop goes, so that the run goes on.
-    for (HWND window : NewWindows(*visit, L"")) PostMessageW(window, WM_CLOSE, 0, 0);
+    for (HWND window : NewWindows(*visit, L""))
+      PostMessageW(window, WM_CLOSE, 0, 0);
   }
   visit->busy = false;
 }

@@ -114,8 +114,9 @@ LRESULT CALLBACK MenuTestProcedure(HWND window, UINT message, WPARAM w, LPARAM l
     state->tab_changes.push_back(static_cast<int>(SendMessageW(tab, TCM_GETCURSEL, 0, 0)));
   }
   if (message == WM_COMMAND && LOWORD(w) == 42) {
-    HWND dialog = CreateWindowExW(0, L"#32770", L"Configuration", WS_POPUP | WS_CAPTION | WS_VISIBLE,
-                                  50, 50, 200, 100, window, nullptr, nullptr, nullptr);
+    HWND dialog =
+        CreateWindowExW(0, L"#32770", L"Configuration", WS_POPUP | WS_CAPTION | WS_VISIBLE, 50, 50,
+                        200, 100, window, nullptr, nullptr, nullptr);
     CreateWindowExW(0, L"Edit", L"", WS_CHILD | WS_VISIBLE, 10, 10, 100, 20, dialog, nullptr,
                     nullptr, nullptr);
     CreateWindowExW(0, L"Button", L"OK", WS_CHILD | WS_VISIBLE, 10, 40, 60, 24, dialog,

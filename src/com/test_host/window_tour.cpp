@@ -48,13 +48,15 @@ const std::vector<TabLayout>& MainTabs() {
                   {kButton, L"Line Numbers"},
                   {kButton, L"Error Handlers"},
                   {kButton, L"Kestrix Modules"}})},
-      {L"Error Handler", "main-error-handler",
+      {L"Error Handler",
+       "main-error-handler",
        {{kButton, L"Local"},
         {kButton, L"Global"},
         {L"RichEdit*", L"*", 2},
         {kButton, L"Load/Edit", 2},
         {kButton, L"Restore Original", 2}}},
-      {L"Options", "main-options",
+      {L"Options",
+       "main-options",
        {{kButton, L"Put Build Folder in :"}, {kButton, L"Put Project Name in Build Folder Name"}}},
   };
   return tabs;
@@ -122,19 +124,17 @@ void WindowTour::Picture(HWND window, const std::string& picture) {
   if (!error.empty()) steps_.Check(false, "a picture of the window is kept in " + path, error);
 }
 
-void WindowTour::Check(HWND window, const WindowExpectation& expected,
-                       const std::string& picture) {
+void WindowTour::Check(HWND window, const WindowExpectation& expected, const std::string& picture) {
   // Drawn afresh, in front of the others, before it is looked at.
   SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   RedrawWindow(window, nullptr, nullptr,
                RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
   PumpFor(300);
   std::vector<std::string> faults = CheckWindow(window, expected);
-  steps_.Check(faults.empty(),
-               expected.name + ": its controls are there, inside it, whole and apart",
-               faults.empty() ? "picture " + picture + ".png"
-                              : std::to_string(faults.size()) + " fault(s), picture " + picture +
-                                    ".png");
+  steps_.Check(
+      faults.empty(), expected.name + ": its controls are there, inside it, whole and apart",
+      faults.empty() ? "picture " + picture + ".png"
+                     : std::to_string(faults.size()) + " fault(s), picture " + picture + ".png");
   for (const std::string& fault : faults)
     steps_.Note(fault);
   Picture(window, picture);
@@ -219,8 +219,7 @@ void WindowTour::StatusWindow(HWND status) {
   // A note cut off must be readable some other way: a tip over the cell.
   DWORD extended = static_cast<DWORD>(SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
   bool tips = (extended & (LVS_EX_INFOTIP | LVS_EX_LABELTIP)) != 0;
-  steps_.Check(ColumnShowsWhole(list, 4) || tips,
-               "every note of the status list can be read whole",
+  steps_.Check(ColumnShowsWhole(list, 4) || tips, "every note of the status list can be read whole",
                tips ? "the list shows tips" : "the Notes column is as wide as its longest text");
 }
 
@@ -230,13 +229,16 @@ void WindowTour::Modal(HWND main, const std::string& what, const std::function<v
   std::wstring title = Wide(what);
   HWND seen = nullptr;
   bool closed_by_button = false;
-  bool visited = VisitModal(open, title, [&](HWND window) {
-    seen = window;
-    Check(window, expected, picture);
-    HWND button = ShownControl(window, close);
-    closed_by_button = button != nullptr;
-    if (button != nullptr) Click(button);
-  }, kModalWait);
+  bool visited = VisitModal(
+      open, title,
+      [&](HWND window) {
+        seen = window;
+        Check(window, expected, picture);
+        HWND button = ShownControl(window, close);
+        closed_by_button = button != nullptr;
+        if (button != nullptr) Click(button);
+      },
+      kModalWait);
   if (!steps_.Check(visited, expected.name + " opens, titled \"" + what + "\"")) return;
   steps_.Check(closed_by_button && !(IsWindow(seen) && IsWindowVisible(seen)),
                expected.name + " closes with " + Join(close));
@@ -267,8 +269,9 @@ void WindowTour::Dialogs(HWND main) {
       {{L"&Configuration", L"&Name and Email"},
        "Configuration",
        {"the name and e-mail dialog",
-        {{kLabel, L"Your Name and Email Address will allow your customers to send you Bug "
-                  L"Reports directly from your program."},
+        {{kLabel,
+          L"Your Name and Email Address will allow your customers to send you Bug "
+          L"Reports directly from your program."},
          {kLabel, L"&Your Name:"},
          {kLabel, L"Your &Email Address:"},
          {L"Edit", L"*", 2},
@@ -280,7 +283,9 @@ void WindowTour::Dialogs(HWND main) {
       {{L"&Help", L"&About Kestrix"},
        "About Kestrix",
        {"the About box",
-        {{kLabel, L"Version *"}, {kLabel, L"or visit"}, {kButton, L"OK"},
+        {{kLabel, L"Version *"},
+         {kLabel, L"or visit"},
+         {kButton, L"OK"},
          {kButton, L"&System Info..."}},
         true},
        "about",
@@ -292,9 +297,9 @@ void WindowTour::Dialogs(HWND main) {
       steps_.Skip(entry.expected.name, "the main window has no menu entry " + Join(entry.path));
       continue;
     }
-    Modal(main, entry.title,
-          [&] { SendMessageW(main, WM_COMMAND, MAKEWPARAM(command, 0), 0); }, entry.expected,
-          entry.picture, entry.close);
+    Modal(
+        main, entry.title, [&] { SendMessageW(main, WM_COMMAND, MAKEWPARAM(command, 0), 0); },
+        entry.expected, entry.picture, entry.close);
   }
 }
 
