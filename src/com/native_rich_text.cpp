@@ -147,6 +147,9 @@ void ShowColouredText(HWND view, std::string_view ansi_text) {
   if (view == nullptr) return;
   const std::string rtf = ColouredRtf(ansi_text);
   SendMessageW(view, WM_SETREDRAW, FALSE, 0);
+  // A view the user cannot change still takes the text given here.
+  const bool read_only = (GetWindowLongPtrW(view, GWL_STYLE) & ES_READONLY) != 0;
+  if (read_only) SendMessageW(view, EM_SETREADONLY, FALSE, 0);
   SETTEXTEX how{ST_DEFAULT, CP_ACP};
   SendMessageW(view, EM_SETTEXTEX, reinterpret_cast<WPARAM>(&how),
                reinterpret_cast<LPARAM>(rtf.c_str()));
@@ -173,6 +176,7 @@ void ShowColouredText(HWND view, std::string_view ansi_text) {
   SendMessageW(view, EM_SETSEL, 0, 0);
   SendMessageW(view, EM_EMPTYUNDOBUFFER, 0, 0);
   SendMessageW(view, EM_SETMODIFY, FALSE, 0);
+  if (read_only) SendMessageW(view, EM_SETREADONLY, TRUE, 0);
   SendMessageW(view, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(view, nullptr, TRUE);
 }

@@ -365,6 +365,18 @@ LRESULT NativeStatusWindow::Handle(UINT message, WPARAM w, LPARAM l) {
       SetWindowPos(window_, nullptr, suggested->left, suggested->top, 0, 0,
                    SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
       LayOut();
+      for (int c = 0; c < kNotes; ++c) {
+        SendMessageW(list_, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(c),
+                     MAKELPARAM(TwipsToPixels(kColumnWidths[c], HIWORD(w)), 0));
+      }
+      // The notes as wide as they are in the new font.
+      widest_note_ = 0;
+      for (const host::StatusRow& row : model_.Rows()) {
+        std::wstring notes = WideText(row.notes);
+        widest_note_ = std::max(
+            widest_note_, static_cast<int>(SendMessageW(list_, LVM_GETSTRINGWIDTHW, 0,
+                                                        reinterpret_cast<LPARAM>(notes.c_str()))));
+      }
       FitNotes();
       return 0;
     }

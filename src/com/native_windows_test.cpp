@@ -126,10 +126,14 @@ TEST_F(NativeWindows, RichTextViewShowsTheColouringAndKeepsEveryByte) {
       {"a\r\n\r\n", "a\r\n\r\n"},
       {"", ""},
   };
+  HWND read_only = MakeRichTextView(parent, 2, true);
   for (const Case& c : cases) {
     ShowColouredText(view, c.text);
     EXPECT_EQ(RichTextPlainText(view), c.shown) << c.text;
+    ShowColouredText(read_only, c.text);
+    EXPECT_EQ(RichTextPlainText(read_only), c.shown) << c.text;
   }
+  EXPECT_NE(GetWindowLongPtrW(read_only, GWL_STYLE) & ES_READONLY, 0);
   ShowColouredText(view, "dim x ' note\r\nMsgBox \"dim\"");
   struct Colour {
     int offset;
