@@ -13,7 +13,9 @@
 #include "com/test_host/dispatch_object.h"
 #include "com/test_host/host_support.h"
 #include "com/test_host/vbe_server.h"
+#include "com/test_host/window_check.h"
 #include "com/test_host/window_driver.h"
+#include "com/test_host/window_tour.h"
 #include "host/settings_keys.h"
 #include "platform/system/environment.h"
 #include "platform/system/process.h"
@@ -35,7 +37,8 @@ constexpr DWORD kCommandWait = 30000;
 
 class Scenario {
  public:
-  explicit Scenario(const HostOptions& options) : o_(options), watcher_(GetCurrentThreadId()) {}
+  explicit Scenario(const HostOptions& options)
+      : o_(options), watcher_(GetCurrentThreadId()), tour_(steps_, options.screens) {}
   HostResult Run();
 
  private:
@@ -82,6 +85,7 @@ class Scenario {
   const HostOptions& o_;
   Steps steps_;
   MessageBoxWatcher watcher_;
+  WindowTour tour_;
   std::vector<MessageRecord> messages_;  // every box answered during the current part
   bool full_add_in_ = false;             // the add-in puts its toolbar up
   bool has_window_ = false;              // its button opens a main window
@@ -295,9 +299,25 @@ bool Scenario::WaitForCommandEnd() {
       kCommandWait);
 }
 
-// Sets the check boxes and option buttons captioned in `checked`, then clicks `button`.
+// The control of the main window captioned `text`: the one on the tab shown when there are
+// two (the scope options are on two tabs).
+HWND Captioned(HWND main, const std::wstring& text) {
+  for (const Control& control : VisibleControls(main)) {
+    if (control.caption == text) return control.handle;
+  }
+  return FindControl(main, text);
+}
+
+// Shows the tab of `button`, sets the check boxes and option buttons captioned in `checked`
+// there, then clicks `button`.
 bool Scenario::RunCommand(HWND main, const wchar_t* button,
                           const std::vector<const wchar_t*>& checked) {
+  HWND target = FindButton(main, button);
+  if (target == nullptr) {
+    steps_.Check(false, "the main window has the button \"" + Utf8(button) + "\"");
+    return false;
+  }
+  WindowTour::ShowTabOf(main, target);
   for (const wchar_t* captions : checked) {
     // "A|B": the control is captioned A or B (a caption may follow the scope chosen);
     // "-A": the check box is cleared.
@@ -306,7 +326,7 @@ bool Scenario::RunCommand(HWND main, const wchar_t* button,
     HWND control = nullptr;
     for (size_t at = 0; control == nullptr && at <= names.size();) {
       size_t bar = std::min(names.find(L'|', at), names.size());
-      control = FindControl(main, names.substr(at, bar - at));
+      control = Captioned(main, names.substr(at, bar - at));
       at = bar + 1;
     }
     if (control == nullptr) {
@@ -314,11 +334,6 @@ bool Scenario::RunCommand(HWND main, const wchar_t* button,
       return false;
     }
     SetChecked(control, check);
-  }
-  HWND target = FindControl(main, button);
-  if (target == nullptr) {
-    steps_.Check(false, "the main window has \"" + Utf8(button) + "\"");
-    return false;
   }
   Click(target);
   return WaitForCommandEnd();
@@ -390,11 +405,13 @@ void Scenario::BuildAndClean(Session& session) {
   }
   steps_.Check(true, "the button opens the main window", "\"" + Utf8(WindowText(main)) + "\"");
   if (o_.hold_window_ms != 0) PumpFor(o_.hold_window_ms);
+  tour_.MainWindow(main);
 
   bool ended = RunCommand(
       main, kGo, {L"Group of projects", L"Insert Error Handlers", L"Build Projects|Build Project"});
   ReportMessages("the build");
   built_rows_ = StatusRows();
+  if (HWND list = StatusList(); list != nullptr) tour_.StatusWindow(GetAncestor(list, GA_ROOT));
   steps_.Check(ended, "\"&GO !\" builds the group; the status window lists the procedures",
                std::to_string(built_rows_.size()) + " row(s)");
   built_ = kestrix::testing::FilesBelow(o_.work + "/ide/Shop");
@@ -415,6 +432,8 @@ void Scenario::BuildAndClean(Session& session) {
   CheckCleanRestoredTheGroup(session, true);
   steps_.Check(kestrix::testing::FilesBelow(o_.work + "/ide/Shop") == built_,
                "the clean wrote no file (the IDE saves only when asked)");
+  tour_.Dialogs(main);
+  ReportMessages("the tour of the dialogs");
 }
 
 // After the clean every module in the IDE holds what the original files hold; with

@@ -14,6 +14,7 @@ struct HostOptions {
   std::string compiler;      // the stand-in for VB6.EXE
   std::string examples;      // the folder holding the example group Shop
   std::string work;          // a scratch folder, emptied first
+  std::string screens;       // where the pictures of the add-in's windows go
   DWORD hold_window_ms = 0;  // keeps the first main window open this long (for a screenshot)
 };
 

@@ -3,10 +3,12 @@
 // over the example group, then works with the add-in as a user would (see host_scenario.h).
 //
 //   kestrix-test-host [--dll PATH] [--batch PATH] [--compiler PATH] [--examples FOLDER]
-//                     [--work FOLDER] [--hold-window MILLISECONDS] [--require-all]
+//                     [--work FOLDER] [--screens FOLDER] [--hold-window MILLISECONDS]
+//                     [--require-all]
 //
 // The programs default to those beside it (the compiler's stand-in below ..\tests), the
-// examples to %KESTRIX_SOURCE_DIR%\examples, the scratch folder to .\test-host. Exit code 0
+// examples to %KESTRIX_SOURCE_DIR%\examples, the scratch folder to .\test-host, the pictures
+// of the add-in's windows to ..\test-host-screens beside bin\. Exit code 0
 // when no step failed (with --require-all, when none was skipped either), 1 otherwise.
 #include <objbase.h>
 #include <windows.h>
@@ -62,6 +64,7 @@ int main(int argc, char** argv) {
   const char* source = std::getenv("KESTRIX_SOURCE_DIR");
   options.examples = std::string(source != nullptr ? source : bin + "\\..\\..\\..") + "/examples";
   options.work = kestrix::system::CurrentFolder() + "/test-host";
+  options.screens = bin + "\\..\\test-host-screens";
   bool require_all = false;
   std::vector<std::string> args(argv + 1, argv + argc);
   for (size_t i = 0; i < args.size(); ++i) {
@@ -78,6 +81,8 @@ int main(int argc, char** argv) {
       options.examples = args[++i];
     } else if (args[i] == "--work" && has_value) {
       options.work = args[++i];
+    } else if (args[i] == "--screens" && has_value) {
+      options.screens = args[++i];
     } else if (args[i] == "--hold-window" && has_value) {
       options.hold_window_ms = static_cast<DWORD>(std::strtoul(args[++i].c_str(), nullptr, 10));
     } else {

@@ -35,12 +35,14 @@ std::vector<HWND> Descendants(HWND parent) {
   return children;
 }
 
-// A message box: a dialog of the system's class whose buttons are all standard ones.
+// A message box: a dialog of the system's class holding only labels and standard buttons (a
+// dialog of the add-in's with OK and Cancel also holds fields or other controls).
 bool IsMessageBox(HWND window) {
   if (!IsWindowVisible(window) || ClassOf(window) != L"#32770") return false;
   int buttons = 0;
   for (HWND child : Descendants(window)) {
-    if (ClassOf(child) != L"Button") continue;
+    if (ClassOf(child) == L"Static") continue;
+    if (ClassOf(child) != L"Button") return false;
     int id = GetDlgCtrlID(child);
     if (id < IDOK || id > IDCONTINUE) return false;
     ++buttons;
@@ -49,6 +51,14 @@ bool IsMessageBox(HWND window) {
 }
 
 }  // namespace
+
+bool WindowsCanOpen() {
+  HWND probe = CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+  if (probe == nullptr) return false;
+  DestroyWindow(probe);
+  return true;
+}
 
 void PumpFor(DWORD milliseconds) {
   PumpUntil([] { return false; }, milliseconds);
@@ -100,6 +110,17 @@ HWND FindControl(HWND parent, const std::wstring& text, const wchar_t* class_nam
   return nullptr;
 }
 
+HWND FindButton(HWND parent, const std::wstring& text) {
+  for (HWND child : Descendants(parent)) {
+    LONG_PTR type = GetWindowLongPtrW(child, GWL_STYLE) & BS_TYPEMASK;
+    if (ClassOf(child) == L"Button" && WindowText(child) == text &&
+        (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON)) {
+      return child;
+    }
+  }
+  return nullptr;
+}
+
 void Click(HWND control) {
   SendMessageW(control, BM_CLICK, 0, 0);
 }
@@ -136,6 +157,160 @@ std::vector<std::vector<std::wstring>> ListRows(HWND list) {
     rows.push_back(std::move(cells));
   }
   return rows;
+}
+
+std::vector<std::wstring> ListHeaders(HWND list) {
+  std::vector<std::wstring> headers;
+  HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+  for (int column = 0; column < ListColumns(list); ++column) {
+    wchar_t text[256] = {};
+    HDITEMW item = {};
+    item.mask = HDI_TEXT;
+    item.pszText = text;
+    item.cchTextMax = 256;
+    SendMessageW(header, HDM_GETITEMW, static_cast<WPARAM>(column),
+                 reinterpret_cast<LPARAM>(&item));
+    headers.emplace_back(text);
+  }
+  return headers;
+}
+
+bool ColumnShowsWhole(HWND list, int column) {
+  // The list leaves a few pixels on each side of a cell's text.
+  const int padding = 12;
+  int width = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, column, 0));
+  auto fits = [&](const std::wstring& text) {
+    return static_cast<int>(
+               SendMessageW(list, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(text.c_str()))) +
+               padding <=
+           width;
+  };
+  std::vector<std::wstring> headers = ListHeaders(list);
+  if (static_cast<size_t>(column) >= headers.size() || !fits(headers[column])) return false;
+  for (const auto& cells : ListRows(list)) {
+    if (!fits(cells[static_cast<size_t>(column)])) return false;
+  }
+  return true;
+}
+
+std::vector<std::wstring> TabCaptions(HWND tab) {
+  std::vector<std::wstring> captions;
+  int count = static_cast<int>(SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0));
+  for (int index = 0; index < count; ++index) {
+    wchar_t text[256] = {};
+    TCITEMW item = {};
+    item.mask = TCIF_TEXT;
+    item.pszText = text;
+    item.cchTextMax = 256;
+    SendMessageW(tab, TCM_GETITEMW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+    captions.emplace_back(text);
+  }
+  return captions;
+}
+
+bool ClickTab(HWND tab, int index) {
+  RECT item{};
+  if (!SendMessageW(tab, TCM_GETITEMRECT, static_cast<WPARAM>(index),
+                    reinterpret_cast<LPARAM>(&item))) {
+    return false;
+  }
+  LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+  SendMessageW(tab, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  SendMessageW(tab, WM_LBUTTONUP, 0, at);
+  PumpFor(100);
+  return SendMessageW(tab, TCM_GETCURSEL, 0, 0) == index;
+}
+
+std::vector<std::wstring> MenuTexts(HMENU menu) {
+  std::vector<std::wstring> texts;
+  int count = GetMenuItemCount(menu);
+  for (int index = 0; index < count; ++index) {
+    wchar_t text[256] = {};
+    MENUITEMINFOW item = {};
+    item.cbSize = sizeof item;
+    item.fMask = MIIM_FTYPE | MIIM_STRING;
+    item.dwTypeData = text;
+    item.cch = 256;
+    GetMenuItemInfoW(menu, static_cast<UINT>(index), TRUE, &item);
+    texts.emplace_back((item.fType & MFT_SEPARATOR) != 0 ? L"-" : text);
+  }
+  return texts;
+}
+
+UINT MenuCommand(HWND window, const std::vector<std::wstring>& path) {
+  HMENU menu = GetMenu(window);
+  for (size_t step = 0; menu != nullptr && step < path.size(); ++step) {
+    std::vector<std::wstring> texts = MenuTexts(menu);
+    auto found = std::find(texts.begin(), texts.end(), path[step]);
+    if (found == texts.end()) return 0;
+    MENUITEMINFOW item = {};
+    item.cbSize = sizeof item;
+    item.fMask = MIIM_ID | MIIM_SUBMENU;
+    GetMenuItemInfoW(menu, static_cast<UINT>(found - texts.begin()), TRUE, &item);
+    if (step + 1 == path.size()) return item.hSubMenu == nullptr ? item.wID : 0;
+    menu = item.hSubMenu;
+  }
+  return 0;
+}
+
+// --- Modal windows ---
+
+namespace {
+
+struct ModalVisit {
+  std::wstring title;
+  std::vector<HWND> before;  // the thread's windows before the modal one opened
+  const std::function<void(HWND)>* visit = nullptr;
+  ULONGLONG deadline = 0;
+  bool visited = false;
+  bool busy = false;
+};
+
+thread_local ModalVisit* current_visit = nullptr;
+
+std::vector<HWND> NewWindows(const ModalVisit& visit, const std::wstring& title) {
+  std::vector<HWND> found = TopWindows(title);
+  std::erase_if(found, [&](HWND window) {
+    return std::find(visit.before.begin(), visit.before.end(), window) != visit.before.end();
+  });
+  return found;
+}
+
+// Runs inside the modal window's loop, which dispatches the thread's timer messages.
+void CALLBACK VisitTimer(HWND, UINT, UINT_PTR, DWORD) {
+  ModalVisit* visit = current_visit;
+  if (visit == nullptr || visit->busy) return;
+  visit->busy = true;
+  std::vector<HWND> found = visit->visited ? std::vector<HWND>() : NewWindows(*visit, visit->title);
+  if (!found.empty()) {
+    (*visit->visit)(found[0]);
+    visit->visited = true;
+    if (IsWindow(found[0]) && IsWindowVisible(found[0])) PostMessageW(found[0], WM_CLOSE, 0, 0);
+  } else if (GetTickCount64() > visit->deadline) {
+    // Whatever holds the loop goes, so that the run goes on.
+    for (HWND window : NewWindows(*visit, L""))
+      PostMessageW(window, WM_CLOSE, 0, 0);
+  }
+  visit->busy = false;
+}
+
+}  // namespace
+
+bool VisitModal(const std::function<void()>& open, const std::wstring& title,
+                const std::function<void(HWND)>& visit, DWORD milliseconds) {
+  ModalVisit state;
+  state.title = title;
+  state.before = TopWindows(L"");
+  state.visit = &visit;
+  state.deadline = GetTickCount64() + milliseconds;
+  ModalVisit* outer = std::exchange(current_visit, &state);
+  UINT_PTR timer = SetTimer(nullptr, 0, 50, VisitTimer);
+  open();
+  // A window that is not modal after all is visited here.
+  PumpUntil([&] { return state.visited; }, state.visited ? 0 : 500);
+  KillTimer(nullptr, timer);
+  current_visit = outer;
+  return state.visited;
 }
 
 // --- MessageBoxWatcher ---
