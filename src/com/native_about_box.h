@@ -6,15 +6,14 @@
 #include <optional>
 #include <string>
 
+#include "driver/product_links.h"
 #include "host/dialogs.h"
 #include "host/system.h"
 
 namespace kestrix::com {
 
-// Where users get support and the product's web page (placeholders under the reserved example
-// domain until the product has its own).
-inline constexpr const char* kSupportAddress = "support@kestrix.example";
-inline constexpr const char* kWebAddress = "https://kestrix.example/";
+using driver::kSupportAddress;
+using driver::kWebAddress;
 
 // "Version 1.0.12": this build's version, three numbers in decimal.
 std::string VersionLabel();

@@ -6,12 +6,12 @@
 #include <string>
 #include <string_view>
 
+#include "driver/product_links.h"
 #include "host/system.h"
 
 namespace kestrix::com {
 
-// The help page of each page of the main window, by tab index; "" past the last.
-std::string HelpTopicOfTab(int tab);
+using driver::HelpTopicOfTab;
 
 // Opens one help page by its name ("ErrHand.htm"); false when it could not be opened (no
 // such page, or nothing to open it with).

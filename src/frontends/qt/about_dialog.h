@@ -7,6 +7,7 @@
 #include <array>
 #include <string>
 
+#include "driver/product_links.h"
 #include "host/dialogs.h"
 #include "host/system.h"
 
@@ -16,11 +17,8 @@ namespace kestrix::ui {
 
 class ClickLabel;
 
-// Where users get support and the product's web page. Both are placeholders under the
-// reserved example domain ("example" cannot be registered by anyone), to be replaced by the
-// product's real addresses; everything that shows or opens them takes them from here.
-inline constexpr const char* kSupportAddress = "support@kestrix.example";
-inline constexpr const char* kWebAddress = "https://kestrix.example/";
+using driver::kSupportAddress;
+using driver::kWebAddress;
 
 // The desktop's system-information programs, in the order they are looked for.
 inline constexpr std::array<const char*, 4> kSysInfoPrograms = {"kinfocenter", "hardinfo",

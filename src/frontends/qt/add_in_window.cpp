@@ -17,6 +17,7 @@
 #include <QTabWidget>
 #include <QTextEdit>
 
+#include "driver/product_links.h"
 #include "frontends/qt/about_dialog.h"
 #include "frontends/qt/artwork.h"
 #include "frontends/qt/click_label.h"
@@ -386,7 +387,7 @@ bool AddInWindow::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyRelease) {
     auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() == Qt::Key_F1 && !key->isAutoRepeat()) {
-      Help().ShowHelpTopic(HelpTopicForTab(form_->look().Tab));
+      Help().ShowHelpTopic(driver::HelpTopicOfTab(form_->look().Tab));
       return true;
     }
   }

@@ -9,12 +9,11 @@
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
-#include <array>
+
+#include "driver/product_links.h"
 
 namespace kestrix::ui {
 namespace {
-
-constexpr const char* kContentsPage = "index.htm";
 
 QToolButton* Button(const QString& text, const QString& name, QWidget* parent) {
   auto* button = new QToolButton(parent);
@@ -25,13 +24,6 @@ QToolButton* Button(const QString& text, const QString& name, QWidget* parent) {
 }
 
 }  // namespace
-
-std::string HelpTopicForTab(int tab) {
-  static constexpr std::array<const char*, 4> kTopics = {"mainw.htm", "CleanTab.htm", "ErrHand.htm",
-                                                         "options.htm"};
-  if (tab < 0 || tab >= static_cast<int>(kTopics.size())) return "";
-  return kTopics[static_cast<size_t>(tab)];
-}
 
 HelpViewer::HelpViewer(std::string help_folder, QWidget* parent)
     : QWidget(parent, Qt::Window), help_folder_(std::move(help_folder)) {
@@ -64,7 +56,7 @@ HelpViewer::HelpViewer(std::string help_folder, QWidget* parent)
 }
 
 void HelpViewer::ShowHelpContents() {
-  ShowHelpTopic(kContentsPage);
+  ShowHelpTopic(driver::kHelpContentsPage);
 }
 
 void HelpViewer::ShowHelpTopic(const std::string& topic) {

@@ -22,9 +22,6 @@ class HelpPages {
   virtual void ShowHelpTopic(const std::string& topic) = 0;
 };
 
-// The help page's name of each page of the main window, by tab index; "" past the last.
-std::string HelpTopicForTab(int tab);
-
 // The help window. One instance serves every request: each one shows the page asked for in
 // it and brings it to the front. It opens over the window that owns it and closes with
 // Escape.
