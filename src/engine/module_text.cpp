@@ -17,12 +17,36 @@ constexpr size_t kChunkSize = size_t{1} << 16;
 
 }  // namespace
 
+LineFacts ReadLineFacts(std::string_view line) {
+  LineFacts facts;
+  const size_t n = line.size();
+  const size_t start = basic::BlanksEnd(line);
+  facts.start = static_cast<uint32_t>(start);
+  if (start == n) return facts;
+  facts.first = basic::Lower(line[start]);
+  // A line number is digits followed by a blank (or nothing); the statement starts after it.
+  size_t word = start;
+  if (basic::IsDigit(line[start])) {
+    size_t digits = start + 1;
+    while (digits < n && basic::IsDigit(line[digits]))
+      ++digits;
+    if (digits == n || basic::IsBlank(line[digits])) word = basic::BlanksEnd(line, digits);
+  }
+  facts.word = word < n ? basic::Lower(line[word]) : '\0';
+  facts.word_at = static_cast<uint32_t>(word);
+  facts.colon = std::memchr(line.data() + start, ':', n - start) != nullptr;
+  facts.continues = basic::ContinuesOnNextLine(line);
+  return facts;
+}
+
 ModuleText::ModuleText(host::CodeModule& code) {
   const int32_t n = code.CountOfLines();
   if (n <= 0) return;
   source_ = code.Lines(1, n);
-  // The back side holds the lines last first: line k goes to back_[n - k].
-  back_.resize(static_cast<size_t>(n));
+  // The lines go after the gap, which starts at the top with room for what a pass inserts.
+  const size_t gap = static_cast<size_t>(n) / 2 + 64;
+  lines_.resize(static_cast<size_t>(n) + gap);
+  gap_end_ = gap;
   std::string_view all = source_;
   // Lines never hold a line feed, so every one in the text ends a line (with the CR before it).
   size_t pos = 0;
@@ -33,88 +57,124 @@ ModuleText::ModuleText(host::CodeModule& code) {
     size_t cut =
         (lf != std::string_view::npos && end > pos && all[end - 1] == '\r') ? end - 1 : end;
     if (++read > n) break;
-    back_[static_cast<size_t>(n - read)] = {all.substr(pos, cut - pos), read};
+    lines_[gap + static_cast<size_t>(read - 1)] = Entry(all.substr(pos, cut - pos), read);
     if (lf == std::string_view::npos) break;
     pos = lf + 1;
   }
   if (read != n) {
     // A code module whose lines hold line breaks of their own: read them one by one.
-    back_.clear();
     source_.clear();
     std::vector<std::string> lines;
     lines.reserve(static_cast<size_t>(n));
     for (int32_t i = 1; i <= n; ++i)
       lines.push_back(code.Lines(i, 1));
-    for (const auto& line : lines) {
-      back_.push_back({Store(line), static_cast<int32_t>(back_.size()) + 1});
-    }
-    std::reverse(back_.begin(), back_.end());
+    for (size_t k = 0; k < lines.size(); ++k)
+      lines_[gap + k] = Entry(Store(lines[k]), static_cast<int32_t>(k) + 1);
   }
   source_count_ = n;
 }
 
-void ModuleText::MoveGapTo(size_t index) {
-  if (front_.size() > index) {
-    const auto n = static_cast<std::ptrdiff_t>(front_.size() - index);
-    back_.insert(back_.end(), front_.rbegin(), front_.rbegin() + n);
-    front_.resize(index);
-  } else if (front_.size() < index) {
-    const auto n = static_cast<std::ptrdiff_t>(index - front_.size());
-    front_.insert(front_.end(), back_.rbegin(), back_.rbegin() + n);
-    back_.resize(back_.size() - static_cast<size_t>(n));
+void ModuleText::MoveGapTo(size_t index, size_t room) {
+  static_assert(std::is_trivially_copyable_v<Entry>);
+  if (gap_end_ - gap_ < room) {
+    // Grown by half the lines at least, so that a pass inserting as it goes down the module
+    // moves each line a bounded number of times.
+    const size_t after = lines_.size() - gap_end_;
+    const size_t gap = room + (gap_ + after) / 2 + 64;
+    std::vector<Entry> grown(gap_ + gap + after);
+    std::memcpy(grown.data(), lines_.data(), gap_ * sizeof(Entry));
+    std::memcpy(grown.data() + gap_ + gap, lines_.data() + gap_end_, after * sizeof(Entry));
+    lines_.swap(grown);
+    gap_end_ = gap_ + gap;
+  }
+  if (index < gap_) {
+    const size_t n = gap_ - index;
+    std::memmove(lines_.data() + gap_end_ - n, lines_.data() + index, n * sizeof(Entry));
+    gap_ -= n;
+    gap_end_ -= n;
+  } else if (index > gap_) {
+    const size_t n = index - gap_;
+    std::memmove(lines_.data() + gap_, lines_.data() + gap_end_, n * sizeof(Entry));
+    gap_ += n;
+    gap_end_ += n;
   }
 }
 
 std::string_view ModuleText::Store(std::string_view text, std::string_view more) {
   const size_t size = text.size() + more.size();
-  if (chunks_.empty() || chunks_.back().capacity() - chunks_.back().size() < size) {
-    chunks_.emplace_back();
-    chunks_.back().reserve(std::max(kChunkSize, size));
+  if (size > left_) {
+    const size_t capacity = std::max(kChunkSize, size);
+    chunks_.push_back(std::make_unique_for_overwrite<char[]>(capacity));
+    free_ = chunks_.back().get();
+    left_ = capacity;
   }
-  std::string& chunk = chunks_.back();
-  size_t at = chunk.size();
-  chunk.append(text);
-  chunk.append(more);
-  return std::string_view(chunk).substr(at, size);
+  char* at = free_;
+  if (!text.empty()) std::memcpy(at, text.data(), text.size());
+  if (!more.empty()) std::memcpy(at + text.size(), more.data(), more.size());
+  free_ += size;
+  left_ -= size;
+  return std::string_view(at, size);
 }
 
 void ModuleText::Insert(int32_t line, std::string_view text) {
-  MoveGapTo(static_cast<size_t>(line - 1));
   size_t pos = 0;
   for (;;) {
     size_t lf = text.find('\n', pos);
+    MoveGapTo(static_cast<size_t>(line - 1), 1);
     if (lf == std::string_view::npos) {
-      front_.push_back({Store(text.substr(pos)), 0});
+      lines_[gap_++] = Entry(Store(text.substr(pos)), 0);
       return;
     }
     size_t end = (lf > pos && text[lf - 1] == '\r') ? lf - 1 : lf;
-    front_.push_back({Store(text.substr(pos, end - pos)), 0});
+    lines_[gap_++] = Entry(Store(text.substr(pos, end - pos)), 0);
+    ++line;
     pos = lf + 1;
   }
+}
+
+void ModuleText::InsertEach(int32_t line, std::span<const std::string_view> lines) {
+  MoveGapTo(static_cast<size_t>(line - 1), lines.size());
+  for (std::string_view text : lines)
+    lines_[gap_++] = Entry(Store(text), 0);
 }
 
 void ModuleText::Replace(int32_t line, std::string_view text, bool same_end) {
   Entry& entry = At(line);
   const int8_t holds_end = same_end ? entry.holds_end : int8_t{-1};
-  entry = {Store(text), 0, holds_end};
+  entry = Entry(Store(text), 0, holds_end);
 }
 
 void ModuleText::Replace(int32_t line, std::string_view head, std::string_view tail,
                          bool same_end) {
   Entry& entry = At(line);
   const int8_t holds_end = same_end ? entry.holds_end : int8_t{-1};
-  entry = {Store(head, tail), 0, holds_end};
+  entry = Entry(Store(head, tail), 0, holds_end);
 }
 
 bool ModuleText::HoldsEnd(int32_t line) const {
   const Entry& entry = At(line);
-  if (entry.holds_end < 0) entry.holds_end = HoldsProcedureEnd(entry.text) ? 1 : 0;
+  if (entry.holds_end < 0) {
+    // On a line of one statement End must be the first word (after a line number), followed
+    // by a blank and a word that starts as Sub, Function or Property do.
+    const LineFacts& facts = Facts(line);
+    bool may = facts.colon;
+    if (!may && facts.word == 'e') {
+      std::string_view word = std::string_view(entry.text).substr(facts.word_at);
+      if (word.size() >= 7 && basic::Lower(word[1]) == 'n' && basic::Lower(word[2]) == 'd' &&
+          basic::IsBlank(word[3])) {
+        const size_t next = basic::BlanksEnd(word, 4);
+        const char c = next < word.size() ? basic::Lower(word[next]) : '\0';
+        may = c == 's' || c == 'f' || c == 'p';
+      }
+    }
+    entry.holds_end = may && HoldsProcedureEnd(entry.text) ? 1 : 0;
+  }
   return entry.holds_end != 0;
 }
 
 void ModuleText::Erase(int32_t line, int32_t count) {
-  MoveGapTo(static_cast<size_t>(line - 1));
-  back_.resize(back_.size() - static_cast<size_t>(count));
+  MoveGapTo(static_cast<size_t>(line - 1), 0);
+  gap_end_ += static_cast<size_t>(count);
 }
 
 bool ModuleText::Contains(std::string_view needle, int32_t from, int32_t to) const {

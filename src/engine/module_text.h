@@ -7,6 +7,8 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -35,13 +37,28 @@ class LineTest {
   bool (*call_)(const void*, int32_t);
 };
 
+// What the passes ask of nearly every line, read in one scan when first asked and kept with
+// the line: most lines answer every test from these alone, and the full reading is left to
+// the few that may be what a test looks for.
+struct LineFacts {
+  uint32_t start = 0;  // the first character that is no blank or tab (the length when none)
+  char first = 0;      // that character, in lower case ('\0' when there is none)
+  // The first character of the statement after a line number (digits and a blank), in lower
+  // case: where a header's or an End's first word starts ('\0' when there is none).
+  char word = 0;
+  uint32_t word_at = 0;  // where that character stands
+  bool colon = false;      // the line holds a ':' (a label or a second statement may follow)
+  bool continues = false;  // ContinuesOnNextLine
+};
+LineFacts ReadLineFacts(std::string_view line);
+
 class ModuleText {
  public:
   // Lines 1..CountOfLines() of `code`, read at once. Errors of the code module pass to the
   // caller.
   explicit ModuleText(host::CodeModule& code);
 
-  int32_t Count() const { return static_cast<int32_t>(front_.size() + back_.size()); }
+  int32_t Count() const { return static_cast<int32_t>(lines_.size() - (gap_end_ - gap_)); }
   // Line `line` (1..Count()), without its line break.
   std::string_view Line(int32_t line) const { return At(line).text; }
   // The line's number when it was read, 0 for a line inserted or replaced since.
@@ -50,6 +67,8 @@ class ModuleText {
   // Inserts `text` as line `line` (1..Count()+1); a text holding line breaks (CR LF or LF)
   // becomes several lines, as InsertLines makes it.
   void Insert(int32_t line, std::string_view text);
+  // Inserts `lines` (each a single line) as lines `line`, `line` + 1, ….
+  void InsertEach(int32_t line, std::span<const std::string_view> lines);
   // Line `line` becomes `text` (a single line). `same_end`: the new text holds a procedure's
   // End exactly when the old one did (a line number put in front, a jump's target changed),
   // so that HoldsEnd need not read it again.
@@ -58,6 +77,16 @@ class ModuleText {
   void Replace(int32_t line, std::string_view head, std::string_view tail, bool same_end);
   // HoldsProcedureEnd of the line, read once for each text the line has had.
   bool HoldsEnd(int32_t line) const;
+  // The line's facts, read once for each text the line has had.
+  const LineFacts& Facts(int32_t line) const {
+    const Entry& entry = At(line);
+    if (!entry.facts_known) {
+      entry.facts = ReadLineFacts(entry.text);
+      entry.facts_known = true;
+    }
+    return entry.facts;
+  }
+  bool Continues(int32_t line) const { return Facts(line).continues; }
   void Erase(int32_t line, int32_t count);
 
   // True when some line from `from` to `to` holds `needle`, in any case: the code module's
@@ -78,27 +107,36 @@ class ModuleText {
 
  private:
   struct Entry {
+    Entry() = default;
+    Entry(std::string_view t, int32_t o, int8_t h = -1) : text(t), origin(o), holds_end(h) {}
     std::string_view text;
-    int32_t origin;
+    int32_t origin = 0;
     mutable int8_t holds_end = -1;  // HoldsEnd's answer; -1 until it is asked
+    mutable bool facts_known = false;
+    mutable LineFacts facts;
   };
 
   const Entry& At(int32_t line) const {
     auto k = static_cast<size_t>(line - 1);
-    return k < front_.size() ? front_[k] : back_[back_.size() - 1 - (k - front_.size())];
+    return k < gap_ ? lines_[k] : lines_[k + (gap_end_ - gap_)];
   }
   Entry& At(int32_t line) { return const_cast<Entry&>(std::as_const(*this).At(line)); }
-  void MoveGapTo(size_t index);
+  // Moves the gap to just before the line at `index` (0-based), with room for `room` lines.
+  void MoveGapTo(size_t index, size_t room);
   std::string_view Store(std::string_view text, std::string_view more = {});
 
   std::string source_;  // the module as read
   int32_t source_count_ = 0;
-  // Text of the lines written since, in chunks that never move once filled.
-  std::vector<std::string> chunks_;
+  // Text of the lines written since, in chunks that never move once filled; `free_` is where
+  // the last one's unused `left_` bytes start.
+  std::vector<std::unique_ptr<char[]>> chunks_;
+  char* free_ = nullptr;
+  size_t left_ = 0;
   // The lines in a gap buffer: a pass edits as it goes down the module, so every edit lands
-  // at or just below the one before.
-  std::vector<Entry> front_;
-  std::vector<Entry> back_;  // reversed
+  // at or just below the one before. Lines 1..gap_ lie before the gap, the rest from gap_end_.
+  std::vector<Entry> lines_;
+  size_t gap_ = 0;
+  size_t gap_end_ = 0;
 };
 
 }  // namespace kestrix::engine

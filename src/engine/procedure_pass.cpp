@@ -25,7 +25,7 @@ struct ProcLines {
 
 // The last physical line of the statement starting at `line`, at most `limit`.
 int32_t StatementEnd(const ModuleText& code, int32_t line, int32_t limit) {
-  while (line < limit && ContinuesOnNextLine(code.Line(line)))
+  while (line < limit && code.Continues(line))
     ++line;
   return line;
 }
@@ -89,11 +89,8 @@ HeaderShape ReadHeaderShape(const ModuleText& code, int32_t decl_last, int32_t e
   // Without a directive there is no group to close, and so no repeated header: most bodies
   // are told apart by their first characters.
   bool any_directive = false;
-  for (int32_t i = decl_last + 1; i < end && !any_directive; ++i) {
-    std::string_view text = code.Line(i);
-    const size_t k = basic::BlanksEnd(text);
-    any_directive = k < text.size() && text[k] == '#';
-  }
+  for (int32_t i = decl_last + 1; i < end && !any_directive; ++i)
+    any_directive = code.Facts(i).first == '#';
   if (!any_directive) return shape;
   int depth = 0;
   bool in_other_branch = false;
@@ -127,8 +124,10 @@ HeaderShape ReadHeaderShape(const ModuleText& code, int32_t decl_last, int32_t e
 std::set<long> UserLineNumbers(const ModuleText& code, int32_t from, int32_t to) {
   std::set<long> numbers;
   for (int32_t i = from; i <= to; ++i) {
-    long number = LeadingNumber(code.Line(i));
-    if (number >= 0) numbers.insert(number);
+    if (basic::IsDigit(code.Facts(i).first)) {
+      long number = LeadingNumber(code.Line(i));
+      if (number >= 0) numbers.insert(number);
+    }
     i = StatementEnd(code, i, to);
   }
   return numbers;
@@ -151,6 +150,24 @@ char* FormatLineNumber(char* end, long number) {
   return p;
 }
 
+// False when the line holds no "GoTo 0" (in any case), so that "On Error GoTo 0" need not be
+// looked for: a '0' is in many lines, a GoTo right before it in few.
+bool MayJumpToZero(std::string_view line) {
+  for (size_t at = line.find('0'); at != std::string_view::npos; at = line.find('0', at + 1)) {
+    if (at >= 5 && line[at - 1] == ' ' && EqualsNoCase(line.substr(at - 5, 4), "goto")) return true;
+  }
+  return false;
+}
+
+// NeedsNoLineNumber of a line as read, `stripped` being the line past its leading blanks.
+bool TakesNoNumber(const LineFacts& facts, std::string_view stripped) {
+  const char c = facts.first;
+  if (c == '\0' || c == '\'' || c == '#' || basic::IsDigit(c)) return true;
+  if (c == 'c' && stripped.size() >= 4 && EqualsNoCase(stripped.substr(0, 4), "case")) return true;
+  // A label that is a name ends with a colon: a line without one has none.
+  return facts.colon && !basic::ReadLabel(stripped).text.empty();
+}
+
 // What the body walk could not do on lines that would grow past VB's line length.
 struct WalkNotes {
   std::vector<int32_t> not_numbered;     // lines of the original module
@@ -164,8 +181,9 @@ enum class LineChange { kNone, kNumbered, kRewritten };
 // Gives the line its number (when it takes one) and turns "On Error GoTo 0" into a jump to
 // the local handler (when handlers are inserted), as long as the line stays within VB's
 // length. kNumbered: the line is to be written as `prefix` followed by `text`; kRewritten:
-// `out` holds it as it is to be written. `indent` is the count of blanks `text` starts with.
-LineChange TransformBodyLine(std::string_view text, size_t indent, long& next_free, long position,
+// `out` holds it as it is to be written. `facts` are those of `text`.
+LineChange TransformBodyLine(std::string_view text, const LineFacts& facts, long& next_free,
+                             long position,
                              const std::set<long>& taken, bool handlers, int32_t original,
                              WalkNotes& notes, std::string& out, std::string_view& prefix) {
   std::string_view line = text;
@@ -173,7 +191,7 @@ LineChange TransformBodyLine(std::string_view text, size_t indent, long& next_fr
   if (handlers) {
     // Only the target changes: the statement keeps the case it was written in, so that
     // cleaning gives back the very text (VB's own spelling is the one written here).
-    size_t at = FindInCode(text, kOnErrorGotoZero);
+    size_t at = MayJumpToZero(text) ? FindInCode(text, kOnErrorGotoZero) : std::string::npos;
     if (at != std::string::npos) {
       if (text.size() - 1 + std::string_view(kLocalHandlerLabel).size() > kMaxLineLength) {
         notes.jump_not_turned.push_back(original);
@@ -188,7 +206,8 @@ LineChange TransformBodyLine(std::string_view text, size_t indent, long& next_fr
   }
   const LineChange unnumbered = changed ? LineChange::kRewritten : LineChange::kNone;
   bool starts_with_digit = !line.empty() && line[0] >= '0' && line[0] <= '9';
-  if (starts_with_digit || NeedsNoLineNumber(changed ? line : text.substr(indent))) {
+  if (starts_with_digit ||
+      (changed ? NeedsNoLineNumber(line) : TakesNoNumber(facts, text.substr(facts.start)))) {
     return unnumbered;
   }
   long number = std::max(100 + position, next_free);
@@ -212,6 +231,13 @@ bool IsBeginMarker(std::string_view line) {
   return EqualsNoCase(line, kBeginMarker);
 }
 
+// ParseHeader's answer is no header unless the statement's first word starts with one of the
+// letters a modifier, Sub, Function or Property starts with.
+bool MayBeHeader(const LineFacts& facts) {
+  const char c = facts.word;
+  return c == 'p' || c == 's' || c == 'f' || c == 'g';
+}
+
 // The body walk: numbers the statement lines from `first` up to the End line, passing over
 // repeated headers and the marked blocks inserted after them. `added_above` is how many lines
 // the instrumentation inserted above `first`. Returns the line the walk counted from, moved
@@ -225,10 +251,12 @@ int32_t WalkBody(ModuleText& code, int32_t first, int32_t end, bool handlers,
   for (long k = 1; base + k < end; ++k) {
     int32_t line = base + static_cast<int32_t>(k);
     std::string_view before = code.Line(line);
+    // A copy: the line's facts go when its text is replaced.
+    const LineFacts facts = code.Facts(line);
     // The tests below read the line past its leading blanks: they are skipped once here.
-    const size_t indent = basic::BlanksEnd(before);
-    const std::string_view stripped = before.substr(indent);
-    if (IsBeginMarker(before) || !ParseHeader(stripped).name.empty()) {
+    const std::string_view stripped = before.substr(facts.start);
+    if ((facts.first == '\'' && IsBeginMarker(before)) ||
+        (MayBeHeader(facts) && !ParseHeader(stripped).name.empty())) {
       // A header declared again in another branch, or the head block after it: not counted.
       bool block = IsBeginMarker(before);
       int32_t last = line;
@@ -249,19 +277,22 @@ int32_t WalkBody(ModuleText& code, int32_t first, int32_t end, bool handlers,
     std::string_view prefix;
     const LineChange change = in_select_head
                                   ? LineChange::kNone
-                                  : TransformBodyLine(before, indent, next_free, k, taken, handlers,
+                                  : TransformBodyLine(before, facts, next_free, k, taken, handlers,
                                                       line - added_above, notes, out, prefix);
     // A number in front and the jump's new target change no statement's first words.
     if (change == LineChange::kNumbered) code.Replace(line, prefix, before, true);
     if (change == LineChange::kRewritten) code.Replace(line, out, true);
     // A number in front of the statement and a jump's new target leave its first words as
     // they were: the line as it was read tells whether it opens a Select Case.
-    if (!in_select_head && OpensSelectCase(stripped)) in_select_head = true;
-    std::string_view text = code.Line(line);
-    // Continuation lines belong to the statement just handled: not numbered, not counted.
-    while (ContinuesOnNextLine(text) && line + 1 < end) {
-      text = code.Line(++line);
+    if (!in_select_head && (facts.colon || facts.word == 's') && OpensSelectCase(stripped)) {
+      in_select_head = true;
+    }
+    // Continuation lines belong to the statement just handled: not numbered, not counted. A
+    // number in front and a jump's new target leave the line's end as it was.
+    for (bool continues = facts.continues; continues && line + 1 < end;) {
+      ++line;
       ++base;
+      continues = code.Continues(line);
     }
   }
   return base;
@@ -311,8 +342,9 @@ std::string KindLabel(ProcKind kind) {
 
 int32_t InsertMarkedBlock(ModuleText& code, int32_t at_line,
                           std::initializer_list<std::string_view> texts) {
-  code.Insert(at_line, kBeginMarker);
-  int32_t position = at_line + 1;
+  std::vector<std::string_view> lines;
+  lines.reserve(16);
+  lines.emplace_back(kBeginMarker);
   // The lines as clsTokenList cuts them (separator CR LF, not trimmed): a rest of only
   // blanks after a separator gives no line.
   auto only_blanks = [](std::string_view rest) {
@@ -322,12 +354,13 @@ int32_t InsertMarkedBlock(ModuleText& code, int32_t at_line,
     std::string_view rest = text;
     while (!only_blanks(rest)) {
       size_t p = rest.find("\r\n");
-      code.Insert(position++, rest.substr(0, p));
+      lines.push_back(rest.substr(0, p));
       rest = p == std::string_view::npos ? std::string_view() : rest.substr(p + 2);
     }
   }
-  code.Insert(position, kEndMarker);
-  return position + 1;
+  lines.emplace_back(kEndMarker);
+  code.InsertEach(at_line, lines);
+  return at_line + static_cast<int32_t>(lines.size());
 }
 
 void InstrumentProcedure(EngineState& state, const std::string& name, ProcKind kind,
@@ -392,12 +425,9 @@ void InstrumentProcedure(EngineState& state, const std::string& name, ProcKind k
     line = WalkBody(code, first, p.end, handlers, taken, added_above + added, notes);
     int32_t end_line = p.end;
     if (handlers) {
-      std::string_view handler = state.LocalHandlerText();
-      std::string tail;
-      tail.reserve(exit_statement.size() + handler.size() + 32);
-      tail.append("\t").append(exit_statement).append("\r\n");
-      tail.append(kLocalHandlerLabel).append(":\r\n").append(handler);
-      end_line = InsertMarkedBlock(code, p.end, {tail});
+      static const std::string label = std::string(kLocalHandlerLabel) + ":";
+      end_line = InsertMarkedBlock(code, p.end,
+                                   {"\t" + exit_statement, label, state.LocalHandlerText()});
     }
     // Everything between the declaration and the End line goes back in one piece, but for
     // headers declared again in other branches: they stay where they are.
