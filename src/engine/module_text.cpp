@@ -17,7 +17,10 @@ constexpr size_t kChunkSize = size_t{1} << 16;
 
 }  // namespace
 
-LineFacts ReadLineFacts(std::string_view line) {
+namespace {
+
+// ReadLineFacts but for the colon, which the caller tells.
+LineFacts ReadFacts(std::string_view line, bool colon) {
   LineFacts facts;
   const size_t n = line.size();
   const size_t start = basic::BlanksEnd(line);
@@ -34,9 +37,15 @@ LineFacts ReadLineFacts(std::string_view line) {
   }
   facts.word = word < n ? basic::Lower(line[word]) : '\0';
   facts.word_at = static_cast<uint32_t>(word);
-  facts.colon = std::memchr(line.data() + start, ':', n - start) != nullptr;
+  facts.colon = colon;
   facts.continues = basic::ContinuesOnNextLine(line);
   return facts;
+}
+
+}  // namespace
+
+LineFacts ReadLineFacts(std::string_view line) {
+  return ReadFacts(line, line.find(':') != std::string_view::npos);
 }
 
 ModuleText::ModuleText(host::CodeModule& code) {
@@ -49,15 +58,22 @@ ModuleText::ModuleText(host::CodeModule& code) {
   gap_end_ = gap;
   std::string_view all = source_;
   // Lines never hold a line feed, so every one in the text ends a line (with the CR before it).
+  // Each line's facts are read with it; colons are few, so they are looked for in the whole
+  // text, not line by line.
   size_t pos = 0;
   int32_t read = 0;
+  size_t colon = all.find(':');
   for (;;) {
     size_t lf = all.find('\n', pos);
     size_t end = lf == std::string_view::npos ? all.size() : lf;
     size_t cut =
         (lf != std::string_view::npos && end > pos && all[end - 1] == '\r') ? end - 1 : end;
     if (++read > n) break;
-    lines_[gap + static_cast<size_t>(read - 1)] = Entry(all.substr(pos, cut - pos), read);
+    if (colon < pos) colon = all.find(':', pos);
+    Entry& entry = lines_[gap + static_cast<size_t>(read - 1)];
+    entry = Entry(all.substr(pos, cut - pos), read);
+    entry.facts = ReadFacts(entry.text, colon < cut);
+    entry.facts_known = true;
     if (lf == std::string_view::npos) break;
     pos = lf + 1;
   }
@@ -151,9 +167,9 @@ void ModuleText::Replace(int32_t line, std::string_view head, std::string_view t
   entry = Entry(Store(head, tail), 0, holds_end);
 }
 
-bool ModuleText::HoldsEnd(int32_t line) const {
+bool ModuleText::ReadHoldsEnd(int32_t line) const {
   const Entry& entry = At(line);
-  if (entry.holds_end < 0) {
+  {
     // On a line of one statement End must be the first word (after a line number), followed
     // by a blank and a word that starts as Sub, Function or Property do.
     const LineFacts& facts = Facts(line);

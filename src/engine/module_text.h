@@ -76,7 +76,10 @@ class ModuleText {
   // The same with the text `head` followed by `tail`.
   void Replace(int32_t line, std::string_view head, std::string_view tail, bool same_end);
   // HoldsProcedureEnd of the line, read once for each text the line has had.
-  bool HoldsEnd(int32_t line) const;
+  bool HoldsEnd(int32_t line) const {
+    const Entry& entry = At(line);
+    return entry.holds_end >= 0 ? entry.holds_end != 0 : ReadHoldsEnd(line);
+  }
   // The line's facts, read once for each text the line has had.
   const LineFacts& Facts(int32_t line) const {
     const Entry& entry = At(line);
@@ -123,6 +126,7 @@ class ModuleText {
   Entry& At(int32_t line) { return const_cast<Entry&>(std::as_const(*this).At(line)); }
   // Moves the gap to just before the line at `index` (0-based), with room for `room` lines.
   void MoveGapTo(size_t index, size_t room);
+  bool ReadHoldsEnd(int32_t line) const;
   std::string_view Store(std::string_view text, std::string_view more = {});
 
   std::string source_;  // the module as read

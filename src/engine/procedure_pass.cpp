@@ -233,9 +233,28 @@ bool IsBeginMarker(std::string_view line) {
 
 // ParseHeader's answer is no header unless the statement's first word starts with one of the
 // letters a modifier, Sub, Function or Property starts with.
-bool MayBeHeader(const LineFacts& facts) {
+bool MayBeHeader(const LineFacts& facts, std::string_view line) {
   const char c = facts.word;
-  return c == 'p' || c == 's' || c == 'f' || c == 'g';
+  if (c != 'p' && c != 's' && c != 'f' && c != 'g') return false;
+  // Public, Private, Property; Sub, Static; Function, Friend; Global.
+  const size_t second = facts.word_at + 1;
+  const char next = second < line.size() ? basic::Lower(line[second]) : '\0';
+  switch (c) {
+    case 'p':
+      return next == 'u' || next == 'r';
+    case 's':
+      return next == 'u' || next == 't';
+    case 'f':
+      return next == 'u' || next == 'r';
+    default:
+      return next == 'l';
+  }
+}
+
+// True when the word at `at` is `word` (in any case), followed by no name character.
+bool IsWordAt(std::string_view line, size_t at, std::string_view word) {
+  return line.size() >= at + word.size() && EqualsNoCase(line.substr(at, word.size()), word) &&
+         (line.size() == at + word.size() || !basic::IsIdentChar(line[at + word.size()]));
 }
 
 // The body walk: numbers the statement lines from `first` up to the End line, passing over
@@ -256,7 +275,7 @@ int32_t WalkBody(ModuleText& code, int32_t first, int32_t end, bool handlers,
     // The tests below read the line past its leading blanks: they are skipped once here.
     const std::string_view stripped = before.substr(facts.start);
     if ((facts.first == '\'' && IsBeginMarker(before)) ||
-        (MayBeHeader(facts) && !ParseHeader(stripped).name.empty())) {
+        (MayBeHeader(facts, before) && !ParseHeader(stripped).name.empty())) {
       // A header declared again in another branch, or the head block after it: not counted.
       bool block = IsBeginMarker(before);
       int32_t last = line;
@@ -284,7 +303,8 @@ int32_t WalkBody(ModuleText& code, int32_t first, int32_t end, bool handlers,
     if (change == LineChange::kRewritten) code.Replace(line, out, true);
     // A number in front of the statement and a jump's new target leave its first words as
     // they were: the line as it was read tells whether it opens a Select Case.
-    if (!in_select_head && (facts.colon || facts.word == 's') && OpensSelectCase(stripped)) {
+    if (!in_select_head && (facts.colon || IsWordAt(before, facts.word_at, "select")) &&
+        OpensSelectCase(stripped)) {
       in_select_head = true;
     }
     // Continuation lines belong to the statement just handled: not numbered, not counted. A

@@ -147,8 +147,10 @@ bool OpensSelectCase(std::string_view line) {
   while (i < line.size() && IsDigit(line[i]))
     ++i;
   i = basic::BlanksEnd(line, i);
-  if (i < line.size() && basic::Lower(line[i]) != 's' && line.find(':') == std::string_view::npos) {
-    return false;
+  if (i < line.size() && line.find(':') == std::string_view::npos) {
+    // One statement, which must start with the word Select.
+    std::string_view word = line.substr(i);
+    if (!EqualsNoCase(TakeWord(word), "select")) return false;
   }
   if (FindNoCase(line, "SELECT") == std::string_view::npos) return false;
   basic::StatementReader statements(line.substr(basic::ReadLabel(line).end));
@@ -191,6 +193,8 @@ Header ParseHeader(std::string_view line) {
   // Nor is it one unless that word is a modifier, Sub, Function or Property.
   std::string_view rest = first;
   std::string_view word = TakeWord(rest);
+  // Sub; Public, Friend, Static, Global; Private; Function, Property.
+  if (word.size() != 3 && (word.size() < 6 || word.size() > 8)) return {};
   if (!basic::IsModifierWord(word) && !EqualsNoCase(word, "sub") &&
       !EqualsNoCase(word, "function") && !EqualsNoCase(word, "property")) {
     return {};
