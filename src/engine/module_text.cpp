@@ -197,10 +197,59 @@ bool ModuleText::Contains(std::string_view needle, int32_t from, int32_t to) con
   return ContainsEach({needle}, from, to) != 0;
 }
 
+bool ModuleText::HeldAsRead(std::string_view needle) const {
+  for (const auto& [text, held] : held_) {
+    if (text == needle) return held;
+  }
+  const bool held = basic::FindNoCase(source_, needle) != std::string_view::npos;
+  held_.emplace_back(std::string(needle), held);
+  return held;
+}
+
 uint32_t ModuleText::ContainsEach(std::initializer_list<std::string_view> needle_list, int32_t from,
                                   int32_t to) const {
   const std::string_view* needles = needle_list.begin();
   const size_t count = std::min<size_t>(needle_list.size(), 32);
+  // A needle that no line as read holds (one search of the whole text, kept for the next
+  // ask) can only be in the lines written since: most ranges have few, or none.
+  std::array<std::string_view, 32> others;
+  std::array<size_t, 32> other_index{};
+  size_t other_count = 0;
+  std::array<size_t, 32> fresh_index{};
+  size_t fresh_count = 0;
+  for (size_t k = 0; k < count; ++k) {
+    std::string_view needle = needles[k];
+    const bool searchable = !needle.empty() && !source_.empty() &&
+                            needle.find_first_of("\r\n") == std::string_view::npos;
+    if (searchable && !HeldAsRead(needle)) {
+      fresh_index[fresh_count++] = k;
+    } else {
+      other_index[other_count] = k;
+      others[other_count++] = needle;
+    }
+  }
+  uint32_t found = 0;
+  const uint32_t some = other_count > 0 ? SearchLines(others.data(), other_count, from, to) : 0;
+  for (size_t j = 0; j < other_count; ++j) {
+    if (some & (uint32_t{1} << j)) found |= uint32_t{1} << other_index[j];
+  }
+  if (fresh_count == 0) return found;
+  const int32_t last = std::min(to, Count());
+  for (int32_t i = std::max(from, 1); i <= last; ++i) {
+    const Entry& entry = At(i);
+    if (entry.origin != 0) continue;
+    for (size_t j = 0; j < fresh_count; ++j) {
+      const size_t k = fresh_index[j];
+      if (basic::FindNoCase(entry.text, needles[k]) != std::string_view::npos) {
+        found |= uint32_t{1} << k;
+      }
+    }
+  }
+  return found;
+}
+
+uint32_t ModuleText::SearchLines(const std::string_view* needles, size_t count, int32_t from,
+                                 int32_t to) const {
   uint32_t found = 0;
   size_t left = 0;
   // Needles without line breaks can be looked for in a run of lines as read at once: the

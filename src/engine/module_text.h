@@ -129,8 +129,16 @@ class ModuleText {
   bool ReadHoldsEnd(int32_t line) const;
   std::string_view Store(std::string_view text, std::string_view more = {});
 
+  // True when some line as read holds `needle`: one search of the text as read, kept for the
+  // next ask.
+  bool HeldAsRead(std::string_view needle) const;
+  // ContainsEach over the lines themselves.
+  uint32_t SearchLines(const std::string_view* needles, size_t count, int32_t from,
+                       int32_t to) const;
+
   std::string source_;  // the module as read
   int32_t source_count_ = 0;
+  mutable std::vector<std::pair<std::string, bool>> held_;  // HeldAsRead's answers
   // Text of the lines written since, in chunks that never move once filled; `free_` is where
   // the last one's unused `left_` bytes start.
   std::vector<std::unique_ptr<char[]>> chunks_;
