@@ -11,5 +11,7 @@ inline constexpr const char* kOnErrorGotoZero = "On Error GoTo 0";
 inline constexpr const char* kOnErrorGotoHandler = "On Error GoTo KestrixLocalHandler";
 inline constexpr const char* kSkipProcMark = "KestrixSkipProc";
 inline constexpr const char* kSkipModuleMark = "KestrixSkipModule";
+// The word every mark and label above starts with.
+inline constexpr const char* kMarkStem = "Kestrix";
 
 }  // namespace kestrix::engine

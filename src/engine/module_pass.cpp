@@ -163,6 +163,9 @@ bool InstrumentModule(EngineState& state, host::CodeModule* code) {
   std::optional<bool> declared;
   try {
     text.emplace(*code);
+    // Every mark and label Kestrix writes starts with its name: in most modules one search
+    // for it answers every later search for them.
+    text->HeldAsRead(kMarkStem);
     const uint32_t found = text->ContainsEach(
         {kSkipModuleMark, "Const MODULENAME_ =", "Const MODULENAME_="}, 1, text->Count());
     skip = (found & 1) != 0;

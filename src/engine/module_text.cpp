@@ -201,6 +201,10 @@ bool ModuleText::HeldAsRead(std::string_view needle) const {
   for (const auto& [text, held] : held_) {
     if (text == needle) return held;
   }
+  // A needle holding one that no line holds is held by none either.
+  for (const auto& [text, held] : held_) {
+    if (!held && basic::FindNoCase(needle, text) != std::string_view::npos) return false;
+  }
   const bool held = basic::FindNoCase(source_, needle) != std::string_view::npos;
   held_.emplace_back(std::string(needle), held);
   return held;

@@ -92,6 +92,10 @@ class ModuleText {
   bool Continues(int32_t line) const { return Facts(line).continues; }
   void Erase(int32_t line, int32_t count);
 
+  // True when some line as read holds `needle`, in any case: one search of the text as read,
+  // kept for the next ask (and for every needle that holds this one).
+  bool HeldAsRead(std::string_view needle) const;
+
   // True when some line from `from` to `to` holds `needle`, in any case: the code module's
   // Find over those lines, without whole-word or pattern matching.
   bool Contains(std::string_view needle, int32_t from, int32_t to) const;
@@ -129,9 +133,6 @@ class ModuleText {
   bool ReadHoldsEnd(int32_t line) const;
   std::string_view Store(std::string_view text, std::string_view more = {});
 
-  // True when some line as read holds `needle`: one search of the text as read, kept for the
-  // next ask.
-  bool HeldAsRead(std::string_view needle) const;
   // ContainsEach over the lines themselves.
   uint32_t SearchLines(const std::string_view* needles, size_t count, int32_t from,
                        int32_t to) const;
