@@ -42,6 +42,22 @@ LineFacts ReadFacts(std::string_view line, bool colon) {
   return facts;
 }
 
+// False when HoldsProcedureEnd is: on a line of one statement End must be the first word
+// (after a line number), followed by a blank and a word that starts as Sub, Function or
+// Property do.
+bool MayHoldEnd(std::string_view line, const LineFacts& facts) {
+  if (facts.colon) return true;
+  if (facts.word != 'e') return false;
+  std::string_view word = line.substr(facts.word_at);
+  if (word.size() < 7 || basic::Lower(word[1]) != 'n' || basic::Lower(word[2]) != 'd' ||
+      !basic::IsBlank(word[3])) {
+    return false;
+  }
+  const size_t next = basic::BlanksEnd(word, 4);
+  const char c = next < word.size() ? basic::Lower(word[next]) : '\0';
+  return c == 's' || c == 'f' || c == 'p';
+}
+
 }  // namespace
 
 LineFacts ReadLineFacts(std::string_view line) {
@@ -74,6 +90,8 @@ ModuleText::ModuleText(host::CodeModule& code) {
     entry = Entry(all.substr(pos, cut - pos), read);
     entry.facts = ReadFacts(entry.text, colon < cut);
     entry.facts_known = true;
+    // Most lines are told from their first word; the few others when they are asked about.
+    if (!MayHoldEnd(entry.text, entry.facts)) entry.holds_end = 0;
     if (lf == std::string_view::npos) break;
     pos = lf + 1;
   }
@@ -116,20 +134,11 @@ void ModuleText::MoveGapTo(size_t index, size_t room) {
   }
 }
 
-std::string_view ModuleText::Store(std::string_view text, std::string_view more) {
-  const size_t size = text.size() + more.size();
-  if (size > left_) {
-    const size_t capacity = std::max(kChunkSize, size);
-    chunks_.push_back(std::make_unique_for_overwrite<char[]>(capacity));
-    free_ = chunks_.back().get();
-    left_ = capacity;
-  }
-  char* at = free_;
-  if (!text.empty()) std::memcpy(at, text.data(), text.size());
-  if (!more.empty()) std::memcpy(at + text.size(), more.data(), more.size());
-  free_ += size;
-  left_ -= size;
-  return std::string_view(at, size);
+void ModuleText::NewChunk(size_t size) {
+  const size_t capacity = std::max(kChunkSize, size);
+  chunks_.push_back(std::make_unique_for_overwrite<char[]>(capacity));
+  free_ = chunks_.back().get();
+  left_ = capacity;
 }
 
 void ModuleText::Insert(int32_t line, std::string_view text) {
@@ -169,22 +178,7 @@ void ModuleText::Replace(int32_t line, std::string_view head, std::string_view t
 
 bool ModuleText::ReadHoldsEnd(int32_t line) const {
   const Entry& entry = At(line);
-  {
-    // On a line of one statement End must be the first word (after a line number), followed
-    // by a blank and a word that starts as Sub, Function or Property do.
-    const LineFacts& facts = Facts(line);
-    bool may = facts.colon;
-    if (!may && facts.word == 'e') {
-      std::string_view word = std::string_view(entry.text).substr(facts.word_at);
-      if (word.size() >= 7 && basic::Lower(word[1]) == 'n' && basic::Lower(word[2]) == 'd' &&
-          basic::IsBlank(word[3])) {
-        const size_t next = basic::BlanksEnd(word, 4);
-        const char c = next < word.size() ? basic::Lower(word[next]) : '\0';
-        may = c == 's' || c == 'f' || c == 'p';
-      }
-    }
-    entry.holds_end = may && HoldsProcedureEnd(entry.text) ? 1 : 0;
-  }
+  entry.holds_end = MayHoldEnd(entry.text, Facts(line)) && HoldsProcedureEnd(entry.text) ? 1 : 0;
   return entry.holds_end != 0;
 }
 
@@ -324,8 +318,7 @@ void ModuleText::WriteBack(host::CodeModule& code, int32_t from, int32_t to, Lin
         changed = true;
         continue;
       }
-      bool kept = keep(i) || (i == Count() && origin == source_count_) ||
-                  basic::ReadDirective(Line(i)) != basic::Directive::kNone;
+      bool kept = keep(i) || (i == Count() && origin == source_count_) || Facts(i).first == '#';
       if (!kept) continue;
     }
     const int32_t old_count = origin - last_origin - 1;

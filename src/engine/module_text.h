@@ -6,6 +6,7 @@
 // (the IDE's code window), so the passes ask it as little as they can.
 
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 #include <memory>
 #include <span>
@@ -131,7 +132,18 @@ class ModuleText {
   // Moves the gap to just before the line at `index` (0-based), with room for `room` lines.
   void MoveGapTo(size_t index, size_t room);
   bool ReadHoldsEnd(int32_t line) const;
-  std::string_view Store(std::string_view text, std::string_view more = {});
+  // A copy of `text` followed by `more`, kept as long as this.
+  std::string_view Store(std::string_view text, std::string_view more = {}) {
+    const size_t size = text.size() + more.size();
+    if (size > left_) NewChunk(size);
+    char* at = free_;
+    if (!text.empty()) std::memcpy(at, text.data(), text.size());
+    if (!more.empty()) std::memcpy(at + text.size(), more.data(), more.size());
+    free_ += size;
+    left_ -= size;
+    return std::string_view(at, size);
+  }
+  void NewChunk(size_t size);
 
   // ContainsEach over the lines themselves.
   uint32_t SearchLines(const std::string_view* needles, size_t count, int32_t from,

@@ -454,8 +454,10 @@ void InstrumentProcedure(EngineState& state, const std::string& name, ProcKind k
     bool in_header = false;
     code.WriteBack(module, decl_last + 1, end_line - 1, [&](int32_t i) {
       std::string_view text = code.Line(i);
-      bool header = code.Origin(i) != 0 && (in_header || !ParseHeader(text).name.empty());
-      in_header = header && ContinuesOnNextLine(text);
+      bool header = code.Origin(i) != 0 &&
+                    (in_header ||
+                     (MayBeHeader(code.Facts(i), text) && !ParseHeader(text).name.empty()));
+      in_header = header && code.Continues(i);
       return header;
     });
     note = OkNote(notes);
