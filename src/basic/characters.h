@@ -178,4 +178,19 @@ inline std::string ToUpper(std::string_view s) {
 // Position of `needle` in `text` at or after `from`, case ignored; npos when there is none.
 size_t FindNoCase(std::string_view text, std::string_view needle, size_t from = 0);
 
+// FindNoCase of one needle, many times over one long text (a whole module): the needle's
+// character that the text holds least often, in either case, is looked for with memchr, the
+// text being sampled once to tell which that is.
+class NoCaseSearch {
+ public:
+  NoCaseSearch(std::string_view text, std::string_view needle);
+  // The first match at or after `from`; npos when there is none.
+  size_t Find(size_t from) const;
+
+ private:
+  std::string_view text_;
+  std::string_view needle_;
+  size_t anchor_ = 0;  // index in the needle of the character looked for
+};
+
 }  // namespace kestrix::basic

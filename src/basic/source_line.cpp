@@ -98,6 +98,61 @@ size_t FindNoCase(std::string_view text, std::string_view needle, size_t from) {
   return std::string_view::npos;
 }
 
+NoCaseSearch::NoCaseSearch(std::string_view text, std::string_view needle)
+    : text_(text), needle_(needle) {
+  if (needle.empty()) return;
+  // How often each character stands in a piece of the text, both cases counted as one.
+  constexpr size_t kSample = 1024;
+  std::array<uint32_t, 256> count{};
+  const std::string_view sample = text.substr(0, kSample);
+  for (char c : sample)
+    ++count[Low(c)];
+  for (size_t k = 1; k < needle.size(); ++k) {
+    const unsigned char c = Low(needle[k]), best = Low(needle[anchor_]);
+    // Equal counts (none in the sample) are told apart by how common a character is.
+    if (count[c] < count[best] ||
+        (count[c] == count[best] && Commonness(needle[k]) < Commonness(needle[anchor_]))) {
+      anchor_ = k;
+    }
+  }
+}
+
+size_t NoCaseSearch::Find(size_t from) const {
+  const std::string_view text = text_, needle = needle_;
+  if (needle.empty()) return from <= text.size() ? from : std::string_view::npos;
+  if (needle.size() > text.size() || from > text.size() - needle.size()) {
+    return std::string_view::npos;
+  }
+  const size_t span = text.size() - needle.size() + 1;  // where a match may start
+  const char* base = text.data() + anchor_;
+  auto next = [&](char c, size_t at) -> size_t {
+    if (at >= span) return std::string_view::npos;
+    const void* p = std::memchr(base + at, c, span - at);
+    return p == nullptr ? std::string_view::npos
+                        : static_cast<size_t>(static_cast<const char*>(p) - base);
+  };
+  auto matches_at = [&](size_t i) {
+    for (size_t k = 0; k < needle.size(); ++k) {
+      if (Low(text[i + k]) != Low(needle[k])) return false;
+    }
+    return true;
+  };
+  const char lower = static_cast<char>(Low(needle[anchor_]));
+  const char upper = (lower >= 'a' && lower <= 'z') ? static_cast<char>(lower - 32) : lower;
+  size_t at_lower = next(lower, from);
+  size_t at_upper = upper == lower ? std::string_view::npos : next(upper, from);
+  while (at_lower != std::string_view::npos || at_upper != std::string_view::npos) {
+    size_t i = std::min(at_lower, at_upper);
+    if (matches_at(i)) return i;
+    if (i == at_lower) {
+      at_lower = next(lower, i + 1);
+    } else {
+      at_upper = next(upper, i + 1);
+    }
+  }
+  return std::string_view::npos;
+}
+
 namespace {
 
 std::string_view SkipBlanks(std::string_view s) {

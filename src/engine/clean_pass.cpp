@@ -60,7 +60,8 @@ ModuleShape ReadShape(const ModuleText& code) {
         skip_mark_above = true;
       }
     }
-    if (i > 0 && ContinuesOnNextLine(m.lines[i - 1])) {
+    const auto number = static_cast<int32_t>(i) + 1;  // in the code module
+    if (i > 0 && code.Continues(number - 1)) {
       m.first[i] = false;
       m.proc[i] = current;
       m.frame[i] = m.frame[i - 1];
@@ -68,9 +69,13 @@ ModuleShape ReadShape(const ModuleText& code) {
     }
     // The whole statement, its continuation lines joined.
     std::string_view statement = text;
-    if (i + 1 < m.lines.size() && ContinuesOnNextLine(text)) {
+    // One physical line: its facts answer for the statement.
+    const bool single = i + 1 >= m.lines.size() || !code.Continues(number);
+    const LineFacts& facts = code.Facts(number);
+    if (!single) {
       joined.assign(text);
-      for (size_t j = i; j + 1 < m.lines.size() && ContinuesOnNextLine(m.lines[j]); ++j) {
+      for (size_t j = i; j + 1 < m.lines.size() && code.Continues(static_cast<int32_t>(j) + 1);
+           ++j) {
         while (!joined.empty() && (joined.back() == ' ' || joined.back() == '\t'))
           joined.pop_back();
         joined.back() = ' ';  // the continuation mark
@@ -78,7 +83,7 @@ ModuleShape ReadShape(const ModuleText& code) {
       }
       statement = joined;
     }
-    if (current < 0) {
+    if (current < 0 && (!single || MayBeHeader(facts, text))) {
       Header header = ParseHeader(statement);
       if (!header.name.empty()) {
         current = static_cast<int32_t>(m.proc_names.size());
@@ -91,7 +96,7 @@ ModuleShape ReadShape(const ModuleText& code) {
       }
     }
     m.proc[i] = current;
-    if (IsMarkerLine(text, kBeginMarker)) {
+    if (facts.first == '\'' && IsMarkerLine(text, kBeginMarker)) {
       if (current >= 0) {
         m.proc_marked[static_cast<size_t>(current)] = true;
         m.any_proc_marked = true;
@@ -102,7 +107,7 @@ ModuleShape ReadShape(const ModuleText& code) {
     if (current >= 0) {
       for (long target : JumpTargets(statement))
         m.proc_targets[static_cast<size_t>(current)].insert(target);
-      if (HoldsProcedureEnd(statement)) {
+      if (single ? code.HoldsEnd(number) : HoldsProcedureEnd(statement)) {
         current = -1;
         m.frame[i] = true;
       }
@@ -121,20 +126,26 @@ struct Block {
   size_t reach;  // the last line the block may cover
 };
 
-std::vector<Block> FindBlocks(const ModuleShape& m) {
+std::vector<Block> FindBlocks(const ModuleText& code, const ModuleShape& m) {
   std::vector<Block> blocks;
+  // A marker line starts with the apostrophe of a comment.
+  auto is_marker = [&](size_t i, std::string_view marker) {
+    return code.Facts(static_cast<int32_t>(i) + 1).first == '\'' &&
+           IsMarkerLine(m.lines[i], marker);
+  };
   for (size_t i = 0; i < m.lines.size(); ++i) {
-    if (!IsMarkerLine(m.lines[i], kBeginMarker)) continue;
+    if (!is_marker(i, kBeginMarker)) continue;
     Block block{i, -1, i};
     size_t j = i + 1;
     for (; j < m.lines.size(); ++j) {
       std::string_view text = m.lines[j];
-      if (IsMarkerLine(text, kEndMarker)) {
+      if (is_marker(j, kEndMarker)) {
         block.end = static_cast<long>(j);
         break;
       }
-      if (IsMarkerLine(text, kBeginMarker) || HoldsProcedureEnd(text) ||
-          !ParseHeader(text).name.empty()) {
+      const auto number = static_cast<int32_t>(j) + 1;
+      if (is_marker(j, kBeginMarker) || code.HoldsEnd(number) ||
+          (MayBeHeader(code.Facts(number), text) && !ParseHeader(text).name.empty())) {
         break;
       }
     }
@@ -186,7 +197,7 @@ bool CleanModule(EngineState& state, host::CodeModule* code) {
   const bool numbers = state.Removes(kRemoveLineNumbers);
   ModuleText text(*code);
   ModuleShape m = ReadShape(text);
-  std::vector<Block> blocks = FindBlocks(m);
+  std::vector<Block> blocks = FindBlocks(text, m);
   // A procedure with a block that lost its end marker keeps all its blocks, and the module
   // its own, so that what stays still fits together; a row names the marker's line.
   std::set<int32_t> broken;
@@ -207,6 +218,12 @@ bool CleanModule(EngineState& state, host::CodeModule* code) {
   }
   const int32_t n = static_cast<int32_t>(m.lines.size());
   progress.SetProgressMax(StatusOutput::kLinesBar, n + 1);
+  // The lines that hold the jump to the local handler, from one search of the module.
+  std::vector<bool> may_jump(m.lines.size(), false);
+  if (handlers) {
+    for (int32_t number : text.LinesHolding(kOnErrorGotoHandler))
+      may_jump[static_cast<size_t>(number - 1)] = true;
+  }
   std::string line;
   for (size_t i = 0; i < m.lines.size(); ++i) {
     if ((i & 1023) == 1023) {
@@ -225,7 +242,8 @@ bool CleanModule(EngineState& state, host::CodeModule* code) {
     if (!handlers && !strip) continue;
     // Most lines change in neither way: they are not copied to find that out.
     std::string_view view = m.lines[i];
-    bool may_change = handlers && FindInCode(view, kOnErrorGotoHandler) != std::string::npos;
+    bool may_change =
+        handlers && may_jump[i] && FindInCode(view, kOnErrorGotoHandler) != std::string::npos;
     if (strip && !may_change) {
       size_t digits = 0;
       while (digits < view.size() && view[digits] >= '0' && view[digits] <= '9')

@@ -60,6 +60,24 @@ bool MayHoldEnd(std::string_view line, const LineFacts& facts) {
 
 }  // namespace
 
+bool MayBeHeader(const LineFacts& facts, std::string_view line) {
+  const char c = facts.word;
+  if (c != 'p' && c != 's' && c != 'f' && c != 'g') return false;
+  // Public, Private, Property; Sub, Static; Function, Friend; Global.
+  const size_t second = facts.word_at + 1;
+  const char next = second < line.size() ? basic::Lower(line[second]) : '\0';
+  switch (c) {
+    case 'p':
+      return next == 'u' || next == 'r';
+    case 's':
+      return next == 'u' || next == 't';
+    case 'f':
+      return next == 'u' || next == 'r';
+    default:
+      return next == 'l';
+  }
+}
+
 LineFacts ReadLineFacts(std::string_view line) {
   return ReadFacts(line, line.find(':') != std::string_view::npos);
 }
@@ -72,6 +90,7 @@ ModuleText::ModuleText(host::CodeModule& code) {
   const size_t gap = static_cast<size_t>(n) / 2 + 64;
   lines_.resize(static_cast<size_t>(n) + gap);
   gap_end_ = gap;
+  starts_.resize(static_cast<size_t>(n));
   std::string_view all = source_;
   // Lines never hold a line feed, so every one in the text ends a line (with the CR before it).
   // Each line's facts are read with it; colons are few, so they are looked for in the whole
@@ -86,6 +105,7 @@ ModuleText::ModuleText(host::CodeModule& code) {
         (lf != std::string_view::npos && end > pos && all[end - 1] == '\r') ? end - 1 : end;
     if (++read > n) break;
     if (colon < pos) colon = all.find(':', pos);
+    starts_[static_cast<size_t>(read - 1)] = static_cast<uint32_t>(pos);
     Entry& entry = lines_[gap + static_cast<size_t>(read - 1)];
     entry = Entry(all.substr(pos, cut - pos), read);
     entry.facts = ReadFacts(entry.text, colon < cut);
@@ -98,6 +118,7 @@ ModuleText::ModuleText(host::CodeModule& code) {
   if (read != n) {
     // A code module whose lines hold line breaks of their own: read them one by one.
     source_.clear();
+    starts_.clear();
     std::vector<std::string> lines;
     lines.reserve(static_cast<size_t>(n));
     for (int32_t i = 1; i <= n; ++i)
@@ -192,6 +213,7 @@ bool ModuleText::Contains(std::string_view needle, int32_t from, int32_t to) con
 }
 
 bool ModuleText::HeldAsRead(std::string_view needle) const {
+  if (source_.empty()) return source_count_ > 0;  // read line by line: not known
   for (const auto& [text, held] : held_) {
     if (text == needle) return held;
   }
@@ -199,9 +221,34 @@ bool ModuleText::HeldAsRead(std::string_view needle) const {
   for (const auto& [text, held] : held_) {
     if (!held && basic::FindNoCase(needle, text) != std::string_view::npos) return false;
   }
-  const bool held = basic::FindNoCase(source_, needle) != std::string_view::npos;
+  const bool held = basic::NoCaseSearch(source_, needle).Find(0) != std::string_view::npos;
   held_.emplace_back(std::string(needle), held);
   return held;
+}
+
+std::vector<int32_t> ModuleText::LinesHolding(std::string_view needle) const {
+  std::vector<int32_t> lines;
+  if (needle.empty() || needle.find_first_of("\r\n") != std::string_view::npos) return lines;
+  if (source_.empty()) {
+    // Read line by line: only the lines still as read count.
+    for (int32_t i = 1; i <= Count(); ++i) {
+      const Entry& entry = At(i);
+      if (entry.origin != 0 && basic::FindNoCase(entry.text, needle) != std::string_view::npos) {
+        lines.push_back(entry.origin);
+      }
+    }
+    return lines;
+  }
+  const basic::NoCaseSearch search(source_, needle);
+  for (size_t at = search.Find(0); at != std::string_view::npos;) {
+    // A needle holds no line break: the match lies on the line it starts on.
+    const auto line = static_cast<size_t>(
+        std::upper_bound(starts_.begin(), starts_.end(), static_cast<uint32_t>(at)) -
+        starts_.begin());
+    lines.push_back(static_cast<int32_t>(line));
+    at = line < starts_.size() ? search.Find(starts_[line]) : std::string_view::npos;
+  }
+  return lines;
 }
 
 uint32_t ModuleText::ContainsEach(std::initializer_list<std::string_view> needle_list, int32_t from,

@@ -53,6 +53,10 @@ struct LineFacts {
 };
 LineFacts ReadLineFacts(std::string_view line);
 
+// False when ParseHeader finds no header in `line`, whose facts these are: its first word
+// must start as a modifier, Sub, Function or Property does.
+bool MayBeHeader(const LineFacts& facts, std::string_view line);
+
 class ModuleText {
  public:
   // Lines 1..CountOfLines() of `code`, read at once. Errors of the code module pass to the
@@ -94,8 +98,12 @@ class ModuleText {
   void Erase(int32_t line, int32_t count);
 
   // True when some line as read holds `needle`, in any case: one search of the text as read,
-  // kept for the next ask (and for every needle that holds this one).
+  // kept for the next ask (and for every needle that holds this one). Always true for a
+  // module whose lines had to be read one by one.
   bool HeldAsRead(std::string_view needle) const;
+  // The numbers (as read) of the lines as read that hold `needle`, in any case, in order: one
+  // search of the text as read.
+  std::vector<int32_t> LinesHolding(std::string_view needle) const;
 
   // True when some line from `from` to `to` holds `needle`, in any case: the code module's
   // Find over those lines, without whole-word or pattern matching.
@@ -152,6 +160,7 @@ class ModuleText {
   std::string source_;  // the module as read
   int32_t source_count_ = 0;
   mutable std::vector<std::pair<std::string, bool>> held_;  // HeldAsRead's answers
+  std::vector<uint32_t> starts_;  // where each line as read starts in source_
   // Text of the lines written since, in chunks that never move once filled; `free_` is where
   // the last one's unused `left_` bytes start.
   std::vector<std::unique_ptr<char[]>> chunks_;

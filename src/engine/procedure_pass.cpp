@@ -231,26 +231,6 @@ bool IsBeginMarker(std::string_view line) {
   return EqualsNoCase(line, kBeginMarker);
 }
 
-// ParseHeader's answer is no header unless the statement's first word starts with one of the
-// letters a modifier, Sub, Function or Property starts with.
-bool MayBeHeader(const LineFacts& facts, std::string_view line) {
-  const char c = facts.word;
-  if (c != 'p' && c != 's' && c != 'f' && c != 'g') return false;
-  // Public, Private, Property; Sub, Static; Function, Friend; Global.
-  const size_t second = facts.word_at + 1;
-  const char next = second < line.size() ? basic::Lower(line[second]) : '\0';
-  switch (c) {
-    case 'p':
-      return next == 'u' || next == 'r';
-    case 's':
-      return next == 'u' || next == 't';
-    case 'f':
-      return next == 'u' || next == 'r';
-    default:
-      return next == 'l';
-  }
-}
-
 // True when the word at `at` is `word` (in any case), followed by no name character.
 bool IsWordAt(std::string_view line, size_t at, std::string_view word) {
   return line.size() >= at + word.size() && EqualsNoCase(line.substr(at, word.size()), word) &&

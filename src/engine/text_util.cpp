@@ -60,8 +60,18 @@ struct JumpCharTable {
 };
 constexpr JumpCharTable kJumpChars;
 
-// True when the line holds GOTO, GOSUB, RESUME, THEN or ELSE anywhere, in any case: the
-// words after which a line number may stand.
+// True when the word that starts at line[i] is `word` (in any case) followed by blanks and a
+// digit: a line number may follow it.
+bool NumberFollows(std::string_view line, size_t i, std::string_view word) {
+  const size_t after = i + word.size();
+  if (after >= line.size() || !EqualsNoCase(line.substr(i, word.size()), word)) return false;
+  if (IsIdentChar(line[after])) return false;
+  const size_t next = basic::BlanksEnd(line, after);
+  return next < line.size() && IsDigit(line[next]);
+}
+
+// True when the line holds GOTO, GOSUB, RESUME, THEN or ELSE as a word, in any case, followed
+// by a number: the words after which a line number may stand.
 bool MayHoldJump(std::string_view line) {
   // Only where a word starts: a word is never taken from the middle of a run of name
   // characters.
@@ -73,18 +83,16 @@ bool MayHoldJump(std::string_view line) {
     if (!at_start || kind != kJumpLetter) continue;
     switch (basic::Lower(line[i])) {
       case 'g':
-        if (EqualsNoCase(line.substr(i, 4), "GOTO") || EqualsNoCase(line.substr(i, 5), "GOSUB")) {
-          return true;
-        }
+        if (NumberFollows(line, i, "GOTO") || NumberFollows(line, i, "GOSUB")) return true;
         break;
       case 'r':
-        if (EqualsNoCase(line.substr(i, 6), "RESUME")) return true;
+        if (NumberFollows(line, i, "RESUME")) return true;
         break;
       case 't':
-        if (EqualsNoCase(line.substr(i, 4), "THEN")) return true;
+        if (NumberFollows(line, i, "THEN")) return true;
         break;
       case 'e':
-        if (EqualsNoCase(line.substr(i, 4), "ELSE")) return true;
+        if (NumberFollows(line, i, "ELSE")) return true;
         break;
       default:
         break;
