@@ -100,6 +100,11 @@ TEST(TextUtilTest, JumpTargetsReadOnlyTheCode) {
       {"s = \"unclosed GoTo 16", {}},
       {"Resume Next", {}},
       {"GoTo 1234567890", {}},  // more digits than a line number holds
+      {"If x Then \t160", {160}},  // blanks and tabs between
+      {"Else 170: Resume 180", {170, 180}},
+      {"x = MyGoTo 190", {}},  // the end of a longer name
+      {"GoTo(195)", {}},
+      {"If a > 105 Then Exit Sub", {}},
   };
   for (const auto& c : cases)
     EXPECT_EQ(JumpTargets(c.line), c.targets) << c.line;

@@ -1,6 +1,9 @@
 #include "engine/text_util.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstring>
 
 #include "basic/source_line.h"
 
@@ -46,56 +49,59 @@ bool MayHoldHeader(std::string_view line) {
   return false;
 }
 
-// What a character is to MayHoldJump: part of a name, the first letter of a jump word (and
-// so part of a name too), or neither.
-enum : unsigned char { kNameChar, kJumpLetter, kOtherChar };
-struct JumpCharTable {
-  unsigned char map[256];
-  constexpr JumpCharTable() : map() {
-    for (int u = 0; u < 256; ++u)
-      map[u] = basic::kIdentChars.map[u] ? kNameChar : kOtherChar;
-    for (char c : {'g', 'r', 't', 'e', 'G', 'R', 'T', 'E'})
-      map[static_cast<unsigned char>(c)] = kJumpLetter;
+// The first digit at or after `from`; npos when there is none. Eight bytes at a time.
+size_t NextDigit(std::string_view s, size_t from) {
+  constexpr uint64_t kLows = 0x7F7F7F7F7F7F7F7FULL;
+  constexpr uint64_t kHighs = 0x8080808080808080ULL;
+  size_t i = from;
+  for (; i + 8 <= s.size(); i += 8) {
+    uint64_t word;
+    std::memcpy(&word, s.data() + i, sizeof word);
+    // A digit becomes a byte below 10; the high bit of a byte of `big` is set when that byte
+    // is 10 or more (or had its own high bit).
+    const uint64_t x = word ^ 0x3030303030303030ULL;
+    const uint64_t big = ((x & kLows) + 0x7676767676767676ULL) | x;
+    const uint64_t digits = ~big & kHighs;
+    if (digits != 0) {
+      if constexpr (std::endian::native == std::endian::little) {
+        return i + static_cast<size_t>(std::countr_zero(digits)) / 8;
+      } else {
+        return i + static_cast<size_t>(std::countl_zero(digits)) / 8;
+      }
+    }
   }
-};
-constexpr JumpCharTable kJumpChars;
-
-// True when the word that starts at line[i] is `word` (in any case) followed by blanks and a
-// digit: a line number may follow it.
-bool NumberFollows(std::string_view line, size_t i, std::string_view word) {
-  const size_t after = i + word.size();
-  if (after >= line.size() || !EqualsNoCase(line.substr(i, word.size()), word)) return false;
-  if (IsIdentChar(line[after])) return false;
-  const size_t next = basic::BlanksEnd(line, after);
-  return next < line.size() && IsDigit(line[next]);
+  for (; i < s.size(); ++i) {
+    if (IsDigit(s[i])) return i;
+  }
+  return std::string_view::npos;
 }
 
-// True when the line holds GOTO, GOSUB, RESUME, THEN or ELSE as a word, in any case, followed
-// by a number: the words after which a line number may stand.
-bool MayHoldJump(std::string_view line) {
-  // Only where a word starts: a word is never taken from the middle of a run of name
-  // characters.
-  bool word_start = true;
-  for (size_t i = 0; i < line.size(); ++i) {
-    const unsigned char kind = kJumpChars.map[static_cast<unsigned char>(line[i])];
-    const bool at_start = word_start;
-    word_start = kind == kOtherChar;
-    if (!at_start || kind != kJumpLetter) continue;
-    switch (basic::Lower(line[i])) {
-      case 'g':
-        if (NumberFollows(line, i, "GOTO") || NumberFollows(line, i, "GOSUB")) return true;
-        break;
-      case 'r':
-        if (NumberFollows(line, i, "RESUME")) return true;
-        break;
-      case 't':
-        if (NumberFollows(line, i, "THEN")) return true;
-        break;
-      case 'e':
-        if (NumberFollows(line, i, "ELSE")) return true;
-        break;
-      default:
-        break;
+// True when line[0..end) ends with the word `word` (in any case), no name character before it.
+bool EndsWithWord(std::string_view line, size_t end, std::string_view word) {
+  if (end < word.size() || !EqualsNoCase(line.substr(end - word.size(), word.size()), word)) {
+    return false;
+  }
+  const size_t start = end - word.size();
+  return start == 0 || !IsIdentChar(line[start - 1]);
+}
+
+// True when the line, from `from` on, holds GOTO, GOSUB, RESUME, THEN or ELSE as a word, in
+// any case, followed by blanks and a digit: where a line number may stand. Looked for from
+// the digits, which few lines hold after a blank.
+bool MayHoldJump(std::string_view line, size_t from) {
+  for (size_t p = NextDigit(line, from); p != std::string_view::npos;
+       p = NextDigit(line, p + 1)) {
+    if (p == 0 || !basic::IsBlank(line[p - 1])) continue;
+    size_t end = p - 1;
+    while (end > 0 && basic::IsBlank(line[end - 1]))
+      --end;
+    // GoTo, GoSub, Resume, Then or Else: told apart by their last letters first.
+    const char last = end > 0 ? basic::Lower(line[end - 1]) : '\0';
+    if (last != 'o' && last != 'b' && last != 'e' && last != 'n') continue;
+    if (EndsWithWord(line, end, "GOTO") || EndsWithWord(line, end, "GOSUB") ||
+        EndsWithWord(line, end, "RESUME") || EndsWithWord(line, end, "THEN") ||
+        EndsWithWord(line, end, "ELSE")) {
+      return true;
     }
   }
   return false;
@@ -219,14 +225,8 @@ Header ParseHeader(std::string_view line) {
 
 std::vector<long> JumpTargets(std::string_view line) {
   std::vector<long> targets;
-  // A target follows its word, so the digits of a line number in front never are one.
-  size_t code_start = 0;
-  while (code_start < line.size() &&
-         (basic::IsBlank(line[code_start]) || IsDigit(line[code_start])))
-    ++code_start;
-  if (!basic::HasDigit(line.substr(code_start)) || !MayHoldJump(line)) {
-    return targets;
-  }
+  // A target follows its word and blanks: the digits of a line number in front never are one.
+  if (!MayHoldJump(line, 0)) return targets;
   // The code before the comment, string literals passed over whole: no word inside one counts.
   std::string_view s = line.substr(0, basic::CommentStart(line));
   while (!s.empty()) {
