@@ -16,12 +16,14 @@
 // instrumenting it and cleaning it again, in memory, best of three. The time per line should
 // not grow with LINES.
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -85,7 +87,8 @@ Times RunOnce(const std::string& group, const fs::path& in_root, const fs::path&
   SourceShell shell;
   driver::StatusModel progress;
   Connected connection;
-  driver::frmAddIn form({settings, dialogs, shell, progress, {}});
+  driver::frmAddIn form(
+      {settings, dialogs, shell, progress, {}, std::max(1u, std::thread::hardware_concurrency())});
   form.options().Option1 = 0;  // the group
   form.options().Check3 = 1;   // build folders under the scratch folder
   form.options().Dir1 = (scratch / ("builds" + std::to_string(run))).string();

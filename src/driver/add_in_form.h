@@ -65,6 +65,9 @@ struct FormServices {
   host::Shell& shell;
   host::StatusOutput& progress;     // the status window, frmProgress
   std::function<void()> do_events;  // lets the window system repaint; may be empty
+  // Threads the module passes may use at once, where the host's modules work alone
+  // (host::Project::CodeModuleWorksAlone); 1 works on one module after another.
+  unsigned threads = 1;
 };
 
 // How a command, or one project of it, ended. Front ends act on this value (kestrix-batch
@@ -143,6 +146,8 @@ class frmAddIn final : public engine::EngineState {
  private:
   Outcome RunOnActiveModule(int32_t mode);
   Outcome ProcessComponents(int32_t mode, host::Project& project);
+  // Components first..last, whose modules work alone, on the threads at once.
+  Outcome ProcessTogether(int32_t mode, host::Project& project, int32_t first, int32_t last);
   bool RefuseUnsaved(host::Project& project);
   bool ConfirmBuildAgain(host::Project& project);
   // The lock on the project's build number; nullptr, with `outcome` set, when it is not had.

@@ -8,6 +8,7 @@
 
 #include "driver/add_in_form.h"
 #include "driver/build_folder.h"
+#include "driver/module_workers.h"
 #include "engine/module_pass.h"
 #include "host/settings_keys.h"
 #include "platform/system/file_io.h"
@@ -208,7 +209,18 @@ Outcome frmAddIn::ProcessComponents(int32_t mode, host::Project& project) {
   host::Components& components = project.VBComponents();
   int32_t n = components.Count();
   if (n > 0) progress.SetProgressMax(StatusOutput::kComponentsBar, n);
-  for (int32_t k = 1; k <= n; ++k) {
+  for (int32_t k = 1; k <= n;) {
+    // A run of modules that work alone goes to the threads together.
+    int32_t end = k;
+    while (services_.threads > 1 && end <= n && project.CodeModuleWorksAlone(end))
+      ++end;
+    if (end - k >= 2) {
+      if (ProcessTogether(mode, project, k, end - 1) == Outcome::kCanceled) {
+        return Outcome::kCanceled;
+      }
+      k = end;
+      continue;
+    }
     host::Component& c = components.Item(k);
     current_module_name_ = c.Name();
     host::CodeModule* code = c.GetCodeModule();
@@ -217,8 +229,94 @@ Outcome frmAddIn::ProcessComponents(int32_t mode, host::Project& project) {
       return Outcome::kCanceled;
     }
     progress.SetProgressValue(StatusOutput::kComponentsBar, k);
+    ++k;
   }
   return Outcome::kOk;
+}
+
+namespace {
+
+// What one module's pass on a thread of its own works with: the form's options and template,
+// the module's own name, a recording of the status window, and no window system.
+class ModuleState final : public engine::EngineState {
+ public:
+  ModuleState(const engine::EngineState& form, std::string name, StatusOutput& status)
+      : form_(form), name_(std::move(name)), status_(status) {}
+
+  int32_t InsertErrorHandlersValue() const override { return form_.InsertErrorHandlersValue(); }
+  int32_t RemoveValue(int index) const override { return form_.RemoveValue(index); }
+  const std::string& CurrentModuleName() const override { return name_; }
+  const std::string& LocalHandlerText() const override { return form_.LocalHandlerText(); }
+  StatusOutput& Progress() override { return status_; }
+  host::Dialogs& Messages() override { return questions_; }
+  void DoEvents() override {}
+
+  // The question the pass asked, if any ("" for none).
+  const std::string& Question() const { return questions_.asked; }
+
+ private:
+  // A module that works alone asks nothing; should one ask all the same, the question is
+  // answered Cancel and noted, so that the module is worked again in its turn.
+  struct Questions final : host::Dialogs {
+    std::string asked;
+    host::MsgResult MsgBox(const std::string& text, host::MsgButtons, host::MsgIcon,
+                           const std::string&) override {
+      asked = text;
+      return host::MsgResult::kCancel;
+    }
+  };
+
+  const engine::EngineState& form_;
+  std::string name_;
+  StatusOutput& status_;
+  Questions questions_;
+};
+
+}  // namespace
+
+Outcome frmAddIn::ProcessTogether(int32_t mode, host::Project& project, int32_t first,
+                                  int32_t last) {
+  StatusOutput& progress = services_.progress;
+  host::Components& components = project.VBComponents();
+  struct Module {
+    host::CodeModule* code = nullptr;
+    std::string name;
+    bool passed = true;  // what the module pass answered
+    std::string question;
+  };
+  std::vector<Module> modules;
+  for (int32_t k = first; k <= last; ++k) {
+    host::Component& c = components.Item(k);
+    modules.push_back({c.GetCodeModule(), c.Name(), true, ""});
+  }
+  bool canceled = false;
+  RunInOrder(
+      static_cast<int32_t>(modules.size()), services_.threads, progress,
+      [&](int32_t i, RecordedStatus& status) {
+        Module& m = modules[static_cast<size_t>(i)];
+        ModuleState state(*this, m.name, status);
+        m.passed = engine::ProcessModule(state, mode, m.code);
+        m.question = state.Question();
+      },
+      [&](int32_t i, const RecordedStatus& status) {
+        const Module& m = modules[static_cast<size_t>(i)];
+        current_module_name_ = m.name;
+        bool passed = m.passed;
+        if (m.question.empty()) {
+          status.PlayInto(progress);
+        } else {
+          // It asked after all (its file turned read-only meanwhile): the pass stopped at the
+          // question, before any change, and runs again here, in its turn, to ask it.
+          passed = engine::ProcessModule(*this, mode, m.code);
+        }
+        if (!passed && m.code != nullptr && mode == kModeBuild) {
+          canceled = true;
+          return false;
+        }
+        progress.SetProgressValue(StatusOutput::kComponentsBar, first + i);
+        return true;
+      });
+  return canceled ? Outcome::kCanceled : Outcome::kOk;
 }
 
 // The compiler's log or the check's findings, a status row per line (blank lines left out),

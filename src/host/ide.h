@@ -149,6 +149,12 @@ class Project {
   virtual void SaveAs(const std::string& path) = 0;
   virtual bool IsDirty() const = 0;
 
+  // True when the code module of component `index` (1-based) may be worked on by a thread of
+  // its own while other components' modules are, and a pass over it asks the user nothing
+  // (a read-only module is asked about). The IDE's object model lives on one thread: never
+  // there.
+  virtual bool CodeModuleWorksAlone(int32_t /*index*/) const { return false; }
+
   // Full path of the compiled program (the project's output folder and file name).
   virtual std::string BuildFileName() const = 0;
   virtual void SetBuildFileName(const std::string& path) = 0;

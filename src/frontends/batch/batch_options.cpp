@@ -41,6 +41,8 @@ const char* const kUsage =
     "  --codepage N                   the Windows code page the project files name files in\n"
     "                                 (1252, 1251, 932, 936, 949, 950); by default a name\n"
     "                                 that matches no file is tried in each of these\n"
+    "  --jobs N                       code modules worked on at once (default: as many as\n"
+    "                                 the machine has processors; 1: one after another)\n"
     "  --help                         this text\n"
     "The Compiler setting (config Compiler '...') is run without a shell. It is split into\n"
     "words at blanks; '...' keeps its text as it stands, \"...\" too except that \\\" is a quote,\n"
@@ -78,7 +80,7 @@ std::string ApplyFlag(BatchOptions& o, const std::string& flag,
     return "";
   }
   if (flag != "--scope" && flag != "--project" && flag != "--module" && flag != "--build-root" &&
-      flag != "--format" && flag != "--codepage") {
+      flag != "--format" && flag != "--codepage" && flag != "--jobs") {
     return "unknown option " + flag;
   }
   std::optional<std::string> v = value();
@@ -102,6 +104,14 @@ std::string ApplyFlag(BatchOptions& o, const std::string& flag,
       return "--codepage takes a Windows code page number (1252, 1251, 932, ...), not " + *v;
     }
     o.code_page = page;
+  }
+  if (flag == "--jobs") {
+    unsigned jobs = 0;
+    auto [end, ec] = std::from_chars(v->data(), v->data() + v->size(), jobs);
+    if (ec != std::errc() || end != v->data() + v->size() || jobs == 0 || jobs > 256) {
+      return "--jobs takes a number of modules from 1 to 256, not " + *v;
+    }
+    o.jobs = jobs;
   }
   if (flag == "--format") {
     static const std::map<std::string, OutputFormat> kFormats = {

@@ -30,6 +30,7 @@ struct BatchOptions {
   bool procs = false;  // info: list every procedure
   OutputFormat format = OutputFormat::kText;
   int code_page = 0;  // the code page of names in project files; 0 = try the common ones
+  unsigned jobs = 0;  // modules worked on at once; 0 = one per processor
   std::vector<std::string> config_args;  // config: KEY [VALUE]
 };
 

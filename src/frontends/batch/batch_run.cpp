@@ -1,9 +1,11 @@
 #include "frontends/batch/batch_run.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <new>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 #include "driver/add_in_form.h"
@@ -174,7 +176,8 @@ int RunCommand(const BatchOptions& o) {
   StatusPrinter printer(PrinterFormat(o.format), stdout, stderr);
   progress.AddListener(&printer);
   BatchDialogs dialogs(o.yes, printer);
-  driver::frmAddIn form({settings, dialogs, shell, progress, {}});
+  const unsigned jobs = o.jobs != 0 ? o.jobs : std::max(1u, std::thread::hardware_concurrency());
+  driver::frmAddIn form({settings, dialogs, shell, progress, {}, jobs});
   ApplyOptions(o, form.options());
   BatchConnection connection;
   if (!o.diff && !o.save) {

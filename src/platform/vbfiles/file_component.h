@@ -51,6 +51,11 @@ class FileComponent final : public host::Component {
   // component can no longer be saved.
   void ReleaseCode();
 
+  // True when its code module can be changed without a question: loaded, file not read-only.
+  // Such a module touches nothing of the project but the component's changed mark, so that
+  // several can be worked on at once, each on its own thread.
+  bool WorksAlone() const { return module_ != nullptr && !read_only_; }
+
   // The bytes SaveAs would write for a component with code, as it stands now.
   std::string Bytes() const { return module_ ? Serialize(header_) : std::string(); }
 

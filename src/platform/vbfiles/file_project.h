@@ -54,6 +54,10 @@ class FileProject final : public host::Project, public host::Components {
   host::Components& VBComponents() override { return *this; }
   void SaveAs(const std::string& path) override;
   bool IsDirty() const override { return dirty_; }
+  bool CodeModuleWorksAlone(int32_t index) const override {
+    return index >= 1 && index <= static_cast<int32_t>(components_.size()) &&
+           components_[static_cast<size_t>(index - 1)]->WorksAlone();
+  }
   std::string BuildFileName() const override;
   void SetBuildFileName(const std::string& path) override;
   void MakeCompiledFile() override;
