@@ -50,8 +50,7 @@ std::vector<CodeProblem> ModuleChecker::Run(std::span<const std::string_view> li
   LexedLine lexed;
   while (reader.Next()) {
     line_ = reader.FirstLine();
-    LexLine(reader.Text(), lexed);
-    OnLine(lexed, reader.Continuations());
+    if (Lex(reader.Text(), lexed)) OnLine(lexed, reader.Continuations());
   }
   Finish();
   DropUnknown();
@@ -64,6 +63,23 @@ std::vector<CodeProblem> ModuleChecker::Run(std::span<const std::string_view> li
   };
   problems_.erase(std::unique(problems_.begin(), problems_.end(), same), problems_.end());
   return std::move(problems_);
+}
+
+// Lexes a logical line as far as the checker needs it; false when it need not look at it
+// at all (a line VB does not compile, unless it is a directive).
+bool ModuleChecker::Lex(std::string_view text, LexedLine& lexed) const {
+  if (!pass_over_plain_) {
+    LexLine(text, lexed);
+    return true;
+  }
+  if (!Compiles()) {
+    // Only a directive line may begin with '#': a label begins with a digit or a letter.
+    size_t start = basic::BlanksEnd(text);
+    if (start == text.size() || text[start] != '#') return false;
+  }
+  bool in_code = state_.region == Region::kProcedure && !InMembers();
+  LexLine(text, lexed, in_code ? &TokensReadInProcedure : nullptr);
+  return true;
 }
 
 void ModuleChecker::Report(int32_t line, std::string_view message, Severity severity) {
@@ -144,7 +160,7 @@ void ModuleChecker::OnDirective(Directive directive, Tokens t) {
 
 // Whether the condition of an #If or #ElseIf, `t` up to its Then, holds.
 std::optional<bool> ModuleChecker::Holds(Tokens t) const {
-  size_t then = FindKeyword(t, "then");
+  size_t then = FindKeyword(t, Keyword::kThen);
   return ConditionHolds(t.first(then), constants_);
 }
 

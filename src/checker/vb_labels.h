@@ -20,7 +20,7 @@ class LabelTable {
   void LeaveGroup();
 
   // A label (as LexedLine::label gives it) defined at `line`.
-  void Define(std::string name, int32_t line);
+  void Define(std::string_view name, int32_t line);
   // A jump from `line` to the label `name` (as LabelName gives it).
   void Jump(std::string name, int32_t line);
 
@@ -38,8 +38,9 @@ class LabelTable {
  private:
   // The branch of each open #If group, outermost first: (group id, branch index).
   using Path = std::vector<std::pair<uint32_t, uint32_t>>;
+  template <typename Key>
   struct Label {
-    std::string name;
+    Key key;
     int32_t line = 0;
     uint32_t path = 0;  // index into paths_; 0 lies outside every #If
   };
@@ -50,12 +51,18 @@ class LabelTable {
 
   uint32_t CurrentPath();
   bool Exclusive(uint32_t a, uint32_t b) const;
+  template <typename Key>
+  void FindDuplicates(std::vector<Label<Key>>& labels, std::vector<Problem>& problems) const;
+  bool Defined(const std::string& name) const;
 
   Path open_;  // the groups open now
   uint32_t next_group_ = 1;
   std::vector<Path> paths_{Path{}};
   bool path_stale_ = false;  // open_ changed since paths_.back() was taken from it
-  std::vector<Label> labels_;
+  // Line numbers, by their value, apart from names: a numbered procedure's come in order,
+  // whatever names stand between them.
+  std::vector<Label<uint64_t>> numbers_;
+  std::vector<Label<std::string>> names_;
   std::vector<Target> jumps_;
 };
 
