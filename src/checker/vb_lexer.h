@@ -127,10 +127,10 @@ using basic::FoldName;  // labels are kept and compared folded
 //
 // A reader that looks at most statements no further than their first tokens passes `wants`,
 // which tells from a statement's first token how many of its tokens (that one included) the
-// reader needs: the rest of the statement, up to the ':' that ends it, is passed over
-// unread. kAllTokens keeps every token of that statement and of every one after it on the
-// line. Either way the separators and the comment are where they are without `wants`. It is
-// not asked on a directive line.
+// reader needs: the statement keeps at least those, and its rest, up to the ':' that ends
+// it, may be passed over unread. kAllTokens keeps every token of that statement and of every
+// one after it on the line. Either way the separators and the comment are where they are
+// without `wants`. It is not asked on a directive line.
 inline constexpr size_t kAllTokens = SIZE_MAX;
 using WantsTokens = size_t (*)(const Token& first);
 void LexLine(std::string_view text, LexedLine& out, WantsTokens wants = nullptr);
