@@ -216,14 +216,14 @@ class Lexer {
       : s_(text), out_(out), wants_(wants) {}
 
   void Run() {
-    out_.label.clear();
+    out_.label = {};
     out_.numeric_label = false;
     out_.directive = Directive::kNone;
     out_.tokens.clear();
-    i_ = basic::BlanksEnd(s_);
+    SkipIndent();
     if (i_ == s_.size() || s_[i_] == '\'') return;  // a blank line or a comment
     TakeLabel();
-    i_ = basic::BlanksEnd(s_, i_);
+    SkipIndent();
     if (out_.label.empty() && i_ < s_.size() && s_[i_] == '#') {
       TakeDirective();
       return;
@@ -257,6 +257,10 @@ class Lexer {
     while (i_ < s_.size() && IsBlank(s_[i_]))
       ++i_;
   }
+  // Blanks that may be many: an indent, or the tab and indent after a line number.
+  void SkipIndent() {
+    if (i_ < s_.size() && IsBlank(s_[i_])) i_ = basic::BlanksEnd(s_, i_);
+  }
   char At(size_t k) const { return k < s_.size() ? s_[k] : '\0'; }
 
   // The label at i_, the line's first non-blank character, as basic::ReadLabel reads it.
@@ -266,9 +270,14 @@ class Lexer {
       return;
     }
     if (!IsLetter(s_[i_])) return;
+    // Only a name followed by a colon may be one: most lines begin with no such name.
+    size_t end = i_;
+    NameEnd(end);
+    if (At(end) != ':') return;
     basic::Label label = basic::ReadLabel(s_);
     if (label.text.empty()) return;
-    out_.label = FoldName(label.text);
+    out_.folded_name = FoldName(label.text);
+    out_.label = out_.folded_name;
     i_ = label.end;
   }
 
@@ -285,7 +294,7 @@ class Lexer {
     // The ':' after a line number stays, as the separator it also is.
     std::string_view digits = s_.substr(i_, n - i_);
     size_t first = digits.find_first_not_of('0');
-    out_.label.assign(first == std::string_view::npos ? "0" : digits.substr(first));
+    out_.label = first == std::string_view::npos ? "0" : digits.substr(first);
     out_.numeric_label = true;
     i_ = n;
   }
@@ -299,11 +308,15 @@ class Lexer {
 
   std::string_view Word() {
     size_t start = i_;
-    // Plain ASCII names at once; from the first other byte on, the code page's rules.
-    while (i_ < s_.size() && IsAsciiNameChar(s_[i_]))
-      ++i_;
-    if (i_ < s_.size() && static_cast<unsigned char>(s_[i_]) >= 0x80) i_ = basic::NameEnd(s_, i_);
+    NameEnd(i_);
     return s_.substr(start, i_ - start);
+  }
+  // Moves `n` to the end of the name there, as basic::NameEnd does: plain ASCII names at
+  // once; from the first other byte on, the code page's rules.
+  void NameEnd(size_t& n) const {
+    while (n < s_.size() && IsAsciiNameChar(s_[n]))
+      ++n;
+    if (n < s_.size() && static_cast<unsigned char>(s_[n]) >= 0x80) n = basic::NameEnd(s_, n);
   }
 
   // True when the next token is the first of a statement.
@@ -374,11 +387,17 @@ class Lexer {
   Keyword KeywordAt(std::string_view word) const {
     auto start = static_cast<size_t>(word.data() - s_.data());
     if (std::endian::native != std::endian::little || word.size() > kPackedLength || word.empty() ||
-        start + kPackedLength > s_.size()) {
+        start + word.size() < kPackedLength) {
       return KeywordOf(word);
     }
     uint64_t bytes = 0;
-    std::memcpy(&bytes, word.data(), kPackedLength);
+    if (start + kPackedLength <= s_.size()) {
+      std::memcpy(&bytes, word.data(), kPackedLength);
+    } else {
+      // A word near the end of the line: the eight bytes that end with it.
+      std::memcpy(&bytes, word.data() + word.size() - kPackedLength, kPackedLength);
+      bytes >>= 8 * (kPackedLength - word.size());
+    }
     uint64_t mask =
         word.size() == kPackedLength ? ~uint64_t{0} : (uint64_t{1} << (8 * word.size())) - 1;
     return KeywordOfPacked((bytes | 0x2020202020202020ULL) & mask);

@@ -106,13 +106,14 @@ using basic::Directive;
 
 struct LexedLine {
   // The line label: a line number without its leading zeros ("0" for zeros alone), or a
-  // name in lower case; "" when the line has none.
-  std::string label;
+  // name in lower case; "" when the line has none. It views the line, or folded_name.
+  std::string_view label;
   bool numeric_label = false;
   Directive directive = Directive::kNone;
   // The code, its comment left out; on a directive line, what follows the directive's
   // keyword (the expression and Then of #If, the name and value of #Const).
   std::vector<Token> tokens;
+  std::string folded_name;  // a name label in lower case
 };
 
 using basic::FoldName;  // labels are kept and compared folded

@@ -22,8 +22,20 @@ TEST(Keywords, FoundInAnyCaseAndOnlyWhole) {
                                                          {"defstr", Keyword::kDeftype},
                                                          {"Rem", Keyword::kRem},
                                                          {"ReDim", Keyword::kReDim}};
-  for (const auto& [word, keyword] : kFound)
+  for (const auto& [word, keyword] : kFound) {
     EXPECT_EQ(KeywordOf(word), keyword) << word;
+    // The lexer reads a word's bytes at once where the line holds eight from its start, or
+    // eight up to its end, and one by one where it holds neither.
+    for (std::string line : {"(" + std::string(word) + ")", "a = " + std::string(word) + "(1)",
+                             "abcdefgh.x = " + std::string(word), "x " + std::string(word)}) {
+      LexedLine lexed;
+      LexLine(line, lexed);
+      auto it = std::find_if(lexed.tokens.begin(), lexed.tokens.end(),
+                             [&](const Token& t) { return t.text == word; });
+      ASSERT_NE(it, lexed.tokens.end()) << line;
+      EXPECT_EQ(it->keyword, keyword) << line;
+    }
+  }
 
   // Near misses: longer, shorter, with digits, underscores or the code page's letters, and
   // bytes that become letters only when bit 0x20 is set.
