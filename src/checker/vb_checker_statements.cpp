@@ -276,7 +276,7 @@ void ModuleChecker::OnSimpleStatement(Tokens t) {
   if (first.Is(Keyword::kGoTo) || first.Is(Keyword::kGoSub)) {
     if (t.size() >= 2) AddTarget(t[1]);
   } else if (first.Is(Keyword::kResume)) {
-    bool to_label = t.size() >= 2 && !t[1].Is(Keyword::kNext) && LabelName(t[1]) != "0";
+    bool to_label = t.size() >= 2 && !t[1].Is(Keyword::kNext) && !NamesLineZero(t[1]);
     if (to_label) AddTarget(t[1]);
   } else if (first.Is(Keyword::kOn)) {
     OnOn(t);
@@ -291,7 +291,7 @@ void ModuleChecker::OnOn(Tokens t) {
   size_t at = 1;
   if (at < t.size() && t[at].Is(Keyword::kLocal)) ++at;
   if (at < t.size() && t[at].Is(Keyword::kError)) {
-    if (at + 2 < t.size() && t[at + 1].Is(Keyword::kGoTo) && LabelName(t[at + 2]) != "0") {
+    if (at + 2 < t.size() && t[at + 1].Is(Keyword::kGoTo) && !NamesLineZero(t[at + 2])) {
       AddTarget(t[at + 2]);
     }
     return;

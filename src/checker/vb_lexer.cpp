@@ -292,9 +292,10 @@ class Lexer {
         n == s_.size() || IsBlank(next) || next == '\'' || (next == ':' && At(n + 1) != '=');
     if (!ends) return;
     // The ':' after a line number stays, as the separator it also is.
-    std::string_view digits = s_.substr(i_, n - i_);
-    size_t first = digits.find_first_not_of('0');
-    out_.label = first == std::string_view::npos ? "0" : digits.substr(first);
+    size_t first = i_;
+    while (first + 1 < n && s_[first] == '0')
+      ++first;
+    out_.label = s_.substr(first, n - first);
     out_.numeric_label = true;
     i_ = n;
   }
@@ -386,6 +387,7 @@ class Lexer {
   // holds them.
   Keyword KeywordAt(std::string_view word) const {
     auto start = static_cast<size_t>(word.data() - s_.data());
+    if (word.size() > kLongest) return Keyword::kNone;
     if (std::endian::native != std::endian::little || word.size() > kPackedLength || word.empty() ||
         start + word.size() < kPackedLength) {
       return KeywordOf(word);

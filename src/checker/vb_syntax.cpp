@@ -1,6 +1,7 @@
 #include "checker/vb_syntax.h"
 
 #include <algorithm>
+#include <array>
 #include <initializer_list>
 
 namespace kestrix::checker {
@@ -113,27 +114,35 @@ bool MattersInProcedure(const Token& first) {
   return kProcStatementWords.Has(first.keyword);
 }
 
-size_t TokensReadInProcedure(const Token& first) {
-  switch (first.keyword) {
-    case Keyword::kCase:
-    case Keyword::kDo:
-    case Keyword::kLoop:
-    case Keyword::kWhile:
-    case Keyword::kWend:
-    case Keyword::kWith:
-    case Keyword::kEndIf:
-      return 1;
-    case Keyword::kSelect:  // Select Case
-    case Keyword::kExit:    // Exit Do
-    case Keyword::kGoTo:    // GoTo label
-    case Keyword::kGoSub:
-    case Keyword::kResume:  // Resume Next, Resume label
-      return 2;
-    case Keyword::kFor:  // For Each counter In, For counter =
-      return 4;
-    default:
-      return MattersInProcedure(first) ? kAllTokens : 1;
+// The counts TokensReadInProcedure gives, by keyword: a table, as the lexer asks for the
+// first word of every statement.
+constexpr std::array<size_t, static_cast<size_t>(Keyword::kCount)> MakeTokensRead() {
+  std::array<size_t, static_cast<size_t>(Keyword::kCount)> read{};
+  for (size_t k = 0; k < read.size(); ++k)
+    read[k] = kProcStatementWords.Has(static_cast<Keyword>(k)) ? kAllTokens : 1;
+  for (Keyword k : {Keyword::kCase, Keyword::kDo, Keyword::kLoop, Keyword::kWhile, Keyword::kWend,
+                    Keyword::kWith, Keyword::kEndIf}) {
+    read[static_cast<size_t>(k)] = 1;
   }
+  // Select Case, Exit Do, GoTo label, GoSub label, Resume Next or Resume label.
+  for (Keyword k :
+       {Keyword::kSelect, Keyword::kExit, Keyword::kGoTo, Keyword::kGoSub, Keyword::kResume}) {
+    read[static_cast<size_t>(k)] = 2;
+  }
+  read[static_cast<size_t>(Keyword::kFor)] = 4;  // For Each counter In, For counter =
+  return read;
+}
+constexpr auto kTokensRead = MakeTokensRead();
+
+size_t TokensReadInProcedure(const Token& first) {
+  return kTokensRead[static_cast<size_t>(first.keyword)];
+}
+
+bool NamesLineZero(const Token& t) {
+  if (t.kind == TokenKind::kNumber) {
+    return t.type_char == 0 && t.text.find_first_not_of('0') == std::string_view::npos;
+  }
+  return t.kind == TokenKind::kWord && t.text == "0";
 }
 
 std::string LabelName(const Token& t) {

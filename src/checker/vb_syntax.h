@@ -52,6 +52,9 @@ size_t TokensReadInProcedure(const Token& first);
 // a name in lower case; "" for a token that names no label.
 std::string LabelName(const Token& t);
 
+// True when LabelName(t) is "0": On Error GoTo 0 and Resume 0 name no label.
+bool NamesLineZero(const Token& t);
+
 // Index of the first statement separator; t.size() when there is none.
 size_t FindSeparator(Tokens t);
 
