@@ -11,14 +11,12 @@ namespace {
 constexpr size_t kMaxLineLength = 1023;
 constexpr size_t kMaxModuleLines = 65534;
 constexpr int32_t kMaxContinuations = 24;
-constexpr int32_t kMaxErlLine = 65529;
+constexpr uint64_t kMaxErlLine = 65529;
 
-bool IsErlReachable(std::string_view digits) {
-  if (digits.size() > 5) return false;
-  int32_t value = 0;
-  for (char c : digits)
-    value = value * 10 + (c - '0');
-  return value <= kMaxErlLine;
+// Only a directive line may begin with '#': a label begins with a digit or a letter.
+bool IsDirective(std::string_view text) {
+  size_t start = basic::BlanksEnd(text);
+  return start < text.size() && text[start] == '#';
 }
 
 }  // namespace
@@ -72,11 +70,7 @@ bool ModuleChecker::Lex(std::string_view text, LexedLine& lexed) const {
     LexLine(text, lexed);
     return true;
   }
-  if (!Compiles()) {
-    // Only a directive line may begin with '#': a label begins with a digit or a letter.
-    size_t start = basic::BlanksEnd(text);
-    if (start == text.size() || text[start] != '#') return false;
-  }
+  if (!Compiles() && !IsDirective(text)) return false;
   bool in_code = state_.region == Region::kProcedure && !InMembers();
   LexLine(text, lexed, in_code ? &TokensReadInProcedure : nullptr);
   return true;
@@ -264,10 +258,16 @@ void ModuleChecker::OnLabel(const LexedLine& lexed) {
     Report(line_, kBetweenSelectAndCase);
     state_.blocks.back().clause_seen = true;
   }
-  if (lexed.numeric_label && !IsErlReachable(lexed.label)) {
+  std::optional<uint64_t> number =
+      lexed.numeric_label ? LabelTable::NumberOf(lexed.label) : std::nullopt;
+  if (lexed.numeric_label && (!number || *number > kMaxErlLine)) {
     Report(line_, "Line number above 65529 is not returned by Erl", Severity::kWarning);
   }
-  labels_.Define(lexed.label, line_);
+  if (number) {
+    labels_.DefineNumber(*number, line_);
+  } else {
+    labels_.Define(lexed.label, line_);
+  }
 }
 
 void ModuleChecker::AddTarget(const Token& token) {

@@ -24,11 +24,7 @@ void LabelTable::LeaveGroup() {
   path_stale_ = true;
 }
 
-namespace {
-
-// The value of a line number as labels are kept (no leading zeros); nullopt for a name, and
-// for a number too long for 64 bits, which is kept as a name.
-std::optional<uint64_t> NumberOf(std::string_view name) {
+std::optional<uint64_t> LabelTable::NumberOf(std::string_view name) {
   constexpr size_t kMostDigits = 19;
   if (name.empty() || name.size() > kMostDigits) return std::nullopt;
   uint64_t value = 0;
@@ -39,14 +35,16 @@ std::optional<uint64_t> NumberOf(std::string_view name) {
   return value;
 }
 
-}  // namespace
-
 void LabelTable::Define(std::string_view name, int32_t line) {
   if (std::optional<uint64_t> number = NumberOf(name)) {
-    numbers_.push_back({*number, line, CurrentPath()});
+    DefineNumber(*number, line);
   } else {
     names_.push_back({std::string(name), line, CurrentPath()});
   }
+}
+
+void LabelTable::DefineNumber(uint64_t number, int32_t line) {
+  numbers_.push_back({number, line, CurrentPath()});
 }
 
 void LabelTable::Jump(std::string name, int32_t line) {

@@ -5,6 +5,7 @@
 // definitions do not clash, and a jump is satisfied by a label in any branch.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -21,6 +22,12 @@ class LabelTable {
 
   // A label (as LexedLine::label gives it) defined at `line`.
   void Define(std::string_view name, int32_t line);
+  // The same for a line number whose NumberOf is `number`.
+  void DefineNumber(uint64_t number, int32_t line);
+
+  // The value of a line number as labels are kept (no leading zeros); nullopt for a name,
+  // and for a number too long for 64 bits, which is kept as a name.
+  static std::optional<uint64_t> NumberOf(std::string_view name);
   // A jump from `line` to the label `name` (as LabelName gives it).
   void Jump(std::string name, int32_t line);
 

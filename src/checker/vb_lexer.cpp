@@ -93,6 +93,14 @@ constexpr size_t Longest() {
 }
 constexpr size_t kLongest = Longest();
 
+constexpr size_t Shortest() {
+  size_t shortest = kLongest;
+  for (const auto& each : kKeywords)
+    shortest = std::min(shortest, each.first.size());
+  return shortest;
+}
+constexpr size_t kShortest = Shortest();
+
 constexpr uint64_t PackedBytes(std::string_view word) {
   uint64_t packed = 0;
   for (size_t i = 0; i < word.size(); ++i)
@@ -387,8 +395,8 @@ class Lexer {
   // holds them.
   Keyword KeywordAt(std::string_view word) const {
     auto start = static_cast<size_t>(word.data() - s_.data());
-    if (word.size() > kLongest) return Keyword::kNone;
-    if (std::endian::native != std::endian::little || word.size() > kPackedLength || word.empty() ||
+    if (word.size() < kShortest || word.size() > kLongest) return Keyword::kNone;
+    if (std::endian::native != std::endian::little || word.size() > kPackedLength ||
         start + word.size() < kPackedLength) {
       return KeywordOf(word);
     }
