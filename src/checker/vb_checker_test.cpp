@@ -387,6 +387,7 @@ TEST(Checker, PassingOverStatementsFindsWhatReadingThemFinds) {
       "Sub A()|#If False Then|{}|#ElseIf VBA6 Then|{}|#End If|End Sub",
       "Enum E|a|{}|End Enum|Sub A()|a = 1: {}: b = 2|End Sub",
       "Sub A()|{}|Next zz|End Sub",
+      "Option Explicit: {}: Dim y|Sub A()|End Sub|Dim z: {}",
   };
   size_t differing = 0;
   for (const char* word : kWords) {
