@@ -48,7 +48,16 @@ std::vector<CodeProblem> ModuleChecker::Run(std::span<const std::string_view> li
   LexedLine lexed;
   while (reader.Next()) {
     line_ = reader.FirstLine();
-    if (Lex(reader.Text(), lexed)) OnLine(lexed, reader.Continuations());
+    std::string_view text = reader.Text();
+    if (!pass_over_plain_) {
+      LexLine(text, lexed);
+    } else if (Compiles() || IsDirective(text)) {
+      bool in_code = state_.region == Region::kProcedure && !InMembers();
+      LexLine(text, lexed, in_code ? &TokensReadInProcedure : nullptr);
+    } else {
+      continue;  // a line VB does not compile, and no directive
+    }
+    OnLine(lexed, reader.Continuations());
   }
   Finish();
   DropUnknown();
@@ -61,19 +70,6 @@ std::vector<CodeProblem> ModuleChecker::Run(std::span<const std::string_view> li
   };
   problems_.erase(std::unique(problems_.begin(), problems_.end(), same), problems_.end());
   return std::move(problems_);
-}
-
-// Lexes a logical line as far as the checker needs it; false when it need not look at it
-// at all (a line VB does not compile, unless it is a directive).
-bool ModuleChecker::Lex(std::string_view text, LexedLine& lexed) const {
-  if (!pass_over_plain_) {
-    LexLine(text, lexed);
-    return true;
-  }
-  if (!Compiles() && !IsDirective(text)) return false;
-  bool in_code = state_.region == Region::kProcedure && !InMembers();
-  LexLine(text, lexed, in_code ? &TokensReadInProcedure : nullptr);
-  return true;
 }
 
 void ModuleChecker::Report(int32_t line, std::string_view message, Severity severity) {

@@ -548,23 +548,15 @@ void LexLine(std::string_view text, LexedLine& out, WantsTokens wants) {
   Lexer(text, out, wants).Run();
 }
 
-bool LogicalLineReader::Next() {
-  if (next_ >= lines_.size()) return false;
-  first_ = static_cast<int32_t>(next_);
-  std::string_view line = lines_[next_++];
-  if (!basic::ContinuesOnNextLine(line) || next_ >= lines_.size()) {
-    text_ = line;
-    return true;
-  }
-  joined_.assign(BeforeContinuation(line));
+void LogicalLineReader::Join() {
+  joined_.assign(BeforeContinuation(text_));
   while (next_ < lines_.size()) {
-    line = lines_[next_++];
+    std::string_view line = lines_[next_++];
     bool more = basic::ContinuesOnNextLine(line) && next_ < lines_.size();
     joined_.append(more ? BeforeContinuation(line) : line);
     if (!more) break;
   }
   text_ = joined_;
-  return true;
 }
 
 }  // namespace kestrix::checker

@@ -144,7 +144,13 @@ class LogicalLineReader {
   explicit LogicalLineReader(std::span<const std::string_view> lines) : lines_(lines) {}
 
   // Moves to the next logical line; false after the last one.
-  bool Next();
+  bool Next() {
+    if (next_ >= lines_.size()) return false;
+    first_ = static_cast<int32_t>(next_);
+    text_ = lines_[next_++];
+    if (next_ < lines_.size() && basic::ContinuesOnNextLine(text_)) Join();
+    return true;
+  }
   // 1-based numbers of the first and the last physical line of the logical line.
   int32_t FirstLine() const { return first_ + 1; }
   int32_t LastLine() const { return static_cast<int32_t>(next_); }
@@ -154,6 +160,9 @@ class LogicalLineReader {
   std::string_view Text() const { return text_; }
 
  private:
+  // Joins text_, which goes on on the next line, with the lines that continue it.
+  void Join();
+
   std::span<const std::string_view> lines_;
   size_t next_ = 0;  // index of the first physical line not yet read
   int32_t first_ = 0;

@@ -102,7 +102,6 @@ class ModuleChecker {
 
   void Report(int32_t line, std::string_view message, Severity severity = Severity::kStructure);
   void CheckLimits(std::span<const std::string_view> lines);
-  bool Lex(std::string_view text, LexedLine& lexed) const;
   void OnLine(const LexedLine& lexed, int32_t continuations);
   void Finish();
 
