@@ -85,9 +85,10 @@ struct CondGroup {
 // groups open and the open procedure's labels. One checker checks one module.
 //
 // Most statements of a procedure's code (assignments, calls) change nothing the checker
-// keeps: with `pass_over_plain`, such a statement is read no further than its first token
-// (see MattersInProcedure), and lines in #If branches that do not compile are not read at
-// all. Without it every line is read token by token, to the same result, only slower.
+// keeps, and most of the others are known by their first words: with `pass_over_plain`, a
+// statement in a procedure's code is read no further than the tokens the checker acts on
+// (see TokensReadInProcedure), and lines in #If branches that do not compile are not read
+// at all. Without it every line is read token by token, to the same result, only slower.
 class ModuleChecker {
  public:
   explicit ModuleChecker(CondConstants constants, bool pass_over_plain = true)
