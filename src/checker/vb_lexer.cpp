@@ -118,8 +118,9 @@ struct KeywordTable {
   }
 };
 
-// A table without two keywords in one slot: multipliers are tried from one known to work
-// for the keywords above until one does for those there are.
+// A table without two keywords in one slot: multipliers are tried, from one known to work
+// for the keywords above, until one works for those there are (a keyword added may need
+// another; one in a few hundred of those tried does, for this many keywords).
 constexpr KeywordTable MakeKeywordTable() {
   KeywordTable table;
   uint64_t multiplier = 0xed72f0113ec3afbfULL;
@@ -335,9 +336,9 @@ class Lexer {
 
   // Moves to the end of the statement (the ':' that ends it, the comment or the end of the
   // line) when nothing in the way could read otherwise token by token; else stays, and the
-  // statement is read on as usual. Only a string literal, a comment and the separator may
-  // hold or be a ':', besides the date literals and bracketed names it stops at; and Rem
-  // begins a comment only where a word that it follows or the line's start allows it.
+  // statement is read on as usual. Token by token, a ':' is no separator only inside a string
+  // literal, a date literal or a bracketed name, or in ":="; the scan stops at the last two,
+  // and at a Rem standing as a word, which begins a comment after Then or Else.
   void PassOverStatement() {
     size_t k = i_;
     auto pass = [this](size_t at) { return kPass.map[static_cast<unsigned char>(s_[at])]; };
