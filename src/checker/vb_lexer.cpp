@@ -336,9 +336,10 @@ class Lexer {
 
   // Moves to the end of the statement (the ':' that ends it, the comment or the end of the
   // line) when nothing in the way could read otherwise token by token; else stays, and the
-  // statement is read on as usual. Token by token, a ':' is no separator only inside a string
-  // literal, a date literal or a bracketed name, or in ":="; the scan stops at the last two,
-  // and at a Rem standing as a word, which begins a comment after Then or Else.
+  // statement is read on as usual. Token by token, a ':' is no separator only in ":=" and
+  // inside a string literal, a date literal or a bracketed name: the scan passes over the
+  // first two, and stops at '#' and '[' (and at the code page's letters); and at a Rem
+  // standing as a word, which begins a comment after Then or Else.
   void PassOverStatement() {
     size_t k = i_;
     auto pass = [this](size_t at) { return kPass.map[static_cast<unsigned char>(s_[at])]; };
