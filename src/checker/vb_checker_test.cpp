@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <random>
 
 #include "checker/vb_module_checker.h"
 
@@ -372,7 +373,9 @@ TEST(Checker, PassingOverStatementsFindsWhatReadingThemFinds) {
                           " Then y",
                           " x Then",
                           " With",
-                          " Else y = 1"};
+                          " Else y = 1",
+                          " y Then Rem: Loop",
+                          " Else rem : Next"};
   const char* kPlaces[] = {
       "Sub A()|10 {}|End Sub",
       "Sub A()|{}: y = 1: GoTo 10|10 End Sub",
@@ -407,6 +410,36 @@ TEST(Checker, PassingOverStatementsFindsWhatReadingThemFinds) {
           ADD_FAILURE() << code << "\n" << fast << "--\n" << slow;
       }
     }
+  }
+  EXPECT_EQ(differing, 0u);
+}
+
+// Lines made of random pieces: literals, comments, colons, brackets, Rem, keywords and
+// double-byte letters cut and joined anyhow.
+TEST(Checker, PassingOverRandomLinesFindsWhatReadingThemFinds) {
+  const char* kPieces[] = {
+      "x",       " ",     ":",      "\"",    "'",       "#",      "[",        "]",
+      "Rem",     " Rem ", "rem",    "Then ", "Else ",   "If ",    "Loop",     "Next",
+      "For ",    "i = 1", " To 2",  "End ",  "If",      "Select", " Case ",   "1",
+      "GoTo ",   "10",    "a",      ":=",    " _",      "\x83[",  "\x83G",    "#10:30#",
+      "Do",      "Wend",  "While ", "Exit ", "Resume ", "Next ",  "On Error", " GoTo 0",
+      "Sub A()", "Sub",   "Type T", "Enum",  "With ",   ".",      "!",        "&H1F&",
+      "Print #", "r",     "R",      "(",     ")",       ",",      "Each ",    "In "};
+  std::mt19937 random(20261207);
+  auto pick = [&random](size_t n) {
+    return std::uniform_int_distribution<size_t>(0, n - 1)(random);
+  };
+  size_t differing = 0;
+  for (int module = 0; module < 20000; ++module) {
+    std::string code = module % 3 == 0 ? "" : "Sub A()|";
+    for (size_t line = 0, lines = 1 + pick(6); line < lines; ++line) {
+      for (size_t piece = 0, pieces = 1 + pick(10); piece < pieces; ++piece)
+        code += kPieces[pick(std::size(kPieces))];
+      code += "|";
+    }
+    code += module % 3 == 1 ? "End Sub" : "x";
+    auto [fast, slow] = BothWays(code);
+    if (fast != slow && ++differing <= 10) ADD_FAILURE() << code << "\n" << fast << "--\n" << slow;
   }
   EXPECT_EQ(differing, 0u);
 }
