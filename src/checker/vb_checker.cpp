@@ -11,14 +11,12 @@ namespace {
 constexpr size_t kMaxLineLength = 1023;
 constexpr size_t kMaxModuleLines = 65534;
 constexpr int32_t kMaxContinuations = 24;
-constexpr int32_t kMaxErlLine = 65529;
+constexpr uint64_t kMaxErlLine = 65529;
 
-bool IsErlReachable(std::string_view digits) {
-  if (digits.size() > 5) return false;
-  int32_t value = 0;
-  for (char c : digits)
-    value = value * 10 + (c - '0');
-  return value <= kMaxErlLine;
+// Only a directive line may begin with '#': a label begins with a digit or a letter.
+bool IsDirective(std::string_view text) {
+  size_t start = basic::BlanksEnd(text);
+  return start < text.size() && text[start] == '#';
 }
 
 }  // namespace
@@ -50,7 +48,15 @@ std::vector<CodeProblem> ModuleChecker::Run(std::span<const std::string_view> li
   LexedLine lexed;
   while (reader.Next()) {
     line_ = reader.FirstLine();
-    LexLine(reader.Text(), lexed);
+    std::string_view text = reader.Text();
+    if (!pass_over_plain_) {
+      LexLine(text, lexed);
+    } else if (Compiles() || IsDirective(text)) {
+      bool in_code = state_.region == Region::kProcedure && !InMembers();
+      LexLine(text, lexed, in_code ? &TokensReadInProcedure : nullptr);
+    } else {
+      continue;  // a line VB does not compile, and no directive
+    }
     OnLine(lexed, reader.Continuations());
   }
   Finish();
@@ -144,7 +150,7 @@ void ModuleChecker::OnDirective(Directive directive, Tokens t) {
 
 // Whether the condition of an #If or #ElseIf, `t` up to its Then, holds.
 std::optional<bool> ModuleChecker::Holds(Tokens t) const {
-  size_t then = FindKeyword(t, "then");
+  size_t then = FindKeyword(t, Keyword::kThen);
   return ConditionHolds(t.first(then), constants_);
 }
 
@@ -248,10 +254,16 @@ void ModuleChecker::OnLabel(const LexedLine& lexed) {
     Report(line_, kBetweenSelectAndCase);
     state_.blocks.back().clause_seen = true;
   }
-  if (lexed.numeric_label && !IsErlReachable(lexed.label)) {
+  std::optional<uint64_t> number =
+      lexed.numeric_label ? LabelTable::NumberOf(lexed.label) : std::nullopt;
+  if (lexed.numeric_label && (!number || *number > kMaxErlLine)) {
     Report(line_, "Line number above 65529 is not returned by Erl", Severity::kWarning);
   }
-  labels_.Define(lexed.label, line_);
+  if (number) {
+    labels_.DefineNumber(*number, line_);
+  } else {
+    labels_.Define(lexed.label, line_);
+  }
 }
 
 void ModuleChecker::AddTarget(const Token& token) {

@@ -16,16 +16,21 @@ void ModuleChecker::OnStatements(Tokens t) {
     }
     bool in_code = state_.region == Region::kProcedure && !InMembers();
     // Declarations may stand before the first Case; they are no statements VB executes.
-    bool declaration = t.front().Is("dim") || t.front().Is("static") || t.front().Is("const");
-    if (in_code && SelectAwaitsCase() && !t.front().Is("case") && !declaration) {
+    bool declaration = t.front().Is(Keyword::kDim) || t.front().Is(Keyword::kStatic) ||
+                       t.front().Is(Keyword::kConst);
+    if (in_code && SelectAwaitsCase() && !t.front().Is(Keyword::kCase) && !declaration) {
       Report(line_, kBetweenSelectAndCase);
       state_.blocks.back().clause_seen = true;
     }
-    if (in_code && t.front().Is("if")) {
+    if (in_code && pass_over_plain_ && !MattersInProcedure(t.front())) {
+      t = t.subspan(FindSeparator(t));
+      continue;
+    }
+    if (in_code && t.front().Is(Keyword::kIf)) {
       OnIf(t);  // a single-line If holds the rest of the line
       return;
     }
-    if (in_code && t.front().Is("else")) {
+    if (in_code && t.front().Is(Keyword::kElse)) {
       OnElse(false);
       t = t.subspan(1);
       continue;
@@ -52,15 +57,16 @@ void ModuleChecker::OnModuleStatement(Tokens t) {
     return;
   }
   const Token& first = t.front();
-  if (first.Is("attribute")) return;  // member attributes VB keeps in the file
+  if (first.Is(Keyword::kAttribute)) return;  // member attributes VB keeps in the file
   if (state_.region == Region::kAfterProcedure) {
     if (!gap_reported_) Report(line_, kOnlyComments);
     gap_reported_ = true;
     return;
   }
-  if (first.Is("option") || first.Is("implements")) return;
-  if (first.Is("end") && t.size() >= 2 && (t[1].Is("type") || t[1].Is("enum"))) {
-    Close(t[1].Is("type") ? BlockKind::kType : BlockKind::kEnum);
+  if (first.Is(Keyword::kOption) || first.Is(Keyword::kImplements)) return;
+  if (first.Is(Keyword::kEnd) && t.size() >= 2 &&
+      (t[1].Is(Keyword::kType) || t[1].Is(Keyword::kEnum))) {
+    Close(t[1].Is(Keyword::kType) ? BlockKind::kType : BlockKind::kEnum);
     return;
   }
   if (IsDefWord(first)) {
@@ -69,13 +75,13 @@ void ModuleChecker::OnModuleStatement(Tokens t) {
   }
   Tokens d = SkipModifiers(t);
   bool modified = d.size() < t.size();
-  if (d.size() >= 2 && (d[0].Is("type") || d[0].Is("enum"))) {
+  if (d.size() >= 2 && (d[0].Is(Keyword::kType) || d[0].Is(Keyword::kEnum))) {
     declared_ = true;
-    Push(d[0].Is("type") ? BlockKind::kType : BlockKind::kEnum);
+    Push(d[0].Is(Keyword::kType) ? BlockKind::kType : BlockKind::kEnum);
     return;
   }
-  if (modified || first.Is("dim") || first.Is("const") || first.Is("declare") ||
-      first.Is("event")) {
+  if (modified || first.Is(Keyword::kDim) || first.Is(Keyword::kConst) ||
+      first.Is(Keyword::kDeclare) || first.Is(Keyword::kEvent)) {
     declared_ = true;
     return;
   }
@@ -86,8 +92,9 @@ void ModuleChecker::OnMemberStatement(Tokens t) {
   bool in_type = state_.blocks.back().kind == BlockKind::kType;
   std::string_view invalid =
       in_type ? "Statement invalid inside Type block" : "Statement invalid inside Enum";
-  if (t.front().Is("end") && t.size() >= 2 && (t[1].Is("type") || t[1].Is("enum"))) {
-    Close(t[1].Is("type") ? BlockKind::kType : BlockKind::kEnum);
+  if (t.front().Is(Keyword::kEnd) && t.size() >= 2 &&
+      (t[1].Is(Keyword::kType) || t[1].Is(Keyword::kEnum))) {
+    Close(t[1].Is(Keyword::kType) ? BlockKind::kType : BlockKind::kEnum);
     return;
   }
   if (HeaderOf(t) != ProcType::kNone) {
@@ -99,7 +106,7 @@ void ModuleChecker::OnMemberStatement(Tokens t) {
   // A member may bear a keyword's name when its declaration shows it is one; a keyword
   // standing alone is left alone too.
   bool statement_shape =
-      t.size() >= 2 && !t[1].Is("as") && !IsSymbol(t[1], "(") && !IsSymbol(t[1], "=");
+      t.size() >= 2 && !t[1].Is(Keyword::kAs) && !IsSymbol(t[1], "(") && !IsSymbol(t[1], "=");
   if (IsStatementKeyword(t.front()) && statement_shape) Report(line_, invalid);
 }
 
@@ -114,13 +121,14 @@ void ModuleChecker::OnProcStatement(Tokens t) {
   const Token& first = t.front();
   Tokens d = SkipModifiers(t);
   bool named = d.size() >= 2 && d[1].kind == TokenKind::kWord;
-  if (named && (d[0].Is("type") || d[0].Is("enum"))) {
+  if (named && (d[0].Is(Keyword::kType) || d[0].Is(Keyword::kEnum))) {
     Report(line_, "Invalid inside procedure");
-    Push(d[0].Is("type") ? BlockKind::kType : BlockKind::kEnum);
+    Push(d[0].Is(Keyword::kType) ? BlockKind::kType : BlockKind::kEnum);
     return;
   }
-  bool module_only = first.Is("option") || IsDefWord(first) || first.Is("implements") ||
-                     (!d.empty() && (d[0].Is("declare") || d[0].Is("event")));
+  bool module_only = first.Is(Keyword::kOption) || IsDefWord(first) ||
+                     first.Is(Keyword::kImplements) ||
+                     (!d.empty() && (d[0].Is(Keyword::kDeclare) || d[0].Is(Keyword::kEvent)));
   if (module_only && t.size() >= 2 && t[1].kind == TokenKind::kWord) {
     Report(line_, "Invalid inside procedure");
     return;
@@ -131,39 +139,39 @@ void ModuleChecker::OnProcStatement(Tokens t) {
 // Statements that open, continue or close a block; false for any other statement.
 bool ModuleChecker::OnBlockStatement(Tokens t) {
   const Token& first = t.front();
-  if (first.Is("end")) {
+  if (first.Is(Keyword::kEnd)) {
     OnEnd(t);
-  } else if (first.Is("endif")) {
+  } else if (first.Is(Keyword::kEndIf)) {
     Close(BlockKind::kIf);
-  } else if (first.Is("elseif")) {
+  } else if (first.Is(Keyword::kElseIf)) {
     OnElse(true);
-    size_t then = FindKeyword(t, "then");
+    size_t then = FindKeyword(t, Keyword::kThen);
     if (then < t.size()) OnInline(t.subspan(then + 1));
-  } else if (first.Is("for")) {
-    bool each = t.size() >= 2 && t[1].Is("each");
+  } else if (first.Is(Keyword::kFor)) {
+    bool each = t.size() >= 2 && t[1].Is(Keyword::kEach);
     size_t at = each ? 2 : 1;
     bool plain = t.size() > at + 1 && t[at].kind == TokenKind::kWord &&
-                 (each ? t[at + 1].Is("in") : IsSymbol(t[at + 1], "="));
+                 (each ? t[at + 1].Is(Keyword::kIn) : IsSymbol(t[at + 1], "="));
     Push(BlockKind::kFor, plain ? std::string(t[at].text) : "");
-  } else if (first.Is("next")) {
+  } else if (first.Is(Keyword::kNext)) {
     OnNext(t);
-  } else if (first.Is("do")) {
+  } else if (first.Is(Keyword::kDo)) {
     Push(BlockKind::kDo);
-  } else if (first.Is("loop")) {
+  } else if (first.Is(Keyword::kLoop)) {
     Close(BlockKind::kDo);
-  } else if (first.Is("while")) {
+  } else if (first.Is(Keyword::kWhile)) {
     Push(BlockKind::kWhile);
-  } else if (first.Is("wend")) {
+  } else if (first.Is(Keyword::kWend)) {
     Close(BlockKind::kWhile);
-  } else if (first.Is("select") && t.size() >= 2 && t[1].Is("case")) {
+  } else if (first.Is(Keyword::kSelect) && t.size() >= 2 && t[1].Is(Keyword::kCase)) {
     Push(BlockKind::kSelect);
-  } else if (first.Is("case")) {
+  } else if (first.Is(Keyword::kCase)) {
     if (!state_.blocks.empty() && state_.blocks.back().kind == BlockKind::kSelect) {
       state_.blocks.back().clause_seen = true;
     } else {
       Report(line_, "Case without Select Case");
     }
-  } else if (first.Is("with")) {
+  } else if (first.Is(Keyword::kWith)) {
     Push(BlockKind::kWith);
   } else {
     return false;
@@ -174,10 +182,10 @@ bool ModuleChecker::OnBlockStatement(Tokens t) {
 void ModuleChecker::OnEnd(Tokens t) {
   if (t.size() < 2) return;  // End: the program stops
   const Token& what = t[1];
-  if (what.Is("sub") || what.Is("function") || what.Is("property")) {
-    ProcType proc = what.Is("sub")        ? ProcType::kSub
-                    : what.Is("function") ? ProcType::kFunction
-                                          : ProcType::kProperty;
+  if (what.Is(Keyword::kSub) || what.Is(Keyword::kFunction) || what.Is(Keyword::kProperty)) {
+    ProcType proc = what.Is(Keyword::kSub)        ? ProcType::kSub
+                    : what.Is(Keyword::kFunction) ? ProcType::kFunction
+                                                  : ProcType::kProperty;
     if (proc != state_.proc) {
       std::string end = "End " + std::string(ProcTypeWord(proc));
       Report(line_,
@@ -187,15 +195,15 @@ void ModuleChecker::OnEnd(Tokens t) {
              Severity::kWarning);
     }
     CloseProcedure(true);
-  } else if (what.Is("if")) {
+  } else if (what.Is(Keyword::kIf)) {
     Close(BlockKind::kIf);
-  } else if (what.Is("select")) {
+  } else if (what.Is(Keyword::kSelect)) {
     Close(BlockKind::kSelect);
-  } else if (what.Is("with")) {
+  } else if (what.Is(Keyword::kWith)) {
     Close(BlockKind::kWith);
-  } else if (what.Is("type")) {
+  } else if (what.Is(Keyword::kType)) {
     Close(BlockKind::kType);
-  } else if (what.Is("enum")) {
+  } else if (what.Is(Keyword::kEnum)) {
     Close(BlockKind::kEnum);
   }
 }
@@ -203,9 +211,9 @@ void ModuleChecker::OnEnd(Tokens t) {
 // If … Then with nothing after Then (but a comment or colons) opens a block; a statement
 // after it makes a single-line If, whose statements are checked for their jumps and exits.
 void ModuleChecker::OnIf(Tokens t) {
-  size_t then = FindKeyword(t, "then");
+  size_t then = FindKeyword(t, Keyword::kThen);
   if (then == t.size()) {
-    size_t go = FindKeyword(t, "goto");  // If x GoTo 10
+    size_t go = FindKeyword(t, Keyword::kGoTo);  // If x GoTo 10
     if (go + 1 < t.size()) AddTarget(t[go + 1]);
     return;
   }
@@ -225,11 +233,11 @@ void ModuleChecker::OnInline(Tokens t) {
   size_t start = 0;
   bool after_keyword = true;
   for (size_t i = 0; i <= t.size(); ++i) {
-    bool boundary =
-        i == t.size() || t[i].kind == TokenKind::kSeparator || t[i].Is("then") || t[i].Is("else");
+    bool boundary = i == t.size() || t[i].kind == TokenKind::kSeparator ||
+                    t[i].Is(Keyword::kThen) || t[i].Is(Keyword::kElse);
     if (!boundary) continue;
     Tokens piece = t.subspan(start, i - start);
-    if (!piece.empty() && !piece.front().Is("if")) {
+    if (!piece.empty() && !piece.front().Is(Keyword::kIf)) {
       if (piece.size() == 1 && piece[0].kind == TokenKind::kNumber && after_keyword) {
         AddTarget(piece[0]);
       } else {
@@ -265,14 +273,14 @@ void ModuleChecker::OnNext(Tokens t) {
 
 void ModuleChecker::OnSimpleStatement(Tokens t) {
   const Token& first = t.front();
-  if (first.Is("goto") || first.Is("gosub")) {
+  if (first.Is(Keyword::kGoTo) || first.Is(Keyword::kGoSub)) {
     if (t.size() >= 2) AddTarget(t[1]);
-  } else if (first.Is("resume")) {
-    bool to_label = t.size() >= 2 && !t[1].Is("next") && LabelName(t[1]) != "0";
+  } else if (first.Is(Keyword::kResume)) {
+    bool to_label = t.size() >= 2 && !t[1].Is(Keyword::kNext) && !NamesLineZero(t[1]);
     if (to_label) AddTarget(t[1]);
-  } else if (first.Is("on")) {
+  } else if (first.Is(Keyword::kOn)) {
     OnOn(t);
-  } else if (first.Is("exit")) {
+  } else if (first.Is(Keyword::kExit)) {
     OnExit(t);
   }
 }
@@ -281,14 +289,14 @@ void ModuleChecker::OnSimpleStatement(Tokens t) {
 // On n GoTo|GoSub label, label, ….
 void ModuleChecker::OnOn(Tokens t) {
   size_t at = 1;
-  if (at < t.size() && t[at].Is("local")) ++at;
-  if (at < t.size() && t[at].Is("error")) {
-    if (at + 2 < t.size() && t[at + 1].Is("goto") && LabelName(t[at + 2]) != "0") {
+  if (at < t.size() && t[at].Is(Keyword::kLocal)) ++at;
+  if (at < t.size() && t[at].Is(Keyword::kError)) {
+    if (at + 2 < t.size() && t[at + 1].Is(Keyword::kGoTo) && !NamesLineZero(t[at + 2])) {
       AddTarget(t[at + 2]);
     }
     return;
   }
-  size_t go = std::min(FindKeyword(t, "goto"), FindKeyword(t, "gosub"));
+  size_t go = std::min(FindKeyword(t, Keyword::kGoTo), FindKeyword(t, Keyword::kGoSub));
   for (size_t i = go + 1; i < t.size(); i += 2) {
     AddTarget(t[i]);
     if (i + 1 < t.size() && !IsSymbol(t[i + 1], ",")) return;
@@ -302,15 +310,15 @@ void ModuleChecker::OnExit(Tokens t) {
     return std::any_of(state_.blocks.begin(), state_.blocks.end(),
                        [kind](const Block& b) { return b.kind == kind; });
   };
-  if (what.Is("for") && !within(BlockKind::kFor)) {
+  if (what.Is(Keyword::kFor) && !within(BlockKind::kFor)) {
     Report(line_, "Exit For not within For...Next");
-  } else if (what.Is("do") && !within(BlockKind::kDo)) {
+  } else if (what.Is(Keyword::kDo) && !within(BlockKind::kDo)) {
     Report(line_, "Exit Do not within Do...Loop");
-  } else if (what.Is("sub") && state_.proc != ProcType::kSub) {
+  } else if (what.Is(Keyword::kSub) && state_.proc != ProcType::kSub) {
     Report(line_, "Exit Sub not allowed in Function or Property");
-  } else if (what.Is("function") && state_.proc != ProcType::kFunction) {
+  } else if (what.Is(Keyword::kFunction) && state_.proc != ProcType::kFunction) {
     Report(line_, "Exit Function not allowed in Sub or Property");
-  } else if (what.Is("property") && state_.proc != ProcType::kProperty) {
+  } else if (what.Is(Keyword::kProperty) && state_.proc != ProcType::kProperty) {
     Report(line_, "Exit Property not allowed in Function or Sub");
   }
 }

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <random>
+
+#include "checker/vb_module_checker.h"
 
 #include "support/test_support.h"
 
@@ -309,6 +312,136 @@ TEST(Checker, LineContinuation) {
   EXPECT_EQ(Check("Sub A()|GoTo _ \t|  Nowhere|x = PROCNAME_|GoTo Done|Done:|End Sub"),
             "2: Label not defined");
   EXPECT_EQ(Check("Sub A()|If a And _  |   b Then|x = 1|End If|End Sub"), "");
+}
+
+// The problems of a module read both ways: passing over the statements that change nothing,
+// and reading every token.
+std::pair<std::string, std::string> BothWays(std::string_view bars,
+                                             const CondConstants& constants = {}) {
+  std::vector<std::string> owned = Split(bars);
+  std::vector<std::string_view> lines(owned.begin(), owned.end());
+  auto text = [](const std::vector<CodeProblem>& problems) {
+    std::string out;
+    for (const CodeProblem& p : problems)
+      out += std::to_string(p.line) + ": " + (p.warning ? "warning: " : "") + p.message + "\n";
+    return out;
+  };
+  return {text(ModuleChecker(constants, true).Run(lines)),
+          text(ModuleChecker(constants, false).Run(lines))};
+}
+
+TEST(Checker, PassingOverStatementsFindsWhatReadingThemFinds) {
+  for (const Case& c : kCases) {
+    auto [fast, slow] = BothWays(c.code);
+    EXPECT_EQ(fast, slow) << c.code;
+  }
+  // Every statement keyword, and a few other words, at the start of statements of every
+  // shape, in every place a statement may stand.
+  const char* kWords[] = {
+      "AppActivate", "As",      "Attribute", "Beep",      "Call",          "Case",   "Close",
+      "Const",       "Declare", "DefInt",    "DefLngPtr", "DeleteSetting", "Dim",    "Do",
+      "DoEvents",    "Each",    "Else",      "ElseIf",    "End",           "EndIf",  "Enum",
+      "Erase",       "Error",   "Event",     "Exit",      "False",         "For",    "Friend",
+      "Function",    "Get",     "Global",    "GoSub",     "GoTo",          "If",     "Implements",
+      "In",          "Input",   "Kill",      "Let",       "Line",          "Load",   "Local",
+      "Lock",        "Loop",    "LSet",      "Mid",       "Name",          "Next",   "On",
+      "Open",        "Option",  "Print",     "Private",   "Property",      "Public", "Put",
+      "RaiseEvent",  "ReDim",   "Rem",       "Resume",    "Return",        "Select", "Set",
+      "Static",      "Stop",    "Sub",       "Then",      "True",          "Type",   "Unload",
+      "Wend",        "While",   "Width",     "With",      "Write",         "x",      "[End]",
+      ".Caption",    "10",      "\"s\"",     "Sub1",      "END",           "eXiT"};
+  const char* kRests[] = {"",
+                          " x",
+                          " Sub",
+                          " Function",
+                          " Property Get P()",
+                          " Case x",
+                          " If",
+                          " Select",
+                          " Next",
+                          " 10",
+                          " Each x In y",
+                          " x = 1",
+                          " Error GoTo 10",
+                          " Error GoTo 0",
+                          " Type",
+                          " Enum",
+                          " Do",
+                          " For",
+                          " x, 20",
+                          " Sub A()",
+                          " Then y",
+                          " x Then",
+                          " With",
+                          " Else y = 1",
+                          " y Then Rem: Loop",
+                          " Else rem : Next"};
+  const char* kPlaces[] = {
+      "Sub A()|10 {}|End Sub",
+      "Sub A()|{}: y = 1: GoTo 10|10 End Sub",
+      "Sub A()|x = 1: {}|End Sub",
+      "Sub A()|Select Case x|{}|Case 1|End Select|End Sub",
+      "Function F()|If a Then {} Else {}|If b Then|{}|Else|{}|End If|End Function",
+      "{}|Sub A()|End Sub",
+      "Type T|{}|End Type|Sub A()|{}|End Sub|{}",
+      "Sub A()|For i = 1 To 2|Do|{}|Loop|Next|End Sub|Sub B()|End Sub",
+      "Sub A()|With y|While z|{} _|  , 2: GoTo 10|Wend|End With|End Sub",
+      "Property Get P()|#If X Then|{}|#Else|{}: Loop|#End If|End Property",
+      "Sub A()|#If False Then|{}|#ElseIf VBA6 Then|{}|#End If|End Sub",
+      "Enum E|a|{}|End Enum|Sub A()|a = 1: {}: b = 2|End Sub",
+      "Sub A()|{}|Next zz|End Sub",
+      "Option Explicit: {}: Dim y|Sub A()|End Sub|Dim z: {}",
+  };
+  size_t differing = 0;
+  for (const char* word : kWords) {
+    for (const char* rest : kRests) {
+      std::string statement = std::string(word) + rest;
+      for (std::string_view place : kPlaces) {
+        std::string code;
+        for (size_t at = 0;;) {
+          size_t hole = place.find("{}", at);
+          code += place.substr(at, hole - at);
+          if (hole == std::string_view::npos) break;
+          code += statement;
+          at = hole + 2;
+        }
+        auto [fast, slow] = BothWays(code);
+        if (fast != slow && ++differing <= 10)
+          ADD_FAILURE() << code << "\n" << fast << "--\n" << slow;
+      }
+    }
+  }
+  EXPECT_EQ(differing, 0u);
+}
+
+// Lines made of random pieces: literals, comments, colons, brackets, Rem, keywords and
+// double-byte letters cut and joined anyhow.
+TEST(Checker, PassingOverRandomLinesFindsWhatReadingThemFinds) {
+  const char* kPieces[] = {
+      "x",       " ",     ":",      "\"",    "'",       "#",      "[",        "]",
+      "Rem",     " Rem ", "rem",    "Then ", "Else ",   "If ",    "Loop",     "Next",
+      "For ",    "i = 1", " To 2",  "End ",  "If",      "Select", " Case ",   "1",
+      "GoTo ",   "10",    "a",      ":=",    " _",      "\x83[",  "\x83G",    "#10:30#",
+      "Do",      "Wend",  "While ", "Exit ", "Resume ", "Next ",  "On Error", " GoTo 0",
+      "Sub A()", "Sub",   "Type T", "Enum",  "With ",   ".",      "!",        "&H1F&",
+      "Print #", "r",     "R",      "(",     ")",       ",",      "Each ",    "In "};
+  std::mt19937 random(20261207);
+  auto pick = [&random](size_t n) {
+    return std::uniform_int_distribution<size_t>(0, n - 1)(random);
+  };
+  size_t differing = 0;
+  for (int module = 0; module < 20000; ++module) {
+    std::string code = module % 3 == 0 ? "" : "Sub A()|";
+    for (size_t line = 0, lines = 1 + pick(6); line < lines; ++line) {
+      for (size_t piece = 0, pieces = 1 + pick(10); piece < pieces; ++piece)
+        code += kPieces[pick(std::size(kPieces))];
+      code += "|";
+    }
+    code += module % 3 == 1 ? "End Sub" : "x";
+    auto [fast, slow] = BothWays(code);
+    if (fast != slow && ++differing <= 10) ADD_FAILURE() << code << "\n" << fast << "--\n" << slow;
+  }
+  EXPECT_EQ(differing, 0u);
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 #include "checker/vb_labels.h"
 
 #include <algorithm>
+#include <optional>
+
+#include "basic/characters.h"
 
 namespace kestrix::checker {
 
@@ -21,42 +24,77 @@ void LabelTable::LeaveGroup() {
   path_stale_ = true;
 }
 
-void LabelTable::Define(std::string name, int32_t line) {
-  labels_.push_back({std::move(name), line, CurrentPath()});
+std::optional<uint64_t> LabelTable::NumberOf(std::string_view name) {
+  constexpr size_t kMostDigits = 19;
+  if (name.empty() || name.size() > kMostDigits) return std::nullopt;
+  uint64_t value = 0;
+  for (char c : name) {
+    if (!basic::IsDigit(c)) return std::nullopt;
+    value = value * 10 + static_cast<uint64_t>(c - '0');
+  }
+  return value;
+}
+
+void LabelTable::Define(std::string_view name, int32_t line) {
+  if (std::optional<uint64_t> number = NumberOf(name)) {
+    DefineNumber(*number, line);
+  } else {
+    names_.push_back({std::string(name), line, CurrentPath()});
+  }
+}
+
+void LabelTable::DefineNumber(uint64_t number, int32_t line) {
+  numbers_.push_back({number, line, CurrentPath()});
 }
 
 void LabelTable::Jump(std::string name, int32_t line) {
   jumps_.push_back({std::move(name), line});
 }
 
-std::vector<LabelTable::Problem> LabelTable::Resolve() {
-  std::vector<Problem> problems;
-  auto by_name = [](const Label& a, const Label& b) { return a.name < b.name; };
-  // The line numbers of a numbered procedure mostly come in order already.
-  if (!std::is_sorted(labels_.begin(), labels_.end(), by_name)) {
-    std::stable_sort(labels_.begin(), labels_.end(), by_name);
+// Sorts `labels`, keeping the order of definition among labels of one name, and reports
+// each one defined again where an earlier definition may compile with it.
+template <typename Key>
+void LabelTable::FindDuplicates(std::vector<Label<Key>>& labels,
+                                std::vector<Problem>& problems) const {
+  auto by_key = [](const Label<Key>& a, const Label<Key>& b) { return a.key < b.key; };
+  if (!std::is_sorted(labels.begin(), labels.end(), by_key)) {
+    std::stable_sort(labels.begin(), labels.end(), by_key);
   }
-  for (size_t i = 1; i < labels_.size(); ++i) {
-    for (size_t k = i; k-- > 0 && labels_[k].name == labels_[i].name;) {
-      if (!Exclusive(labels_[k].path, labels_[i].path)) {
-        problems.push_back({labels_[i].line, "Duplicate label"});
+  for (size_t i = 1; i < labels.size(); ++i) {
+    for (size_t k = i; k-- > 0 && labels[k].key == labels[i].key;) {
+      if (!Exclusive(labels[k].path, labels[i].path)) {
+        problems.push_back({labels[i].line, "Duplicate label"});
         break;
       }
     }
   }
+}
+
+// Whether a label `name` is defined; the labels must have been sorted by FindDuplicates.
+bool LabelTable::Defined(const std::string& name) const {
+  auto found = [](const auto& labels, const auto& key) {
+    auto it = std::lower_bound(labels.begin(), labels.end(), key,
+                               [](const auto& label, const auto& k) { return label.key < k; });
+    return it != labels.end() && it->key == key;
+  };
+  std::optional<uint64_t> number = NumberOf(name);
+  return number ? found(numbers_, *number) : found(names_, name);
+}
+
+std::vector<LabelTable::Problem> LabelTable::Resolve() {
+  std::vector<Problem> problems;
+  FindDuplicates(numbers_, problems);
+  FindDuplicates(names_, problems);
   for (const Target& jump : jumps_) {
-    auto it = std::lower_bound(labels_.begin(), labels_.end(), jump.name,
-                               [](const Label& l, const std::string& n) { return l.name < n; });
-    if (it == labels_.end() || it->name != jump.name) {
-      problems.push_back({jump.line, "Label not defined"});
-    }
+    if (!Defined(jump.name)) problems.push_back({jump.line, "Label not defined"});
   }
   Clear();
   return problems;
 }
 
 void LabelTable::Clear() {
-  labels_.clear();
+  numbers_.clear();
+  names_.clear();
   jumps_.clear();
 }
 

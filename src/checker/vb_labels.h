@@ -5,6 +5,7 @@
 // definitions do not clash, and a jump is satisfied by a label in any branch.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -20,7 +21,13 @@ class LabelTable {
   void LeaveGroup();
 
   // A label (as LexedLine::label gives it) defined at `line`.
-  void Define(std::string name, int32_t line);
+  void Define(std::string_view name, int32_t line);
+  // The same for a line number whose NumberOf is `number`.
+  void DefineNumber(uint64_t number, int32_t line);
+
+  // The value of a line number as labels are kept (no leading zeros); nullopt for a name,
+  // and for a number too long for 64 bits, which is kept as a name.
+  static std::optional<uint64_t> NumberOf(std::string_view name);
   // A jump from `line` to the label `name` (as LabelName gives it).
   void Jump(std::string name, int32_t line);
 
@@ -38,8 +45,9 @@ class LabelTable {
  private:
   // The branch of each open #If group, outermost first: (group id, branch index).
   using Path = std::vector<std::pair<uint32_t, uint32_t>>;
+  template <typename Key>
   struct Label {
-    std::string name;
+    Key key;
     int32_t line = 0;
     uint32_t path = 0;  // index into paths_; 0 lies outside every #If
   };
@@ -50,12 +58,18 @@ class LabelTable {
 
   uint32_t CurrentPath();
   bool Exclusive(uint32_t a, uint32_t b) const;
+  template <typename Key>
+  void FindDuplicates(std::vector<Label<Key>>& labels, std::vector<Problem>& problems) const;
+  bool Defined(const std::string& name) const;
 
   Path open_;  // the groups open now
   uint32_t next_group_ = 1;
   std::vector<Path> paths_{Path{}};
   bool path_stale_ = false;  // open_ changed since paths_.back() was taken from it
-  std::vector<Label> labels_;
+  // Line numbers, by their value, apart from names: a numbered procedure's come in order,
+  // whatever names stand between them.
+  std::vector<Label<uint64_t>> numbers_;
+  std::vector<Label<std::string>> names_;
   std::vector<Target> jumps_;
 };
 

@@ -1,17 +1,182 @@
 #include "checker/vb_lexer.h"
 
+#include <array>
+#include <bit>
+#include <cstring>
+#include <utility>
+
 #include "basic/source_line.h"
 
 namespace kestrix::checker {
 namespace {
+
+constexpr std::pair<std::string_view, Keyword> kKeywords[] = {
+    {"as", Keyword::kAs},
+    {"attribute", Keyword::kAttribute},
+    {"call", Keyword::kCall},
+    {"case", Keyword::kCase},
+    {"const", Keyword::kConst},
+    {"declare", Keyword::kDeclare},
+    {"defbool", Keyword::kDeftype},
+    {"defbyte", Keyword::kDeftype},
+    {"defcur", Keyword::kDeftype},
+    {"defdate", Keyword::kDeftype},
+    {"defdbl", Keyword::kDeftype},
+    {"defdec", Keyword::kDeftype},
+    {"defint", Keyword::kDeftype},
+    {"deflng", Keyword::kDeftype},
+    {"deflnglng", Keyword::kDeftype},
+    {"deflngptr", Keyword::kDeftype},
+    {"defobj", Keyword::kDeftype},
+    {"defsng", Keyword::kDeftype},
+    {"defstr", Keyword::kDeftype},
+    {"defvar", Keyword::kDeftype},
+    {"dim", Keyword::kDim},
+    {"do", Keyword::kDo},
+    {"each", Keyword::kEach},
+    {"else", Keyword::kElse},
+    {"elseif", Keyword::kElseIf},
+    {"end", Keyword::kEnd},
+    {"endif", Keyword::kEndIf},
+    {"enum", Keyword::kEnum},
+    {"error", Keyword::kError},
+    {"event", Keyword::kEvent},
+    {"exit", Keyword::kExit},
+    {"false", Keyword::kFalse},
+    {"for", Keyword::kFor},
+    {"friend", Keyword::kFriend},
+    {"function", Keyword::kFunction},
+    {"get", Keyword::kGet},
+    {"global", Keyword::kGlobal},
+    {"gosub", Keyword::kGoSub},
+    {"goto", Keyword::kGoTo},
+    {"if", Keyword::kIf},
+    {"implements", Keyword::kImplements},
+    {"in", Keyword::kIn},
+    {"let", Keyword::kLet},
+    {"local", Keyword::kLocal},
+    {"loop", Keyword::kLoop},
+    {"next", Keyword::kNext},
+    {"on", Keyword::kOn},
+    {"option", Keyword::kOption},
+    {"private", Keyword::kPrivate},
+    {"property", Keyword::kProperty},
+    {"public", Keyword::kPublic},
+    {"redim", Keyword::kReDim},
+    {"rem", Keyword::kRem},
+    {"resume", Keyword::kResume},
+    {"return", Keyword::kReturn},
+    {"select", Keyword::kSelect},
+    {"set", Keyword::kSet},
+    {"static", Keyword::kStatic},
+    {"sub", Keyword::kSub},
+    {"then", Keyword::kThen},
+    {"true", Keyword::kTrue},
+    {"type", Keyword::kType},
+    {"wend", Keyword::kWend},
+    {"while", Keyword::kWhile},
+    {"with", Keyword::kWith},
+};
+
+// Keywords of up to eight letters are found with one look-up: a word's bytes, each with bit
+// 0x20 set (which makes ASCII letters lower case and no other byte a letter), read as one
+// number, hashed by a multiplication into a table with a slot for each such keyword. The
+// longer ones are compared one by one.
+constexpr size_t kPackedLength = 8;
+constexpr int kSlotBits = 8;
+
+constexpr size_t Longest() {
+  size_t longest = 0;
+  for (const auto& each : kKeywords)
+    longest = std::max(longest, each.first.size());
+  return longest;
+}
+constexpr size_t kLongest = Longest();
+
+constexpr size_t Shortest() {
+  size_t shortest = kLongest;
+  for (const auto& each : kKeywords)
+    shortest = std::min(shortest, each.first.size());
+  return shortest;
+}
+constexpr size_t kShortest = Shortest();
+
+constexpr uint64_t PackedBytes(std::string_view word) {
+  uint64_t packed = 0;
+  for (size_t i = 0; i < word.size(); ++i)
+    packed |= static_cast<uint64_t>(static_cast<unsigned char>(word[i]) | 0x20) << (8 * i);
+  return packed;
+}
+
+struct KeywordTable {
+  uint64_t multiplier = 0;
+  std::array<uint64_t, size_t{1} << kSlotBits> packed{};  // 0 for an empty slot
+  std::array<Keyword, size_t{1} << kSlotBits> keyword{};
+
+  constexpr size_t Slot(uint64_t key) const {
+    return static_cast<size_t>((key * multiplier) >> (64 - kSlotBits));
+  }
+};
+
+// A table without two keywords in one slot: multipliers are tried, from one known to work
+// for the keywords above, until one works for those there are (a keyword added may need
+// another; one in a few hundred of those tried does, for this many keywords).
+constexpr KeywordTable MakeKeywordTable() {
+  KeywordTable table;
+  uint64_t multiplier = 0xed72f0113ec3afbfULL;
+  for (;;) {
+    table = KeywordTable{};
+    table.multiplier = multiplier;
+    bool clash = false;
+    for (const auto& [word, keyword] : kKeywords) {
+      if (word.size() > kPackedLength) continue;
+      size_t slot = table.Slot(PackedBytes(word));
+      clash = clash || table.packed[slot] != 0;
+      table.packed[slot] = PackedBytes(word);
+      table.keyword[slot] = keyword;
+    }
+    if (!clash) return table;
+    multiplier = (multiplier * 6364136223846793005ULL + 1442695040888963407ULL) | 1;
+  }
+}
+
+constexpr KeywordTable kKeywordTable = MakeKeywordTable();
+
+// The keyword of up to eight letters whose PackedBytes are `key`, or kNone.
+Keyword KeywordOfPacked(uint64_t key) {
+  size_t slot = kKeywordTable.Slot(key);
+  return kKeywordTable.packed[slot] == key ? kKeywordTable.keyword[slot] : Keyword::kNone;
+}
 
 using basic::IsBlank;
 using basic::IsDigit;
 using basic::IsIdentChar;
 using basic::Lower;
 
+// Letters (bytes from 0x80 on count as letters of the code page) and the other characters of
+// a name, as tables: the lexer asks for every character of a line.
+struct NameCharTables {
+  bool letter[256];
+  bool ascii_name[256];  // below 0x80 only: the code page's letters follow their own rules
+  bool type_char[256];   // % & ! # @ $
+  constexpr NameCharTables() : letter(), ascii_name(), type_char() {
+    for (int c = 0; c < 256; ++c) {
+      bool ascii_letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+      letter[c] = ascii_letter || c >= 0x80;
+      ascii_name[c] = ascii_letter || (c >= '0' && c <= '9') || c == '_';
+    }
+    for (char c : {'%', '&', '!', '#', '@', '$'})
+      type_char[static_cast<unsigned char>(c)] = true;
+  }
+};
+constexpr NameCharTables kNameChars;
+
 bool IsLetter(char c) {
-  return IsIdentChar(c) && !IsDigit(c) && c != '_';
+  return kNameChars.letter[static_cast<unsigned char>(c)];
+}
+
+bool IsAsciiNameChar(char c) {
+  return kNameChars.ascii_name[static_cast<unsigned char>(c)];
 }
 
 bool IsHexDigit(char c) {
@@ -26,23 +191,73 @@ bool IsDateChar(char c) {
          l == 'p' || l == 'm';
 }
 
+// What the scan over a statement's unread rest does at each byte.
+enum class Pass : uint8_t {
+  kOver,     // passed over
+  kQuote,    // a string literal begins
+  kColon,    // a separator, unless ":="
+  kComment,  // the comment begins
+  kLetterR,  // might begin Rem
+  kStop,     // the statement is read token by token: '#' (a date or a file number, or a
+             // type character), '[' (a name that may hold anything) and the bytes from 0x80
+             // on (the letters of a double-byte code page)
+};
+
+struct PassTable {
+  Pass map[256];
+  constexpr PassTable() : map() {
+    for (int c = 0x80; c < 256; ++c)
+      map[c] = Pass::kStop;
+    map[static_cast<unsigned char>('#')] = Pass::kStop;
+    map[static_cast<unsigned char>('[')] = Pass::kStop;
+    map[static_cast<unsigned char>('"')] = Pass::kQuote;
+    map[static_cast<unsigned char>(':')] = Pass::kColon;
+    map[static_cast<unsigned char>('\'')] = Pass::kComment;
+    map[static_cast<unsigned char>('r')] = Pass::kLetterR;
+    map[static_cast<unsigned char>('R')] = Pass::kLetterR;
+  }
+};
+constexpr PassTable kPass;
+
 class Lexer {
  public:
-  Lexer(std::string_view text, LexedLine& out) : s_(text), out_(out) {}
+  Lexer(std::string_view text, LexedLine& out, WantsTokens wants)
+      : s_(text), out_(out), wants_(wants) {}
 
   void Run() {
-    out_.label.clear();
+    out_.label = {};
     out_.numeric_label = false;
     out_.directive = Directive::kNone;
     out_.tokens.clear();
-    SkipBlanks();
+    SkipIndent();
+    if (i_ == s_.size() || s_[i_] == '\'') return;  // a blank line or a comment
     TakeLabel();
-    SkipBlanks();
+    SkipIndent();
     if (out_.label.empty() && i_ < s_.size() && s_[i_] == '#') {
       TakeDirective();
       return;
     }
-    while (TakeToken()) {
+    if (wants_ == nullptr) {
+      while (TakeToken()) {
+      }
+      return;
+    }
+    bool keep_all = false;
+    for (;;) {
+      bool first = !keep_all && AtStatementBegin();
+      if (!TakeToken()) return;
+      const Token& token = out_.tokens.back();
+      if (!first || token.kind == TokenKind::kSeparator) continue;
+      size_t wanted = wants_(token);
+      if (wanted == kAllTokens) {
+        keep_all = true;
+        continue;
+      }
+      for (size_t taken = 1; taken < wanted; ++taken) {
+        if (!TakeToken()) return;
+        if (out_.tokens.back().kind == TokenKind::kSeparator) break;  // no more to pass over
+      }
+      if (out_.tokens.back().kind != TokenKind::kSeparator) PassOverStatement();
     }
   }
 
@@ -51,21 +266,47 @@ class Lexer {
     while (i_ < s_.size() && IsBlank(s_[i_]))
       ++i_;
   }
+  // Blanks that may be many: an indent, or the tab and indent after a line number.
+  void SkipIndent() {
+    if (i_ < s_.size() && IsBlank(s_[i_])) i_ = basic::BlanksEnd(s_, i_);
+  }
   char At(size_t k) const { return k < s_.size() ? s_[k] : '\0'; }
 
+  // The label at i_, the line's first non-blank character, as basic::ReadLabel reads it.
   void TakeLabel() {
-    basic::Label label = basic::ReadLabel(s_);
-    if (label.text.empty()) return;
-    if (!label.numeric) {
-      out_.label = FoldName(label.text);
-      i_ = label.end;
+    if (IsDigit(s_[i_])) {
+      TakeLineNumber();
       return;
     }
+    if (!IsLetter(s_[i_])) return;
+    // Only a name followed by a colon may be one: most lines begin with no such name.
+    size_t end = i_;
+    NameEnd(end);
+    if (At(end) != ':') return;
+    basic::Label label = basic::ReadLabel(s_);
+    if (label.text.empty()) return;
+    out_.folded_name = FoldName(label.text);
+    out_.label = out_.folded_name;
+    i_ = label.end;
+  }
+
+  // Digits followed by a blank, a ':' (not ":="), a comment or the end. Most numbered lines
+  // have one, so it is read here at once rather than by ReadLabel.
+  void TakeLineNumber() {
+    size_t n = i_;
+    while (IsDigit(At(n)))
+      ++n;
+    char next = At(n);
+    bool ends =
+        n == s_.size() || IsBlank(next) || next == '\'' || (next == ':' && At(n + 1) != '=');
+    if (!ends) return;
     // The ':' after a line number stays, as the separator it also is.
-    size_t first = label.text.find_first_not_of('0');
-    out_.label = first == std::string_view::npos ? "0" : std::string(label.text.substr(first));
+    size_t first = i_;
+    while (first + 1 < n && s_[first] == '0')
+      ++first;
+    out_.label = s_.substr(first, n - first);
     out_.numeric_label = true;
-    i_ = static_cast<size_t>(label.text.data() - s_.data()) + label.text.size();
+    i_ = n;
   }
 
   void TakeDirective() {
@@ -77,25 +318,97 @@ class Lexer {
 
   std::string_view Word() {
     size_t start = i_;
-    // Plain ASCII names at once; from the first other byte on, the code page's rules.
-    while (i_ < s_.size() && IsAsciiNameChar(s_[i_]))
-      ++i_;
-    if (i_ < s_.size() && static_cast<unsigned char>(s_[i_]) >= 0x80) i_ = basic::NameEnd(s_, i_);
+    NameEnd(i_);
     return s_.substr(start, i_ - start);
   }
-  static bool IsAsciiNameChar(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || IsDigit(c) || c == '_';
+  // Moves `n` to the end of the name there, as basic::NameEnd does: plain ASCII names at
+  // once; from the first other byte on, the code page's rules.
+  void NameEnd(size_t& n) const {
+    while (n < s_.size() && IsAsciiNameChar(s_[n]))
+      ++n;
+    if (n < s_.size() && static_cast<unsigned char>(s_[n]) >= 0x80) n = basic::NameEnd(s_, n);
+  }
+
+  // True when the next token is the first of a statement.
+  bool AtStatementBegin() const {
+    return out_.tokens.empty() || out_.tokens.back().kind == TokenKind::kSeparator;
+  }
+
+  // Moves to the end of the statement (the ':' that ends it, the comment or the end of the
+  // line) when nothing in the way could read otherwise token by token; else stays, and the
+  // statement is read on as usual. Token by token, a ':' is no separator only in ":=" and
+  // inside a string literal, a date literal or a bracketed name: the scan passes over the
+  // first two, and stops at '#' and '[' (and at the code page's letters); and at a Rem
+  // standing as a word, which begins a comment after Then or Else.
+  void PassOverStatement() {
+    size_t k = i_;
+    auto pass = [this](size_t at) { return kPass.map[static_cast<unsigned char>(s_[at])]; };
+    while (k < s_.size()) {
+      while (k < s_.size() && pass(k) == Pass::kOver)
+        ++k;
+      if (k == s_.size()) break;
+      switch (pass(k)) {
+        case Pass::kOver:
+          ++k;
+          continue;
+        case Pass::kQuote:
+          k = basic::LiteralEnd(s_, k);
+          continue;
+        case Pass::kColon:
+          if (At(k + 1) == '=') {
+            k += 2;
+            continue;
+          }
+          i_ = k;
+          return;
+        case Pass::kComment:
+          i_ = k;
+          return;
+        case Pass::kLetterR:
+          if (IsIdentChar(s_[k - 1]) || !basic::IsRemAt(s_, k)) {
+            ++k;
+            continue;
+          }
+          return;
+        case Pass::kStop:
+          return;
+      }
+    }
+    i_ = k;
   }
 
   // True when the next token starts a statement, where Rem begins a comment.
   bool AtStatementStart() const {
     if (out_.tokens.empty()) return true;
     const Token& last = out_.tokens.back();
-    return last.kind == TokenKind::kSeparator || last.Is("then") || last.Is("else");
+    return last.kind == TokenKind::kSeparator || last.Is(Keyword::kThen) || last.Is(Keyword::kElse);
   }
 
   void Push(TokenKind kind, size_t start, size_t end, char type_char = 0, bool bracketed = false) {
-    out_.tokens.push_back({kind, type_char, bracketed, s_.substr(start, end - start)});
+    out_.tokens.push_back(
+        {kind, type_char, bracketed, Keyword::kNone, s_.substr(start, end - start)});
+  }
+
+  // The keyword `word`, which lies in the line, is. Eight bytes are read at once when the line
+  // holds them.
+  Keyword KeywordAt(std::string_view word) const {
+    auto start = static_cast<size_t>(word.data() - s_.data());
+    if (word.size() < kShortest || word.size() > kLongest) return Keyword::kNone;
+    if (std::endian::native != std::endian::little || word.size() > kPackedLength ||
+        start + word.size() < kPackedLength) {
+      return KeywordOf(word);
+    }
+    uint64_t bytes = 0;
+    if (start + kPackedLength <= s_.size()) {
+      std::memcpy(&bytes, word.data(), kPackedLength);
+    } else {
+      // A word near the end of the line: the eight bytes that end with it.
+      std::memcpy(&bytes, word.data() + word.size() - kPackedLength, kPackedLength);
+      bytes >>= 8 * (kPackedLength - word.size());
+    }
+    uint64_t mask =
+        word.size() == kPackedLength ? ~uint64_t{0} : (uint64_t{1} << (8 * word.size())) - 1;
+    return KeywordOfPacked((bytes | 0x2020202020202020ULL) & mask);
   }
 
   // A type character right after a name or number; '!' and '&' followed by a name are
@@ -103,7 +416,7 @@ class Lexer {
   char TakeTypeChar(bool is_number) {
     char c = At(i_);
     bool candidate =
-        c == '%' || c == '&' || c == '!' || c == '#' || c == '@' || (c == '$' && !is_number);
+        kNameChars.type_char[static_cast<unsigned char>(c)] && !(c == '$' && is_number);
     if (!candidate) return 0;
     if ((c == '!' || c == '&') && (IsIdentChar(At(i_ + 1)) || At(i_ + 1) == '"')) return 0;
     ++i_;
@@ -127,9 +440,11 @@ class Lexer {
 
   bool TakeWord() {
     std::string_view word = Word();
-    if (AtStatementStart() && basic::IsRemAt(s_, i_ - word.size())) return false;
+    Keyword keyword = KeywordAt(word);
+    // The word ends where IsRemAt's does: at the first byte that is no name character.
+    if (keyword == Keyword::kRem && AtStatementStart()) return false;
     char type_char = TakeTypeChar(false);
-    out_.tokens.push_back({TokenKind::kWord, type_char, false, word});
+    out_.tokens.push_back({TokenKind::kWord, type_char, false, keyword, word});
     return true;
   }
 
@@ -207,6 +522,7 @@ class Lexer {
 
   std::string_view s_;
   LexedLine& out_;
+  WantsTokens wants_;
   size_t i_ = 0;
 };
 
@@ -217,27 +533,28 @@ std::string_view BeforeContinuation(std::string_view line) {
 
 }  // namespace
 
-void LexLine(std::string_view text, LexedLine& out) {
-  Lexer(text, out).Run();
+Keyword KeywordOf(std::string_view word) {
+  if (word.size() <= kPackedLength) return KeywordOfPacked(PackedBytes(word));
+  if (word.size() > kLongest) return Keyword::kNone;
+  for (const auto& [long_word, keyword] : kKeywords) {
+    if (long_word.size() > kPackedLength && basic::EqualsNoCase(word, long_word)) return keyword;
+  }
+  return Keyword::kNone;
 }
 
-bool LogicalLineReader::Next() {
-  if (next_ >= lines_.size()) return false;
-  first_ = static_cast<int32_t>(next_);
-  std::string_view line = lines_[next_++];
-  if (!basic::ContinuesOnNextLine(line) || next_ >= lines_.size()) {
-    text_ = line;
-    return true;
-  }
-  joined_.assign(BeforeContinuation(line));
+void LexLine(std::string_view text, LexedLine& out, WantsTokens wants) {
+  Lexer(text, out, wants).Run();
+}
+
+void LogicalLineReader::Join() {
+  joined_.assign(BeforeContinuation(text_));
   while (next_ < lines_.size()) {
-    line = lines_[next_++];
+    std::string_view line = lines_[next_++];
     bool more = basic::ContinuesOnNextLine(line) && next_ < lines_.size();
     joined_.append(more ? BeforeContinuation(line) : line);
     if (!more) break;
   }
   text_ = joined_;
-  return true;
 }
 
 }  // namespace kestrix::checker

@@ -3,8 +3,9 @@
 // Basic source read the way VB reads it: physical lines joined into logical lines at their
 // line continuations, and a logical line split into its line label, its conditional-
 // compilation directive or its tokens, with string literals, date literals and comments
-// taken as wholes.
+// taken as wholes. The words a statement's shape depends on are recognised as keywords.
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -24,15 +25,80 @@ enum class TokenKind : uint8_t {
   kSeparator,  // the ':' between two statements
 };
 
+// The words recognised as keywords: those that make a statement what it is, and the ones
+// that follow them. Every Deftype word (DefInt, DefStr …) is kDeftype.
+enum class Keyword : uint8_t {
+  kNone,  // not a word, a [bracketed] name, or a word that is none of these
+  kAs,
+  kAttribute,
+  kCall,
+  kCase,
+  kConst,
+  kDeclare,
+  kDeftype,
+  kDim,
+  kDo,
+  kEach,
+  kElse,
+  kElseIf,
+  kEnd,
+  kEndIf,
+  kEnum,
+  kError,
+  kEvent,
+  kExit,
+  kFalse,
+  kFor,
+  kFriend,
+  kFunction,
+  kGet,
+  kGlobal,
+  kGoSub,
+  kGoTo,
+  kIf,
+  kImplements,
+  kIn,
+  kLet,
+  kLocal,
+  kLoop,
+  kNext,
+  kOn,
+  kOption,
+  kPrivate,
+  kProperty,
+  kPublic,
+  kReDim,
+  kRem,
+  kResume,
+  kReturn,
+  kSelect,
+  kSet,
+  kStatic,
+  kSub,
+  kThen,
+  kTrue,
+  kType,
+  kWend,
+  kWhile,
+  kWith,
+  kCount
+};
+
+// The keyword `word` is, case ignored; kNone when it is none.
+Keyword KeywordOf(std::string_view word);
+
 struct Token {
   TokenKind kind = TokenKind::kSymbol;
-  char type_char = 0;      // % & ! # @ $ right after a name or number; 0 when none
-  bool bracketed = false;  // a [name], which is never a keyword
-  std::string_view text;   // without brackets and type character
+  char type_char = 0;                // % & ! # @ $ right after a name or number; 0 when none
+  bool bracketed = false;            // a [name], which is never a keyword
+  Keyword keyword = Keyword::kNone;  // of an unbracketed word
+  std::string_view text;             // without brackets and type character
 
-  // True for an unbracketed word equal to `keyword`, case ignored.
-  bool Is(std::string_view keyword) const {
-    return kind == TokenKind::kWord && !bracketed && basic::EqualsNoCase(text, keyword);
+  // True for an unbracketed word that is `word`.
+  bool Is(Keyword word) const { return keyword == word; }
+  // True for an unbracketed word equal to `word`, case ignored.
+  bool Is(std::string_view word) const {
+    return kind == TokenKind::kWord && !bracketed && basic::EqualsNoCase(text, word);
   }
 };
 
@@ -40,13 +106,14 @@ using basic::Directive;
 
 struct LexedLine {
   // The line label: a line number without its leading zeros ("0" for zeros alone), or a
-  // name in lower case; "" when the line has none.
-  std::string label;
+  // name in lower case; "" when the line has none. It views the line, or folded_name.
+  std::string_view label;
   bool numeric_label = false;
   Directive directive = Directive::kNone;
   // The code, its comment left out; on a directive line, what follows the directive's
   // keyword (the expression and Then of #If, the name and value of #Const).
   std::vector<Token> tokens;
+  std::string folded_name;  // a name label in lower case
 };
 
 using basic::FoldName;  // labels are kept and compared folded
@@ -58,7 +125,16 @@ using basic::FoldName;  // labels are kept and compared folded
 // are no labels. Every byte from 0x80 up is a letter; one of 0x81-0xFE followed by one of
 // 0x40-0x7E is a single letter of a double-byte code page. Never fails: text VB would reject still
 // gives some tokens.
-void LexLine(std::string_view text, LexedLine& out);
+//
+// A reader that looks at most statements no further than their first tokens passes `wants`,
+// which tells from a statement's first token how many of its tokens (that one included) the
+// reader needs: the statement keeps at least those, and its rest, up to the ':' that ends
+// it, may be passed over unread. kAllTokens keeps every token of that statement and of every
+// one after it on the line. Either way the separators and the comment are where they are
+// without `wants`. It is not asked on a directive line.
+inline constexpr size_t kAllTokens = SIZE_MAX;
+using WantsTokens = size_t (*)(const Token& first);
+void LexLine(std::string_view text, LexedLine& out, WantsTokens wants = nullptr);
 
 // Walks physical lines as logical lines: a line that basic::ContinuesOnNextLine is continued
 // by the next.
@@ -68,7 +144,13 @@ class LogicalLineReader {
   explicit LogicalLineReader(std::span<const std::string_view> lines) : lines_(lines) {}
 
   // Moves to the next logical line; false after the last one.
-  bool Next();
+  bool Next() {
+    if (next_ >= lines_.size()) return false;
+    first_ = static_cast<int32_t>(next_);
+    text_ = lines_[next_++];
+    if (next_ < lines_.size() && basic::ContinuesOnNextLine(text_)) Join();
+    return true;
+  }
   // 1-based numbers of the first and the last physical line of the logical line.
   int32_t FirstLine() const { return first_ + 1; }
   int32_t LastLine() const { return static_cast<int32_t>(next_); }
@@ -78,6 +160,9 @@ class LogicalLineReader {
   std::string_view Text() const { return text_; }
 
  private:
+  // Joins text_, which goes on on the next line, with the lines that continue it.
+  void Join();
+
   std::span<const std::string_view> lines_;
   size_t next_ = 0;  // index of the first physical line not yet read
   int32_t first_ = 0;

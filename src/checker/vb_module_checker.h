@@ -83,9 +83,16 @@ struct CondGroup {
 
 // Reads a module once, logical line by logical line, keeping the blocks open, the #If
 // groups open and the open procedure's labels. One checker checks one module.
+//
+// Most statements of a procedure's code (assignments, calls) change nothing the checker
+// keeps, and most of the others are known by their first words: with `pass_over_plain`, a
+// statement in a procedure's code is read no further than the tokens the checker acts on
+// (see TokensReadInProcedure), and lines in #If branches that do not compile are not read
+// at all. Without it every line is read token by token, to the same result, only slower.
 class ModuleChecker {
  public:
-  explicit ModuleChecker(CondConstants constants) : constants_(std::move(constants)) {}
+  explicit ModuleChecker(CondConstants constants, bool pass_over_plain = true)
+      : constants_(std::move(constants)), pass_over_plain_(pass_over_plain) {}
 
   std::vector<CodeProblem> Run(std::span<const std::string_view> lines);
 
@@ -146,7 +153,8 @@ class ModuleChecker {
   bool declared_ = false;      // a declaration seen in the declarations section
   bool gap_reported_ = false;  // a statement after the last End reported already
   int32_t line_ = 0;           // first line of the logical line being read
-  LabelTable labels_;          // of the open procedure
+  bool pass_over_plain_ = true;
+  LabelTable labels_;  // of the open procedure
 };
 
 }  // namespace kestrix::checker
