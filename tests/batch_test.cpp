@@ -87,6 +87,23 @@ TEST_F(BatchTest, UsageAndBadInput) {
   RunResult broken = Batch("build Shop/App/Broken.vbp");
   EXPECT_EQ(broken.status, 2);
   EXPECT_NE(broken.err.find("Broken.vbp(2)"), std::string::npos) << broken.err;
+  for (const char* jobs : {"0", "-1", "x", "257", ""}) {
+    RunResult bad = Batch(std::string("build Shop/Shop.vbg --jobs '") + jobs + "'");
+    EXPECT_EQ(bad.status, 2) << jobs;
+    EXPECT_NE(bad.err.find("--jobs takes"), std::string::npos) << bad.err;
+  }
+}
+
+// One module after another or several at once: the same rows, the same diff.
+TEST_F(BatchTest, JobsChangeNothingButTheTime) {
+  RunResult one =
+      Batch("build Shop/Shop.vbg --scope group --no-build --diff --format tsv --jobs 1");
+  ASSERT_EQ(one.status, 0) << one.err;
+  RunResult many =
+      Batch("build Shop/Shop.vbg --scope group --no-build --diff --format tsv --jobs 8");
+  EXPECT_EQ(many.status, 0) << many.err;
+  EXPECT_EQ(one.out, many.out);
+  EXPECT_NE(one.out.find("KestrixLocalHandler"), std::string::npos);
 }
 
 TEST_F(BatchTest, ModuleScopeInstrumentsSavesAndCleansBack) {
