@@ -47,6 +47,72 @@ void ScanOne(std::string_view s, bool first, StatementInfo& info) {
   info.name = std::string(header.name);
 }
 
+// True when the word is one a procedure header may start with: a modifier, Sub, Function or
+// Property. Told apart by length first, as most words are none of them.
+bool IsHeaderWord(std::string_view word) {
+  switch (word.size()) {
+    case 3:
+      return EqualsNoCase(word, "sub");
+    case 6:
+      return EqualsNoCase(word, "public") || EqualsNoCase(word, "friend") ||
+             EqualsNoCase(word, "static") || EqualsNoCase(word, "global");
+    case 7:
+      return EqualsNoCase(word, "private");
+    case 8:
+      return EqualsNoCase(word, "function") || EqualsNoCase(word, "property");
+    default:
+      return false;
+  }
+}
+
+// True when the statement `s` (blanks and line number already passed over) is certain to be a
+// plain one when it stands alone on its line: no directive, procedure End, header or Rem.
+// False when it needs the whole reading.
+bool PlainFirstStatement(std::string_view s) {
+  const char c = basic::Lower(s.front());
+  switch (c) {
+    case '#':
+    case '\'':
+      return false;
+    case 'e': {
+      std::string_view rest = s;
+      if (!EqualsNoCase(basic::TakeWord(rest), "end")) return true;
+      // End If, End Select, End With and a bare End end no procedure.
+      rest.remove_prefix(basic::BlanksEnd(rest));
+      std::string_view what = basic::TakeWord(rest);
+      return !EqualsNoCase(what, "sub") && !EqualsNoCase(what, "function") &&
+             !EqualsNoCase(what, "property");
+    }
+    case 'r': {
+      std::string_view rest = s;
+      return !EqualsNoCase(basic::TakeWord(rest), "rem");
+    }
+    case 'f':
+    case 'g':
+    case 'p':
+    case 's': {
+      std::string_view rest = s;
+      return !IsHeaderWord(basic::TakeWord(rest));
+    }
+    default:
+      return true;
+  }
+}
+
+// True when a ':' from `from` on may separate statements: one outside string literals and
+// before any apostrophe. A Rem comment is not looked for, so a ':' inside one also answers
+// true: the whole reading then decides.
+bool HasStatementBreak(std::string_view line, size_t from) {
+  const size_t colon = line.find(':', from);
+  if (colon == std::string_view::npos) return false;
+  for (size_t k = from; k < line.size(); ++k) {
+    const char c = line[k];
+    if (c == ':' || c == '\'') return c == ':';
+    if (c == '"') k = basic::LiteralEnd(line, k) - 1;
+  }
+  return false;
+}
+
 }  // namespace
 
 std::string LineLabel(std::string_view line) {
@@ -64,62 +130,31 @@ std::string_view WithoutContinuation(std::string_view line) {
   return basic::WithoutContinuation(line);
 }
 
-StatementInfo ScanStatement(std::string_view line) {
+StatementInfo ScanStatementFully(std::string_view line) {
   StatementInfo info;
-  // A line that starts with a comment holds no statement: most inserted lines are such.
-  const size_t i = basic::BlanksEnd(line);
-  if (i < line.size() && line[i] == '\'') return info;
-  // Most statements stand alone on their line, and their first word (after a line number:
-  // digits and a blank) is none that makes a directive, an End, a header, Rem or a comment.
-  const size_t n = line.size();
-  size_t s = i;
-  size_t digits = i;
-  while (digits < n && basic::IsDigit(line[digits]))
-    ++digits;
-  if (digits > i && (digits == n || basic::IsBlank(line[digits]))) {
-    s = basic::BlanksEnd(line, digits);
-  }
-  if (s < n) {
-    // Of the words starting with these letters only End, Rem and the words a header starts
-    // with need the whole reading.
-    const char c = basic::Lower(line[s]);
-    bool plain = false;
-    switch (c) {
-      case '#':
-      case '\'':
-        break;
-      case 'e':
-      case 'r':
-      case 'f':
-      case 'g':
-      case 'p':
-      case 's': {
-        std::string_view rest = line.substr(s);
-        std::string_view word = basic::TakeWord(rest);
-        if (c == 'e') {
-          plain = !EqualsNoCase(word, "end");
-        } else if (c == 'r') {
-          plain = !EqualsNoCase(word, "rem");
-        } else {
-          plain = !basic::IsModifierWord(word) && !EqualsNoCase(word, "sub") &&
-                  !EqualsNoCase(word, "function") && !EqualsNoCase(word, "property");
-        }
-        break;
-      }
-      default:
-        plain = true;
-        break;
-    }
-    if (plain && line.find(':') == std::string_view::npos) {
-      info.flags = kStatement;
-      return info;
-    }
-  }
   basic::StatementReader statements(line);
   std::string_view statement;
   while (statements.Next(statement))
     ScanOne(statement, statements.First(), info);
   return info;
+}
+
+StatementInfo ScanStatement(std::string_view line) {
+  StatementInfo info;
+  const size_t n = line.size();
+  const size_t i = basic::BlanksEnd(line);
+  // Blank lines and lines that start with a comment hold no statement: many lines are such.
+  if (i == n || line[i] == '\'') return info;
+  size_t s = i;
+  size_t digits = i;
+  while (digits < n && basic::IsDigit(line[digits]))
+    ++digits;
+  if (digits > i && digits < n && basic::IsBlank(line[digits])) s = basic::BlanksEnd(line, digits);
+  if (s < n && PlainFirstStatement(line.substr(s)) && !HasStatementBreak(line, s)) {
+    info.flags = kStatement;
+    return info;
+  }
+  return ScanStatementFully(line);
 }
 
 }  // namespace kestrix::vbfiles

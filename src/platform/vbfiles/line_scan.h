@@ -40,8 +40,13 @@ bool EndsWithContinuation(std::string_view line);
 // The line without its continuation mark and the blanks after it.
 std::string_view WithoutContinuation(std::string_view line);
 
-// Classifies a logical line: its physical lines joined, each continuation "_" dropped.
+// Classifies a logical line: its physical lines joined, each continuation "_" dropped. A line
+// of one plain statement (most lines) is told by its first word and the absence of a ':'
+// between statements, without reading it statement by statement.
 StatementInfo ScanStatement(std::string_view logical_line);
+// The same, always reading the line statement by statement: what ScanStatement must agree
+// with on every line.
+StatementInfo ScanStatementFully(std::string_view logical_line);
 
 // The line label at the start of a line: a line number ("120") or a name followed by a colon
 // ("Retry"); "" when the line has none.
