@@ -139,22 +139,36 @@ StatementInfo ScanStatementFully(std::string_view line) {
   return info;
 }
 
-StatementInfo ScanStatement(std::string_view line) {
-  StatementInfo info;
+bool QuickStatementFlags(std::string_view line, uint8_t& flags) {
   const size_t n = line.size();
-  const size_t i = basic::BlanksEnd(line);
+  size_t s = n > 0 && basic::IsBlank(line[0]) ? basic::BlanksEnd(line) : 0;
   // Blank lines and lines that start with a comment hold no statement: many lines are such.
-  if (i == n || line[i] == '\'') return info;
-  size_t s = i;
-  size_t digits = i;
-  while (digits < n && basic::IsDigit(line[digits]))
-    ++digits;
-  if (digits > i && digits < n && basic::IsBlank(line[digits])) s = basic::BlanksEnd(line, digits);
-  if (s < n && PlainFirstStatement(line.substr(s)) && !HasStatementBreak(line, s)) {
-    info.flags = kStatement;
-    return info;
+  if (s == n || line[s] == '\'') {
+    flags = 0;
+    return true;
   }
+  if (basic::IsDigit(line[s])) {  // a line number, when a blank follows
+    size_t digits = s + 1;
+    while (digits < n && basic::IsDigit(line[digits]))
+      ++digits;
+    if (digits < n && basic::IsBlank(line[digits])) s = basic::BlanksEnd(line, digits);
+    if (s == n) return false;
+  }
+  if (!PlainFirstStatement(line.substr(s)) || HasStatementBreak(line, s)) return false;
+  flags = kStatement;
+  return true;
+}
+
+StatementInfo ScanStatement(std::string_view line) {
+  uint8_t flags = 0;
+  if (QuickStatementFlags(line, flags)) return StatementInfo{flags, host::ProcKind::kProc, {}};
   return ScanStatementFully(line);
+}
+
+uint8_t StatementFlags(std::string_view line) {
+  uint8_t flags = 0;
+  if (QuickStatementFlags(line, flags)) return flags;
+  return ScanStatementFully(line).flags;
 }
 
 }  // namespace kestrix::vbfiles

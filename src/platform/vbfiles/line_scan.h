@@ -40,10 +40,14 @@ bool EndsWithContinuation(std::string_view line);
 // The line without its continuation mark and the blanks after it.
 std::string_view WithoutContinuation(std::string_view line);
 
-// Classifies a logical line: its physical lines joined, each continuation "_" dropped. A line
-// of one plain statement (most lines) is told by its first word and the absence of a ':'
-// between statements, without reading it statement by statement.
+// Classifies a logical line: its physical lines joined, each continuation "_" dropped.
 StatementInfo ScanStatement(std::string_view logical_line);
+// ScanStatement's flags alone.
+uint8_t StatementFlags(std::string_view logical_line);
+// The flags of a line that is blank, starts with a comment or holds one plain statement (most
+// lines), told from its first word and the absence of a ':' between statements; false, and
+// `flags` left alone, when the line needs ScanStatementFully.
+bool QuickStatementFlags(std::string_view logical_line, uint8_t& flags);
 // The same, always reading the line statement by statement: what ScanStatement must agree
 // with on every line.
 StatementInfo ScanStatementFully(std::string_view logical_line);

@@ -120,28 +120,40 @@ class IndexBuilder {
 
 namespace {
 
+// Classifies a logical line into info. Only a header sets info's name and kind: a builder
+// reads them only with kHeader.
+void Classify(std::string_view line, StatementInfo& info) {
+  if (!QuickStatementFlags(line, info.flags)) info = ScanStatementFully(line);
+}
+
 // Classifies the statement that starts on 0-based line i, setting the flags of its lines;
 // returns its last line.
 int32_t ScanStatementAt(LineStore& lines, int32_t i, std::string& joined, StatementInfo& info) {
-  int32_t n = lines.size();
+  const int32_t n = lines.size();
+  std::string_view text = lines.Text(i);
+  const bool continues = EndsWithContinuation(text);
+  if (!continues || i + 1 == n) {
+    Classify(text, info);
+    lines.SetFlags(i, static_cast<uint8_t>((continues ? kContinues : 0) | info.flags));
+    return i;
+  }
+  // Continued: the lines joined, each continuation mark dropped, up to the first line that
+  // goes on no further (or the module's last).
+  joined.assign(WithoutContinuation(text));
   int32_t last = i;
-  while (last + 1 < n && EndsWithContinuation(lines.Text(last)))
-    ++last;
-  if (last == i) {
-    info = ScanStatement(lines.Text(i));
-  } else {
-    joined.clear();
-    for (int32_t j = i; j <= last; ++j) {
-      std::string_view text = lines.Text(j);
-      if (j < last) text = WithoutContinuation(text);
+  for (bool more = true; more;) {
+    text = lines.Text(++last);
+    more = EndsWithContinuation(text);
+    lines.SetFlags(last, more ? kContinues : 0);
+    if (more && last + 1 < n) {
+      joined += WithoutContinuation(text);
+    } else {
       joined += text;
+      more = false;
     }
-    info = ScanStatement(joined);
   }
-  for (int32_t j = i; j <= last; ++j) {
-    uint8_t own = EndsWithContinuation(lines.Text(j)) ? kContinues : 0;
-    lines.SetFlags(j, static_cast<uint8_t>(own | (j == i ? info.flags : 0)));
-  }
+  Classify(joined, info);
+  lines.SetFlags(i, static_cast<uint8_t>(kContinues | info.flags));
   return last;
 }
 
