@@ -338,7 +338,8 @@ TEST(LineStoreTest, EditsThatForceCompactionKeepEveryLine) {
     ASSERT_EQ(store.size(), static_cast<int32_t>(expected.size()));
     std::string joined;
     for (int32_t i = 0; i < store.size(); ++i) {
-      ASSERT_EQ(store.Text(i), expected[static_cast<size_t>(i)]) << "step " << step << " line " << i;
+      ASSERT_EQ(store.Text(i), expected[static_cast<size_t>(i)])
+          << "step " << step << " line " << i;
       ASSERT_EQ(store.Flags(i), expected_flags[static_cast<size_t>(i)]) << "step " << step;
       joined += (i == 0 ? "" : "\r\n") + expected[static_cast<size_t>(i)];
     }
@@ -353,8 +354,9 @@ TEST(LineStoreTest, InsertedTextSplitsAsTheCodeWindowDoes) {
     const char* text;
     const char* lines;  // as read back, joined by '|'
   } cases[] = {
-      {"", ""}, {"a", "a"}, {"a\r\n", "a|"}, {"a\nb", "a|b"}, {"\r\n\r\n", "||"},
-      {"a\rb\r\nc", "a\rb|c"},  // a bare CR stays inside its line
+      {"", ""},           {"a", "a"},
+      {"a\r\n", "a|"},    {"a\nb", "a|b"},
+      {"\r\n\r\n", "||"}, {"a\rb\r\nc", "a\rb|c"},  // a bare CR stays inside its line
       {"a\r", "a\r"},
   };
   for (const auto& c : cases) {

@@ -1,5 +1,8 @@
 #include "platform/vbfiles/line_scan.h"
 
+#include <bit>
+#include <cstring>
+
 #include "basic/source_line.h"
 
 namespace kestrix::vbfiles {
@@ -47,68 +50,90 @@ void ScanOne(std::string_view s, bool first, StatementInfo& info) {
   info.name = std::string(header.name);
 }
 
-// True when the word is one a procedure header may start with: a modifier, Sub, Function or
-// Property. Told apart by length first, as most words are none of them.
-bool IsHeaderWord(std::string_view word) {
-  switch (word.size()) {
+// The first character at or after p that is no blank or tab (e when there is none). Indents
+// are mostly spaces: eight of them are passed over at a time.
+inline const char* SkipBlanks(const char* p, const char* e) {
+  constexpr uint64_t kSpaces = 0x2020202020202020ULL;
+  while (e - p >= 8) {
+    uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    const uint64_t other = word ^ kSpaces;  // a zero byte for each space
+    if (other == 0) {
+      p += 8;
+      continue;
+    }
+    if constexpr (std::endian::native == std::endian::little) {
+      p += std::countr_zero(other) / 8;
+    } else {
+      p += std::countl_zero(other) / 8;
+    }
+    if (*p != '\t') return p;
+    ++p;
+  }
+  while (p < e && basic::IsBlank(*p))
+    ++p;
+  return p;
+}
+
+// The end of the word (name characters) starting at p.
+inline const char* WordEnd(const char* p, const char* e) {
+  while (p < e && basic::IsIdentChar(*p))
+    ++p;
+  return p;
+}
+
+// True when the word p..end is `word` (given in lower case), in any case.
+inline bool WordIs(const char* p, const char* end, std::string_view word) {
+  return static_cast<size_t>(end - p) == word.size() &&
+         EqualsNoCase(std::string_view(p, word.size()), word);
+}
+
+// True when the word p..end is one a procedure header may start with: a modifier, Sub,
+// Function or Property. Told apart by length first, as most words are none of them.
+bool IsHeaderWord(const char* p, const char* end) {
+  switch (end - p) {
     case 3:
-      return EqualsNoCase(word, "sub");
+      return WordIs(p, end, "sub");
     case 6:
-      return EqualsNoCase(word, "public") || EqualsNoCase(word, "friend") ||
-             EqualsNoCase(word, "static") || EqualsNoCase(word, "global");
+      return WordIs(p, end, "public") || WordIs(p, end, "friend") || WordIs(p, end, "static") ||
+             WordIs(p, end, "global");
     case 7:
-      return EqualsNoCase(word, "private");
+      return WordIs(p, end, "private");
     case 8:
-      return EqualsNoCase(word, "function") || EqualsNoCase(word, "property");
+      return WordIs(p, end, "function") || WordIs(p, end, "property");
     default:
       return false;
   }
 }
 
-// True when the statement `s` (blanks and line number already passed over) is certain to be a
-// plain one when it stands alone on its line: no directive, procedure End, header or Rem.
+// True when the statement starting at s (blanks and line number passed over) is certain to be
+// a plain one when it stands alone on its line: no directive, procedure End, header or Rem.
 // False when it needs the whole reading.
-bool PlainFirstStatement(std::string_view s) {
-  const char c = basic::Lower(s.front());
-  switch (c) {
-    case '#':
-    case '\'':
-      return false;
-    case 'e': {
-      std::string_view rest = s;
-      if (!EqualsNoCase(basic::TakeWord(rest), "end")) return true;
-      // End If, End Select, End With and a bare End end no procedure.
-      rest.remove_prefix(basic::BlanksEnd(rest));
-      std::string_view what = basic::TakeWord(rest);
-      return !EqualsNoCase(what, "sub") && !EqualsNoCase(what, "function") &&
-             !EqualsNoCase(what, "property");
-    }
-    case 'r': {
-      std::string_view rest = s;
-      return !EqualsNoCase(basic::TakeWord(rest), "rem");
-    }
-    case 'f':
-    case 'g':
-    case 'p':
-    case 's': {
-      std::string_view rest = s;
-      return !IsHeaderWord(basic::TakeWord(rest));
-    }
-    default:
-      return true;
-  }
+bool PlainFirstStatement(const char* s, const char* e) {
+  const char c = basic::Lower(*s);
+  if (c == '#' || c == '\'') return false;
+  if (c != 'e' && c != 'r' && c != 'f' && c != 'g' && c != 'p' && c != 's') return true;
+  const char* end = WordEnd(s, e);
+  if (c == 'r') return !WordIs(s, end, "rem");
+  if (c != 'e') return !IsHeaderWord(s, end);
+  if (!WordIs(s, end, "end")) return true;
+  // End If, End Select, End With and a bare End end no procedure.
+  const char* what = SkipBlanks(end, e);
+  const char* what_end = WordEnd(what, e);
+  return !WordIs(what, what_end, "sub") && !WordIs(what, what_end, "function") &&
+         !WordIs(what, what_end, "property");
 }
 
-// True when a ':' from `from` on may separate statements: one outside string literals and
-// before any apostrophe. A Rem comment is not looked for, so a ':' inside one also answers
-// true: the whole reading then decides.
-bool HasStatementBreak(std::string_view line, size_t from) {
-  const size_t colon = line.find(':', from);
-  if (colon == std::string_view::npos) return false;
-  for (size_t k = from; k < line.size(); ++k) {
-    const char c = line[k];
-    if (c == ':' || c == '\'') return c == ':';
-    if (c == '"') k = basic::LiteralEnd(line, k) - 1;
+// True when a ':' from s on may separate statements: one outside string literals and before
+// any apostrophe. A Rem comment is not looked for, so a ':' inside one also answers true: the
+// whole reading then decides.
+bool HasStatementBreak(std::string_view line, const char* s) {
+  const char* e = line.data() + line.size();
+  if (std::memchr(s, ':', static_cast<size_t>(e - s)) == nullptr) return false;
+  for (const char* k = s; k < e; ++k) {
+    if (*k == ':' || *k == '\'') return *k == ':';
+    if (*k == '"')
+      k = line.data() + basic::LiteralEnd(line, static_cast<size_t>(k - line.data())) - 1;
   }
   return false;
 }
@@ -140,21 +165,21 @@ StatementInfo ScanStatementFully(std::string_view line) {
 }
 
 bool QuickStatementFlags(std::string_view line, uint8_t& flags) {
-  const size_t n = line.size();
-  size_t s = n > 0 && basic::IsBlank(line[0]) ? basic::BlanksEnd(line) : 0;
+  const char* const e = line.data() + line.size();
+  const char* s = SkipBlanks(line.data(), e);
   // Blank lines and lines that start with a comment hold no statement: many lines are such.
-  if (s == n || line[s] == '\'') {
+  if (s == e || *s == '\'') {
     flags = 0;
     return true;
   }
-  if (basic::IsDigit(line[s])) {  // a line number, when a blank follows
-    size_t digits = s + 1;
-    while (digits < n && basic::IsDigit(line[digits]))
+  if (basic::IsDigit(*s)) {  // a line number, when a blank follows
+    const char* digits = s + 1;
+    while (digits < e && basic::IsDigit(*digits))
       ++digits;
-    if (digits < n && basic::IsBlank(line[digits])) s = basic::BlanksEnd(line, digits);
-    if (s == n) return false;
+    if (digits < e && basic::IsBlank(*digits)) s = SkipBlanks(digits, e);
+    if (s == e) return false;
   }
-  if (!PlainFirstStatement(line.substr(s)) || HasStatementBreak(line, s)) return false;
+  if (!PlainFirstStatement(s, e) || HasStatementBreak(line, s)) return false;
   flags = kStatement;
   return true;
 }

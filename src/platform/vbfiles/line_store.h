@@ -24,6 +24,8 @@ struct CodeLine {
 };
 
 class LineStore {
+  struct Record;
+
  public:
   LineStore() = default;
   explicit LineStore(const std::vector<CodeLine>& lines) {
@@ -56,6 +58,33 @@ class LineStore {
     if (front_.size() == front_.capacity()) Reserve(front_, front_.size() + 1);
     front_.push_back(Record{offset, length, 0});
     garbage_ -= length;
+  }
+
+  // Where a line's flags are kept, to be set while the lines are visited.
+  class FlagSlot {
+   public:
+    FlagSlot() = default;
+    void Set(uint8_t flags) { record_->attrs_flags = (record_->attrs_flags & ~0xFFu) | flags; }
+
+   private:
+    friend class LineStore;
+    Record* record_ = nullptr;
+  };
+
+  // Calls fn(text, slot) for lines i, i+1 … (0-based) in order, until it returns false or the
+  // lines end. fn must not change the store but through the slots.
+  template <typename Fn>
+  void Visit(int32_t i, Fn&& fn) {
+    FlagSlot slot;
+    for (auto k = static_cast<size_t>(i); k < front_.size(); ++k) {
+      slot.record_ = &front_[k];
+      if (!fn(std::string_view(text_.data() + front_[k].offset, front_[k].length), slot)) return;
+    }
+    const size_t skip = static_cast<size_t>(i) > front_.size() ? i - front_.size() : 0;
+    for (size_t k = back_.size() - skip; k-- > 0;) {
+      slot.record_ = &back_[k];
+      if (!fn(std::string_view(text_.data() + back_[k].offset, back_[k].length), slot)) return;
+    }
   }
 
   // Appends a line after the last one.
