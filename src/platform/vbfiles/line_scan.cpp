@@ -106,22 +106,25 @@ bool IsHeaderWord(const char* p, const char* end) {
   }
 }
 
-// True when the statement starting at s (blanks and line number passed over) is certain to be
-// a plain one when it stands alone on its line: no directive, procedure End, header or Rem.
-// False when it needs the whole reading.
-bool PlainFirstStatement(const char* s, const char* e) {
+// What a statement starting at s (blanks and line number passed over) is certain to be when
+// it stands alone on its line: kStatement for a plain one, with kProcEnd for End Sub, End
+// Function or End Property; kNeedsReading for a directive, header, Rem or anything in doubt.
+constexpr uint8_t kNeedsReading = 0xFF;
+
+uint8_t FirstStatementFlags(const char* s, const char* e) {
   const char c = basic::Lower(*s);
-  if (c == '#' || c == '\'') return false;
-  if (c != 'e' && c != 'r' && c != 'f' && c != 'g' && c != 'p' && c != 's') return true;
+  if (c == '#' || c == '\'') return kNeedsReading;
+  if (c != 'e' && c != 'r' && c != 'f' && c != 'g' && c != 'p' && c != 's') return kStatement;
   const char* end = WordEnd(s, e);
-  if (c == 'r') return !WordIs(s, end, "rem");
-  if (c != 'e') return !IsHeaderWord(s, end);
-  if (!WordIs(s, end, "end")) return true;
+  if (c == 'r') return WordIs(s, end, "rem") ? kNeedsReading : uint8_t{kStatement};
+  if (c != 'e') return IsHeaderWord(s, end) ? kNeedsReading : uint8_t{kStatement};
+  if (!WordIs(s, end, "end")) return kStatement;
   // End If, End Select, End With and a bare End end no procedure.
   const char* what = SkipBlanks(end, e);
   const char* what_end = WordEnd(what, e);
-  return !WordIs(what, what_end, "sub") && !WordIs(what, what_end, "function") &&
-         !WordIs(what, what_end, "property");
+  const bool proc_end = WordIs(what, what_end, "sub") || WordIs(what, what_end, "function") ||
+                        WordIs(what, what_end, "property");
+  return static_cast<uint8_t>(proc_end ? kStatement | kProcEnd : kStatement);
 }
 
 // True when a ':' from s on may separate statements: one outside string literals and before
@@ -179,8 +182,9 @@ bool QuickStatementFlags(std::string_view line, uint8_t& flags) {
     if (digits < e && basic::IsBlank(*digits)) s = SkipBlanks(digits, e);
     if (s == e) return false;
   }
-  if (!PlainFirstStatement(s, e) || HasStatementBreak(line, s)) return false;
-  flags = kStatement;
+  const uint8_t first = FirstStatementFlags(s, e);
+  if (first == kNeedsReading || HasStatementBreak(line, s)) return false;
+  flags = first;
   return true;
 }
 
