@@ -1,9 +1,10 @@
 #pragma once
 
-// The lines of a code module: their text kept end to end in one buffer, and for each line a
-// small record of where its text lies, in a gap buffer (two vectors meeting at the place last
-// edited), so that inserting or deleting there costs no more than moving the gap to it. A
-// line costs its text and 12 bytes.
+// The lines of a code module: their text kept in one buffer, in order as far as edits leave
+// it so, with the line breaks the text was loaded or inserted with still between the lines,
+// and for each line a small record of where its text lies, in a gap buffer (two vectors
+// meeting at the place last edited), so that inserting or deleting there costs no more than
+// moving the gap to it. A line costs its text, its line break and 12 bytes.
 
 #include <cstdint>
 #include <cstring>
@@ -80,7 +81,8 @@ class LineStore {
       slot.record_ = &front_[k];
       if (!fn(std::string_view(text_.data() + front_[k].offset, front_[k].length), slot)) return;
     }
-    const size_t skip = static_cast<size_t>(i) > front_.size() ? i - front_.size() : 0;
+    const auto start = static_cast<size_t>(i);
+    const size_t skip = start > front_.size() ? start - front_.size() : 0;
     for (size_t k = back_.size() - skip; k-- > 0;) {
       slot.record_ = &back_[k];
       if (!fn(std::string_view(text_.data() + back_[k].offset, back_[k].length), slot)) return;
