@@ -135,16 +135,21 @@ ComponentFile ParseComponentFile(std::string_view bytes, const std::string& file
     }
     out.attributes.emplace_back(lines[i]);
   }
-  size_t code_bytes = 0;
-  for (size_t k = i; k < lines.size(); ++k)
-    code_bytes += lines[k].size();
-  out.code.Reserve(lines.size() - i, code_bytes);
+  if (i == lines.size()) return out;
+  // The code goes into the store in one copy, line breaks and member attributes with it;
+  // each line refers to its place in it.
+  const char* code = lines[i].data();
+  const uint32_t base =
+      out.code.AppendBytes(std::string_view(code, bytes.data() + bytes.size() - code));
+  out.code.Reserve(lines.size() - i, 0);
   for (; i < lines.size(); ++i) {
+    const std::string_view line = lines[i];
     const int32_t last = out.code.size() - 1;
-    bool member_attr =
-        IsAttribute(lines[i]) && last >= 0 && !EndsWithContinuation(out.code.Text(last));
+    bool member_attr = (line.starts_with('A') || line.starts_with('a')) && IsAttribute(line) &&
+                       last >= 0 && !EndsWithContinuation(out.code.Text(last));
     if (!member_attr) {
-      out.code.PushBack(lines[i]);
+      out.code.PushBackCopied(base + static_cast<uint32_t>(line.data() - code),
+                              static_cast<uint32_t>(line.size()));
       continue;
     }
     uint32_t block = out.code.Attrs(last);
@@ -153,7 +158,7 @@ ComponentFile ParseComponentFile(std::string_view bytes, const std::string& file
       out.code.SetAttrs(last, block);
       out.attr_blocks.emplace_back();
     }
-    out.attr_blocks[block].emplace_back(lines[i]);
+    out.attr_blocks[block].emplace_back(line);
   }
   return out;
 }

@@ -74,6 +74,29 @@ TEST(ComponentFileParse, SplitsHeaderAttributesAndCode) {
   }
 }
 
+// The code goes into the store in one copy, line breaks and member attributes with it: read
+// back, the lines must come joined by CR LF whatever breaks the file had, the attributes out.
+TEST(ComponentFileParse, CodeReadsBackJoinedByCrLfWhateverTheBreaks) {
+  const struct {
+    const char* bytes;
+    const char* code;
+  } cases[] = {
+      {"Attribute VB_Name = \"M\"\r\nSub A()\r\n  x = 1\r\nEnd Sub\r\n",
+       "Sub A()\r\n  x = 1\r\nEnd Sub"},
+      {"Attribute VB_Name = \"M\"\nSub A()\n\nEnd Sub", "Sub A()\r\n\r\nEnd Sub"},
+      {"Attribute VB_Name = \"M\"\rSub A()\rEnd Sub\r", "Sub A()\r\nEnd Sub"},
+      {"Sub A()\r\nx = \"\r\"\nEnd Sub\r\n", "Sub A()\r\nx = \"\r\"\r\nEnd Sub"},
+      {"Property Get P()\r\nAttribute P.VB_UserMemId = 0\r\nEnd Property\r\n",
+       "Property Get P()\r\nEnd Property"},
+  };
+  for (const auto& c : cases) {
+    ComponentFile file = ParseComponentFile(c.bytes, "M.bas", false);
+    std::string code;
+    file.code.AppendJoined(code, 0, file.code.size());
+    EXPECT_EQ(code, c.code) << ::testing::PrintToString(c.bytes);
+  }
+}
+
 TEST(ComponentFileParse, ByteOrderMarkIsSetAsideAndControlBytesInCodeKept) {
   ComponentFile form = ParseComponentFile(
       "\xEF\xBB\xBF" +

@@ -8,37 +8,8 @@
 #include "platform/vbfiles/text_search.h"
 
 namespace kestrix::vbfiles {
-namespace {
 
 using host::IdeError;
-
-// One line of a text to insert, and whether it ends with a line continuation.
-struct Part {
-  std::string_view text;
-  bool continues;
-};
-
-// Splits a text into lines on CR LF or LF; a final line break leaves an empty last line, as
-// the IDE inserts it.
-std::vector<Part> SplitText(std::string_view text) {
-  std::vector<Part> parts;
-  parts.reserve(text.size() / 32 + 1);  // about one line in so many bytes; more grow the vector
-  size_t pos = 0;
-  for (;;) {
-    size_t lf = text.find('\n', pos);
-    if (lf == std::string_view::npos) {
-      std::string_view last = text.substr(pos);
-      parts.push_back({last, EndsWithContinuation(last)});
-      return parts;
-    }
-    size_t end = (lf > pos && text[lf - 1] == '\r') ? lf - 1 : lf;
-    std::string_view part = text.substr(pos, end - pos);
-    parts.push_back({part, EndsWithContinuation(part)});
-    pos = lf + 1;
-  }
-}
-
-}  // namespace
 
 FileCodeModule::FileCodeModule(host::Component& parent, std::vector<CodeLine> lines,
                                std::vector<std::vector<std::string>> attr_blocks,
@@ -103,20 +74,8 @@ std::string FileCodeModule::Lines(int32_t start_line, int32_t count) const {
                        std::to_string(CountOfLines()) + " lines)",
                    "CodeModule");
   }
-  size_t bytes = count > 0 ? static_cast<size_t>(count - 1) * 2 : 0;
-  for (int32_t i = 0; i < count; ++i)
-    bytes += lines_.Text(start_line - 1 + i).size();
-  std::string out(bytes, '\0');
-  char* at = out.data();
-  for (int32_t i = 0; i < count; ++i) {
-    if (i > 0) {
-      *at++ = '\r';
-      *at++ = '\n';
-    }
-    std::string_view line = lines_.Text(start_line - 1 + i);
-    if (!line.empty()) std::memcpy(at, line.data(), line.size());
-    at += line.size();
-  }
+  std::string out;
+  lines_.AppendJoined(out, start_line - 1, count);
   return out;
 }
 
@@ -127,7 +86,6 @@ bool FileCodeModule::BeforeFirstHeader(int32_t line) const {
 void FileCodeModule::InsertLines(int32_t line, std::string_view text) {
   CheckLine(line, CountOfLines() + 1, "InsertLines");
   BeforeEdit();
-  std::vector<Part> parts = SplitText(text);
   bool rebuild = line > 1 && (lines_.Flags(line - 2) & kContinues);
   if (index_.InsideDeclaration(line)) rebuild = true;
   if (line == CountOfLines() + 1) final_newline_ = true;
@@ -135,44 +93,54 @@ void FileCodeModule::InsertLines(int32_t line, std::string_view text) {
   // goes into them or right below them, otherwise (amid the comments and directives above
   // the header) the index is built again.
   int32_t last_statement = 0;
-  bool near_declarations = index_.Count() == 0 || line <= index_.DeclarationLines() + 1;
+  const bool near_declarations = index_.Count() == 0 || line <= index_.DeclarationLines() + 1;
   const bool before_first_header = BeforeFirstHeader(line);
-  // Statement by statement: a statement continued over several of the new lines is read
-  // whole, and its flags go on its first line, as the index reads them. Continuation lines
-  // only change the procedures' shape when a statement reaches past the new lines.
+  // One pass over the new lines: split, told whether they go on on the next line, and
+  // classified statement by statement. A statement continued over several of the new lines
+  // is read whole, and its flags go on its first line, as the index reads them. Continuation
+  // lines only change the procedures' shape when a statement reaches past the new lines.
+  int32_t at = line - 1;  // 0-based index of the line classified next
+  int32_t first = -1;     // of the statement being joined, -1 for none
   std::string joined;
-  for (size_t i = 0; i < parts.size();) {
-    size_t last = i;
-    while (last + 1 < parts.size() && parts[last].continues)
-      ++last;
-    uint8_t flags = 0;
-    if (last == i) {
-      flags = ScanStatement(parts[i].text).flags;
-    } else {
-      joined.clear();
-      for (size_t j = i; j < last; ++j)
-        joined += WithoutContinuation(parts[j].text);
-      joined += parts[last].text;
-      flags = ScanStatement(joined).flags;
-    }
+  auto statement = [&](int32_t from, uint8_t flags, bool goes_on) {
     if (flags & kStructuralFlags) rebuild = true;
-    if (parts[last].continues) rebuild = true;  // it goes on below the new lines
+    if (goes_on) rebuild = true;  // it goes on below the new lines
     if ((flags & kStatement) && before_first_header) {
-      if (!near_declarations || last != i) rebuild = true;
-      last_statement = line + static_cast<int32_t>(i);
+      if (!near_declarations || from != at) rebuild = true;
+      last_statement = from + 1;
     }
-    for (size_t j = i; j <= last; ++j) {
-      uint8_t own = parts[j].continues ? kContinues : 0;
-      lines_.Insert(line + static_cast<int32_t>(j) - 1, parts[j].text, 0,
-                    static_cast<uint8_t>(own | (j == i ? flags : 0)));
+  };
+  auto flags_of = [&](std::string_view part, const char* text_end) -> uint8_t {
+    const bool last = part.data() + part.size() == text_end;
+    const bool continues = EndsWithContinuation(part);
+    const uint8_t own = continues ? kContinues : 0;
+    if (first < 0 && (!continues || last)) {
+      const uint8_t flags = StatementFlags(part);
+      statement(at, flags, continues);
+      ++at;
+      return static_cast<uint8_t>(own | flags);
     }
-    i = last + 1;
-  }
+    if (first < 0) {
+      first = at;
+      joined.assign(WithoutContinuation(part));
+    } else if (continues && !last) {
+      joined += WithoutContinuation(part);
+    } else {
+      joined += part;
+      const uint8_t flags = StatementFlags(joined);
+      lines_.SetFlags(first, static_cast<uint8_t>(kContinues | flags));
+      statement(first, flags, continues);
+      first = -1;
+    }
+    ++at;
+    return own;
+  };
+  const int32_t added = lines_.InsertText(line - 1, text, flags_of);
   if (rebuild) {
-    index_.Update(lines_, line, static_cast<int32_t>(parts.size()), 0);
+    index_.Update(lines_, line, added, 0);
     return;
   }
-  index_.Shift(line, static_cast<int32_t>(parts.size()));
+  index_.Shift(line, added);
   index_.SetOpenEnd(CountOfLines());
   if (last_statement != 0) index_.ExtendDeclarations(last_statement);
 }
@@ -187,14 +155,12 @@ void FileCodeModule::DeleteLines(int32_t start_line, int32_t count) {
   // Whole statements continued over several lines go without changing the procedures'
   // shape; a statement whose last line goes on below the deleted ones does not.
   if (lines_.Flags(start_line + count - 2) & kContinues) rebuild = true;
-  for (int32_t i = 0; i < count && !rebuild; ++i) {
-    uint8_t flags = lines_.Flags(start_line - 1 + i);
-    if (flags & kStructuralFlags & ~kContinues) rebuild = true;
-    // Statements above the declarations' last line leave it where it is (moved up); any
-    // other change to them is worked out afresh.
-    bool before_last = start_line + count - 1 < index_.DeclarationLines();
-    if ((flags & kStatement) && BeforeFirstHeader(start_line) && !before_last) rebuild = true;
-  }
+  // Statements above the declarations' last line leave it where it is (moved up); any
+  // other change to them is worked out afresh.
+  const bool before_last = start_line + count - 1 < index_.DeclarationLines();
+  uint8_t telling = kStructuralFlags & ~kContinues;
+  if (BeforeFirstHeader(start_line) && !before_last) telling |= kStatement;
+  if (!rebuild) rebuild = (lines_.AnyFlags(start_line - 1, count) & telling) != 0;
   if (start_line + count - 1 == CountOfLines()) final_newline_ = true;
   lines_.Erase(start_line - 1, count);
   if (rebuild) {
@@ -233,7 +199,7 @@ void FileCodeModule::ReplaceLine(int32_t line, std::string_view text) {
     joined += part;
     if (!more) break;
   }
-  uint8_t new_statement = ScanStatement(joined).flags;
+  uint8_t new_statement = StatementFlags(joined);
   // A header rewritten in place may carry another name or kind.
   bool rebuild = old_own != new_own || ((old_statement | new_statement) & kHeader) ||
                  ((old_statement ^ new_statement) & kStructuralFlags) != 0 ||

@@ -286,10 +286,13 @@ TEST(CodeModuleEdits, StructuralEditsKeepTheIndexOfEveryShape) {
 }
 
 // The store drops the text of replaced and deleted lines when it grows, copying the lines that
-// still lie end to end in one piece: after any mix of edits every line must read as written.
+// still lie end to end (or apart by a line break) in one piece: after any mix of edits every
+// line must read as written and keep its flags, and a run read back joined must be the lines
+// with CR LF between them, whatever breaks the inserted text had.
 TEST(LineStoreTest, EditsThatForceCompactionKeepEveryLine) {
   std::mt19937 random(7);
   std::vector<std::string> expected;
+  std::vector<uint8_t> expected_flags;
   LineStore store;
   auto text_of = [&](int n) { return "line " + std::to_string(n) + std::string(n % 40, 'x'); };
   int made = 0;
@@ -299,16 +302,32 @@ TEST(LineStoreTest, EditsThatForceCompactionKeepEveryLine) {
     if (size == 0 || what < 4) {
       auto at = static_cast<int32_t>(random() % static_cast<uint32_t>(size + 1));
       int count = 1 + static_cast<int>(random() % 5);
+      if (what % 2 == 0) {  // one text of several lines, some empty, CR LF or LF between
+        std::string text;
+        for (int k = 0; k < count; ++k) {
+          std::string line = random() % 4 == 0 ? "" : text_of(++made);
+          text += (k == 0 ? "" : random() % 3 == 0 ? "\n" : "\r\n") + line;
+          expected.insert(expected.begin() + at + k, line);
+          expected_flags.insert(expected_flags.begin() + at + k, static_cast<uint8_t>(line.size()));
+        }
+        auto flags_of = [](std::string_view line, const char*) {
+          return static_cast<uint8_t>(line.size());
+        };
+        ASSERT_EQ(store.InsertText(at, text, flags_of), count);
+        continue;
+      }
       for (int k = 0; k < count; ++k) {
         std::string text = text_of(++made);
         store.Insert(at + k, text, 0, static_cast<uint8_t>(made & 0xFF));
         expected.insert(expected.begin() + at + k, text);
+        expected_flags.insert(expected_flags.begin() + at + k, static_cast<uint8_t>(made & 0xFF));
       }
     } else if (what < 7) {
       auto at = static_cast<int32_t>(random() % static_cast<uint32_t>(size));
       int32_t count = std::min<int32_t>(size - at, 1 + static_cast<int32_t>(random() % 4));
       store.Erase(at, count);
       expected.erase(expected.begin() + at, expected.begin() + at + count);
+      expected_flags.erase(expected_flags.begin() + at, expected_flags.begin() + at + count);
     } else {
       auto at = static_cast<int32_t>(random() % static_cast<uint32_t>(size));
       std::string text = what == 9 ? "" : text_of(++made);
@@ -317,9 +336,50 @@ TEST(LineStoreTest, EditsThatForceCompactionKeepEveryLine) {
     }
     if (step % 97 != 0 && step != 3999) continue;
     ASSERT_EQ(store.size(), static_cast<int32_t>(expected.size()));
-    for (int32_t i = 0; i < store.size(); ++i)
-      ASSERT_EQ(store.Text(i), expected[static_cast<size_t>(i)]) << "step " << step << " line " << i;
+    std::string joined;
+    for (int32_t i = 0; i < store.size(); ++i) {
+      ASSERT_EQ(store.Text(i), expected[static_cast<size_t>(i)])
+          << "step " << step << " line " << i;
+      ASSERT_EQ(store.Flags(i), expected_flags[static_cast<size_t>(i)]) << "step " << step;
+      joined += (i == 0 ? "" : "\r\n") + expected[static_cast<size_t>(i)];
+    }
+    std::string read;
+    store.AppendJoined(read, 0, store.size());
+    ASSERT_EQ(read, joined) << "step " << step;
   }
+}
+
+TEST(LineStoreTest, InsertedTextSplitsAsTheCodeWindowDoes) {
+  struct Case {
+    const char* text;
+    const char* lines;  // as read back, joined by '|'
+  } cases[] = {
+      {"", ""},           {"a", "a"},
+      {"a\r\n", "a|"},    {"a\nb", "a|b"},
+      {"\r\n\r\n", "||"}, {"a\rb\r\nc", "a\rb|c"},  // a bare CR stays inside its line
+      {"a\r", "a\r"},
+  };
+  for (const auto& c : cases) {
+    LineStore store;
+    store.PushBack("before");
+    store.PushBack("after");
+    int32_t added =
+        store.InsertText(1, c.text, [](std::string_view, const char*) { return uint8_t{0}; });
+    std::string lines;
+    for (int32_t i = 1; i <= added; ++i)
+      lines += (i == 1 ? "" : "|") + std::string(store.Text(i));
+    EXPECT_EQ(lines, c.lines) << ::testing::PrintToString(c.text);
+    EXPECT_EQ(store.Text(added + 1), "after");
+  }
+  // Lines read back joined are CR LF apart even where the text between them is two bytes of
+  // something else.
+  LineStore store;
+  for (const char* line : {"ab", "cd", "ef"})
+    store.PushBack(line);
+  store.Erase(1, 1);
+  std::string joined;
+  store.AppendJoined(joined, 0, 2);
+  EXPECT_EQ(joined, "ab\r\nef");
 }
 
 }  // namespace

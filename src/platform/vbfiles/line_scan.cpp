@@ -1,5 +1,8 @@
 #include "platform/vbfiles/line_scan.h"
 
+#include <bit>
+#include <cstring>
+
 #include "basic/source_line.h"
 
 namespace kestrix::vbfiles {
@@ -47,6 +50,97 @@ void ScanOne(std::string_view s, bool first, StatementInfo& info) {
   info.name = std::string(header.name);
 }
 
+// The first character at or after p that is no blank or tab (e when there is none). Indents
+// are mostly spaces: eight of them are passed over at a time.
+inline const char* SkipBlanks(const char* p, const char* e) {
+  constexpr uint64_t kSpaces = 0x2020202020202020ULL;
+  while (e - p >= 8) {
+    uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    const uint64_t other = word ^ kSpaces;  // a zero byte for each space
+    if (other == 0) {
+      p += 8;
+      continue;
+    }
+    if constexpr (std::endian::native == std::endian::little) {
+      p += std::countr_zero(other) / 8;
+    } else {
+      p += std::countl_zero(other) / 8;
+    }
+    if (*p != '\t') return p;
+    ++p;
+  }
+  while (p < e && basic::IsBlank(*p))
+    ++p;
+  return p;
+}
+
+// The end of the word (name characters) starting at p.
+inline const char* WordEnd(const char* p, const char* e) {
+  while (p < e && basic::IsIdentChar(*p))
+    ++p;
+  return p;
+}
+
+// True when the word p..end is `word` (given in lower case), in any case.
+inline bool WordIs(const char* p, const char* end, std::string_view word) {
+  return static_cast<size_t>(end - p) == word.size() &&
+         EqualsNoCase(std::string_view(p, word.size()), word);
+}
+
+// True when the word p..end is one a procedure header may start with: a modifier, Sub,
+// Function or Property. Told apart by length first, as most words are none of them.
+bool IsHeaderWord(const char* p, const char* end) {
+  switch (end - p) {
+    case 3:
+      return WordIs(p, end, "sub");
+    case 6:
+      return WordIs(p, end, "public") || WordIs(p, end, "friend") || WordIs(p, end, "static") ||
+             WordIs(p, end, "global");
+    case 7:
+      return WordIs(p, end, "private");
+    case 8:
+      return WordIs(p, end, "function") || WordIs(p, end, "property");
+    default:
+      return false;
+  }
+}
+
+// What a statement starting at s (blanks and line number passed over) is certain to be when
+// it stands alone on its line: kStatement for a plain one, with kProcEnd for End Sub, End
+// Function or End Property; kNeedsReading for a directive, header, Rem or anything in doubt.
+constexpr uint8_t kNeedsReading = 0xFF;
+
+uint8_t FirstStatementFlags(const char* s, const char* e) {
+  const char c = basic::Lower(*s);
+  if (c == '#' || c == '\'') return kNeedsReading;
+  if (c != 'e' && c != 'r' && c != 'f' && c != 'g' && c != 'p' && c != 's') return kStatement;
+  const char* end = WordEnd(s, e);
+  if (c == 'r') return WordIs(s, end, "rem") ? kNeedsReading : uint8_t{kStatement};
+  if (c != 'e') return IsHeaderWord(s, end) ? kNeedsReading : uint8_t{kStatement};
+  if (!WordIs(s, end, "end")) return kStatement;
+  // End If, End Select, End With and a bare End end no procedure.
+  const char* what = SkipBlanks(end, e);
+  const char* what_end = WordEnd(what, e);
+  const bool proc_end = WordIs(what, what_end, "sub") || WordIs(what, what_end, "function") ||
+                        WordIs(what, what_end, "property");
+  return static_cast<uint8_t>(proc_end ? kStatement | kProcEnd : kStatement);
+}
+
+// True when a ':' from s on may separate statements: one outside string literals and before
+// any apostrophe. A Rem comment is not looked for, so a ':' inside one also answers true: the
+// whole reading then decides.
+bool HasStatementBreak(std::string_view line, const char* s) {
+  const char* e = line.data() + line.size();
+  if (std::memchr(s, ':', static_cast<size_t>(e - s)) == nullptr) return false;
+  for (const char* k = s; k < e; ++k) {
+    if (*k == ':' || *k == '\'') return *k == ':';
+    if (*k == '"')
+      k = line.data() + basic::LiteralEnd(line, static_cast<size_t>(k - line.data())) - 1;
+  }
+  return false;
+}
+
 }  // namespace
 
 std::string LineLabel(std::string_view line) {
@@ -64,62 +158,46 @@ std::string_view WithoutContinuation(std::string_view line) {
   return basic::WithoutContinuation(line);
 }
 
-StatementInfo ScanStatement(std::string_view line) {
+StatementInfo ScanStatementFully(std::string_view line) {
   StatementInfo info;
-  // A line that starts with a comment holds no statement: most inserted lines are such.
-  const size_t i = basic::BlanksEnd(line);
-  if (i < line.size() && line[i] == '\'') return info;
-  // Most statements stand alone on their line, and their first word (after a line number:
-  // digits and a blank) is none that makes a directive, an End, a header, Rem or a comment.
-  const size_t n = line.size();
-  size_t s = i;
-  size_t digits = i;
-  while (digits < n && basic::IsDigit(line[digits]))
-    ++digits;
-  if (digits > i && (digits == n || basic::IsBlank(line[digits]))) {
-    s = basic::BlanksEnd(line, digits);
-  }
-  if (s < n) {
-    // Of the words starting with these letters only End, Rem and the words a header starts
-    // with need the whole reading.
-    const char c = basic::Lower(line[s]);
-    bool plain = false;
-    switch (c) {
-      case '#':
-      case '\'':
-        break;
-      case 'e':
-      case 'r':
-      case 'f':
-      case 'g':
-      case 'p':
-      case 's': {
-        std::string_view rest = line.substr(s);
-        std::string_view word = basic::TakeWord(rest);
-        if (c == 'e') {
-          plain = !EqualsNoCase(word, "end");
-        } else if (c == 'r') {
-          plain = !EqualsNoCase(word, "rem");
-        } else {
-          plain = !basic::IsModifierWord(word) && !EqualsNoCase(word, "sub") &&
-                  !EqualsNoCase(word, "function") && !EqualsNoCase(word, "property");
-        }
-        break;
-      }
-      default:
-        plain = true;
-        break;
-    }
-    if (plain && line.find(':') == std::string_view::npos) {
-      info.flags = kStatement;
-      return info;
-    }
-  }
   basic::StatementReader statements(line);
   std::string_view statement;
   while (statements.Next(statement))
     ScanOne(statement, statements.First(), info);
   return info;
+}
+
+bool QuickStatementFlags(std::string_view line, uint8_t& flags) {
+  const char* const e = line.data() + line.size();
+  const char* s = SkipBlanks(line.data(), e);
+  // Blank lines and lines that start with a comment hold no statement: many lines are such.
+  if (s == e || *s == '\'') {
+    flags = 0;
+    return true;
+  }
+  if (basic::IsDigit(*s)) {  // a line number, when a blank follows
+    const char* digits = s + 1;
+    while (digits < e && basic::IsDigit(*digits))
+      ++digits;
+    if (digits < e && basic::IsBlank(*digits)) s = SkipBlanks(digits, e);
+    if (s == e) return false;
+  }
+  const uint8_t first = FirstStatementFlags(s, e);
+  if (first == kNeedsReading || HasStatementBreak(line, s)) return false;
+  flags = first;
+  return true;
+}
+
+StatementInfo ScanStatement(std::string_view line) {
+  uint8_t flags = 0;
+  if (QuickStatementFlags(line, flags)) return StatementInfo{flags, host::ProcKind::kProc, {}};
+  return ScanStatementFully(line);
+}
+
+uint8_t StatementFlags(std::string_view line) {
+  uint8_t flags = 0;
+  if (QuickStatementFlags(line, flags)) return flags;
+  return ScanStatementFully(line).flags;
 }
 
 }  // namespace kestrix::vbfiles

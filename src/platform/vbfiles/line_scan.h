@@ -42,6 +42,15 @@ std::string_view WithoutContinuation(std::string_view line);
 
 // Classifies a logical line: its physical lines joined, each continuation "_" dropped.
 StatementInfo ScanStatement(std::string_view logical_line);
+// ScanStatement's flags alone.
+uint8_t StatementFlags(std::string_view logical_line);
+// The flags of a line that is blank, starts with a comment or holds one plain statement or
+// procedure End (most lines), told from its first words and the absence of a ':' between
+// statements; false, and `flags` left alone, when the line needs ScanStatementFully.
+bool QuickStatementFlags(std::string_view logical_line, uint8_t& flags);
+// The same, always reading the line statement by statement: what ScanStatement must agree
+// with on every line.
+StatementInfo ScanStatementFully(std::string_view logical_line);
 
 // The line label at the start of a line: a line number ("120") or a name followed by a colon
 // ("Retry"); "" when the line has none.

@@ -1,9 +1,10 @@
 #pragma once
 
-// The lines of a code module: their text kept end to end in one buffer, and for each line a
-// small record of where its text lies, in a gap buffer (two vectors meeting at the place last
-// edited), so that inserting or deleting there costs no more than moving the gap to it. A
-// line costs its text and 12 bytes.
+// The lines of a code module: their text kept in one buffer, in order as far as edits leave
+// it so, with the line breaks the text was loaded or inserted with still between the lines,
+// and for each line a small record of where its text lies, in a gap buffer (two vectors
+// meeting at the place last edited), so that inserting or deleting there costs no more than
+// moving the gap to it. A line costs its text, its line break and 12 bytes.
 
 #include <cstdint>
 #include <cstring>
@@ -24,6 +25,8 @@ struct CodeLine {
 };
 
 class LineStore {
+  struct Record;
+
  public:
   LineStore() = default;
   explicit LineStore(const std::vector<CodeLine>& lines) {
@@ -40,6 +43,50 @@ class LineStore {
   void Reserve(size_t lines, size_t bytes) {
     text_.reserve(text_.size() + bytes);
     front_.reserve(front_.size() + back_.size() + lines);
+  }
+
+  // Copies `bytes` in after the text held, for lines appended with PushBackCopied to refer
+  // into; returns where the copy starts. Bytes no line refers to stay behind, unused.
+  uint32_t AppendBytes(std::string_view bytes) {
+    const uint32_t at = Append(bytes);
+    garbage_ += bytes.size();
+    return at;
+  }
+  // Appends a line after the last one, its text the `length` bytes at `offset` of a copy made
+  // by AppendBytes.
+  void PushBackCopied(uint32_t offset, uint32_t length) {
+    if (!back_.empty()) MoveGapTo(size());
+    if (front_.size() == front_.capacity()) Reserve(front_, front_.size() + 1);
+    front_.push_back(Record{offset, length, 0});
+    garbage_ -= length;
+  }
+
+  // Where a line's flags are kept, to be set while the lines are visited.
+  class FlagSlot {
+   public:
+    FlagSlot() = default;
+    void Set(uint8_t flags) { record_->attrs_flags = (record_->attrs_flags & ~0xFFu) | flags; }
+
+   private:
+    friend class LineStore;
+    Record* record_ = nullptr;
+  };
+
+  // Calls fn(text, slot) for lines i, i+1 … (0-based) in order, until it returns false or the
+  // lines end. fn must not change the store but through the slots.
+  template <typename Fn>
+  void Visit(int32_t i, Fn&& fn) {
+    FlagSlot slot;
+    for (auto k = static_cast<size_t>(i); k < front_.size(); ++k) {
+      slot.record_ = &front_[k];
+      if (!fn(std::string_view(text_.data() + front_[k].offset, front_[k].length), slot)) return;
+    }
+    const auto start = static_cast<size_t>(i);
+    const size_t skip = start > front_.size() ? start - front_.size() : 0;
+    for (size_t k = back_.size() - skip; k-- > 0;) {
+      slot.record_ = &back_[k];
+      if (!fn(std::string_view(text_.data() + back_[k].offset, back_[k].length), slot)) return;
+    }
   }
 
   // Appends a line after the last one.
@@ -78,6 +125,36 @@ class LineStore {
     if (front_.size() == front_.capacity()) Reserve(front_, static_cast<size_t>(size()) + 1);
     front_.push_back(Record{Append(text), static_cast<uint32_t>(text.size()), Pack(attrs, flags)});
   }
+  // Inserts before the line at 0-based index i the lines of `text`, split at CR LF or LF (a
+  // final line break leaves an empty last line), without attributes; returns how many. Each
+  // line's flags are flags_of(line, text_end), asked in order: the line is the text's last
+  // when it ends at text_end, the end of the copy the line lies in. The text goes in with one
+  // copy: its line breaks stay behind, unused.
+  template <typename FlagsOf>
+  int32_t InsertText(int32_t i, std::string_view text, FlagsOf&& flags_of) {
+    if (front_.size() != static_cast<size_t>(i)) MoveGapTo(i);
+    const size_t first = front_.size();
+    const uint32_t base = Append(text);
+    garbage_ += text.size();  // less the lines' own text, below
+    const char* const data = text_.data() + base;
+    const size_t n = text.size();
+    for (size_t pos = 0;;) {
+      const void* found = pos < n ? std::memchr(data + pos, '\n', n - pos) : nullptr;
+      const size_t lf = found == nullptr ? n : static_cast<const char*>(found) - data;
+      const size_t end = (found != nullptr && lf > pos && data[lf - 1] == '\r') ? lf - 1 : lf;
+      if (front_.size() == front_.capacity()) {
+        // Room for as many more lines as the rest of the text may hold at 16 bytes a line.
+        Reserve(front_, static_cast<size_t>(size()) + 1 + (n - pos) / 16);
+      }
+      const uint8_t flags = flags_of(std::string_view(data + pos, end - pos), data + n);
+      front_.push_back(
+          Record{base + static_cast<uint32_t>(pos), static_cast<uint32_t>(end - pos), flags});
+      garbage_ -= end - pos;
+      if (found == nullptr) return static_cast<int32_t>(front_.size() - first);
+      pos = lf + 1;
+    }
+  }
+
   // Removes lines i .. i+count-1.
   void Erase(int32_t i, int32_t count) {
     MoveGapTo(i);
@@ -85,6 +162,38 @@ class LineStore {
       garbage_ += back_.back().length;
       back_.pop_back();
     }
+  }
+
+  // The flags of lines i .. i+count-1 or'ed together.
+  uint8_t AnyFlags(int32_t i, int32_t count) const {
+    uint32_t any = 0;
+    ForEach(i, count, [&](const Record& r) { any |= r.attrs_flags; });
+    return static_cast<uint8_t>(any & 0xFF);
+  }
+
+  // Appends lines i .. i+count-1 with CR LF between them. Lines that lie one after the other
+  // with a CR LF between them (as loaded or inserted) go over in one copy.
+  void AppendJoined(std::string& out, int32_t i, int32_t count) const {
+    size_t bytes = count > 0 ? 2 * static_cast<size_t>(count - 1) : 0;
+    ForEach(i, count, [&](const Record& r) { bytes += r.length; });
+    out.reserve(out.size() + bytes);
+    const char* text = text_.data();
+    size_t run_from = 0, run_to = 0;  // the run gathered so far
+    bool started = false;
+    ForEach(i, count, [&](const Record& r) {
+      if (started && r.offset == run_to + 2 && text[run_to] == '\r' && text[run_to + 1] == '\n') {
+        run_to = r.offset + r.length;
+        return;
+      }
+      if (started) {
+        out.append(text + run_from, run_to - run_from);
+        out.append("\r\n", 2);
+      }
+      started = true;
+      run_from = r.offset;
+      run_to = r.offset + r.length;
+    });
+    out.append(text + run_from, run_to - run_from);
   }
 
   // Bytes held: the text buffer and the records.
@@ -105,6 +214,17 @@ class LineStore {
     return attrs << 8 | flags;
   }
 
+  // Calls fn with the records of lines i .. i+count-1, in order.
+  template <typename Fn>
+  void ForEach(int32_t i, int32_t count, Fn&& fn) const {
+    auto k = static_cast<size_t>(i);
+    const size_t end = k + static_cast<size_t>(count);
+    for (; k < end && k < front_.size(); ++k)
+      fn(front_[k]);
+    for (; k < end; ++k)
+      fn(back_[back_.size() - 1 - (k - front_.size())]);
+  }
+
   Record& At(int32_t i) {
     auto k = static_cast<size_t>(i);
     return k < front_.size() ? front_[k] : back_[back_.size() - 1 - (k - front_.size())];
@@ -120,32 +240,36 @@ class LineStore {
     return at;
   }
 
-  // Makes room for `extra` more bytes. The text left behind by replaced and deleted lines is
-  // dropped then, and the buffer grows by a quarter of the text in use: it stays within
-  // about 1.25 times the module's text, and each byte is moved a bounded number of times.
+  // Makes room for `extra` more bytes, with room for half the text in use again after them,
+  // so that a pass rewriting the module as it goes down fills the buffer only a few times.
+  // While little of the buffer is left behind by replaced and deleted lines, it is simply
+  // made larger; else that text is dropped. The buffer so stays within about 1.5 times the
+  // module's text, and each byte is moved a bounded number of times.
   void Grow(size_t extra) {
     const size_t live = text_.size() - garbage_;
-    const size_t want = live + extra + live / 4 + 256;
-    if (garbage_ == 0) {
-      text_.reserve(want);
+    if (garbage_ <= live / 8) {
+      text_.reserve(text_.size() + extra + live / 2 + 256);
       return;
     }
     std::string text;
-    text.reserve(want);
-    // Lines that lay end to end stay so: each such run goes over in one copy, appended where
-    // the lines before it end.
+    text.reserve(live + 2 * static_cast<size_t>(size()) + extra + live / 2 + 256);
+    // Lines that lay end to end, or apart by no more than a line break, stay so: each such run
+    // goes over in one copy (its line breaks too), appended where the lines before it end.
     const char* in = text_.data();
     uint32_t run_from = 0, run_to = 0;  // the run gathered so far, in the old text
+    size_t kept = 0;                    // bytes between lines that went over with them
     auto flush = [&] {
       if (run_to > run_from) text.append(in + run_from, run_to - run_from);
     };
     auto move = [&](Record& r) {
-      if (r.offset != run_to) {
+      const uint32_t from = r.offset;
+      if (from < run_to || from > run_to + 2) {
         flush();
-        run_from = run_to = r.offset;
+        run_from = run_to = from;
       }
-      run_to += r.length;
-      r.offset = static_cast<uint32_t>(text.size() + (run_to - run_from) - r.length);
+      kept += from - run_to;
+      run_to = from + r.length;
+      r.offset = static_cast<uint32_t>(text.size() + (from - run_from));
     };
     for (Record& r : front_)
       move(r);
@@ -153,7 +277,7 @@ class LineStore {
       move(*it);
     flush();
     text_ = std::move(text);
-    garbage_ = 0;
+    garbage_ = kept;
   }
 
   // Either side of the gap may come to hold every line: each grows straight to that many

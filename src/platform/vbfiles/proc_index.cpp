@@ -47,6 +47,12 @@ class IndexBuilder {
 
   int32_t Depth() const { return static_cast<int32_t>(if_stack_.size()); }
 
+  // True when a statement with these flags changes nothing: a blank or comment line, or a
+  // plain statement in a procedure's body or between procedures.
+  bool Inert(uint8_t flags) const {
+    return flags == 0 || (flags == kStatement && alt_depth_ == 0 && (open_ || seen_header_));
+  }
+
   std::vector<ProcIndex::Proc> procs_;
   int32_t decl_lines_ = 0;  // set when the builder started on the first line
   bool open_end_ = false;
@@ -120,43 +126,61 @@ class IndexBuilder {
 
 namespace {
 
-// Classifies the statement that starts on 0-based line i, setting the flags of its lines;
-// returns its last line.
-int32_t ScanStatementAt(LineStore& lines, int32_t i, std::string& joined, StatementInfo& info) {
-  int32_t n = lines.size();
-  int32_t last = i;
-  while (last + 1 < n && EndsWithContinuation(lines.Text(last)))
-    ++last;
-  if (last == i) {
-    info = ScanStatement(lines.Text(i));
-  } else {
-    joined.clear();
-    for (int32_t j = i; j <= last; ++j) {
-      std::string_view text = lines.Text(j);
-      if (j < last) text = WithoutContinuation(text);
-      joined += text;
+// Classifies a logical line into info. Only a header sets info's name and kind: a builder
+// reads them only with kHeader.
+void Classify(std::string_view line, StatementInfo& info) {
+  if (!QuickStatementFlags(line, info.flags)) info = ScanStatementFully(line);
+}
+
+// Classifies the lines from 0-based line `from` on, statement by statement, setting their
+// flags (a statement's own on its first line); calls on_statement(first, last, info), with
+// the statement's 1-based first and last lines, for each until it returns false.
+template <typename OnStatement>
+void ScanStatements(LineStore& lines, int32_t from, OnStatement&& on_statement) {
+  const int32_t n = lines.size();
+  StatementInfo info;
+  std::string joined;  // the lines of a continued statement, each continuation dropped
+  int32_t first = -1;  // its first line, -1 when no statement is open
+  LineStore::FlagSlot first_slot;
+  int32_t at = from;
+  lines.Visit(from, [&](std::string_view text, LineStore::FlagSlot slot) {
+    const int32_t line = at++;
+    const bool continues = EndsWithContinuation(text);
+    const bool goes_on = continues && line + 1 < n;  // the module's last line ends it anyway
+    if (first < 0 && !goes_on) {
+      Classify(text, info);
+      slot.Set(static_cast<uint8_t>((continues ? kContinues : 0) | info.flags));
+      return on_statement(line + 1, line + 1, info);
     }
-    info = ScanStatement(joined);
-  }
-  for (int32_t j = i; j <= last; ++j) {
-    uint8_t own = EndsWithContinuation(lines.Text(j)) ? kContinues : 0;
-    lines.SetFlags(j, static_cast<uint8_t>(own | (j == i ? info.flags : 0)));
-  }
-  return last;
+    if (first < 0) {
+      first = line;
+      first_slot = slot;
+      joined.assign(WithoutContinuation(text));
+      return true;
+    }
+    slot.Set(continues ? kContinues : 0);
+    if (goes_on) {
+      joined += WithoutContinuation(text);
+      return true;
+    }
+    joined += text;
+    Classify(joined, info);
+    first_slot.Set(static_cast<uint8_t>(kContinues | info.flags));
+    const int32_t statement_first = first;
+    first = -1;
+    return on_statement(statement_first + 1, line + 1, info);
+  });
 }
 
 }  // namespace
 
 void ProcIndex::Rebuild(LineStore& lines) {
   IndexBuilder builder;
-  std::string joined;
-  StatementInfo info;
   int32_t n = lines.size();
-  for (int32_t i = 0; i < n;) {
-    int32_t last = ScanStatementAt(lines, i, joined, info);
-    builder.Statement(i + 1, last + 1, info);
-    i = last + 1;
-  }
+  ScanStatements(lines, 0, [&](int32_t first, int32_t last, StatementInfo& info) {
+    if (!builder.Inert(info.flags)) builder.Statement(first, last, info);
+    return true;
+  });
   builder.Finish(n);
   procs_ = std::move(builder.procs_);
   decl_lines_ = builder.decl_lines_;
@@ -182,22 +206,19 @@ void ProcIndex::Update(LineStore& lines, int32_t line, int32_t added, int32_t re
   // Stop at an End line at or below the edit that the old index has too, in the same state:
   // from there on the old index holds, moved by delta.
   int32_t same = -1;
-  std::string joined;
-  StatementInfo info;
   int32_t n = lines.size();
-  for (int32_t i = start; i < n;) {
-    int32_t last = ScanStatementAt(lines, i, joined, info);
-    bool closed = builder.Statement(i + 1, last + 1, info);
-    i = last + 1;
-    if (!closed || i < line + added - 1) continue;
-    int32_t old_end = i - delta;
+  ScanStatements(lines, start, [&](int32_t first, int32_t last, StatementInfo& info) {
+    if (builder.Inert(info.flags)) return true;
+    bool closed = builder.Statement(first, last, info);
+    if (!closed || last < line + added - 1) return true;
+    int32_t old_end = last - delta;
     int32_t k = FirstEndingAtOrAfter(old_end);
-    if (k == Count() || Eff(k, procs_[static_cast<size_t>(k)].end) != old_end) continue;
-    if (procs_[static_cast<size_t>(k)].end_depth != builder.Depth()) continue;
-    if (open_end_ && k == Count() - 1) continue;
+    if (k == Count() || Eff(k, procs_[static_cast<size_t>(k)].end) != old_end) return true;
+    if (procs_[static_cast<size_t>(k)].end_depth != builder.Depth()) return true;
+    if (open_end_ && k == Count() - 1) return true;
     same = k;
-    break;
-  }
+    return false;
+  });
   if (same < 0) {
     builder.Finish(n);
     open_end_ = builder.open_end_;

@@ -1,5 +1,7 @@
 #include "platform/vbfiles/text_io.h"
 
+#include <cstring>
+
 #include "host/ide_error.h"
 #include "platform/system/file_io.h"
 
@@ -33,17 +35,18 @@ TextLineViews SplitLineViews(std::string_view bytes) {
           ? '\r'
           : '\n';
   out.lines.reserve(bytes.size() / 32 + 1);  // about one line in so many bytes
-  size_t pos = 0;
-  while (pos < bytes.size()) {
-    size_t lf = bytes.find(end_char, pos);
-    if (lf == std::string_view::npos) {
-      out.lines.push_back(bytes.substr(pos));
+  const char* at = bytes.data();
+  const char* const end = at + bytes.size();
+  while (at < end) {
+    const auto* lf = static_cast<const char*>(std::memchr(at, end_char, end - at));
+    if (lf == nullptr) {
+      out.lines.emplace_back(at, end - at);
       out.final_newline = false;
       return out;
     }
-    size_t end = (end_char == '\n' && lf > pos && bytes[lf - 1] == '\r') ? lf - 1 : lf;
-    out.lines.push_back(bytes.substr(pos, end - pos));
-    pos = lf + 1;
+    const char* line_end = (end_char == '\n' && lf > at && lf[-1] == '\r') ? lf - 1 : lf;
+    out.lines.emplace_back(at, line_end - at);
+    at = lf + 1;
   }
   return out;
 }
