@@ -30,31 +30,48 @@ void Write(std::FILE* file, const std::string& text) {
 }
 
 // A row of the text format stays on one line: line breaks and tabs become spaces.
-std::string OneLine(const std::string& text) {
-  std::string out;
+// Appends the text on one line: a line break (CR LF, CR or LF) or a tab becomes a blank.
+// Returns how many characters it appended.
+size_t AppendOneLine(std::string& out, std::string_view text) {
+  const size_t before = out.size();
+  if (text.find_first_of("\r\n\t") == std::string_view::npos) {
+    out += text;  // most cells
+    return text.size();
+  }
   for (size_t i = 0; i < text.size(); ++i) {
     char c = text[i];
     if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
     out += (c == '\r' || c == '\n' || c == '\t') ? ' ' : c;
   }
+  return out.size() - before;
+}
+
+std::string OneLine(std::string_view text) {
+  std::string out;
+  AppendOneLine(out, text);
   return out;
 }
 
 void PadRight(std::string& line, const std::string& cell, size_t width) {
-  line += cell;
-  line.append(width > cell.size() ? width - cell.size() : 0, ' ');
+  const size_t size = AppendOneLine(line, cell);
+  line.append(width > size ? width - size : 0, ' ');
   line += ' ';
 }
 
 std::string TextRow(const std::string& project, const std::string& module,
                     const std::string& member, const std::string& lines, const std::string& notes) {
   std::string line;
-  PadRight(line, OneLine(project), kProjectWidth);
-  PadRight(line, OneLine(module), kModuleWidth);
-  PadRight(line, OneLine(member), kMemberWidth);
-  std::string count = OneLine(lines);
+  line.reserve(kProjectWidth + kModuleWidth + kMemberWidth + kLinesWidth + notes.size() + 8 +
+               project.size() + module.size() + member.size() + lines.size());
+  PadRight(line, project, kProjectWidth);
+  PadRight(line, module, kModuleWidth);
+  PadRight(line, member, kMemberWidth);
+  std::string count;
+  AppendOneLine(count, lines);
   line.append(kLinesWidth > count.size() ? kLinesWidth - count.size() : 0, ' ');
-  line += count + ' ' + OneLine(notes);
+  line += count;
+  line += ' ';
+  AppendOneLine(line, notes);
   line.erase(line.find_last_not_of(' ') + 1);
   // Padded first: every Windows-1252 byte is one character wide.
   return Cp1252ToUtf8(line) + '\n';

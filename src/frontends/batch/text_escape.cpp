@@ -87,9 +87,15 @@ void AppendCp1252AsUtf8(std::string& out, unsigned char byte) {
 }
 
 std::string Cp1252ToUtf8(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text)
+  // Most text is ASCII, which reads the same in both: copied as it is up to the first byte
+  // that is not.
+  size_t ascii = 0;
+  while (ascii < text.size() && static_cast<unsigned char>(text[ascii]) < 0x80)
+    ++ascii;
+  std::string out(text.substr(0, ascii));
+  if (ascii == text.size()) return out;
+  out.reserve(text.size() + (text.size() - ascii) * 2);
+  for (char c : text.substr(ascii))
     AppendCp1252AsUtf8(out, static_cast<unsigned char>(c));
   return out;
 }
