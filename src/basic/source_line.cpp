@@ -101,12 +101,15 @@ size_t FindNoCase(std::string_view text, std::string_view needle, size_t from) {
 NoCaseSearch::NoCaseSearch(std::string_view text, std::string_view needle)
     : text_(text), needle_(needle) {
   if (needle.empty()) return;
-  // How often each character stands in a piece of the text, both cases counted as one.
-  constexpr size_t kSample = 1024;
+  // How often each character stands in pieces taken all over the text, both cases counted
+  // as one: the start of a module (its declarations) is unlike the rest.
+  constexpr size_t kPieces = 16, kPiece = 64;
   std::array<uint32_t, 256> count{};
-  const std::string_view sample = text.substr(0, kSample);
-  for (char c : sample)
-    ++count[Low(c)];
+  const size_t step = text.size() / kPieces;
+  for (size_t k = 0; k < kPieces; ++k) {
+    for (char c : text.substr(k * step, kPiece))
+      ++count[Low(c)];
+  }
   for (size_t k = 1; k < needle.size(); ++k) {
     const unsigned char c = Low(needle[k]), best = Low(needle[anchor_]);
     // Equal counts (none in the sample) are told apart by how common a character is.
