@@ -91,15 +91,15 @@ TEST(TextUtilTest, JumpTargetsReadOnlyTheCode) {
       {"130\tIf x Then 140 Else 150", {140, 150}},
       {"On n GoSub 10, 20 ,30", {10, 20, 30}},
       {"Resume 0070", {70}},
-      {"200\tx = y + 300", {}},                     // its own number and sums are no target
-      {"s = \"GoTo 10\": GoTo 20", {20}},            // not inside a literal
-      {"s = \"a\"\"GoTo 11\"\"\" ' GoTo 12", {}},    // doubled quotes, then a comment
+      {"200\tx = y + 300", {}},                    // its own number and sums are no target
+      {"s = \"GoTo 10\": GoTo 20", {20}},          // not inside a literal
+      {"s = \"a\"\"GoTo 11\"\"\" ' GoTo 12", {}},  // doubled quotes, then a comment
       {"x = 1: Rem GoTo 13", {}},
-      {"GoTo 14x", {}},                             // a name, no number
+      {"GoTo 14x", {}},  // a name, no number
       {"If a Then\"GoTo 15\"", {}},
       {"s = \"unclosed GoTo 16", {}},
       {"Resume Next", {}},
-      {"GoTo 1234567890", {}},  // more digits than a line number holds
+      {"GoTo 1234567890", {}},     // more digits than a line number holds
       {"If x Then \t160", {160}},  // blanks and tabs between
       {"Else 170: Resume 180", {170, 180}},
       {"x = MyGoTo 190", {}},  // the end of a longer name

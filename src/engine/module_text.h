@@ -26,8 +26,7 @@ class LineTest {
  public:
   // Not explicit: a callable converts, as it does to std::function.
   template <typename F>
-    requires(!std::is_same_v<std::decay_t<F>, LineTest>)
-  LineTest(const F& test)
+  requires(!std::is_same_v<std::decay_t<F>, LineTest>) LineTest(const F& test)
       : object_(&test), call_([](const void* object, int32_t line) {
           return static_cast<bool>((*static_cast<const F*>(object))(line));
         }) {}
@@ -47,7 +46,7 @@ struct LineFacts {
   // The first character of the statement after a line number (digits and a blank), in lower
   // case: where a header's or an End's first word starts ('\0' when there is none).
   char word = 0;
-  uint32_t word_at = 0;  // where that character stands
+  uint32_t word_at = 0;    // where that character stands
   bool colon = false;      // the line holds a ':' (a label or a second statement may follow)
   bool continues = false;  // ContinuesOnNextLine
 };

@@ -183,9 +183,9 @@ enum class LineChange { kNone, kNumbered, kRewritten };
 // length. kNumbered: the line is to be written as `prefix` followed by `text`; kRewritten:
 // `out` holds it as it is to be written. `facts` are those of `text`.
 LineChange TransformBodyLine(std::string_view text, const LineFacts& facts, long& next_free,
-                             long position,
-                             const std::set<long>& taken, bool handlers, int32_t original,
-                             WalkNotes& notes, std::string& out, std::string_view& prefix) {
+                             long position, const std::set<long>& taken, bool handlers,
+                             int32_t original, WalkNotes& notes, std::string& out,
+                             std::string_view& prefix) {
   std::string_view line = text;
   bool changed = false;
   if (handlers) {
@@ -426,17 +426,17 @@ void InstrumentProcedure(EngineState& state, const std::string& name, ProcKind k
     int32_t end_line = p.end;
     if (handlers) {
       static const std::string label = std::string(kLocalHandlerLabel) + ":";
-      end_line = InsertMarkedBlock(code, p.end,
-                                   {"\t" + exit_statement, label, state.LocalHandlerText()});
+      end_line =
+          InsertMarkedBlock(code, p.end, {"\t" + exit_statement, label, state.LocalHandlerText()});
     }
     // Everything between the declaration and the End line goes back in one piece, but for
     // headers declared again in other branches: they stay where they are.
     bool in_header = false;
     code.WriteBack(module, decl_last + 1, end_line - 1, [&](int32_t i) {
       std::string_view text = code.Line(i);
-      bool header = code.Origin(i) != 0 &&
-                    (in_header ||
-                     (MayBeHeader(code.Facts(i), text) && !ParseHeader(text).name.empty()));
+      bool header =
+          code.Origin(i) != 0 &&
+          (in_header || (MayBeHeader(code.Facts(i), text) && !ParseHeader(text).name.empty()));
       in_header = header && code.Continues(i);
       return header;
     });

@@ -89,8 +89,7 @@ bool EndsWithWord(std::string_view line, size_t end, std::string_view word) {
 // any case, followed by blanks and a digit: where a line number may stand. Looked for from
 // the digits, which few lines hold after a blank.
 bool MayHoldJump(std::string_view line, size_t from) {
-  for (size_t p = NextDigit(line, from); p != std::string_view::npos;
-       p = NextDigit(line, p + 1)) {
+  for (size_t p = NextDigit(line, from); p != std::string_view::npos; p = NextDigit(line, p + 1)) {
     if (p == 0 || !basic::IsBlank(line[p - 1])) continue;
     size_t end = p - 1;
     while (end > 0 && basic::IsBlank(line[end - 1]))

@@ -221,9 +221,8 @@ std::string FileCodeModule::ProcOfLine(int32_t line, host::ProcKind& kind) const
     kind = host::ProcKind::kProc;
     return "";
   }
-  ProcIndex::Proc proc = index_.At(k);
-  kind = proc.kind;
-  return proc.name;
+  kind = index_.KindAt(k);
+  return index_.NameAt(k);
 }
 
 int32_t FileCodeModule::ProcIndexOf(std::string_view name, host::ProcKind kind) const {
@@ -246,7 +245,7 @@ int32_t FileCodeModule::ProcCountLines(std::string_view name, host::ProcKind kin
 }
 
 int32_t FileCodeModule::ProcBodyLine(std::string_view name, host::ProcKind kind) const {
-  return index_.At(ProcIndexOf(name, kind)).header;
+  return index_.HeaderAt(ProcIndexOf(name, kind));
 }
 
 bool FileCodeModule::Find(std::string_view target, int32_t& start_line, int32_t& start_column,

@@ -256,14 +256,14 @@ void ProcIndex::SetOpenEnd(int32_t line_count) {
   procs_.back().end = line_count - (k >= pending_from_ ? pending_delta_ : 0);
 }
 
-std::string ProcIndex::Key(std::string_view name, host::ProcKind kind) {
-  std::string key;
-  key.reserve(name.size() + 2);
-  for (char c : name)
-    key += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-  key += '\0';
-  key += static_cast<char>('0' + static_cast<int>(kind));
-  return key;
+void ProcIndex::KeyInto(std::string& key, std::string_view name, host::ProcKind kind) {
+  key.resize(name.size() + 2);
+  for (size_t i = 0; i < name.size(); ++i) {
+    const char c = name[i];
+    key[i] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  }
+  key[name.size()] = '\0';
+  key[name.size() + 1] = static_cast<char>('0' + static_cast<int>(kind));
 }
 
 int32_t ProcIndex::FirstHeader() const {
@@ -293,11 +293,14 @@ int32_t ProcIndex::Find(std::string_view name, host::ProcKind kind) const {
   if (last_found_ >= 0 && kind == last_kind_ && name == last_name_) return last_found_;
   if (names_stale_) {
     by_name_.clear();
-    for (size_t k = 0; k < procs_.size(); ++k)
-      by_name_.emplace(Key(procs_[k].name, procs_[k].kind), static_cast<int32_t>(k));
+    for (size_t k = 0; k < procs_.size(); ++k) {
+      KeyInto(key_, procs_[k].name, procs_[k].kind);
+      by_name_.emplace(key_, static_cast<int32_t>(k));
+    }
     names_stale_ = false;
   }
-  auto it = by_name_.find(Key(name, kind));
+  KeyInto(key_, name, kind);  // into a buffer that stays: no allocation a lookup
+  auto it = by_name_.find(key_);
   if (it == by_name_.end()) return -1;
   last_name_.assign(name);
   last_kind_ = kind;

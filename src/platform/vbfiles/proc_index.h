@@ -68,6 +68,11 @@ class ProcIndex {
   int32_t Find(std::string_view name, host::ProcKind kind) const;
   // The procedure with its positions as they stand now.
   Proc At(int32_t index) const;
+  const std::string& NameAt(int32_t index) const { return procs_[static_cast<size_t>(index)].name; }
+  host::ProcKind KindAt(int32_t index) const { return procs_[static_cast<size_t>(index)].kind; }
+  int32_t HeaderAt(int32_t index) const {
+    return Eff(index, procs_[static_cast<size_t>(index)].header);
+  }
   int32_t StartLine(int32_t index) const;
   // True when `line` lies after a procedure's header line and within its declaration (its
   // continuation lines, the #Else branch of a header declared twice, the lines up to the
@@ -95,7 +100,8 @@ class ProcIndex {
     names_stale_ = true;
     last_found_ = -1;
   }
-  static std::string Key(std::string_view name, host::ProcKind kind);
+  // The lookup key of a name (any case) and kind.
+  static void KeyInto(std::string& key, std::string_view name, host::ProcKind kind);
 
   std::vector<Proc> procs_;
   mutable std::unordered_map<std::string, int32_t> by_name_;
@@ -105,6 +111,7 @@ class ProcIndex {
   mutable std::string last_name_;
   mutable host::ProcKind last_kind_ = host::ProcKind::kProc;
   mutable int32_t last_found_ = -1;
+  mutable std::string key_;  // the last key looked up
   int32_t decl_lines_ = 0;
   bool open_end_ = false;
   // Procedures from pending_from_ on are pending_delta_ lines further down than stored.
