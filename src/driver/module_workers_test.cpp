@@ -101,7 +101,8 @@ class TogetherTest : public RunCommandTest {
     Outcome outcome = Outcome::kOk;
   };
 
-  Run RunWith(unsigned threads, int32_t mode, const std::string& copy, bool read_only) {
+  Run RunWith(unsigned threads, int32_t mode, const std::string& copy, bool read_only,
+              bool into_folder = false) {
     const std::string shop = testing::CopyTree(shop_, dir_.Path(copy));
     if (read_only) testing::SetMode(shop + "/App/Modules/modShop.bas", 0444);
     vbfiles::FileIde ide;
@@ -109,18 +110,24 @@ class TogetherTest : public RunCommandTest {
     ScriptedDialogs dialogs;
     dialogs.answers = {MsgResult::kOk};  // past the read-only module
     StatusModel progress;
-    FormServices services{settings_, dialogs, shell_, progress, {}, threads};
+    system::FileSettingsStore settings(dir_.Path(copy + "-settings"));  // its own build numbers
+    FormServices services{settings, dialogs, shell_, progress, {}, threads};
     frmAddIn form(services);
     form.vbinstance = &ide;
     form.Connect = &connection_;
     form.options().Option1 = kScopeGroup;
-    form.options().Check2 = 0;
+    form.options().Check2 = into_folder ? 1 : 0;
+    form.options().Check3 = 1;
+    form.options().Dir1 = dir_.Path("builds");  // named alike in the rows of every run
     Run run;
     run.outcome = form.RunCommand(kModeBuild);
     if (mode == kModeClean) run.outcome = form.RunCommand(kModeClean);
     run.rows = progress.Rows();
     run.shown = dialogs.shown;
     run.caption = progress.Caption();
+    if (std::filesystem::exists(dir_.Path("builds"))) {
+      std::filesystem::rename(dir_.Path("builds"), dir_.Path(copy + "-builds"));
+    }
     for (int32_t p = 1; p <= ide.Count(); ++p) {
       host::Components& components = ide.Item(p).VBComponents();
       for (int32_t c = 1; c <= components.Count(); ++c)
@@ -152,6 +159,17 @@ TEST_F(TogetherTest, BuildAndCleanOnFourThreadsAsOnOne) {
     EXPECT_GT(one.rows.size(), 10u);
     ExpectSame(one, four);
   }
+}
+
+// Saved into their build folders on several threads: the same files, byte for byte.
+TEST_F(TogetherTest, BuildFoldersAsOneAfterAnother) {
+  Run one = RunWith(1, kModeBuild, "one", false, true);
+  Run four = RunWith(4, kModeBuild, "four", false, true);
+  EXPECT_EQ(one.outcome, Outcome::kOk);
+  ExpectSame(one, four);
+  auto files_one = testing::FilesBelow(dir_.Path("one-builds"));
+  EXPECT_GT(files_one.size(), 10u);
+  EXPECT_TRUE(files_one == testing::FilesBelow(dir_.Path("four-builds")));
 }
 
 TEST_F(TogetherTest, AReadOnlyModuleIsAskedAboutInItsTurn) {

@@ -402,13 +402,36 @@ Outcome frmAddIn::SaveAndCompile(host::Project& project, const BuildFolderRule& 
   system::NewFolderWrites writes(folder.Path());
   if (auto why = folder.Keep(name, build_number_)) return BuildFailed(project, *why);
   host::Components& components = project.VBComponents();
-  std::optional<std::string> save_error;
-  for (int32_t k = 1; k <= components.Count(); ++k) {
-    auto why = SaveIntoBuildFolder(components.Item(k), targets[static_cast<size_t>(k - 1)]);
-    if (why && !save_error) save_error = why;
+  const int32_t count = components.Count();
+  std::vector<std::optional<std::string>> whys(static_cast<size_t>(count));
+  auto save = [&](int32_t k) {
+    whys[static_cast<size_t>(k - 1)] =
+        SaveIntoBuildFolder(components.Item(k), targets[static_cast<size_t>(k - 1)]);
+  };
+  // The components whose modules work alone are saved on the threads together (every target
+  // is a file of its own), the others one after another.
+  std::vector<int32_t> together;
+  for (int32_t k = 1; k <= count && services_.threads > 1; ++k) {
+    if (project.CodeModuleWorksAlone(k)) together.push_back(k);
+  }
+  if (together.size() < 2) together.clear();
+  RunInOrder(
+      static_cast<int32_t>(together.size()), services_.threads, progress,
+      [&](int32_t i, RecordedStatus&) { save(together[static_cast<size_t>(i)]); },
+      [](int32_t, const RecordedStatus&) { return true; });
+  for (int32_t k = 1, next = 0; k <= count; ++k) {
+    if (static_cast<size_t>(next) < together.size() && together[static_cast<size_t>(next)] == k) {
+      ++next;
+      continue;
+    }
+    save(k);
     DoEvents();  // a large project takes a while to save: the windows keep repainting
   }
-  if (save_error) return BuildFailed(project, *save_error);
+  // The first failure in the components' order is the one reported, as when each is saved in
+  // turn.
+  for (const auto& why : whys) {
+    if (why) return BuildFailed(project, *why);
+  }
   if (auto why = SaveIntoBuildFolder(project, targets.back())) return BuildFailed(project, *why);
   project.SetBuildFileName(program.Path());
   DoEvents();

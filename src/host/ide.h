@@ -149,10 +149,10 @@ class Project {
   virtual void SaveAs(const std::string& path) = 0;
   virtual bool IsDirty() const = 0;
 
-  // True when the code module of component `index` (1-based) may be worked on by a thread of
-  // its own while other components' modules are, and a pass over it asks the user nothing
-  // (a read-only module is asked about). The IDE's object model lives on one thread: never
-  // there.
+  // True when the code module of component `index` (1-based) may be worked on, and the
+  // component saved, by a thread of its own while other components are, and a pass over it
+  // asks the user nothing (a read-only module is asked about). The IDE's object model lives
+  // on one thread: never there.
   virtual bool CodeModuleWorksAlone(int32_t /*index*/) const { return false; }
 
   // Full path of the compiled program (the project's output folder and file name).
