@@ -90,8 +90,11 @@ bool EndsWithWord(std::string_view line, size_t end, std::string_view word) {
 // the digits, which few lines hold after a blank.
 bool MayHoldJump(std::string_view line, size_t from) {
   for (size_t p = NextDigit(line, from); p != std::string_view::npos; p = NextDigit(line, p + 1)) {
-    if (p == 0 || !basic::IsBlank(line[p - 1])) continue;
-    size_t end = p - 1;
+    const size_t run = p;
+    while (p + 1 < line.size() && IsDigit(line[p + 1]))
+      ++p;  // the rest of the number: the next search starts past it
+    if (run == 0 || !basic::IsBlank(line[run - 1])) continue;
+    size_t end = run - 1;
     while (end > 0 && basic::IsBlank(line[end - 1]))
       --end;
     // GoTo, GoSub, Resume, Then or Else: told apart by their last letters first.
@@ -224,8 +227,13 @@ Header ParseHeader(std::string_view line) {
 
 std::vector<long> JumpTargets(std::string_view line) {
   std::vector<long> targets;
-  // A target follows its word and blanks: the digits of a line number in front never are one.
-  if (!MayHoldJump(line, 0)) return targets;
+  // A target follows its word and blanks: the blanks and digits of a line number in front
+  // are passed over.
+  size_t code_start = 0;
+  while (code_start < line.size() &&
+         (basic::IsBlank(line[code_start]) || IsDigit(line[code_start])))
+    ++code_start;
+  if (!MayHoldJump(line, code_start)) return targets;
   // The code before the comment, string literals passed over whole: no word inside one counts.
   std::string_view s = line.substr(0, basic::CommentStart(line));
   while (!s.empty()) {
