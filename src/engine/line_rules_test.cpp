@@ -1,4 +1,6 @@
 #include "engine/line_rules.h"
+#include "engine/engine_test_support.h"
+#include "engine/module_text.h"
 #include "engine/text_util.h"
 
 #include <gtest/gtest.h>
@@ -108,6 +110,37 @@ TEST(TextUtilTest, JumpTargetsReadOnlyTheCode) {
   };
   for (const auto& c : cases)
     EXPECT_EQ(JumpTargets(c.line), c.targets) << c.line;
+}
+
+// The module's text tells most lines from their first words; whatever it decides so must be
+// what the full reading of the line says, for lines as read and for lines written since.
+TEST(ModuleTextTest, FirstWordsAnswerAsTheFullReading) {
+  const std::vector<std::string> lines = {
+      "End Sub", "  End   Sub ' done", "10 End Function", "10End Sub", "x: End Sub",
+      "Endx Sub", "End Property", "End If", "End", "End\tSub", "End Select", "end sub",
+      "Public Sub A()", "Private Function B() As Long", "Friend Property Get C()",
+      "Static Sub D()", "Global Sub E()", "Sub F()", "s = 1", "Pub = 2", "Sub_x = 1",
+      "10 Public Sub G()", "   Property Let H(v)", "Select Case x", "x = 1 _", "' note _",
+      "x = PROCNAME_", "", "   ", "#If A Then", "ErrHandler:", "100", "Rem End Sub",
+      "'End Sub", "Print \"End Sub\"", "x = 1: End Sub", "Case 1: End Function",
+      "s = \"a:b\": End Sub", "Sub", "Public", "P", "Get x", "Function\tI()",
+      "  20   Sub J()", "Private Declare Sub K Lib \"k\" ()", "Fr = 1", "Global_x = 2"};
+  std::vector<std::string> code = lines;
+  ModuleFixture fixture(L(code));
+  ModuleText text(fixture.code());
+  ASSERT_EQ(text.Count(), static_cast<int32_t>(lines.size()));
+  // Every line once more as written since (read when first asked, not with the module).
+  for (const std::string& line : lines)
+    text.Insert(text.Count() + 1, line);
+  for (int32_t i = 1; i <= text.Count(); ++i) {
+    const std::string line(text.Line(i));
+    EXPECT_EQ(text.HoldsEnd(i), HoldsProcedureEnd(line)) << line;
+    EXPECT_EQ(text.Continues(i), ContinuesOnNextLine(line)) << line;
+    if (!MayBeHeader(text.Facts(i), line)) {
+      EXPECT_TRUE(ParseHeader(line).name.empty()) << line;
+    }
+    EXPECT_EQ(text.Facts(i).colon, line.find(':') != std::string::npos) << line;
+  }
 }
 
 }  // namespace
