@@ -156,6 +156,7 @@ bool SaveChanged(vbfiles::FileIde& ide) {
 // or "".
 std::string Load(const BatchOptions& o, vbfiles::FileIde& ide) {
   ide.SetCodePage(o.code_page);
+  ide.SetLoadOnAllCores(true);  // the process ends with its command
   try {
     ide.Open(o.path);
   } catch (const IdeError& error) {

@@ -29,7 +29,7 @@ FileIde::~FileIde() = default;
 std::unique_ptr<FileProject> FileIde::LoadListed(const std::string& path,
                                                  const std::string& where) const {
   try {
-    return FileProject::Load(path, code_page_, depth_);
+    return FileProject::Load(path, code_page_, depth_, {}, all_cores_);
   } catch (const IdeError& error) {
     if (error.Description().starts_with(path)) throw;
     throw IdeError(error.Number(), where + error.Description(), error.Source());
@@ -62,7 +62,7 @@ void FileIde::Open(const std::string& path) {
       projects.push_back(LoadListed(*project_path.path, where));
     }
   } else if (ext == ".vbp") {
-    projects.push_back(FileProject::Load(*found, code_page_, depth_));
+    projects.push_back(FileProject::Load(*found, code_page_, depth_, {}, all_cores_));
   } else {
     throw IdeError(host::kErrBadFileFormat,
                    *found + ": not a project (.vbp) or project group (.vbg) file", "vbfiles");

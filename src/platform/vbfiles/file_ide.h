@@ -43,6 +43,10 @@ class FileIde final : public host::Ide, public host::Projects {
   // How much of each component the next Open loads (see FileComponent::Load): kCodeOnly for
   // a group that is only read and checked.
   void SetLoadDepth(LoadDepth depth) { depth_ = depth; }
+  // Whether the next Open loads each project's components on every core, also to be edited:
+  // for a program that ends once its command is done (kestrix-batch). Off, they are loaded on
+  // the calling thread, which works on them for as long as the IDE runs.
+  void SetLoadOnAllCores(bool all_cores) { all_cores_ = all_cores; }
 
   // The compiler command line every project's MakeCompiledFile runs (see compiler.h); ""
   // checks the saved project instead.
@@ -73,6 +77,7 @@ class FileIde final : public host::Ide, public host::Projects {
   std::string compiler_;
   int code_page_ = 0;
   LoadDepth depth_ = LoadDepth::kFull;
+  bool all_cores_ = false;
   size_t startup_index_ = 0;
   host::Project* active_project_ = nullptr;
   std::unique_ptr<Pane> active_pane_;

@@ -62,14 +62,18 @@ std::vector<std::string> FileProject::ResolveComponents() const {
 }
 
 std::unique_ptr<FileProject> FileProject::Load(const std::string& path, int code_page,
-                                               LoadDepth depth, const LoadedHook& loaded) {
+                                               LoadDepth depth, const LoadedHook& loaded,
+                                               bool all_cores) {
   std::unique_ptr<FileProject> project(new FileProject(AbsolutePath(path), code_page));
   project->file_ = ProjectFile::Parse(ReadFileBytes(project->path_), project->path_);
   std::vector<std::string> files = project->ResolveComponents();
   const auto& refs = project->file_.Components();
   // A copy loaded to be checked is read on every core, and freed soon. The IDE's own
-  // components are loaded on this thread: they are edited here for as long as the IDE runs.
-  // Either way the error is the first in the project's order.
+  // components are loaded on this thread: they are edited here for as long as the IDE runs,
+  // and the allocator keeps the memory another thread allocated apart, so that what is freed
+  // of it would never serve this thread again; unless the program ends with its command (a
+  // batch run), which has every core load them. Either way the error is the first in the
+  // project's order.
   project->components_.resize(refs.size());
   auto load = [&](size_t k) {
     try {
@@ -85,7 +89,7 @@ std::unique_ptr<FileProject> FileProject::Load(const std::string& path, int code
           error.Source());
     }
   };
-  ForEachIndex(refs.size(), load, depth == LoadDepth::kCodeOnly);
+  ForEachIndex(refs.size(), load, depth == LoadDepth::kCodeOnly || all_cores);
   project->listed_ = project->components_.size();
   return project;
 }

@@ -24,10 +24,12 @@ class FileProject final : public host::Project, public host::Components {
   // With LoadDepth::kCodeOnly the components are loaded to be read and checked, never
   // edited (see FileComponent::Load). `loaded`, when given, is called with each component
   // (and its index) as soon as it is loaded, on whichever thread loaded it.
+  // A copy loaded kCodeOnly is read on every core; a full load only with `all_cores`, for a
+  // program that ends once its command is done (see FileIde::SetLoadOnAllCores).
   using LoadedHook = std::function<void(const FileProject&, size_t, FileComponent&)>;
   static std::unique_ptr<FileProject> Load(const std::string& path, int code_page = 0,
                                            LoadDepth depth = LoadDepth::kFull,
-                                           const LoadedHook& loaded = {});
+                                           const LoadedHook& loaded = {}, bool all_cores = false);
 
   // The compiler command line MakeCompiledFile runs (see compiler.h); "" checks the saved
   // project instead and writes no executable.
