@@ -187,6 +187,16 @@ class NoCaseSearch {
   // The first match at or after `from`; npos when there is none.
   size_t Find(size_t from) const;
 
+  // Where the next occurrences of the looked-for character in each case stand, kept from one
+  // Find to the next: a search that goes on down the text then reads each byte once, even
+  // where one case of the character does not occur again.
+  struct Cursor {
+    size_t lower = 0, upper = 0;
+    bool valid = false;
+  };
+  // Find, for searches from ever later positions sharing one cursor.
+  size_t Find(size_t from, Cursor& cursor) const;
+
  private:
   std::string_view text_;
   std::string_view needle_;

@@ -121,6 +121,11 @@ NoCaseSearch::NoCaseSearch(std::string_view text, std::string_view needle)
 }
 
 size_t NoCaseSearch::Find(size_t from) const {
+  Cursor cursor;
+  return Find(from, cursor);
+}
+
+size_t NoCaseSearch::Find(size_t from, Cursor& cursor) const {
   const std::string_view text = text_, needle = needle_;
   if (needle.empty()) return from <= text.size() ? from : std::string_view::npos;
   if (needle.size() > text.size() || from > text.size() - needle.size()) {
@@ -142,8 +147,16 @@ size_t NoCaseSearch::Find(size_t from) const {
   };
   const char lower = static_cast<char>(Low(needle[anchor_]));
   const char upper = (lower >= 'a' && lower <= 'z') ? static_cast<char>(lower - 32) : lower;
-  size_t at_lower = next(lower, from);
-  size_t at_upper = upper == lower ? std::string_view::npos : next(upper, from);
+  // An occurrence found before and not passed yet is where the next one of that case is.
+  size_t& at_lower = cursor.lower;
+  size_t& at_upper = cursor.upper;
+  if (!cursor.valid || at_lower < from) at_lower = next(lower, from);
+  if (upper == lower) {
+    at_upper = std::string_view::npos;
+  } else if (!cursor.valid || at_upper < from) {
+    at_upper = next(upper, from);
+  }
+  cursor.valid = true;
   while (at_lower != std::string_view::npos || at_upper != std::string_view::npos) {
     size_t i = std::min(at_lower, at_upper);
     if (matches_at(i)) return i;

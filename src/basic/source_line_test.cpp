@@ -88,9 +88,32 @@ TEST(SourceLineTest, FindNoCaseFindsTheFirstMatchInShortAndLongTexts) {
       for (size_t from : {size_t{0}, size_t{1}, size_t{150}, size_t{201}, text.size()}) {
         EXPECT_EQ(FindNoCase(text, needle, from), reference(text, needle, from))
             << text.size() << " " << needle << " " << from;
+        EXPECT_EQ(NoCaseSearch(text, needle).Find(from), reference(text, needle, from))
+            << text.size() << " " << needle << " " << from;
       }
+      // Every match in turn, the search going on from past each one with the same cursor.
+      NoCaseSearch search(text, needle);
+      NoCaseSearch::Cursor cursor;
+      size_t expected = reference(text, needle, 0);
+      for (size_t at = search.Find(0, cursor); at != std::string::npos;
+           at = search.Find(at + 1, cursor)) {
+        EXPECT_EQ(at, expected) << needle;
+        expected = reference(text, needle, at + 1);
+      }
+      EXPECT_EQ(expected, std::string::npos) << needle;
     }
   }
+  // A module's worth of matches whose rarest character stands in one case only.
+  std::string module;
+  for (int i = 0; i < 300; ++i)
+    module += "On Error Goto KestrixLocalHandler\r\nx = 1\r\n";
+  NoCaseSearch search(module, "on error goto kestrixlocalhandler");
+  NoCaseSearch::Cursor cursor;
+  size_t count = 0;
+  for (size_t at = search.Find(0, cursor); at != std::string::npos;
+       at = search.Find(at + 1, cursor))
+    ++count;
+  EXPECT_EQ(count, 300u);
 }
 
 TEST(SourceLineTest, ContinuationNeedsABlankBeforeTheUnderscore) {

@@ -240,13 +240,14 @@ std::vector<int32_t> ModuleText::LinesHolding(std::string_view needle) const {
     return lines;
   }
   const basic::NoCaseSearch search(source_, needle);
-  for (size_t at = search.Find(0); at != std::string_view::npos;) {
+  basic::NoCaseSearch::Cursor cursor;
+  for (size_t at = search.Find(0, cursor); at != std::string_view::npos;) {
     // A needle holds no line break: the match lies on the line it starts on.
     const auto line = static_cast<size_t>(
         std::upper_bound(starts_.begin(), starts_.end(), static_cast<uint32_t>(at)) -
         starts_.begin());
     lines.push_back(static_cast<int32_t>(line));
-    at = line < starts_.size() ? search.Find(starts_[line]) : std::string_view::npos;
+    at = line < starts_.size() ? search.Find(starts_[line], cursor) : std::string_view::npos;
   }
   return lines;
 }
