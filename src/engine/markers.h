@@ -13,5 +13,7 @@ inline constexpr const char* kSkipProcMark = "KestrixSkipProc";
 inline constexpr const char* kSkipModuleMark = "KestrixSkipModule";
 // The word every mark and label above starts with.
 inline constexpr const char* kMarkStem = "Kestrix";
+// The module-name constant's name, which its declaration holds however it is spaced.
+inline constexpr const char* kModuleNameStem = "MODULENAME_";
 
 }  // namespace kestrix::engine

@@ -163,9 +163,11 @@ bool InstrumentModule(EngineState& state, host::CodeModule* code) {
   std::optional<bool> declared;
   try {
     text.emplace(*code);
-    // Every mark and label Kestrix writes starts with its name: in most modules one search
-    // for it answers every later search for them.
+    // Every mark and label Kestrix writes starts with its name, and both ways of writing the
+    // module-name constant hold its name: in most modules one search for each answers every
+    // later search for them.
     text->HeldAsRead(kMarkStem);
+    text->HeldAsRead(kModuleNameStem);
     const uint32_t found = text->ContainsEach(
         {kSkipModuleMark, "Const MODULENAME_ =", "Const MODULENAME_="}, 1, text->Count());
     skip = (found & 1) != 0;

@@ -318,7 +318,8 @@ std::string OkNote(const WalkNotes& notes) {
   return extra.empty() ? "Ok" : "Ok (" + extra + ")";
 }
 
-std::string ExitStatement(ProcKind kind, const Header& header, const std::string& from_end) {
+std::string ExitStatement(ProcKind kind, const basic::Header& header,
+                          const std::string& from_end) {
   if (kind != ProcKind::kProc) return "Exit Property";
   if (!header.name.empty()) return header.function ? "Exit Function" : "Exit Sub";
   return from_end;
@@ -393,7 +394,8 @@ void InstrumentProcedure(EngineState& state, const std::string& name, ProcKind k
   std::string member = p.declaration;
   if (note.empty()) {
     bool handlers = state.InsertsErrorHandlers();
-    exit_statement = ExitStatement(kind, ParseHeader(p.declaration), exit_statement);
+    // The declaration is a header line: no need to tell it from other lines first.
+    exit_statement = ExitStatement(kind, basic::ReadLineHeader(p.declaration), exit_statement);
     int32_t decl_last = StatementEnd(code, p.body, p.end - 1);
     HeaderShape shape = ReadHeaderShape(code, decl_last, p.end);
     // Where the head block goes. A header repeated in the branches of an #If group with no
