@@ -137,8 +137,11 @@ void ModuleText::MoveGapTo(size_t index, size_t room) {
     const size_t after = lines_.size() - gap_end_;
     const size_t gap = room + (gap_ + after) / 2 + 64;
     std::vector<Entry> grown(gap_ + gap + after);
-    std::memcpy(grown.data(), lines_.data(), gap_ * sizeof(Entry));
-    std::memcpy(grown.data() + gap_ + gap, lines_.data() + gap_end_, after * sizeof(Entry));
+    // An empty module has no lines yet (and no storage to copy from).
+    if (gap_ > 0) std::memcpy(grown.data(), lines_.data(), gap_ * sizeof(Entry));
+    if (after > 0) {
+      std::memcpy(grown.data() + gap_ + gap, lines_.data() + gap_end_, after * sizeof(Entry));
+    }
     lines_.swap(grown);
     gap_end_ = gap_ + gap;
   }
