@@ -137,7 +137,8 @@ void RunInOrder(int32_t count, unsigned threads, const host::StatusOutput& real,
         t.join();
     }
   } joiner{pool, mutex, stop};
-  const unsigned helpers = std::min(threads, static_cast<unsigned>(count)) - 1;
+  // The calling thread is one of them: none more for one thread (or none asked for).
+  const unsigned helpers = std::max(1u, std::min(threads, static_cast<unsigned>(count))) - 1;
   for (unsigned t = 0; t < helpers; ++t) {
     pool.emplace_back([&] {
       for (int32_t i = take(); i >= 0; i = take())

@@ -57,7 +57,8 @@ class RecordedStatus final : public host::StatusOutput {
 };
 
 // Runs `work(index, status)` for indices 0 to count - 1, handed out in that order, on up to
-// `threads` threads (the calling thread among them), each with its own recording of `real`;
+// `threads` threads (the calling thread among them; 0 counts as 1), each with its own
+// recording of `real`;
 // calls `done(index, status)` on the calling thread for 0, 1, 2, … in that order, each as
 // soon as that index and all before it are worked. When `done` answers false, or `work`
 // throws, no further index is handed out; the exception is thrown again on the calling

@@ -22,7 +22,7 @@ void Wait(int32_t i) {
 }
 
 TEST(RunInOrderTest, PlaysEachRecordingInOrderWhateverFinishesFirst) {
-  for (unsigned threads : {1u, 2u, 4u, 16u}) {
+  for (unsigned threads : {0u, 1u, 2u, 4u, 16u}) {
     StatusModel real;
     real.SetText(StatusOutput::kProjectField, "P");
     std::vector<int32_t> played;
