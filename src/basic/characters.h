@@ -68,11 +68,11 @@ inline size_t BlanksEnd(std::string_view s, size_t i = 0) {
   return i;
 }
 
-// True when the text holds a digit; eight bytes at a time.
-inline bool HasDigit(std::string_view s) {
+// The first digit at or after `from`; npos when there is none. Eight bytes at a time.
+inline size_t FindDigit(std::string_view s, size_t from = 0) {
   constexpr uint64_t kLows = 0x7F7F7F7F7F7F7F7FULL;
   constexpr uint64_t kHighs = 0x8080808080808080ULL;
-  size_t i = 0;
+  size_t i = from;
   for (; i + 8 <= s.size(); i += 8) {
     uint64_t word;
     std::memcpy(&word, s.data() + i, sizeof word);
@@ -80,12 +80,25 @@ inline bool HasDigit(std::string_view s) {
     // is 10 or more (or had its own high bit).
     const uint64_t x = word ^ 0x3030303030303030ULL;
     const uint64_t big = ((x & kLows) + 0x7676767676767676ULL) | x;
-    if (~big & kHighs) return true;
+    const uint64_t digits = ~big & kHighs;
+    if (digits != 0) {
+      // The first such byte in memory order is the lowest of a little-endian word.
+      if constexpr (std::endian::native == std::endian::little) {
+        return i + static_cast<size_t>(std::countr_zero(digits)) / 8;
+      } else {
+        return i + static_cast<size_t>(std::countl_zero(digits)) / 8;
+      }
+    }
   }
   for (; i < s.size(); ++i) {
-    if (IsDigit(s[i])) return true;
+    if (IsDigit(s[i])) return i;
   }
-  return false;
+  return std::string_view::npos;
+}
+
+// True when the text holds a digit.
+inline bool HasDigit(std::string_view s) {
+  return FindDigit(s) != std::string_view::npos;
 }
 
 inline bool EqualsNoCase(std::string_view a, std::string_view b) {
@@ -184,6 +197,9 @@ size_t FindNoCase(std::string_view text, std::string_view needle, size_t from = 
 class NoCaseSearch {
  public:
   NoCaseSearch(std::string_view text, std::string_view needle);
+  // The same, looking for needle[anchor] (an index in the needle) without sampling the text.
+  NoCaseSearch(std::string_view text, std::string_view needle, size_t anchor)
+      : text_(text), needle_(needle), anchor_(anchor) {}
   // The first match at or after `from`; npos when there is none.
   size_t Find(size_t from) const;
 

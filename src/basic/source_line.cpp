@@ -74,28 +74,7 @@ size_t FindNoCase(std::string_view text, std::string_view needle, size_t from) {
   for (size_t k = 1; k < needle.size(); ++k) {
     if (Commonness(needle[k]) < Commonness(needle[anchor])) anchor = k;
   }
-  const char* base = text.data() + anchor;
-  const size_t span = last_start + 1;  // where a match may start
-  auto next = [&](char c, size_t at) -> size_t {
-    if (at >= span) return std::string_view::npos;
-    const void* p = std::memchr(base + at, c, span - at);
-    return p == nullptr ? std::string_view::npos
-                        : static_cast<size_t>(static_cast<const char*>(p) - base);
-  };
-  const char lower = static_cast<char>(Low(needle[anchor]));
-  const char upper = (lower >= 'a' && lower <= 'z') ? static_cast<char>(lower - 32) : lower;
-  size_t at_lower = next(lower, from);
-  size_t at_upper = upper == lower ? std::string_view::npos : next(upper, from);
-  while (at_lower != std::string_view::npos || at_upper != std::string_view::npos) {
-    size_t i = std::min(at_lower, at_upper);
-    if (Low(text[i]) == first && matches_at(i)) return i;
-    if (i == at_lower) {
-      at_lower = next(lower, i + 1);
-    } else {
-      at_upper = next(upper, i + 1);
-    }
-  }
-  return std::string_view::npos;
+  return NoCaseSearch(text, needle, anchor).Find(from);
 }
 
 NoCaseSearch::NoCaseSearch(std::string_view text, std::string_view needle)

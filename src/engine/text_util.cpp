@@ -1,9 +1,6 @@
 #include "engine/text_util.h"
 
 #include <algorithm>
-#include <bit>
-#include <cstdint>
-#include <cstring>
 
 #include "basic/source_line.h"
 
@@ -49,33 +46,6 @@ bool MayHoldHeader(std::string_view line) {
   return false;
 }
 
-// The first digit at or after `from`; npos when there is none. Eight bytes at a time.
-size_t NextDigit(std::string_view s, size_t from) {
-  constexpr uint64_t kLows = 0x7F7F7F7F7F7F7F7FULL;
-  constexpr uint64_t kHighs = 0x8080808080808080ULL;
-  size_t i = from;
-  for (; i + 8 <= s.size(); i += 8) {
-    uint64_t word;
-    std::memcpy(&word, s.data() + i, sizeof word);
-    // A digit becomes a byte below 10; the high bit of a byte of `big` is set when that byte
-    // is 10 or more (or had its own high bit).
-    const uint64_t x = word ^ 0x3030303030303030ULL;
-    const uint64_t big = ((x & kLows) + 0x7676767676767676ULL) | x;
-    const uint64_t digits = ~big & kHighs;
-    if (digits != 0) {
-      if constexpr (std::endian::native == std::endian::little) {
-        return i + static_cast<size_t>(std::countr_zero(digits)) / 8;
-      } else {
-        return i + static_cast<size_t>(std::countl_zero(digits)) / 8;
-      }
-    }
-  }
-  for (; i < s.size(); ++i) {
-    if (IsDigit(s[i])) return i;
-  }
-  return std::string_view::npos;
-}
-
 // True when line[0..end) ends with the word `word` (in any case), no name character before it.
 bool EndsWithWord(std::string_view line, size_t end, std::string_view word) {
   if (end < word.size() || !EqualsNoCase(line.substr(end - word.size(), word.size()), word)) {
@@ -89,7 +59,8 @@ bool EndsWithWord(std::string_view line, size_t end, std::string_view word) {
 // any case, followed by blanks and a digit: where a line number may stand. Looked for from
 // the digits, which few lines hold after a blank.
 bool MayHoldJump(std::string_view line, size_t from) {
-  for (size_t p = NextDigit(line, from); p != std::string_view::npos; p = NextDigit(line, p + 1)) {
+  for (size_t p = basic::FindDigit(line, from); p != std::string_view::npos;
+       p = basic::FindDigit(line, p + 1)) {
     const size_t run = p;
     while (p + 1 < line.size() && IsDigit(line[p + 1]))
       ++p;  // the rest of the number: the next search starts past it

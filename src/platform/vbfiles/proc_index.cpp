@@ -308,15 +308,6 @@ int32_t ProcIndex::Find(std::string_view name, host::ProcKind kind) const {
   return it->second;
 }
 
-ProcIndex::Proc ProcIndex::At(int32_t index) const {
-  Proc p = procs_[static_cast<size_t>(index)];
-  p.header = Eff(index, p.header);
-  p.decl_last = Eff(index, p.decl_last);
-  p.decl_reach = Eff(index, p.decl_reach);
-  p.end = Eff(index, p.end);
-  return p;
-}
-
 bool ProcIndex::InsideDeclaration(int32_t line) const {
   int32_t k = FirstEndingAtOrAfter(line);
   if (k == Count()) {

@@ -66,8 +66,7 @@ class ProcIndex {
   int32_t ProcAt(int32_t line) const;
   // Index of the first procedure with this name (any case) and kind, or -1.
   int32_t Find(std::string_view name, host::ProcKind kind) const;
-  // The procedure with its positions as they stand now.
-  Proc At(int32_t index) const;
+  // The procedure's name, kind and header line as they stand now.
   const std::string& NameAt(int32_t index) const { return procs_[static_cast<size_t>(index)].name; }
   host::ProcKind KindAt(int32_t index) const { return procs_[static_cast<size_t>(index)].kind; }
   int32_t HeaderAt(int32_t index) const {
