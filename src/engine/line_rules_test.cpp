@@ -124,7 +124,9 @@ TEST(ModuleTextTest, FirstWordsAnswerAsTheFullReading) {
       "x = PROCNAME_", "", "   ", "#If A Then", "ErrHandler:", "100", "Rem End Sub",
       "'End Sub", "Print \"End Sub\"", "x = 1: End Sub", "Case 1: End Function",
       "s = \"a:b\": End Sub", "Sub", "Public", "P", "Get x", "Function\tI()",
-      "  20   Sub J()", "Private Declare Sub K Lib \"k\" ()", "Fr = 1", "Global_x = 2"};
+      "  20   Sub J()", "Private Declare Sub K Lib \"k\" ()", "Fr = 1", "Global_x = 2",
+      "On Error GoTo 0", "on error goto 0: x = 1", "If a Then On Error GOTO 0", "GoTo 0",
+      "GoTo  0", "GoTo 10", "x = \"goto 0\"", "GoTo0", "s = 1: GoTo 0 ' again"};
   std::vector<std::string> code = lines;
   ModuleFixture fixture(L(code));
   ModuleText text(fixture.code());
@@ -140,6 +142,8 @@ TEST(ModuleTextTest, FirstWordsAnswerAsTheFullReading) {
       EXPECT_TRUE(ParseHeader(line).name.empty()) << line;
     }
     EXPECT_EQ(text.Facts(i).colon, line.find(':') != std::string::npos) << line;
+    EXPECT_EQ(text.Facts(i).goto_zero, basic::FindNoCase(line, "GoTo 0") != std::string::npos)
+        << line;
   }
 }
 

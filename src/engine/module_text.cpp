@@ -15,12 +15,23 @@ namespace {
 
 constexpr size_t kChunkSize = size_t{1} << 16;
 
+// True when the text holds a CR or LF. Needles are short: a loop, not a search per character.
+bool HoldsLineBreak(std::string_view text) {
+  for (char c : text) {
+    if (c == '\r' || c == '\n') return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 namespace {
 
-// ReadLineFacts but for the colon, which the caller tells.
-LineFacts ReadFacts(std::string_view line, bool colon) {
+// What a line holds "GoTo 0" in, in any case.
+constexpr std::string_view kGotoZero = "goto 0";
+
+// ReadLineFacts but for the colon and "GoTo 0", which the caller tells.
+LineFacts ReadFacts(std::string_view line, bool colon, bool goto_zero) {
   LineFacts facts;
   const size_t n = line.size();
   const size_t start = basic::BlanksEnd(line);
@@ -39,6 +50,7 @@ LineFacts ReadFacts(std::string_view line, bool colon) {
   facts.word_at = static_cast<uint32_t>(word);
   facts.colon = colon;
   facts.continues = basic::ContinuesOnNextLine(line);
+  facts.goto_zero = goto_zero;
   return facts;
 }
 
@@ -79,7 +91,14 @@ bool MayBeHeader(const LineFacts& facts, std::string_view line) {
 }
 
 LineFacts ReadLineFacts(std::string_view line) {
-  return ReadFacts(line, line.find(':') != std::string_view::npos);
+  return ReadFacts(line, line.find(':') != std::string_view::npos,
+                   basic::FindNoCase(line, kGotoZero) != std::string_view::npos);
+}
+
+KnownLine KnowLine(std::string_view text) {
+  KnownLine known{text, ReadLineFacts(text), false};
+  known.holds_end = MayHoldEnd(text, known.facts) && HoldsProcedureEnd(text);
+  return known;
 }
 
 ModuleText::ModuleText(host::CodeModule& code) {
@@ -93,11 +112,14 @@ ModuleText::ModuleText(host::CodeModule& code) {
   starts_.resize(static_cast<size_t>(n));
   std::string_view all = source_;
   // Lines never hold a line feed, so every one in the text ends a line (with the CR before it).
-  // Each line's facts are read with it; colons are few, so they are looked for in the whole
-  // text, not line by line.
+  // Each line's facts are read with it; colons and "GoTo 0" are few, so they are looked for in
+  // the whole text, not line by line.
   size_t pos = 0;
   int32_t read = 0;
   size_t colon = all.find(':');
+  const basic::NoCaseSearch zero_search(all, kGotoZero);
+  basic::NoCaseSearch::Cursor zero_cursor;
+  size_t zero = zero_search.Find(0, zero_cursor);
   for (;;) {
     size_t lf = all.find('\n', pos);
     size_t end = lf == std::string_view::npos ? all.size() : lf;
@@ -105,10 +127,11 @@ ModuleText::ModuleText(host::CodeModule& code) {
         (lf != std::string_view::npos && end > pos && all[end - 1] == '\r') ? end - 1 : end;
     if (++read > n) break;
     if (colon < pos) colon = all.find(':', pos);
+    if (zero < pos) zero = zero_search.Find(pos, zero_cursor);
     starts_[static_cast<size_t>(read - 1)] = static_cast<uint32_t>(pos);
     Entry& entry = lines_[gap + static_cast<size_t>(read - 1)];
     entry = Entry(all.substr(pos, cut - pos), read);
-    entry.facts = ReadFacts(entry.text, colon < cut);
+    entry.facts = ReadFacts(entry.text, colon < cut, zero < cut);
     entry.facts_known = true;
     // Most lines are told from their first word; the few others when they are asked about.
     if (!MayHoldEnd(entry.text, entry.facts)) entry.holds_end = 0;
@@ -187,6 +210,16 @@ void ModuleText::InsertEach(int32_t line, std::span<const std::string_view> line
     lines_[gap_++] = Entry(Store(text), 0);
 }
 
+void ModuleText::InsertKnown(int32_t line, std::span<const KnownLine> lines) {
+  MoveGapTo(static_cast<size_t>(line - 1), lines.size());
+  for (const KnownLine& known : lines) {
+    Entry& entry = lines_[gap_++];
+    entry = Entry(Store(known.text), 0, known.holds_end ? 1 : 0);
+    entry.facts = known.facts;
+    entry.facts_known = true;
+  }
+}
+
 void ModuleText::Replace(int32_t line, std::string_view text, bool same_end) {
   Entry& entry = At(line);
   const int8_t holds_end = same_end ? entry.holds_end : int8_t{-1};
@@ -231,7 +264,7 @@ bool ModuleText::HeldAsRead(std::string_view needle) const {
 
 std::vector<int32_t> ModuleText::LinesHolding(std::string_view needle) const {
   std::vector<int32_t> lines;
-  if (needle.empty() || needle.find_first_of("\r\n") != std::string_view::npos) return lines;
+  if (needle.empty() || HoldsLineBreak(needle)) return lines;
   if (source_.empty()) {
     // Read line by line: only the lines still as read count.
     for (int32_t i = 1; i <= Count(); ++i) {
@@ -268,8 +301,7 @@ uint32_t ModuleText::ContainsEach(std::initializer_list<std::string_view> needle
   size_t fresh_count = 0;
   for (size_t k = 0; k < count; ++k) {
     std::string_view needle = needles[k];
-    const bool searchable = !needle.empty() && !source_.empty() &&
-                            needle.find_first_of("\r\n") == std::string_view::npos;
+    const bool searchable = !needle.empty() && !source_.empty() && !HoldsLineBreak(needle);
     if (searchable && !HeldAsRead(needle)) {
       fresh_index[fresh_count++] = k;
     } else {
@@ -309,7 +341,7 @@ uint32_t ModuleText::SearchLines(const std::string_view* needles, size_t count, 
       found |= uint32_t{1} << k;
       continue;
     }
-    joinable = joinable && needles[k].find_first_of("\r\n") == std::string_view::npos;
+    joinable = joinable && !HoldsLineBreak(needles[k]);
     ++left;
   }
   const auto source_begin = reinterpret_cast<uintptr_t>(source_.data());

@@ -49,12 +49,22 @@ struct LineFacts {
   uint32_t word_at = 0;    // where that character stands
   bool colon = false;      // the line holds a ':' (a label or a second statement may follow)
   bool continues = false;  // ContinuesOnNextLine
+  bool goto_zero = false;  // the line holds "GoTo 0", in any case (where a jump may be turned)
 };
 LineFacts ReadLineFacts(std::string_view line);
 
 // False when ParseHeader finds no header in `line`, whose facts these are: its first word
 // must start as a modifier, Sub, Function or Property does.
 bool MayBeHeader(const LineFacts& facts, std::string_view line);
+
+// A line with what the walks ask of it, read once: for a text inserted again and again (the
+// handler block goes into every procedure).
+struct KnownLine {
+  std::string_view text;
+  LineFacts facts;
+  bool holds_end = false;  // HoldsProcedureEnd
+};
+KnownLine KnowLine(std::string_view text);
 
 class ModuleText {
  public:
@@ -73,6 +83,8 @@ class ModuleText {
   void Insert(int32_t line, std::string_view text);
   // Inserts `lines` (each a single line) as lines `line`, `line` + 1, ….
   void InsertEach(int32_t line, std::span<const std::string_view> lines);
+  // The same with lines read before.
+  void InsertKnown(int32_t line, std::span<const KnownLine> lines);
   // Line `line` becomes `text` (a single line). `same_end`: the new text holds a procedure's
   // End exactly when the old one did (a line number put in front, a jump's target changed),
   // so that HoldsEnd need not read it again.

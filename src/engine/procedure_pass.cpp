@@ -1,7 +1,9 @@
 #include "engine/procedure_pass.h"
 
 #include <algorithm>
+#include <memory>
 #include <set>
+#include <span>
 #include <utility>
 
 #include "engine/line_rules.h"
@@ -150,15 +152,6 @@ char* FormatLineNumber(char* end, long number) {
   return p;
 }
 
-// False when the line holds no "GoTo 0" (in any case), so that "On Error GoTo 0" need not be
-// looked for: a '0' is in many lines, a GoTo right before it in few.
-bool MayJumpToZero(std::string_view line) {
-  for (size_t at = line.find('0'); at != std::string_view::npos; at = line.find('0', at + 1)) {
-    if (at >= 5 && line[at - 1] == ' ' && EqualsNoCase(line.substr(at - 5, 4), "goto")) return true;
-  }
-  return false;
-}
-
 // NeedsNoLineNumber of a line as read, `stripped` being the line past its leading blanks.
 bool TakesNoNumber(const LineFacts& facts, std::string_view stripped) {
   const char c = facts.first;
@@ -180,18 +173,20 @@ enum class LineChange { kNone, kNumbered, kRewritten };
 
 // Gives the line its number (when it takes one) and turns "On Error GoTo 0" into a jump to
 // the local handler (when handlers are inserted), as long as the line stays within VB's
-// length. kNumbered: the line is to be written as `prefix` followed by `text`; kRewritten:
-// `out` holds it as it is to be written. `facts` are those of `text`.
+// length. kNumbered: the line is to be written as `prefix`
+// followed by `text`; kRewritten: `out` holds it as it is to be written. `facts` are those of
+// `text`.
 LineChange TransformBodyLine(std::string_view text, const LineFacts& facts, long& next_free,
                              long position, const std::set<long>& taken, bool handlers,
                              int32_t original, WalkNotes& notes, std::string& out,
                              std::string_view& prefix) {
   std::string_view line = text;
   bool changed = false;
-  if (handlers) {
+  // A line holding no "GoTo 0" (most lines) holds no such jump.
+  if (handlers && facts.goto_zero) {
     // Only the target changes: the statement keeps the case it was written in, so that
     // cleaning gives back the very text (VB's own spelling is the one written here).
-    size_t at = MayJumpToZero(text) ? FindInCode(text, kOnErrorGotoZero) : std::string::npos;
+    size_t at = FindInCode(text, kOnErrorGotoZero);
     if (at != std::string::npos) {
       if (text.size() - 1 + std::string_view(kLocalHandlerLabel).size() > kMaxLineLength) {
         notes.jump_not_turned.push_back(original);
@@ -318,8 +313,7 @@ std::string OkNote(const WalkNotes& notes) {
   return extra.empty() ? "Ok" : "Ok (" + extra + ")";
 }
 
-std::string ExitStatement(ProcKind kind, const basic::Header& header,
-                          const std::string& from_end) {
+std::string ExitStatement(ProcKind kind, const basic::Header& header, const std::string& from_end) {
   if (kind != ProcKind::kProc) return "Exit Property";
   if (!header.name.empty()) return header.function ? "Exit Function" : "Exit Sub";
   return from_end;
@@ -341,13 +335,12 @@ std::string KindLabel(ProcKind kind) {
   return "";
 }
 
-int32_t InsertMarkedBlock(ModuleText& code, int32_t at_line,
-                          std::initializer_list<std::string_view> texts) {
-  std::vector<std::string_view> lines;
-  lines.reserve(16);
-  lines.emplace_back(kBeginMarker);
-  // The lines as clsTokenList cuts them (separator CR LF, not trimmed): a rest of only
-  // blanks after a separator gives no line.
+namespace {
+
+// Appends the lines of `texts` as clsTokenList cuts them (separator CR LF, not trimmed): a
+// rest of only blanks after a separator gives no line.
+void CutBlockLines(std::initializer_list<std::string_view> texts,
+                   std::vector<std::string_view>& lines) {
   auto only_blanks = [](std::string_view rest) {
     return rest.find_first_not_of(' ') == std::string_view::npos;
   };
@@ -359,6 +352,48 @@ int32_t InsertMarkedBlock(ModuleText& code, int32_t at_line,
       rest = p == std::string_view::npos ? std::string_view() : rest.substr(p + 2);
     }
   }
+}
+
+// The marked handler block of a procedure left by `exit_statement`, with `handler` (the
+// template) in it: the same lines in every procedure of a kind, so cut and read once on each
+// thread for as long as the template stays the same.
+std::span<const KnownLine> HandlerBlock(const std::string& exit_statement,
+                                        const std::string& handler) {
+  struct Block {
+    std::string exit_statement;
+    std::string exit_line;
+    std::string handler;
+    std::vector<KnownLine> lines;  // views into the strings above and into static text
+  };
+  // Held by pointer: the views must not move with the vector.
+  thread_local std::vector<std::unique_ptr<Block>> blocks;
+  for (const auto& block : blocks) {
+    if (block->exit_statement == exit_statement && block->handler == handler) return block->lines;
+  }
+  if (blocks.size() >= 8) blocks.clear();  // the template changed
+  auto block = std::make_unique<Block>();
+  block->exit_statement = exit_statement;
+  block->exit_line = "\t" + exit_statement;
+  block->handler = handler;
+  static const std::string label = std::string(kLocalHandlerLabel) + ":";
+  std::vector<std::string_view> cut{kBeginMarker};
+  CutBlockLines({block->exit_line, label, block->handler}, cut);
+  cut.emplace_back(kEndMarker);
+  block->lines.reserve(cut.size());
+  for (std::string_view line : cut)
+    block->lines.push_back(KnowLine(line));
+  blocks.push_back(std::move(block));
+  return blocks.back()->lines;
+}
+
+}  // namespace
+
+int32_t InsertMarkedBlock(ModuleText& code, int32_t at_line,
+                          std::initializer_list<std::string_view> texts) {
+  std::vector<std::string_view> lines;
+  lines.reserve(16);
+  lines.emplace_back(kBeginMarker);
+  CutBlockLines(texts, lines);
   lines.emplace_back(kEndMarker);
   code.InsertEach(at_line, lines);
   return at_line + static_cast<int32_t>(lines.size());
@@ -427,9 +462,10 @@ void InstrumentProcedure(EngineState& state, const std::string& name, ProcKind k
     line = WalkBody(code, first, p.end, handlers, taken, added_above + added, notes);
     int32_t end_line = p.end;
     if (handlers) {
-      static const std::string label = std::string(kLocalHandlerLabel) + ":";
-      end_line =
-          InsertMarkedBlock(code, p.end, {"\t" + exit_statement, label, state.LocalHandlerText()});
+      const std::span<const KnownLine> block =
+          HandlerBlock(exit_statement, state.LocalHandlerText());
+      code.InsertKnown(p.end, block);
+      end_line = p.end + static_cast<int32_t>(block.size());
     }
     // Everything between the declaration and the End line goes back in one piece, but for
     // headers declared again in other branches: they stay where they are.

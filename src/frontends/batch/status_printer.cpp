@@ -29,12 +29,22 @@ void Write(std::FILE* file, const std::string& text) {
   std::fwrite(text.data(), 1, text.size(), file);
 }
 
-// A row of the text format stays on one line: line breaks and tabs become spaces.
-// Appends the text on one line: a line break (CR LF, CR or LF) or a tab becomes a blank.
-// Returns how many characters it appended.
+// True when the text holds a CR, LF or tab. All three lie below 14, where row text has
+// nothing else, so most cells are passed with one comparison a character.
+bool HoldsBreakOrTab(std::string_view text) {
+  for (char c : text) {
+    if (static_cast<unsigned char>(c) <= '\r' && (c == '\r' || c == '\n' || c == '\t')) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// A row of the text format stays on one line: appends the text on one line, a line break (CR
+// LF, CR or LF) or a tab becoming a blank. Returns how many characters it appended.
 size_t AppendOneLine(std::string& out, std::string_view text) {
   const size_t before = out.size();
-  if (text.find_first_of("\r\n\t") == std::string_view::npos) {
+  if (!HoldsBreakOrTab(text)) {
     out += text;  // most cells
     return text.size();
   }
@@ -58,23 +68,29 @@ void PadRight(std::string& line, const std::string& cell, size_t width) {
   line += ' ';
 }
 
-std::string TextRow(const std::string& project, const std::string& module,
-                    const std::string& member, const std::string& lines, const std::string& notes) {
-  std::string line;
-  line.reserve(kProjectWidth + kModuleWidth + kMemberWidth + kLinesWidth + notes.size() + 8 +
-               project.size() + module.size() + member.size() + lines.size());
+// Appends the row, padded into its columns, to `out`; `line` is room to build it in.
+void AppendTextRow(std::string& out, std::string& line, const std::string& project,
+                   const std::string& module, const std::string& member, const std::string& lines,
+                   const std::string& notes) {
+  line.clear();
   PadRight(line, project, kProjectWidth);
   PadRight(line, module, kModuleWidth);
   PadRight(line, member, kMemberWidth);
-  std::string count;
-  AppendOneLine(count, lines);
-  line.append(kLinesWidth > count.size() ? kLinesWidth - count.size() : 0, ' ');
-  line += count;
+  const size_t count_at = line.size();
+  const size_t count = AppendOneLine(line, lines);
+  if (count < kLinesWidth) line.insert(count_at, kLinesWidth - count, ' ');
   line += ' ';
   AppendOneLine(line, notes);
   line.erase(line.find_last_not_of(' ') + 1);
   // Padded first: every Windows-1252 byte is one character wide.
-  return Cp1252ToUtf8(line) + '\n';
+  const bool ascii = std::all_of(line.begin(), line.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  if (ascii) {
+    out += line;
+  } else {
+    out += Cp1252ToUtf8(line);
+  }
+  out += '\n';
 }
 
 std::string JsonRow(const host::StatusRow& row) {
@@ -140,10 +156,11 @@ void StatusPrinter::OnRow(const host::StatusRow& row) {
       break;
     case Format::kText:
       if (!header_printed_) {
-        pending_rows_ += TextRow("Project", "Module", "Member", "Lines", "Notes");
+        AppendTextRow(pending_rows_, row_line_, "Project", "Module", "Member", "Lines", "Notes");
         header_printed_ = true;
       }
-      pending_rows_ += TextRow(row.project, row.module, row.member, row.lines, row.notes);
+      AppendTextRow(pending_rows_, row_line_, row.project, row.module, row.member, row.lines,
+                    row.notes);
       break;
   }
   auto now = std::chrono::steady_clock::now();

@@ -57,6 +57,7 @@ class StatusPrinter final : public driver::StatusListener {
   std::string shown_;
   std::chrono::steady_clock::time_point last_draw_{};
   std::string pending_rows_;  // rows not written yet
+  std::string row_line_;      // room to build a row of the text format in
   std::chrono::steady_clock::time_point last_rows_write_{};
 };
 
