@@ -1,6 +1,7 @@
 #include "engine/procedure_pass.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <set>
 #include <span>
@@ -25,8 +26,9 @@ struct ProcLines {
   std::string declaration;  // the header line's text
 };
 
-// The last physical line of the statement starting at `line`, at most `limit`.
-int32_t StatementEnd(const ModuleText& code, int32_t line, int32_t limit) {
+// The last physical line of the statement starting at `line`, at most `limit`. Every walk
+// over a body asks it of each line: inline.
+inline int32_t StatementEnd(const ModuleText& code, int32_t line, int32_t limit) {
   while (line < limit && code.Continues(line))
     ++line;
   return line;
@@ -138,14 +140,27 @@ std::set<long> UserLineNumbers(const ModuleText& code, int32_t from, int32_t to)
 // Writes the number with at least three digits ("%03ld") so that it ends at `end`; returns
 // where it starts: the prefix of a numbered line.
 char* FormatLineNumber(char* end, long number) {
+  // Two digits at a time: every numbered line takes one.
+  static constexpr char kPairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
   const bool negative = number < 0;
   unsigned long n = static_cast<unsigned long>(number);
   if (negative) n = 0UL - n;
   char* p = end;
-  do {
-    *--p = static_cast<char>('0' + n % 10);
-    n /= 10;
-  } while (n != 0);
+  while (n >= 100) {
+    const unsigned long pair = n % 100;
+    n /= 100;
+    p -= 2;
+    std::memcpy(p, kPairs + 2 * pair, 2);
+  }
+  if (n >= 10) {
+    p -= 2;
+    std::memcpy(p, kPairs + 2 * n, 2);
+  } else {
+    *--p = static_cast<char>('0' + n);
+  }
   while (end - p < 3)
     *--p = '0';
   if (negative) *--p = '-';
@@ -429,8 +444,13 @@ void InstrumentProcedure(EngineState& state, const std::string& name, ProcKind k
   std::string member = p.declaration;
   if (note.empty()) {
     bool handlers = state.InsertsErrorHandlers();
-    // The declaration is a header line: no need to tell it from other lines first.
-    exit_statement = ExitStatement(kind, basic::ReadLineHeader(p.declaration), exit_statement);
+    // The declaration is a header line: no need to tell it from other lines first. Without a
+    // ':' its first statement is the line itself, whose words the header is read from up to
+    // the name, so the line need not be cut into statements.
+    const basic::Header read = p.declaration.find(':') == std::string::npos
+                                     ? basic::ReadHeader(p.declaration)
+                                     : basic::ReadLineHeader(p.declaration);
+    exit_statement = ExitStatement(kind, read, exit_statement);
     int32_t decl_last = StatementEnd(code, p.body, p.end - 1);
     HeaderShape shape = ReadHeaderShape(code, decl_last, p.end);
     // Where the head block goes. A header repeated in the branches of an #If group with no
