@@ -107,7 +107,8 @@ ModuleText::ModuleText(host::CodeModule& code) {
   source_ = code.Lines(1, n);
   // The lines go after the gap, which starts at the top with room for what a pass inserts.
   const size_t gap = static_cast<size_t>(n) / 2 + 64;
-  lines_.resize(static_cast<size_t>(n) + gap);
+  lines_.reserve(static_cast<size_t>(n) + gap);
+  lines_.resize(gap);
   gap_end_ = gap;
   starts_.resize(static_cast<size_t>(n));
   std::string_view all = source_;
@@ -129,12 +130,11 @@ ModuleText::ModuleText(host::CodeModule& code) {
     if (colon < pos) colon = all.find(':', pos);
     if (zero < pos) zero = zero_search.Find(pos, zero_cursor);
     starts_[static_cast<size_t>(read - 1)] = static_cast<uint32_t>(pos);
-    Entry& entry = lines_[gap + static_cast<size_t>(read - 1)];
-    entry = Entry(all.substr(pos, cut - pos), read);
-    entry.facts = ReadFacts(entry.text, colon < cut, zero < cut);
-    entry.facts_known = true;
+    const std::string_view text = all.substr(pos, cut - pos);
+    const LineFacts facts = ReadFacts(text, colon < cut, zero < cut);
     // Most lines are told from their first word; the few others when they are asked about.
-    if (!MayHoldEnd(entry.text, entry.facts)) entry.holds_end = 0;
+    const int8_t holds_end = MayHoldEnd(text, facts) ? int8_t{-1} : int8_t{0};
+    lines_.emplace_back(text, read, holds_end, facts);
     if (lf == std::string_view::npos) break;
     pos = lf + 1;
   }
@@ -142,6 +142,7 @@ ModuleText::ModuleText(host::CodeModule& code) {
     // A code module whose lines hold line breaks of their own: read them one by one.
     source_.clear();
     starts_.clear();
+    lines_.resize(gap + static_cast<size_t>(n));
     std::vector<std::string> lines;
     lines.reserve(static_cast<size_t>(n));
     for (int32_t i = 1; i <= n; ++i)

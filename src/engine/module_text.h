@@ -136,6 +136,8 @@ class ModuleText {
   struct Entry {
     Entry() = default;
     Entry(std::string_view t, int32_t o, int8_t h = -1) : text(t), origin(o), holds_end(h) {}
+    Entry(std::string_view t, int32_t o, int8_t h, const LineFacts& f)
+        : text(t), origin(o), holds_end(h), facts_known(true), facts(f) {}
     std::string_view text;
     int32_t origin = 0;
     mutable int8_t holds_end = -1;  // HoldsEnd's answer; -1 until it is asked
