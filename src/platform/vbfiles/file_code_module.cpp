@@ -28,12 +28,21 @@ FileCodeModule::FileCodeModule(host::Component& parent, LineStore lines,
 }
 
 void FileCodeModule::AppendTo(std::string& out) const {
+  // The lines between two attribute blocks go over as one run: those lying end to end in the
+  // store (as loaded or inserted) in one copy.
+  int32_t run = 0;  // the first line not appended yet
   for (int32_t i = 0; i < lines_.size(); ++i) {
-    AppendLine(out, lines_.Text(i));
     uint32_t block = lines_.Attrs(i);
     if (block == 0) continue;
+    lines_.AppendJoined(out, run, i - run + 1);
+    out += "\r\n";
+    run = i + 1;
     for (const auto& attr : attr_blocks_[block])
       AppendLine(out, attr);
+  }
+  if (run < lines_.size()) {
+    lines_.AppendJoined(out, run, lines_.size() - run);
+    out += "\r\n";
   }
 }
 
