@@ -27,11 +27,8 @@ bool HoldsLineBreak(std::string_view text) {
 
 namespace {
 
-// What a line holds "GoTo 0" in, in any case.
-constexpr std::string_view kGotoZero = "goto 0";
-
-// ReadLineFacts but for the colon and "GoTo 0", which the caller tells.
-LineFacts ReadFacts(std::string_view line, bool colon, bool goto_zero) {
+// ReadLineFacts but for the colon, which the caller tells.
+LineFacts ReadFacts(std::string_view line, bool colon) {
   LineFacts facts;
   const size_t n = line.size();
   const size_t start = basic::BlanksEnd(line);
@@ -50,7 +47,6 @@ LineFacts ReadFacts(std::string_view line, bool colon, bool goto_zero) {
   facts.word_at = static_cast<uint32_t>(word);
   facts.colon = colon;
   facts.continues = basic::ContinuesOnNextLine(line);
-  facts.goto_zero = goto_zero;
   return facts;
 }
 
@@ -91,8 +87,7 @@ bool MayBeHeader(const LineFacts& facts, std::string_view line) {
 }
 
 LineFacts ReadLineFacts(std::string_view line) {
-  return ReadFacts(line, line.find(':') != std::string_view::npos,
-                   basic::FindNoCase(line, kGotoZero) != std::string_view::npos);
+  return ReadFacts(line, line.find(':') != std::string_view::npos);
 }
 
 KnownLine KnowLine(std::string_view text) {
@@ -113,14 +108,11 @@ ModuleText::ModuleText(host::CodeModule& code) {
   starts_.resize(static_cast<size_t>(n));
   std::string_view all = source_;
   // Lines never hold a line feed, so every one in the text ends a line (with the CR before it).
-  // Each line's facts are read with it; colons and "GoTo 0" are few, so they are looked for in
-  // the whole text, not line by line.
+  // Each line's facts are read with it; colons are few, so they are looked for in the whole
+  // text, not line by line.
   size_t pos = 0;
   int32_t read = 0;
   size_t colon = all.find(':');
-  const basic::NoCaseSearch zero_search(all, kGotoZero);
-  basic::NoCaseSearch::Cursor zero_cursor;
-  size_t zero = zero_search.Find(0, zero_cursor);
   for (;;) {
     size_t lf = all.find('\n', pos);
     size_t end = lf == std::string_view::npos ? all.size() : lf;
@@ -128,10 +120,9 @@ ModuleText::ModuleText(host::CodeModule& code) {
         (lf != std::string_view::npos && end > pos && all[end - 1] == '\r') ? end - 1 : end;
     if (++read > n) break;
     if (colon < pos) colon = all.find(':', pos);
-    if (zero < pos) zero = zero_search.Find(pos, zero_cursor);
     starts_[static_cast<size_t>(read - 1)] = static_cast<uint32_t>(pos);
     const std::string_view text = all.substr(pos, cut - pos);
-    const LineFacts facts = ReadFacts(text, colon < cut, zero < cut);
+    const LineFacts facts = ReadFacts(text, colon < cut);
     // Most lines are told from their first word; the few others when they are asked about.
     const int8_t holds_end = MayHoldEnd(text, facts) ? int8_t{-1} : int8_t{0};
     lines_.emplace_back(text, read, holds_end, facts);
@@ -287,6 +278,14 @@ std::vector<int32_t> ModuleText::LinesHolding(std::string_view needle) const {
     at = line < starts_.size() ? search.Find(starts_[line], cursor) : std::string_view::npos;
   }
   return lines;
+}
+
+const std::vector<int32_t>& ModuleText::KeptLinesHolding(std::string_view needle) const {
+  for (const auto& [text, lines] : holding_) {
+    if (text == needle) return lines;
+  }
+  holding_.emplace_back(std::string(needle), LinesHolding(needle));
+  return holding_.back().second;
 }
 
 uint32_t ModuleText::ContainsEach(std::initializer_list<std::string_view> needle_list, int32_t from,

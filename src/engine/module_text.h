@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <deque>
 #include <initializer_list>
 #include <memory>
 #include <span>
@@ -49,7 +50,6 @@ struct LineFacts {
   uint32_t word_at = 0;    // where that character stands
   bool colon = false;      // the line holds a ':' (a label or a second statement may follow)
   bool continues = false;  // ContinuesOnNextLine
-  bool goto_zero = false;  // the line holds "GoTo 0", in any case (where a jump may be turned)
 };
 LineFacts ReadLineFacts(std::string_view line);
 
@@ -115,6 +115,8 @@ class ModuleText {
   // The numbers (as read) of the lines as read that hold `needle`, in any case, in order: one
   // search of the text as read.
   std::vector<int32_t> LinesHolding(std::string_view needle) const;
+  // The same, searched once and kept for every later ask.
+  const std::vector<int32_t>& KeptLinesHolding(std::string_view needle) const;
 
   // True when some line from `from` to `to` holds `needle`, in any case: the code module's
   // Find over those lines, without whole-word or pattern matching.
@@ -173,6 +175,8 @@ class ModuleText {
   std::string source_;  // the module as read
   int32_t source_count_ = 0;
   mutable std::vector<std::pair<std::string, bool>> held_;  // HeldAsRead's answers
+  // KeptLinesHolding's answers, which stay where they are as more come.
+  mutable std::deque<std::pair<std::string, std::vector<int32_t>>> holding_;
   std::vector<uint32_t> starts_;  // where each line as read starts in source_
   // Text of the lines written since, in chunks that never move once filled; `free_` is where
   // the last one's unused `left_` bytes start.

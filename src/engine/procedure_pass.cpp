@@ -167,6 +167,9 @@ char* FormatLineNumber(char* end, long number) {
   return p;
 }
 
+// What a line holding "On Error GoTo 0" holds, in any case.
+constexpr std::string_view kGotoZero = "goto 0";
+
 // NeedsNoLineNumber of a line as read, `stripped` being the line past its leading blanks.
 bool TakesNoNumber(const LineFacts& facts, std::string_view stripped) {
   const char c = facts.first;
@@ -187,18 +190,17 @@ struct WalkNotes {
 enum class LineChange { kNone, kNumbered, kRewritten };
 
 // Gives the line its number (when it takes one) and turns "On Error GoTo 0" into a jump to
-// the local handler (when handlers are inserted), as long as the line stays within VB's
-// length. kNumbered: the line is to be written as `prefix`
+// the local handler (when `turn_jumps`: handlers are inserted and the line holds "GoTo 0"), as
+// long as the line stays within VB's length. kNumbered: the line is to be written as `prefix`
 // followed by `text`; kRewritten: `out` holds it as it is to be written. `facts` are those of
 // `text`.
 LineChange TransformBodyLine(std::string_view text, const LineFacts& facts, long& next_free,
-                             long position, const std::set<long>& taken, bool handlers,
+                             long position, const std::set<long>& taken, bool turn_jumps,
                              int32_t original, WalkNotes& notes, std::string& out,
                              std::string_view& prefix) {
   std::string_view line = text;
   bool changed = false;
-  // A line holding no "GoTo 0" (most lines) holds no such jump.
-  if (handlers && facts.goto_zero) {
+  if (turn_jumps) {
     // Only the target changes: the statement keeps the case it was written in, so that
     // cleaning gives back the very text (VB's own spelling is the one written here).
     size_t at = FindInCode(text, kOnErrorGotoZero);
@@ -257,6 +259,24 @@ int32_t WalkBody(ModuleText& code, int32_t first, int32_t end, bool handlers,
   long next_free = 0;
   bool in_select_head = false;
   std::string out;
+  // The lines as read that hold "GoTo 0" (in few modules any), from one search of the module.
+  // The walk meets lines as read in the order they were read: the next of them is kept, found
+  // afresh only for the walk's first line as read (or one above a line met before).
+  static const std::vector<int32_t> kNone;
+  const std::vector<int32_t>& zero_jumps = handlers ? code.KeptLinesHolding(kGotoZero) : kNone;
+  auto next_jump = zero_jumps.end();
+  int32_t last_origin = 0;
+  auto may_jump = [&](int32_t line, std::string_view text) {
+    const int32_t origin = code.Origin(line);
+    if (origin == 0) return basic::FindNoCase(text, kGotoZero) != std::string_view::npos;
+    if (origin <= last_origin || last_origin == 0) {
+      next_jump = std::lower_bound(zero_jumps.begin(), zero_jumps.end(), origin);
+    }
+    last_origin = origin;
+    while (next_jump != zero_jumps.end() && *next_jump < origin)
+      ++next_jump;
+    return next_jump != zero_jumps.end() && *next_jump == origin;
+  };
   for (long k = 1; base + k < end; ++k) {
     int32_t line = base + static_cast<int32_t>(k);
     std::string_view before = code.Line(line);
@@ -286,7 +306,8 @@ int32_t WalkBody(ModuleText& code, int32_t first, int32_t end, bool handlers,
     std::string_view prefix;
     const LineChange change = in_select_head
                                   ? LineChange::kNone
-                                  : TransformBodyLine(before, facts, next_free, k, taken, handlers,
+                                  : TransformBodyLine(before, facts, next_free, k, taken,
+                                                      handlers && may_jump(line, before),
                                                       line - added_above, notes, out, prefix);
     // A number in front and the jump's new target change no statement's first words.
     if (change == LineChange::kNumbered) code.Replace(line, prefix, before, true);
@@ -448,8 +469,8 @@ void InstrumentProcedure(EngineState& state, const std::string& name, ProcKind k
     // ':' its first statement is the line itself, whose words the header is read from up to
     // the name, so the line need not be cut into statements.
     const basic::Header read = p.declaration.find(':') == std::string::npos
-                                     ? basic::ReadHeader(p.declaration)
-                                     : basic::ReadLineHeader(p.declaration);
+                                   ? basic::ReadHeader(p.declaration)
+                                   : basic::ReadLineHeader(p.declaration);
     exit_statement = ExitStatement(kind, read, exit_statement);
     int32_t decl_last = StatementEnd(code, p.body, p.end - 1);
     HeaderShape shape = ReadHeaderShape(code, decl_last, p.end);
