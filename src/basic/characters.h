@@ -21,8 +21,20 @@ inline bool IsDigit(char c) {
 inline char Upper(char c) {
   return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
 }
+// ASCII lower case of every byte, as a table: the tests on a line ask it of most characters.
+struct LowerCaseTable {
+  char map[256];
+  constexpr LowerCaseTable() : map() {
+    for (int u = 0; u < 256; ++u) {
+      const char c = static_cast<char>(u);
+      map[u] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+    }
+  }
+};
+inline constexpr LowerCaseTable kLowerCase;
+
 inline char Lower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+  return kLowerCase.map[static_cast<unsigned char>(c)];
 }
 
 // The characters a name is made of (letters, digits, '_', the code page's upper half), as a

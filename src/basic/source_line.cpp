@@ -8,18 +8,9 @@ namespace kestrix::basic {
 
 namespace {
 
-// ASCII lower case of every byte, as a table: FindNoCase runs over whole modules.
-struct LowerTable {
-  unsigned char map[256];
-  constexpr LowerTable() : map() {
-    for (int c = 0; c < 256; ++c)
-      map[c] = static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
-  }
-};
-constexpr LowerTable kLower;
-
+// Lower as a byte: FindNoCase runs over whole modules.
 inline unsigned char Low(char c) {
-  return kLower.map[static_cast<unsigned char>(c)];
+  return static_cast<unsigned char>(Lower(c));
 }
 
 // How common a character is in Basic source, roughly (lower is rarer): letters by their
