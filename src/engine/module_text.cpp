@@ -379,6 +379,48 @@ uint32_t ModuleText::SearchLines(const std::string_view* needles, size_t count, 
   return found;
 }
 
+std::string_view ModuleText::Joined(int32_t from, int32_t to, std::string& buffer) const {
+  // Lines that lie one after the other with a CR LF between them (as read, or stored one
+  // after the other: Store puts one after each) go over as one run; a stretch that is one run
+  // is not copied at all.
+  const auto source_begin = reinterpret_cast<uintptr_t>(source_.data());
+  const uintptr_t source_end = source_begin + source_.size();
+  auto followed_by_line_break = [&](const char* end) {
+    const auto at = reinterpret_cast<uintptr_t>(end);
+    if (at < source_begin || at > source_end) return true;  // stored
+    return source_end - at >= 2 && end[0] == '\r' && end[1] == '\n';
+  };
+  buffer.clear();
+  std::string_view first = Line(from);
+  const char* run = first.data();  // the run gathered so far
+  const char* run_end = run + first.size();
+  bool copied = false;
+  for (int32_t k = from + 1; k <= to; ++k) {
+    const std::string_view line = Line(k);
+    if (followed_by_line_break(run_end) && line.data() == run_end + 2) {
+      run_end = line.data() + line.size();
+      continue;
+    }
+    if (!copied) {
+      size_t bytes = 2 * static_cast<size_t>(to - from);
+      for (int32_t j = from; j <= to; ++j)
+        bytes += Line(j).size();
+      buffer.reserve(bytes);
+      copied = true;
+    } else {
+      buffer.append("\r\n", 2);
+    }
+    buffer.append(run, static_cast<size_t>(run_end - run));
+    run = line.data();
+    run_end = line.data() + line.size();
+  }
+  const std::string_view last(run, static_cast<size_t>(run_end - run));
+  if (!copied) return last;
+  buffer.append("\r\n", 2);
+  buffer.append(last);
+  return buffer;
+}
+
 void ModuleText::WriteBack(host::CodeModule& code, int32_t from, int32_t to, LineTest keep) const {
   // Each stretch lies between two kept lines (or the ends of the range): the old lines between
   // them are as many as their numbers as read tell.
@@ -408,23 +450,7 @@ void ModuleText::WriteBack(host::CodeModule& code, int32_t from, int32_t to, Lin
     const int32_t new_count = i - last_kept - 1;
     if (changed || old_count != new_count) {
       if (old_count > 0) code.DeleteLines(last_kept + 1, old_count);
-      if (new_count > 0) {
-        size_t bytes = 2 * static_cast<size_t>(new_count - 1);
-        for (int32_t k = last_kept + 1; k < i; ++k)
-          bytes += Line(k).size();
-        joined.resize(bytes);
-        char* at = joined.data();
-        for (int32_t k = last_kept + 1; k < i; ++k) {
-          if (k > last_kept + 1) {
-            *at++ = '\r';
-            *at++ = '\n';
-          }
-          std::string_view line = Line(k);
-          if (!line.empty()) std::memcpy(at, line.data(), line.size());
-          at += line.size();
-        }
-        code.InsertLines(last_kept + 1, joined);
-      }
+      if (new_count > 0) code.InsertLines(last_kept + 1, Joined(last_kept + 1, i - 1, joined));
     }
     last_kept = i;
     last_origin = origin;

@@ -155,19 +155,25 @@ class ModuleText {
   // Moves the gap to just before the line at `index` (0-based), with room for `room` lines.
   void MoveGapTo(size_t index, size_t room);
   bool ReadHoldsEnd(int32_t line) const;
-  // A copy of `text` followed by `more`, kept as long as this.
+  // A copy of `text` followed by `more`, kept as long as this. A CR LF follows it (outside the
+  // view): lines stored one after the other lie in the chunk as they are written back, so that
+  // WriteBack copies them in runs, or not at all.
   std::string_view Store(std::string_view text, std::string_view more = {}) {
     const size_t size = text.size() + more.size();
-    if (size > left_) NewChunk(size);
+    if (size + 2 > left_) NewChunk(size + 2);
     char* at = free_;
     if (!text.empty()) std::memcpy(at, text.data(), text.size());
     if (!more.empty()) std::memcpy(at + text.size(), more.data(), more.size());
-    free_ += size;
-    left_ -= size;
+    at[size] = '\r';
+    at[size + 1] = '\n';
+    free_ += size + 2;
+    left_ -= size + 2;
     return std::string_view(at, size);
   }
   void NewChunk(size_t size);
 
+  // Lines from..to (from <= to) joined with CR LF, in `buffer` or where they lie.
+  std::string_view Joined(int32_t from, int32_t to, std::string& buffer) const;
   // ContainsEach over the lines themselves.
   uint32_t SearchLines(const std::string_view* needles, size_t count, int32_t from,
                        int32_t to) const;
