@@ -115,6 +115,23 @@ TEST(CallCount, WriteBackWritesEachChangedStretchOnce) {
       {"the first and the last line changed",
        [](ModuleText& t) { t.Replace(1, "A"), t.Replace(5, "E"); }, 1, L({"A", "b", "c", "d", "E"}),
        2, 2},
+      // Lines written one after the other go back as they lie; written in another order, or
+      // mixed with lines as read, they are joined.
+      {"every line changed, top down",
+       [](ModuleText& t) {
+         for (int32_t i = 1; i <= 5; ++i)
+           t.Replace(i, std::string(1, static_cast<char>('A' + i - 1)));
+       },
+       0, L({"A", "B", "C", "D", "E"}), 1, 1},
+      {"every line changed, bottom up",
+       [](ModuleText& t) {
+         for (int32_t i = 5; i >= 1; --i)
+           t.Replace(i, std::string(i, static_cast<char>('A' + i - 1)));
+       },
+       0, L({"A", "BB", "CCC", "DDDD", "EEEEE"}), 1, 1},
+      {"empty lines and lines as read between written ones",
+       [](ModuleText& t) { t.Replace(2, ""), t.Replace(3, ""), t.Insert(5, "\r\n"); }, 0,
+       L({"a", "", "", "d", "", "", "e"}), 1, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
