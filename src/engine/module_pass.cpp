@@ -83,6 +83,7 @@ void WalkProcedures(EngineState& state, host::CodeModule& code, ModuleText& text
   host::ProcKind range_kind = host::ProcKind::kProc;
   ProcRange range;
   bool range_known = false;
+  HandlerBlocks blocks;
   while (line <= text.Count()) {
     host::ProcKind kind;
     std::string name = code.ProcOfLine(line, kind);
@@ -122,7 +123,8 @@ void WalkProcedures(EngineState& state, host::CodeModule& code, ModuleText& text
       if (next) {
         past_end = false;
         const int32_t count = text.Count();
-        InstrumentProcedure(state, name, kind, code, text, line, count - lines_before, range);
+        InstrumentProcedure(state, name, kind, code, text, line, count - lines_before, range,
+                            blocks);
         const int32_t added = text.Count() - count;
         if (added != 0 && in_range) {
           range.count += added;

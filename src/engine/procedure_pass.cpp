@@ -390,38 +390,6 @@ void CutBlockLines(std::initializer_list<std::string_view> texts,
   }
 }
 
-// The marked handler block of a procedure left by `exit_statement`, with `handler` (the
-// template) in it: the same lines in every procedure of a kind, so cut and read once on each
-// thread for as long as the template stays the same.
-std::span<const KnownLine> HandlerBlock(const std::string& exit_statement,
-                                        const std::string& handler) {
-  struct Block {
-    std::string exit_statement;
-    std::string exit_line;
-    std::string handler;
-    std::vector<KnownLine> lines;  // views into the strings above and into static text
-  };
-  // Held by pointer: the views must not move with the vector.
-  thread_local std::vector<std::unique_ptr<Block>> blocks;
-  for (const auto& block : blocks) {
-    if (block->exit_statement == exit_statement && block->handler == handler) return block->lines;
-  }
-  if (blocks.size() >= 8) blocks.clear();  // the template changed
-  auto block = std::make_unique<Block>();
-  block->exit_statement = exit_statement;
-  block->exit_line = "\t" + exit_statement;
-  block->handler = handler;
-  static const std::string label = std::string(kLocalHandlerLabel) + ":";
-  std::vector<std::string_view> cut{kBeginMarker};
-  CutBlockLines({block->exit_line, label, block->handler}, cut);
-  cut.emplace_back(kEndMarker);
-  block->lines.reserve(cut.size());
-  for (std::string_view line : cut)
-    block->lines.push_back(KnowLine(line));
-  blocks.push_back(std::move(block));
-  return blocks.back()->lines;
-}
-
 }  // namespace
 
 int32_t InsertMarkedBlock(ModuleText& code, int32_t at_line,
@@ -435,9 +403,29 @@ int32_t InsertMarkedBlock(ModuleText& code, int32_t at_line,
   return at_line + static_cast<int32_t>(lines.size());
 }
 
+std::span<const KnownLine> HandlerBlocks::For(const std::string& exit_statement,
+                                              const std::string& handler) {
+  for (const auto& block : blocks_) {
+    if (block->exit_statement == exit_statement && block->handler == handler) return block->lines;
+  }
+  auto block = std::make_unique<Block>();
+  block->exit_statement = exit_statement;
+  block->exit_line = "\t" + exit_statement;
+  block->handler = handler;
+  static const std::string label = std::string(kLocalHandlerLabel) + ":";
+  std::vector<std::string_view> cut{kBeginMarker};
+  CutBlockLines({block->exit_line, label, block->handler}, cut);
+  cut.emplace_back(kEndMarker);
+  block->lines.reserve(cut.size());
+  for (std::string_view line : cut)
+    block->lines.push_back(KnowLine(line));
+  blocks_.push_back(std::move(block));
+  return blocks_.back()->lines;
+}
+
 void InstrumentProcedure(EngineState& state, const std::string& name, ProcKind kind,
                          host::CodeModule& module, ModuleText& code, int32_t& line,
-                         int32_t added_above, ProcRange range) {
+                         int32_t added_above, ProcRange range, HandlerBlocks& blocks) {
   ProcLines p = ReadProcLines(module, code, name, kind, line, range);
   host::StatusOutput& progress = state.Progress();
   progress.SetText(host::StatusOutput::kItemField, p.declaration);
@@ -503,8 +491,7 @@ void InstrumentProcedure(EngineState& state, const std::string& name, ProcKind k
     line = WalkBody(code, first, p.end, handlers, taken, added_above + added, notes);
     int32_t end_line = p.end;
     if (handlers) {
-      const std::span<const KnownLine> block =
-          HandlerBlock(exit_statement, state.LocalHandlerText());
+      const std::span<const KnownLine> block = blocks.For(exit_statement, state.LocalHandlerText());
       code.InsertKnown(p.end, block);
       end_line = p.end + static_cast<int32_t>(block.size());
     }

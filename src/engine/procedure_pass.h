@@ -8,6 +8,8 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +30,25 @@ std::string KindLabel(host::ProcKind kind);
 int32_t InsertMarkedBlock(ModuleText& code, int32_t at_line,
                           std::initializer_list<std::string_view> texts);
 
+// The marked handler blocks that go into a module's procedures, cut from the template and
+// read once for each way out of a procedure (Exit Sub, Exit Function, Exit Property): they
+// are the same lines in every procedure that leaves so.
+class HandlerBlocks {
+ public:
+  // The block of a procedure left by `exit_statement`, with `handler` (the template) in it;
+  // kept as long as this.
+  std::span<const KnownLine> For(const std::string& exit_statement, const std::string& handler);
+
+ private:
+  struct Block {
+    std::string exit_statement;
+    std::string exit_line;
+    std::string handler;
+    std::vector<KnownLine> lines;  // views into the strings above and into static text
+  };
+  std::vector<std::unique_ptr<Block>> blocks_;  // by pointer: the views must not move
+};
+
 // Lines start..start+count-1: the range the code module gives for a procedure's name and kind.
 struct ProcRange {
   int32_t start = 0;
@@ -44,9 +65,10 @@ struct ProcRange {
 // procedure, before its End line, from which the caller's walk goes on. `added_above` is how
 // many lines the instrumentation has inserted above the procedure, so that notes name lines as
 // the original module has them. The procedure's new text goes into `module` in one piece.
-// Errors of the code module pass to the caller, with no row added.
+// Errors of the code module pass to the caller, with no row added. `blocks` keeps the handler
+// blocks for the module's next procedures.
 void InstrumentProcedure(EngineState& state, const std::string& name, host::ProcKind kind,
                          host::CodeModule& module, ModuleText& code, int32_t& line,
-                         int32_t added_above, ProcRange range);
+                         int32_t added_above, ProcRange range, HandlerBlocks& blocks);
 
 }  // namespace kestrix::engine
