@@ -55,10 +55,10 @@ bool EndsWithWord(std::string_view line, size_t end, std::string_view word) {
   return start == 0 || !IsIdentChar(line[start - 1]);
 }
 
-// True when the line, from `from` on, holds GOTO, GOSUB, RESUME, THEN or ELSE as a word, in
-// any case, followed by blanks and a digit: where a line number may stand. Looked for from
-// the digits, which few lines hold after a blank.
+}  // namespace
+
 bool MayHoldJump(std::string_view line, size_t from) {
+  // Looked for from the digits, which few lines hold after a blank.
   for (size_t p = basic::FindDigit(line, from); p != std::string_view::npos;
        p = basic::FindDigit(line, p + 1)) {
     const size_t run = p;
@@ -79,8 +79,6 @@ bool MayHoldJump(std::string_view line, size_t from) {
   }
   return false;
 }
-
-}  // namespace
 
 size_t FindInCode(std::string_view line, std::string_view needle) {
   // A needle ending in a character that is no letter ("GoTo 0"): a line without that
