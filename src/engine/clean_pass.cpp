@@ -65,17 +65,33 @@ struct ModuleShape {
   }
 };
 
+// kSkipMark and kHandlerJump for the skip mark and the jump to the local handler in the line,
+// told from the places where their common word stands.
+uint8_t MarksHeld(std::string_view text) {
+  constexpr std::string_view kStem = kMarkStem, kSkip = kSkipProcMark,
+                             kJump = kOnErrorGotoHandler;
+  static_assert(kSkip.starts_with(kStem) && kJump.find(kStem) != std::string_view::npos);
+  constexpr size_t kJumpStem = kJump.find(kStem);
+  uint8_t flags = 0;
+  for (size_t at = basic::FindNoCase(text, kStem); at != std::string_view::npos;
+       at = basic::FindNoCase(text, kStem, at + 1)) {
+    if (EqualsNoCase(text.substr(at, kSkip.size()), kSkip)) flags |= kSkipMark;
+    if (at >= kJumpStem && EqualsNoCase(text.substr(at - kJumpStem, kJump.size()), kJump)) {
+      flags |= kHandlerJump;
+    }
+  }
+  return flags;
+}
+
 // Markers, skip marks and jumps to the local handler all hold the marks' common word: the
 // lines that hold it, found by one search of the module, are the only ones read for them.
 void MarkKestrixLines(const ModuleText& code, ModuleShape& m) {
   for (int32_t number : code.LinesHolding(kMarkStem)) {
     const auto i = static_cast<size_t>(number - 1);
     std::string_view text = code.Line(number);
-    uint8_t flags = 0;
-    // A marker line starts with the apostrophe of a comment.
-    if (code.Facts(number).first == '\'') flags |= MarkerKind(text);
-    if (ContainsNoCase(text, kSkipProcMark)) flags |= kSkipMark;
-    if (ContainsNoCase(text, kOnErrorGotoHandler)) flags |= kHandlerJump;
+    // A marker line starts with the apostrophe of a comment, and holds nothing else.
+    uint8_t flags = code.Facts(number).first == '\'' ? MarkerKind(text) : 0;
+    if (flags == 0) flags = MarksHeld(text);
     if (flags & kBeginMark) m.begin_marks.push_back(i);
     m.flags[i] |= flags;
   }
@@ -100,6 +116,7 @@ ModuleShape ReadShape(const ModuleText& code) {
   MarkKestrixLines(code, m);
   int32_t current = -1;
   bool skip_mark_above = false;  // in the comments above the next header
+  bool continued = false;        // the line before goes on on this one
   std::string joined;
   for (int32_t number = 1; number <= n; ++number) {
     const auto i = static_cast<size_t>(number - 1);
@@ -111,14 +128,16 @@ ModuleShape ReadShape(const ModuleText& code) {
         skip_mark_above = true;
       }
     }
+    const LineFacts& facts = code.Facts(number);
     m.proc[i] = current;
-    if (number > 1 && code.Continues(number - 1)) {
+    if (continued) {
+      continued = facts.continues;
       flags |= static_cast<uint8_t>(m.flags[i - 1] & kFrame);
       continue;
     }
+    continued = facts.continues;
     flags |= kStatementStart;
     std::string_view text = code.Line(number);
-    const LineFacts& facts = code.Facts(number);
     // One physical line: its facts answer for the statement.
     const bool single = number == n || !facts.continues;
     std::string_view statement = text;
@@ -227,12 +246,12 @@ bool RestoreOnErrorGotoZero(std::string& text) {
 // 0 when the line starts otherwise.
 size_t StrippedNumberLength(std::string_view text, const std::vector<long>& targets) {
   size_t n = 0;
-  while (n < text.size() && n < 10 && basic::IsDigit(text[n]))
-    ++n;
-  if (n == 0 || n > 9 || n >= text.size() || text[n] != '\t' || text[0] == '0') return 0;
   long number = 0;
-  for (size_t k = 0; k < n; ++k)
-    number = number * 10 + (text[k] - '0');
+  for (; n < text.size() && basic::IsDigit(text[n]); ++n) {
+    if (n == 9) return 0;  // longer than any line number
+    number = number * 10 + (text[n] - '0');
+  }
+  if (n == 0 || n == text.size() || text[n] != '\t' || text[0] == '0') return 0;
   if (number < 101 || std::binary_search(targets.begin(), targets.end(), number)) return 0;
   return n + 1;
 }
