@@ -66,17 +66,23 @@ struct ModuleShape {
 };
 
 // kSkipMark and kHandlerJump for the skip mark and the jump to the local handler in the line,
-// told from the places where their common word stands.
+// told from the places where their common word stands; what follows the word is compared
+// first, which tells most places apart.
 uint8_t MarksHeld(std::string_view text) {
   constexpr std::string_view kStem = kMarkStem, kSkip = kSkipProcMark,
                              kJump = kOnErrorGotoHandler;
-  static_assert(kSkip.starts_with(kStem) && kJump.find(kStem) != std::string_view::npos);
-  constexpr size_t kJumpStem = kJump.find(kStem);
+  constexpr size_t kJumpStem = kJump.find(kStem);  // where the word stands in the jump
+  static_assert(kSkip.starts_with(kStem) && kJumpStem != std::string_view::npos);
+  constexpr std::string_view kSkipRest = kSkip.substr(kStem.size());
+  constexpr std::string_view kJumpHead = kJump.substr(0, kJumpStem);
+  constexpr std::string_view kJumpRest = kJump.substr(kJumpStem + kStem.size());
   uint8_t flags = 0;
   for (size_t at = basic::FindNoCase(text, kStem); at != std::string_view::npos;
        at = basic::FindNoCase(text, kStem, at + 1)) {
-    if (EqualsNoCase(text.substr(at, kSkip.size()), kSkip)) flags |= kSkipMark;
-    if (at >= kJumpStem && EqualsNoCase(text.substr(at - kJumpStem, kJump.size()), kJump)) {
+    std::string_view rest = text.substr(at + kStem.size());
+    if (EqualsNoCase(rest.substr(0, kSkipRest.size()), kSkipRest)) flags |= kSkipMark;
+    if (at >= kJumpStem && EqualsNoCase(rest.substr(0, kJumpRest.size()), kJumpRest) &&
+        EqualsNoCase(text.substr(at - kJumpStem, kJumpStem), kJumpHead)) {
       flags |= kHandlerJump;
     }
   }

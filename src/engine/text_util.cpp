@@ -151,12 +151,12 @@ bool IsCaseClause(std::string_view line) {
 }
 
 bool HoldsProcedureEnd(std::string_view line) {
-  std::string_view s = basic::SkipLineNumber(line);
-  const bool starts_with_end = s.size() >= 3 && EqualsNoCase(s.substr(0, 3), "end");
   if (line.find(':') == std::string_view::npos) {
     // One statement: End must be its first word, after a line number if any; its words up to
-    // a comment are the line's.
-    return starts_with_end && basic::IsProcedureEndStatement(line);
+    // a comment are the line's. The line number once passed over, none stands before End.
+    std::string_view s = basic::SkipLineNumber(line);
+    return s.size() >= 3 && EqualsNoCase(s.substr(0, 3), "end") &&
+           basic::IsProcedureEndStatement(s);
   } else if (StartsWithComment(line) || FindNoCase(line, "END") == std::string_view::npos) {
     return false;
   }
