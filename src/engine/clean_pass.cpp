@@ -170,8 +170,10 @@ ModuleShape ReadShape(const ModuleText& code) {
       }
     }
     if (current >= 0) {
-      // Past the line number in front, most lines hold no jump to a number.
-      if (!single || MayHoldJump(text, facts.word_at)) {
+      // A comment or blank line holds no jump; past the line number in front, most other
+      // lines hold none to a number either.
+      if (!single || (facts.first != '\'' && facts.first != '\0' &&
+                      MayHoldJump(text, facts.word_at))) {
         std::vector<long>& targets = m.procs[static_cast<size_t>(current)].targets;
         for (long target : JumpTargets(statement))
           targets.push_back(target);
