@@ -49,8 +49,8 @@ struct Procedure {
 
 // The module read once, with what cleaning needs to know about each line (0-based).
 struct ModuleShape {
-  std::vector<uint8_t> flags;     // LineFlag bits
-  std::vector<int32_t> proc;      // procedure the line lies in (header to End), -1 outside
+  std::vector<uint8_t> flags;       // LineFlag bits
+  std::vector<int32_t> proc;        // procedure the line lies in (header to End), -1 outside
   std::vector<size_t> begin_marks;  // the lines of the begin markers, top down
   std::vector<Procedure> procs;
   bool module_marked = false;  // a marked block outside the procedures (the module name)
@@ -69,8 +69,7 @@ struct ModuleShape {
 // told from the places where their common word stands; what follows the word is compared
 // first, which tells most places apart.
 uint8_t MarksHeld(std::string_view text) {
-  constexpr std::string_view kStem = kMarkStem, kSkip = kSkipProcMark,
-                             kJump = kOnErrorGotoHandler;
+  constexpr std::string_view kStem = kMarkStem, kSkip = kSkipProcMark, kJump = kOnErrorGotoHandler;
   constexpr size_t kJumpStem = kJump.find(kStem);  // where the word stands in the jump
   static_assert(kSkip.starts_with(kStem) && kJumpStem != std::string_view::npos);
   constexpr std::string_view kSkipRest = kSkip.substr(kStem.size());
@@ -172,8 +171,8 @@ ModuleShape ReadShape(const ModuleText& code) {
     if (current >= 0) {
       // A comment or blank line holds no jump; past the line number in front, most other
       // lines hold none to a number either.
-      if (!single || (facts.first != '\'' && facts.first != '\0' &&
-                      MayHoldJump(text, facts.word_at))) {
+      if (!single ||
+          (facts.first != '\'' && facts.first != '\0' && MayHoldJump(text, facts.word_at))) {
         std::vector<long>& targets = m.procs[static_cast<size_t>(current)].targets;
         for (long target : JumpTargets(statement))
           targets.push_back(target);

@@ -341,9 +341,9 @@ TEST(Clean, OnlyNumbersKestrixWrote) {
 TEST(Clean, MarksAreReadWhereverTheirWordStands) {
   const Case cases[] = {
       {"markers indented, in another case, with blanks after; a comment like one stays",
-       L({"Sub A()", "  '-------- KESTRIX BEGIN --------  ", "\t\tOn Error Goto KestrixLocalHandler",
-          "'-------- kestrix end ----------\t", "101\tx = 1", "' -------- Kestrix Begin --------",
-          "End Sub"}),
+       L({"Sub A()", "  '-------- KESTRIX BEGIN --------  ",
+          "\t\tOn Error Goto KestrixLocalHandler", "'-------- kestrix end ----------\t",
+          "101\tx = 1", "' -------- Kestrix Begin --------", "End Sub"}),
        L({"Sub A()", "x = 1", "' -------- Kestrix Begin --------", "End Sub"}), "Cleaned."},
       {"the skip mark after another use of the word; jumps at the line's start, after another "
        "use of the word, in lower case; a jump cut short",
