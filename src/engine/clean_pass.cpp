@@ -44,7 +44,7 @@ struct Procedure {
   std::string name;
   bool marked = false;        // it holds a begin marker
   bool skipped = false;       // it carries the mark that keeps it unchanged
-  std::vector<long> targets;  // the line numbers its jumps name, sorted
+  std::vector<long> targets;  // the line numbers its jumps name (sorted once all are read)
 };
 
 // The module read once, with what cleaning needs to know about each line (0-based).
