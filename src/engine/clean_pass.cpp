@@ -1,10 +1,12 @@
 #include "engine/clean_pass.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <set>
+#include <string>
+#include <string_view>
 #include <vector>
 
-#include "engine/line_rules.h"
 #include "engine/markers.h"
 #include "engine/module_text.h"
 #include "engine/text_util.h"
@@ -14,106 +16,179 @@ namespace {
 
 using host::StatusOutput;
 
-// True when the line, leading and trailing blanks and tabs aside, is `marker`.
-bool IsMarkerLine(std::string_view line, std::string_view marker) {
+// What cleaning knows of a line, as bits.
+enum LineFlag : uint8_t {
+  kStatementStart = 1,  // the line starts a statement (it is no continuation line)
+  kFrame = 2,           // it belongs to a procedure's header or End statement
+  kBeginMark = 4,       // it is a begin marker
+  kEndMark = 8,         // it is an end marker
+  kSkipMark = 16,       // it holds the mark that keeps a procedure unchanged
+  kHandlerJump = 32,    // it holds the jump to the local handler (maybe in a literal or comment)
+  kInBlock = 64,        // it lies in a marked block
+};
+
+// kBeginMark or kEndMark when the line, leading and trailing blanks and tabs aside, is that
+// marker (in any case); 0 otherwise.
+uint8_t MarkerKind(std::string_view line) {
   std::string_view text = line.substr(basic::BlanksEnd(line));
-  if (text.empty() || text.front() != marker.front()) return false;
   while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
     text.remove_suffix(1);
-  return EqualsNoCase(text, marker);
+  // The markers are mostly as the instrumentation wrote them: compared byte for byte first.
+  const std::string_view begin = kBeginMarker, end = kEndMarker;
+  if (text == begin || EqualsNoCase(text, begin)) return kBeginMark;
+  if (text == end || EqualsNoCase(text, end)) return kEndMark;
+  return 0;
 }
+
+struct Procedure {
+  std::string name;
+  bool marked = false;        // it holds a begin marker
+  bool skipped = false;       // it carries the mark that keeps it unchanged
+  std::vector<long> targets;  // the line numbers its jumps name (sorted once all are read)
+};
 
 // The module read once, with what cleaning needs to know about each line (0-based).
 struct ModuleShape {
-  std::vector<std::string_view> lines;
-  std::vector<bool> frame;    // the line belongs to a procedure's header or End statement
-  std::vector<bool> first;    // the line starts a statement
-  std::vector<int32_t> proc;  // procedure the line lies in (header to End), -1 outside
-  std::vector<std::string> proc_names;
-  std::vector<bool> proc_marked;             // the procedure holds a begin marker
-  std::vector<bool> proc_skipped;            // it carries the mark that keeps it unchanged
-  std::vector<std::set<long>> proc_targets;  // line numbers its jumps name
+  std::vector<uint8_t> flags;       // LineFlag bits
+  std::vector<int32_t> proc;        // procedure the line lies in (header to End), -1 outside
+  std::vector<size_t> begin_marks;  // the lines of the begin markers, top down
+  std::vector<Procedure> procs;
   bool module_marked = false;  // a marked block outside the procedures (the module name)
   bool any_proc_marked = false;
+
+  // True when the instrumentation numbered the procedure's lines: it numbers the procedures
+  // that carry its blocks; in a module built without handlers (its name block, but no
+  // procedure with blocks), every procedure that was not kept out by the skip mark.
+  bool Numbered(int32_t p) const {
+    const Procedure& procedure = procs[static_cast<size_t>(p)];
+    return procedure.marked || (module_marked && !any_proc_marked && !procedure.skipped);
+  }
 };
+
+// kSkipMark and kHandlerJump for the skip mark and the jump to the local handler in the line,
+// told from the places where their common word stands; what follows the word is compared
+// first, which tells most places apart.
+uint8_t MarksHeld(std::string_view text) {
+  constexpr std::string_view kStem = kMarkStem, kSkip = kSkipProcMark, kJump = kOnErrorGotoHandler;
+  constexpr size_t kJumpStem = kJump.find(kStem);  // where the word stands in the jump
+  static_assert(kSkip.starts_with(kStem) && kJumpStem != std::string_view::npos);
+  constexpr std::string_view kSkipRest = kSkip.substr(kStem.size());
+  constexpr std::string_view kJumpHead = kJump.substr(0, kJumpStem);
+  constexpr std::string_view kJumpRest = kJump.substr(kJumpStem + kStem.size());
+  uint8_t flags = 0;
+  for (size_t at = basic::FindNoCase(text, kStem); at != std::string_view::npos;
+       at = basic::FindNoCase(text, kStem, at + 1)) {
+    std::string_view rest = text.substr(at + kStem.size());
+    if (EqualsNoCase(rest.substr(0, kSkipRest.size()), kSkipRest)) flags |= kSkipMark;
+    if (at >= kJumpStem && EqualsNoCase(rest.substr(0, kJumpRest.size()), kJumpRest) &&
+        EqualsNoCase(text.substr(at - kJumpStem, kJumpStem), kJumpHead)) {
+      flags |= kHandlerJump;
+    }
+  }
+  return flags;
+}
+
+// Markers, skip marks and jumps to the local handler all hold the marks' common word: the
+// lines that hold it, found by one search of the module, are the only ones read for them.
+void MarkKestrixLines(const ModuleText& code, ModuleShape& m) {
+  for (int32_t number : code.LinesHolding(kMarkStem)) {
+    const auto i = static_cast<size_t>(number - 1);
+    std::string_view text = code.Line(number);
+    // A marker line starts with the apostrophe of a comment, and holds nothing else.
+    uint8_t flags = code.Facts(number).first == '\'' ? MarkerKind(text) : 0;
+    if (flags == 0) flags = MarksHeld(text);
+    if (flags & kBeginMark) m.begin_marks.push_back(i);
+    m.flags[i] |= flags;
+  }
+}
+
+// The statement that starts on line `number`, its continuation lines joined, in `joined`.
+void JoinStatement(const ModuleText& code, int32_t number, std::string& joined) {
+  joined.assign(code.Line(number));
+  for (int32_t k = number; k < code.Count() && code.Continues(k); ++k) {
+    while (!joined.empty() && (joined.back() == ' ' || joined.back() == '\t'))
+      joined.pop_back();
+    joined.back() = ' ';  // the continuation mark
+    joined += code.Line(k + 1);
+  }
+}
 
 ModuleShape ReadShape(const ModuleText& code) {
   ModuleShape m;
-  int32_t n = code.Count();
-  // Most modules carry no skip mark: one look over the whole text saves one on every line.
-  const bool any_skip_mark = code.Contains(kSkipProcMark, 1, n);
-  m.lines.reserve(static_cast<size_t>(n));
-  for (int32_t i = 1; i <= n; ++i)
-    m.lines.push_back(code.Line(i));
-  m.first.assign(m.lines.size(), true);
-  m.frame.assign(m.lines.size(), false);
-  m.proc.assign(m.lines.size(), -1);
+  const int32_t n = code.Count();
+  m.flags.assign(static_cast<size_t>(n), 0);
+  m.proc.assign(static_cast<size_t>(n), -1);
+  MarkKestrixLines(code, m);
   int32_t current = -1;
   bool skip_mark_above = false;  // in the comments above the next header
+  bool continued = false;        // the line before goes on on this one
   std::string joined;
-  for (size_t i = 0; i < m.lines.size(); ++i) {
-    std::string_view text = m.lines[i];
-    if (any_skip_mark && ContainsNoCase(text, kSkipProcMark)) {
+  for (int32_t number = 1; number <= n; ++number) {
+    const auto i = static_cast<size_t>(number - 1);
+    uint8_t& flags = m.flags[i];
+    if (flags & kSkipMark) {
       if (current >= 0) {
-        m.proc_skipped[static_cast<size_t>(current)] = true;
+        m.procs[static_cast<size_t>(current)].skipped = true;
       } else {
         skip_mark_above = true;
       }
     }
-    const auto number = static_cast<int32_t>(i) + 1;  // in the code module
-    if (i > 0 && code.Continues(number - 1)) {
-      m.first[i] = false;
-      m.proc[i] = current;
-      m.frame[i] = m.frame[i - 1];
+    const LineFacts& facts = code.Facts(number);
+    m.proc[i] = current;
+    if (continued) {
+      continued = facts.continues;
+      flags |= static_cast<uint8_t>(m.flags[i - 1] & kFrame);
       continue;
     }
-    // The whole statement, its continuation lines joined.
-    std::string_view statement = text;
+    continued = facts.continues;
+    flags |= kStatementStart;
+    std::string_view text = code.Line(number);
     // One physical line: its facts answer for the statement.
-    const bool single = i + 1 >= m.lines.size() || !code.Continues(number);
-    const LineFacts& facts = code.Facts(number);
+    const bool single = number == n || !facts.continues;
+    std::string_view statement = text;
     if (!single) {
-      joined.assign(text);
-      for (size_t j = i; j + 1 < m.lines.size() && code.Continues(static_cast<int32_t>(j) + 1);
-           ++j) {
-        while (!joined.empty() && (joined.back() == ' ' || joined.back() == '\t'))
-          joined.pop_back();
-        joined.back() = ' ';  // the continuation mark
-        joined += m.lines[j + 1];
-      }
+      JoinStatement(code, number, joined);
       statement = joined;
     }
     if (current < 0 && (!single || MayBeHeader(facts, text))) {
       Header header = ParseHeader(statement);
       if (!header.name.empty()) {
-        current = static_cast<int32_t>(m.proc_names.size());
-        m.proc_names.push_back(header.name);
-        m.proc_marked.push_back(false);
-        m.proc_skipped.push_back(skip_mark_above);
-        m.proc_targets.emplace_back();
+        current = static_cast<int32_t>(m.procs.size());
+        m.procs.push_back({std::move(header.name), false, skip_mark_above, {}});
         skip_mark_above = false;
-        m.frame[i] = true;
+        flags |= kFrame;
       }
     }
     m.proc[i] = current;
-    if (facts.first == '\'' && IsMarkerLine(text, kBeginMarker)) {
+    if (flags & kBeginMark) {
       if (current >= 0) {
-        m.proc_marked[static_cast<size_t>(current)] = true;
+        m.procs[static_cast<size_t>(current)].marked = true;
         m.any_proc_marked = true;
       } else {
         m.module_marked = true;
       }
     }
     if (current >= 0) {
-      for (long target : JumpTargets(statement))
-        m.proc_targets[static_cast<size_t>(current)].insert(target);
+      // A comment or blank line holds no jump; past the line number in front, most other
+      // lines hold none to a number either.
+      if (!single ||
+          (facts.first != '\'' && facts.first != '\0' && MayHoldJump(text, facts.word_at))) {
+        std::vector<long>& targets = m.procs[static_cast<size_t>(current)].targets;
+        for (long target : JumpTargets(statement))
+          targets.push_back(target);
+      }
       if (single ? code.HoldsEnd(number) : HoldsProcedureEnd(statement)) {
         current = -1;
-        m.frame[i] = true;
+        flags |= kFrame;
       }
     } else if (!IsBlankOrComment(text) && basic::ReadDirective(text) == basic::Directive::kNone) {
       skip_mark_above = false;  // the mark belongs to the procedure right below it
     }
+  }
+  for (Procedure& procedure : m.procs) {
+    std::sort(procedure.targets.begin(), procedure.targets.end());
+    procedure.targets.erase(std::unique(procedure.targets.begin(), procedure.targets.end()),
+                            procedure.targets.end());
   }
   return m;
 }
@@ -126,32 +201,33 @@ struct Block {
   size_t reach;  // the last line the block may cover
 };
 
-std::vector<Block> FindBlocks(const ModuleText& code, const ModuleShape& m) {
+// The marked blocks, top down; their lines get kInBlock.
+std::vector<Block> FindBlocks(const ModuleText& code, ModuleShape& m) {
   std::vector<Block> blocks;
-  // A marker line starts with the apostrophe of a comment.
-  auto is_marker = [&](size_t i, std::string_view marker) {
-    return code.Facts(static_cast<int32_t>(i) + 1).first == '\'' &&
-           IsMarkerLine(m.lines[i], marker);
-  };
-  for (size_t i = 0; i < m.lines.size(); ++i) {
-    if (!is_marker(i, kBeginMarker)) continue;
+  const auto n = static_cast<size_t>(code.Count());
+  for (size_t i : m.begin_marks) {
+    // A block that ends comes to no begin marker before its end marker: the next begin
+    // marker always lies below it.
     Block block{i, -1, i};
     size_t j = i + 1;
-    for (; j < m.lines.size(); ++j) {
-      std::string_view text = m.lines[j];
-      if (is_marker(j, kEndMarker)) {
+    for (; j < n; ++j) {
+      if (m.flags[j] & kEndMark) {
         block.end = static_cast<long>(j);
         break;
       }
       const auto number = static_cast<int32_t>(j) + 1;
-      if (is_marker(j, kBeginMarker) || code.HoldsEnd(number) ||
+      std::string_view text = code.Line(number);
+      if ((m.flags[j] & kBeginMark) || code.HoldsEnd(number) ||
           (MayBeHeader(code.Facts(number), text) && !ParseHeader(text).name.empty())) {
         break;
       }
     }
     block.reach = j - 1;
+    // Lines inside a block: removed with it, or, for a block without its end, kept as written.
+    const size_t last = block.end >= 0 ? static_cast<size_t>(block.end) : block.reach;
+    for (size_t k = block.begin; k <= last; ++k)
+      m.flags[k] |= kInBlock;
     blocks.push_back(block);
-    i = block.end >= 0 ? static_cast<size_t>(block.end) : i;
   }
   return blocks;
 }
@@ -171,20 +247,52 @@ bool RestoreOnErrorGotoZero(std::string& text) {
   }
 }
 
-// Drops the instrumentation's own line number: digits followed by a tab at the very start,
-// a number of 101 or more written without leading zeros (the only ones it writes), which no
-// jump of the procedure names.
-bool StripLineNumber(std::string& text, const std::set<long>& targets) {
+// How much of the line's front is the instrumentation's own line number and its tab: digits
+// followed by a tab at the very start, a number of 101 or more written without leading zeros
+// (the only ones it writes), which no jump of the procedure names (`targets`, sorted).
+// 0 when the line starts otherwise.
+size_t StrippedNumberLength(std::string_view text, const std::vector<long>& targets) {
   size_t n = 0;
-  while (n < text.size() && text[n] >= '0' && text[n] <= '9')
-    ++n;
-  if (n == 0 || n >= text.size() || text[n] != '\t' || text[0] == '0' || n > 9) return false;
   long number = 0;
-  for (size_t k = 0; k < n; ++k)
-    number = number * 10 + (text[k] - '0');
-  if (number < 101 || targets.count(number)) return false;
-  text.erase(0, n + 1);
-  return true;
+  for (; n < text.size() && basic::IsDigit(text[n]); ++n) {
+    if (n == 9) return 0;  // longer than any line number
+    number = number * 10 + (text[n] - '0');
+  }
+  if (n == 0 || n == text.size() || text[n] != '\t' || text[0] == '0') return 0;
+  if (number < 101 || std::binary_search(targets.begin(), targets.end(), number)) return 0;
+  return n + 1;
+}
+
+// Takes the line numbers off and turns the jumps to the local handler back, line by line,
+// outside the marked blocks.
+void CleanLines(ModuleText& text, const ModuleShape& m, bool handlers, bool numbers,
+                StatusOutput& progress) {
+  std::string line;
+  const int32_t n = text.Count();
+  for (int32_t number = 1; number <= n; ++number) {
+    const auto i = static_cast<size_t>(number - 1);
+    if ((i & 1023) == 1023) progress.SetProgressValue(StatusOutput::kLinesBar, number + 1);
+    const uint8_t flags = m.flags[i];
+    if (flags & kInBlock) continue;
+    const int32_t proc = m.proc[i];
+    const bool strip = numbers && (flags & kStatementStart) && proc >= 0 && m.Numbered(proc);
+    const bool jump = handlers && (flags & kHandlerJump);
+    if (!strip && !jump) continue;
+    // Most lines change in neither way: they are not copied to find that out.
+    std::string_view view = text.Line(number);
+    const size_t cut =
+        strip ? StrippedNumberLength(view, m.procs[static_cast<size_t>(proc)].targets) : 0;
+    if (jump) {
+      line.assign(view);
+      // The number in front holds no quote or apostrophe: the jump is read alike with or
+      // without it.
+      if (RestoreOnErrorGotoZero(line)) {
+        text.Replace(number, std::string_view(line).substr(cut));
+        continue;
+      }
+    }
+    if (cut > 0) text.Replace(number, view.substr(cut));
+  }
 }
 
 }  // namespace
@@ -209,71 +317,26 @@ bool CleanModule(EngineState& state, host::CodeModule* code) {
     int32_t proc = m.proc[blocks[k].begin];
     keep[k] = blocks[k].end < 0 || broken.count(proc) || (proc < 0 && !broken.empty());
   }
-  // Lines inside a block: removed with it, or, for a block without its end, kept as written.
-  std::vector<bool> in_block(m.lines.size(), false);
-  for (const Block& b : blocks) {
-    size_t last = b.end >= 0 ? static_cast<size_t>(b.end) : b.reach;
-    for (size_t i = b.begin; i <= last; ++i)
-      in_block[i] = true;
-  }
-  const int32_t n = static_cast<int32_t>(m.lines.size());
+  const int32_t n = text.Count();
   progress.SetProgressMax(StatusOutput::kLinesBar, n + 1);
-  // The lines that hold the jump to the local handler, from one search of the module.
-  std::vector<bool> may_jump(m.lines.size(), false);
-  if (handlers) {
-    for (int32_t number : text.LinesHolding(kOnErrorGotoHandler))
-      may_jump[static_cast<size_t>(number - 1)] = true;
-  }
-  std::string line;
-  for (size_t i = 0; i < m.lines.size(); ++i) {
-    if ((i & 1023) == 1023) {
-      progress.SetProgressValue(StatusOutput::kLinesBar, static_cast<int32_t>(i) + 2);
-    }
-    if (in_block[i]) continue;
-    int32_t proc = m.proc[i];
-    // Kestrix numbered the procedures that carry its blocks; in a module built without
-    // handlers (its name block, but no procedure with blocks), every procedure that was not
-    // kept out by the skip mark.
-    bool kestrix_numbered =
-        proc >= 0 &&
-        (m.proc_marked[static_cast<size_t>(proc)] ||
-         (m.module_marked && !m.any_proc_marked && !m.proc_skipped[static_cast<size_t>(proc)]));
-    bool strip = numbers && m.first[i] && kestrix_numbered;
-    if (!handlers && !strip) continue;
-    // Most lines change in neither way: they are not copied to find that out.
-    std::string_view view = m.lines[i];
-    bool may_change =
-        handlers && may_jump[i] && FindInCode(view, kOnErrorGotoHandler) != std::string::npos;
-    if (strip && !may_change) {
-      size_t digits = 0;
-      while (digits < view.size() && view[digits] >= '0' && view[digits] <= '9')
-        ++digits;
-      may_change = digits > 0 && digits < view.size() && view[digits] == '\t';
-    }
-    if (!may_change) continue;
-    line.assign(view);
-    bool changed = handlers && RestoreOnErrorGotoZero(line);
-    if (strip) changed |= StripLineNumber(line, m.proc_targets[static_cast<size_t>(proc)]);
-    if (changed) text.Replace(static_cast<int32_t>(i) + 1, line);
-  }
+  CleanLines(text, m, handlers, numbers, progress);
   if (n > 0) progress.SetProgressValue(StatusOutput::kLinesBar, n + 1);
   std::vector<std::string> unmatched;
   if (handlers) {
-    // Bottom up, so that the lines above keep their places; a block without its end marker
-    // stays, and a row says where it is (as the module reads after cleaning).
+    // Top down, each block where the removals above it left it: the gap of the module's text
+    // then moves down once. A block without its end marker stays, and a row says where it is
+    // (as the module reads after cleaning).
     int32_t removed_above = 0;
     for (size_t k = 0; k < blocks.size(); ++k) {
       const Block& b = blocks[k];
+      const int32_t begin = static_cast<int32_t>(b.begin) + 1 - removed_above;
       if (!keep[k]) {
-        removed_above += static_cast<int32_t>(b.end - static_cast<long>(b.begin)) + 1;
+        const int32_t size = static_cast<int32_t>(b.end - static_cast<long>(b.begin)) + 1;
+        text.Erase(begin, size);
+        removed_above += size;
       } else if (b.end < 0) {
-        unmatched.push_back(std::to_string(static_cast<int32_t>(b.begin) + 1 - removed_above));
+        unmatched.push_back(std::to_string(begin));
       }
-    }
-    for (size_t k = blocks.size(); k-- > 0;) {
-      if (keep[k]) continue;
-      text.Erase(static_cast<int32_t>(blocks[k].begin) + 1,
-                 static_cast<int32_t>(blocks[k].end - static_cast<long>(blocks[k].begin)) + 1);
     }
   }
   // The changes go back a procedure body at a time; lines outside the procedures, the headers
@@ -283,7 +346,7 @@ bool CleanModule(EngineState& state, host::CodeModule* code) {
     int32_t origin = text.Origin(i);
     if (origin == 0) return false;
     auto k = static_cast<size_t>(origin - 1);
-    return m.proc[k] < 0 || m.frame[k];
+    return m.proc[k] < 0 || (m.flags[k] & kFrame) != 0;
   });
   if (handlers) {
     size_t u = 0;
@@ -291,7 +354,7 @@ bool CleanModule(EngineState& state, host::CodeModule* code) {
       if (b.end >= 0) continue;
       int32_t proc = m.proc[b.begin];
       progress.AddRow({progress.Text(StatusOutput::kProjectField), state.CurrentModuleName(),
-                       proc >= 0 ? m.proc_names[static_cast<size_t>(proc)] : "", "",
+                       proc >= 0 ? m.procs[static_cast<size_t>(proc)].name : "", "",
                        "Begin marker without its end marker on line " + unmatched[u++] +
                            ": the block was left in place"});
     }

@@ -336,6 +336,38 @@ TEST(Clean, OnlyNumbersKestrixWrote) {
   }
 }
 
+// The marks are told apart by what stands around their common word, in any case, wherever
+// in the line it stands and however often.
+TEST(Clean, MarksAreReadWhereverTheirWordStands) {
+  const Case cases[] = {
+      {"markers indented, in another case, with blanks after; a comment like one stays",
+       L({"Sub A()", "  '-------- KESTRIX BEGIN --------  ",
+          "\t\tOn Error Goto KestrixLocalHandler", "'-------- kestrix end ----------\t",
+          "101\tx = 1", "' -------- Kestrix Begin --------", "End Sub"}),
+       L({"Sub A()", "x = 1", "' -------- Kestrix Begin --------", "End Sub"}), "Cleaned."},
+      {"the skip mark after another use of the word; jumps at the line's start, after another "
+       "use of the word, in lower case; a jump cut short",
+       X({"@M", "' Kestrix notes: kestrixskipproc", "Sub S()", "150\tx = 1", "End Sub", "Sub N()",
+          "101\ty = 1", "On Error GoTo KestrixLocalHandler",
+          "102\tMsgBox KestrixNote: on error goto kestrixlocalhandler", "On Error GoTo Kestrix",
+          "x = \"On Error GoTo KestrixLocalHandler\"", "End Sub"}),
+       L({"' Kestrix notes: kestrixskipproc", "Sub S()", "150\tx = 1", "End Sub", "Sub N()",
+          "y = 1", "On Error GoTo 0", "MsgBox KestrixNote: on error goto 0",
+          "On Error GoTo Kestrix", "x = \"On Error GoTo KestrixLocalHandler\"", "End Sub"}),
+       "Cleaned."},
+      {"the skip mark inside the procedure",
+       X({"@M", "Sub S()", "150\tx = 1 ' KestrixSkipProc", "End Sub"}),
+       L({"Sub S()", "150\tx = 1 ' KestrixSkipProc", "End Sub"}), "Cleaned."},
+  };
+  for (const auto& c : cases) {
+    TestState state;
+    ModuleFixture module(c.input);
+    ASSERT_TRUE(CleanModule(state, &module.code()));
+    EXPECT_EQ(module.Text(), c.expected) << c.what;
+    EXPECT_EQ(state.status.Notes(), c.notes) << c.what;
+  }
+}
+
 TEST(Clean, BlockWithoutItsEndMarkerIsLeftInPlace) {
   std::vector<std::string> tail = Tail("Exit Sub");
   tail.pop_back();  // the handler block's end marker, lost in a merge

@@ -109,8 +109,42 @@ TEST(TextUtilTest, JumpTargetsReadOnlyTheCode) {
       {"GoTo(195)", {}},
       {"If a > 105 Then Exit Sub", {}},
   };
-  for (const auto& c : cases)
+  for (const auto& c : cases) {
     EXPECT_EQ(JumpTargets(c.line), c.targets) << c.line;
+    // The quick look may only ever pass over a line without targets, from wherever it starts
+    // within the line number in front.
+    const size_t word_at = ReadLineFacts(c.line).word_at;
+    for (size_t from = 0; from <= word_at; ++from)
+      EXPECT_TRUE(c.targets.empty() || MayHoldJump(c.line, from)) << c.line << " from " << from;
+  }
+  for (std::string_view line : {"x = 1", "120\tx = Array(1, 2)", "Then", "If a Then x = 2"})
+    EXPECT_FALSE(MayHoldJump(line)) << line;
+}
+
+// Whether a line ends its procedure, with a colon and without: what cleaning and
+// instrumenting take for a procedure's last line.
+TEST(TextUtilTest, HoldsProcedureEnd) {
+  const std::pair<std::string_view, bool> cases[] = {
+      {"End Sub", true},
+      {"  end  function ' done", true},
+      {"120 End Property", true},
+      {"120\t  End Sub", true},
+      {"10End Sub", false},  // no line number: digits glued to the word
+      {"End Select", false},
+      {"End", false},
+      {"Endx Sub", false},
+      {"x = 1: End Sub", true},
+      {"Done: End Function", true},
+      {"s = \"a:b\": End Sub", true},
+      {"x = \"End Sub\": y = 1", false},
+      {"SendData: x = 1", false},
+      {"' End Sub: note", false},
+      {"Rem End Sub", false},
+      {"x = 1: Rem End Sub", false},
+      {"", false},
+  };
+  for (const auto& [line, holds] : cases)
+    EXPECT_EQ(HoldsProcedureEnd(line), holds) << line;
 }
 
 // The module's text tells most lines from their first words; whatever it decides so must be

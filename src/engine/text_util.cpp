@@ -55,10 +55,10 @@ bool EndsWithWord(std::string_view line, size_t end, std::string_view word) {
   return start == 0 || !IsIdentChar(line[start - 1]);
 }
 
-// True when the line, from `from` on, holds GOTO, GOSUB, RESUME, THEN or ELSE as a word, in
-// any case, followed by blanks and a digit: where a line number may stand. Looked for from
-// the digits, which few lines hold after a blank.
+}  // namespace
+
 bool MayHoldJump(std::string_view line, size_t from) {
+  // Looked for from the digits, which few lines hold after a blank.
   for (size_t p = basic::FindDigit(line, from); p != std::string_view::npos;
        p = basic::FindDigit(line, p + 1)) {
     const size_t run = p;
@@ -79,8 +79,6 @@ bool MayHoldJump(std::string_view line, size_t from) {
   }
   return false;
 }
-
-}  // namespace
 
 size_t FindInCode(std::string_view line, std::string_view needle) {
   // A needle ending in a character that is no letter ("GoTo 0"): a line without that
@@ -153,12 +151,12 @@ bool IsCaseClause(std::string_view line) {
 }
 
 bool HoldsProcedureEnd(std::string_view line) {
-  std::string_view s = basic::SkipLineNumber(line);
-  const bool starts_with_end = s.size() >= 3 && EqualsNoCase(s.substr(0, 3), "end");
   if (line.find(':') == std::string_view::npos) {
     // One statement: End must be its first word, after a line number if any; its words up to
-    // a comment are the line's.
-    return starts_with_end && basic::IsProcedureEndStatement(line);
+    // a comment are the line's. The line number once passed over, none stands before End.
+    std::string_view s = basic::SkipLineNumber(line);
+    return s.size() >= 3 && EqualsNoCase(s.substr(0, 3), "end") &&
+           basic::IsProcedureEndStatement(s);
   } else if (StartsWithComment(line) || FindNoCase(line, "END") == std::string_view::npos) {
     return false;
   }

@@ -47,6 +47,11 @@ Header ParseHeader(std::string_view line);
 // The line numbers that the statement's GoTo, GoSub, Resume, On … GoTo/GoSub, and Then or
 // Else followed by a number name.
 std::vector<long> JumpTargets(std::string_view line);
+// False when JumpTargets(line) is surely empty: nowhere from `from` on does GoTo, GoSub,
+// Resume, Then or Else (as a word, in any case) stand before blanks and a digit. `from` may
+// pass over the blanks and digits that open the line (a line number in front): no jump's
+// number stands among them.
+bool MayHoldJump(std::string_view line, size_t from = 0);
 
 // The longest physical line VB accepts.
 inline constexpr size_t kMaxLineLength = 1023;
