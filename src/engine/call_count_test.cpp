@@ -129,6 +129,9 @@ TEST(CallCount, WriteBackWritesEachChangedStretchOnce) {
            t.Replace(i, std::string(i, static_cast<char>('A' + i - 1)));
        },
        0, L({"A", "BB", "CCC", "DDDD", "EEEEE"}), 1, 1},
+      {"fronts cut from lines as read and written",
+       [](ModuleText& t) { t.CutFront(4, 1), t.Replace(2, "20 B"), t.CutFront(2, 3); }, 0,
+       L({"a", "B", "c", "", "e"}), 1, 1},
       {"empty lines and lines as read between written ones",
        [](ModuleText& t) { t.Replace(2, ""), t.Replace(3, ""), t.Insert(5, "\r\n"); }, 0,
        L({"a", "", "", "d", "", "", "e"}), 1, 1},

@@ -291,7 +291,7 @@ void CleanLines(ModuleText& text, const ModuleShape& m, bool handlers, bool numb
         continue;
       }
     }
-    if (cut > 0) text.Replace(number, view.substr(cut));
+    if (cut > 0) text.CutFront(number, cut);
   }
 }
 

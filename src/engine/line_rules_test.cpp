@@ -77,6 +77,28 @@ TEST(LineRulesTest, IsProcedureEnd) {
   }
 }
 
+// The lines holding a needle come from one search of the module, matched to their lines as
+// the matches come: a few lines apart, far apart, several on one line, on the first and the
+// last line.
+TEST(ModuleTextTest, LinesHoldingNamesEveryLineOnce) {
+  std::vector<std::string> lines;
+  for (int gap : {0, 1, 2, 3, 4, 5, 9, 40, 0, 3})
+    for (int i = 0; i <= gap; ++i)
+      lines.push_back(i == gap ? "x = KeyWord + keyword ' KEYWORD" : "y = 1");
+  lines.push_back("keyword");
+  ModuleFixture fixture(L(lines));
+  ModuleText text(fixture.code());
+  std::vector<int32_t> expected;
+  for (size_t k = 0; k < lines.size(); ++k) {
+    if (basic::FindNoCase(lines[k], "keyword") != std::string::npos) {
+      expected.push_back(static_cast<int32_t>(k + 1));
+    }
+  }
+  EXPECT_EQ(text.LinesHolding("keyWORD"), expected);
+  EXPECT_EQ(text.KeptLinesHolding("keyword"), expected);
+  EXPECT_TRUE(text.LinesHolding("absent").empty());
+}
+
 }  // namespace
 }  // namespace kestrix::engine
 

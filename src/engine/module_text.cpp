@@ -269,11 +269,23 @@ std::vector<int32_t> ModuleText::LinesHolding(std::string_view needle) const {
   }
   const basic::NoCaseSearch search(source_, needle);
   basic::NoCaseSearch::Cursor cursor;
+  size_t line = 0;  // the number of the line holding the last match
   for (size_t at = search.Find(0, cursor); at != std::string_view::npos;) {
-    // A needle holds no line break: the match lies on the line it starts on.
-    const auto line = static_cast<size_t>(
-        std::upper_bound(starts_.begin(), starts_.end(), static_cast<uint32_t>(at)) -
-        starts_.begin());
+    // A needle holds no line break: the match lies on the line it starts on. Matches come in
+    // order, and often a few lines apart: the lines just below the last one are looked at
+    // first.
+    const auto position = static_cast<uint32_t>(at);
+    size_t ahead = 0;
+    while (ahead < 4 && line + ahead < starts_.size() && starts_[line + ahead] <= position)
+      ++ahead;
+    if (ahead < 4) {
+      line += ahead;
+    } else {
+      line = static_cast<size_t>(
+          std::upper_bound(starts_.begin() + static_cast<std::ptrdiff_t>(line + ahead),
+                           starts_.end(), position) -
+          starts_.begin());
+    }
     lines.push_back(static_cast<int32_t>(line));
     at = line < starts_.size() ? search.Find(starts_[line], cursor) : std::string_view::npos;
   }
@@ -387,7 +399,9 @@ std::string_view ModuleText::Joined(int32_t from, int32_t to, std::string& buffe
   const uintptr_t source_end = source_begin + source_.size();
   auto followed_by_line_break = [&](const char* end) {
     const auto at = reinterpret_cast<uintptr_t>(end);
-    if (at < source_begin || at > source_end) return true;  // stored
+    // A stored text is followed by a CR LF; a line ends where a stored text or a line as read
+    // ends (CutFront keeps the end).
+    if (at < source_begin || at > source_end) return true;
     return source_end - at >= 2 && end[0] == '\r' && end[1] == '\n';
   };
   buffer.clear();

@@ -91,6 +91,12 @@ class ModuleText {
   void Replace(int32_t line, std::string_view text, bool same_end = false);
   // The same with the text `head` followed by `tail`.
   void Replace(int32_t line, std::string_view head, std::string_view tail, bool same_end);
+  // Line `line` loses its first `count` characters (a line number and the blanks after it, say):
+  // what stays is not copied.
+  void CutFront(int32_t line, size_t count) {
+    Entry& entry = At(line);
+    entry = Entry(entry.text.substr(count), 0);
+  }
   // HoldsProcedureEnd of the line, read once for each text the line has had.
   bool HoldsEnd(int32_t line) const {
     const Entry& entry = At(line);
