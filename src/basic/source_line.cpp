@@ -372,6 +372,16 @@ Header ReadHeader(std::string_view statement) {
 }
 
 Header ReadLineHeader(std::string_view line) {
+  // A line without a ':', a quote or an apostrophe is one statement and holds no comment: its
+  // words are read as they stand, without cutting it into statements.
+  bool plain = true;
+  for (char c : line) {
+    if (c == ':' || c == '\'' || c == '"') {
+      plain = false;
+      break;
+    }
+  }
+  if (plain) return ReadHeader(line);
   StatementReader statements(line);
   std::string_view first;
   if (!statements.Next(first) || !statements.First()) return {};

@@ -208,6 +208,24 @@ TEST(SourceLineTest, ReadsProcedureHeaders) {
     EXPECT_EQ(h.kind, c.kind) << c.line;
     EXPECT_EQ(h.function, c.function) << c.line;
   }
+  // Most lines are read as they stand; what they give must be what the line's first statement
+  // gives.
+  std::vector<std::string_view> lines = {"Sub [X' y]()", "Sub X ' note", "Sub X' note",
+                                         "Public Sub Y(ByVal s As String) ' a: b",
+                                         "Sub Z(a, _", "Sub \"Q\"()", "Rem Sub R()", "Sub",
+                                         "Function [A:B]()", "  Private   Function  F ()  "};
+  for (const Case& c : cases)
+    lines.push_back(c.line);
+  for (std::string_view line : lines) {
+    StatementReader statements(line);
+    std::string_view first;
+    Header expected;
+    if (statements.Next(first) && statements.First()) expected = ReadHeader(first);
+    Header h = ReadLineHeader(line);
+    EXPECT_EQ(h.name, expected.name) << line;
+    EXPECT_EQ(h.kind, expected.kind) << line;
+    EXPECT_EQ(h.function, expected.function) << line;
+  }
 }
 
 TEST(SourceLineTest, ClassifiesEndDefAndDirectiveLines) {

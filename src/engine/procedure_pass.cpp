@@ -453,13 +453,8 @@ void InstrumentProcedure(EngineState& state, const std::string& name, ProcKind k
   std::string member = p.declaration;
   if (note.empty()) {
     bool handlers = state.InsertsErrorHandlers();
-    // The declaration is a header line: no need to tell it from other lines first. Without a
-    // ':' its first statement is the line itself, whose words the header is read from up to
-    // the name, so the line need not be cut into statements.
-    const basic::Header read = p.declaration.find(':') == std::string::npos
-                                   ? basic::ReadHeader(p.declaration)
-                                   : basic::ReadLineHeader(p.declaration);
-    exit_statement = ExitStatement(kind, read, exit_statement);
+    // The declaration is a header line: no need to tell it from other lines first.
+    exit_statement = ExitStatement(kind, basic::ReadLineHeader(p.declaration), exit_statement);
     int32_t decl_last = StatementEnd(code, p.body, p.end - 1);
     HeaderShape shape = ReadHeaderShape(code, decl_last, p.end);
     // Where the head block goes. A header repeated in the branches of an #If group with no
