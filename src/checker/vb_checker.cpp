@@ -46,18 +46,20 @@ BlockText TextOf(BlockKind kind) {
 std::vector<CodeProblem> ModuleChecker::Run(std::span<const std::string_view> lines) {
   LogicalLineReader reader(lines);
   LexedLine lexed;
+  LineLexer lexer;
   while (reader.Next()) {
     line_ = reader.FirstLine();
     std::string_view text = reader.Text();
     if (!pass_over_plain_) {
       LexLine(text, lexed);
+      OnLine(lexed, reader.Continuations());
     } else if (Compiles() || IsDirective(text)) {
       bool in_code = state_.region == Region::kProcedure && !InMembers();
-      LexLine(text, lexed, in_code ? &TokensReadInProcedure : nullptr);
-    } else {
-      continue;  // a line VB does not compile, and no directive
+      const LexedLine& read = lexer.Lex(text, in_code ? &TokensReadInProcedure : nullptr,
+                                        reader.Continuations() == 0);
+      OnLine(read, reader.Continuations());
     }
-    OnLine(lexed, reader.Continuations());
+    // else a line VB does not compile, and no directive
   }
   Finish();
   DropUnknown();
@@ -254,8 +256,7 @@ void ModuleChecker::OnLabel(const LexedLine& lexed) {
     Report(line_, kBetweenSelectAndCase);
     state_.blocks.back().clause_seen = true;
   }
-  std::optional<uint64_t> number =
-      lexed.numeric_label ? LabelTable::NumberOf(lexed.label) : std::nullopt;
+  const std::optional<uint64_t>& number = lexed.label_number;
   if (lexed.numeric_label && (!number || *number > kMaxErlLine)) {
     Report(line_, "Line number above 65529 is not returned by Erl", Severity::kWarning);
   }
@@ -277,17 +278,6 @@ void ModuleChecker::ResolveLabels() {
 }
 
 // --- Blocks and procedures ------------------------------------------------------------------
-
-bool ModuleChecker::InMembers() const {
-  if (state_.blocks.empty()) return false;
-  BlockKind kind = state_.blocks.back().kind;
-  return kind == BlockKind::kType || kind == BlockKind::kEnum;
-}
-
-bool ModuleChecker::SelectAwaitsCase() const {
-  return !state_.blocks.empty() && state_.blocks.back().kind == BlockKind::kSelect &&
-         !state_.blocks.back().clause_seen;
-}
 
 void ModuleChecker::Push(BlockKind kind, std::string counter) {
   state_.blocks.push_back({kind, line_, std::move(counter), false});

@@ -191,6 +191,31 @@ bool IsDateChar(char c) {
          l == 'p' || l == 'm';
 }
 
+// Digits followed by a blank, a ':' (not ":="), a comment or the end: the line number at
+// s[i], a line's first non-blank character, set as `out`'s label. Gives the index after the
+// digits (the ':' after them stays, as the separator it also is), or `i`, `out` unchanged,
+// when the digits there are no line number. Most numbered lines have one, so it is read here
+// at once rather than by basic::ReadLabel.
+size_t ReadLineNumber(std::string_view s, size_t i, LexedLine& out) {
+  size_t n = i;
+  uint64_t value = 0;  // wraps past 19 digits, when it is not kept
+  while (n < s.size() && IsDigit(s[n])) {
+    value = value * 10 + static_cast<uint64_t>(s[n] - '0');
+    ++n;
+  }
+  bool ends = n == s.size() || IsBlank(s[n]) || s[n] == '\'' ||
+              (s[n] == ':' && (n + 1 == s.size() || s[n + 1] != '='));
+  if (!ends) return i;
+  size_t first = i;
+  while (first + 1 < n && s[first] == '0')
+    ++first;
+  out.label = s.substr(first, n - first);
+  out.numeric_label = true;
+  constexpr size_t kMostDigits = 19;
+  if (n - first <= kMostDigits) out.label_number = value;
+  return n;
+}
+
 // What the scan over a statement's unread rest does at each byte.
 enum class Pass : uint8_t {
   kOver,     // passed over
@@ -225,12 +250,9 @@ class Lexer {
       : s_(text), out_(out), wants_(wants) {}
 
   void Run() {
-    out_.label = {};
-    out_.numeric_label = false;
-    out_.directive = Directive::kNone;
-    out_.tokens.clear();
+    Reset();
     SkipIndent();
-    if (i_ == s_.size() || s_[i_] == '\'') return;  // a blank line or a comment
+    if (AtCodeEnd()) return;  // a blank line or a comment
     TakeLabel();
     SkipIndent();
     if (out_.label.empty() && i_ < s_.size() && s_[i_] == '#') {
@@ -257,11 +279,21 @@ class Lexer {
         if (!TakeToken()) return;
         if (out_.tokens.back().kind == TokenKind::kSeparator) break;  // no more to pass over
       }
-      if (out_.tokens.back().kind != TokenKind::kSeparator) PassOverStatement();
+      if (out_.tokens.back().kind == TokenKind::kSeparator) continue;
+      if (PassOverStatement() && AtCodeEnd()) return;  // no statement follows
     }
   }
 
  private:
+  void Reset() {
+    out_.label = {};
+    out_.numeric_label = false;
+    out_.label_number.reset();
+    out_.directive = Directive::kNone;
+    out_.tokens.clear();
+  }
+  // True at the end of the line or at its comment.
+  bool AtCodeEnd() const { return i_ == s_.size() || s_[i_] == '\''; }
   void SkipBlanks() {
     while (i_ < s_.size() && IsBlank(s_[i_]))
       ++i_;
@@ -290,24 +322,7 @@ class Lexer {
     i_ = label.end;
   }
 
-  // Digits followed by a blank, a ':' (not ":="), a comment or the end. Most numbered lines
-  // have one, so it is read here at once rather than by ReadLabel.
-  void TakeLineNumber() {
-    size_t n = i_;
-    while (IsDigit(At(n)))
-      ++n;
-    char next = At(n);
-    bool ends =
-        n == s_.size() || IsBlank(next) || next == '\'' || (next == ':' && At(n + 1) != '=');
-    if (!ends) return;
-    // The ':' after a line number stays, as the separator it also is.
-    size_t first = i_;
-    while (first + 1 < n && s_[first] == '0')
-      ++first;
-    out_.label = s_.substr(first, n - first);
-    out_.numeric_label = true;
-    i_ = n;
-  }
+  void TakeLineNumber() { i_ = ReadLineNumber(s_, i_, out_); }
 
   void TakeDirective() {
     out_.directive = basic::ReadDirective(s_, i_);
@@ -339,8 +354,8 @@ class Lexer {
   // statement is read on as usual. Token by token, a ':' is no separator only in ":=" and
   // inside a string literal, a date literal or a bracketed name: the scan passes over the
   // first two, and stops at '#' and '[' (and at the code page's letters); and at a Rem
-  // standing as a word, which begins a comment after Then or Else.
-  void PassOverStatement() {
+  // standing as a word, which begins a comment after Then or Else. True when it moved.
+  bool PassOverStatement() {
     size_t k = i_;
     auto pass = [this](size_t at) { return kPass.map[static_cast<unsigned char>(s_[at])]; };
     while (k < s_.size()) {
@@ -360,21 +375,22 @@ class Lexer {
             continue;
           }
           i_ = k;
-          return;
+          return true;
         case Pass::kComment:
           i_ = k;
-          return;
+          return true;
         case Pass::kLetterR:
           if (IsIdentChar(s_[k - 1]) || !basic::IsRemAt(s_, k)) {
             ++k;
             continue;
           }
-          return;
+          return false;
         case Pass::kStop:
-          return;
+          return false;
       }
     }
     i_ = k;
+    return true;
   }
 
   // True when the next token starts a statement, where Rem begins a comment.
@@ -544,6 +560,65 @@ Keyword KeywordOf(std::string_view word) {
 
 void LexLine(std::string_view text, LexedLine& out, WantsTokens wants) {
   Lexer(text, out, wants).Run();
+}
+
+namespace {
+
+// Where the code of one line is kept: the same code and the same reading find the same
+// slot. Its length, its first, middle and last eight bytes tell most lines apart.
+size_t SlotOf(std::string_view code, WantsTokens wants, bool numbered, int bits) {
+  constexpr uint64_t kMix = 0x9E3779B97F4A7C15ULL;
+  uint64_t h = (code.size() << 2) | (numbered ? 2 : 0) | (wants != nullptr ? 1 : 0);
+  auto add = [&h](uint64_t bytes) { h = (h ^ bytes) * kMix; };
+  h *= kMix;
+  if (code.size() >= 8) {
+    uint64_t first, middle, last;
+    std::memcpy(&first, code.data(), sizeof first);
+    std::memcpy(&middle, code.data() + code.size() / 2 - 4, sizeof middle);
+    std::memcpy(&last, code.data() + code.size() - 8, sizeof last);
+    add(first);
+    add(middle);
+    add(last);
+  } else {
+    for (char c : code)
+      add(static_cast<unsigned char>(c));
+  }
+  return static_cast<size_t>(h >> (64 - bits));
+}
+
+}  // namespace
+
+const LexedLine& LineLexer::Lex(std::string_view text, WantsTokens wants, bool lasting) {
+  size_t start = basic::BlanksEnd(text);
+  if (!lasting || start == text.size() || text[start] == '\'') {
+    LexLine(text, single_, wants);  // nothing to gain: no code, or a text that goes away
+    return single_;
+  }
+  LexedLine number;
+  size_t code = start;
+  if (IsDigit(text[start])) {
+    code = ReadLineNumber(text, start, number);
+    code = basic::BlanksEnd(text, code);
+  }
+  std::string_view key = text.substr(code);
+  bool numbered = number.numeric_label;
+  if (entries_.empty()) entries_.resize(size_t{1} << kSlotBits);
+  Entry& entry = entries_[SlotOf(key, wants, numbered, kSlotBits)];
+  if (entry.wants != wants || entry.numbered != numbered || entry.code.data() == nullptr ||
+      entry.code != key) {
+    LexLine(text, entry.lexed, wants);
+    entry.code = key;
+    entry.wants = wants;
+    entry.numbered = numbered;
+    return entry.lexed;
+  }
+  // What follows a line number is lexed the same whatever the number: only the label
+  // differs.
+  if (numbered) {
+    entry.lexed.label = number.label;
+    entry.lexed.label_number = number.label_number;
+  }
+  return entry.lexed;
 }
 
 void LogicalLineReader::Join() {

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -109,6 +110,9 @@ struct LexedLine {
   // name in lower case; "" when the line has none. It views the line, or folded_name.
   std::string_view label;
   bool numeric_label = false;
+  // A line number's value; nullopt for a name, and for a number too long for 64 bits (more
+  // than 19 digits after its leading zeros), which is kept as a name.
+  std::optional<uint64_t> label_number;
   Directive directive = Directive::kNone;
   // The code, its comment left out; on a directive line, what follows the directive's
   // keyword (the expression and Then of #If, the name and value of #Const).
@@ -135,6 +139,32 @@ using basic::FoldName;  // labels are kept and compared folded
 inline constexpr size_t kAllTokens = SIZE_MAX;
 using WantsTokens = size_t (*)(const Token& first);
 void LexLine(std::string_view text, LexedLine& out, WantsTokens wants = nullptr);
+
+// LexLine over the lines of one module, remembering how the code of recent lines was lexed:
+// instrumented code repeats the same statements over and over (the error handler's lines in
+// every procedure, the same declarations and loops under other line numbers), and a line
+// whose code after its line number was lexed lately is not lexed again. The result is the
+// one LexLine gives, except that the tokens of a repeated line may view the earlier line of
+// the same text.
+class LineLexer {
+ public:
+  // Lexes `text` as LexLine(text, …, wants) does. A `lasting` text stays valid and unchanged
+  // as long as the lexer is used (a line of the module's storage); any other (a line joined
+  // from continued ones) is lexed on its own. The result is valid until the next call.
+  const LexedLine& Lex(std::string_view text, WantsTokens wants, bool lasting);
+
+ private:
+  struct Entry {
+    std::string_view code;  // the line after its line number and the blanks after it
+    WantsTokens wants = nullptr;
+    bool numbered = false;
+    LexedLine lexed;
+  };
+  static constexpr int kSlotBits = 9;
+
+  std::vector<Entry> entries_;  // by a hash of the code; made on the first lasting line
+  LexedLine single_;
+};
 
 // Walks physical lines as logical lines: a line that basic::ContinuesOnNextLine is continued
 // by the next.

@@ -136,8 +136,15 @@ class ModuleChecker {
   void OnOn(Tokens t);
   void OnExit(Tokens t);
 
-  bool InMembers() const;
-  bool SelectAwaitsCase() const;
+  bool InMembers() const {
+    if (state_.blocks.empty()) return false;
+    BlockKind kind = state_.blocks.back().kind;
+    return kind == BlockKind::kType || kind == BlockKind::kEnum;
+  }
+  bool SelectAwaitsCase() const {
+    return !state_.blocks.empty() && state_.blocks.back().kind == BlockKind::kSelect &&
+           !state_.blocks.back().clause_seen;
+  }
   void Push(BlockKind kind, std::string counter = "");
   void Close(BlockKind kind);
   void CloseFor(const Token* counter);
