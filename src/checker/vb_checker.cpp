@@ -52,12 +52,12 @@ std::vector<CodeProblem> ModuleChecker::Run(std::span<const std::string_view> li
     std::string_view text = reader.Text();
     if (!pass_over_plain_) {
       LexLine(text, lexed);
-      OnLine(lexed, reader.Continuations());
+      OnLine(lexed, lexed.tokens, reader.Continuations());
     } else if (Compiles() || IsDirective(text)) {
       bool in_code = state_.region == Region::kProcedure && !InMembers();
-      const LexedLine& read = lexer.Lex(text, in_code ? &TokensReadInProcedure : nullptr,
-                                        reader.Continuations() == 0);
-      OnLine(read, reader.Continuations());
+      LineLexer::Result read = lexer.Lex(text, in_code ? &TokensReadInProcedure : nullptr,
+                                         reader.Continuations() == 0);
+      OnLine(read.line, read.tokens, reader.Continuations());
     }
     // else a line VB does not compile, and no directive
   }
@@ -92,9 +92,9 @@ void ModuleChecker::CheckLimits(std::span<const std::string_view> lines) {
   }
 }
 
-void ModuleChecker::OnLine(const LexedLine& lexed, int32_t continuations) {
+void ModuleChecker::OnLine(const LexedLine& lexed, Tokens tokens, int32_t continuations) {
   if (lexed.directive != Directive::kNone) {
-    OnDirective(lexed.directive, lexed.tokens);
+    OnDirective(lexed.directive, tokens);
     return;
   }
   if (!Compiles()) return;  // VB never reads it
@@ -102,7 +102,7 @@ void ModuleChecker::OnLine(const LexedLine& lexed, int32_t continuations) {
     Report(line_, "Too many line continuations", Severity::kError);
   }
   if (!lexed.label.empty()) OnLabel(lexed);
-  OnStatements(lexed.tokens);
+  OnStatements(tokens);
 }
 
 void ModuleChecker::Finish() {

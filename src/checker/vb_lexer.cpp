@@ -254,6 +254,23 @@ class Lexer {
     SkipIndent();
     if (AtCodeEnd()) return;  // a blank line or a comment
     TakeLabel();
+    RunCode();
+  }
+
+  // Run, with the line's line number (when it has one) already in `out` and `at` where the
+  // code after it and its blanks begins, or the line's first non-blank character.
+  void RunFrom(size_t at) {
+    out_.directive = Directive::kNone;
+    out_.tokens.clear();
+    i_ = at;
+    if (AtCodeEnd()) return;
+    if (!out_.numeric_label) TakeLabel();
+    RunCode();
+  }
+
+ private:
+  // The rest of Run, from after the label.
+  void RunCode() {
     SkipIndent();
     if (out_.label.empty() && i_ < s_.size() && s_[i_] == '#') {
       TakeDirective();
@@ -284,7 +301,6 @@ class Lexer {
     }
   }
 
- private:
   void Reset() {
     out_.label = {};
     out_.numeric_label = false;
@@ -588,37 +604,58 @@ size_t SlotOf(std::string_view code, WantsTokens wants, bool numbered, int bits)
 
 }  // namespace
 
-const LexedLine& LineLexer::Lex(std::string_view text, WantsTokens wants, bool lasting) {
+LineLexer::Result LineLexer::Lex(std::string_view text, WantsTokens wants, bool lasting) {
   size_t start = basic::BlanksEnd(text);
   if (!lasting || start == text.size() || text[start] == '\'') {
-    LexLine(text, single_, wants);  // nothing to gain: no code, or a text that goes away
-    return single_;
+    LexLine(text, out_, wants);  // nothing to gain: no code, or a text that goes away
+    return {out_, out_.tokens};
   }
-  LexedLine number;
+  out_.label = {};
+  out_.numeric_label = false;
+  out_.label_number.reset();
   size_t code = start;
-  if (IsDigit(text[start])) {
-    code = ReadLineNumber(text, start, number);
-    code = basic::BlanksEnd(text, code);
-  }
+  if (IsDigit(text[start])) code = basic::BlanksEnd(text, ReadLineNumber(text, start, out_));
   std::string_view key = text.substr(code);
-  bool numbered = number.numeric_label;
+  bool numbered = out_.numeric_label;
   if (entries_.empty()) entries_.resize(size_t{1} << kSlotBits);
   Entry& entry = entries_[SlotOf(key, wants, numbered, kSlotBits)];
-  if (entry.wants != wants || entry.numbered != numbered || entry.code.data() == nullptr ||
-      entry.code != key) {
-    LexLine(text, entry.lexed, wants);
-    entry.code = key;
-    entry.wants = wants;
-    entry.numbered = numbered;
-    return entry.lexed;
+  if (entry.generation == generation_ && entry.wants == wants && entry.numbered == numbered &&
+      entry.code == key) {
+    return Recall(entry);
   }
-  // What follows a line number is lexed the same whatever the number: only the label
-  // differs.
-  if (numbered) {
-    entry.lexed.label = number.label;
-    entry.lexed.label_number = number.label_number;
+  Lexer(text, out_, wants).RunFrom(code);
+  Keep(entry, key, wants, numbered);
+  return {out_, out_.tokens};
+}
+
+// Keeps out_, just lexed, as `entry`.
+void LineLexer::Keep(Entry& entry, std::string_view code, WantsTokens wants, bool numbered) {
+  if (tokens_.size() + out_.tokens.size() > kMostTokens) {
+    tokens_.clear();
+    ++generation_;
   }
-  return entry.lexed;
+  entry.code = code;
+  entry.generation = generation_;
+  entry.wants = wants;
+  entry.numbered = numbered;
+  entry.directive = out_.directive;
+  entry.name_label = !out_.label.empty() && !out_.numeric_label;
+  if (entry.name_label) entry.folded_name = out_.folded_name;
+  entry.first = static_cast<uint32_t>(tokens_.size());
+  entry.count = static_cast<uint32_t>(out_.tokens.size());
+  tokens_.insert(tokens_.end(), out_.tokens.begin(), out_.tokens.end());
+}
+
+// What a line whose code is `entry`'s lexes to, its line number (if any) in out_ already.
+// What follows a line number is lexed the same whatever the number.
+LineLexer::Result LineLexer::Recall(const Entry& entry) {
+  if (entry.name_label) {
+    out_.folded_name = entry.folded_name;
+    out_.label = out_.folded_name;
+  }
+  out_.directive = entry.directive;
+  out_.tokens.clear();
+  return {out_, std::span<const Token>(tokens_).subspan(entry.first, entry.count)};
 }
 
 void LogicalLineReader::Join() {

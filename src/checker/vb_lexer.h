@@ -148,22 +148,40 @@ void LexLine(std::string_view text, LexedLine& out, WantsTokens wants = nullptr)
 // the same text.
 class LineLexer {
  public:
+  // A line lexed: its label and directive as `line` has them, and its tokens (which are not
+  // always those of `line`).
+  struct Result {
+    const LexedLine& line;
+    std::span<const Token> tokens;
+  };
+
   // Lexes `text` as LexLine(text, …, wants) does. A `lasting` text stays valid and unchanged
   // as long as the lexer is used (a line of the module's storage); any other (a line joined
   // from continued ones) is lexed on its own. The result is valid until the next call.
-  const LexedLine& Lex(std::string_view text, WantsTokens wants, bool lasting);
+  Result Lex(std::string_view text, WantsTokens wants, bool lasting);
 
  private:
   struct Entry {
     std::string_view code;  // the line after its line number and the blanks after it
+    uint32_t generation = 0;
     WantsTokens wants = nullptr;
     bool numbered = false;
-    LexedLine lexed;
+    Directive directive = Directive::kNone;
+    bool name_label = false;
+    std::string folded_name;
+    uint32_t first = 0;  // its tokens in tokens_
+    uint32_t count = 0;
   };
   static constexpr int kSlotBits = 9;
+  static constexpr size_t kMostTokens = size_t{1} << 15;  // kept at once; then forgotten
+
+  void Keep(Entry& entry, std::string_view code, WantsTokens wants, bool numbered);
+  Result Recall(const Entry& entry);
 
   std::vector<Entry> entries_;  // by a hash of the code; made on the first lasting line
-  LexedLine single_;
+  uint32_t generation_ = 1;     // entries of another generation are empty
+  std::vector<Token> tokens_;   // of every entry, one after the other
+  LexedLine out_;
 };
 
 // Walks physical lines as logical lines: a line that basic::ContinuesOnNextLine is continued

@@ -103,7 +103,8 @@ class ModuleChecker {
 
   void Report(int32_t line, std::string_view message, Severity severity = Severity::kStructure);
   void CheckLimits(std::span<const std::string_view> lines);
-  void OnLine(const LexedLine& lexed, int32_t continuations);
+  // A line lexed as `lexed`, its tokens `tokens`, continued `continuations` times.
+  void OnLine(const LexedLine& lexed, Tokens tokens, int32_t continuations);
   void Finish();
 
   void OnDirective(Directive directive, Tokens t);
