@@ -43,10 +43,6 @@ void LabelTable::Define(std::string_view name, int32_t line) {
   }
 }
 
-void LabelTable::DefineNumber(uint64_t number, int32_t line) {
-  numbers_.push_back({number, line, CurrentPath()});
-}
-
 void LabelTable::Jump(std::string name, int32_t line) {
   jumps_.push_back({std::move(name), line});
 }

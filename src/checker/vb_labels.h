@@ -23,7 +23,9 @@ class LabelTable {
   // A label (as LexedLine::label gives it) defined at `line`.
   void Define(std::string_view name, int32_t line);
   // The same for a line number whose NumberOf is `number`.
-  void DefineNumber(uint64_t number, int32_t line);
+  void DefineNumber(uint64_t number, int32_t line) {
+    numbers_.push_back({number, line, open_.empty() ? 0 : CurrentPath()});
+  }
 
   // The value of a line number as labels are kept (no leading zeros); nullopt for a name,
   // and for a number too long for 64 bits, which is kept as a name.

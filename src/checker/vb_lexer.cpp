@@ -617,7 +617,10 @@ LineLexer::Result LineLexer::Lex(std::string_view text, WantsTokens wants, bool 
   if (IsDigit(text[start])) code = basic::BlanksEnd(text, ReadLineNumber(text, start, out_));
   std::string_view key = text.substr(code);
   bool numbered = out_.numeric_label;
-  if (entries_.empty()) entries_.resize(size_t{1} << kSlotBits);
+  if (entries_.empty()) {
+    entries_.resize(size_t{1} << kSlotBits);
+    tokens_.reserve(kMostTokens / 8);
+  }
   Entry& entry = entries_[SlotOf(key, wants, numbered, kSlotBits)];
   if (entry.generation == generation_ && entry.wants == wants && entry.numbered == numbered &&
       entry.code == key) {
