@@ -605,14 +605,19 @@ size_t SlotOf(std::string_view code, WantsTokens wants, bool numbered, int bits)
 }  // namespace
 
 LineLexer::Result LineLexer::Lex(std::string_view text, WantsTokens wants, bool lasting) {
-  size_t start = basic::BlanksEnd(text);
-  if (!lasting || start == text.size() || text[start] == '\'') {
-    LexLine(text, out_, wants);  // nothing to gain: no code, or a text that goes away
+  if (!lasting) {
+    LexLine(text, out_, wants);  // a text that goes away
     return {out_, out_.tokens};
   }
   out_.label = {};
   out_.numeric_label = false;
   out_.label_number.reset();
+  size_t start = basic::BlanksEnd(text);
+  if (start == text.size() || text[start] == '\'') {  // a blank line or a comment
+    out_.directive = Directive::kNone;
+    out_.tokens.clear();
+    return {out_, out_.tokens};
+  }
   size_t code = start;
   if (IsDigit(text[start])) code = basic::BlanksEnd(text, ReadLineNumber(text, start, out_));
   std::string_view key = text.substr(code);
