@@ -55,8 +55,8 @@ std::vector<CodeProblem> ModuleChecker::Run(std::span<const std::string_view> li
       OnLine(lexed, lexed.tokens, reader.Continuations());
     } else if (Compiles() || IsDirective(text)) {
       bool in_code = state_.region == Region::kProcedure && !InMembers();
-      LineLexer::Result read = lexer.Lex(text, in_code ? &TokensReadInProcedure : nullptr,
-                                         reader.Continuations() == 0);
+      LineLexer::Result read =
+          lexer.Lex(text, in_code ? &TokensReadInProcedure : nullptr, reader.Continuations() == 0);
       OnLine(read.line, read.tokens, reader.Continuations());
     }
     // else a line VB does not compile, and no directive
@@ -268,8 +268,8 @@ void ModuleChecker::OnLabel(const LexedLine& lexed) {
 }
 
 void ModuleChecker::AddTarget(const Token& token) {
-  std::string name = LabelName(token);
-  if (!name.empty()) labels_.Jump(std::move(name), line_);
+  std::string_view name = LabelName(token, label_buffer_);
+  if (!name.empty()) labels_.Jump(name, line_);
 }
 
 void ModuleChecker::ResolveLabels() {

@@ -177,8 +177,8 @@ size_t One(const Token&) {
 // numbers, indents and readings: the lexer that remembers gives what LexLine gives, for each
 // line, across forgotten entries, clashing slots and texts it must not remember.
 TEST(LineLexer, GivesWhatLexLineGives) {
-  const char* kNumbers[] = {"", "10 ", "0010\t", "20:", "99999999999999999999 ", "30x ",
-                            "40' note", "  50\t  "};
+  const char* kNumbers[] = {"",     "10 ",      "0010\t",  "20:", "99999999999999999999 ",
+                            "30x ", "40' note", "  50\t  "};
   const char* kCodes[] = {"x = 1",
                           "On Error GoTo KestrixLocalHandler",
                           "If a Then b: c Else d",

@@ -162,7 +162,8 @@ class ModuleChecker {
   bool gap_reported_ = false;  // a statement after the last End reported already
   int32_t line_ = 0;           // first line of the logical line being read
   bool pass_over_plain_ = true;
-  LabelTable labels_;  // of the open procedure
+  LabelTable labels_;         // of the open procedure
+  std::string label_buffer_;  // for LabelName
 };
 
 }  // namespace kestrix::checker

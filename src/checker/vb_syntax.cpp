@@ -88,16 +88,25 @@ bool NamesLineZero(const Token& t) {
   return t.kind == TokenKind::kWord && t.text == "0";
 }
 
-std::string LabelName(const Token& t) {
+std::string_view LabelName(const Token& t, std::string& buffer) {
   if (t.kind == TokenKind::kNumber) {
     if (t.type_char != 0 || t.text.find_first_not_of("0123456789") != std::string_view::npos) {
       return "";
     }
     size_t first = t.text.find_first_not_of('0');
-    return first == std::string_view::npos ? "0" : std::string(t.text.substr(first));
+    return first == std::string_view::npos ? "0" : t.text.substr(first);
   }
   if (t.kind != TokenKind::kWord) return "";
-  return FoldName(t.text);
+  // FoldName, in storage that is kept from one jump to the next.
+  buffer.assign(t.text);
+  for (size_t i = 0; i < buffer.size(); ++i) {
+    if (static_cast<unsigned char>(buffer[i]) > 0x80 && basic::IsDoubleByteLetter(buffer, i)) {
+      ++i;
+    } else {
+      buffer[i] = basic::Lower(buffer[i]);
+    }
+  }
+  return buffer;
 }
 
 size_t FindKeyword(Tokens t, Keyword word) {

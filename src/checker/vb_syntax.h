@@ -104,8 +104,8 @@ inline size_t TokensReadInProcedure(const Token& first) {
 }
 
 // A jump target as labels are kept (LexedLine::label): a line number without leading zeros,
-// a name in lower case; "" for a token that names no label.
-std::string LabelName(const Token& t);
+// a name in lower case; "" for a token that names no label. It views `t` or `buffer`.
+std::string_view LabelName(const Token& t, std::string& buffer);
 
 // True when LabelName(t) is "0": On Error GoTo 0 and Resume 0 name no label.
 bool NamesLineZero(const Token& t);
