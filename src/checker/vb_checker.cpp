@@ -54,9 +54,7 @@ std::vector<CodeProblem> ModuleChecker::Run(std::span<const std::string_view> li
       LexLine(text, lexed);
       OnLine(lexed, lexed.tokens, reader.Continuations());
     } else if (Compiles() || IsDirective(text)) {
-      bool in_code = state_.region == Region::kProcedure && !InMembers();
-      LineLexer::Result read =
-          lexer.Lex(text, in_code ? &TokensReadInProcedure : nullptr, reader.Continuations() == 0);
+      LineLexer::Result read = lexer.Lex(text, Wants(), reader.Continuations() == 0);
       OnLine(read.line, read.tokens, reader.Continuations());
     }
     // else a line VB does not compile, and no directive
@@ -72,6 +70,12 @@ std::vector<CodeProblem> ModuleChecker::Run(std::span<const std::string_view> li
   };
   problems_.erase(std::unique(problems_.begin(), problems_.end(), same), problems_.end());
   return std::move(problems_);
+}
+
+// How much of the statements the next line begins with is read.
+WantsTokens ModuleChecker::Wants() const {
+  if (InMembers()) return nullptr;
+  return state_.region == Region::kProcedure ? &TokensReadInProcedure : &TokensReadInDeclarations;
 }
 
 void ModuleChecker::Report(int32_t line, std::string_view message, Severity severity) {

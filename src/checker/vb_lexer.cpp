@@ -288,6 +288,12 @@ class Lexer {
       const Token& token = out_.tokens.back();
       if (!first || token.kind == TokenKind::kSeparator) continue;
       size_t wanted = wants_(token);
+      while (wanted == kAskNext) {
+        if (!TakeToken()) return;
+        if (out_.tokens.back().kind == TokenKind::kSeparator) break;
+        wanted = wants_(out_.tokens.back());
+      }
+      if (out_.tokens.back().kind == TokenKind::kSeparator) continue;
       if (wanted == kAllTokens) {
         keep_all = true;
         continue;

@@ -134,9 +134,12 @@ using basic::FoldName;  // labels are kept and compared folded
 // which tells from a statement's first token how many of its tokens (that one included) the
 // reader needs: the statement keeps at least those, and its rest, up to the ':' that ends
 // it, may be passed over unread. kAllTokens keeps every token of that statement and of every
-// one after it on the line. Either way the separators and the comment are where they are
-// without `wants`. It is not asked on a directive line.
+// one after it on the line. kAskNext keeps the token and asks again with the next one, whose
+// answer counts from there (for a word that only qualifies the next, like Public). Either way
+// the separators and the comment are where they are without `wants`. It is not asked on a
+// directive line.
 inline constexpr size_t kAllTokens = SIZE_MAX;
+inline constexpr size_t kAskNext = SIZE_MAX - 1;
 using WantsTokens = size_t (*)(const Token& first);
 void LexLine(std::string_view text, LexedLine& out, WantsTokens wants = nullptr);
 

@@ -87,8 +87,11 @@ struct CondGroup {
 // Most statements of a procedure's code (assignments, calls) change nothing the checker
 // keeps, and most of the others are known by their first words: with `pass_over_plain`, a
 // statement in a procedure's code is read no further than the tokens the checker acts on
-// (see TokensReadInProcedure), and lines in #If branches that do not compile are not read
-// at all. Without it every line is read token by token, to the same result, only slower.
+// (see TokensReadInProcedure), a procedure's header no further than its name (see
+// TokensReadInDeclarations), a line whose code after its line number was read lately in the
+// module is not lexed again (LineLexer), and lines in #If branches that do not compile are
+// not read at all. Without it every line is read token by token, to the same result, only
+// slower.
 class ModuleChecker {
  public:
   explicit ModuleChecker(CondConstants constants, bool pass_over_plain = true)
@@ -101,6 +104,7 @@ class ModuleChecker {
   // disagree; kError problems never are.
   enum class Severity { kStructure, kError, kWarning };
 
+  WantsTokens Wants() const;
   void Report(int32_t line, std::string_view message, Severity severity = Severity::kStructure);
   void CheckLimits(std::span<const std::string_view> lines);
   // A line lexed as `lexed`, its tokens `tokens`, continued `continuations` times.

@@ -103,6 +103,28 @@ inline size_t TokensReadInProcedure(const Token& first) {
   return kTokensRead[static_cast<size_t>(first.keyword)];
 }
 
+// How many tokens of a statement outside procedures (and outside Type and Enum blocks) that
+// begins with `first` the checker reads (LexLine's `wants`): a procedure's header is known
+// by its modifiers (each kAskNext) and the three words after them (Property Get Name), and
+// its parameters are passed over; every other statement is read whole, and so are all those
+// after it on the line, which may stand in a Type block or in the procedure a header opened.
+inline size_t TokensReadInDeclarations(const Token& first) {
+  switch (first.keyword) {
+    case Keyword::kPublic:
+    case Keyword::kPrivate:
+    case Keyword::kFriend:
+    case Keyword::kStatic:
+    case Keyword::kGlobal:
+      return kAskNext;
+    case Keyword::kSub:
+    case Keyword::kFunction:
+    case Keyword::kProperty:
+      return 3;
+    default:
+      return kAllTokens;
+  }
+}
+
 // A jump target as labels are kept (LexedLine::label): a line number without leading zeros,
 // a name in lower case; "" for a token that names no label. It views `t` or `buffer`.
 std::string_view LabelName(const Token& t, std::string& buffer);
