@@ -218,14 +218,14 @@ size_t ReadLineNumber(std::string_view s, size_t i, LexedLine& out) {
 
 // What the scan over a statement's unread rest does at each byte.
 enum class Pass : uint8_t {
-  kOver,     // passed over
-  kQuote,    // a string literal begins
-  kColon,    // a separator, unless ":="
-  kComment,  // the comment begins
-  kLetterR,  // might begin Rem
-  kStop,     // the statement is read token by token: '#' (a date or a file number, or a
-             // type character), '[' (a name that may hold anything) and the bytes from 0x80
-             // on (the letters of a double-byte code page)
+  kOver = 0,  // passed over
+  kQuote,     // a string literal begins
+  kColon,     // a separator, unless ":="
+  kComment,   // the comment begins
+  kLetterR,   // might begin Rem
+  kStop,      // the statement is read token by token: '#' (a date or a file number, or a
+              // type character), '[' (a name that may hold anything) and the bytes from 0x80
+              // on (the letters of a double-byte code page)
 };
 
 struct PassTable {
@@ -381,6 +381,12 @@ class Lexer {
     size_t k = i_;
     auto pass = [this](size_t at) { return kPass.map[static_cast<unsigned char>(s_[at])]; };
     while (k < s_.size()) {
+      // Four bytes at a time while none of them is one to act on (kOver is 0).
+      while (k + 4 <= s_.size() &&
+             (static_cast<unsigned>(pass(k)) | static_cast<unsigned>(pass(k + 1)) |
+              static_cast<unsigned>(pass(k + 2)) | static_cast<unsigned>(pass(k + 3))) == 0) {
+        k += 4;
+      }
       while (k < s_.size() && pass(k) == Pass::kOver)
         ++k;
       if (k == s_.size()) break;
