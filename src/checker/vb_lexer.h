@@ -175,7 +175,7 @@ class LineLexer {
     uint32_t first = 0;  // its tokens in tokens_
     uint32_t count = 0;
   };
-  static constexpr int kSlotBits = 9;
+  static constexpr int kSlotBits = 10;
   static constexpr size_t kMostTokens = size_t{1} << 15;  // kept at once; then forgotten
 
   void Keep(Entry& entry, std::string_view code, WantsTokens wants, bool numbered);
