@@ -330,6 +330,18 @@ std::pair<std::string, std::string> BothWays(std::string_view bars,
           text(ModuleChecker(constants, false).Run(lines))};
 }
 
+// The same lines in every procedure, as instrumented code has them: each is found to mean
+// what it meant where it stood first, and its labels count in its own procedure.
+TEST(Checker, RepeatedLinesAreReadInTheirOwnPlace) {
+  std::string handler =
+      "On Error GoTo H|10\tx = 1|H:|Select Case Err|Case 1|Resume Next|End Select|";
+  std::string code = "Sub A()|" + handler + "End Sub|Sub B()|" + handler +
+                     "H:|End Sub|Sub C()|On Error GoTo H|10\tx = 1|10\tx = 1|End Sub";
+  EXPECT_EQ(Check(code), "18: Duplicate label\n21: Label not defined\n23: Duplicate label");
+  auto [fast, slow] = BothWays(code);
+  EXPECT_EQ(fast, slow);
+}
+
 TEST(Checker, PassingOverStatementsFindsWhatReadingThemFinds) {
   for (const Case& c : kCases) {
     auto [fast, slow] = BothWays(c.code);
