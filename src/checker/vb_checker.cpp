@@ -72,7 +72,8 @@ std::vector<CodeProblem> ModuleChecker::Run(std::span<const std::string_view> li
   return std::move(problems_);
 }
 
-// How much of the statements the next line begins with is read.
+// How far the lexer reads each statement of the next line (LexLine's `wants`): a Type's or
+// an Enum's members whole.
 WantsTokens ModuleChecker::Wants() const {
   if (InMembers()) return nullptr;
   return state_.region == Region::kProcedure ? &TokensReadInProcedure : &TokensReadInDeclarations;

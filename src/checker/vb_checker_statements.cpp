@@ -122,7 +122,7 @@ void ModuleChecker::OnProcStatement(Tokens t) {
     case Keyword::kLoop:
     case Keyword::kWhile:
     case Keyword::kWend:
-    case Keyword::kSelect:  // and no block but with Case
+    case Keyword::kSelect:  // opens a block with Case only, and is nothing else
     case Keyword::kCase:
     case Keyword::kWith:
       OnBlockStatement(t);
