@@ -46,18 +46,18 @@ BlockText TextOf(BlockKind kind) {
 std::vector<CodeProblem> ModuleChecker::Run(std::span<const std::string_view> lines) {
   LogicalLineReader reader(lines);
   LexedLine lexed;
+  LineLexer lexer;
   while (reader.Next()) {
     line_ = reader.FirstLine();
     std::string_view text = reader.Text();
     if (!pass_over_plain_) {
       LexLine(text, lexed);
+      OnLine(lexed, lexed.tokens, reader.Continuations());
     } else if (Compiles() || IsDirective(text)) {
-      bool in_code = state_.region == Region::kProcedure && !InMembers();
-      LexLine(text, lexed, in_code ? &TokensReadInProcedure : nullptr);
-    } else {
-      continue;  // a line VB does not compile, and no directive
+      LineLexer::Result read = lexer.Lex(text, Wants(), reader.Continuations() == 0);
+      OnLine(read.line, read.tokens, reader.Continuations());
     }
-    OnLine(lexed, reader.Continuations());
+    // else a line VB does not compile, and no directive
   }
   Finish();
   DropUnknown();
@@ -70,6 +70,13 @@ std::vector<CodeProblem> ModuleChecker::Run(std::span<const std::string_view> li
   };
   problems_.erase(std::unique(problems_.begin(), problems_.end(), same), problems_.end());
   return std::move(problems_);
+}
+
+// How far the lexer reads each statement of the next line (LexLine's `wants`): a Type's or
+// an Enum's members whole.
+WantsTokens ModuleChecker::Wants() const {
+  if (InMembers()) return nullptr;
+  return state_.region == Region::kProcedure ? &TokensReadInProcedure : &TokensReadInDeclarations;
 }
 
 void ModuleChecker::Report(int32_t line, std::string_view message, Severity severity) {
@@ -90,9 +97,9 @@ void ModuleChecker::CheckLimits(std::span<const std::string_view> lines) {
   }
 }
 
-void ModuleChecker::OnLine(const LexedLine& lexed, int32_t continuations) {
+void ModuleChecker::OnLine(const LexedLine& lexed, Tokens tokens, int32_t continuations) {
   if (lexed.directive != Directive::kNone) {
-    OnDirective(lexed.directive, lexed.tokens);
+    OnDirective(lexed.directive, tokens);
     return;
   }
   if (!Compiles()) return;  // VB never reads it
@@ -100,7 +107,7 @@ void ModuleChecker::OnLine(const LexedLine& lexed, int32_t continuations) {
     Report(line_, "Too many line continuations", Severity::kError);
   }
   if (!lexed.label.empty()) OnLabel(lexed);
-  OnStatements(lexed.tokens);
+  OnStatements(tokens);
 }
 
 void ModuleChecker::Finish() {
@@ -254,8 +261,7 @@ void ModuleChecker::OnLabel(const LexedLine& lexed) {
     Report(line_, kBetweenSelectAndCase);
     state_.blocks.back().clause_seen = true;
   }
-  std::optional<uint64_t> number =
-      lexed.numeric_label ? LabelTable::NumberOf(lexed.label) : std::nullopt;
+  const std::optional<uint64_t>& number = lexed.label_number;
   if (lexed.numeric_label && (!number || *number > kMaxErlLine)) {
     Report(line_, "Line number above 65529 is not returned by Erl", Severity::kWarning);
   }
@@ -267,8 +273,8 @@ void ModuleChecker::OnLabel(const LexedLine& lexed) {
 }
 
 void ModuleChecker::AddTarget(const Token& token) {
-  std::string name = LabelName(token);
-  if (!name.empty()) labels_.Jump(std::move(name), line_);
+  std::string_view name = LabelName(token, label_buffer_);
+  if (!name.empty()) labels_.Jump(name, line_);
 }
 
 void ModuleChecker::ResolveLabels() {
@@ -277,17 +283,6 @@ void ModuleChecker::ResolveLabels() {
 }
 
 // --- Blocks and procedures ------------------------------------------------------------------
-
-bool ModuleChecker::InMembers() const {
-  if (state_.blocks.empty()) return false;
-  BlockKind kind = state_.blocks.back().kind;
-  return kind == BlockKind::kType || kind == BlockKind::kEnum;
-}
-
-bool ModuleChecker::SelectAwaitsCase() const {
-  return !state_.blocks.empty() && state_.blocks.back().kind == BlockKind::kSelect &&
-         !state_.blocks.back().clause_seen;
-}
 
 void ModuleChecker::Push(BlockKind kind, std::string counter) {
   state_.blocks.push_back({kind, line_, std::move(counter), false});

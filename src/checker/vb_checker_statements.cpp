@@ -111,6 +111,32 @@ void ModuleChecker::OnMemberStatement(Tokens t) {
 }
 
 void ModuleChecker::OnProcStatement(Tokens t) {
+  // Most statements read here are known by their first word alone.
+  switch (t.front().keyword) {
+    case Keyword::kEnd:
+    case Keyword::kEndIf:
+    case Keyword::kElseIf:
+    case Keyword::kFor:
+    case Keyword::kNext:
+    case Keyword::kDo:
+    case Keyword::kLoop:
+    case Keyword::kWhile:
+    case Keyword::kWend:
+    case Keyword::kSelect:  // opens a block with Case only, and is nothing else
+    case Keyword::kCase:
+    case Keyword::kWith:
+      OnBlockStatement(t);
+      return;
+    case Keyword::kGoTo:
+    case Keyword::kGoSub:
+    case Keyword::kResume:
+    case Keyword::kOn:
+    case Keyword::kExit:
+      OnSimpleStatement(t);
+      return;
+    default:
+      break;
+  }
   if (ProcType proc = HeaderOf(t); proc != ProcType::kNone) {
     Report(line_, "Expected End " + std::string(ProcTypeWord(state_.proc)));
     CloseProcedure(false);

@@ -330,6 +330,18 @@ std::pair<std::string, std::string> BothWays(std::string_view bars,
           text(ModuleChecker(constants, false).Run(lines))};
 }
 
+// The same lines in every procedure, as instrumented code has them: each is found to mean
+// what it meant where it stood first, and its labels count in its own procedure.
+TEST(Checker, RepeatedLinesAreReadInTheirOwnPlace) {
+  std::string handler =
+      "On Error GoTo H|10\tx = 1|H:|Select Case Err|Case 1|Resume Next|End Select|";
+  std::string code = "Sub A()|" + handler + "End Sub|Sub B()|" + handler +
+                     "H:|End Sub|Sub C()|On Error GoTo H|10\tx = 1|10\tx = 1|End Sub";
+  EXPECT_EQ(Check(code), "18: Duplicate label\n21: Label not defined\n23: Duplicate label");
+  auto [fast, slow] = BothWays(code);
+  EXPECT_EQ(fast, slow);
+}
+
 TEST(Checker, PassingOverStatementsFindsWhatReadingThemFinds) {
   for (const Case& c : kCases) {
     auto [fast, slow] = BothWays(c.code);
@@ -403,6 +415,56 @@ TEST(Checker, PassingOverStatementsFindsWhatReadingThemFinds) {
           code += place.substr(at, hole - at);
           if (hole == std::string_view::npos) break;
           code += statement;
+          at = hole + 2;
+        }
+        auto [fast, slow] = BothWays(code);
+        if (fast != slow && ++differing <= 10)
+          ADD_FAILURE() << code << "\n" << fast << "--\n" << slow;
+      }
+    }
+  }
+  EXPECT_EQ(differing, 0u);
+}
+
+// Outside procedures a header is read no further than its name: modifiers in any number,
+// statements after it on its line, and what follows a Type or Enum opened on one line.
+TEST(Checker, PassingOverHeadersFindsWhatReadingThemFinds) {
+  const char* kHeads[] = {"Sub A()",
+                          "Private Sub A(ByVal x As Long, Optional y = #1/1/2000#)",
+                          "Public Static Function F(a() As [Long]) As Integer",
+                          "Friend Public Private Global Static Property Get P(Rem) As Long",
+                          "Property Let P(ByVal v As Long)",
+                          "Public Property Set",
+                          "Private Type T",
+                          "Public Enum E",
+                          "Public Declare Function F Lib \"k\" () As Long",
+                          "Global Const X = 1",
+                          "Public",
+                          "Private: x = 1",
+                          "Static x As Long",
+                          "Public Function \x83G\x81[()"};
+  const char* kAfters[] = {"",
+                           ": End Sub",
+                           ": x = 1: End Function",
+                           ": Dim y: End Property",
+                           ": a As Long: End Type",
+                           ": If a Then GoTo 10",
+                           ": GoTo 10: End Sub",
+                           ": Sub B(): End Sub",
+                           ": Public Sub C(x): Static Sub D(): Exit Sub",
+                           " ' note: End Sub"};
+  const char* kPlaces[] = {"{}", "{}|End Sub", "Sub Z()|End Sub|{}|x = 1|End Function",
+                           "Type U|{}|End Type", "#If A Then|{}|#Else|{}|#End If|End Sub"};
+  size_t differing = 0;
+  for (const char* head : kHeads) {
+    for (const char* after : kAfters) {
+      for (std::string_view place : kPlaces) {
+        std::string code;
+        for (size_t at = 0;;) {
+          size_t hole = place.find("{}", at);
+          code += place.substr(at, hole - at);
+          if (hole == std::string_view::npos) break;
+          code += std::string(head) + after;
           at = hole + 2;
         }
         auto [fast, slow] = BothWays(code);

@@ -43,14 +43,6 @@ void LabelTable::Define(std::string_view name, int32_t line) {
   }
 }
 
-void LabelTable::DefineNumber(uint64_t number, int32_t line) {
-  numbers_.push_back({number, line, CurrentPath()});
-}
-
-void LabelTable::Jump(std::string name, int32_t line) {
-  jumps_.push_back({std::move(name), line});
-}
-
 // Sorts `labels`, keeping the order of definition among labels of one name, and reports
 // each one defined again where an earlier definition may compile with it.
 template <typename Key>
@@ -71,7 +63,7 @@ void LabelTable::FindDuplicates(std::vector<Label<Key>>& labels,
 }
 
 // Whether a label `name` is defined; the labels must have been sorted by FindDuplicates.
-bool LabelTable::Defined(const std::string& name) const {
+bool LabelTable::Defined(std::string_view name) const {
   auto found = [](const auto& labels, const auto& key) {
     auto it = std::lower_bound(labels.begin(), labels.end(), key,
                                [](const auto& label, const auto& k) { return label.key < k; });
@@ -85,8 +77,11 @@ std::vector<LabelTable::Problem> LabelTable::Resolve() {
   std::vector<Problem> problems;
   FindDuplicates(numbers_, problems);
   FindDuplicates(names_, problems);
-  for (const Target& jump : jumps_) {
-    if (!Defined(jump.name)) problems.push_back({jump.line, "Label not defined"});
+  for (size_t k = 0; k < jumps_.size(); ++k) {
+    size_t end = k + 1 < jumps_.size() ? jumps_[k + 1].name : jump_names_.size();
+    std::string_view name =
+        std::string_view(jump_names_).substr(jumps_[k].name, end - jumps_[k].name);
+    if (!Defined(name)) problems.push_back({jumps_[k].line, "Label not defined"});
   }
   Clear();
   return problems;
@@ -96,6 +91,7 @@ void LabelTable::Clear() {
   numbers_.clear();
   names_.clear();
   jumps_.clear();
+  jump_names_.clear();
 }
 
 // Labels outside every #If share path 0; those inside share one path per branch reached.

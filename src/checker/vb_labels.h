@@ -23,13 +23,18 @@ class LabelTable {
   // A label (as LexedLine::label gives it) defined at `line`.
   void Define(std::string_view name, int32_t line);
   // The same for a line number whose NumberOf is `number`.
-  void DefineNumber(uint64_t number, int32_t line);
+  void DefineNumber(uint64_t number, int32_t line) {
+    numbers_.push_back({number, line, open_.empty() ? 0 : CurrentPath()});
+  }
 
   // The value of a line number as labels are kept (no leading zeros); nullopt for a name,
   // and for a number too long for 64 bits, which is kept as a name.
   static std::optional<uint64_t> NumberOf(std::string_view name);
   // A jump from `line` to the label `name` (as LabelName gives it).
-  void Jump(std::string name, int32_t line);
+  void Jump(std::string_view name, int32_t line) {
+    jumps_.push_back({static_cast<uint32_t>(jump_names_.size()), line});
+    jump_names_.append(name);
+  }
 
   struct Problem {
     int32_t line;
@@ -52,7 +57,7 @@ class LabelTable {
     uint32_t path = 0;  // index into paths_; 0 lies outside every #If
   };
   struct Target {
-    std::string name;
+    uint32_t name = 0;  // where its name begins in jump_names_; it ends where the next begins
     int32_t line = 0;
   };
 
@@ -60,7 +65,7 @@ class LabelTable {
   bool Exclusive(uint32_t a, uint32_t b) const;
   template <typename Key>
   void FindDuplicates(std::vector<Label<Key>>& labels, std::vector<Problem>& problems) const;
-  bool Defined(const std::string& name) const;
+  bool Defined(std::string_view name) const;
 
   Path open_;  // the groups open now
   uint32_t next_group_ = 1;
@@ -71,6 +76,7 @@ class LabelTable {
   std::vector<Label<uint64_t>> numbers_;
   std::vector<Label<std::string>> names_;
   std::vector<Target> jumps_;
+  std::string jump_names_;  // the names of jumps_, one after the other
 };
 
 }  // namespace kestrix::checker

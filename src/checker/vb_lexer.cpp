@@ -191,16 +191,41 @@ bool IsDateChar(char c) {
          l == 'p' || l == 'm';
 }
 
+// Digits followed by a blank, a ':' (not ":="), a comment or the end: the line number at
+// s[i], a line's first non-blank character, set as `out`'s label. Gives the index after the
+// digits (the ':' after them stays, as the separator it also is), or `i`, `out` unchanged,
+// when the digits there are no line number. Most numbered lines have one, so it is read here
+// at once rather than by basic::ReadLabel.
+size_t ReadLineNumber(std::string_view s, size_t i, LexedLine& out) {
+  size_t n = i;
+  uint64_t value = 0;  // wraps past 19 digits, when it is not kept
+  while (n < s.size() && IsDigit(s[n])) {
+    value = value * 10 + static_cast<uint64_t>(s[n] - '0');
+    ++n;
+  }
+  bool ends = n == s.size() || IsBlank(s[n]) || s[n] == '\'' ||
+              (s[n] == ':' && (n + 1 == s.size() || s[n + 1] != '='));
+  if (!ends) return i;
+  size_t first = i;
+  while (first + 1 < n && s[first] == '0')
+    ++first;
+  out.label = s.substr(first, n - first);
+  out.numeric_label = true;
+  constexpr size_t kMostDigits = 19;
+  if (n - first <= kMostDigits) out.label_number = value;
+  return n;
+}
+
 // What the scan over a statement's unread rest does at each byte.
 enum class Pass : uint8_t {
-  kOver,     // passed over
-  kQuote,    // a string literal begins
-  kColon,    // a separator, unless ":="
-  kComment,  // the comment begins
-  kLetterR,  // might begin Rem
-  kStop,     // the statement is read token by token: '#' (a date or a file number, or a
-             // type character), '[' (a name that may hold anything) and the bytes from 0x80
-             // on (the letters of a double-byte code page)
+  kOver = 0,  // passed over
+  kQuote,     // a string literal begins
+  kColon,     // a separator, unless ":="
+  kComment,   // the comment begins
+  kLetterR,   // might begin Rem
+  kStop,      // the statement is read token by token: '#' (a date or a file number, or a
+              // type character), '[' (a name that may hold anything) and the bytes from 0x80
+              // on (the letters of a double-byte code page)
 };
 
 struct PassTable {
@@ -225,13 +250,27 @@ class Lexer {
       : s_(text), out_(out), wants_(wants) {}
 
   void Run() {
-    out_.label = {};
-    out_.numeric_label = false;
+    Reset();
+    SkipIndent();
+    if (AtCodeEnd()) return;  // a blank line or a comment
+    TakeLabel();
+    RunCode();
+  }
+
+  // Run, with the line's line number (when it has one) already in `out` and `at` where the
+  // code after it and its blanks begins, or the line's first non-blank character.
+  void RunFrom(size_t at) {
     out_.directive = Directive::kNone;
     out_.tokens.clear();
-    SkipIndent();
-    if (i_ == s_.size() || s_[i_] == '\'') return;  // a blank line or a comment
-    TakeLabel();
+    i_ = at;
+    if (AtCodeEnd()) return;
+    if (!out_.numeric_label) TakeLabel();
+    RunCode();
+  }
+
+ private:
+  // The rest of Run, from after the label.
+  void RunCode() {
     SkipIndent();
     if (out_.label.empty() && i_ < s_.size() && s_[i_] == '#') {
       TakeDirective();
@@ -249,6 +288,12 @@ class Lexer {
       const Token& token = out_.tokens.back();
       if (!first || token.kind == TokenKind::kSeparator) continue;
       size_t wanted = wants_(token);
+      while (wanted == kAskNext) {
+        if (!TakeToken()) return;
+        if (out_.tokens.back().kind == TokenKind::kSeparator) break;
+        wanted = wants_(out_.tokens.back());
+      }
+      if (out_.tokens.back().kind == TokenKind::kSeparator) continue;
       if (wanted == kAllTokens) {
         keep_all = true;
         continue;
@@ -257,11 +302,20 @@ class Lexer {
         if (!TakeToken()) return;
         if (out_.tokens.back().kind == TokenKind::kSeparator) break;  // no more to pass over
       }
-      if (out_.tokens.back().kind != TokenKind::kSeparator) PassOverStatement();
+      if (out_.tokens.back().kind == TokenKind::kSeparator) continue;
+      if (PassOverStatement() && AtCodeEnd()) return;  // no statement follows
     }
   }
 
- private:
+  void Reset() {
+    out_.label = {};
+    out_.numeric_label = false;
+    out_.label_number.reset();
+    out_.directive = Directive::kNone;
+    out_.tokens.clear();
+  }
+  // True at the end of the line or at its comment.
+  bool AtCodeEnd() const { return i_ == s_.size() || s_[i_] == '\''; }
   void SkipBlanks() {
     while (i_ < s_.size() && IsBlank(s_[i_]))
       ++i_;
@@ -290,24 +344,7 @@ class Lexer {
     i_ = label.end;
   }
 
-  // Digits followed by a blank, a ':' (not ":="), a comment or the end. Most numbered lines
-  // have one, so it is read here at once rather than by ReadLabel.
-  void TakeLineNumber() {
-    size_t n = i_;
-    while (IsDigit(At(n)))
-      ++n;
-    char next = At(n);
-    bool ends =
-        n == s_.size() || IsBlank(next) || next == '\'' || (next == ':' && At(n + 1) != '=');
-    if (!ends) return;
-    // The ':' after a line number stays, as the separator it also is.
-    size_t first = i_;
-    while (first + 1 < n && s_[first] == '0')
-      ++first;
-    out_.label = s_.substr(first, n - first);
-    out_.numeric_label = true;
-    i_ = n;
-  }
+  void TakeLineNumber() { i_ = ReadLineNumber(s_, i_, out_); }
 
   void TakeDirective() {
     out_.directive = basic::ReadDirective(s_, i_);
@@ -339,11 +376,17 @@ class Lexer {
   // statement is read on as usual. Token by token, a ':' is no separator only in ":=" and
   // inside a string literal, a date literal or a bracketed name: the scan passes over the
   // first two, and stops at '#' and '[' (and at the code page's letters); and at a Rem
-  // standing as a word, which begins a comment after Then or Else.
-  void PassOverStatement() {
+  // standing as a word, which begins a comment after Then or Else. True when it moved.
+  bool PassOverStatement() {
     size_t k = i_;
     auto pass = [this](size_t at) { return kPass.map[static_cast<unsigned char>(s_[at])]; };
     while (k < s_.size()) {
+      // Four bytes at a time while none of them is one to act on (kOver is 0).
+      while (k + 4 <= s_.size() &&
+             (static_cast<unsigned>(pass(k)) | static_cast<unsigned>(pass(k + 1)) |
+              static_cast<unsigned>(pass(k + 2)) | static_cast<unsigned>(pass(k + 3))) == 0) {
+        k += 4;
+      }
       while (k < s_.size() && pass(k) == Pass::kOver)
         ++k;
       if (k == s_.size()) break;
@@ -360,21 +403,22 @@ class Lexer {
             continue;
           }
           i_ = k;
-          return;
+          return true;
         case Pass::kComment:
           i_ = k;
-          return;
+          return true;
         case Pass::kLetterR:
           if (IsIdentChar(s_[k - 1]) || !basic::IsRemAt(s_, k)) {
             ++k;
             continue;
           }
-          return;
+          return false;
         case Pass::kStop:
-          return;
+          return false;
       }
     }
     i_ = k;
+    return true;
   }
 
   // True when the next token starts a statement, where Rem begins a comment.
@@ -544,6 +588,94 @@ Keyword KeywordOf(std::string_view word) {
 
 void LexLine(std::string_view text, LexedLine& out, WantsTokens wants) {
   Lexer(text, out, wants).Run();
+}
+
+namespace {
+
+// Where the code of one line is kept: the same code and the same reading find the same
+// slot. Its length, its first, middle and last eight bytes tell most lines apart.
+size_t SlotOf(std::string_view code, WantsTokens wants, bool numbered, int bits) {
+  constexpr uint64_t kMix = 0x9E3779B97F4A7C15ULL;
+  uint64_t h = (code.size() << 2) | (numbered ? 2 : 0) | (wants != nullptr ? 1 : 0);
+  auto add = [&h](uint64_t bytes) { h = (h ^ bytes) * kMix; };
+  h *= kMix;
+  if (code.size() >= 8) {
+    uint64_t first, middle, last;
+    std::memcpy(&first, code.data(), sizeof first);
+    std::memcpy(&middle, code.data() + code.size() / 2 - 4, sizeof middle);
+    std::memcpy(&last, code.data() + code.size() - 8, sizeof last);
+    add(first);
+    add(middle);
+    add(last);
+  } else {
+    for (char c : code)
+      add(static_cast<unsigned char>(c));
+  }
+  return static_cast<size_t>(h >> (64 - bits));
+}
+
+}  // namespace
+
+LineLexer::Result LineLexer::Lex(std::string_view text, WantsTokens wants, bool lasting) {
+  if (!lasting) {
+    LexLine(text, out_, wants);  // a text that goes away
+    return {out_, out_.tokens};
+  }
+  out_.label = {};
+  out_.numeric_label = false;
+  out_.label_number.reset();
+  size_t start = basic::BlanksEnd(text);
+  if (start == text.size() || text[start] == '\'') {  // a blank line or a comment
+    out_.directive = Directive::kNone;
+    out_.tokens.clear();
+    return {out_, out_.tokens};
+  }
+  size_t code = start;
+  if (IsDigit(text[start])) code = basic::BlanksEnd(text, ReadLineNumber(text, start, out_));
+  std::string_view key = text.substr(code);
+  bool numbered = out_.numeric_label;
+  if (entries_.empty()) {
+    entries_.resize(size_t{1} << kSlotBits);
+    tokens_.reserve(kMostTokens / 8);
+  }
+  Entry& entry = entries_[SlotOf(key, wants, numbered, kSlotBits)];
+  if (entry.generation == generation_ && entry.wants == wants && entry.numbered == numbered &&
+      entry.code == key) {
+    return Recall(entry);
+  }
+  Lexer(text, out_, wants).RunFrom(code);
+  Keep(entry, key, wants, numbered);
+  return {out_, out_.tokens};
+}
+
+// Keeps out_, just lexed, as `entry`.
+void LineLexer::Keep(Entry& entry, std::string_view code, WantsTokens wants, bool numbered) {
+  if (tokens_.size() + out_.tokens.size() > kMostTokens) {
+    tokens_.clear();
+    ++generation_;
+  }
+  entry.code = code;
+  entry.generation = generation_;
+  entry.wants = wants;
+  entry.numbered = numbered;
+  entry.directive = out_.directive;
+  entry.name_label = !out_.label.empty() && !out_.numeric_label;
+  if (entry.name_label) entry.folded_name = out_.folded_name;
+  entry.first = static_cast<uint32_t>(tokens_.size());
+  entry.count = static_cast<uint32_t>(out_.tokens.size());
+  tokens_.insert(tokens_.end(), out_.tokens.begin(), out_.tokens.end());
+}
+
+// What a line whose code is `entry`'s lexes to, its line number (if any) in out_ already.
+// What follows a line number is lexed the same whatever the number.
+LineLexer::Result LineLexer::Recall(const Entry& entry) {
+  if (entry.name_label) {
+    out_.folded_name = entry.folded_name;
+    out_.label = out_.folded_name;
+  }
+  out_.directive = entry.directive;
+  out_.tokens.clear();
+  return {out_, std::span<const Token>(tokens_).subspan(entry.first, entry.count)};
 }
 
 void LogicalLineReader::Join() {

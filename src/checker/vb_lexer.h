@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -109,6 +110,9 @@ struct LexedLine {
   // name in lower case; "" when the line has none. It views the line, or folded_name.
   std::string_view label;
   bool numeric_label = false;
+  // A line number's value; nullopt for a name, and for a number too long for 64 bits (more
+  // than 19 digits after its leading zeros), which is kept as a name.
+  std::optional<uint64_t> label_number;
   Directive directive = Directive::kNone;
   // The code, its comment left out; on a directive line, what follows the directive's
   // keyword (the expression and Then of #If, the name and value of #Const).
@@ -130,11 +134,58 @@ using basic::FoldName;  // labels are kept and compared folded
 // which tells from a statement's first token how many of its tokens (that one included) the
 // reader needs: the statement keeps at least those, and its rest, up to the ':' that ends
 // it, may be passed over unread. kAllTokens keeps every token of that statement and of every
-// one after it on the line. Either way the separators and the comment are where they are
-// without `wants`. It is not asked on a directive line.
+// one after it on the line. kAskNext keeps the token and asks again with the next one, whose
+// answer counts from there (for a word that only qualifies the next, like Public). Either way
+// the separators and the comment are where they are without `wants`. It is not asked on a
+// directive line.
 inline constexpr size_t kAllTokens = SIZE_MAX;
+inline constexpr size_t kAskNext = SIZE_MAX - 1;
 using WantsTokens = size_t (*)(const Token& first);
 void LexLine(std::string_view text, LexedLine& out, WantsTokens wants = nullptr);
+
+// LexLine over the lines of one module, remembering how the code of recent lines was lexed:
+// instrumented code repeats the same statements over and over (the error handler's lines in
+// every procedure, the same declarations and loops under other line numbers), and a line
+// whose code after its line number was lexed lately is not lexed again. The result is the
+// one LexLine gives, except that the tokens of a repeated line may view the earlier line of
+// the same text.
+class LineLexer {
+ public:
+  // A line lexed: its label and directive as `line` has them, and its tokens (which are not
+  // always those of `line`).
+  struct Result {
+    const LexedLine& line;
+    std::span<const Token> tokens;
+  };
+
+  // Lexes `text` as LexLine(text, …, wants) does. A `lasting` text stays valid and unchanged
+  // as long as the lexer is used (a line of the module's storage); any other (a line joined
+  // from continued ones) is lexed on its own. The result is valid until the next call.
+  Result Lex(std::string_view text, WantsTokens wants, bool lasting);
+
+ private:
+  struct Entry {
+    std::string_view code;  // the line after its line number and the blanks after it
+    uint32_t generation = 0;
+    WantsTokens wants = nullptr;
+    bool numbered = false;
+    Directive directive = Directive::kNone;
+    bool name_label = false;
+    std::string folded_name;
+    uint32_t first = 0;  // its tokens in tokens_
+    uint32_t count = 0;
+  };
+  static constexpr int kSlotBits = 10;
+  static constexpr size_t kMostTokens = size_t{1} << 15;  // kept at once; then forgotten
+
+  void Keep(Entry& entry, std::string_view code, WantsTokens wants, bool numbered);
+  Result Recall(const Entry& entry);
+
+  std::vector<Entry> entries_;  // by a hash of the code; made on the first lasting line
+  uint32_t generation_ = 1;     // entries of another generation are empty
+  std::vector<Token> tokens_;   // of every entry, one after the other
+  LexedLine out_;
+};
 
 // Walks physical lines as logical lines: a line that basic::ContinuesOnNextLine is continued
 // by the next.

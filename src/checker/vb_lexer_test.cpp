@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -153,6 +154,75 @@ TEST(LexLine, LabelsAndDirectives) {
     EXPECT_EQ(lexed.directive, c.directive) << c.line;
     EXPECT_EQ(lexed.tokens.size(), c.tokens) << c.line;
   }
+}
+
+// Everything a LexedLine says, its tokens given apart, as one text.
+std::string Described(const LexedLine& line, std::span<const Token> tokens) {
+  std::string out = std::string(line.label) + (line.numeric_label ? "#" : "") + "|" +
+                    (line.label_number ? std::to_string(*line.label_number) : "-") + "|" +
+                    std::to_string(static_cast<int>(line.directive));
+  for (const Token& t : tokens) {
+    out += "|" + std::to_string(static_cast<int>(t.kind)) + "," +
+           std::to_string(static_cast<int>(t.keyword)) + "," + std::string(t.text) +
+           (t.type_char ? std::string(1, t.type_char) : "") + (t.bracketed ? "[]" : "");
+  }
+  return out;
+}
+
+size_t One(const Token&) {
+  return 1;
+}
+
+// A module's lines read one after another, the same code coming back under other line
+// numbers, indents and readings: the lexer that remembers gives what LexLine gives, for each
+// line, across forgotten entries, clashing slots and texts it must not remember.
+TEST(LineLexer, GivesWhatLexLineGives) {
+  const char* kNumbers[] = {"",     "10 ",      "0010\t",  "20:", "99999999999999999999 ",
+                            "30x ", "40' note", "  50\t  "};
+  const char* kCodes[] = {"x = 1",
+                          "On Error GoTo KestrixLocalHandler",
+                          "If a Then b: c Else d",
+                          "Select Case KestrixHandleError(Err.Number, MODULENAME_, Erl)",
+                          "Again: x = 1",
+                          "Again:",
+                          "KestrixLocalHandler:",
+                          "#If A Then",
+                          "# Const B = 1",
+                          "' a comment",
+                          "",
+                          "Rem x: y",
+                          "x = \"a: b\" & [c:d] ' e",
+                          "Print #1, a: Close #1",
+                          "Resume Next",
+                          "End Sub",
+                          "Dim s As String * 10",
+                          "\x83G\x81[: x = 1",
+                          "a = b Rem",
+                          "12345678 = 1"};
+  std::mt19937 random(20261207);
+  auto pick = [&random](size_t n) {
+    return std::uniform_int_distribution<size_t>(0, n - 1)(random);
+  };
+  std::vector<std::string> lines;
+  for (int k = 0; k < 40000; ++k) {
+    // Most codes come back often; a few are made unique, to fill and clash the slots.
+    std::string code = kCodes[pick(std::size(kCodes))];
+    if (pick(4) == 0) code += " + " + std::to_string(pick(100000));
+    lines.push_back(kNumbers[pick(std::size(kNumbers))] + code);
+  }
+  LineLexer lexer;
+  size_t differing = 0;
+  for (const std::string& line : lines) {
+    WantsTokens wants = pick(3) == 0 ? nullptr : pick(2) == 0 ? &Two : &One;
+    bool lasting = pick(10) != 0;
+    LexedLine expected;
+    LexLine(line, expected, wants);
+    LineLexer::Result got = lexer.Lex(line, wants, lasting);
+    std::string want = Described(expected, expected.tokens);
+    std::string have = Described(got.line, got.tokens);
+    if (want != have && ++differing <= 10) ADD_FAILURE() << line << "\n" << have << "\n" << want;
+  }
+  EXPECT_EQ(differing, 0u);
 }
 
 }  // namespace

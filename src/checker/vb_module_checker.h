@@ -87,8 +87,11 @@ struct CondGroup {
 // Most statements of a procedure's code (assignments, calls) change nothing the checker
 // keeps, and most of the others are known by their first words: with `pass_over_plain`, a
 // statement in a procedure's code is read no further than the tokens the checker acts on
-// (see TokensReadInProcedure), and lines in #If branches that do not compile are not read
-// at all. Without it every line is read token by token, to the same result, only slower.
+// (see TokensReadInProcedure), a procedure's header no further than its name (see
+// TokensReadInDeclarations), a line whose code after its line number was read lately in the
+// module is not lexed again (LineLexer), and lines in #If branches that do not compile are
+// not read at all. Without it every line is read token by token, to the same result, only
+// slower.
 class ModuleChecker {
  public:
   explicit ModuleChecker(CondConstants constants, bool pass_over_plain = true)
@@ -101,9 +104,11 @@ class ModuleChecker {
   // disagree; kError problems never are.
   enum class Severity { kStructure, kError, kWarning };
 
+  WantsTokens Wants() const;
   void Report(int32_t line, std::string_view message, Severity severity = Severity::kStructure);
   void CheckLimits(std::span<const std::string_view> lines);
-  void OnLine(const LexedLine& lexed, int32_t continuations);
+  // A line lexed as `lexed`, its tokens `tokens`, continued `continuations` times.
+  void OnLine(const LexedLine& lexed, Tokens tokens, int32_t continuations);
   void Finish();
 
   void OnDirective(Directive directive, Tokens t);
@@ -136,8 +141,15 @@ class ModuleChecker {
   void OnOn(Tokens t);
   void OnExit(Tokens t);
 
-  bool InMembers() const;
-  bool SelectAwaitsCase() const;
+  bool InMembers() const {
+    if (state_.blocks.empty()) return false;
+    BlockKind kind = state_.blocks.back().kind;
+    return kind == BlockKind::kType || kind == BlockKind::kEnum;
+  }
+  bool SelectAwaitsCase() const {
+    return !state_.blocks.empty() && state_.blocks.back().kind == BlockKind::kSelect &&
+           !state_.blocks.back().clause_seen;
+  }
   void Push(BlockKind kind, std::string counter = "");
   void Close(BlockKind kind);
   void CloseFor(const Token* counter);
@@ -154,7 +166,8 @@ class ModuleChecker {
   bool gap_reported_ = false;  // a statement after the last End reported already
   int32_t line_ = 0;           // first line of the logical line being read
   bool pass_over_plain_ = true;
-  LabelTable labels_;  // of the open procedure
+  LabelTable labels_;         // of the open procedure
+  std::string label_buffer_;  // for LabelName
 };
 
 }  // namespace kestrix::checker

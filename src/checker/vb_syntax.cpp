@@ -20,35 +20,6 @@ bool IsModifier(const Token& t) {
   }
 }
 
-// A set of keywords, one bit each.
-class KeywordSet {
- public:
-  constexpr KeywordSet(std::initializer_list<Keyword> words) {
-    for (Keyword k : words)
-      bits_ |= uint64_t{1} << static_cast<unsigned>(k);
-  }
-  constexpr bool Has(Keyword k) const { return (bits_ >> static_cast<unsigned>(k)) & 1; }
-
- private:
-  static_assert(static_cast<unsigned>(Keyword::kCount) <= 64);
-  uint64_t bits_ = 0;
-};
-
-// The words a statement in a procedure's code must begin with for the checker to look at
-// it: ModuleChecker::OnProcStatement and what it calls act on no other statement. A word
-// the checker comes to act on must be added here.
-constexpr KeywordSet kProcStatementWords = {
-    // procedure headers, and what may not stand in a procedure
-    Keyword::kPublic, Keyword::kPrivate, Keyword::kFriend, Keyword::kStatic, Keyword::kGlobal,
-    Keyword::kSub, Keyword::kFunction, Keyword::kProperty, Keyword::kType, Keyword::kEnum,
-    Keyword::kOption, Keyword::kDeftype, Keyword::kImplements, Keyword::kDeclare, Keyword::kEvent,
-    // blocks
-    Keyword::kEnd, Keyword::kEndIf, Keyword::kIf, Keyword::kElseIf, Keyword::kElse, Keyword::kFor,
-    Keyword::kNext, Keyword::kDo, Keyword::kLoop, Keyword::kWhile, Keyword::kWend, Keyword::kSelect,
-    Keyword::kCase, Keyword::kWith,
-    // jumps and exits
-    Keyword::kGoTo, Keyword::kGoSub, Keyword::kResume, Keyword::kOn, Keyword::kExit};
-
 constexpr KeywordSet kStatementKeywords = {
     Keyword::kDim,    Keyword::kPrivate,  Keyword::kPublic,   Keyword::kGlobal,
     Keyword::kFriend, Keyword::kStatic,   Keyword::kConst,    Keyword::kDeclare,
@@ -110,34 +81,6 @@ bool IsStatementKeyword(const Token& t) {
   return kStatementKeywords.Has(t.keyword);
 }
 
-bool MattersInProcedure(const Token& first) {
-  return kProcStatementWords.Has(first.keyword);
-}
-
-// The counts TokensReadInProcedure gives, by keyword: a table, as the lexer asks for the
-// first word of every statement.
-constexpr std::array<size_t, static_cast<size_t>(Keyword::kCount)> MakeTokensRead() {
-  std::array<size_t, static_cast<size_t>(Keyword::kCount)> read{};
-  for (size_t k = 0; k < read.size(); ++k)
-    read[k] = kProcStatementWords.Has(static_cast<Keyword>(k)) ? kAllTokens : 1;
-  for (Keyword k : {Keyword::kCase, Keyword::kDo, Keyword::kLoop, Keyword::kWhile, Keyword::kWend,
-                    Keyword::kWith, Keyword::kEndIf}) {
-    read[static_cast<size_t>(k)] = 1;
-  }
-  // Select Case, Exit Do, GoTo label, GoSub label, Resume Next or Resume label.
-  for (Keyword k :
-       {Keyword::kSelect, Keyword::kExit, Keyword::kGoTo, Keyword::kGoSub, Keyword::kResume}) {
-    read[static_cast<size_t>(k)] = 2;
-  }
-  read[static_cast<size_t>(Keyword::kFor)] = 4;  // For Each counter In, For counter =
-  return read;
-}
-constexpr auto kTokensRead = MakeTokensRead();
-
-size_t TokensReadInProcedure(const Token& first) {
-  return kTokensRead[static_cast<size_t>(first.keyword)];
-}
-
 bool NamesLineZero(const Token& t) {
   if (t.kind == TokenKind::kNumber) {
     return t.type_char == 0 && t.text.find_first_not_of('0') == std::string_view::npos;
@@ -145,23 +88,25 @@ bool NamesLineZero(const Token& t) {
   return t.kind == TokenKind::kWord && t.text == "0";
 }
 
-std::string LabelName(const Token& t) {
+std::string_view LabelName(const Token& t, std::string& buffer) {
   if (t.kind == TokenKind::kNumber) {
     if (t.type_char != 0 || t.text.find_first_not_of("0123456789") != std::string_view::npos) {
       return "";
     }
     size_t first = t.text.find_first_not_of('0');
-    return first == std::string_view::npos ? "0" : std::string(t.text.substr(first));
+    return first == std::string_view::npos ? "0" : t.text.substr(first);
   }
   if (t.kind != TokenKind::kWord) return "";
-  return FoldName(t.text);
-}
-
-size_t FindSeparator(Tokens t) {
-  size_t i = 0;
-  while (i < t.size() && t[i].kind != TokenKind::kSeparator)
-    ++i;
-  return i;
+  // FoldName, in storage that is kept from one jump to the next.
+  buffer.assign(t.text);
+  for (size_t i = 0; i < buffer.size(); ++i) {
+    if (static_cast<unsigned char>(buffer[i]) > 0x80 && basic::IsDoubleByteLetter(buffer, i)) {
+      ++i;
+    } else {
+      buffer[i] = basic::Lower(buffer[i]);
+    }
+  }
+  return buffer;
 }
 
 size_t FindKeyword(Tokens t, Keyword word) {
