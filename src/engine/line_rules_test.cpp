@@ -99,6 +99,53 @@ TEST(ModuleTextTest, LinesHoldingNamesEveryLineOnce) {
   EXPECT_TRUE(text.LinesHolding("absent").empty());
 }
 
+// A needle no line as read holds is looked for only in the lines written since, and in a range
+// only where such lines may lie: after any mix of edits, every range gives what reading its
+// lines gives.
+TEST(ModuleTextTest, SearchesForWrittenTextAfterEdits) {
+  std::vector<std::string> lines;
+  for (int i = 0; i < 30; ++i)
+    lines.push_back("x = " + std::to_string(i));
+  ModuleFixture fixture(L(lines));
+  uint32_t seed = 7;
+  auto next = [&seed](int32_t below) {
+    seed = seed * 1103515245u + 12345u;
+    return static_cast<int32_t>((seed >> 8) % static_cast<uint32_t>(below));
+  };
+  for (int run = 0; run < 300; ++run) {
+    ModuleText text(fixture.code());
+    for (int step = 0; step < 6; ++step) {
+      const int32_t count = text.Count();
+      const int32_t at = 1 + next(count);
+      switch (next(5)) {
+        case 0:
+          text.Insert(at, next(2) ? "y = 1" : "Fresh");
+          break;
+        case 1:
+          text.Replace(at, next(2) ? "10 fresh" : "z = 2");
+          break;
+        case 2:
+          text.Erase(at, std::min(1 + next(3), count - at));
+          break;
+        case 3:
+          if (text.Line(at).size() > 2) text.CutFront(at, 2);
+          break;
+        default: {
+          const std::string_view block[] = {"' a", "FRESH b"};
+          text.InsertEach(at, block);
+        }
+      }
+      for (int32_t from = 1; from <= text.Count(); ++from) {
+        bool held = false;
+        for (int32_t to = from; to <= text.Count(); ++to) {
+          held = held || basic::FindNoCase(text.Line(to), "fresh") != std::string::npos;
+          ASSERT_EQ(text.Contains("fresh", from, to), held) << run << " " << step << " " << from;
+        }
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kestrix::engine
 

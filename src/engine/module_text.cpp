@@ -185,6 +185,7 @@ void ModuleText::Insert(int32_t line, std::string_view text) {
   for (;;) {
     size_t lf = text.find('\n', pos);
     MoveGapTo(static_cast<size_t>(line - 1), 1);
+    Inserted(line, 1);
     if (lf == std::string_view::npos) {
       lines_[gap_++] = Entry(Store(text.substr(pos)), 0);
       return;
@@ -198,12 +199,14 @@ void ModuleText::Insert(int32_t line, std::string_view text) {
 
 void ModuleText::InsertEach(int32_t line, std::span<const std::string_view> lines) {
   MoveGapTo(static_cast<size_t>(line - 1), lines.size());
+  Inserted(line, static_cast<int32_t>(lines.size()));
   for (std::string_view text : lines)
     lines_[gap_++] = Entry(Store(text), 0);
 }
 
 void ModuleText::InsertKnown(int32_t line, std::span<const KnownLine> lines) {
   MoveGapTo(static_cast<size_t>(line - 1), lines.size());
+  Inserted(line, static_cast<int32_t>(lines.size()));
   for (const KnownLine& known : lines) {
     Entry& entry = lines_[gap_++];
     entry = Entry(Store(known.text), 0, known.holds_end ? 1 : 0);
@@ -216,6 +219,7 @@ void ModuleText::Replace(int32_t line, std::string_view text, bool same_end) {
   Entry& entry = At(line);
   const int8_t holds_end = same_end ? entry.holds_end : int8_t{-1};
   entry = Entry(Store(text), 0, holds_end);
+  last_written_ = std::max(last_written_, line);
 }
 
 void ModuleText::Replace(int32_t line, std::string_view head, std::string_view tail,
@@ -223,6 +227,7 @@ void ModuleText::Replace(int32_t line, std::string_view head, std::string_view t
   Entry& entry = At(line);
   const int8_t holds_end = same_end ? entry.holds_end : int8_t{-1};
   entry = Entry(Store(head, tail), 0, holds_end);
+  last_written_ = std::max(last_written_, line);
 }
 
 bool ModuleText::ReadHoldsEnd(int32_t line) const {
@@ -234,6 +239,16 @@ bool ModuleText::ReadHoldsEnd(int32_t line) const {
 void ModuleText::Erase(int32_t line, int32_t count) {
   MoveGapTo(static_cast<size_t>(line - 1), 0);
   gap_end_ += static_cast<size_t>(count);
+  if (last_written_ >= line + count) {
+    last_written_ -= count;
+  } else if (last_written_ >= line) {
+    last_written_ = line - 1;  // the last written line went: the rest lie above
+  }
+}
+
+void ModuleText::Inserted(int32_t line, int32_t count) {
+  if (last_written_ >= line) last_written_ += count;
+  last_written_ = std::max(last_written_, line + count - 1);
 }
 
 bool ModuleText::Contains(std::string_view needle, int32_t from, int32_t to) const {
@@ -326,7 +341,8 @@ uint32_t ModuleText::ContainsEach(std::initializer_list<std::string_view> needle
   for (size_t j = 0; j < other_count; ++j) {
     if (some & (uint32_t{1} << j)) found |= uint32_t{1} << other_index[j];
   }
-  if (fresh_count == 0) return found;
+  // Lines written since lie at or above last_written_: a range below it has none.
+  if (fresh_count == 0 || from > last_written_) return found;
   const int32_t last = std::min(to, Count());
   for (int32_t i = std::max(from, 1); i <= last; ++i) {
     const Entry& entry = At(i);

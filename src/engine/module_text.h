@@ -5,6 +5,7 @@
 // InsertLines per changed stretch. Every object-model call may cross into another process
 // (the IDE's code window), so the passes ask it as little as they can.
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <deque>
@@ -96,6 +97,7 @@ class ModuleText {
   void CutFront(int32_t line, size_t count) {
     Entry& entry = At(line);
     entry = Entry(entry.text.substr(count), 0);
+    last_written_ = std::max(last_written_, line);
   }
   // HoldsProcedureEnd of the line, read once for each text the line has had.
   bool HoldsEnd(int32_t line) const {
@@ -161,6 +163,8 @@ class ModuleText {
   // Moves the gap to just before the line at `index` (0-based), with room for `room` lines.
   void MoveGapTo(size_t index, size_t room);
   bool ReadHoldsEnd(int32_t line) const;
+  // Keeps last_written_ for `count` lines written at `line`.
+  void Inserted(int32_t line, int32_t count);
   // A copy of `text` followed by `more`, kept as long as this. A CR LF follows it (outside the
   // view): lines stored one after the other lie in the chunk as they are written back, so that
   // WriteBack copies them in runs, or not at all.
@@ -200,6 +204,9 @@ class ModuleText {
   std::vector<Entry> lines_;
   size_t gap_ = 0;
   size_t gap_end_ = 0;
+  // No line below this one has been written (inserted, replaced or cut) since the module was
+  // read: 0 while none has.
+  int32_t last_written_ = 0;
 };
 
 }  // namespace kestrix::engine
