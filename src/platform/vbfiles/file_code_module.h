@@ -41,6 +41,8 @@ class FileCodeModule final : public host::CodeModule {
   // Counts the edits made so far: a viewer that remembers it can tell whether someone else
   // changed the module since it last looked.
   uint64_t Revision() const { return revision_; }
+  // The text of code line `line` (1-based, in range), valid until the module next changes.
+  std::string_view LineText(int32_t line) const { return lines_.Text(line - 1); }
   // Bytes the module's lines take in memory.
   size_t StoreBytes() const { return lines_.Bytes(); }
 

@@ -111,10 +111,23 @@ bool IsHeaderWord(const char* p, const char* end) {
 // Function or End Property; kNeedsReading for a directive, header, Rem or anything in doubt.
 constexpr uint8_t kNeedsReading = 0xFF;
 
-uint8_t FirstStatementFlags(const char* s, const char* e) {
+// The characters a statement that may need more than its first character to tell starts
+// with: a directive's '#', a comment's "'", and the first letters of Rem, End and the words a
+// header may start with.
+struct TellingFirstChars {
+  bool map[256];
+  constexpr TellingFirstChars() : map() {
+    for (const char c : std::string_view("#'eErRfFgGpPsS"))
+      map[static_cast<unsigned char>(c)] = true;
+  }
+};
+inline constexpr TellingFirstChars kTellingFirstChars;
+
+// FirstStatementFlags for a statement whose first character is one of kTellingFirstChars.
+// Kept out of line: most statements never get here.
+[[gnu::noinline]] uint8_t FirstWordFlags(const char* s, const char* e) {
   const char c = basic::Lower(*s);
   if (c == '#' || c == '\'') return kNeedsReading;
-  if (c != 'e' && c != 'r' && c != 'f' && c != 'g' && c != 'p' && c != 's') return kStatement;
   const char* end = WordEnd(s, e);
   if (c == 'r') return WordIs(s, end, "rem") ? kNeedsReading : uint8_t{kStatement};
   if (c != 'e') return IsHeaderWord(s, end) ? kNeedsReading : uint8_t{kStatement};
@@ -127,12 +140,16 @@ uint8_t FirstStatementFlags(const char* s, const char* e) {
   return static_cast<uint8_t>(proc_end ? kStatement | kProcEnd : kStatement);
 }
 
+inline uint8_t FirstStatementFlags(const char* s, const char* e) {
+  if (!kTellingFirstChars.map[static_cast<unsigned char>(*s)]) return kStatement;
+  return FirstWordFlags(s, e);
+}
+
 // True when a ':' from s on may separate statements: one outside string literals and before
 // any apostrophe. A Rem comment is not looked for, so a ':' inside one also answers true: the
 // whole reading then decides.
-bool HasStatementBreak(std::string_view line, const char* s) {
+[[gnu::noinline]] bool HasStatementBreak(std::string_view line, const char* s) {
   const char* e = line.data() + line.size();
-  if (std::memchr(s, ':', static_cast<size_t>(e - s)) == nullptr) return false;
   for (const char* k = s; k < e; ++k) {
     if (*k == ':' || *k == '\'') return *k == ':';
     if (*k == '"')
@@ -150,10 +167,6 @@ std::string LineLabel(std::string_view line) {
   return first == std::string_view::npos ? "0" : std::string(label.text.substr(first));
 }
 
-bool EndsWithContinuation(std::string_view line) {
-  return basic::ContinuesOnNextLine(line);
-}
-
 std::string_view WithoutContinuation(std::string_view line) {
   return basic::WithoutContinuation(line);
 }
@@ -168,8 +181,13 @@ StatementInfo ScanStatementFully(std::string_view line) {
 }
 
 bool QuickStatementFlags(std::string_view line, uint8_t& flags) {
+  return QuickStatementFlags(line, std::memchr(line.data(), ':', line.size()) != nullptr, flags);
+}
+
+bool QuickStatementFlags(std::string_view line, bool has_colon, uint8_t& flags) {
   const char* const e = line.data() + line.size();
-  const char* s = SkipBlanks(line.data(), e);
+  const char* s = line.data();
+  if (s != e && basic::IsBlank(*s)) s = SkipBlanks(s + 1, e);
   // Blank lines and lines that start with a comment hold no statement: many lines are such.
   if (s == e || *s == '\'') {
     flags = 0;
@@ -179,11 +197,11 @@ bool QuickStatementFlags(std::string_view line, uint8_t& flags) {
     const char* digits = s + 1;
     while (digits < e && basic::IsDigit(*digits))
       ++digits;
-    if (digits < e && basic::IsBlank(*digits)) s = SkipBlanks(digits, e);
+    if (digits < e && basic::IsBlank(*digits)) s = SkipBlanks(digits + 1, e);
     if (s == e) return false;
   }
   const uint8_t first = FirstStatementFlags(s, e);
-  if (first == kNeedsReading || HasStatementBreak(line, s)) return false;
+  if (first == kNeedsReading || (has_colon && HasStatementBreak(line, s))) return false;
   flags = first;
   return true;
 }
@@ -199,5 +217,6 @@ uint8_t StatementFlags(std::string_view line) {
   if (QuickStatementFlags(line, flags)) return flags;
   return ScanStatementFully(line).flags;
 }
+
 
 }  // namespace kestrix::vbfiles

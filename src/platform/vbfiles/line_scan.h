@@ -5,6 +5,7 @@
 // (blank or comment). Text inside string literals and comments never counts.
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -36,7 +37,13 @@ struct StatementInfo {
 
 // True when the physical line ends with a line continuation: "_" as its last character,
 // after a blank or tab or alone on the line.
-bool EndsWithContinuation(std::string_view line);
+inline bool EndsWithContinuation(std::string_view line) {
+  // Most lines end in something else: one look at the last character answers them.
+  if (line.empty()) return false;
+  const char last = line.back();
+  if (last != '_' && !basic::IsBlank(last)) return false;
+  return basic::ContinuesOnNextLine(line);
+}
 // The line without its continuation mark and the blanks after it.
 std::string_view WithoutContinuation(std::string_view line);
 
@@ -48,9 +55,47 @@ uint8_t StatementFlags(std::string_view logical_line);
 // procedure End (most lines), told from its first words and the absence of a ':' between
 // statements; false, and `flags` left alone, when the line needs ScanStatementFully.
 bool QuickStatementFlags(std::string_view logical_line, uint8_t& flags);
+// The same for a line already known to hold a ':' or not (`has_colon`): a line without one
+// has no second statement, and is not searched for one.
+bool QuickStatementFlags(std::string_view logical_line, bool has_colon, uint8_t& flags);
+
 // The same, always reading the line statement by statement: what ScanStatement must agree
 // with on every line.
 StatementInfo ScanStatementFully(std::string_view logical_line);
+
+// StatementFlags for a line known to hold a ':' or not.
+inline uint8_t StatementFlags(std::string_view logical_line, bool has_colon) {
+  uint8_t flags = 0;
+  if (QuickStatementFlags(logical_line, has_colon, flags)) return flags;
+  return ScanStatementFully(logical_line).flags;
+}
+
+// Tells which lines hold a ':', for lines that lie in one buffer ending at `end`: one search
+// runs ahead to the next ':' in the buffer, and is made again only for a line that starts
+// past the ':' it found (or before where it started). Lines visited in the order they lie in
+// memory, as they are after a load or an insertion, so cost one search a ':' rather than one
+// a line; lines in any other order get the right answer all the same.
+class ColonFinder {
+ public:
+  explicit ColonFinder(const char* end) : end_(end), from_(end), next_(end) {}
+
+  // True when `line`, lying in the buffer, holds a ':'.
+  bool In(std::string_view line) {
+    const char* const begin = line.data();
+    if (begin < from_ || begin > next_) {
+      from_ = begin;
+      const void* found = std::memchr(begin, ':', static_cast<size_t>(end_ - begin));
+      next_ = found != nullptr ? static_cast<const char*>(found) : end_;
+    }
+    // No ':' lies between from_ and next_: the line holds one only when next_ is in it.
+    return static_cast<size_t>(next_ - begin) < line.size();
+  }
+
+ private:
+  const char* end_;
+  const char* from_;  // where the last search started
+  const char* next_;  // the ':' it found (end_ for none)
+};
 
 // The line label at the start of a line: a line number ("120") or a name followed by a colon
 // ("Retry"); "" when the line has none.

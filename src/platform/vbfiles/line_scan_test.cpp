@@ -109,5 +109,55 @@ TEST(ScanStatementTest, ShortcutsAgreeWithTheFullReading) {
   }
 }
 
+// A finder runs ahead to the next ':' of the buffer; whatever order the lines are asked in, it
+// must say what a search of each line says, and the flags given with its answer must be those
+// found by searching the line itself.
+TEST(ScanStatementTest, ColonFinderAnswersAsEachLineSearchedAlone) {
+  // Lines separated by '|' with ':' in them, between them (in a line break's place, as an
+  // attribute line between code lines would hold one) and at the buffer's ends.
+  const std::string buffer =
+      ":a|b|c: d|||Retry:|x = \"a:b\"|:|e|f|' g: h|i:|j|k::|l|m:";
+  std::vector<std::string_view> lines;
+  for (size_t at = 0; at <= buffer.size();) {
+    size_t bar = buffer.find('|', at);
+    if (bar == std::string::npos) bar = buffer.size();
+    lines.push_back(std::string_view(buffer).substr(at, bar - at));
+    at = bar + 1;
+  }
+  // The same lines with a ':' in place of every second line break.
+  std::string with_colons = buffer;
+  bool odd = false;
+  for (char& c : with_colons) {
+    if (c == '|' && (odd = !odd)) c = ':';
+  }
+  auto check = [](const std::string& text, std::vector<std::string_view> views,
+                  const std::vector<size_t>& order) {
+    ColonFinder colons(text.data() + text.size());
+    for (size_t k : order) {
+      std::string_view view = views[k];
+      const bool expected = view.find(':') != std::string_view::npos;
+      EXPECT_EQ(colons.In(view), expected) << "[" << view << "] of " << text;
+      uint8_t quick = 0, alone = 0;
+      const bool quick_ok = QuickStatementFlags(view, expected, quick);
+      EXPECT_EQ(quick_ok, QuickStatementFlags(view, alone)) << "[" << view << "]";
+      if (quick_ok) {
+        EXPECT_EQ(quick, alone) << "[" << view << "]";
+      }
+    }
+  };
+  std::vector<size_t> in_order(lines.size());
+  for (size_t k = 0; k < lines.size(); ++k)
+    in_order[k] = k;
+  std::vector<size_t> reversed(in_order.rbegin(), in_order.rend());
+  std::vector<size_t> mixed = {3, 0, 5, 5, 1, 9, 2, 14, 7, 6, 13, 8, 4};
+  for (const auto& order : {in_order, reversed, mixed}) {
+    check(buffer, lines, order);
+    std::vector<std::string_view> moved;
+    for (std::string_view line : lines)
+      moved.push_back(std::string_view(with_colons).substr(line.data() - buffer.data(), line.size()));
+    check(with_colons, moved, order);
+  }
+}
+
 }  // namespace
 }  // namespace kestrix::vbfiles

@@ -89,6 +89,9 @@ class LineStore {
     }
   }
 
+  // The end of the buffer every line's text lies in, valid until the store next changes.
+  const char* TextEnd() const { return text_.data() + text_.size(); }
+
   // Appends a line after the last one.
   void PushBack(std::string_view text, uint32_t attrs = 0, uint8_t flags = 0) {
     Insert(size(), text, attrs, flags);

@@ -131,6 +131,10 @@ namespace {
 void Classify(std::string_view line, StatementInfo& info) {
   if (!QuickStatementFlags(line, info.flags)) info = ScanStatementFully(line);
 }
+// The same for a line of the store, asking `colons` whether it holds a ':'.
+void Classify(std::string_view line, ColonFinder& colons, StatementInfo& info) {
+  if (!QuickStatementFlags(line, colons.In(line), info.flags)) info = ScanStatementFully(line);
+}
 
 // Classifies the lines from 0-based line `from` on, statement by statement, setting their
 // flags (a statement's own on its first line); calls on_statement(first, last, info), with
@@ -142,13 +146,14 @@ void ScanStatements(LineStore& lines, int32_t from, OnStatement&& on_statement) 
   std::string joined;  // the lines of a continued statement, each continuation dropped
   int32_t first = -1;  // its first line, -1 when no statement is open
   LineStore::FlagSlot first_slot;
+  ColonFinder colons(lines.TextEnd());
   int32_t at = from;
   lines.Visit(from, [&](std::string_view text, LineStore::FlagSlot slot) {
     const int32_t line = at++;
     const bool continues = EndsWithContinuation(text);
     const bool goes_on = continues && line + 1 < n;  // the module's last line ends it anyway
     if (first < 0 && !goes_on) {
-      Classify(text, info);
+      Classify(text, colons, info);
       slot.Set(static_cast<uint8_t>((continues ? kContinues : 0) | info.flags));
       return on_statement(line + 1, line + 1, info);
     }
