@@ -111,21 +111,8 @@ bool IsHeaderWord(const char* p, const char* end) {
 // Function or End Property; kNeedsReading for a directive, header, Rem or anything in doubt.
 constexpr uint8_t kNeedsReading = 0xFF;
 
-// The characters a statement that may need more than its first character to tell starts
-// with: a directive's '#', a comment's "'", and the first letters of Rem, End and the words a
-// header may start with.
-struct TellingFirstChars {
-  bool map[256];
-  constexpr TellingFirstChars() : map() {
-    for (const char c : std::string_view("#'eErRfFgGpPsS"))
-      map[static_cast<unsigned char>(c)] = true;
-  }
-};
-inline constexpr TellingFirstChars kTellingFirstChars;
-
-// FirstStatementFlags for a statement whose first character is one of kTellingFirstChars.
-// Kept out of line: most statements never get here.
-[[gnu::noinline]] uint8_t FirstWordFlags(const char* s, const char* e) {
+// FirstStatementFlags for a statement whose first characters may tell.
+uint8_t FirstWordFlags(const char* s, const char* e) {
   const char c = basic::Lower(*s);
   if (c == '#' || c == '\'') return kNeedsReading;
   const char* end = WordEnd(s, e);
@@ -140,15 +127,15 @@ inline constexpr TellingFirstChars kTellingFirstChars;
   return static_cast<uint8_t>(proc_end ? kStatement | kProcEnd : kStatement);
 }
 
-inline uint8_t FirstStatementFlags(const char* s, const char* e) {
-  if (!kTellingFirstChars.map[static_cast<unsigned char>(*s)]) return kStatement;
-  return FirstWordFlags(s, e);
+inline uint8_t FirstStatementFlags(std::string_view line, const char* s) {
+  if (!kTellingStarts.MayTell(line, static_cast<size_t>(s - line.data()))) return kStatement;
+  return FirstWordFlags(s, line.data() + line.size());
 }
 
 // True when a ':' from s on may separate statements: one outside string literals and before
 // any apostrophe. A Rem comment is not looked for, so a ':' inside one also answers true: the
 // whole reading then decides.
-[[gnu::noinline]] bool HasStatementBreak(std::string_view line, const char* s) {
+bool HasStatementBreak(std::string_view line, const char* s) {
   const char* e = line.data() + line.size();
   for (const char* k = s; k < e; ++k) {
     if (*k == ':' || *k == '\'') return *k == ':';
@@ -184,23 +171,9 @@ bool QuickStatementFlags(std::string_view line, uint8_t& flags) {
   return QuickStatementFlags(line, std::memchr(line.data(), ':', line.size()) != nullptr, flags);
 }
 
-bool QuickStatementFlags(std::string_view line, bool has_colon, uint8_t& flags) {
-  const char* const e = line.data() + line.size();
-  const char* s = line.data();
-  if (s != e && basic::IsBlank(*s)) s = SkipBlanks(s + 1, e);
-  // Blank lines and lines that start with a comment hold no statement: many lines are such.
-  if (s == e || *s == '\'') {
-    flags = 0;
-    return true;
-  }
-  if (basic::IsDigit(*s)) {  // a line number, when a blank follows
-    const char* digits = s + 1;
-    while (digits < e && basic::IsDigit(*digits))
-      ++digits;
-    if (digits < e && basic::IsBlank(*digits)) s = SkipBlanks(digits + 1, e);
-    if (s == e) return false;
-  }
-  const uint8_t first = FirstStatementFlags(s, e);
+bool QuickStatementFlagsFrom(std::string_view line, size_t at, bool has_colon, uint8_t& flags) {
+  const char* const s = line.data() + at;
+  const uint8_t first = FirstStatementFlags(line, s);
   if (first == kNeedsReading || (has_colon && HasStatementBreak(line, s))) return false;
   flags = first;
   return true;

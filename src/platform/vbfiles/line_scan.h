@@ -55,9 +55,77 @@ uint8_t StatementFlags(std::string_view logical_line);
 // procedure End (most lines), told from its first words and the absence of a ':' between
 // statements; false, and `flags` left alone, when the line needs ScanStatementFully.
 bool QuickStatementFlags(std::string_view logical_line, uint8_t& flags);
-// The same for a line already known to hold a ':' or not (`has_colon`): a line without one
-// has no second statement, and is not searched for one.
-bool QuickStatementFlags(std::string_view logical_line, bool has_colon, uint8_t& flags);
+
+// Which statements may need more than their first two characters to tell: by first
+// character, the second characters (lower case, as bits from 'a') that may make the first
+// word Rem, End or a word a procedure header starts with (Sub, Static, Public, Private,
+// Property, Friend, Function, Global); kAnySecond for a directive's '#' and a comment's "'".
+struct TellingStarts {
+  static constexpr uint32_t kAnySecond = ~uint32_t{0};
+  uint32_t seconds[256];
+  constexpr TellingStarts() : seconds() {
+    auto add = [this](char first, std::string_view second_letters) {
+      for (const char c : {first, static_cast<char>(first - 'a' + 'A')}) {
+        for (const char second : second_letters)
+          seconds[static_cast<unsigned char>(c)] |= uint32_t{1} << (second - 'a');
+      }
+    };
+    add('r', "e");
+    add('e', "n");
+    add('s', "ut");
+    add('p', "ur");
+    add('f', "ru");
+    add('g', "l");
+    seconds[static_cast<unsigned char>('#')] = kAnySecond;
+    seconds[static_cast<unsigned char>('\'')] = kAnySecond;
+  }
+  // False when the statement starting at line[at] is surely a plain one.
+  constexpr bool MayTell(std::string_view line, size_t at) const {
+    const uint32_t which = seconds[static_cast<unsigned char>(line[at])];
+    if (which == 0) return false;
+    if (which == kAnySecond) return true;
+    if (at + 1 == line.size()) return false;
+    const char second = basic::Lower(line[at + 1]);
+    if (second < 'a' || second > 'z' || ((which >> (second - 'a')) & 1) == 0) return false;
+    // Rem and End are told by their third letter too (Resume, Enum, Erase… are not them).
+    const char first = basic::Lower(line[at]);
+    if (first != 'r' && first != 'e') return true;
+    return at + 2 < line.size() && basic::Lower(line[at + 2]) == (first == 'r' ? 'm' : 'd');
+  }
+};
+inline constexpr TellingStarts kTellingStarts;
+
+// QuickStatementFlags for the statement starting at line[at] (blanks and line number passed
+// over) when its first characters alone do not tell, or the line holds a ':'.
+bool QuickStatementFlagsFrom(std::string_view logical_line, size_t at, bool has_colon,
+                             uint8_t& flags);
+
+// QuickStatementFlags for a line already known to hold a ':' or not (`has_colon`): a line
+// without one has no second statement, and is not searched for one. Inline, as loading and
+// inserting ask it of nearly every line, and most are told by their first two characters.
+[[gnu::always_inline]] inline bool QuickStatementFlags(std::string_view logical_line,
+                                                      bool has_colon, uint8_t& flags) {
+  const std::string_view line = logical_line;
+  const size_t n = line.size();
+  size_t at = n != 0 && basic::IsBlank(line[0]) ? basic::BlanksEnd(line, 1) : 0;
+  // Blank lines and lines that start with a comment hold no statement: many lines are such.
+  if (at == n || line[at] == '\'') {
+    flags = 0;
+    return true;
+  }
+  if (basic::IsDigit(line[at])) {  // a line number, when a blank follows
+    size_t digits = at + 1;
+    while (digits < n && basic::IsDigit(line[digits]))
+      ++digits;
+    if (digits < n && basic::IsBlank(line[digits])) at = basic::BlanksEnd(line, digits + 1);
+    if (at == n) return false;
+  }
+  if (has_colon || kTellingStarts.MayTell(line, at)) {
+    return QuickStatementFlagsFrom(line, at, has_colon, flags);
+  }
+  flags = kStatement;
+  return true;
+}
 
 // The same, always reading the line statement by statement: what ScanStatement must agree
 // with on every line.

@@ -6,6 +6,7 @@
 // meeting at the place last edited), so that inserting or deleting there costs no more than
 // moving the gap to it. A line costs its text, its line break and 12 bytes.
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <stdexcept>
@@ -291,15 +292,18 @@ class LineStore {
 
   void MoveGapTo(int32_t i) {
     auto k = static_cast<size_t>(i);
-    if (front_.size() > k) Reserve(back_, back_.size() + front_.size() - k);
-    if (front_.size() < k) Reserve(front_, k);
-    while (front_.size() > k) {
-      back_.push_back(front_.back());
-      front_.pop_back();
-    }
-    while (front_.size() < k) {
-      front_.push_back(back_.back());
-      back_.pop_back();
+    // The records that change sides go over in one copy, in reverse order, and the side they
+    // leave shrinks once.
+    if (front_.size() > k) {
+      const size_t moved = front_.size() - k;
+      Reserve(back_, back_.size() + moved);
+      back_.insert(back_.end(), front_.rbegin(), front_.rbegin() + static_cast<ptrdiff_t>(moved));
+      front_.resize(k);
+    } else if (front_.size() < k) {
+      const size_t moved = k - front_.size();
+      Reserve(front_, k);
+      front_.insert(front_.end(), back_.rbegin(), back_.rbegin() + static_cast<ptrdiff_t>(moved));
+      back_.resize(back_.size() - moved);
     }
   }
 

@@ -132,7 +132,7 @@ void Classify(std::string_view line, StatementInfo& info) {
   if (!QuickStatementFlags(line, info.flags)) info = ScanStatementFully(line);
 }
 // The same for a line of the store, asking `colons` whether it holds a ':'.
-void Classify(std::string_view line, ColonFinder& colons, StatementInfo& info) {
+inline void Classify(std::string_view line, ColonFinder& colons, StatementInfo& info) {
   if (!QuickStatementFlags(line, colons.In(line), info.flags)) info = ScanStatementFully(line);
 }
 
