@@ -119,6 +119,15 @@ TEST(ScanStatementTest, ShortcutsAgreeWithTheFullReading) {
       "10 ' note",
       "#",
       "'",
+      // Indents of spaces and tabs, shorter and longer than eight.
+      "\t \t x = 1: End Sub",
+      "10\t\t  End Sub",
+      "        \tEnd Sub",
+      "                  \t  \t End Function",
+      "12345678\t        \tPrivate Sub A()",
+      "1\t",
+      "        ",
+      "\t\t\t\t\t\t\t\t\t'",
   };
   for (const char* line : lines)
     ExpectSameAsFullReading(line);
