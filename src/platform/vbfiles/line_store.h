@@ -292,9 +292,20 @@ class LineStore {
 
   void MoveGapTo(int32_t i) {
     auto k = static_cast<size_t>(i);
-    // The records that change sides go over in one copy, in reverse order, and the side they
-    // leave shrinks once.
-    if (front_.size() > k) {
+    // A few records change sides one by one (an edit next to the last one); many go over in
+    // one copy, in reverse order, and the side they leave shrinks once.
+    constexpr size_t kOneByOne = 16;
+    if (front_.size() > k && front_.size() - k <= kOneByOne) {
+      while (front_.size() > k) {
+        back_.push_back(front_.back());
+        front_.pop_back();
+      }
+    } else if (front_.size() < k && k - front_.size() <= kOneByOne) {
+      while (front_.size() < k) {
+        front_.push_back(back_.back());
+        back_.pop_back();
+      }
+    } else if (front_.size() > k) {
       const size_t moved = front_.size() - k;
       Reserve(back_, back_.size() + moved);
       back_.insert(back_.end(), front_.rbegin(), front_.rbegin() + static_cast<ptrdiff_t>(moved));
