@@ -179,7 +179,11 @@ class LineStore {
   // with a CR LF between them (as loaded or inserted) go over in one copy.
   void AppendJoined(std::string& out, int32_t i, int32_t count) const {
     size_t bytes = count > 0 ? 2 * static_cast<size_t>(count - 1) : 0;
-    ForEach(i, count, [&](const Record& r) { bytes += r.length; });
+    if (i == 0 && count == size()) {
+      bytes += text_.size() - garbage_;  // the text of every line: no need to add it up
+    } else {
+      ForEach(i, count, [&](const Record& r) { bytes += r.length; });
+    }
     out.reserve(out.size() + bytes);
     const char* text = text_.data();
     size_t run_from = 0, run_to = 0;  // the run gathered so far
