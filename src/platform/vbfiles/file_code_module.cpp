@@ -102,7 +102,9 @@ void FileCodeModule::InsertLines(int32_t line, std::string_view text) {
   int32_t at = line - 1;  // 0-based index of the line classified next
   int32_t first = -1;     // of the statement being joined, -1 for none
   std::string joined;
-  ColonFinder colons(nullptr);  // over the copy of the text, once it is made
+  // Over the copy of the text, once it is made: its lines lie in order, and are asked about
+  // in order, so a search may run on to its end.
+  ColonFinder colons(nullptr, ColonFinder::kWholeBuffer);
   bool colons_set = false;
   auto statement = [&](int32_t from, uint8_t flags, bool goes_on) {
     if (flags & kStructuralFlags) rebuild = true;
@@ -118,7 +120,7 @@ void FileCodeModule::InsertLines(int32_t line, std::string_view text) {
     const uint8_t own = continues ? kContinues : 0;
     if (first < 0 && (!continues || last)) {
       if (!colons_set) {
-        colons = ColonFinder(text_end);
+        colons = ColonFinder(text_end, ColonFinder::kWholeBuffer);
         colons_set = true;
       }
       const uint8_t flags = StatementFlags(part, colons.In(part));

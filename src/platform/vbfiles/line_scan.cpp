@@ -191,5 +191,4 @@ uint8_t StatementFlags(std::string_view line) {
   return ScanStatementFully(line).flags;
 }
 
-
 }  // namespace kestrix::vbfiles

@@ -4,6 +4,7 @@
 // a procedure's End, a conditional-compilation directive, a plain statement, or nothing
 // (blank or comment). Text inside string literals and comments never counts.
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -88,7 +89,7 @@ struct TellingStarts {
     if (at + 1 == line.size()) return false;
     const char second = basic::Lower(line[at + 1]);
     if (second < 'a' || second > 'z' || ((which >> (second - 'a')) & 1) == 0) return false;
-    // Rem and End are told by their third letter too (Resume, Enum, Erase… are not them).
+    // Rem and End are told by their third letter too (Resume, Enum are not them).
     const char first = basic::Lower(line[at]);
     if (first != 'r' && first != 'e') return true;
     return at + 2 < line.size() && basic::Lower(line[at + 2]) == (first == 'r' ? 'm' : 'd');
@@ -131,9 +132,8 @@ bool QuickStatementFlagsFrom(std::string_view logical_line, size_t at, bool has_
 // QuickStatementFlags for a line already known to hold a ':' or not (`has_colon`): a line
 // without one has no second statement, and is not searched for one. Inline, as loading and
 // inserting ask it of nearly every line, and most are told by their first two characters.
-[[gnu::always_inline]] inline bool QuickStatementFlags(std::string_view logical_line,
-                                                      bool has_colon, uint8_t& flags) {
-  const std::string_view line = logical_line;
+[[gnu::always_inline]] inline bool QuickStatementFlags(std::string_view line, bool has_colon,
+                                                      uint8_t& flags) {
   const size_t n = line.size();
   size_t at = n != 0 && basic::IsBlank(line[0]) ? SpacesEnd(line, 1) : 0;
   // Blank lines and lines that start with a comment hold no statement: many lines are such.
@@ -167,31 +167,41 @@ StatementInfo ScanStatementFully(std::string_view logical_line);
   return ScanStatementFully(logical_line).flags;
 }
 
-// Tells which lines hold a ':', for lines that lie in one buffer ending at `end`: one search
-// runs ahead to the next ':' in the buffer, and is made again only for a line that starts
-// past the ':' it found (or before where it started). Lines visited in the order they lie in
-// memory, as they are after a load or an insertion, so cost one search a ':' rather than one
-// a line; lines in any other order get the right answer all the same.
+// Tells which lines hold a ':', for lines that lie in one buffer ending at `end`: a search
+// runs on past the line asked about, to the next ':' or `reach` bytes from the line's start,
+// and the lines that follow within that stretch are answered without another. Lines visited
+// in the order they lie in memory, as they are after a load or an insertion, so cost a search
+// every few lines rather than one a line. Lines in any other order get the right answer all
+// the same, at the cost of a search each as far as `reach`: the whole buffer suits only lines
+// known to lie in order.
 class ColonFinder {
  public:
-  explicit ColonFinder(const char* end) : end_(end), from_(end), next_(end) {}
+  static constexpr size_t kWholeBuffer = SIZE_MAX;
+
+  ColonFinder(const char* end, size_t reach)
+      : end_(end), from_(end), next_(end), reach_(reach) {}
 
   // True when `line`, lying in the buffer, holds a ':'.
   bool In(std::string_view line) {
     const char* const begin = line.data();
-    if (begin < from_ || begin > next_) {
+    const char* const stop = begin + line.size();
+    if (begin < from_ || begin > next_ || (stop > next_ && !colon_)) {
       from_ = begin;
-      const void* found = std::memchr(begin, ':', static_cast<size_t>(end_ - begin));
-      next_ = found != nullptr ? static_cast<const char*>(found) : end_;
+      const auto reach = std::min(static_cast<size_t>(end_ - begin), std::max(line.size(), reach_));
+      const void* found = std::memchr(begin, ':', reach);
+      colon_ = found != nullptr;
+      next_ = colon_ ? static_cast<const char*>(found) : begin + reach;
     }
-    // No ':' lies between from_ and next_: the line holds one only when next_ is in it.
-    return static_cast<size_t>(next_ - begin) < line.size();
+    // No ':' lies from from_ to next_; next_ is one when colon_ is set.
+    return next_ < stop;
   }
 
  private:
   const char* end_;
   const char* from_;  // where the last search started
-  const char* next_;  // the ':' it found (end_ for none)
+  const char* next_;  // where it stopped: the ':' it found, or as far as it looked
+  size_t reach_;
+  bool colon_ = false;
 };
 
 // The line label at the start of a line: a line number ("120") or a name followed by a colon

@@ -165,16 +165,18 @@ TEST(ScanStatementTest, ColonFinderAnswersAsEachLineSearchedAlone) {
   }
   auto check = [](const std::string& text, std::vector<std::string_view> views,
                   const std::vector<size_t>& order) {
-    ColonFinder colons(text.data() + text.size());
-    for (size_t k : order) {
-      std::string_view view = views[k];
-      const bool expected = view.find(':') != std::string_view::npos;
-      EXPECT_EQ(colons.In(view), expected) << "[" << view << "] of " << text;
-      uint8_t quick = 0, alone = 0;
-      const bool quick_ok = QuickStatementFlags(view, expected, quick);
-      EXPECT_EQ(quick_ok, QuickStatementFlags(view, alone)) << "[" << view << "]";
-      if (quick_ok) {
-        EXPECT_EQ(quick, alone) << "[" << view << "]";
+    for (size_t reach : {size_t{0}, size_t{16}, size_t{300}, ColonFinder::kWholeBuffer}) {
+      ColonFinder colons(text.data() + text.size(), reach);
+      for (size_t k : order) {
+        std::string_view view = views[k];
+        const bool expected = view.find(':') != std::string_view::npos;
+        ASSERT_EQ(colons.In(view), expected) << "[" << view << "], reach " << reach;
+        uint8_t quick = 0, alone = 0;
+        const bool quick_ok = QuickStatementFlags(view, expected, quick);
+        EXPECT_EQ(quick_ok, QuickStatementFlags(view, alone)) << "[" << view << "]";
+        if (quick_ok) {
+          EXPECT_EQ(quick, alone) << "[" << view << "]";
+        }
       }
     }
   };
@@ -190,6 +192,30 @@ TEST(ScanStatementTest, ColonFinderAnswersAsEachLineSearchedAlone) {
       moved.push_back(std::string_view(with_colons).substr(line.data() - buffer.data(), line.size()));
     check(with_colons, moved, order);
   }
+  // A buffer far longer than one search looks ahead: lines with a ':' now and then, long
+  // stretches without, asked in order, backwards, and as two runs taken in turn (as the lines
+  // of an edited module lie: some where they were loaded, some where they were inserted).
+  std::string long_buffer;
+  std::vector<std::pair<size_t, size_t>> spans;
+  for (int k = 0; k < 3000; ++k) {
+    std::string line = "x" + std::to_string(k) + std::string(static_cast<size_t>(k % 70), ' ');
+    if (k % 97 == 0 || (k > 1500 && k < 1510)) line[static_cast<size_t>(k) % line.size()] = ':';
+    spans.emplace_back(long_buffer.size(), line.size());
+    long_buffer += line + "\r\n";
+  }
+  std::vector<std::string_view> long_lines;
+  for (const auto& [at, size] : spans)
+    long_lines.push_back(std::string_view(long_buffer).substr(at, size));
+  std::vector<size_t> forward(long_lines.size()), backward, in_turn;
+  for (size_t k = 0; k < forward.size(); ++k)
+    forward[k] = k;
+  backward.assign(forward.rbegin(), forward.rend());
+  for (size_t k = 0; k < forward.size() / 2; ++k) {
+    in_turn.push_back(k);
+    in_turn.push_back(forward.size() / 2 + k);
+  }
+  for (const auto& order : {forward, backward, in_turn})
+    check(long_buffer, long_lines, order);
 }
 
 }  // namespace

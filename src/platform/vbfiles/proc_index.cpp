@@ -139,14 +139,21 @@ inline void Classify(std::string_view line, ColonFinder& colons, StatementInfo& 
 // Classifies the lines from 0-based line `from` on, statement by statement, setting their
 // flags (a statement's own on its first line); calls on_statement(first, last, info), with
 // the statement's 1-based first and last lines, for each until it returns false.
+// How far a search for ':' looks ahead of a line: far when the whole module is read (its
+// lines mostly lie in memory in their order), not far when an edit is read again around
+// (where inserted lines lie apart from their neighbours): either way a line costs at most a
+// search of so many bytes.
+constexpr size_t kReachReadingAll = 4096;
+constexpr size_t kReachAroundEdit = 256;
+
 template <typename OnStatement>
-void ScanStatements(LineStore& lines, int32_t from, OnStatement&& on_statement) {
+void ScanStatements(LineStore& lines, int32_t from, size_t reach, OnStatement&& on_statement) {
   const int32_t n = lines.size();
   StatementInfo info;
   std::string joined;  // the lines of a continued statement, each continuation dropped
   int32_t first = -1;  // its first line, -1 when no statement is open
   LineStore::FlagSlot first_slot;
-  ColonFinder colons(lines.TextEnd());
+  ColonFinder colons(lines.TextEnd(), reach);
   int32_t at = from;
   lines.Visit(from, [&](std::string_view text, LineStore::FlagSlot slot) {
     const int32_t line = at++;
@@ -182,7 +189,7 @@ void ScanStatements(LineStore& lines, int32_t from, OnStatement&& on_statement) 
 void ProcIndex::Rebuild(LineStore& lines) {
   IndexBuilder builder;
   int32_t n = lines.size();
-  ScanStatements(lines, 0, [&](int32_t first, int32_t last, StatementInfo& info) {
+  ScanStatements(lines, 0, kReachReadingAll, [&](int32_t first, int32_t last, StatementInfo& info) {
     if (!builder.Inert(info.flags)) builder.Statement(first, last, info);
     return true;
   });
@@ -212,7 +219,7 @@ void ProcIndex::Update(LineStore& lines, int32_t line, int32_t added, int32_t re
   // from there on the old index holds, moved by delta.
   int32_t same = -1;
   int32_t n = lines.size();
-  ScanStatements(lines, start, [&](int32_t first, int32_t last, StatementInfo& info) {
+  ScanStatements(lines, start, kReachAroundEdit, [&](int32_t first, int32_t last, StatementInfo& info) {
     if (builder.Inert(info.flags)) return true;
     bool closed = builder.Statement(first, last, info);
     if (!closed || last < line + added - 1) return true;
