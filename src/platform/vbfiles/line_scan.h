@@ -133,7 +133,7 @@ bool QuickStatementFlagsFrom(std::string_view logical_line, size_t at, bool has_
 // without one has no second statement, and is not searched for one. Inline, as loading and
 // inserting ask it of nearly every line, and most are told by their first two characters.
 [[gnu::always_inline]] inline bool QuickStatementFlags(std::string_view line, bool has_colon,
-                                                      uint8_t& flags) {
+                                                       uint8_t& flags) {
   const size_t n = line.size();
   size_t at = n != 0 && basic::IsBlank(line[0]) ? SpacesEnd(line, 1) : 0;
   // Blank lines and lines that start with a comment hold no statement: many lines are such.
@@ -161,7 +161,7 @@ StatementInfo ScanStatementFully(std::string_view logical_line);
 
 // StatementFlags for a line known to hold a ':' or not.
 [[gnu::always_inline]] inline uint8_t StatementFlags(std::string_view logical_line,
-                                                    bool has_colon) {
+                                                     bool has_colon) {
   uint8_t flags = 0;
   if (QuickStatementFlags(logical_line, has_colon, flags)) return flags;
   return ScanStatementFully(logical_line).flags;
@@ -178,8 +178,7 @@ class ColonFinder {
  public:
   static constexpr size_t kWholeBuffer = SIZE_MAX;
 
-  ColonFinder(const char* end, size_t reach)
-      : end_(end), from_(end), next_(end), reach_(reach) {}
+  ColonFinder(const char* end, size_t reach) : end_(end), from_(end), next_(end), reach_(reach) {}
 
   // True when `line`, lying in the buffer, holds a ':'.
   bool In(std::string_view line) {

@@ -148,8 +148,7 @@ TEST(ScanStatementTest, ShortcutsAgreeWithTheFullReading) {
 TEST(ScanStatementTest, ColonFinderAnswersAsEachLineSearchedAlone) {
   // Lines separated by '|' with ':' in them, between them (in a line break's place, as an
   // attribute line between code lines would hold one) and at the buffer's ends.
-  const std::string buffer =
-      ":a|b|c: d|||Retry:|x = \"a:b\"|:|e|f|' g: h|i:|j|k::|l|m:";
+  const std::string buffer = ":a|b|c: d|||Retry:|x = \"a:b\"|:|e|f|' g: h|i:|j|k::|l|m:";
   std::vector<std::string_view> lines;
   for (size_t at = 0; at <= buffer.size();) {
     size_t bar = buffer.find('|', at);
@@ -189,7 +188,8 @@ TEST(ScanStatementTest, ColonFinderAnswersAsEachLineSearchedAlone) {
     check(buffer, lines, order);
     std::vector<std::string_view> moved;
     for (std::string_view line : lines)
-      moved.push_back(std::string_view(with_colons).substr(line.data() - buffer.data(), line.size()));
+      moved.push_back(
+          std::string_view(with_colons).substr(line.data() - buffer.data(), line.size()));
     check(with_colons, moved, order);
   }
   // A buffer far longer than one search looks ahead: lines with a ':' now and then, long
