@@ -41,8 +41,8 @@ class FileCodeModule final : public host::CodeModule {
   // Counts the edits made so far: a viewer that remembers it can tell whether someone else
   // changed the module since it last looked.
   uint64_t Revision() const { return revision_; }
-  // The text of code line `line` (1-based, in range), valid until the module next changes.
-  std::string_view LineText(int32_t line) const { return lines_.Text(line - 1); }
+  // Appends the text of every code line, as views valid until the module next changes.
+  void AppendLineViews(std::vector<std::string_view>& out) const { lines_.AppendViews(out); }
   // Bytes the module's lines take in memory.
   size_t StoreBytes() const { return lines_.Bytes(); }
 

@@ -119,17 +119,8 @@ void FileComponent::ReleaseCode() {
 
 std::vector<std::string_view> FileComponent::CodeLines(std::string& /*buffer*/) const {
   std::vector<std::string_view> lines;
-  if (code_only_) {
-    const LineStore& store = code_only_->lines;
-    lines.reserve(static_cast<size_t>(store.size()));
-    for (int32_t i = 0; i < store.size(); ++i)
-      lines.emplace_back(store.Text(i));
-    return lines;
-  }
-  const int32_t count = module_ ? module_->CountOfLines() : 0;
-  lines.reserve(static_cast<size_t>(count));
-  for (int32_t line = 1; line <= count; ++line)
-    lines.emplace_back(module_->LineText(line));
+  if (code_only_) code_only_->lines.AppendViews(lines);
+  if (module_) module_->AppendLineViews(lines);
   return lines;
 }
 

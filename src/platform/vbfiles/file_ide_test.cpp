@@ -145,10 +145,16 @@ TEST(FileIdeComponents, CodeLinesAreTheModulesLinesAfterEdits) {
         EXPECT_EQ(lines[static_cast<size_t>(i - 1)], code.Lines(i, 1)) << when << ", line " << i;
     };
     expect_lines("as loaded");
+    // A copy loaded only to be read gives the same lines.
+    auto copy = FileComponent::Load(project, items.Type(), items.FileNames(1), "",
+                                    LoadDepth::kCodeOnly);
+    std::string buffer, copy_buffer;
+    EXPECT_EQ(copy->CodeLines(copy_buffer), items.CodeLines(buffer));
+    // The last edit leaves lines on both sides of the place edited.
+    code.InsertLines(code.CountOfLines() + 1, "' last");
+    code.ReplaceLine(1, "' first");
     code.InsertLines(4, "x = 1\r\ny = 2: z = 3");
     code.DeleteLines(2, 1);
-    code.ReplaceLine(1, "' first");
-    code.InsertLines(code.CountOfLines() + 1, "' last");
     expect_lines("after edits");
     code.DeleteLines(1, code.CountOfLines());
     expect_lines("emptied");

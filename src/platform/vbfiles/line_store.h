@@ -90,6 +90,16 @@ class LineStore {
     }
   }
 
+  // Appends the text of every line, in order, as views valid until the store next changes.
+  void AppendViews(std::vector<std::string_view>& out) const {
+    out.reserve(out.size() + front_.size() + back_.size());
+    const char* text = text_.data();
+    for (const Record& r : front_)
+      out.emplace_back(text + r.offset, r.length);
+    for (auto it = back_.rbegin(); it != back_.rend(); ++it)
+      out.emplace_back(text + it->offset, it->length);
+  }
+
   // The end of the buffer every line's text lies in, valid until the store next changes.
   const char* TextEnd() const { return text_.data() + text_.size(); }
 
