@@ -146,8 +146,8 @@ TEST(FileIdeComponents, CodeLinesAreTheModulesLinesAfterEdits) {
     };
     expect_lines("as loaded");
     // A copy loaded only to be read gives the same lines.
-    auto copy = FileComponent::Load(project, items.Type(), items.FileNames(1), "",
-                                    LoadDepth::kCodeOnly);
+    auto copy =
+        FileComponent::Load(project, items.Type(), items.FileNames(1), "", LoadDepth::kCodeOnly);
     std::string buffer, copy_buffer;
     EXPECT_EQ(copy->CodeLines(copy_buffer), items.CodeLines(buffer));
     // The last edit leaves lines on both sides of the place edited.
