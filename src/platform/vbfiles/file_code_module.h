@@ -41,6 +41,8 @@ class FileCodeModule final : public host::CodeModule {
   // Counts the edits made so far: a viewer that remembers it can tell whether someone else
   // changed the module since it last looked.
   uint64_t Revision() const { return revision_; }
+  // Appends the text of every code line, as views valid until the module next changes.
+  void AppendLineViews(std::vector<std::string_view>& out) const { lines_.AppendViews(out); }
   // Bytes the module's lines take in memory.
   size_t StoreBytes() const { return lines_.Bytes(); }
 

@@ -117,31 +117,11 @@ void FileComponent::ReleaseCode() {
   code_released_ = true;
 }
 
-std::vector<std::string_view> FileComponent::CodeLines(std::string& buffer) const {
+std::vector<std::string_view> FileComponent::CodeLines(std::string& /*buffer*/) const {
   std::vector<std::string_view> lines;
-  if (code_only_) {
-    const LineStore& store = code_only_->lines;
-    lines.reserve(static_cast<size_t>(store.size()));
-    for (int32_t i = 0; i < store.size(); ++i)
-      lines.emplace_back(store.Text(i));
-    return lines;
-  }
-  int32_t count = module_ ? module_->CountOfLines() : 0;
-  if (count == 0) return lines;
-  // The module's text, joined by CR LF, split again into views.
-  buffer = module_->Lines(1, count);
-  std::string_view text = buffer;
-  lines.reserve(static_cast<size_t>(count));
-  for (size_t pos = 0;;) {
-    size_t end = lines.size() + 1 < static_cast<size_t>(count) ? text.find("\r\n", pos)
-                                                               : std::string_view::npos;
-    if (end == std::string_view::npos) {
-      lines.push_back(text.substr(pos));
-      return lines;
-    }
-    lines.push_back(text.substr(pos, end - pos));
-    pos = end + 2;
-  }
+  if (code_only_) code_only_->lines.AppendViews(lines);
+  if (module_) module_->AppendLineViews(lines);
+  return lines;
 }
 
 void FileComponent::Detach() {

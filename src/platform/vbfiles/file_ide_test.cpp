@@ -127,6 +127,40 @@ TEST(FileIdeRoundTrip, SaveAsElsewhereGivesTheSameBytesWithCrLf) {
   }
 }
 
+// The checker reads a component's code lines as views; they must be the module's lines as the
+// object model gives them, before and after edits that leave the lines out of order in memory.
+TEST(FileIdeComponents, CodeLinesAreTheModulesLinesAfterEdits) {
+  for (std::string_view eol : {"\r\n", "\n"}) {
+    TempDir src;
+    FileIde ide;
+    ide.Open(WriteShop(src, eol));
+    host::Project& project = *ide.ActiveVBProject();
+    auto& items = dynamic_cast<FileComponent&>(ComponentNamed(project, "Items"));
+    host::CodeModule& code = *items.GetCodeModule();
+    auto expect_lines = [&](const std::string& when) {
+      std::string buffer;
+      std::vector<std::string_view> lines = items.CodeLines(buffer);
+      ASSERT_EQ(static_cast<int32_t>(lines.size()), code.CountOfLines()) << when;
+      for (int32_t i = 1; i <= code.CountOfLines(); ++i)
+        EXPECT_EQ(lines[static_cast<size_t>(i - 1)], code.Lines(i, 1)) << when << ", line " << i;
+    };
+    expect_lines("as loaded");
+    // A copy loaded only to be read gives the same lines.
+    auto copy =
+        FileComponent::Load(project, items.Type(), items.FileNames(1), "", LoadDepth::kCodeOnly);
+    std::string buffer, copy_buffer;
+    EXPECT_EQ(copy->CodeLines(copy_buffer), items.CodeLines(buffer));
+    // The last edit leaves lines on both sides of the place edited.
+    code.InsertLines(code.CountOfLines() + 1, "' last");
+    code.ReplaceLine(1, "' first");
+    code.InsertLines(4, "x = 1\r\ny = 2: z = 3");
+    code.DeleteLines(2, 1);
+    expect_lines("after edits");
+    code.DeleteLines(1, code.CountOfLines());
+    expect_lines("emptied");
+  }
+}
+
 TEST(FileIdeReadOnly, EditOfReadOnlyFileIsRefused) {
   TempDir root;
   std::string vbp = WriteShop(root);

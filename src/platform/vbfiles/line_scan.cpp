@@ -111,10 +111,10 @@ bool IsHeaderWord(const char* p, const char* end) {
 // Function or End Property; kNeedsReading for a directive, header, Rem or anything in doubt.
 constexpr uint8_t kNeedsReading = 0xFF;
 
-uint8_t FirstStatementFlags(const char* s, const char* e) {
+// FirstStatementFlags for a statement whose first characters may tell.
+uint8_t FirstWordFlags(const char* s, const char* e) {
   const char c = basic::Lower(*s);
   if (c == '#' || c == '\'') return kNeedsReading;
-  if (c != 'e' && c != 'r' && c != 'f' && c != 'g' && c != 'p' && c != 's') return kStatement;
   const char* end = WordEnd(s, e);
   if (c == 'r') return WordIs(s, end, "rem") ? kNeedsReading : uint8_t{kStatement};
   if (c != 'e') return IsHeaderWord(s, end) ? kNeedsReading : uint8_t{kStatement};
@@ -127,12 +127,16 @@ uint8_t FirstStatementFlags(const char* s, const char* e) {
   return static_cast<uint8_t>(proc_end ? kStatement | kProcEnd : kStatement);
 }
 
+inline uint8_t FirstStatementFlags(std::string_view line, const char* s) {
+  if (!kTellingStarts.MayTell(line, static_cast<size_t>(s - line.data()))) return kStatement;
+  return FirstWordFlags(s, line.data() + line.size());
+}
+
 // True when a ':' from s on may separate statements: one outside string literals and before
 // any apostrophe. A Rem comment is not looked for, so a ':' inside one also answers true: the
 // whole reading then decides.
 bool HasStatementBreak(std::string_view line, const char* s) {
   const char* e = line.data() + line.size();
-  if (std::memchr(s, ':', static_cast<size_t>(e - s)) == nullptr) return false;
   for (const char* k = s; k < e; ++k) {
     if (*k == ':' || *k == '\'') return *k == ':';
     if (*k == '"')
@@ -150,10 +154,6 @@ std::string LineLabel(std::string_view line) {
   return first == std::string_view::npos ? "0" : std::string(label.text.substr(first));
 }
 
-bool EndsWithContinuation(std::string_view line) {
-  return basic::ContinuesOnNextLine(line);
-}
-
 std::string_view WithoutContinuation(std::string_view line) {
   return basic::WithoutContinuation(line);
 }
@@ -168,22 +168,13 @@ StatementInfo ScanStatementFully(std::string_view line) {
 }
 
 bool QuickStatementFlags(std::string_view line, uint8_t& flags) {
-  const char* const e = line.data() + line.size();
-  const char* s = SkipBlanks(line.data(), e);
-  // Blank lines and lines that start with a comment hold no statement: many lines are such.
-  if (s == e || *s == '\'') {
-    flags = 0;
-    return true;
-  }
-  if (basic::IsDigit(*s)) {  // a line number, when a blank follows
-    const char* digits = s + 1;
-    while (digits < e && basic::IsDigit(*digits))
-      ++digits;
-    if (digits < e && basic::IsBlank(*digits)) s = SkipBlanks(digits, e);
-    if (s == e) return false;
-  }
-  const uint8_t first = FirstStatementFlags(s, e);
-  if (first == kNeedsReading || HasStatementBreak(line, s)) return false;
+  return QuickStatementFlags(line, std::memchr(line.data(), ':', line.size()) != nullptr, flags);
+}
+
+bool QuickStatementFlagsFrom(std::string_view line, size_t at, bool has_colon, uint8_t& flags) {
+  const char* const s = line.data() + at;
+  const uint8_t first = FirstStatementFlags(line, s);
+  if (first == kNeedsReading || (has_colon && HasStatementBreak(line, s))) return false;
   flags = first;
   return true;
 }

@@ -6,6 +6,7 @@
 // meeting at the place last edited), so that inserting or deleting there costs no more than
 // moving the gap to it. A line costs its text, its line break and 12 bytes.
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <stdexcept>
@@ -88,6 +89,19 @@ class LineStore {
       if (!fn(std::string_view(text_.data() + back_[k].offset, back_[k].length), slot)) return;
     }
   }
+
+  // Appends the text of every line, in order, as views valid until the store next changes.
+  void AppendViews(std::vector<std::string_view>& out) const {
+    out.reserve(out.size() + front_.size() + back_.size());
+    const char* text = text_.data();
+    for (const Record& r : front_)
+      out.emplace_back(text + r.offset, r.length);
+    for (auto it = back_.rbegin(); it != back_.rend(); ++it)
+      out.emplace_back(text + it->offset, it->length);
+  }
+
+  // The end of the buffer every line's text lies in, valid until the store next changes.
+  const char* TextEnd() const { return text_.data() + text_.size(); }
 
   // Appends a line after the last one.
   void PushBack(std::string_view text, uint32_t attrs = 0, uint8_t flags = 0) {
@@ -175,7 +189,11 @@ class LineStore {
   // with a CR LF between them (as loaded or inserted) go over in one copy.
   void AppendJoined(std::string& out, int32_t i, int32_t count) const {
     size_t bytes = count > 0 ? 2 * static_cast<size_t>(count - 1) : 0;
-    ForEach(i, count, [&](const Record& r) { bytes += r.length; });
+    if (i == 0 && count == size()) {
+      bytes += text_.size() - garbage_;  // the text of every line: no need to add it up
+    } else {
+      ForEach(i, count, [&](const Record& r) { bytes += r.length; });
+    }
     out.reserve(out.size() + bytes);
     const char* text = text_.data();
     size_t run_from = 0, run_to = 0;  // the run gathered so far
@@ -288,15 +306,29 @@ class LineStore {
 
   void MoveGapTo(int32_t i) {
     auto k = static_cast<size_t>(i);
-    if (front_.size() > k) Reserve(back_, back_.size() + front_.size() - k);
-    if (front_.size() < k) Reserve(front_, k);
-    while (front_.size() > k) {
-      back_.push_back(front_.back());
-      front_.pop_back();
-    }
-    while (front_.size() < k) {
-      front_.push_back(back_.back());
-      back_.pop_back();
+    // A few records change sides one by one (an edit next to the last one); many go over in
+    // one copy, in reverse order, and the side they leave shrinks once.
+    constexpr size_t kOneByOne = 16;
+    if (front_.size() > k && front_.size() - k <= kOneByOne) {
+      while (front_.size() > k) {
+        back_.push_back(front_.back());
+        front_.pop_back();
+      }
+    } else if (front_.size() < k && k - front_.size() <= kOneByOne) {
+      while (front_.size() < k) {
+        front_.push_back(back_.back());
+        back_.pop_back();
+      }
+    } else if (front_.size() > k) {
+      const size_t moved = front_.size() - k;
+      Reserve(back_, back_.size() + moved);
+      back_.insert(back_.end(), front_.rbegin(), front_.rbegin() + static_cast<ptrdiff_t>(moved));
+      front_.resize(k);
+    } else if (front_.size() < k) {
+      const size_t moved = k - front_.size();
+      Reserve(front_, k);
+      front_.insert(front_.end(), back_.rbegin(), back_.rbegin() + static_cast<ptrdiff_t>(moved));
+      back_.resize(back_.size() - moved);
     }
   }
 

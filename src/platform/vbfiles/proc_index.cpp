@@ -131,24 +131,37 @@ namespace {
 void Classify(std::string_view line, StatementInfo& info) {
   if (!QuickStatementFlags(line, info.flags)) info = ScanStatementFully(line);
 }
+// The same for a line of the store, asking `colons` whether it holds a ':'.
+inline void Classify(std::string_view line, ColonFinder& colons, StatementInfo& info) {
+  if (!QuickStatementFlags(line, colons.In(line), info.flags)) info = ScanStatementFully(line);
+}
+
+// How far a search for ':' looks ahead of a line: far when the whole module is read (its
+// lines mostly lie in memory in their order), not far when an edit is read again around
+// (where inserted lines lie apart from their neighbours): either way a line costs at most a
+// search of so many bytes.
+constexpr size_t kReachReadingAll = 4096;
+constexpr size_t kReachAroundEdit = 256;
 
 // Classifies the lines from 0-based line `from` on, statement by statement, setting their
 // flags (a statement's own on its first line); calls on_statement(first, last, info), with
-// the statement's 1-based first and last lines, for each until it returns false.
+// the statement's 1-based first and last lines, for each until it returns false. A search
+// for ':' looks `reach` bytes ahead.
 template <typename OnStatement>
-void ScanStatements(LineStore& lines, int32_t from, OnStatement&& on_statement) {
+void ScanStatements(LineStore& lines, int32_t from, size_t reach, OnStatement&& on_statement) {
   const int32_t n = lines.size();
   StatementInfo info;
   std::string joined;  // the lines of a continued statement, each continuation dropped
   int32_t first = -1;  // its first line, -1 when no statement is open
   LineStore::FlagSlot first_slot;
+  ColonFinder colons(lines.TextEnd(), reach);
   int32_t at = from;
   lines.Visit(from, [&](std::string_view text, LineStore::FlagSlot slot) {
     const int32_t line = at++;
     const bool continues = EndsWithContinuation(text);
     const bool goes_on = continues && line + 1 < n;  // the module's last line ends it anyway
     if (first < 0 && !goes_on) {
-      Classify(text, info);
+      Classify(text, colons, info);
       slot.Set(static_cast<uint8_t>((continues ? kContinues : 0) | info.flags));
       return on_statement(line + 1, line + 1, info);
     }
@@ -177,10 +190,11 @@ void ScanStatements(LineStore& lines, int32_t from, OnStatement&& on_statement) 
 void ProcIndex::Rebuild(LineStore& lines) {
   IndexBuilder builder;
   int32_t n = lines.size();
-  ScanStatements(lines, 0, [&](int32_t first, int32_t last, StatementInfo& info) {
+  auto on_statement = [&](int32_t first, int32_t last, StatementInfo& info) {
     if (!builder.Inert(info.flags)) builder.Statement(first, last, info);
     return true;
-  });
+  };
+  ScanStatements(lines, 0, kReachReadingAll, on_statement);
   builder.Finish(n);
   procs_ = std::move(builder.procs_);
   decl_lines_ = builder.decl_lines_;
@@ -207,7 +221,7 @@ void ProcIndex::Update(LineStore& lines, int32_t line, int32_t added, int32_t re
   // from there on the old index holds, moved by delta.
   int32_t same = -1;
   int32_t n = lines.size();
-  ScanStatements(lines, start, [&](int32_t first, int32_t last, StatementInfo& info) {
+  auto on_statement = [&](int32_t first, int32_t last, StatementInfo& info) {
     if (builder.Inert(info.flags)) return true;
     bool closed = builder.Statement(first, last, info);
     if (!closed || last < line + added - 1) return true;
@@ -218,7 +232,8 @@ void ProcIndex::Update(LineStore& lines, int32_t line, int32_t added, int32_t re
     if (open_end_ && k == Count() - 1) return true;
     same = k;
     return false;
-  });
+  };
+  ScanStatements(lines, start, kReachAroundEdit, on_statement);
   if (same < 0) {
     builder.Finish(n);
     open_end_ = builder.open_end_;
