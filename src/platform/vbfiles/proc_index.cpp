@@ -308,6 +308,7 @@ int32_t ProcIndex::Find(std::string_view name, host::ProcKind kind) const {
   if (last_found_ >= 0 && kind == last_kind_ && name == last_name_) return last_found_;
   if (names_stale_) {
     by_name_.clear();
+    by_name_.reserve(procs_.size());
     for (size_t k = 0; k < procs_.size(); ++k) {
       KeyInto(key_, procs_[k].name, procs_[k].kind);
       by_name_.emplace(key_, static_cast<int32_t>(k));
