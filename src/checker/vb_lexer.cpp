@@ -3,6 +3,7 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <mutex>
 #include <utility>
 
 #include "basic/source_line.h"
@@ -616,6 +617,81 @@ size_t SlotOf(std::string_view code, WantsTokens wants, bool numbered, int bits)
 
 }  // namespace
 
+namespace {
+
+// One remembered line: its code, how it was read, and its tokens.
+struct Entry {
+  std::string_view code;  // the line after its line number and the blanks after it
+  uint32_t generation = 0;
+  WantsTokens wants = nullptr;
+  bool numbered = false;
+  Directive directive = Directive::kNone;
+  bool name_label = false;
+  std::string folded_name;
+  uint32_t first = 0;  // its tokens in Memory::tokens
+  uint32_t count = 0;
+};
+
+constexpr int kMemorySlotBits = 15;
+constexpr size_t kMostTokens = size_t{1} << 17;  // kept at once; then all is forgotten
+constexpr size_t kMostCode = size_t{1} << 20;    // bytes of code kept at once; the same
+
+}  // namespace
+
+struct LineLexer::Memory {
+  std::vector<Entry> entries = std::vector<Entry>(size_t{1} << kMemorySlotBits);  // by SlotOf
+  uint32_t generation = 1;  // entries of another generation are empty
+  std::vector<Token> tokens;  // of every entry, one after the other
+  // The code of every entry, one after the other, which its tokens view. It never grows past
+  // what was reserved, so nothing kept moves; when full it is set aside (tokens handed out may
+  // still view it) and a new one begun.
+  std::vector<char> code;
+  std::vector<std::vector<char>> set_aside;  // freed when the lexer that used it is done
+
+  Memory() {
+    tokens.reserve(kMostTokens / 8);
+    code.reserve(kMostCode);
+  }
+};
+
+namespace {
+
+// Memories no lexer holds now, for the next lexers to take over. Lexers alive at once (on
+// several threads) hold one each.
+class MemoryPool {
+ public:
+  std::unique_ptr<LineLexer::Memory> Take() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (free_.empty()) return std::make_unique<LineLexer::Memory>();
+    std::unique_ptr<LineLexer::Memory> memory = std::move(free_.back());
+    free_.pop_back();
+    return memory;
+  }
+  void Give(std::unique_ptr<LineLexer::Memory> memory) {
+    memory->set_aside.clear();
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (free_.size() < kMostKept) free_.push_back(std::move(memory));
+  }
+
+ private:
+  static constexpr size_t kMostKept = 8;
+  std::mutex mutex_;
+  std::vector<std::unique_ptr<LineLexer::Memory>> free_;
+};
+
+MemoryPool& Pool() {
+  static MemoryPool pool;
+  return pool;
+}
+
+}  // namespace
+
+LineLexer::LineLexer() : memory_(Pool().Take()) {}
+
+LineLexer::~LineLexer() {
+  Pool().Give(std::move(memory_));
+}
+
 LineLexer::Result LineLexer::Lex(std::string_view text, WantsTokens wants, bool lasting) {
   if (!lasting) {
     LexLine(text, out_, wants);  // a text that goes away
@@ -634,48 +710,59 @@ LineLexer::Result LineLexer::Lex(std::string_view text, WantsTokens wants, bool 
   if (IsDigit(text[start])) code = basic::BlanksEnd(text, ReadLineNumber(text, start, out_));
   std::string_view key = text.substr(code);
   bool numbered = out_.numeric_label;
-  if (entries_.empty()) {
-    entries_.resize(size_t{1} << kSlotBits);
-    tokens_.reserve(kMostTokens / 8);
-  }
-  Entry& entry = entries_[SlotOf(key, wants, numbered, kSlotBits)];
-  if (entry.generation == generation_ && entry.wants == wants && entry.numbered == numbered &&
-      entry.code == key) {
-    return Recall(entry);
+  size_t slot = SlotOf(key, wants, numbered, kMemorySlotBits);
+  const Entry& entry = memory_->entries[slot];
+  if (entry.generation == memory_->generation && entry.wants == wants &&
+      entry.numbered == numbered && entry.code == key) {
+    return Recall(slot);
   }
   Lexer(text, out_, wants).RunFrom(code);
-  Keep(entry, key, wants, numbered);
+  Keep(key, slot, wants, numbered);
   return {out_, out_.tokens};
 }
 
-// Keeps out_, just lexed, as `entry`.
-void LineLexer::Keep(Entry& entry, std::string_view code, WantsTokens wants, bool numbered) {
-  if (tokens_.size() + out_.tokens.size() > kMostTokens) {
-    tokens_.clear();
-    ++generation_;
+// Keeps out_, just lexed from `code`, in `slot`: a copy of the code, and tokens that view it.
+void LineLexer::Keep(std::string_view code, size_t slot, WantsTokens wants, bool numbered) {
+  Memory& m = *memory_;
+  if (code.size() > kMostCode) return;  // not kept: lexed again when it comes back
+  if (m.tokens.size() + out_.tokens.size() > kMostTokens ||
+      m.code.size() + code.size() > m.code.capacity()) {
+    m.tokens.clear();
+    ++m.generation;
+    m.set_aside.push_back(std::move(m.code));
+    m.code = std::vector<char>();
+    m.code.reserve(kMostCode);
   }
-  entry.code = code;
-  entry.generation = generation_;
+  const char* copy = m.code.data() + m.code.size();
+  m.code.insert(m.code.end(), code.begin(), code.end());
+  Entry& entry = m.entries[slot];
+  entry.code = std::string_view(copy, code.size());
+  entry.generation = m.generation;
   entry.wants = wants;
   entry.numbered = numbered;
   entry.directive = out_.directive;
   entry.name_label = !out_.label.empty() && !out_.numeric_label;
   if (entry.name_label) entry.folded_name = out_.folded_name;
-  entry.first = static_cast<uint32_t>(tokens_.size());
+  entry.first = static_cast<uint32_t>(m.tokens.size());
   entry.count = static_cast<uint32_t>(out_.tokens.size());
-  tokens_.insert(tokens_.end(), out_.tokens.begin(), out_.tokens.end());
+  for (Token token : out_.tokens) {
+    auto at = static_cast<size_t>(token.text.data() - code.data());
+    token.text = std::string_view(copy + at, token.text.size());
+    m.tokens.push_back(token);
+  }
 }
 
-// What a line whose code is `entry`'s lexes to, its line number (if any) in out_ already.
-// What follows a line number is lexed the same whatever the number.
-LineLexer::Result LineLexer::Recall(const Entry& entry) {
+// What a line whose code is that of the entry in `slot` lexes to, its line number (if any) in
+// out_ already. What follows a line number is lexed the same whatever the number.
+LineLexer::Result LineLexer::Recall(size_t slot) {
+  const Entry& entry = memory_->entries[slot];
   if (entry.name_label) {
     out_.folded_name = entry.folded_name;
     out_.label = out_.folded_name;
   }
   out_.directive = entry.directive;
   out_.tokens.clear();
-  return {out_, std::span<const Token>(tokens_).subspan(entry.first, entry.count)};
+  return {out_, std::span<const Token>(memory_->tokens).subspan(entry.first, entry.count)};
 }
 
 void LogicalLineReader::Join() {
