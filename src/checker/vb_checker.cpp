@@ -54,7 +54,7 @@ std::vector<CodeProblem> ModuleChecker::Run(std::span<const std::string_view> li
       LexLine(text, lexed);
       OnLine(lexed, lexed.tokens, reader.Continuations());
     } else if (Compiles() || IsDirective(text)) {
-      LineLexer::Result read = lexer.Lex(text, Wants(), reader.Continuations() == 0);
+      LineLexer::Result read = lexer.Lex(text, Wants());
       OnLine(read.line, read.tokens, reader.Continuations());
     }
     // else a line VB does not compile, and no directive

@@ -200,6 +200,27 @@ bool IsDateChar(char c) {
 size_t ReadLineNumber(std::string_view s, size_t i, LexedLine& out) {
   size_t n = i;
   uint64_t value = 0;  // wraps past 19 digits, when it is not kept
+  if (std::endian::native == std::endian::little && i + 8 <= s.size()) {
+    // How many of the next eight bytes are digits, found at once: a byte less '0' is 0-9 for
+    // a digit, and for any other has its top bit set, or gets it when 0x76 is added. Bytes
+    // after the first that is no digit may read wrong (a borrow or a carry), and do not count.
+    uint64_t bytes = 0;
+    std::memcpy(&bytes, s.data() + i, sizeof bytes);
+    const uint64_t less = bytes - 0x3030303030303030ULL;
+    const uint64_t others = (less | (less + 0x7676767676767676ULL)) & 0x8080808080808080ULL;
+    const size_t digits = others == 0 ? 8 : static_cast<size_t>(std::countr_zero(others)) / 8;
+    if (digits > 0) {
+      // The digits' values moved to the top bytes (the first digit the lowest of them), zeros
+      // below, and summed in pairs, fours and eights.
+      uint64_t v = less << (8 * (8 - digits));
+      v = v * 10 + (v >> 8);
+      v = (((v & 0x000000FF000000FFULL) * (100 + (1000000ULL << 32))) +
+           (((v >> 16) & 0x000000FF000000FFULL) * (1 + (10000ULL << 32)))) >>
+          32;
+      value = v;
+      n += digits;
+    }
+  }
   while (n < s.size() && IsDigit(s[n])) {
     value = value * 10 + static_cast<uint64_t>(s[n] - '0');
     ++n;
@@ -615,9 +636,22 @@ size_t SlotOf(std::string_view code, WantsTokens wants, bool numbered, int bits)
   return static_cast<size_t>(h >> (64 - bits));
 }
 
-}  // namespace
-
-namespace {
+// True when `a` and `b` hold the same bytes: eight at a time, the last eight overlapping
+// those before.
+bool SameCode(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  size_t n = a.size();
+  if (n < 8) return a == b;
+  auto eight = [](const char* at) {
+    uint64_t bytes = 0;
+    std::memcpy(&bytes, at, sizeof bytes);
+    return bytes;
+  };
+  for (size_t k = 0; k + 8 < n; k += 8) {
+    if (eight(a.data() + k) != eight(b.data() + k)) return false;
+  }
+  return eight(a.data() + n - 8) == eight(b.data() + n - 8);
+}
 
 // One remembered line: its code, how it was read, and its tokens.
 struct Entry {
@@ -692,11 +726,7 @@ LineLexer::~LineLexer() {
   Pool().Give(std::move(memory_));
 }
 
-LineLexer::Result LineLexer::Lex(std::string_view text, WantsTokens wants, bool lasting) {
-  if (!lasting) {
-    LexLine(text, out_, wants);  // a text that goes away
-    return {out_, out_.tokens};
-  }
+LineLexer::Result LineLexer::Lex(std::string_view text, WantsTokens wants) {
   out_.label = {};
   out_.numeric_label = false;
   out_.label_number.reset();
@@ -712,12 +742,26 @@ LineLexer::Result LineLexer::Lex(std::string_view text, WantsTokens wants, bool 
   bool numbered = out_.numeric_label;
   size_t slot = SlotOf(key, wants, numbered, kMemorySlotBits);
   const Entry& entry = memory_->entries[slot];
-  if (entry.generation == memory_->generation && entry.wants == wants &&
-      entry.numbered == numbered && entry.code == key) {
-    return Recall(slot);
+  if (entry.generation != memory_->generation || entry.wants != wants ||
+      entry.numbered != numbered || !SameCode(entry.code, key)) {
+    return LexNew(text, code, slot, wants);
   }
+  // The code after the line number is lexed the same whatever the number.
+  if (entry.name_label) {
+    out_.folded_name = entry.folded_name;
+    out_.label = out_.folded_name;
+  }
+  out_.directive = entry.directive;
+  out_.tokens.clear();
+  return {out_, {memory_->tokens.data() + entry.first, entry.count}};
+}
+
+// Kept apart from Lex, whose path for a line seen before is then the shorter.
+// A line whose code, from `code` on, is not remembered: lexed, and kept in `slot`.
+[[gnu::noinline]] LineLexer::Result LineLexer::LexNew(std::string_view text, size_t code,
+                                                     size_t slot, WantsTokens wants) {
   Lexer(text, out_, wants).RunFrom(code);
-  Keep(key, slot, wants, numbered);
+  Keep(text.substr(code), slot, wants, out_.numeric_label);
   return {out_, out_.tokens};
 }
 
@@ -750,19 +794,6 @@ void LineLexer::Keep(std::string_view code, size_t slot, WantsTokens wants, bool
     token.text = std::string_view(copy + at, token.text.size());
     m.tokens.push_back(token);
   }
-}
-
-// What a line whose code is that of the entry in `slot` lexes to, its line number (if any) in
-// out_ already. What follows a line number is lexed the same whatever the number.
-LineLexer::Result LineLexer::Recall(size_t slot) {
-  const Entry& entry = memory_->entries[slot];
-  if (entry.name_label) {
-    out_.folded_name = entry.folded_name;
-    out_.label = out_.folded_name;
-  }
-  out_.directive = entry.directive;
-  out_.tokens.clear();
-  return {out_, std::span<const Token>(memory_->tokens).subspan(entry.first, entry.count)};
 }
 
 void LogicalLineReader::Join() {

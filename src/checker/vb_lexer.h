@@ -167,17 +167,17 @@ class LineLexer {
     std::span<const Token> tokens;
   };
 
-  // Lexes `text` as LexLine(text, …, wants) does. A `lasting` text stays valid and unchanged
-  // as long as the lexer is used (a line of the module's storage); any other (a line joined
-  // from continued ones) is lexed on its own. The result is valid until the next call.
-  Result Lex(std::string_view text, WantsTokens wants, bool lasting);
+  // Lexes `text` as LexLine(text, …, wants) does. `text` need not outlive the call (a line
+  // joined from continued ones): what is remembered is a copy. The result is valid until the
+  // next call.
+  Result Lex(std::string_view text, WantsTokens wants);
 
   // What is remembered, kept apart from the lexer so that the next one can take it over.
   struct Memory;
 
  private:
   void Keep(std::string_view code, size_t slot, WantsTokens wants, bool numbered);
-  Result Recall(size_t slot);
+  Result LexNew(std::string_view text, size_t code, size_t slot, WantsTokens wants);
 
   std::unique_ptr<Memory> memory_;
   LexedLine out_;
