@@ -403,6 +403,8 @@ TEST(Checker, PassingOverStatementsFindsWhatReadingThemFinds) {
       "Enum E|a|{}|End Enum|Sub A()|a = 1: {}: b = 2|End Sub",
       "Sub A()|{}|Next zz|End Sub",
       "Option Explicit: {}: Dim y|Sub A()|End Sub|Dim z: {}",
+      "{}: Sub A()|End Sub|Private y As Long: {}: Type T|{}|End Type",
+      "Sub A(): {}|End Sub|Sub B(): {}: End Sub|Private Sub C(x): {}: Next|End Sub",
   };
   size_t differing = 0;
   for (const char* word : kWords) {

@@ -200,27 +200,6 @@ bool IsDateChar(char c) {
 size_t ReadLineNumber(std::string_view s, size_t i, LexedLine& out) {
   size_t n = i;
   uint64_t value = 0;  // wraps past 19 digits, when it is not kept
-  if (std::endian::native == std::endian::little && i + 8 <= s.size()) {
-    // How many of the next eight bytes are digits, found at once: a byte less '0' is 0-9 for
-    // a digit, and for any other has its top bit set, or gets it when 0x76 is added. Bytes
-    // after the first that is no digit may read wrong (a borrow or a carry), and do not count.
-    uint64_t bytes = 0;
-    std::memcpy(&bytes, s.data() + i, sizeof bytes);
-    const uint64_t less = bytes - 0x3030303030303030ULL;
-    const uint64_t others = (less | (less + 0x7676767676767676ULL)) & 0x8080808080808080ULL;
-    const size_t digits = others == 0 ? 8 : static_cast<size_t>(std::countr_zero(others)) / 8;
-    if (digits > 0) {
-      // The digits' values moved to the top bytes (the first digit the lowest of them), zeros
-      // below, and summed in pairs, fours and eights.
-      uint64_t v = less << (8 * (8 - digits));
-      v = v * 10 + (v >> 8);
-      v = (((v & 0x000000FF000000FFULL) * (100 + (1000000ULL << 32))) +
-           (((v >> 16) & 0x000000FF000000FFULL) * (1 + (10000ULL << 32)))) >>
-          32;
-      value = v;
-      n += digits;
-    }
-  }
   while (n < s.size() && IsDigit(s[n])) {
     value = value * 10 + static_cast<uint64_t>(s[n] - '0');
     ++n;
@@ -789,10 +768,10 @@ void LineLexer::Keep(std::string_view code, size_t slot, WantsTokens wants, bool
   if (entry.name_label) entry.folded_name = out_.folded_name;
   entry.first = static_cast<uint32_t>(m.tokens.size());
   entry.count = static_cast<uint32_t>(out_.tokens.size());
-  for (Token token : out_.tokens) {
-    auto at = static_cast<size_t>(token.text.data() - code.data());
-    token.text = std::string_view(copy + at, token.text.size());
-    m.tokens.push_back(token);
+  m.tokens.insert(m.tokens.end(), out_.tokens.begin(), out_.tokens.end());
+  for (size_t k = entry.first; k < m.tokens.size(); ++k) {
+    std::string_view& text = m.tokens[k].text;
+    text = std::string_view(copy + (text.data() - code.data()), text.size());
   }
 }
 
