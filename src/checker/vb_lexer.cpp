@@ -709,7 +709,7 @@ LineLexer::Result LineLexer::Lex(std::string_view text, WantsTokens wants) {
   out_.label = {};
   out_.numeric_label = false;
   out_.label_number.reset();
-  size_t start = basic::BlanksEnd(text);
+  size_t start = text.empty() || !IsBlank(text[0]) ? 0 : basic::BlanksEnd(text);
   if (start == text.size() || text[start] == '\'') {  // a blank line or a comment
     out_.directive = Directive::kNone;
     out_.tokens.clear();
