@@ -632,22 +632,25 @@ bool SameCode(std::string_view a, std::string_view b) {
   return eight(a.data() + n - 8) == eight(b.data() + n - 8);
 }
 
-// One remembered line: its code, how it was read, and its tokens.
+// One remembered line: its code, how it was read, and its tokens. Small, as a lexer looks up
+// one for every line.
 struct Entry {
-  std::string_view code;  // the line after its line number and the blanks after it
-  uint32_t generation = 0;
+  const char* code = nullptr;   // the line after its line number and the blanks after it, and
+                                // then its name label folded, in Memory::code
   WantsTokens wants = nullptr;
-  bool numbered = false;
-  Directive directive = Directive::kNone;
-  bool name_label = false;
-  std::string folded_name;
+  uint32_t size = 0;  // of the code
+  uint32_t generation = 0;
   uint32_t first = 0;  // its tokens in Memory::tokens
   uint32_t count = 0;
+  uint32_t folded_size = 0;  // of its name label folded; 0 when it has none
+  bool numbered = false;
+  Directive directive = Directive::kNone;
 };
-
-constexpr int kMemorySlotBits = 15;
-constexpr size_t kMostTokens = size_t{1} << 17;  // kept at once; then all is forgotten
-constexpr size_t kMostCode = size_t{1} << 20;    // bytes of code kept at once; the same
+// Sizes that keep a lexer's memory within a core's own cache: the lines of a module and of
+// the modules after it are looked up at random in it.
+constexpr int kMemorySlotBits = 13;
+constexpr size_t kMostTokens = size_t{1} << 15;  // kept at once; then all is forgotten
+constexpr size_t kMostCode = size_t{1} << 18;    // bytes of code kept at once; the same
 
 }  // namespace
 
@@ -722,12 +725,12 @@ LineLexer::Result LineLexer::Lex(std::string_view text, WantsTokens wants) {
   size_t slot = SlotOf(key, wants, numbered, kMemorySlotBits);
   const Entry& entry = memory_->entries[slot];
   if (entry.generation != memory_->generation || entry.wants != wants ||
-      entry.numbered != numbered || !SameCode(entry.code, key)) {
+      entry.numbered != numbered || !SameCode({entry.code, entry.size}, key)) {
     return LexNew(text, code, slot, wants);
   }
   // The code after the line number is lexed the same whatever the number.
-  if (entry.name_label) {
-    out_.folded_name = entry.folded_name;
+  if (entry.folded_size != 0) {
+    out_.folded_name.assign(entry.code + entry.size, entry.folded_size);
     out_.label = out_.folded_name;
   }
   out_.directive = entry.directive;
@@ -747,9 +750,12 @@ LineLexer::Result LineLexer::Lex(std::string_view text, WantsTokens wants) {
 // Keeps out_, just lexed from `code`, in `slot`: a copy of the code, and tokens that view it.
 void LineLexer::Keep(std::string_view code, size_t slot, WantsTokens wants, bool numbered) {
   Memory& m = *memory_;
-  if (code.size() > kMostCode) return;  // not kept: lexed again when it comes back
+  bool name_label = !out_.label.empty() && !out_.numeric_label;
+  std::string_view folded = name_label ? std::string_view(out_.folded_name) : std::string_view();
+  size_t bytes = code.size() + folded.size();
+  if (bytes > kMostCode) return;  // not kept: lexed again when it comes back
   if (m.tokens.size() + out_.tokens.size() > kMostTokens ||
-      m.code.size() + code.size() > m.code.capacity()) {
+      m.code.size() + bytes > m.code.capacity()) {
     m.tokens.clear();
     ++m.generation;
     m.set_aside.push_back(std::move(m.code));
@@ -758,14 +764,15 @@ void LineLexer::Keep(std::string_view code, size_t slot, WantsTokens wants, bool
   }
   const char* copy = m.code.data() + m.code.size();
   m.code.insert(m.code.end(), code.begin(), code.end());
+  m.code.insert(m.code.end(), folded.begin(), folded.end());
   Entry& entry = m.entries[slot];
-  entry.code = std::string_view(copy, code.size());
+  entry.code = copy;
+  entry.size = static_cast<uint32_t>(code.size());
   entry.generation = m.generation;
   entry.wants = wants;
   entry.numbered = numbered;
   entry.directive = out_.directive;
-  entry.name_label = !out_.label.empty() && !out_.numeric_label;
-  if (entry.name_label) entry.folded_name = out_.folded_name;
+  entry.folded_size = static_cast<uint32_t>(folded.size());
   entry.first = static_cast<uint32_t>(m.tokens.size());
   entry.count = static_cast<uint32_t>(out_.tokens.size());
   m.tokens.insert(m.tokens.end(), out_.tokens.begin(), out_.tokens.end());
