@@ -55,9 +55,10 @@ std::vector<CodeProblem> ModuleChecker::Run(std::span<const std::string_view> li
       OnLine(lexed, lexed.tokens, reader.Continuations());
     } else if (Compiles() || IsDirective(text)) {
       LineLexer::Result read = lexer.Lex(text, Wants());
+      // A blank line or a comment, not continued, has nothing to look at.
       bool empty = read.tokens.empty() && read.line.label.empty() &&
                    read.line.directive == Directive::kNone && reader.Continuations() == 0;
-      if (!empty) OnLine(read.line, read.tokens, reader.Continuations());  // else blank or a comment
+      if (!empty) OnLine(read.line, read.tokens, reader.Continuations());
     }
     // else a line VB does not compile, and no directive
   }

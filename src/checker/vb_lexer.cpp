@@ -635,8 +635,8 @@ bool SameCode(std::string_view a, std::string_view b) {
 // One remembered line: its code, how it was read, and its tokens. Small, as a lexer looks up
 // one for every line.
 struct Entry {
-  const char* code = nullptr;   // the line after its line number and the blanks after it, and
-                                // then its name label folded, in Memory::code
+  const char* code = nullptr;  // the line after its line number and the blanks after it, and
+                               // then its name label folded, in Memory::code
   WantsTokens wants = nullptr;
   uint32_t size = 0;  // of the code
   uint32_t generation = 0;
@@ -646,6 +646,7 @@ struct Entry {
   bool numbered = false;
   Directive directive = Directive::kNone;
 };
+
 // Sizes that keep a lexer's memory within a core's own cache: the lines of a module and of
 // the modules after it are looked up at random in it.
 constexpr int kMemorySlotBits = 13;
@@ -656,7 +657,7 @@ constexpr size_t kMostCode = size_t{1} << 18;    // bytes of code kept at once; 
 
 struct LineLexer::Memory {
   std::vector<Entry> entries = std::vector<Entry>(size_t{1} << kMemorySlotBits);  // by SlotOf
-  uint32_t generation = 1;  // entries of another generation are empty
+  uint32_t generation = 1;    // entries of another generation are empty
   std::vector<Token> tokens;  // of every entry, one after the other
   // The code of every entry, one after the other, which its tokens view. It never grows past
   // what was reserved, so nothing kept moves; when full it is set aside (tokens handed out may
@@ -738,10 +739,10 @@ LineLexer::Result LineLexer::Lex(std::string_view text, WantsTokens wants) {
   return {out_, {memory_->tokens.data() + entry.first, entry.count}};
 }
 
-// Kept apart from Lex, whose path for a line seen before is then the shorter.
-// A line whose code, from `code` on, is not remembered: lexed, and kept in `slot`.
+// A line whose code, from `code` on, is not remembered: lexed, and kept in `slot`. Apart
+// from Lex, whose path for a line seen before is then the shorter.
 [[gnu::noinline]] LineLexer::Result LineLexer::LexNew(std::string_view text, size_t code,
-                                                     size_t slot, WantsTokens wants) {
+                                                      size_t slot, WantsTokens wants) {
   Lexer(text, out_, wants).RunFrom(code);
   Keep(text.substr(code), slot, wants, out_.numeric_label);
   return {out_, out_.tokens};
