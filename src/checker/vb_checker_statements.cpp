@@ -15,12 +15,14 @@ void ModuleChecker::OnStatements(Tokens t) {
       continue;
     }
     bool in_code = state_.region == Region::kProcedure && !InMembers();
-    // Declarations may stand before the first Case; they are no statements VB executes.
-    bool declaration = t.front().Is(Keyword::kDim) || t.front().Is(Keyword::kStatic) ||
-                       t.front().Is(Keyword::kConst);
-    if (in_code && SelectAwaitsCase() && !t.front().Is(Keyword::kCase) && !declaration) {
-      Report(line_, kBetweenSelectAndCase);
-      state_.blocks.back().clause_seen = true;
+    if (in_code && SelectAwaitsCase()) {
+      // Declarations may stand before the first Case; they are no statements VB executes.
+      bool declaration = t.front().Is(Keyword::kDim) || t.front().Is(Keyword::kStatic) ||
+                         t.front().Is(Keyword::kConst);
+      if (!t.front().Is(Keyword::kCase) && !declaration) {
+        Report(line_, kBetweenSelectAndCase);
+        state_.blocks.back().clause_seen = true;
+      }
     }
     if (in_code && pass_over_plain_ && !MattersInProcedure(t.front())) {
       t = t.subspan(FindSeparator(t));
