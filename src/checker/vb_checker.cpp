@@ -54,8 +54,11 @@ std::vector<CodeProblem> ModuleChecker::Run(std::span<const std::string_view> li
       LexLine(text, lexed);
       OnLine(lexed, lexed.tokens, reader.Continuations());
     } else if (Compiles() || IsDirective(text)) {
-      LineLexer::Result read = lexer.Lex(text, Wants(), reader.Continuations() == 0);
-      OnLine(read.line, read.tokens, reader.Continuations());
+      LineLexer::Result read = lexer.Lex(text, Wants());
+      // A blank line or a comment, not continued, has nothing to look at.
+      bool empty = read.tokens.empty() && read.line.label.empty() &&
+                   read.line.directive == Directive::kNone && reader.Continuations() == 0;
+      if (!empty) OnLine(read.line, read.tokens, reader.Continuations());
     }
     // else a line VB does not compile, and no directive
   }
@@ -87,7 +90,10 @@ void ModuleChecker::Report(int32_t line, std::string_view message, Severity seve
 // The limits hold for every physical line, whether its branch compiles or not: VB reads them
 // all when it loads the file.
 void ModuleChecker::CheckLimits(std::span<const std::string_view> lines) {
-  for (size_t i = 0; i < lines.size(); ++i) {
+  size_t longest = 0;  // most modules have no line too long: one look at each tells
+  for (std::string_view line : lines)
+    longest = std::max(longest, line.size());
+  for (size_t i = 0; longest > kMaxLineLength && i < lines.size(); ++i) {
     if (lines[i].size() > kMaxLineLength) {
       Report(static_cast<int32_t>(i + 1), "Line too long", Severity::kError);
     }

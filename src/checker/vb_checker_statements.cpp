@@ -15,12 +15,14 @@ void ModuleChecker::OnStatements(Tokens t) {
       continue;
     }
     bool in_code = state_.region == Region::kProcedure && !InMembers();
-    // Declarations may stand before the first Case; they are no statements VB executes.
-    bool declaration = t.front().Is(Keyword::kDim) || t.front().Is(Keyword::kStatic) ||
-                       t.front().Is(Keyword::kConst);
-    if (in_code && SelectAwaitsCase() && !t.front().Is(Keyword::kCase) && !declaration) {
-      Report(line_, kBetweenSelectAndCase);
-      state_.blocks.back().clause_seen = true;
+    if (in_code && SelectAwaitsCase()) {
+      // Declarations may stand before the first Case; they are no statements VB executes.
+      bool declaration = t.front().Is(Keyword::kDim) || t.front().Is(Keyword::kStatic) ||
+                         t.front().Is(Keyword::kConst);
+      if (!t.front().Is(Keyword::kCase) && !declaration) {
+        Report(line_, kBetweenSelectAndCase);
+        state_.blocks.back().clause_seen = true;
+      }
     }
     if (in_code && pass_over_plain_ && !MattersInProcedure(t.front())) {
       t = t.subspan(FindSeparator(t));
@@ -164,45 +166,59 @@ void ModuleChecker::OnProcStatement(Tokens t) {
 
 // Statements that open, continue or close a block; false for any other statement.
 bool ModuleChecker::OnBlockStatement(Tokens t) {
-  const Token& first = t.front();
-  if (first.Is(Keyword::kEnd)) {
-    OnEnd(t);
-  } else if (first.Is(Keyword::kEndIf)) {
-    Close(BlockKind::kIf);
-  } else if (first.Is(Keyword::kElseIf)) {
-    OnElse(true);
-    size_t then = FindKeyword(t, Keyword::kThen);
-    if (then < t.size()) OnInline(t.subspan(then + 1));
-  } else if (first.Is(Keyword::kFor)) {
-    bool each = t.size() >= 2 && t[1].Is(Keyword::kEach);
-    size_t at = each ? 2 : 1;
-    bool plain = t.size() > at + 1 && t[at].kind == TokenKind::kWord &&
-                 (each ? t[at + 1].Is(Keyword::kIn) : IsSymbol(t[at + 1], "="));
-    Push(BlockKind::kFor, plain ? std::string(t[at].text) : "");
-  } else if (first.Is(Keyword::kNext)) {
-    OnNext(t);
-  } else if (first.Is(Keyword::kDo)) {
-    Push(BlockKind::kDo);
-  } else if (first.Is(Keyword::kLoop)) {
-    Close(BlockKind::kDo);
-  } else if (first.Is(Keyword::kWhile)) {
-    Push(BlockKind::kWhile);
-  } else if (first.Is(Keyword::kWend)) {
-    Close(BlockKind::kWhile);
-  } else if (first.Is(Keyword::kSelect) && t.size() >= 2 && t[1].Is(Keyword::kCase)) {
-    Push(BlockKind::kSelect);
-  } else if (first.Is(Keyword::kCase)) {
-    if (!state_.blocks.empty() && state_.blocks.back().kind == BlockKind::kSelect) {
-      state_.blocks.back().clause_seen = true;
-    } else {
-      Report(line_, "Case without Select Case");
+  switch (t.front().keyword) {
+    case Keyword::kEnd:
+      OnEnd(t);
+      return true;
+    case Keyword::kEndIf:
+      Close(BlockKind::kIf);
+      return true;
+    case Keyword::kElseIf: {
+      OnElse(true);
+      size_t then = FindKeyword(t, Keyword::kThen);
+      if (then < t.size()) OnInline(t.subspan(then + 1));
+      return true;
     }
-  } else if (first.Is(Keyword::kWith)) {
-    Push(BlockKind::kWith);
-  } else {
-    return false;
+    case Keyword::kFor: {
+      bool each = t.size() >= 2 && t[1].Is(Keyword::kEach);
+      size_t at = each ? 2 : 1;
+      bool plain = t.size() > at + 1 && t[at].kind == TokenKind::kWord &&
+                   (each ? t[at + 1].Is(Keyword::kIn) : IsSymbol(t[at + 1], "="));
+      Push(BlockKind::kFor, plain ? std::string(t[at].text) : "");
+      return true;
+    }
+    case Keyword::kNext:
+      OnNext(t);
+      return true;
+    case Keyword::kDo:
+      Push(BlockKind::kDo);
+      return true;
+    case Keyword::kLoop:
+      Close(BlockKind::kDo);
+      return true;
+    case Keyword::kWhile:
+      Push(BlockKind::kWhile);
+      return true;
+    case Keyword::kWend:
+      Close(BlockKind::kWhile);
+      return true;
+    case Keyword::kSelect:
+      if (t.size() < 2 || !t[1].Is(Keyword::kCase)) return false;
+      Push(BlockKind::kSelect);
+      return true;
+    case Keyword::kCase:
+      if (!state_.blocks.empty() && state_.blocks.back().kind == BlockKind::kSelect) {
+        state_.blocks.back().clause_seen = true;
+      } else {
+        Report(line_, "Case without Select Case");
+      }
+      return true;
+    case Keyword::kWith:
+      Push(BlockKind::kWith);
+      return true;
+    default:
+      return false;
   }
-  return true;
 }
 
 void ModuleChecker::OnEnd(Tokens t) {

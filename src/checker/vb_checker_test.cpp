@@ -215,6 +215,9 @@ const Case kCases[] = {
      "GoSub 10 '! Label not defined|On n GoSub 20, 30 '! Label not defined|"
      "If x Then 40 '! Label not defined|If y GoTo 50 '! Label not defined|End Sub"},
     {"duplicate line number", "Sub A()|10 x = 1|010 x = 2 '! Duplicate label|End Sub"},
+    {"line numbers in order, then one repeated, then out of order",
+     "Sub A()|10 x|20 x|20 x '! Duplicate label|30 x|Goto 40 '! Label not defined|End Sub|"
+     "Sub B()|30 x|10 x|20 x|10 x '! Duplicate label|40 x|End Sub|Sub C()|30 x|10 x|End Sub"},
     {"duplicate label, case ignored", "Sub A()|Again: x = 1|AGAIN: '! Duplicate label|End Sub"},
     {"the same label in two #If groups",
      "#Const A = 1|#Const B = 1|Sub A()|#If A Then|10 x|#End If|#If B Then|"
@@ -403,6 +406,8 @@ TEST(Checker, PassingOverStatementsFindsWhatReadingThemFinds) {
       "Enum E|a|{}|End Enum|Sub A()|a = 1: {}: b = 2|End Sub",
       "Sub A()|{}|Next zz|End Sub",
       "Option Explicit: {}: Dim y|Sub A()|End Sub|Dim z: {}",
+      "{}: Sub A()|End Sub|Private y As Long: {}: Type T|{}|End Type",
+      "Sub A(): {}|End Sub|Sub B(): {}: End Sub|Private Sub C(x): {}: Next|End Sub",
   };
   size_t differing = 0;
   for (const char* word : kWords) {

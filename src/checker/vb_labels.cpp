@@ -49,10 +49,16 @@ template <typename Key>
 void LabelTable::FindDuplicates(std::vector<Label<Key>>& labels,
                                 std::vector<Problem>& problems) const {
   auto by_key = [](const Label<Key>& a, const Label<Key>& b) { return a.key < b.key; };
-  if (!std::is_sorted(labels.begin(), labels.end(), by_key)) {
+  // Most often they come sorted, each defined once: one look at each pair tells.
+  size_t i = 1;
+  while (i < labels.size() && labels[i - 1].key < labels[i].key)
+    ++i;
+  if (i == labels.size()) return;
+  if (!std::is_sorted(labels.begin() + static_cast<std::ptrdiff_t>(i - 1), labels.end(), by_key)) {
     std::stable_sort(labels.begin(), labels.end(), by_key);
+    i = 1;
   }
-  for (size_t i = 1; i < labels.size(); ++i) {
+  for (; i < labels.size(); ++i) {
     for (size_t k = i; k-- > 0 && labels[k].key == labels[i].key;) {
       if (!Exclusive(labels[k].path, labels[i].path)) {
         problems.push_back({labels[i].line, "Duplicate label"});

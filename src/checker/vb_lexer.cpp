@@ -3,6 +3,7 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <mutex>
 #include <utility>
 
 #include "basic/source_line.h"
@@ -614,17 +615,105 @@ size_t SlotOf(std::string_view code, WantsTokens wants, bool numbered, int bits)
   return static_cast<size_t>(h >> (64 - bits));
 }
 
+// True when `a` and `b` hold the same bytes: eight at a time, the last eight overlapping
+// those before.
+bool SameCode(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  size_t n = a.size();
+  if (n < 8) return a == b;
+  auto eight = [](const char* at) {
+    uint64_t bytes = 0;
+    std::memcpy(&bytes, at, sizeof bytes);
+    return bytes;
+  };
+  for (size_t k = 0; k + 8 < n; k += 8) {
+    if (eight(a.data() + k) != eight(b.data() + k)) return false;
+  }
+  return eight(a.data() + n - 8) == eight(b.data() + n - 8);
+}
+
+// One remembered line: its code, how it was read, and its tokens. Small, as a lexer looks up
+// one for every line.
+struct Entry {
+  const char* code = nullptr;  // the line after its line number and the blanks after it, and
+                               // then its name label folded, in Memory::code
+  WantsTokens wants = nullptr;
+  uint32_t size = 0;  // of the code
+  uint32_t generation = 0;
+  uint32_t first = 0;  // its tokens in Memory::tokens
+  uint32_t count = 0;
+  uint32_t folded_size = 0;  // of its name label folded; 0 when it has none
+  bool numbered = false;
+  Directive directive = Directive::kNone;
+};
+
+// Sizes that keep a lexer's memory within a core's own cache: the lines of a module and of
+// the modules after it are looked up at random in it.
+constexpr int kMemorySlotBits = 13;
+constexpr size_t kMostTokens = size_t{1} << 15;  // kept at once; then all is forgotten
+constexpr size_t kMostCode = size_t{1} << 18;    // bytes of code kept at once; the same
+
 }  // namespace
 
-LineLexer::Result LineLexer::Lex(std::string_view text, WantsTokens wants, bool lasting) {
-  if (!lasting) {
-    LexLine(text, out_, wants);  // a text that goes away
-    return {out_, out_.tokens};
+struct LineLexer::Memory {
+  std::vector<Entry> entries = std::vector<Entry>(size_t{1} << kMemorySlotBits);  // by SlotOf
+  uint32_t generation = 1;    // entries of another generation are empty
+  std::vector<Token> tokens;  // of every entry, one after the other
+  // The code of every entry, one after the other, which its tokens view. It never grows past
+  // what was reserved, so nothing kept moves; when full it is set aside (tokens handed out may
+  // still view it) and a new one begun.
+  std::vector<char> code;
+  std::vector<std::vector<char>> set_aside;  // freed when the lexer that used it is done
+
+  Memory() {
+    tokens.reserve(kMostTokens / 8);
+    code.reserve(kMostCode);
   }
+};
+
+namespace {
+
+// Memories no lexer holds now, for the next lexers to take over. Lexers alive at once (on
+// several threads) hold one each.
+class MemoryPool {
+ public:
+  std::unique_ptr<LineLexer::Memory> Take() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (free_.empty()) return std::make_unique<LineLexer::Memory>();
+    std::unique_ptr<LineLexer::Memory> memory = std::move(free_.back());
+    free_.pop_back();
+    return memory;
+  }
+  void Give(std::unique_ptr<LineLexer::Memory> memory) {
+    memory->set_aside.clear();
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (free_.size() < kMostKept) free_.push_back(std::move(memory));
+  }
+
+ private:
+  static constexpr size_t kMostKept = 8;
+  std::mutex mutex_;
+  std::vector<std::unique_ptr<LineLexer::Memory>> free_;
+};
+
+MemoryPool& Pool() {
+  static MemoryPool pool;
+  return pool;
+}
+
+}  // namespace
+
+LineLexer::LineLexer() : memory_(Pool().Take()) {}
+
+LineLexer::~LineLexer() {
+  Pool().Give(std::move(memory_));
+}
+
+LineLexer::Result LineLexer::Lex(std::string_view text, WantsTokens wants) {
   out_.label = {};
   out_.numeric_label = false;
   out_.label_number.reset();
-  size_t start = basic::BlanksEnd(text);
+  size_t start = text.empty() || !IsBlank(text[0]) ? 0 : basic::BlanksEnd(text);
   if (start == text.size() || text[start] == '\'') {  // a blank line or a comment
     out_.directive = Directive::kNone;
     out_.tokens.clear();
@@ -634,48 +723,64 @@ LineLexer::Result LineLexer::Lex(std::string_view text, WantsTokens wants, bool 
   if (IsDigit(text[start])) code = basic::BlanksEnd(text, ReadLineNumber(text, start, out_));
   std::string_view key = text.substr(code);
   bool numbered = out_.numeric_label;
-  if (entries_.empty()) {
-    entries_.resize(size_t{1} << kSlotBits);
-    tokens_.reserve(kMostTokens / 8);
+  size_t slot = SlotOf(key, wants, numbered, kMemorySlotBits);
+  const Entry& entry = memory_->entries[slot];
+  if (entry.generation != memory_->generation || entry.wants != wants ||
+      entry.numbered != numbered || !SameCode({entry.code, entry.size}, key)) {
+    return LexNew(text, code, slot, wants);
   }
-  Entry& entry = entries_[SlotOf(key, wants, numbered, kSlotBits)];
-  if (entry.generation == generation_ && entry.wants == wants && entry.numbered == numbered &&
-      entry.code == key) {
-    return Recall(entry);
-  }
-  Lexer(text, out_, wants).RunFrom(code);
-  Keep(entry, key, wants, numbered);
-  return {out_, out_.tokens};
-}
-
-// Keeps out_, just lexed, as `entry`.
-void LineLexer::Keep(Entry& entry, std::string_view code, WantsTokens wants, bool numbered) {
-  if (tokens_.size() + out_.tokens.size() > kMostTokens) {
-    tokens_.clear();
-    ++generation_;
-  }
-  entry.code = code;
-  entry.generation = generation_;
-  entry.wants = wants;
-  entry.numbered = numbered;
-  entry.directive = out_.directive;
-  entry.name_label = !out_.label.empty() && !out_.numeric_label;
-  if (entry.name_label) entry.folded_name = out_.folded_name;
-  entry.first = static_cast<uint32_t>(tokens_.size());
-  entry.count = static_cast<uint32_t>(out_.tokens.size());
-  tokens_.insert(tokens_.end(), out_.tokens.begin(), out_.tokens.end());
-}
-
-// What a line whose code is `entry`'s lexes to, its line number (if any) in out_ already.
-// What follows a line number is lexed the same whatever the number.
-LineLexer::Result LineLexer::Recall(const Entry& entry) {
-  if (entry.name_label) {
-    out_.folded_name = entry.folded_name;
+  // The code after the line number is lexed the same whatever the number.
+  if (entry.folded_size != 0) {
+    out_.folded_name.assign(entry.code + entry.size, entry.folded_size);
     out_.label = out_.folded_name;
   }
   out_.directive = entry.directive;
   out_.tokens.clear();
-  return {out_, std::span<const Token>(tokens_).subspan(entry.first, entry.count)};
+  return {out_, {memory_->tokens.data() + entry.first, entry.count}};
+}
+
+// A line whose code, from `code` on, is not remembered: lexed, and kept in `slot`. Apart
+// from Lex, whose path for a line seen before is then the shorter.
+[[gnu::noinline]] LineLexer::Result LineLexer::LexNew(std::string_view text, size_t code,
+                                                      size_t slot, WantsTokens wants) {
+  Lexer(text, out_, wants).RunFrom(code);
+  Keep(text.substr(code), slot, wants, out_.numeric_label);
+  return {out_, out_.tokens};
+}
+
+// Keeps out_, just lexed from `code`, in `slot`: a copy of the code, and tokens that view it.
+void LineLexer::Keep(std::string_view code, size_t slot, WantsTokens wants, bool numbered) {
+  Memory& m = *memory_;
+  bool name_label = !out_.label.empty() && !out_.numeric_label;
+  std::string_view folded = name_label ? std::string_view(out_.folded_name) : std::string_view();
+  size_t bytes = code.size() + folded.size();
+  if (bytes > kMostCode) return;  // not kept: lexed again when it comes back
+  if (m.tokens.size() + out_.tokens.size() > kMostTokens ||
+      m.code.size() + bytes > m.code.capacity()) {
+    m.tokens.clear();
+    ++m.generation;
+    m.set_aside.push_back(std::move(m.code));
+    m.code = std::vector<char>();
+    m.code.reserve(kMostCode);
+  }
+  const char* copy = m.code.data() + m.code.size();
+  m.code.insert(m.code.end(), code.begin(), code.end());
+  m.code.insert(m.code.end(), folded.begin(), folded.end());
+  Entry& entry = m.entries[slot];
+  entry.code = copy;
+  entry.size = static_cast<uint32_t>(code.size());
+  entry.generation = m.generation;
+  entry.wants = wants;
+  entry.numbered = numbered;
+  entry.directive = out_.directive;
+  entry.folded_size = static_cast<uint32_t>(folded.size());
+  entry.first = static_cast<uint32_t>(m.tokens.size());
+  entry.count = static_cast<uint32_t>(out_.tokens.size());
+  m.tokens.insert(m.tokens.end(), out_.tokens.begin(), out_.tokens.end());
+  for (size_t k = entry.first; k < m.tokens.size(); ++k) {
+    std::string_view& text = m.tokens[k].text;
+    text = std::string_view(copy + (text.data() - code.data()), text.size());
+  }
 }
 
 void LogicalLineReader::Join() {

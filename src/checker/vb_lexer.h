@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -145,12 +146,20 @@ void LexLine(std::string_view text, LexedLine& out, WantsTokens wants = nullptr)
 
 // LexLine over the lines of one module, remembering how the code of recent lines was lexed:
 // instrumented code repeats the same statements over and over (the error handler's lines in
-// every procedure, the same declarations and loops under other line numbers), and a line
-// whose code after its line number was lexed lately is not lexed again. The result is the
-// one LexLine gives, except that the tokens of a repeated line may view the earlier line of
-// the same text.
+// every procedure, the same declarations and loops under other line numbers, in one module
+// and in the next), and a line whose code after its line number was lexed lately is not
+// lexed again. What is remembered outlives the lexer: lexers made one after another (one per
+// module, on one thread or on several) take over what an earlier one left, and lexers alive
+// at once never share it. The result is the one LexLine gives, except that the tokens of a
+// repeated line may view the lexer's own copy of its code, which stays valid as long as the
+// lexer lives.
 class LineLexer {
  public:
+  LineLexer();
+  ~LineLexer();
+  LineLexer(const LineLexer&) = delete;
+  LineLexer& operator=(const LineLexer&) = delete;
+
   // A line lexed: its label and directive as `line` has them, and its tokens (which are not
   // always those of `line`).
   struct Result {
@@ -158,32 +167,19 @@ class LineLexer {
     std::span<const Token> tokens;
   };
 
-  // Lexes `text` as LexLine(text, …, wants) does. A `lasting` text stays valid and unchanged
-  // as long as the lexer is used (a line of the module's storage); any other (a line joined
-  // from continued ones) is lexed on its own. The result is valid until the next call.
-  Result Lex(std::string_view text, WantsTokens wants, bool lasting);
+  // Lexes `text` as LexLine(text, …, wants) does. `text` need not outlive the call (a line
+  // joined from continued ones): what is remembered is a copy. The result is valid until the
+  // next call.
+  Result Lex(std::string_view text, WantsTokens wants);
+
+  // What is remembered, kept apart from the lexer so that the next one can take it over.
+  struct Memory;
 
  private:
-  struct Entry {
-    std::string_view code;  // the line after its line number and the blanks after it
-    uint32_t generation = 0;
-    WantsTokens wants = nullptr;
-    bool numbered = false;
-    Directive directive = Directive::kNone;
-    bool name_label = false;
-    std::string folded_name;
-    uint32_t first = 0;  // its tokens in tokens_
-    uint32_t count = 0;
-  };
-  static constexpr int kSlotBits = 10;
-  static constexpr size_t kMostTokens = size_t{1} << 15;  // kept at once; then forgotten
+  void Keep(std::string_view code, size_t slot, WantsTokens wants, bool numbered);
+  Result LexNew(std::string_view text, size_t code, size_t slot, WantsTokens wants);
 
-  void Keep(Entry& entry, std::string_view code, WantsTokens wants, bool numbered);
-  Result Recall(const Entry& entry);
-
-  std::vector<Entry> entries_;  // by a hash of the code; made on the first lasting line
-  uint32_t generation_ = 1;     // entries of another generation are empty
-  std::vector<Token> tokens_;   // of every entry, one after the other
+  std::unique_ptr<Memory> memory_;
   LexedLine out_;
 };
 

@@ -106,8 +106,10 @@ inline size_t TokensReadInProcedure(const Token& first) {
 // How many tokens of a statement outside procedures (and outside Type and Enum blocks) that
 // begins with `first` the checker reads (LexLine's `wants`): a procedure's header is known
 // by its modifiers (each kAskNext) and the three words after them (Property Get Name), and
-// its parameters are passed over; every other statement is read whole, and so are all those
-// after it on the line, which may stand in a Type block or in the procedure a header opened.
+// its parameters are passed over; a statement whose first token after its modifiers is no
+// keyword (a variable declared, an assignment VB rejects here) is known by that token, the
+// rest passed over; every other statement is read whole, and so are all those after it on the
+// line, which may stand in a Type block or in the procedure a header opened.
 inline size_t TokensReadInDeclarations(const Token& first) {
   switch (first.keyword) {
     case Keyword::kPublic:
@@ -120,6 +122,8 @@ inline size_t TokensReadInDeclarations(const Token& first) {
     case Keyword::kFunction:
     case Keyword::kProperty:
       return 3;
+    case Keyword::kNone:
+      return 1;
     default:
       return kAllTokens;
   }
