@@ -50,29 +50,9 @@ void ScanOne(std::string_view s, bool first, StatementInfo& info) {
   info.name = std::string(header.name);
 }
 
-// The first character at or after p that is no blank or tab (e when there is none). Indents
-// are mostly spaces: eight of them are passed over at a time.
+// The first character at or after p that is no blank or tab (e when there is none).
 inline const char* SkipBlanks(const char* p, const char* e) {
-  constexpr uint64_t kSpaces = 0x2020202020202020ULL;
-  while (e - p >= 8) {
-    uint64_t word;
-    std::memcpy(&word, p, sizeof word);
-    const uint64_t other = word ^ kSpaces;  // a zero byte for each space
-    if (other == 0) {
-      p += 8;
-      continue;
-    }
-    if constexpr (std::endian::native == std::endian::little) {
-      p += std::countr_zero(other) / 8;
-    } else {
-      p += std::countl_zero(other) / 8;
-    }
-    if (*p != '\t') return p;
-    ++p;
-  }
-  while (p < e && basic::IsBlank(*p))
-    ++p;
-  return p;
+  return p + basic::BlanksEnd(std::string_view(p, static_cast<size_t>(e - p)));
 }
 
 // The end of the word (name characters) starting at p.

@@ -97,33 +97,6 @@ struct TellingStarts {
 };
 inline constexpr TellingStarts kTellingStarts;
 
-// The index of the first character at or after `i` that is no blank or tab (line.size() when
-// there is none). Indents are mostly spaces: eight are passed over at a time, and a tab
-// costs a round of its own.
-inline size_t SpacesEnd(std::string_view line, size_t i) {
-  constexpr uint64_t kSpaces = 0x2020202020202020ULL;
-  const size_t n = line.size();
-  while (i + 8 <= n) {
-    uint64_t word;
-    std::memcpy(&word, line.data() + i, sizeof word);
-    const uint64_t other = word ^ kSpaces;  // a zero byte for each space
-    if (other == 0) {
-      i += 8;
-      continue;
-    }
-    if constexpr (std::endian::native == std::endian::little) {
-      i += static_cast<size_t>(std::countr_zero(other)) / 8;
-    } else {
-      i += static_cast<size_t>(std::countl_zero(other)) / 8;
-    }
-    if (line[i] != '\t') return i;
-    ++i;
-  }
-  while (i < n && basic::IsBlank(line[i]))
-    ++i;
-  return i;
-}
-
 // QuickStatementFlags for the statement starting at line[at] (blanks and line number passed
 // over) when its first characters alone do not tell, or the line holds a ':'.
 bool QuickStatementFlagsFrom(std::string_view logical_line, size_t at, bool has_colon,
@@ -135,7 +108,7 @@ bool QuickStatementFlagsFrom(std::string_view logical_line, size_t at, bool has_
 [[gnu::always_inline]] inline bool QuickStatementFlags(std::string_view line, bool has_colon,
                                                        uint8_t& flags) {
   const size_t n = line.size();
-  size_t at = n != 0 && basic::IsBlank(line[0]) ? SpacesEnd(line, 1) : 0;
+  size_t at = n != 0 && basic::IsBlank(line[0]) ? basic::BlanksEnd(line, 1) : 0;
   // Blank lines and lines that start with a comment hold no statement: many lines are such.
   if (at == n || line[at] == '\'') {
     flags = 0;
@@ -145,7 +118,7 @@ bool QuickStatementFlagsFrom(std::string_view logical_line, size_t at, bool has_
     size_t digits = at + 1;
     while (digits < n && basic::IsDigit(line[digits]))
       ++digits;
-    if (digits < n && basic::IsBlank(line[digits])) at = SpacesEnd(line, digits + 1);
+    if (digits < n && basic::IsBlank(line[digits])) at = basic::BlanksEnd(line, digits + 1);
     if (at == n) return false;
   }
   if (has_colon || kTellingStarts.MayTell(line, at)) {
