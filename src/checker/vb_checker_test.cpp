@@ -333,6 +333,25 @@ std::pair<std::string, std::string> BothWays(std::string_view bars,
           text(ModuleChecker(constants, false).Run(lines))};
 }
 
+// Adds one to `differing` when the two readings of `code` disagree, failing the test with the
+// first ten such codes.
+void CountIfReadingsDiffer(const std::string& code, size_t& differing) {
+  auto [fast, slow] = BothWays(code);
+  if (fast != slow && ++differing <= 10) ADD_FAILURE() << code << "\n" << fast << "--\n" << slow;
+}
+
+// `place` with every "{}" in it replaced by `filling`.
+std::string Filled(std::string_view place, std::string_view filling) {
+  std::string code;
+  for (size_t at = 0;;) {
+    size_t hole = place.find("{}", at);
+    code += place.substr(at, hole - at);
+    if (hole == std::string_view::npos) return code;
+    code += filling;
+    at = hole + 2;
+  }
+}
+
 // The same lines in every procedure, as instrumented code has them: each is found to mean
 // what it meant where it stood first, and its labels count in its own procedure.
 TEST(Checker, RepeatedLinesAreReadInTheirOwnPlace) {
@@ -414,17 +433,7 @@ TEST(Checker, PassingOverStatementsFindsWhatReadingThemFinds) {
     for (const char* rest : kRests) {
       std::string statement = std::string(word) + rest;
       for (std::string_view place : kPlaces) {
-        std::string code;
-        for (size_t at = 0;;) {
-          size_t hole = place.find("{}", at);
-          code += place.substr(at, hole - at);
-          if (hole == std::string_view::npos) break;
-          code += statement;
-          at = hole + 2;
-        }
-        auto [fast, slow] = BothWays(code);
-        if (fast != slow && ++differing <= 10)
-          ADD_FAILURE() << code << "\n" << fast << "--\n" << slow;
+        CountIfReadingsDiffer(Filled(place, statement), differing);
       }
     }
   }
@@ -464,17 +473,7 @@ TEST(Checker, PassingOverHeadersFindsWhatReadingThemFinds) {
   for (const char* head : kHeads) {
     for (const char* after : kAfters) {
       for (std::string_view place : kPlaces) {
-        std::string code;
-        for (size_t at = 0;;) {
-          size_t hole = place.find("{}", at);
-          code += place.substr(at, hole - at);
-          if (hole == std::string_view::npos) break;
-          code += std::string(head) + after;
-          at = hole + 2;
-        }
-        auto [fast, slow] = BothWays(code);
-        if (fast != slow && ++differing <= 10)
-          ADD_FAILURE() << code << "\n" << fast << "--\n" << slow;
+        CountIfReadingsDiffer(Filled(place, std::string(head) + after), differing);
       }
     }
   }
@@ -505,8 +504,7 @@ TEST(Checker, PassingOverRandomLinesFindsWhatReadingThemFinds) {
       code += "|";
     }
     code += module % 3 == 1 ? "End Sub" : "x";
-    auto [fast, slow] = BothWays(code);
-    if (fast != slow && ++differing <= 10) ADD_FAILURE() << code << "\n" << fast << "--\n" << slow;
+    CountIfReadingsDiffer(code, differing);
   }
   EXPECT_EQ(differing, 0u);
 }

@@ -7,6 +7,8 @@
 #include "engine/engine_test_support.h"
 #include "engine/module_pass.h"
 
+#include <span>
+
 namespace kestrix::engine {
 namespace {
 
@@ -73,6 +75,17 @@ void ExpectInstrumented(std::initializer_list<Case> cases) {
   for (const auto& c : cases) {
     TestState state;
     EXPECT_EQ(Instrument(state, c.input), c.expected) << c.what;
+    EXPECT_EQ(state.status.Notes(), c.notes) << c.what;
+  }
+}
+
+// Each input cleaned with the main window's initial options.
+void ExpectCleaned(std::span<const Case> cases) {
+  for (const auto& c : cases) {
+    TestState state;
+    ModuleFixture module(c.input);
+    ASSERT_TRUE(CleanModule(state, &module.code()));
+    EXPECT_EQ(module.Text(), c.expected) << c.what;
     EXPECT_EQ(state.status.Notes(), c.notes) << c.what;
   }
 }
@@ -327,13 +340,7 @@ TEST(Clean, OnlyNumbersKestrixWrote) {
        X({"_", "Sub A()", "@H A", "101\tx = 1", "@T Exit Sub", "End Sub"}),
        L({"_", "Sub A()", "x = 1", "End Sub"}), "Cleaned."},
   };
-  for (const auto& c : cases) {
-    TestState state;
-    ModuleFixture module(c.input);
-    ASSERT_TRUE(CleanModule(state, &module.code()));
-    EXPECT_EQ(module.Text(), c.expected) << c.what;
-    EXPECT_EQ(state.status.Notes(), c.notes) << c.what;
-  }
+  ExpectCleaned(cases);
 }
 
 // The marks are told apart by what stands around their common word, in any case, wherever
@@ -359,13 +366,7 @@ TEST(Clean, MarksAreReadWhereverTheirWordStands) {
        X({"@M", "Sub S()", "150\tx = 1 ' KestrixSkipProc", "End Sub"}),
        L({"Sub S()", "150\tx = 1 ' KestrixSkipProc", "End Sub"}), "Cleaned."},
   };
-  for (const auto& c : cases) {
-    TestState state;
-    ModuleFixture module(c.input);
-    ASSERT_TRUE(CleanModule(state, &module.code()));
-    EXPECT_EQ(module.Text(), c.expected) << c.what;
-    EXPECT_EQ(state.status.Notes(), c.notes) << c.what;
-  }
+  ExpectCleaned(cases);
 }
 
 TEST(Clean, BlockWithoutItsEndMarkerIsLeftInPlace) {

@@ -66,6 +66,12 @@ bool MayHoldEnd(std::string_view line, const LineFacts& facts) {
   return c == 's' || c == 'f' || c == 'p';
 }
 
+// HoldsProcedureEnd of a line whose facts these are, read in full only when its first word
+// may be an End.
+bool ReadsAsEnd(std::string_view line, const LineFacts& facts) {
+  return MayHoldEnd(line, facts) && HoldsProcedureEnd(line);
+}
+
 }  // namespace
 
 bool MayBeHeader(const LineFacts& facts, std::string_view line) {
@@ -92,7 +98,7 @@ LineFacts ReadLineFacts(std::string_view line) {
 
 KnownLine KnowLine(std::string_view text) {
   KnownLine known{text, ReadLineFacts(text), false};
-  known.holds_end = MayHoldEnd(text, known.facts) && HoldsProcedureEnd(text);
+  known.holds_end = ReadsAsEnd(text, known.facts);
   return known;
 }
 
@@ -207,12 +213,8 @@ void ModuleText::InsertEach(int32_t line, std::span<const std::string_view> line
 void ModuleText::InsertKnown(int32_t line, std::span<const KnownLine> lines) {
   MoveGapTo(static_cast<size_t>(line - 1), lines.size());
   Inserted(line, static_cast<int32_t>(lines.size()));
-  for (const KnownLine& known : lines) {
-    Entry& entry = lines_[gap_++];
-    entry = Entry(Store(known.text), 0, known.holds_end ? 1 : 0);
-    entry.facts = known.facts;
-    entry.facts_known = true;
-  }
+  for (const KnownLine& known : lines)
+    lines_[gap_++] = Entry(Store(known.text), 0, known.holds_end ? 1 : 0, known.facts);
 }
 
 void ModuleText::Replace(int32_t line, std::string_view text, bool same_end) {
@@ -232,7 +234,7 @@ void ModuleText::Replace(int32_t line, std::string_view head, std::string_view t
 
 bool ModuleText::ReadHoldsEnd(int32_t line) const {
   const Entry& entry = At(line);
-  entry.holds_end = MayHoldEnd(entry.text, Facts(line)) && HoldsProcedureEnd(entry.text) ? 1 : 0;
+  entry.holds_end = ReadsAsEnd(entry.text, Facts(line)) ? 1 : 0;
   return entry.holds_end != 0;
 }
 
@@ -361,7 +363,7 @@ uint32_t ModuleText::SearchLines(const std::string_view* needles, size_t count, 
                                  int32_t to) const {
   uint32_t found = 0;
   size_t left = 0;
-  // Needles without line breaks can be looked for in a run of lines as read at once: the
+  // Needles without line breaks can be looked for in a run of lines at once: the
   // line breaks between them keep a match inside one line.
   bool joinable = true;
   for (size_t k = 0; k < count; ++k) {
@@ -372,24 +374,15 @@ uint32_t ModuleText::SearchLines(const std::string_view* needles, size_t count, 
     joinable = joinable && !HoldsLineBreak(needles[k]);
     ++left;
   }
-  const auto source_begin = reinterpret_cast<uintptr_t>(source_.data());
-  const uintptr_t source_end = source_begin + source_.size();
-  auto in_source = [&](std::string_view v) {
-    auto p = reinterpret_cast<uintptr_t>(v.data());
-    return p >= source_begin && p + v.size() <= source_end;
-  };
   const int32_t last = std::min(to, Count());
   for (int32_t i = std::max(from, 1); i <= last && left > 0; ++i) {
     std::string_view span = Line(i);
-    if (joinable && in_source(span)) {
-      // Lines read one after the other lie in the text as read, a CR LF (or LF) apart.
+    if (joinable) {
+      // Lines that lie end to end are looked through as one text.
       const char* end = span.data() + span.size();
       while (i < last) {
         std::string_view next = Line(i + 1);
-        size_t gap = static_cast<size_t>(next.data() - end);
-        if (!in_source(next) || next.data() < end || gap > 2 || gap == 0 || end[gap - 1] != '\n') {
-          break;
-        }
+        if (!FollowsRightAfter(end, next)) break;
         end = next.data() + next.size();
         ++i;
       }
@@ -407,19 +400,22 @@ uint32_t ModuleText::SearchLines(const std::string_view* needles, size_t count, 
   return found;
 }
 
-std::string_view ModuleText::Joined(int32_t from, int32_t to, std::string& buffer) const {
-  // Lines that lie one after the other with a CR LF between them (as read, or stored one
-  // after the other: Store puts one after each) go over as one run; a stretch that is one run
-  // is not copied at all.
+bool ModuleText::FollowsRightAfter(const char* end, std::string_view next) const {
+  // A stored text is followed by a CR LF; a line ends where a stored text or a line as read
+  // ends (CutFront keeps the end). In the text as read, what follows a line is looked at.
+  const auto at = reinterpret_cast<uintptr_t>(end);
   const auto source_begin = reinterpret_cast<uintptr_t>(source_.data());
   const uintptr_t source_end = source_begin + source_.size();
-  auto followed_by_line_break = [&](const char* end) {
-    const auto at = reinterpret_cast<uintptr_t>(end);
-    // A stored text is followed by a CR LF; a line ends where a stored text or a line as read
-    // ends (CutFront keeps the end).
-    if (at < source_begin || at > source_end) return true;
-    return source_end - at >= 2 && end[0] == '\r' && end[1] == '\n';
-  };
+  if (at >= source_begin && at <= source_end &&
+      (source_end - at < 2 || end[0] != '\r' || end[1] != '\n')) {
+    return false;
+  }
+  return next.data() == end + 2;
+}
+
+std::string_view ModuleText::Joined(int32_t from, int32_t to, std::string& buffer) const {
+  // Lines that lie end to end go over as one run; a stretch that is one run is not copied at
+  // all.
   buffer.clear();
   std::string_view first = Line(from);
   const char* run = first.data();  // the run gathered so far
@@ -427,7 +423,7 @@ std::string_view ModuleText::Joined(int32_t from, int32_t to, std::string& buffe
   bool copied = false;
   for (int32_t k = from + 1; k <= to; ++k) {
     const std::string_view line = Line(k);
-    if (followed_by_line_break(run_end) && line.data() == run_end + 2) {
+    if (FollowsRightAfter(run_end, line)) {
       run_end = line.data() + line.size();
       continue;
     }

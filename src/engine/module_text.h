@@ -182,6 +182,9 @@ class ModuleText {
   }
   void NewChunk(size_t size);
 
+  // True when `next` starts right after `end` and a CR LF: the two lie end to end in one run of
+  // text (lines as read, or texts stored one after the other).
+  bool FollowsRightAfter(const char* end, std::string_view next) const;
   // Lines from..to (from <= to) joined with CR LF, in `buffer` or where they lie.
   std::string_view Joined(int32_t from, int32_t to, std::string& buffer) const;
   // ContainsEach over the lines themselves.

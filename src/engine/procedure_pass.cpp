@@ -260,22 +260,12 @@ int32_t WalkBody(ModuleText& code, int32_t first, int32_t end, bool handlers,
   bool in_select_head = false;
   std::string out;
   // The lines as read that hold "GoTo 0" (in few modules any), from one search of the module.
-  // The walk meets lines as read in the order they were read: the next of them is kept, found
-  // afresh only for the walk's first line as read (or one above a line met before).
   static const std::vector<int32_t> kNone;
   const std::vector<int32_t>& zero_jumps = handlers ? code.KeptLinesHolding(kGotoZero) : kNone;
-  auto next_jump = zero_jumps.end();
-  int32_t last_origin = 0;
   auto may_jump = [&](int32_t line, std::string_view text) {
     const int32_t origin = code.Origin(line);
     if (origin == 0) return basic::FindNoCase(text, kGotoZero) != std::string_view::npos;
-    if (origin <= last_origin || last_origin == 0) {
-      next_jump = std::lower_bound(zero_jumps.begin(), zero_jumps.end(), origin);
-    }
-    last_origin = origin;
-    while (next_jump != zero_jumps.end() && *next_jump < origin)
-      ++next_jump;
-    return next_jump != zero_jumps.end() && *next_jump == origin;
+    return std::binary_search(zero_jumps.begin(), zero_jumps.end(), origin);
   };
   for (long k = 1; base + k < end; ++k) {
     int32_t line = base + static_cast<int32_t>(k);
@@ -406,10 +396,13 @@ int32_t InsertMarkedBlock(ModuleText& code, int32_t at_line,
 std::span<const KnownLine> HandlerBlocks::For(const std::string& exit_statement,
                                               const std::string& handler) {
   for (const auto& block : blocks_) {
-    if (block->exit_statement == exit_statement && block->handler == handler) return block->lines;
+    // The Exit line is the exit statement after a tab.
+    if (block->exit_line.compare(1, std::string::npos, exit_statement) == 0 &&
+        block->handler == handler) {
+      return block->lines;
+    }
   }
   auto block = std::make_unique<Block>();
-  block->exit_statement = exit_statement;
   block->exit_line = "\t" + exit_statement;
   block->handler = handler;
   static const std::string label = std::string(kLocalHandlerLabel) + ":";

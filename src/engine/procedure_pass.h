@@ -41,7 +41,6 @@ class HandlerBlocks {
 
  private:
   struct Block {
-    std::string exit_statement;
     std::string exit_line;
     std::string handler;
     std::vector<KnownLine> lines;  // views into the strings above and into static text
