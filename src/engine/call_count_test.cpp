@@ -132,6 +132,16 @@ TEST(CallCount, WriteBackWritesEachChangedStretchOnce) {
       {"fronts cut from lines as read and written",
        [](ModuleText& t) { t.CutFront(4, 1), t.Replace(2, "20 B"), t.CutFront(2, 3); }, 0,
        L({"a", "B", "c", "", "e"}), 1, 1},
+      // A line copied to the store stays a line as read: kept where it must stay, rewritten
+      // with its neighbours where it need not.
+      {"a line as read copied between written ones, kept",
+       [](ModuleText& t) { t.Replace(2, "B"), t.CopyToStore(3), t.Replace(4, "D"); }, 1,
+       L({"a", "B", "c", "D", "e"}), 2, 2},
+      {"a line as read copied between written ones, rewritten with them",
+       [](ModuleText& t) { t.Replace(2, "B"), t.CopyToStore(3), t.Replace(4, "D"); }, 0,
+       L({"a", "B", "c", "D", "e"}), 1, 1},
+      {"lines as read copied only", [](ModuleText& t) { t.CopyToStore(2), t.CopyToStore(3); }, 0,
+       input, 0, 0},
       {"empty lines and lines as read between written ones",
        [](ModuleText& t) { t.Replace(2, ""), t.Replace(3, ""), t.Insert(5, "\r\n"); }, 0,
        L({"a", "", "", "d", "", "", "e"}), 1, 1},

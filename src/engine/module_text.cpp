@@ -7,6 +7,7 @@
 #include <cstring>
 #include <utility>
 
+#include "basic/byte_scan.h"
 #include "basic/source_line.h"
 #include "engine/text_util.h"
 
@@ -114,27 +115,18 @@ ModuleText::ModuleText(host::CodeModule& code) {
   starts_.resize(static_cast<size_t>(n));
   std::string_view all = source_;
   // Lines never hold a line feed, so every one in the text ends a line (with the CR before it).
-  // Each line's facts are read with it; colons are few, so they are looked for in the whole
-  // text, not line by line.
-  size_t pos = 0;
+  // Each line's facts are read with it; the line breaks and colons are found in one pass.
   int32_t read = 0;
-  size_t colon = all.find(':');
-  for (;;) {
-    size_t lf = all.find('\n', pos);
-    size_t end = lf == std::string_view::npos ? all.size() : lf;
-    size_t cut =
-        (lf != std::string_view::npos && end > pos && all[end - 1] == '\r') ? end - 1 : end;
-    if (++read > n) break;
-    if (colon < pos) colon = all.find(':', pos);
+  basic::ForEachLine(all, [&](size_t pos, size_t end, bool colon) {
+    if (++read > n) return;  // a line holding a line break of its own: read one by one below
+    const size_t cut = end < all.size() && end > pos && all[end - 1] == '\r' ? end - 1 : end;
     starts_[static_cast<size_t>(read - 1)] = static_cast<uint32_t>(pos);
     const std::string_view text = all.substr(pos, cut - pos);
-    const LineFacts facts = ReadFacts(text, colon < cut);
+    const LineFacts facts = ReadFacts(text, colon);
     // Most lines are told from their first word; the few others when they are asked about.
     const int8_t holds_end = MayHoldEnd(text, facts) ? int8_t{-1} : int8_t{0};
     lines_.emplace_back(text, read, holds_end, facts);
-    if (lf == std::string_view::npos) break;
-    pos = lf + 1;
-  }
+  });
   if (read != n) {
     // A code module whose lines hold line breaks of their own: read them one by one.
     source_.clear();

@@ -99,6 +99,12 @@ class ModuleText {
     entry = Entry(entry.text.substr(count), 0);
     last_written_ = std::max(last_written_, line);
   }
+  // Line `line` keeps its text and stays a line as read, but the text is copied after the text
+  // stored last: lines stored one after the other go back to the code module as one run.
+  void CopyToStore(int32_t line) {
+    Entry& entry = At(line);
+    entry.text = Store(entry.text);
+  }
   // HoldsProcedureEnd of the line, read once for each text the line has had.
   bool HoldsEnd(int32_t line) const {
     const Entry& entry = At(line);

@@ -262,10 +262,17 @@ int32_t WalkBody(ModuleText& code, int32_t first, int32_t end, bool handlers,
   // The lines as read that hold "GoTo 0" (in few modules any), from one search of the module.
   static const std::vector<int32_t> kNone;
   const std::vector<int32_t>& zero_jumps = handlers ? code.KeptLinesHolding(kGotoZero) : kNone;
+  // The walk meets the lines as read in order: the next one holding the jump is kept.
+  auto next_jump = zero_jumps.begin();
   auto may_jump = [&](int32_t line, std::string_view text) {
     const int32_t origin = code.Origin(line);
     if (origin == 0) return basic::FindNoCase(text, kGotoZero) != std::string_view::npos;
-    return std::binary_search(zero_jumps.begin(), zero_jumps.end(), origin);
+    if (next_jump != zero_jumps.begin() && next_jump[-1] >= origin) {
+      next_jump = std::lower_bound(zero_jumps.begin(), next_jump, origin);  // never, as it walks
+    } else if (next_jump != zero_jumps.end() && *next_jump < origin) {
+      next_jump = std::lower_bound(next_jump, zero_jumps.end(), origin);
+    }
+    return next_jump != zero_jumps.end() && *next_jump == origin;
   };
   for (long k = 1; base + k < end; ++k) {
     int32_t line = base + static_cast<int32_t>(k);
@@ -302,6 +309,10 @@ int32_t WalkBody(ModuleText& code, int32_t first, int32_t end, bool handlers,
     // A number in front and the jump's new target change no statement's first words.
     if (change == LineChange::kNumbered) code.Replace(line, prefix, before, true);
     if (change == LineChange::kRewritten) code.Replace(line, out, true);
+    // A line left as it is goes where the numbered ones are stored, so that the body goes back
+    // in one piece without being joined; a directive stays where it is read, as it is written
+    // back in place.
+    if (change == LineChange::kNone && facts.first != '#') code.CopyToStore(line);
     // A number in front of the statement and a jump's new target leave its first words as
     // they were: the line as it was read tells whether it opens a Select Case.
     if (!in_select_head && (facts.colon || IsWordAt(before, facts.word_at, "select")) &&
@@ -314,6 +325,7 @@ int32_t WalkBody(ModuleText& code, int32_t first, int32_t end, bool handlers,
       ++line;
       ++base;
       continues = code.Continues(line);
+      code.CopyToStore(line);
     }
   }
   return base;
