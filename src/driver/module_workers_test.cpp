@@ -122,7 +122,7 @@ class TogetherTest : public RunCommandTest {
     Run run;
     run.outcome = form.RunCommand(kModeBuild);
     if (mode == kModeClean) run.outcome = form.RunCommand(kModeClean);
-    run.rows = progress.Rows();
+    run.rows.assign(progress.Rows().begin(), progress.Rows().end());
     run.shown = dialogs.shown;
     run.caption = progress.Caption();
     if (std::filesystem::exists(dir_.Path("builds"))) {

@@ -5,6 +5,7 @@
 // attach as listeners and hear of every change as it happens.
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -42,7 +43,7 @@ class StatusModel final : public host::StatusOutput {
   bool Visible() const override { return visible_; }
 
   bool Loaded() const { return loaded_; }
-  const std::vector<host::StatusRow>& Rows() const { return rows_; }
+  const std::deque<host::StatusRow>& Rows() const { return rows_; }
   int32_t ProgressValue(Bar bar) const { return value_[bar]; }
   int32_t ProgressMax(Bar bar) const { return max_[bar]; }
 
@@ -56,7 +57,8 @@ class StatusModel final : public host::StatusOutput {
   std::string texts_[3];
   int32_t value_[2] = {0, 0};
   int32_t max_[2] = {0, 0};
-  std::vector<host::StatusRow> rows_;
+  // A build adds a row for every procedure: kept where they are put, never moved as more come.
+  std::deque<host::StatusRow> rows_;
 };
 
 }  // namespace kestrix::driver
