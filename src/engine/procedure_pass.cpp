@@ -17,6 +17,13 @@ namespace {
 
 using host::ProcKind;
 
+// What the walk to a procedure's End met on the way: the later walks over the body look
+// for these only when there are some.
+struct BodyMarks {
+  bool directive = false;  // a line before the End starts with '#'
+  bool number = false;     // a statement up to the End starts with a digit (a line number)
+};
+
 // The lines of one procedure as the walk sees them.
 struct ProcLines {
   int32_t start = 0;        // first line, with the comments above the header
@@ -24,6 +31,7 @@ struct ProcLines {
   int32_t body = 0;         // the header line; 0 when no header was found
   int32_t end = 0;          // the End line; 0 when there is none
   std::string declaration;  // the header line's text
+  BodyMarks marks;          // of the lines from the header's last to the End line
 };
 
 // The last physical line of the statement starting at `line`, at most `limit`. Every walk
@@ -36,10 +44,15 @@ inline int32_t StatementEnd(const ModuleText& code, int32_t line, int32_t limit)
 
 // The first line from `from` to `limit` whose statement ends a procedure, or 0. Only the
 // first line of a statement counts.
-int32_t FindEndLine(const ModuleText& code, int32_t from, int32_t limit) {
+int32_t FindEndLine(const ModuleText& code, int32_t from, int32_t limit, BodyMarks& marks) {
   for (int32_t i = from; i <= limit; ++i) {
+    marks.number = marks.number || basic::IsDigit(code.Facts(i).first);
     if (code.HoldsEnd(i)) return i;
-    i = StatementEnd(code, i, limit);
+    marks.directive = marks.directive || code.Facts(i).first == '#';
+    while (i < limit && code.Continues(i)) {
+      ++i;
+      marks.directive = marks.directive || code.Facts(i).first == '#';
+    }
   }
   return 0;
 }
@@ -70,7 +83,7 @@ ProcLines ReadProcLines(host::CodeModule& module, const ModuleText& code, const 
     if (p.body == 0) return p;
   }
   p.declaration = code.Line(p.body);
-  p.end = FindEndLine(code, StatementEnd(code, p.body, limit) + 1, limit);
+  p.end = FindEndLine(code, StatementEnd(code, p.body, limit) + 1, limit, p.marks);
   if (later_copy) p.count = (p.end == 0 ? limit : p.end) - p.start + 1;
   return p;
 }
@@ -87,14 +100,12 @@ bool IsEndIf(std::string_view line) {
 }
 
 // Looks between the declaration and the End line for repeated headers at the first header's
-// level of the conditional group holding it.
-HeaderShape ReadHeaderShape(const ModuleText& code, int32_t decl_last, int32_t end) {
+// level of the conditional group holding it. `any_directive`: some line between them starts
+// with '#'.
+HeaderShape ReadHeaderShape(const ModuleText& code, int32_t decl_last, int32_t end,
+                            bool any_directive) {
   HeaderShape shape;
-  // Without a directive there is no group to close, and so no repeated header: most bodies
-  // are told apart by their first characters.
-  bool any_directive = false;
-  for (int32_t i = decl_last + 1; i < end && !any_directive; ++i)
-    any_directive = code.Facts(i).first == '#';
+  // Without a directive there is no group to close, and so no repeated header.
   if (!any_directive) return shape;
   int depth = 0;
   bool in_other_branch = false;
@@ -461,14 +472,15 @@ void InstrumentProcedure(EngineState& state, const std::string& name, ProcKind k
     // The declaration is a header line: no need to tell it from other lines first.
     exit_statement = ExitStatement(kind, basic::ReadLineHeader(p.declaration), exit_statement);
     int32_t decl_last = StatementEnd(code, p.body, p.end - 1);
-    HeaderShape shape = ReadHeaderShape(code, decl_last, p.end);
+    HeaderShape shape = ReadHeaderShape(code, decl_last, p.end, p.marks.directive);
     // Where the head block goes. A header repeated in the branches of an #If group with no
     // statement of the body inside the group: once, after the group's #End If, which every
     // configuration passes before the body. Statements inside the branches would run before
     // that, so then each header gets its own block in its own branch.
     bool per_header = !shape.repeated.empty() && shape.body_in_group;
     int32_t first = shape.repeated.empty() || per_header ? decl_last + 1 : shape.group_end + 1;
-    std::set<long> taken = UserLineNumbers(code, first, p.end);
+    // Most bodies hold no line number of their own.
+    std::set<long> taken = p.marks.number ? UserLineNumbers(code, first, p.end) : std::set<long>();
     int32_t added = 0;
     if (handlers) {
       static const std::string head = std::string("\t\tOn Error Goto ") + kLocalHandlerLabel;
