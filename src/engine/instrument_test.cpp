@@ -369,6 +369,32 @@ TEST(Clean, MarksAreReadWhereverTheirWordStands) {
   ExpectCleaned(cases);
 }
 
+// Jumps to the handler come back wherever they stand; numbers come off up to the module's end.
+TEST(Clean, JumpsAndNumbersAwayFromTheUsualPlaces) {
+  const Case cases[] = {
+      {"a procedure whose End the module lacks",
+       X({"@M", "Sub A()", "@H A", "101\tx = 1", "102\tOn Error GoTo KestrixLocalHandler",
+          "103\ty = 2"}),
+       L({"Sub A()", "x = 1", "On Error GoTo 0", "y = 2"}), "Cleaned."},
+      {"a jump outside the procedures, one on a continuation line, one after a label",
+       X({"@M", "On Error GoTo KestrixLocalHandler", "Sub A()", "@H A", "101\tIf a Then _",
+          "  On Error GoTo KestrixLocalHandler", "102\tL1: On Error GoTo KestrixLocalHandler",
+          "@T Exit Sub", "End Sub"}),
+       L({"On Error GoTo 0", "Sub A()", "If a Then _", "  On Error GoTo 0", "L1: On Error GoTo 0",
+          "End Sub"}),
+       "Cleaned."},
+      {"a jump in a block that lost its end marker stays, numbers in it too",
+       X({"@M", "Sub A()", "'-------- Kestrix Begin --------",
+          "101\tOn Error GoTo KestrixLocalHandler", "102\tx = 1", "End Sub", "Sub B()", "@H B",
+          "101\ty = 1", "@T Exit Sub", "End Sub"}),
+       X({"@M", "Sub A()", "'-------- Kestrix Begin --------",
+          "101\tOn Error GoTo KestrixLocalHandler", "102\tx = 1", "End Sub", "Sub B()", "y = 1",
+          "End Sub"}),
+       "Begin marker without its end marker on line 5: the block was left in place / Cleaned."},
+  };
+  ExpectCleaned(cases);
+}
+
 TEST(Clean, BlockWithoutItsEndMarkerIsLeftInPlace) {
   std::vector<std::string> tail = Tail("Exit Sub");
   tail.pop_back();  // the handler block's end marker, lost in a merge
