@@ -276,14 +276,15 @@ bool RestoreOnErrorGotoZero(std::string& text) {
 // (the only ones it writes), which no jump of the procedure names (`targets`, sorted).
 // 0 when the line starts otherwise.
 size_t StrippedNumberLength(std::string_view text, const std::vector<long>& targets) {
-  size_t n = 0;
-  long number = 0;
-  for (; n < text.size() && basic::IsDigit(text[n]); ++n) {
-    if (n == 9) return 0;  // longer than any line number
+  if (text.empty() || text[0] < '1' || text[0] > '9') return 0;
+  // Nine digits at most, then the tab: a tenth digit makes it longer than any line number.
+  const size_t limit = std::min<size_t>(text.size(), 10);
+  long number = text[0] - '0';
+  size_t n = 1;
+  for (; n < limit && basic::IsDigit(text[n]); ++n)
     number = number * 10 + (text[n] - '0');
-  }
-  if (n == 0 || n == text.size() || text[n] != '\t' || text[0] == '0') return 0;
-  if (number < 101 || std::binary_search(targets.begin(), targets.end(), number)) return 0;
+  if (n == limit || text[n] != '\t' || number < 101) return 0;
+  if (!targets.empty() && std::binary_search(targets.begin(), targets.end(), number)) return 0;
   return n + 1;
 }
 
