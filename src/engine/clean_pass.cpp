@@ -25,6 +25,7 @@ enum LineFlag : uint8_t {
   kSkipMark = 16,       // it holds the mark that keeps a procedure unchanged
   kHandlerJump = 32,    // it holds the jump to the local handler (maybe in a literal or comment)
   kInBlock = 64,        // it lies in a marked block
+  kInProc = 128,        // it lies in a procedure (header to End)
 };
 
 // kBeginMark or kEndMark when the line, leading and trailing blanks and tabs aside, is that
@@ -45,13 +46,22 @@ struct Procedure {
   bool marked = false;        // it holds a begin marker
   bool skipped = false;       // it carries the mark that keeps it unchanged
   std::vector<long> targets;  // the line numbers its jumps name (sorted once all are read)
+  size_t first = 0;           // its header's first line (0-based)
+  size_t last = 0;            // its End line; the module's last line when it has none
+};
+
+// A line (0-based) and the procedure it lies in, -1 outside.
+struct LineInProc {
+  size_t line;
+  int32_t proc;
 };
 
 // The module read once, with what cleaning needs to know about each line (0-based).
 struct ModuleShape {
-  std::vector<uint8_t> flags;       // LineFlag bits
-  std::vector<int32_t> proc;        // procedure the line lies in (header to End), -1 outside
-  std::vector<size_t> begin_marks;  // the lines of the begin markers, top down
+  std::vector<uint8_t> flags;        // LineFlag bits
+  std::vector<size_t> begin_marks;   // the lines of the begin markers, top down
+  std::vector<int32_t> begin_procs;  // the procedure of each begin marker, -1 outside
+  std::vector<LineInProc> jumps;     // the lines holding the jump to the local handler
   std::vector<Procedure> procs;
   bool module_marked = false;  // a marked block outside the procedures (the module name)
   bool any_proc_marked = false;
@@ -113,11 +123,17 @@ void JoinStatement(const ModuleText& code, int32_t number, std::string& joined) 
   }
 }
 
+// Notes where the line's begin marker and jump to the local handler lie: in procedure `proc`,
+// or outside the procedures (-1).
+void NoteMarks(ModuleShape& m, size_t i, uint8_t flags, int32_t proc) {
+  if (flags & kBeginMark) m.begin_procs.push_back(proc);
+  if (flags & kHandlerJump) m.jumps.push_back({i, proc});
+}
+
 ModuleShape ReadShape(const ModuleText& code) {
   ModuleShape m;
   const int32_t n = code.Count();
   m.flags.assign(static_cast<size_t>(n), 0);
-  m.proc.assign(static_cast<size_t>(n), -1);
   MarkKestrixLines(code, m);
   int32_t current = -1;
   bool skip_mark_above = false;  // in the comments above the next header
@@ -125,7 +141,7 @@ ModuleShape ReadShape(const ModuleText& code) {
   std::string joined;
   for (int32_t number = 1; number <= n; ++number) {
     const auto i = static_cast<size_t>(number - 1);
-    uint8_t& flags = m.flags[i];
+    uint8_t flags = m.flags[i];
     if (flags & kSkipMark) {
       if (current >= 0) {
         m.procs[static_cast<size_t>(current)].skipped = true;
@@ -134,10 +150,12 @@ ModuleShape ReadShape(const ModuleText& code) {
       }
     }
     const LineFacts& facts = code.Facts(number);
-    m.proc[i] = current;
     if (continued) {
       continued = facts.continues;
       flags |= static_cast<uint8_t>(m.flags[i - 1] & kFrame);
+      if (current >= 0) flags |= kInProc;
+      if (flags & (kBeginMark | kHandlerJump)) NoteMarks(m, i, flags, current);
+      m.flags[i] = flags;
       continue;
     }
     continued = facts.continues;
@@ -154,12 +172,13 @@ ModuleShape ReadShape(const ModuleText& code) {
       Header header = ParseHeader(statement);
       if (!header.name.empty()) {
         current = static_cast<int32_t>(m.procs.size());
-        m.procs.push_back({std::move(header.name), false, skip_mark_above, {}});
+        m.procs.push_back(
+            {std::move(header.name), false, skip_mark_above, {}, i, static_cast<size_t>(n - 1)});
         skip_mark_above = false;
         flags |= kFrame;
       }
     }
-    m.proc[i] = current;
+    if (flags & (kBeginMark | kHandlerJump)) NoteMarks(m, i, flags, current);
     if (flags & kBeginMark) {
       if (current >= 0) {
         m.procs[static_cast<size_t>(current)].marked = true;
@@ -169,6 +188,7 @@ ModuleShape ReadShape(const ModuleText& code) {
       }
     }
     if (current >= 0) {
+      flags |= kInProc;
       // A comment or blank line holds no jump; past the line number in front, most other
       // lines hold none to a number either.
       if (!single ||
@@ -178,12 +198,14 @@ ModuleShape ReadShape(const ModuleText& code) {
           targets.push_back(target);
       }
       if (single ? code.HoldsEnd(number) : HoldsProcedureEnd(statement)) {
+        m.procs[static_cast<size_t>(current)].last = i;
         current = -1;
         flags |= kFrame;
       }
     } else if (!IsBlankOrComment(text) && basic::ReadDirective(text) == basic::Directive::kNone) {
       skip_mark_above = false;  // the mark belongs to the procedure right below it
     }
+    m.flags[i] = flags;
   }
   for (Procedure& procedure : m.procs) {
     std::sort(procedure.targets.begin(), procedure.targets.end());
@@ -199,16 +221,18 @@ struct Block {
   size_t begin;
   long end;
   size_t reach;  // the last line the block may cover
+  int32_t proc;  // the procedure it lies in, -1 outside
 };
 
 // The marked blocks, top down; their lines get kInBlock.
 std::vector<Block> FindBlocks(const ModuleText& code, ModuleShape& m) {
   std::vector<Block> blocks;
   const auto n = static_cast<size_t>(code.Count());
-  for (size_t i : m.begin_marks) {
+  for (size_t mark = 0; mark < m.begin_marks.size(); ++mark) {
+    const size_t i = m.begin_marks[mark];
     // A block that ends comes to no begin marker before its end marker: the next begin
     // marker always lies below it.
-    Block block{i, -1, i};
+    Block block{i, -1, i, m.begin_procs[mark]};
     size_t j = i + 1;
     for (; j < n; ++j) {
       if (m.flags[j] & kEndMark) {
@@ -252,47 +276,73 @@ bool RestoreOnErrorGotoZero(std::string& text) {
 // (the only ones it writes), which no jump of the procedure names (`targets`, sorted).
 // 0 when the line starts otherwise.
 size_t StrippedNumberLength(std::string_view text, const std::vector<long>& targets) {
-  size_t n = 0;
-  long number = 0;
-  for (; n < text.size() && basic::IsDigit(text[n]); ++n) {
-    if (n == 9) return 0;  // longer than any line number
+  if (text.empty() || text[0] < '1' || text[0] > '9') return 0;
+  // Nine digits at most, then the tab: a tenth digit makes it longer than any line number.
+  const size_t limit = std::min<size_t>(text.size(), 10);
+  long number = text[0] - '0';
+  size_t n = 1;
+  for (; n < limit && basic::IsDigit(text[n]); ++n)
     number = number * 10 + (text[n] - '0');
-  }
-  if (n == 0 || n == text.size() || text[n] != '\t' || text[0] == '0') return 0;
-  if (number < 101 || std::binary_search(targets.begin(), targets.end(), number)) return 0;
+  if (n == limit || text[n] != '\t' || number < 101) return 0;
+  if (!targets.empty() && std::binary_search(targets.begin(), targets.end(), number)) return 0;
   return n + 1;
 }
 
-// Takes the line numbers off and turns the jumps to the local handler back, line by line,
-// outside the marked blocks.
+// Tells the progress bar of every thousand lines up to line `upto` (0-based), from line
+// `next` on; returns where the next call starts.
+size_t TellProgress(StatusOutput& progress, size_t next, size_t upto) {
+  for (; next <= upto; next += 1024)
+    progress.SetProgressValue(StatusOutput::kLinesBar, static_cast<int32_t>(next) + 2);
+  return next;
+}
+
+// Turns the jumps to the local handler back into "On Error GoTo 0", outside the marked blocks,
+// taking the line number off the lines that lose it (StrippedNumberLength) with them.
+void RestoreJumps(ModuleText& text, const ModuleShape& m, bool numbers) {
+  std::string line;
+  for (const LineInProc& jump : m.jumps) {
+    const uint8_t flags = m.flags[jump.line];
+    if (flags & kInBlock) continue;
+    const auto number = static_cast<int32_t>(jump.line) + 1;
+    std::string_view view = text.Line(number);
+    const bool strip =
+        numbers && (flags & kStatementStart) && jump.proc >= 0 && m.Numbered(jump.proc);
+    const size_t cut =
+        strip ? StrippedNumberLength(view, m.procs[static_cast<size_t>(jump.proc)].targets) : 0;
+    line.assign(view);
+    // The number in front holds no quote or apostrophe: the jump is read alike with or
+    // without it.
+    if (RestoreOnErrorGotoZero(line)) {
+      text.Replace(number, std::string_view(line).substr(cut));
+    } else if (cut > 0) {
+      text.CutFront(number, cut);
+    }
+  }
+}
+
+// Takes the line numbers off and turns the jumps to the local handler back, outside the
+// marked blocks. Only the numbered procedures' lines are read for numbers.
 void CleanLines(ModuleText& text, const ModuleShape& m, bool handlers, bool numbers,
                 StatusOutput& progress) {
-  std::string line;
-  const int32_t n = text.Count();
-  for (int32_t number = 1; number <= n; ++number) {
-    const auto i = static_cast<size_t>(number - 1);
-    if ((i & 1023) == 1023) progress.SetProgressValue(StatusOutput::kLinesBar, number + 1);
-    const uint8_t flags = m.flags[i];
-    if (flags & kInBlock) continue;
-    const int32_t proc = m.proc[i];
-    const bool strip = numbers && (flags & kStatementStart) && proc >= 0 && m.Numbered(proc);
-    const bool jump = handlers && (flags & kHandlerJump);
-    if (!strip && !jump) continue;
-    // Most lines change in neither way: they are not copied to find that out.
-    std::string_view view = text.Line(number);
-    const size_t cut =
-        strip ? StrippedNumberLength(view, m.procs[static_cast<size_t>(proc)].targets) : 0;
-    if (jump) {
-      line.assign(view);
-      // The number in front holds no quote or apostrophe: the jump is read alike with or
-      // without it.
-      if (RestoreOnErrorGotoZero(line)) {
-        text.Replace(number, std::string_view(line).substr(cut));
-        continue;
+  if (handlers) RestoreJumps(text, m, numbers);
+  size_t next_progress = 1023;
+  const auto n = static_cast<size_t>(text.Count());
+  if (numbers) {
+    // The lines that start a statement and lie in no block; the jump lines are done.
+    const uint8_t passed = kInBlock | (handlers ? kHandlerJump : 0);
+    for (size_t p = 0; p < m.procs.size(); ++p) {
+      const Procedure& procedure = m.procs[p];
+      if (!m.Numbered(static_cast<int32_t>(p))) continue;
+      next_progress = TellProgress(progress, next_progress, procedure.first);
+      for (size_t i = procedure.first; i <= procedure.last; ++i) {
+        if ((m.flags[i] & (kStatementStart | passed)) != kStatementStart) continue;
+        const auto number = static_cast<int32_t>(i) + 1;
+        const size_t cut = StrippedNumberLength(text.Line(number), procedure.targets);
+        if (cut > 0) text.CutFront(number, cut);
       }
     }
-    if (cut > 0) text.CutFront(number, cut);
   }
+  if (n > 0) TellProgress(progress, next_progress, n - 1);
 }
 
 }  // namespace
@@ -310,11 +360,11 @@ bool CleanModule(EngineState& state, host::CodeModule* code) {
   // its own, so that what stays still fits together; a row names the marker's line.
   std::set<int32_t> broken;
   for (const Block& b : blocks) {
-    if (b.end < 0) broken.insert(m.proc[b.begin]);
+    if (b.end < 0) broken.insert(b.proc);
   }
   std::vector<bool> keep(blocks.size(), false);
   for (size_t k = 0; k < blocks.size(); ++k) {
-    int32_t proc = m.proc[blocks[k].begin];
+    int32_t proc = blocks[k].proc;
     keep[k] = blocks[k].end < 0 || broken.count(proc) || (proc < 0 && !broken.empty());
   }
   const int32_t n = text.Count();
@@ -346,13 +396,13 @@ bool CleanModule(EngineState& state, host::CodeModule* code) {
     int32_t origin = text.Origin(i);
     if (origin == 0) return false;
     auto k = static_cast<size_t>(origin - 1);
-    return m.proc[k] < 0 || (m.flags[k] & kFrame) != 0;
+    return (m.flags[k] & (kInProc | kFrame)) != kInProc;
   });
   if (handlers) {
     size_t u = 0;
     for (const Block& b : blocks) {
       if (b.end >= 0) continue;
-      int32_t proc = m.proc[b.begin];
+      const int32_t proc = b.proc;
       progress.AddRow({progress.Text(StatusOutput::kProjectField), state.CurrentModuleName(),
                        proc >= 0 ? m.procs[static_cast<size_t>(proc)].name : "", "",
                        "Begin marker without its end marker on line " + unmatched[u++] +

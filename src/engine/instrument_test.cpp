@@ -311,6 +311,12 @@ TEST(Clean, OnlyNumbersKestrixWrote) {
       {"five-digit numbers come off whole",
        X({"Sub A()", "@H A", "12345\tx = 1", "@T Exit Sub", "End Sub", "' last"}),
        L({"Sub A()", "x = 1", "End Sub", "' last"}), "Cleaned."},
+      {"nine digits and a tab come off; a leading zero, ten digits, a blank or no tab stay",
+       X({"Sub A()", "@H A", "123456789\tx = 1", "0150\tx = 2", "1234567890\tx = 3", "150 x = 4",
+          "150", "100\tx = 5", "101\t", "@T Exit Sub", "End Sub"}),
+       L({"Sub A()", "x = 1", "0150\tx = 2", "1234567890\tx = 3", "150 x = 4", "150", "100\tx = 5",
+          "", "End Sub"}),
+       "Cleaned."},
       {"a project never built keeps its own numbers",
        L({"Sub A()", "10\tx = 1", "150\ty = 2", "    GoTo 10", "End Sub"}),
        L({"Sub A()", "10\tx = 1", "150\ty = 2", "    GoTo 10", "End Sub"}), "Cleaned."},
@@ -365,6 +371,32 @@ TEST(Clean, MarksAreReadWhereverTheirWordStands) {
       {"the skip mark inside the procedure",
        X({"@M", "Sub S()", "150\tx = 1 ' KestrixSkipProc", "End Sub"}),
        L({"Sub S()", "150\tx = 1 ' KestrixSkipProc", "End Sub"}), "Cleaned."},
+  };
+  ExpectCleaned(cases);
+}
+
+// Jumps to the handler come back wherever they stand; numbers come off up to the module's end.
+TEST(Clean, JumpsAndNumbersAwayFromTheUsualPlaces) {
+  const Case cases[] = {
+      {"a procedure whose End the module lacks",
+       X({"@M", "Sub A()", "@H A", "101\tx = 1", "102\tOn Error GoTo KestrixLocalHandler",
+          "103\ty = 2"}),
+       L({"Sub A()", "x = 1", "On Error GoTo 0", "y = 2"}), "Cleaned."},
+      {"a jump outside the procedures, one on a continuation line, one after a label",
+       X({"@M", "On Error GoTo KestrixLocalHandler", "Sub A()", "@H A", "101\tIf a Then _",
+          "  On Error GoTo KestrixLocalHandler", "102\tL1: On Error GoTo KestrixLocalHandler",
+          "@T Exit Sub", "End Sub"}),
+       L({"On Error GoTo 0", "Sub A()", "If a Then _", "  On Error GoTo 0", "L1: On Error GoTo 0",
+          "End Sub"}),
+       "Cleaned."},
+      {"a jump in a block that lost its end marker stays, numbers in it too",
+       X({"@M", "Sub A()", "'-------- Kestrix Begin --------",
+          "101\tOn Error GoTo KestrixLocalHandler", "102\tx = 1", "End Sub", "Sub B()", "@H B",
+          "101\ty = 1", "@T Exit Sub", "End Sub"}),
+       X({"@M", "Sub A()", "'-------- Kestrix Begin --------",
+          "101\tOn Error GoTo KestrixLocalHandler", "102\tx = 1", "End Sub", "Sub B()", "y = 1",
+          "End Sub"}),
+       "Begin marker without its end marker on line 5: the block was left in place / Cleaned."},
   };
   ExpectCleaned(cases);
 }

@@ -6,7 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <iterator>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -188,6 +191,46 @@ TEST(TextUtilTest, JumpTargetsReadOnlyTheCode) {
   }
   for (std::string_view line : {"x = 1", "120\tx = Array(1, 2)", "Then", "If a Then x = 2"})
     EXPECT_FALSE(MayHoldJump(line)) << line;
+}
+
+// MayHoldJump read byte by byte: some jump word, blanks, then a digit, from `from` on.
+bool MayHoldJumpByteByByte(std::string_view line, size_t from) {
+  for (size_t p = std::max<size_t>(from, 1); p < line.size(); ++p) {
+    if (!basic::IsDigit(line[p]) || !basic::IsBlank(line[p - 1])) continue;
+    size_t end = p - 1;
+    while (end > 0 && basic::IsBlank(line[end - 1]))
+      --end;
+    for (std::string_view word : {"goto", "gosub", "resume", "then", "else"}) {
+      if (end < word.size() || !EqualsNoCase(line.substr(end - word.size(), word.size()), word))
+        continue;
+      if (end == word.size() || !basic::IsIdentChar(line[end - word.size() - 1])) return true;
+    }
+  }
+  return false;
+}
+
+// The quick look reads lines eight bytes at a time: words, blanks and digits set at every
+// place against those boundaries must give what the byte-by-byte reading gives.
+TEST(TextUtilTest, MayHoldJumpAnswersAsTheByteByByteReading) {
+  const std::string_view pieces[] = {"GoTo",   " ",      "\t", "1", "x",  "Then", "else", "GOSUB",
+                                     "Resume", "MyGoTo", "0",  ",", "7x", "  ",   ":"};
+  uint64_t seed = 12345;
+  int held = 0;
+  for (int round = 0; round < 20000; ++round) {
+    std::string line;
+    const int count = static_cast<int>(seed % 13);
+    for (int k = 0; k < count; ++k) {
+      seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+      line += pieces[(seed >> 33) % std::size(pieces)];
+    }
+    seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+    for (size_t from = 0; from <= line.size(); ++from) {
+      const bool expected = MayHoldJumpByteByByte(line, from);
+      held += expected ? 1 : 0;
+      ASSERT_EQ(MayHoldJump(line, from), expected) << "[" << line << "] from " << from;
+    }
+  }
+  EXPECT_GT(held, 1000);  // the lines are not all without jumps
 }
 
 // Whether a line ends its procedure, with a colon and without: what cleaning and
