@@ -80,6 +80,29 @@ TEST(LineRulesTest, IsProcedureEnd) {
   }
 }
 
+// Texts of every length up to past the longest copied without a call, as one text and as a
+// head and a tail split anywhere: each line reads back as written, and its neighbours too.
+TEST(ModuleTextTest, StoredTextsOfEveryLength) {
+  std::string alphabet;
+  for (int i = 0; i < 80; ++i)
+    alphabet += static_cast<char>('!' + i);
+  ModuleFixture fixture(L({"first", "second", "third"}));
+  ModuleText text(fixture.code());
+  for (size_t size = 0; size <= 70; ++size) {
+    const std::string line = alphabet.substr(size % 7, size);
+    text.Replace(2, line);
+    ASSERT_EQ(text.Line(2), line) << size;
+    for (size_t cut = 0; cut <= size; ++cut) {
+      text.Replace(2, std::string_view(line).substr(0, cut), std::string_view(line).substr(cut),
+                   false);
+      ASSERT_EQ(text.Line(2), line) << size << " " << cut;
+    }
+    text.CopyToStore(3);
+    ASSERT_EQ(text.Line(1), "first");
+    ASSERT_EQ(text.Line(3), "third");
+  }
+}
+
 // The lines holding a needle come from one search of the module, matched to their lines as
 // the matches come: a few lines apart, far apart, several on one line, on the first and the
 // last line.
@@ -262,18 +285,62 @@ TEST(TextUtilTest, HoldsProcedureEnd) {
 // The module's text tells most lines from their first words; whatever it decides so must be
 // what the full reading of the line says, for lines as read and for lines written since.
 TEST(ModuleTextTest, FirstWordsAnswerAsTheFullReading) {
-  const std::vector<std::string> lines = {
-      "End Sub", "  End   Sub ' done", "10 End Function", "10End Sub", "x: End Sub",
-      "Endx Sub", "End Property", "End If", "End", "End\tSub", "End Select", "end sub",
-      "Public Sub A()", "Private Function B() As Long", "Friend Property Get C()",
-      "Static Sub D()", "Global Sub E()", "Sub F()", "s = 1", "Pub = 2", "Sub_x = 1",
-      "10 Public Sub G()", "   Property Let H(v)", "Select Case x", "x = 1 _", "' note _",
-      "x = PROCNAME_", "", "   ", "#If A Then", "ErrHandler:", "100", "Rem End Sub",
-      "'End Sub", "Print \"End Sub\"", "x = 1: End Sub", "Case 1: End Function",
-      "s = \"a:b\": End Sub", "Sub", "Public", "P", "Get x", "Function\tI()",
-      "  20   Sub J()", "Private Declare Sub K Lib \"k\" ()", "Fr = 1", "Global_x = 2",
-      "On Error GoTo 0", "on error goto 0: x = 1", "If a Then On Error GOTO 0", "GoTo 0",
-      "GoTo  0", "GoTo 10", "x = \"goto 0\"", "GoTo0", "s = 1: GoTo 0 ' again"};
+  const std::vector<std::string> lines = {"End Sub",
+                                          "  End   Sub ' done",
+                                          "10 End Function",
+                                          "10End Sub",
+                                          "x: End Sub",
+                                          "Endx Sub",
+                                          "End Property",
+                                          "End If",
+                                          "End",
+                                          "End\tSub",
+                                          "End Select",
+                                          "end sub",
+                                          "Public Sub A()",
+                                          "Private Function B() As Long",
+                                          "Friend Property Get C()",
+                                          "Static Sub D()",
+                                          "Global Sub E()",
+                                          "Sub F()",
+                                          "s = 1",
+                                          "Pub = 2",
+                                          "Sub_x = 1",
+                                          "10 Public Sub G()",
+                                          "   Property Let H(v)",
+                                          "Select Case x",
+                                          "x = 1 _",
+                                          "' note _",
+                                          "x = PROCNAME_",
+                                          "",
+                                          "   ",
+                                          "#If A Then",
+                                          "ErrHandler:",
+                                          "100",
+                                          "Rem End Sub",
+                                          "'End Sub",
+                                          "Print \"End Sub\"",
+                                          "x = 1: End Sub",
+                                          "Case 1: End Function",
+                                          "s = \"a:b\": End Sub",
+                                          "Sub",
+                                          "Public",
+                                          "P",
+                                          "Get x",
+                                          "Function\tI()",
+                                          "  20   Sub J()",
+                                          "Private Declare Sub K Lib \"k\" ()",
+                                          "Fr = 1",
+                                          "Global_x = 2",
+                                          "On Error GoTo 0",
+                                          "on error goto 0: x = 1",
+                                          "If a Then On Error GOTO 0",
+                                          "GoTo 0",
+                                          "GoTo  0",
+                                          "GoTo 10",
+                                          "x = \"goto 0\"",
+                                          "GoTo0",
+                                          "s = 1: GoTo 0 ' again"};
   std::vector<std::string> code = lines;
   ModuleFixture fixture(L(code));
   ModuleText text(fixture.code());

@@ -178,8 +178,8 @@ class ModuleText {
     const size_t size = text.size() + more.size();
     if (size + 2 > left_) NewChunk(size + 2);
     char* at = free_;
-    if (!text.empty()) std::memcpy(at, text.data(), text.size());
-    if (!more.empty()) std::memcpy(at + text.size(), more.data(), more.size());
+    CopyBytes(at, text);
+    CopyBytes(at + text.size(), more);
     at[size] = '\r';
     at[size + 1] = '\n';
     free_ += size + 2;
@@ -187,6 +187,37 @@ class ModuleText {
     return std::string_view(at, size);
   }
   void NewChunk(size_t size);
+  // Copies `text` to `to`. Most lines and line numbers are short: up to 32 bytes go over in a
+  // few moves of fixed size (overlapping when the size is not a multiple), without a call.
+  static void CopyBytes(char* to, std::string_view text) {
+    const char* from = text.data();
+    const size_t n = text.size();
+    auto move8 = [](char* dst, const char* src) {
+      uint64_t word;
+      std::memcpy(&word, src, 8);
+      std::memcpy(dst, &word, 8);
+    };
+    if (n >= 8 && n <= 16) {
+      move8(to, from);
+      move8(to + n - 8, from + n - 8);
+    } else if (n > 16 && n <= 32) {
+      move8(to, from);
+      move8(to + 8, from + 8);
+      move8(to + n - 16, from + n - 16);
+      move8(to + n - 8, from + n - 8);
+    } else if (n > 32) {
+      std::memcpy(to, from, n);
+    } else if (n >= 4) {
+      uint32_t head, tail;
+      std::memcpy(&head, from, 4);
+      std::memcpy(&tail, from + n - 4, 4);
+      std::memcpy(to, &head, 4);
+      std::memcpy(to + n - 4, &tail, 4);
+    } else {
+      for (size_t k = 0; k < n; ++k)
+        to[k] = from[k];
+    }
+  }
 
   // True when `next` starts right after `end` and a CR LF: the two lie end to end in one run of
   // text (lines as read, or texts stored one after the other).
