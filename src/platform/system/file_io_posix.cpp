@@ -106,9 +106,11 @@ ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, std::strin
 namespace {
 
 // Opens a regular file for reading without blocking on a FIFO: the descriptor, or -1 with the
-// reason in `error` and errno set (EINVAL when it is not a regular file). The caller closes it.
-int OpenRegular(const std::string& path, std::string& error) {
-  // O_NONBLOCK: opening a FIFO that nobody writes to would otherwise wait forever.
+// reason in `error` and errno set (EINVAL when it is not a regular file). `size` gets the
+// file's size. The caller closes it.
+int OpenRegular(const std::string& path, std::string& error, off_t* size = nullptr) {
+  // O_NONBLOCK: opening a FIFO that nobody writes to would otherwise wait forever. It is left
+  // set: reads of a regular file never block, and the descriptor goes to no other reader.
   int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     int err = errno;
@@ -123,8 +125,7 @@ int OpenRegular(const std::string& path, std::string& error) {
     errno = EINVAL;
     return -1;
   }
-  // Reads of a regular file never block; clear the flag all the same for whoever reads next.
-  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  if (size != nullptr) *size = st.st_size;
   return fd;
 }
 
@@ -294,36 +295,53 @@ bool IsMissing(int err) {
 
 }  // namespace
 
+namespace {
+
+// Reads the rest of `fd` into `bytes` (emptied first), straight into the string: the file's
+// size is its first guess, and the read goes on to the end whatever the size turns out to be.
+// kTooLarge (with `error` set) once it holds more than `max_bytes`.
+LoadStatus ReadToEnd(int fd, size_t expected, size_t max_bytes, std::string& bytes,
+                     std::string& error) {
+  constexpr size_t kFirstGrowth = size_t{1} << 16;
+  // One byte more than expected: the read that finds the end then needs no growth first.
+  bytes.resize(std::min(expected, max_bytes) + 1);
+  size_t size = 0;
+  for (;;) {
+    if (size == bytes.size()) {
+      bytes.resize(std::min(std::max(size * 2, kFirstGrowth), max_bytes + 1));
+    }
+    ssize_t n = ::read(fd, bytes.data() + size, bytes.size() - size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      error = Reason(errno);
+      return LoadStatus::kFailed;
+    }
+    if (n == 0) break;
+    size += static_cast<size_t>(n);
+    // The file may grow while it is read.
+    if (size > max_bytes) {
+      error = "the file grew past the limit while read";
+      return LoadStatus::kTooLarge;
+    }
+  }
+  bytes.resize(size);
+  return LoadStatus::kOk;
+}
+
+}  // namespace
+
 LoadStatus ReadRegularFile(const std::string& path, size_t max_bytes, std::string& bytes,
                            std::string& error) {
   bytes.clear();
-  int fd = OpenRegular(path, error);
+  off_t size = 0;
+  int fd = OpenRegular(path, error, &size);
   if (fd < 0) return IsMissing(errno) ? LoadStatus::kMissing : LoadStatus::kFailed;
-  struct stat st {};
-  if (::fstat(fd, &st) == 0 && static_cast<uint64_t>(st.st_size) > max_bytes) {
+  if (static_cast<uint64_t>(size) > max_bytes) {
     ::close(fd);
     error.clear();
     return LoadStatus::kTooLarge;
   }
-  bytes.reserve(static_cast<size_t>(st.st_size));
-  LoadStatus status = LoadStatus::kOk;
-  char buffer[1 << 16];
-  for (;;) {
-    ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      error = Reason(errno);
-      status = LoadStatus::kFailed;
-    }
-    if (n <= 0) break;
-    bytes.append(buffer, static_cast<size_t>(n));
-    // The file may grow while it is read.
-    if (bytes.size() > max_bytes) {
-      error = "the file grew past the limit while read";
-      status = LoadStatus::kTooLarge;
-      break;
-    }
-  }
+  LoadStatus status = ReadToEnd(fd, static_cast<size_t>(size), max_bytes, bytes, error);
   ::close(fd);
   if (status != LoadStatus::kOk) bytes.clear();
   return status;

@@ -57,6 +57,28 @@ TEST(FileIoTest, ReadRegularFileTellsMissingTooLargeAndUnreadableApart) {
   }
 }
 
+// The file's size is only a first guess: a file larger than any one read comes whole, and so
+// does one whose size the system gives as 0 (procfs), which the read must grow into.
+TEST(FileIoTest, ReadRegularFileReadsPastTheSizeItWasGiven) {
+  TempDir dir;
+  std::string big(300000, 'x');
+  for (size_t i = 0; i < big.size(); i += 997)
+    big[i] = static_cast<char>('a' + i % 26);
+  std::string file = dir.Write("big.bas", big);
+  std::string bytes;
+  std::string error;
+  ASSERT_EQ(ReadRegularFile(file, big.size(), bytes, error), LoadStatus::kOk) << error;
+  EXPECT_EQ(bytes, big);
+#ifdef __linux__
+  ASSERT_EQ(ReadRegularFile("/proc/self/status", 1 << 20, bytes, error), LoadStatus::kOk);
+  EXPECT_TRUE(bytes.starts_with("Name:")) << bytes;
+  EXPECT_NE(bytes.find("\nPid:"), std::string::npos);
+  EXPECT_EQ(ReadRegularFile("/proc/self/status", 10, bytes, error), LoadStatus::kTooLarge);
+  EXPECT_EQ(bytes, "");
+  EXPECT_EQ(error, "the file grew past the limit while read");
+#endif
+}
+
 TEST(FileIoTest, MakeFolderSaysWhoMadeIt) {
   TempDir dir;
   std::string error;
