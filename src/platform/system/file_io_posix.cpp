@@ -194,7 +194,10 @@ namespace {
 // Opens the regular file `path` for writing in place, emptied, with the mode a new file gets
 // (0644); never through a symbolic link, never anything but a regular file.
 int OpenInPlace(const std::string& path, std::string& error) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+  // O_TRUNC empties only a regular file, which is emptied anyway once it is known to be one.
+  // O_NONBLOCK stays set: writes to a regular file never block.
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
+                  0644);
   if (fd < 0) {
     error = Reason(errno);
     return -1;
@@ -205,8 +208,8 @@ int OpenInPlace(const std::string& path, std::string& error) {
     ::close(fd);
     return -1;
   }
-  if (::ftruncate(fd, 0) != 0 || ::fchmod(fd, 0644) != 0 ||
-      ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+  // A new file has its mode already unless the umask took something from it.
+  if ((st.st_mode & 07777) != 0644 && ::fchmod(fd, 0644) != 0) {
     error = Reason(errno);
     ::close(fd);
     return -1;

@@ -149,6 +149,45 @@ TEST(FileIoTest, WritesIntoANewFolderReportEveryFailure) {
 }
 #endif
 
+#ifndef _WIN32
+// A file written in place holds the new bytes alone and has mode 0644, whatever was there
+// before and whatever the umask takes away from a new file.
+TEST(FileIoTest, WriteNewFileEmptiesAndGivesTheUsualMode) {
+  TempDir dir;
+  struct Case {
+    const char* name;
+    const char* before;  // nullptr: no file there
+    mode_t mode_before;
+    mode_t umask;
+  };
+  const Case cases[] = {
+      {"new.bas", nullptr, 0, 022},
+      {"new-private.bas", nullptr, 0, 077},
+      {"longer.bas", "a much longer text than the new one", 0644, 022},
+      {"executable.bas", "old", 0755, 022},
+      {"private.bas", "old", 0600, 022},
+  };
+  for (const Case& c : cases) {
+    std::string path = dir.Path(c.name);
+    if (c.before != nullptr) {
+      dir.Write(c.name, c.before);
+      ASSERT_EQ(::chmod(path.c_str(), c.mode_before), 0);
+    }
+    mode_t old_umask = ::umask(c.umask);
+    std::string error;
+    bool ok = WriteNewFile(path, "new", error);
+    ::umask(old_umask);
+    ASSERT_TRUE(ok) << c.name << ": " << error;
+    std::string bytes;
+    ASSERT_EQ(ReadWholeFile(path, bytes, error), ReadStatus::kOk);
+    EXPECT_EQ(bytes, "new") << c.name;
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0644u) << c.name;
+  }
+}
+#endif
+
 // Inside a new folder SaveFile writes in place and Flush flushes it; a file of the folder
 // beside it, or written after the object is gone, is replaced atomically as always.
 TEST(FileIoTest, SaveFileWritesInPlaceOnlyInsideANewFolder) {
