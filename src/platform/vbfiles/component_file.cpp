@@ -116,12 +116,64 @@ void RefuseBinary(const std::vector<std::string_view>& lines, const std::string&
   }
 }
 
+// Whether `line` is an Attribute line: in the code, a member attribute of the code line before
+// it, unless that line goes on in it.
+bool StartsAttribute(std::string_view line) {
+  return (line.starts_with('A') || line.starts_with('a')) && IsAttribute(line);
+}
+
+// The code from lines[i] on into the code store, in one copy, line breaks and member
+// attributes with it; each line refers to its place in it.
+void ReadCodeIntoStore(std::string_view bytes, const std::vector<std::string_view>& lines, size_t i,
+                       ComponentFile& out) {
+  const char* code = lines[i].data();
+  const uint32_t base =
+      out.code.AppendBytes(std::string_view(code, bytes.data() + bytes.size() - code));
+  out.code.Reserve(lines.size() - i, 0);
+  for (; i < lines.size(); ++i) {
+    const std::string_view line = lines[i];
+    const int32_t last = out.code.size() - 1;
+    bool member_attr =
+        StartsAttribute(line) && last >= 0 && !EndsWithContinuation(out.code.Text(last));
+    if (!member_attr) {
+      out.code.PushBackCopied(base + static_cast<uint32_t>(line.data() - code),
+                              static_cast<uint32_t>(line.size()));
+      continue;
+    }
+    uint32_t block = out.code.Attrs(last);
+    if (block == 0) {
+      block = static_cast<uint32_t>(out.attr_blocks.size());
+      out.code.SetAttrs(last, block);
+      out.attr_blocks.emplace_back();
+    }
+    out.attr_blocks[block].emplace_back(line);
+  }
+}
+
+// The same as views, nothing copied but the member attributes.
+void ReadCodeViews(const std::vector<std::string_view>& lines, size_t i, ComponentFile& out) {
+  out.code_views.reserve(lines.size() - i);
+  for (; i < lines.size(); ++i) {
+    const std::string_view line = lines[i];
+    std::vector<std::string_view>& code = out.code_views;
+    bool member_attr = StartsAttribute(line) && !code.empty() && !EndsWithContinuation(code.back());
+    if (!member_attr) {
+      code.push_back(line);
+      continue;
+    }
+    const auto last = static_cast<uint32_t>(code.size() - 1);
+    if (out.view_attrs.empty() || out.view_attrs.back().line != last) {
+      out.view_attrs.push_back({last, static_cast<uint32_t>(out.attr_blocks.size())});
+      out.attr_blocks.emplace_back();
+    }
+    out.attr_blocks[out.view_attrs.back().block].emplace_back(line);
+  }
+}
+
 }  // namespace
 
 ComponentFile ParseComponentFile(std::string_view bytes, const std::string& file_name,
-                                 bool needs_designer) {
-  // The lines as views into `bytes`: the code goes straight into the code store, each line
-  // copied once.
+                                 bool needs_designer, CodeInto into) {
   TextLineViews text = SplitLineViews(bytes);
   ComponentFile out;
   out.final_newline = text.final_newline;
@@ -136,29 +188,10 @@ ComponentFile ParseComponentFile(std::string_view bytes, const std::string& file
     out.attributes.emplace_back(lines[i]);
   }
   if (i == lines.size()) return out;
-  // The code goes into the store in one copy, line breaks and member attributes with it;
-  // each line refers to its place in it.
-  const char* code = lines[i].data();
-  const uint32_t base =
-      out.code.AppendBytes(std::string_view(code, bytes.data() + bytes.size() - code));
-  out.code.Reserve(lines.size() - i, 0);
-  for (; i < lines.size(); ++i) {
-    const std::string_view line = lines[i];
-    const int32_t last = out.code.size() - 1;
-    bool member_attr = (line.starts_with('A') || line.starts_with('a')) && IsAttribute(line) &&
-                       last >= 0 && !EndsWithContinuation(out.code.Text(last));
-    if (!member_attr) {
-      out.code.PushBackCopied(base + static_cast<uint32_t>(line.data() - code),
-                              static_cast<uint32_t>(line.size()));
-      continue;
-    }
-    uint32_t block = out.code.Attrs(last);
-    if (block == 0) {
-      block = static_cast<uint32_t>(out.attr_blocks.size());
-      out.code.SetAttrs(last, block);
-      out.attr_blocks.emplace_back();
-    }
-    out.attr_blocks[block].emplace_back(line);
+  if (into == CodeInto::kViews) {
+    ReadCodeViews(lines, i, out);
+  } else {
+    ReadCodeIntoStore(bytes, lines, i, out);
   }
   return out;
 }

@@ -64,15 +64,25 @@ std::unique_ptr<FileComponent> FileComponent::Load(host::Project& project, Compo
     RefuseUnreadable(path);
     return c;
   }
-  ComponentFile file = ParseComponentFile(ReadFileBytes(path), path, NeedsDesigner(type));
+  // A copy only read keeps the file's bytes and views its lines in them: read into their
+  // final place, so that the views never dangle.
+  std::unique_ptr<CodeOnly> code_only =
+      depth == LoadDepth::kCodeOnly ? std::make_unique<CodeOnly>() : nullptr;
+  std::string bytes = code_only ? std::string() : ReadFileBytes(path);
+  if (code_only) code_only->bytes = ReadFileBytes(path);
+  ComponentFile file =
+      ParseComponentFile(code_only ? code_only->bytes : bytes, path, NeedsDesigner(type),
+                         code_only ? CodeInto::kViews : CodeInto::kStore);
   if (!file.vb_name.empty()) c->name_ = file.vb_name;
   if (type == ComponentType::kVBForm && file.mdi_form) c->type_ = ComponentType::kVBMDIForm;
   c->bom_ = file.bom;
   c->header_ = std::move(file.header);
   c->attributes_ = std::move(file.attributes);
-  if (depth == LoadDepth::kCodeOnly) {
-    c->code_only_ =
-        std::make_unique<CodeOnly>(CodeOnly{std::move(file.code), std::move(file.attr_blocks)});
+  if (code_only) {
+    code_only->lines = std::move(file.code_views);
+    code_only->attrs = std::move(file.view_attrs);
+    code_only->attr_blocks = std::move(file.attr_blocks);
+    c->code_only_ = std::move(code_only);
     return c;
   }
   c->module_ = std::make_unique<FileCodeModule>(*c, std::move(file.code),
@@ -99,12 +109,11 @@ int32_t FileComponent::FileLine(int32_t code_line) const {
   if (module_) return above + code_line + module_->AttributeLinesBefore(code_line);
   int32_t attributes = 0;
   if (code_only_) {
-    const LineStore& lines = code_only_->lines;
-    int32_t end = std::min(lines.size(), std::max(code_line - 1, 0));
-    for (int32_t i = 0; i < end; ++i) {
-      if (lines.Attrs(i) != 0) {
-        attributes += static_cast<int32_t>(code_only_->attr_blocks[lines.Attrs(i)].size());
-      }
+    // The attributes of the code lines above it.
+    auto end = static_cast<uint32_t>(std::max(code_line - 1, 0));
+    for (const ViewAttrs& at : code_only_->attrs) {
+      if (at.line >= end) break;
+      attributes += static_cast<int32_t>(code_only_->attr_blocks[at.block].size());
     }
   }
   return above + code_line + attributes;
@@ -119,7 +128,7 @@ void FileComponent::ReleaseCode() {
 
 std::vector<std::string_view> FileComponent::CodeLines(std::string& /*buffer*/) const {
   std::vector<std::string_view> lines;
-  if (code_only_) code_only_->lines.AppendViews(lines);
+  if (code_only_) lines = code_only_->lines;
   if (module_) module_->AppendLineViews(lines);
   return lines;
 }
