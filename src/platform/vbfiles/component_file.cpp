@@ -150,24 +150,26 @@ void ReadCodeIntoStore(std::string_view bytes, const std::vector<std::string_vie
   }
 }
 
-// The same as views, nothing copied but the member attributes.
-void ReadCodeViews(const std::vector<std::string_view>& lines, size_t i, ComponentFile& out) {
-  out.code_views.reserve(lines.size() - i);
+// The same as views, nothing copied but the member attributes: the code lines from lines[i]
+// on move to the front of `lines`, which becomes code_views.
+void ReadCodeViews(std::vector<std::string_view>& lines, size_t i, ComponentFile& out) {
+  size_t kept = 0;
   for (; i < lines.size(); ++i) {
     const std::string_view line = lines[i];
-    std::vector<std::string_view>& code = out.code_views;
-    bool member_attr = StartsAttribute(line) && !code.empty() && !EndsWithContinuation(code.back());
+    bool member_attr = StartsAttribute(line) && kept > 0 && !EndsWithContinuation(lines[kept - 1]);
     if (!member_attr) {
-      code.push_back(line);
+      lines[kept++] = line;
       continue;
     }
-    const auto last = static_cast<uint32_t>(code.size() - 1);
+    const auto last = static_cast<uint32_t>(kept - 1);
     if (out.view_attrs.empty() || out.view_attrs.back().line != last) {
       out.view_attrs.push_back({last, static_cast<uint32_t>(out.attr_blocks.size())});
       out.attr_blocks.emplace_back();
     }
     out.attr_blocks[out.view_attrs.back().block].emplace_back(line);
   }
+  lines.resize(kept);
+  out.code_views = std::move(lines);
 }
 
 }  // namespace
@@ -178,7 +180,7 @@ ComponentFile ParseComponentFile(std::string_view bytes, const std::string& file
   ComponentFile out;
   out.final_newline = text.final_newline;
   out.bom = text.bom;
-  const std::vector<std::string_view>& lines = text.lines;
+  std::vector<std::string_view>& lines = text.lines;
   RefuseBinary(lines, file_name);
   size_t i = ReadHeader(lines, out, file_name, needs_designer);
   for (; i < lines.size() && IsAttribute(lines[i]); ++i) {
