@@ -59,7 +59,6 @@ std::unique_ptr<FileComponent> FileComponent::Load(host::Project& project, Compo
                                                    std::string_view listed_name, LoadDepth depth) {
   std::unique_ptr<FileComponent> c(new FileComponent(project, type, path));
   c->name_ = listed_name.empty() ? Stem(path) : std::string(listed_name);
-  c->read_only_ = system::IsReadOnly(path);
   if (!KindHasCode(type)) {
     RefuseUnreadable(path);
     return c;
@@ -85,6 +84,9 @@ std::unique_ptr<FileComponent> FileComponent::Load(host::Project& project, Compo
     c->code_only_ = std::move(code_only);
     return c;
   }
+  // Only edits of the module ask whether the file is read-only: a copy that is only read, or
+  // a file without code, is not looked at for it.
+  c->read_only_ = system::IsReadOnly(path);
   c->module_ = std::make_unique<FileCodeModule>(*c, std::move(file.code),
                                                 std::move(file.attr_blocks), file.final_newline);
   FileComponent* self = c.get();
