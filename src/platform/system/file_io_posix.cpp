@@ -300,14 +300,17 @@ bool IsMissing(int err) {
 
 namespace {
 
-// Reads the rest of `fd` into `bytes` (emptied first), straight into the string: the file's
-// size is its first guess, and the read goes on to the end whatever the size turns out to be.
-// kTooLarge (with `error` set) once it holds more than `max_bytes`.
+// Reads the rest of `fd` into `bytes`, straight into the string: the file's size is its first
+// guess, and the read goes on to the end whatever the size turns out to be. kTooLarge (with
+// `error` set) once it holds more than `max_bytes`.
 LoadStatus ReadToEnd(int fd, size_t expected, size_t max_bytes, std::string& bytes,
                      std::string& error) {
   constexpr size_t kFirstGrowth = size_t{1} << 16;
-  // One byte more than expected: the read that finds the end then needs no growth first.
-  bytes.resize(std::min(expected, max_bytes) + 1);
+  // One byte more than expected: the read that finds the end then needs no growth first. What
+  // `bytes` held is written over, not emptied first: a string read into again is filled only
+  // where it grows.
+  const size_t room = std::min(expected, max_bytes) + 1;
+  if (bytes.size() < room) bytes.resize(room);
   size_t size = 0;
   for (;;) {
     if (size == bytes.size()) {
@@ -335,12 +338,15 @@ LoadStatus ReadToEnd(int fd, size_t expected, size_t max_bytes, std::string& byt
 
 LoadStatus ReadRegularFile(const std::string& path, size_t max_bytes, std::string& bytes,
                            std::string& error) {
-  bytes.clear();
   off_t size = 0;
   int fd = OpenRegular(path, error, &size);
-  if (fd < 0) return IsMissing(errno) ? LoadStatus::kMissing : LoadStatus::kFailed;
+  if (fd < 0) {
+    bytes.clear();
+    return IsMissing(errno) ? LoadStatus::kMissing : LoadStatus::kFailed;
+  }
   if (static_cast<uint64_t>(size) > max_bytes) {
     ::close(fd);
+    bytes.clear();
     error.clear();
     return LoadStatus::kTooLarge;
   }

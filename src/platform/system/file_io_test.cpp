@@ -79,6 +79,32 @@ TEST(FileIoTest, ReadRegularFileReadsPastTheSizeItWasGiven) {
 #endif
 }
 
+// One string read into again and again holds each time the file just read and nothing of the
+// one before it, longer or shorter, and nothing at all after a read that failed.
+TEST(FileIoTest, ReadRegularFileIntoAStringReadIntoBefore) {
+  TempDir dir;
+  const struct {
+    const char* name;
+    std::string bytes;  // "" with `missing`: no such file
+    bool missing;
+  } reads[] = {
+      {"long.bas", std::string(5000, 'l'), false},
+      {"short.bas", "short", false},
+      {"empty.bas", "", false},
+      {"gone.bas", "", true},
+      {"middle.bas", std::string(300, 'm'), false},
+      {"longer.bas", std::string(9000, 'x'), false},
+  };
+  std::string bytes;
+  for (const auto& r : reads) {
+    std::string path = r.missing ? dir.Path(r.name) : dir.Write(r.name, r.bytes);
+    std::string error;
+    LoadStatus expected = r.missing ? LoadStatus::kMissing : LoadStatus::kOk;
+    EXPECT_EQ(ReadRegularFile(path, 1 << 20, bytes, error), expected) << r.name;
+    EXPECT_EQ(bytes, r.bytes) << r.name;
+  }
+}
+
 TEST(FileIoTest, MakeFolderSaysWhoMadeIt) {
   TempDir dir;
   std::string error;

@@ -111,11 +111,16 @@ std::string JoinLines(const std::vector<std::string>& lines, bool final_newline)
 }
 
 std::string ReadFileBytes(const std::string& path) {
-  std::string reason;
   std::string bytes;
+  ReadFileBytes(path, bytes);
+  return bytes;
+}
+
+void ReadFileBytes(const std::string& path, std::string& bytes) {
+  std::string reason;
   switch (system::ReadRegularFile(path, kMaxTextFileBytes, bytes, reason)) {
     case system::LoadStatus::kOk:
-      return bytes;
+      return;
     case system::LoadStatus::kMissing:
       throw IdeError(host::kErrFileNotFound, "File not found: " + path, "vbfiles");
     case system::LoadStatus::kTooLarge:
