@@ -89,7 +89,8 @@ enum class LoadStatus { kOk, kMissing, kTooLarge, kFailed };
 // would wait forever). kMissing when it or a folder on its way does not exist; kTooLarge when
 // it holds more than `max_bytes` (`error` is then empty, or says that the file grew past the
 // limit while it was read); kFailed with the reason in `error` when it cannot be read or is
-// not a regular file (a FIFO, a device, a folder).
+// not a regular file (a FIFO, a device, a folder). `bytes` is empty unless kOk; its storage is
+// reused, so that one string read into again and again is allocated once.
 LoadStatus ReadRegularFile(const std::string& path, size_t max_bytes, std::string& bytes,
                            std::string& error);
 

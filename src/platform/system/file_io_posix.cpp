@@ -106,9 +106,11 @@ ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, std::strin
 namespace {
 
 // Opens a regular file for reading without blocking on a FIFO: the descriptor, or -1 with the
-// reason in `error` and errno set (EINVAL when it is not a regular file). The caller closes it.
-int OpenRegular(const std::string& path, std::string& error) {
-  // O_NONBLOCK: opening a FIFO that nobody writes to would otherwise wait forever.
+// reason in `error` and errno set (EINVAL when it is not a regular file). `size` gets the
+// file's size. The caller closes it.
+int OpenRegular(const std::string& path, std::string& error, off_t* size = nullptr) {
+  // O_NONBLOCK: opening a FIFO that nobody writes to would otherwise wait forever. It is left
+  // set: reads of a regular file never block, and the descriptor goes to no other reader.
   int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     int err = errno;
@@ -123,8 +125,7 @@ int OpenRegular(const std::string& path, std::string& error) {
     errno = EINVAL;
     return -1;
   }
-  // Reads of a regular file never block; clear the flag all the same for whoever reads next.
-  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  if (size != nullptr) *size = st.st_size;
   return fd;
 }
 
@@ -193,7 +194,10 @@ namespace {
 // Opens the regular file `path` for writing in place, emptied, with the mode a new file gets
 // (0644); never through a symbolic link, never anything but a regular file.
 int OpenInPlace(const std::string& path, std::string& error) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+  // O_TRUNC empties only a regular file, which is emptied anyway once it is known to be one.
+  // O_NONBLOCK stays set: writes to a regular file never block.
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
+                  0644);
   if (fd < 0) {
     error = Reason(errno);
     return -1;
@@ -204,8 +208,8 @@ int OpenInPlace(const std::string& path, std::string& error) {
     ::close(fd);
     return -1;
   }
-  if (::ftruncate(fd, 0) != 0 || ::fchmod(fd, 0644) != 0 ||
-      ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+  // A new file has its mode already unless the umask took something from it.
+  if ((st.st_mode & 07777) != 0644 && ::fchmod(fd, 0644) != 0) {
     error = Reason(errno);
     ::close(fd);
     return -1;
@@ -294,36 +298,59 @@ bool IsMissing(int err) {
 
 }  // namespace
 
-LoadStatus ReadRegularFile(const std::string& path, size_t max_bytes, std::string& bytes,
-                           std::string& error) {
-  bytes.clear();
-  int fd = OpenRegular(path, error);
-  if (fd < 0) return IsMissing(errno) ? LoadStatus::kMissing : LoadStatus::kFailed;
-  struct stat st {};
-  if (::fstat(fd, &st) == 0 && static_cast<uint64_t>(st.st_size) > max_bytes) {
-    ::close(fd);
-    error.clear();
-    return LoadStatus::kTooLarge;
-  }
-  bytes.reserve(static_cast<size_t>(st.st_size));
-  LoadStatus status = LoadStatus::kOk;
-  char buffer[1 << 16];
+namespace {
+
+// Reads the rest of `fd` into `bytes`, straight into the string: the file's size is its first
+// guess, and the read goes on to the end whatever the size turns out to be. kTooLarge (with
+// `error` set) once it holds more than `max_bytes`.
+LoadStatus ReadToEnd(int fd, size_t expected, size_t max_bytes, std::string& bytes,
+                     std::string& error) {
+  constexpr size_t kFirstGrowth = size_t{1} << 16;
+  // One byte more than expected: the read that finds the end then needs no growth first. What
+  // `bytes` held is written over, not emptied first: a string read into again is filled only
+  // where it grows.
+  const size_t room = std::min(expected, max_bytes) + 1;
+  if (bytes.size() < room) bytes.resize(room);
+  size_t size = 0;
   for (;;) {
-    ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (size == bytes.size()) {
+      bytes.resize(std::min(std::max(size * 2, kFirstGrowth), max_bytes + 1));
+    }
+    ssize_t n = ::read(fd, bytes.data() + size, bytes.size() - size);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       error = Reason(errno);
-      status = LoadStatus::kFailed;
+      return LoadStatus::kFailed;
     }
-    if (n <= 0) break;
-    bytes.append(buffer, static_cast<size_t>(n));
+    if (n == 0) break;
+    size += static_cast<size_t>(n);
     // The file may grow while it is read.
-    if (bytes.size() > max_bytes) {
+    if (size > max_bytes) {
       error = "the file grew past the limit while read";
-      status = LoadStatus::kTooLarge;
-      break;
+      return LoadStatus::kTooLarge;
     }
   }
+  bytes.resize(size);
+  return LoadStatus::kOk;
+}
+
+}  // namespace
+
+LoadStatus ReadRegularFile(const std::string& path, size_t max_bytes, std::string& bytes,
+                           std::string& error) {
+  off_t size = 0;
+  int fd = OpenRegular(path, error, &size);
+  if (fd < 0) {
+    bytes.clear();
+    return IsMissing(errno) ? LoadStatus::kMissing : LoadStatus::kFailed;
+  }
+  if (static_cast<uint64_t>(size) > max_bytes) {
+    ::close(fd);
+    bytes.clear();
+    error.clear();
+    return LoadStatus::kTooLarge;
+  }
+  LoadStatus status = ReadToEnd(fd, static_cast<size_t>(size), max_bytes, bytes, error);
   ::close(fd);
   if (status != LoadStatus::kOk) bytes.clear();
   return status;

@@ -57,6 +57,54 @@ TEST(FileIoTest, ReadRegularFileTellsMissingTooLargeAndUnreadableApart) {
   }
 }
 
+// The file's size is only a first guess: a file larger than any one read comes whole, and so
+// does one whose size the system gives as 0 (procfs), which the read must grow into.
+TEST(FileIoTest, ReadRegularFileReadsPastTheSizeItWasGiven) {
+  TempDir dir;
+  std::string big(300000, 'x');
+  for (size_t i = 0; i < big.size(); i += 997)
+    big[i] = static_cast<char>('a' + i % 26);
+  std::string file = dir.Write("big.bas", big);
+  std::string bytes;
+  std::string error;
+  ASSERT_EQ(ReadRegularFile(file, big.size(), bytes, error), LoadStatus::kOk) << error;
+  EXPECT_EQ(bytes, big);
+#ifdef __linux__
+  ASSERT_EQ(ReadRegularFile("/proc/self/status", 1 << 20, bytes, error), LoadStatus::kOk);
+  EXPECT_TRUE(bytes.starts_with("Name:")) << bytes;
+  EXPECT_NE(bytes.find("\nPid:"), std::string::npos);
+  EXPECT_EQ(ReadRegularFile("/proc/self/status", 10, bytes, error), LoadStatus::kTooLarge);
+  EXPECT_EQ(bytes, "");
+  EXPECT_EQ(error, "the file grew past the limit while read");
+#endif
+}
+
+// One string read into again and again holds each time the file just read and nothing of the
+// one before it, longer or shorter, and nothing at all after a read that failed.
+TEST(FileIoTest, ReadRegularFileIntoAStringReadIntoBefore) {
+  TempDir dir;
+  const struct {
+    const char* name;
+    std::string bytes;  // "" with `missing`: no such file
+    bool missing;
+  } reads[] = {
+      {"long.bas", std::string(5000, 'l'), false},
+      {"short.bas", "short", false},
+      {"empty.bas", "", false},
+      {"gone.bas", "", true},
+      {"middle.bas", std::string(300, 'm'), false},
+      {"longer.bas", std::string(9000, 'x'), false},
+  };
+  std::string bytes;
+  for (const auto& r : reads) {
+    std::string path = r.missing ? dir.Path(r.name) : dir.Write(r.name, r.bytes);
+    std::string error;
+    LoadStatus expected = r.missing ? LoadStatus::kMissing : LoadStatus::kOk;
+    EXPECT_EQ(ReadRegularFile(path, 1 << 20, bytes, error), expected) << r.name;
+    EXPECT_EQ(bytes, r.bytes) << r.name;
+  }
+}
+
 TEST(FileIoTest, MakeFolderSaysWhoMadeIt) {
   TempDir dir;
   std::string error;
@@ -124,6 +172,45 @@ TEST(FileIoTest, WritesIntoANewFolderReportEveryFailure) {
   std::string bytes;
   ASSERT_EQ(ReadWholeFile(target, bytes, error), ReadStatus::kOk);
   EXPECT_EQ(bytes, "keep");  // never written through the link
+}
+#endif
+
+#ifndef _WIN32
+// A file written in place holds the new bytes alone and has mode 0644, whatever was there
+// before and whatever the umask takes away from a new file.
+TEST(FileIoTest, WriteNewFileEmptiesAndGivesTheUsualMode) {
+  TempDir dir;
+  struct Case {
+    const char* name;
+    const char* before;  // nullptr: no file there
+    mode_t mode_before;
+    mode_t umask;
+  };
+  const Case cases[] = {
+      {"new.bas", nullptr, 0, 022},
+      {"new-private.bas", nullptr, 0, 077},
+      {"longer.bas", "a much longer text than the new one", 0644, 022},
+      {"executable.bas", "old", 0755, 022},
+      {"private.bas", "old", 0600, 022},
+  };
+  for (const Case& c : cases) {
+    std::string path = dir.Path(c.name);
+    if (c.before != nullptr) {
+      dir.Write(c.name, c.before);
+      ASSERT_EQ(::chmod(path.c_str(), c.mode_before), 0);
+    }
+    mode_t old_umask = ::umask(c.umask);
+    std::string error;
+    bool ok = WriteNewFile(path, "new", error);
+    ::umask(old_umask);
+    ASSERT_TRUE(ok) << c.name << ": " << error;
+    std::string bytes;
+    ASSERT_EQ(ReadWholeFile(path, bytes, error), ReadStatus::kOk);
+    EXPECT_EQ(bytes, "new") << c.name;
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0644u) << c.name;
+  }
 }
 #endif
 

@@ -116,28 +116,16 @@ void RefuseBinary(const std::vector<std::string_view>& lines, const std::string&
   }
 }
 
-}  // namespace
+// Whether `line` is an Attribute line: in the code, a member attribute of the code line before
+// it, unless that line goes on in it.
+bool StartsAttribute(std::string_view line) {
+  return (line.starts_with('A') || line.starts_with('a')) && IsAttribute(line);
+}
 
-ComponentFile ParseComponentFile(std::string_view bytes, const std::string& file_name,
-                                 bool needs_designer) {
-  // The lines as views into `bytes`: the code goes straight into the code store, each line
-  // copied once.
-  TextLineViews text = SplitLineViews(bytes);
-  ComponentFile out;
-  out.final_newline = text.final_newline;
-  out.bom = text.bom;
-  const std::vector<std::string_view>& lines = text.lines;
-  RefuseBinary(lines, file_name);
-  size_t i = ReadHeader(lines, out, file_name, needs_designer);
-  for (; i < lines.size() && IsAttribute(lines[i]); ++i) {
-    if (StartsWithWord(TrimLeft(lines[i].substr(9)), "VB_Name")) {
-      out.vb_name = QuotedValue(lines[i]);
-    }
-    out.attributes.emplace_back(lines[i]);
-  }
-  if (i == lines.size()) return out;
-  // The code goes into the store in one copy, line breaks and member attributes with it;
-  // each line refers to its place in it.
+// The code from lines[i] on into the code store, in one copy, line breaks and member
+// attributes with it; each line refers to its place in it.
+void ReadCodeIntoStore(std::string_view bytes, const std::vector<std::string_view>& lines, size_t i,
+                       ComponentFile& out) {
   const char* code = lines[i].data();
   const uint32_t base =
       out.code.AppendBytes(std::string_view(code, bytes.data() + bytes.size() - code));
@@ -145,8 +133,8 @@ ComponentFile ParseComponentFile(std::string_view bytes, const std::string& file
   for (; i < lines.size(); ++i) {
     const std::string_view line = lines[i];
     const int32_t last = out.code.size() - 1;
-    bool member_attr = (line.starts_with('A') || line.starts_with('a')) && IsAttribute(line) &&
-                       last >= 0 && !EndsWithContinuation(out.code.Text(last));
+    bool member_attr =
+        StartsAttribute(line) && last >= 0 && !EndsWithContinuation(out.code.Text(last));
     if (!member_attr) {
       out.code.PushBackCopied(base + static_cast<uint32_t>(line.data() - code),
                               static_cast<uint32_t>(line.size()));
@@ -159,6 +147,53 @@ ComponentFile ParseComponentFile(std::string_view bytes, const std::string& file
       out.attr_blocks.emplace_back();
     }
     out.attr_blocks[block].emplace_back(line);
+  }
+}
+
+// The same as views, nothing copied but the member attributes: the code lines from lines[i]
+// on move to the front of `lines`, which becomes code_views.
+void ReadCodeViews(std::vector<std::string_view>& lines, size_t i, ComponentFile& out) {
+  size_t kept = 0;
+  for (; i < lines.size(); ++i) {
+    const std::string_view line = lines[i];
+    bool member_attr = StartsAttribute(line) && kept > 0 && !EndsWithContinuation(lines[kept - 1]);
+    if (!member_attr) {
+      lines[kept++] = line;
+      continue;
+    }
+    const auto last = static_cast<uint32_t>(kept - 1);
+    if (out.view_attrs.empty() || out.view_attrs.back().line != last) {
+      out.view_attrs.push_back({last, static_cast<uint32_t>(out.attr_blocks.size())});
+      out.attr_blocks.emplace_back();
+    }
+    out.attr_blocks[out.view_attrs.back().block].emplace_back(line);
+  }
+  lines.resize(kept);
+  out.code_views = std::move(lines);
+}
+
+}  // namespace
+
+ComponentFile ParseComponentFile(std::string_view bytes, const std::string& file_name,
+                                 bool needs_designer, CodeInto into) {
+  TextLineViews text = SplitLineViews(bytes);
+  ComponentFile out;
+  out.final_newline = text.final_newline;
+  out.bom = text.bom;
+  std::vector<std::string_view>& lines = text.lines;
+  RefuseBinary(lines, file_name);
+  size_t i = ReadHeader(lines, out, file_name, needs_designer);
+  for (; i < lines.size() && IsAttribute(lines[i]); ++i) {
+    if (StartsWithWord(TrimLeft(lines[i].substr(9)), "VB_Name")) {
+      out.vb_name = QuotedValue(lines[i]);
+    }
+    out.attributes.emplace_back(lines[i]);
+  }
+  if (i == lines.size()) return out;
+  if (into == CodeInto::kViews) {
+    ReadCodeViews(lines, i, out);
+  } else {
+    ReadCodeIntoStore(bytes, lines, i, out);
   }
   return out;
 }

@@ -12,10 +12,22 @@
 
 namespace kestrix::vbfiles {
 
+// Where ParseComponentFile puts the code: into a code store of its own (a copy), or as views
+// into the bytes parsed, for a reader done with the code before the bytes go.
+enum class CodeInto { kStore, kViews };
+
+// A code line that carries member attributes, as kViews gives them.
+struct ViewAttrs {
+  uint32_t line = 0;   // its index in code_views
+  uint32_t block = 0;  // in attr_blocks
+};
+
 struct ComponentFile {
   std::vector<std::string> header;
   std::vector<std::string> attributes;
-  LineStore code;  // the code lines, with the block of member attributes each one carries
+  LineStore code;  // kStore: the code lines, with the block of member attributes each one carries
+  std::vector<std::string_view> code_views;  // kViews: the code lines
+  std::vector<ViewAttrs> view_attrs;         // kViews: the lines with attributes, in order
   std::vector<std::vector<std::string>> attr_blocks{{}};  // block 0 unused
   bool final_newline = true;
   bool bom = false;       // the file began with a UTF-8 byte-order mark (kept on save)
@@ -31,7 +43,7 @@ struct ComponentFile {
 // ' or #, holds a NUL byte or is longer than any line VB writes. Control bytes further down are
 // kept: string literals may hold them.
 ComponentFile ParseComponentFile(std::string_view bytes, const std::string& file_name,
-                                 bool needs_designer);
+                                 bool needs_designer, CodeInto into = CodeInto::kStore);
 
 // The header lines with every reference to the binary companion "<old_stem>.<ext>" renamed
 // to "<new_stem>.<ext>" (stems compared without case; nothing changes when they match).

@@ -11,15 +11,24 @@ namespace {
 using host::IdeError;
 using testing::Crlf;
 
-// "H<header lines> A<module attributes> | code | code [member attribute; …] | …"
-std::string Describe(const ComponentFile& file) {
+// "H<header lines> A<module attributes> | code | code [member attribute; …] | …", from the
+// code store or from the views, whichever `into` filled.
+std::string Describe(const ComponentFile& file, CodeInto into = CodeInto::kStore) {
   std::string out =
       "H" + std::to_string(file.header.size()) + " A" + std::to_string(file.attributes.size());
-  for (int32_t i = 0; i < file.code.size(); ++i) {
-    out += " | " + std::string(file.code.Text(i));
-    if (file.code.Attrs(i) == 0) continue;
+  const bool views = into == CodeInto::kViews;
+  size_t next_attrs = 0;
+  const auto count = views ? file.code_views.size() : static_cast<size_t>(file.code.size());
+  for (size_t i = 0; i < count; ++i) {
+    const auto at = static_cast<int32_t>(i);
+    out += " | " + std::string(views ? file.code_views[i] : file.code.Text(at));
+    uint32_t block = views ? 0 : file.code.Attrs(at);
+    if (views && next_attrs < file.view_attrs.size() && file.view_attrs[next_attrs].line == i) {
+      block = file.view_attrs[next_attrs++].block;
+    }
+    if (block == 0) continue;
     std::string joined;
-    for (const auto& attr : file.attr_blocks[file.code.Attrs(i)])
+    for (const auto& attr : file.attr_blocks[block])
       joined += (joined.empty() ? "" : "; ") + attr;
     out += " [" + joined + "]";
   }
@@ -68,6 +77,9 @@ TEST(ComponentFileParse, SplitsHeaderAttributesAndCode) {
         std::string_view(c.file).ends_with(".frm") || std::string_view(c.file).ends_with(".dsr");
     ComponentFile file = ParseComponentFile(c.bytes, c.file, designer);
     EXPECT_EQ(Describe(file), c.expected) << c.what;
+    ComponentFile views = ParseComponentFile(c.bytes, c.file, designer, CodeInto::kViews);
+    EXPECT_EQ(Describe(views, CodeInto::kViews), c.expected) << c.what << " (views)";
+    EXPECT_EQ(views.code.size(), 0) << c.what;
     EXPECT_EQ(file.vb_name, c.vb_name) << c.what;
     EXPECT_EQ(file.mdi_form, c.mdi) << c.what;
     EXPECT_EQ(file.final_newline, c.bytes.ends_with('\n')) << c.what;

@@ -59,22 +59,38 @@ std::unique_ptr<FileComponent> FileComponent::Load(host::Project& project, Compo
                                                    std::string_view listed_name, LoadDepth depth) {
   std::unique_ptr<FileComponent> c(new FileComponent(project, type, path));
   c->name_ = listed_name.empty() ? Stem(path) : std::string(listed_name);
-  c->read_only_ = system::IsReadOnly(path);
   if (!KindHasCode(type)) {
     RefuseUnreadable(path);
     return c;
   }
-  ComponentFile file = ParseComponentFile(ReadFileBytes(path), path, NeedsDesigner(type));
+  // A copy only read keeps the file's bytes and views its lines in them: read into their
+  // final place, so that the views never dangle. A module copies what it keeps: its bytes are
+  // read into this thread's buffer, the same for every load, rather than into fresh memory.
+  std::unique_ptr<CodeOnly> code_only =
+      depth == LoadDepth::kCodeOnly ? std::make_unique<CodeOnly>() : nullptr;
+  thread_local std::string buffer;
+  std::string& bytes = code_only ? code_only->bytes : buffer;
+  ReadFileBytes(path, bytes);
+  ComponentFile file = ParseComponentFile(bytes, path, NeedsDesigner(type),
+                                          code_only ? CodeInto::kViews : CodeInto::kStore);
+  // A buffer grown for a large file is not held on to.
+  constexpr size_t kMostBufferKept = size_t{1} << 20;
+  if (buffer.capacity() > kMostBufferKept) buffer = std::string();
   if (!file.vb_name.empty()) c->name_ = file.vb_name;
   if (type == ComponentType::kVBForm && file.mdi_form) c->type_ = ComponentType::kVBMDIForm;
   c->bom_ = file.bom;
   c->header_ = std::move(file.header);
   c->attributes_ = std::move(file.attributes);
-  if (depth == LoadDepth::kCodeOnly) {
-    c->code_only_ =
-        std::make_unique<CodeOnly>(CodeOnly{std::move(file.code), std::move(file.attr_blocks)});
+  if (code_only) {
+    code_only->lines = std::move(file.code_views);
+    code_only->attrs = std::move(file.view_attrs);
+    code_only->attr_blocks = std::move(file.attr_blocks);
+    c->code_only_ = std::move(code_only);
     return c;
   }
+  // Only edits of the module ask whether the file is read-only: a copy that is only read, or
+  // a file without code, is not looked at for it.
+  c->read_only_ = system::IsReadOnly(path);
   c->module_ = std::make_unique<FileCodeModule>(*c, std::move(file.code),
                                                 std::move(file.attr_blocks), file.final_newline);
   FileComponent* self = c.get();
@@ -99,12 +115,11 @@ int32_t FileComponent::FileLine(int32_t code_line) const {
   if (module_) return above + code_line + module_->AttributeLinesBefore(code_line);
   int32_t attributes = 0;
   if (code_only_) {
-    const LineStore& lines = code_only_->lines;
-    int32_t end = std::min(lines.size(), std::max(code_line - 1, 0));
-    for (int32_t i = 0; i < end; ++i) {
-      if (lines.Attrs(i) != 0) {
-        attributes += static_cast<int32_t>(code_only_->attr_blocks[lines.Attrs(i)].size());
-      }
+    // The attributes of the code lines above it.
+    auto end = static_cast<uint32_t>(std::max(code_line - 1, 0));
+    for (const ViewAttrs& at : code_only_->attrs) {
+      if (at.line >= end) break;
+      attributes += static_cast<int32_t>(code_only_->attr_blocks[at.block].size());
     }
   }
   return above + code_line + attributes;
@@ -119,7 +134,7 @@ void FileComponent::ReleaseCode() {
 
 std::vector<std::string_view> FileComponent::CodeLines(std::string& /*buffer*/) const {
   std::vector<std::string_view> lines;
-  if (code_only_) code_only_->lines.AppendViews(lines);
+  if (code_only_) lines = code_only_->lines;
   if (module_) module_->AppendLineViews(lines);
   return lines;
 }

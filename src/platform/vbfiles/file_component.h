@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "host/ide.h"
+#include "platform/vbfiles/component_file.h"
 #include "platform/vbfiles/file_code_module.h"
 
 namespace kestrix::vbfiles {
@@ -86,9 +87,12 @@ class FileComponent final : public host::Component {
   std::vector<std::string> header_;
   std::vector<std::string> attributes_;
   std::unique_ptr<FileCodeModule> module_;
-  // The code of a component loaded LoadDepth::kCodeOnly, and its member attribute blocks.
+  // The code of a component loaded LoadDepth::kCodeOnly: the file's bytes, its code lines
+  // viewing them, and the lines that carry member attributes.
   struct CodeOnly {
-    LineStore lines;
+    std::string bytes;
+    std::vector<std::string_view> lines;
+    std::vector<ViewAttrs> attrs;
     std::vector<std::vector<std::string>> attr_blocks;
   };
   std::unique_ptr<CodeOnly> code_only_;

@@ -7,8 +7,8 @@
 #include <functional>
 #include <map>
 
-#include "support/fakes.h"
 #include "platform/system/environment.h"
+#include "support/fakes.h"
 #include "support/test_support.h"
 
 namespace kestrix::vbfiles {
@@ -150,6 +150,9 @@ TEST(FileIdeComponents, CodeLinesAreTheModulesLinesAfterEdits) {
         FileComponent::Load(project, items.Type(), items.FileNames(1), "", LoadDepth::kCodeOnly);
     std::string buffer, copy_buffer;
     EXPECT_EQ(copy->CodeLines(copy_buffer), items.CodeLines(buffer));
+    // Its problems are reported at the same lines of the file, member attributes counted.
+    for (int32_t i = 0; i <= code.CountOfLines() + 1; ++i)
+      EXPECT_EQ(copy->FileLine(i), items.FileLine(i)) << "code line " << i;
     // The last edit leaves lines on both sides of the place edited.
     code.InsertLines(code.CountOfLines() + 1, "' last");
     code.ReplaceLine(1, "' first");
@@ -212,7 +215,6 @@ TEST(FileIdeComponents, ProjectWithAnUnsavedImportIsNotSaved) {
   EXPECT_THROW(project.SaveAs(root.Path("New.vbp")), IdeError);
   EXPECT_EQ(ReadFile(root.Path("App/Shop.vbp")), Crlf(kVbp));
   EXPECT_FALSE(testing::FileExists(root.Path("New.vbp")));
-
 }
 
 }  // namespace

@@ -48,6 +48,9 @@ void AppendLine(std::string& out, std::string_view line);  // line + CR LF
 // folder; never waiting on one) or is larger than kMaxTextFileBytes; the description names the
 // file and the reason.
 std::string ReadFileBytes(const std::string& path);
+// The same into `bytes`, whose storage is reused: files read one after another into one string
+// need no fresh memory each.
+void ReadFileBytes(const std::string& path, std::string& bytes);
 // Writes a whole file atomically (system::WriteFileAtomic: a new, exclusively created
 // temporary file, flushed, renamed over the file; a symbolic link followed and kept, the mode
 // kept), or in place into a new build folder (system::SaveFile). Throws host::IdeError naming the

@@ -47,6 +47,43 @@ TEST(TextIoSplit, LineEndsAndByteOrderMark) {
   }
 }
 
+// The lines a plain byte-by-byte reading gives, to hold the faster split against.
+std::string SplitByteByByte(std::string_view bytes) {
+  char end_char = bytes.find('\n') == bytes.npos && bytes.find('\r') != bytes.npos ? '\r' : '\n';
+  std::string out;
+  std::string line;
+  for (char c : bytes) {
+    if (c != end_char) {
+      line += c;
+      continue;
+    }
+    if (end_char == '\n' && !line.empty() && line.back() == '\r') line.pop_back();
+    out += "[" + line + "]";
+    line.clear();
+  }
+  return out + (line.empty() ? "" : "[" + line + "]<no final break>");
+}
+
+// Line breaks at every place relative to the blocks the split compares at once: lines of every
+// length from 0 to 40, a CR LF split over two blocks, a last line without a break.
+TEST(TextIoSplit, AgreesWithAByteByByteReadingWhereverTheBreaksFall) {
+  for (const char* eol : {"\r\n", "\n", "\r"}) {
+    for (size_t length = 0; length <= 40; ++length) {
+      for (size_t offset = 0; offset < 17; ++offset) {
+        std::string bytes(offset, 'o');
+        for (int k = 0; k < 5; ++k)
+          bytes += std::string(length, static_cast<char>('a' + k)) + eol;
+        bytes += std::string(length % 7, 'z');
+        EXPECT_EQ(Joined(SplitLines(bytes)), SplitByteByByte(bytes))
+            << "line length " << length << ", offset " << offset << ", break "
+            << (eol[0] == '\n'   ? "LF"
+                : eol[1] == '\0' ? "CR"
+                                 : "CR LF");
+      }
+    }
+  }
+}
+
 // A file above the size limit is refused before it is read, naming the file and the limit.
 TEST(TextIoRead, RefusesAFileAboveTheSizeLimit) {
   TempDir dir;
