@@ -30,6 +30,27 @@ inline __m128i Load(const char* at) {
 }  // namespace scan_detail
 #endif
 
+// Calls found(p) for every p in [at, end) where *p == c, in order. Lines of code are short: a
+// search call for each costs more than its bytes.
+template <typename Found>
+void ForEachByte(const char* at, const char* const end, char c, Found&& found) {
+#if defined(__SSE2__)
+  const __m128i wanted = _mm_set1_epi8(c);
+  for (; end - at >= 16; at += 16) {
+    for (uint32_t bits = scan_detail::Matches(scan_detail::Load(at), wanted); bits != 0;
+         bits &= bits - 1) {
+      found(at + __builtin_ctz(bits));
+    }
+  }
+#endif
+  while (at < end) {
+    const auto* next = static_cast<const char*>(std::memchr(at, c, static_cast<size_t>(end - at)));
+    if (next == nullptr) return;
+    found(next);
+    at = next + 1;
+  }
+}
+
 // Calls line(begin, end, colon) for every line of `text`, in order: [begin, end) are the
 // positions of its characters (a CR before the LF included, the LF not), `colon` tells whether
 // they hold a ':'. Lines end at each LF; the text's last line is the rest after the last LF

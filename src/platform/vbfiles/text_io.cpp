@@ -1,12 +1,9 @@
 #include "platform/vbfiles/text_io.h"
 
-#include <bit>
 #include <cstdint>
 #include <cstring>
-#if defined(__SSE2__) || defined(_M_X64)
-#include <emmintrin.h>
-#endif
 
+#include "basic/byte_scan.h"
 #include "host/ide_error.h"
 #include "platform/system/file_io.h"
 
@@ -29,32 +26,6 @@ void ThrowWriteError(const std::string& what, const std::string& reason) {
 
 }  // namespace
 
-namespace {
-
-// Calls on_break(p) for every p in [at, end) where *p == c, in order. Sixteen bytes are
-// compared at once where the machine can: lines of code are short, and a search call per line
-// costs more than the line's bytes.
-template <typename OnBreak>
-void ForEachBreak(const char* at, const char* const end, char c, OnBreak&& on_break) {
-#if defined(__SSE2__) || defined(_M_X64)
-  const __m128i wanted = _mm_set1_epi8(c);
-  for (; end - at >= 16; at += 16) {
-    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-    auto found = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, wanted)));
-    for (; found != 0; found &= found - 1)
-      on_break(at + std::countr_zero(found));
-  }
-#endif
-  while (at < end) {
-    const auto* next = static_cast<const char*>(std::memchr(at, c, static_cast<size_t>(end - at)));
-    if (next == nullptr) return;
-    on_break(next);
-    at = next + 1;
-  }
-}
-
-}  // namespace
-
 TextLineViews SplitLineViews(std::string_view bytes) {
   TextLineViews out;
   if (bytes.starts_with(kUtf8Bom)) {
@@ -70,7 +41,7 @@ TextLineViews SplitLineViews(std::string_view bytes) {
   // Room for lines of 16 bytes on average, which code lines seldom are shorter than: a vector
   // that grows copies itself.
   out.lines.reserve(bytes.size() / 16 + 1);
-  ForEachBreak(line, end, end_char, [&](const char* lf) {
+  basic::ForEachByte(line, end, end_char, [&](const char* lf) {
     const char* line_end = (end_char == '\n' && lf > line && lf[-1] == '\r') ? lf - 1 : lf;
     out.lines.emplace_back(line, static_cast<size_t>(line_end - line));
     line = lf + 1;
