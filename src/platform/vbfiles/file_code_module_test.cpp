@@ -294,7 +294,9 @@ TEST(LineStoreTest, EditsThatForceCompactionKeepEveryLine) {
   std::vector<std::string> expected;
   std::vector<uint8_t> expected_flags;
   LineStore store;
-  auto text_of = [&](int n) { return "line " + std::to_string(n) + std::string(n % 40, 'x'); };
+  auto text_of = [&](int n) {
+    return "line " + std::to_string(n) + (n % 7 == 0 ? ":" : "") + std::string(n % 40, 'x');
+  };
   int made = 0;
   for (int step = 0; step < 4000; ++step) {
     auto size = static_cast<int32_t>(expected.size());
@@ -310,7 +312,8 @@ TEST(LineStoreTest, EditsThatForceCompactionKeepEveryLine) {
           expected.insert(expected.begin() + at + k, line);
           expected_flags.insert(expected_flags.begin() + at + k, static_cast<uint8_t>(line.size()));
         }
-        auto flags_of = [](std::string_view line, const char*) {
+        auto flags_of = [](std::string_view line, bool has_colon, bool) {
+          EXPECT_EQ(has_colon, line.find(':') != std::string_view::npos) << line;
           return static_cast<uint8_t>(line.size());
         };
         ASSERT_EQ(store.InsertText(at, text, flags_of), count);
@@ -364,7 +367,7 @@ TEST(LineStoreTest, InsertedTextSplitsAsTheCodeWindowDoes) {
     store.PushBack("before");
     store.PushBack("after");
     int32_t added =
-        store.InsertText(1, c.text, [](std::string_view, const char*) { return uint8_t{0}; });
+        store.InsertText(1, c.text, [](std::string_view, bool, bool) { return uint8_t{0}; });
     std::string lines;
     for (int32_t i = 1; i <= added; ++i)
       lines += (i == 1 ? "" : "|") + std::string(store.Text(i));

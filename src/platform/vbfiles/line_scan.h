@@ -11,6 +11,10 @@
 #include <string>
 #include <string_view>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "basic/characters.h"
 #include "host/ide.h"
 
@@ -175,6 +179,57 @@ class ColonFinder {
   size_t reach_;
   bool colon_ = false;
 };
+
+// Calls fn(begin, end, has_colon, last) for each line of `text` in order, split at LF (a final
+// LF leaves an empty last line): the line is text[begin, end), end being where its LF lies
+// (any CR before it included) or text's end for the last line; has_colon tells whether the
+// line holds a ':'. One pass looks for both, a block of 64 bytes at a time where the machine
+// compares 16 bytes at once, so short lines cost no search call each.
+template <typename Fn>
+inline void ForEachLine(std::string_view text, Fn&& fn) {
+  const char* const data = text.data();
+  const size_t n = text.size();
+  size_t begin = 0;    // of the line being read
+  bool colon = false;  // a ':' lies from begin up to the blocks read so far
+  size_t at = 0;
+#ifdef __SSE2__
+  for (; at + 64 <= n; at += 64) {
+    uint64_t breaks = 0, colons = 0;
+    for (int part = 0; part < 4; ++part) {
+      const __m128i bytes =
+          _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + at + 16 * part));
+      const auto shift = static_cast<unsigned>(16 * part);
+      breaks |= static_cast<uint64_t>(static_cast<uint32_t>(
+                    _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n')))))
+                << shift;
+      colons |= static_cast<uint64_t>(static_cast<uint32_t>(
+                    _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(':')))))
+                << shift;
+    }
+    while (breaks != 0) {
+      const int bit = std::countr_zero(breaks);
+      // The colons before this LF are the line's: those before its begin were cleared.
+      const uint64_t below = (uint64_t{1} << bit) - 1;
+      fn(begin, at + static_cast<size_t>(bit), colon || (colons & below) != 0, false);
+      colons &= ~below;
+      colon = false;
+      begin = at + static_cast<size_t>(bit) + 1;
+      breaks &= breaks - 1;
+    }
+    colon = colon || colons != 0;
+  }
+#endif
+  for (; at < n; ++at) {
+    if (data[at] == ':') {
+      colon = true;
+    } else if (data[at] == '\n') {
+      fn(begin, at, colon, false);
+      colon = false;
+      begin = at + 1;
+    }
+  }
+  fn(begin, n, colon, true);
+}
 
 // The line label at the start of a line: a line number ("120") or a name followed by a colon
 // ("Retry"); "" when the line has none.

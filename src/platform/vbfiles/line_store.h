@@ -15,6 +15,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/vbfiles/line_scan.h"
+
 namespace kestrix::vbfiles {
 
 // One line as a component file hands it to its code module.
@@ -141,9 +143,9 @@ class LineStore {
   }
   // Inserts before the line at 0-based index i the lines of `text`, split at CR LF or LF (a
   // final line break leaves an empty last line), without attributes; returns how many. Each
-  // line's flags are flags_of(line, text_end), asked in order: the line is the text's last
-  // when it ends at text_end, the end of the copy the line lies in. The text goes in with one
-  // copy: its line breaks stay behind, unused.
+  // line's flags are flags_of(line, has_colon, last), asked in order: has_colon tells whether
+  // the line holds a ':', last whether it is the text's last. The text goes in with one copy:
+  // its line breaks stay behind, unused.
   template <typename FlagsOf>
   int32_t InsertText(int32_t i, std::string_view text, FlagsOf&& flags_of) {
     if (front_.size() != static_cast<size_t>(i)) MoveGapTo(i);
@@ -152,21 +154,18 @@ class LineStore {
     garbage_ += text.size();  // less the lines' own text, below
     const char* const data = text_.data() + base;
     const size_t n = text.size();
-    for (size_t pos = 0;;) {
-      const void* found = pos < n ? std::memchr(data + pos, '\n', n - pos) : nullptr;
-      const size_t lf = found == nullptr ? n : static_cast<const char*>(found) - data;
-      const size_t end = (found != nullptr && lf > pos && data[lf - 1] == '\r') ? lf - 1 : lf;
+    ForEachLine(std::string_view(data, n), [&](size_t begin, size_t lf, bool colon, bool last) {
+      const size_t end = (!last && lf > begin && data[lf - 1] == '\r') ? lf - 1 : lf;
       if (front_.size() == front_.capacity()) {
         // Room for as many more lines as the rest of the text may hold at 16 bytes a line.
-        Reserve(front_, static_cast<size_t>(size()) + 1 + (n - pos) / 16);
+        Reserve(front_, static_cast<size_t>(size()) + 1 + (n - begin) / 16);
       }
-      const uint8_t flags = flags_of(std::string_view(data + pos, end - pos), data + n);
+      const uint8_t flags = flags_of(std::string_view(data + begin, end - begin), colon, last);
       front_.push_back(
-          Record{base + static_cast<uint32_t>(pos), static_cast<uint32_t>(end - pos), flags});
-      garbage_ -= end - pos;
-      if (found == nullptr) return static_cast<int32_t>(front_.size() - first);
-      pos = lf + 1;
-    }
+          Record{base + static_cast<uint32_t>(begin), static_cast<uint32_t>(end - begin), flags});
+      garbage_ -= end - begin;
+    });
+    return static_cast<int32_t>(front_.size() - first);
   }
 
   // Removes lines i .. i+count-1.
