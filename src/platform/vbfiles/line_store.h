@@ -184,20 +184,22 @@ class LineStore {
   // Removes lines i .. i+count-1. The longest stretch of them that lay one after the other,
   // with no more than line breaks between them, is kept for the next text inserted.
   void Erase(int32_t i, int32_t count) {
+    if (count <= 0) return;
     MoveGapTo(i);
+    const Record* r = back_.data() + back_.size();
     uint32_t from = 0, to = 0;  // the stretch being followed
     for (int32_t k = 0; k < count; ++k) {
-      const Record& r = back_.back();
-      if (k == 0 || !NothingButABreak(to, r.offset)) from = r.offset;
-      to = r.offset + r.length;
-      if (to - from > hole_to_ - hole_from_ || k == 0) {
+      --r;
+      if (k == 0 || !NothingButABreak(to, r->offset)) from = r->offset;
+      to = r->offset + r->length;
+      if (k == 0 || to - from > hole_to_ - hole_from_) {
         hole_from_ = from;
         hole_to_ = to;
       }
-      garbage_ += r.length;
-      CountIfBreakLike(r.offset, r.length, -1);
-      back_.pop_back();
+      garbage_ += r->length;
+      CountIfBreakLike(r->offset, r->length, -1);
     }
+    back_.resize(back_.size() - static_cast<size_t>(count));
   }
 
   // The flags of lines i .. i+count-1 or'ed together.
