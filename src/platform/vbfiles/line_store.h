@@ -186,19 +186,26 @@ class LineStore {
   void Erase(int32_t i, int32_t count) {
     if (count <= 0) return;
     MoveGapTo(i);
-    const Record* r = back_.data() + back_.size();
-    uint32_t from = 0, to = 0;  // the stretch being followed
+    const Record* const last = back_.data() + back_.size() - 1;  // line i
+    uint32_t from = last->offset, to = from;                     // the stretch being followed
+    uint32_t best_from = from, best_to = from;
+    size_t freed = 0;
+    int64_t break_like = 0;
     for (int32_t k = 0; k < count; ++k) {
-      --r;
-      if (k == 0 || !NothingButABreak(to, r->offset)) from = r->offset;
-      to = r->offset + r->length;
-      if (k == 0 || to - from > hole_to_ - hole_from_) {
-        hole_from_ = from;
-        hole_to_ = to;
+      const Record& r = *(last - k);
+      if (!NothingButABreak(to, r.offset)) from = r.offset;
+      to = r.offset + r.length;
+      if (to - from > best_to - best_from) {
+        best_from = from;
+        best_to = to;
       }
-      garbage_ += r->length;
-      CountIfBreakLike(r->offset, r->length, -1);
+      freed += r.length;
+      break_like += IsBreakLike(r.offset, r.length);
     }
+    hole_from_ = best_from;
+    hole_to_ = best_to;
+    garbage_ += freed;
+    break_like_ -= break_like;
     back_.resize(back_.size() - static_cast<size_t>(count));
   }
 
@@ -301,9 +308,13 @@ class LineStore {
     return next == end + 2 && text_[end] == '\r' && text_[end + 1] == '\n';
   }
 
-  // Keeps count of the lines whose text is one or two bytes starting with CR or LF.
+  // True for a line whose text is one or two bytes starting with CR or LF.
+  bool IsBreakLike(uint32_t offset, uint32_t length) const {
+    return length - 1 < 2 && (text_[offset] == '\r' || text_[offset] == '\n');
+  }
+  // Keeps count of such lines.
   void CountIfBreakLike(uint32_t offset, uint32_t length, int delta) {
-    if (length - 1 < 2 && (text_[offset] == '\r' || text_[offset] == '\n')) break_like_ += delta;
+    if (IsBreakLike(offset, length)) break_like_ += delta;
   }
 
   // Makes room for `extra` more bytes, with room for half the text in use again after them,
