@@ -111,10 +111,6 @@ void FileCodeModule::InsertLines(int32_t line, std::string_view text) {
   int32_t at = line - 1;  // 0-based index of the line classified next
   int32_t first = -1;     // of the statement being joined, -1 for none
   std::string joined;
-  // Over the copy of the text, once it is made: its lines lie in order, and are asked about
-  // in order, so a search may run on to its end.
-  ColonFinder colons(nullptr, ColonFinder::kWholeBuffer);
-  bool colons_set = false;
   auto statement = [&](int32_t from, uint8_t flags, bool goes_on) {
     if (flags & kStructuralFlags) rebuild = true;
     if (goes_on) rebuild = true;  // it goes on below the new lines
@@ -123,16 +119,11 @@ void FileCodeModule::InsertLines(int32_t line, std::string_view text) {
       last_statement = from + 1;
     }
   };
-  auto flags_of = [&](std::string_view part, const char* text_end) -> uint8_t {
-    const bool last = part.data() + part.size() == text_end;
+  auto flags_of = [&](std::string_view part, bool has_colon, bool last) -> uint8_t {
     const bool continues = EndsWithContinuation(part);
     const uint8_t own = continues ? kContinues : 0;
     if (first < 0 && (!continues || last)) {
-      if (!colons_set) {
-        colons = ColonFinder(text_end, ColonFinder::kWholeBuffer);
-        colons_set = true;
-      }
-      const uint8_t flags = StatementFlags(part, colons.In(part));
+      const uint8_t flags = StatementFlags(part, has_colon);
       statement(at, flags, continues);
       ++at;
       return static_cast<uint8_t>(own | flags);

@@ -286,48 +286,60 @@ TEST(CodeModuleEdits, StructuralEditsKeepTheIndexOfEveryShape) {
 }
 
 // The store drops the text of replaced and deleted lines when it grows, copying the lines that
-// still lie end to end (or apart by a line break) in one piece: after any mix of edits every
-// line must read as written and keep its flags, and a run read back joined must be the lines
-// with CR LF between them, whatever breaks the inserted text had.
-TEST(LineStoreTest, EditsThatForceCompactionKeepEveryLine) {
-  std::mt19937 random(7);
+// still lie end to end (or apart by a line break) in one piece, and puts inserted text where
+// the lines last erased lay when it fits: after any mix of edits every line must read as
+// written and keep its flags, and a run read back joined must be the lines with CR LF between
+// them, whatever breaks the inserted text had. With `break_like`, some lines are a lone CR,
+// which may lie between two erased lines where a line break would.
+void CheckEditSequence(uint32_t seed, bool break_like) {
+  std::mt19937 random(seed);
   std::vector<std::string> expected;
   std::vector<uint8_t> expected_flags;
   LineStore store;
-  auto text_of = [&](int n) { return "line " + std::to_string(n) + std::string(n % 40, 'x'); };
+  auto text_of = [&](int n) {
+    return "line " + std::to_string(n) + (n % 7 == 0 ? ":" : "") + std::string(n % 40, 'x');
+  };
+  auto flags_of = [](std::string_view line, bool has_colon, bool) {
+    EXPECT_EQ(has_colon, line.find(':') != std::string_view::npos) << line;
+    return static_cast<uint8_t>(line.size());
+  };
+  // One text of `count` lines put in at `at`, some empty, CR LF or LF between.
   int made = 0;
+  auto insert_text = [&](int32_t at, int count) {
+    std::string text;
+    for (int k = 0; k < count; ++k) {
+      std::string line = random() % 4 == 0 ? "" : text_of(++made);
+      text += (k == 0 ? "" : random() % 3 == 0 ? "\n" : "\r\n") + line;
+      expected.insert(expected.begin() + at + k, line);
+      expected_flags.insert(expected_flags.begin() + at + k, static_cast<uint8_t>(line.size()));
+    }
+    ASSERT_EQ(store.InsertText(at, text, flags_of), count);
+  };
   for (int step = 0; step < 4000; ++step) {
     auto size = static_cast<int32_t>(expected.size());
     int what = static_cast<int>(random() % 10);
     if (size == 0 || what < 4) {
       auto at = static_cast<int32_t>(random() % static_cast<uint32_t>(size + 1));
       int count = 1 + static_cast<int>(random() % 5);
-      if (what % 2 == 0) {  // one text of several lines, some empty, CR LF or LF between
-        std::string text;
-        for (int k = 0; k < count; ++k) {
-          std::string line = random() % 4 == 0 ? "" : text_of(++made);
-          text += (k == 0 ? "" : random() % 3 == 0 ? "\n" : "\r\n") + line;
-          expected.insert(expected.begin() + at + k, line);
-          expected_flags.insert(expected_flags.begin() + at + k, static_cast<uint8_t>(line.size()));
-        }
-        auto flags_of = [](std::string_view line, const char*) {
-          return static_cast<uint8_t>(line.size());
-        };
-        ASSERT_EQ(store.InsertText(at, text, flags_of), count);
+      if (what % 2 == 0) {
+        insert_text(at, count);
         continue;
       }
       for (int k = 0; k < count; ++k) {
-        std::string text = text_of(++made);
+        std::string text = break_like && random() % 8 == 0 ? "\r" : text_of(++made);
         store.Insert(at + k, text, 0, static_cast<uint8_t>(made & 0xFF));
         expected.insert(expected.begin() + at + k, text);
         expected_flags.insert(expected_flags.begin() + at + k, static_cast<uint8_t>(made & 0xFF));
       }
     } else if (what < 7) {
+      // Lines erased, and as often as not other lines put in their place at once, fewer or
+      // more than there were, as a pass rewriting a module does.
       auto at = static_cast<int32_t>(random() % static_cast<uint32_t>(size));
-      int32_t count = std::min<int32_t>(size - at, 1 + static_cast<int32_t>(random() % 4));
+      int32_t count = std::min<int32_t>(size - at, 1 + static_cast<int32_t>(random() % 6));
       store.Erase(at, count);
       expected.erase(expected.begin() + at, expected.begin() + at + count);
       expected_flags.erase(expected_flags.begin() + at, expected_flags.begin() + at + count);
+      if (what != 6) insert_text(at, 1 + static_cast<int>(random() % 8));
     } else {
       auto at = static_cast<int32_t>(random() % static_cast<uint32_t>(size));
       std::string text = what == 9 ? "" : text_of(++made);
@@ -349,6 +361,42 @@ TEST(LineStoreTest, EditsThatForceCompactionKeepEveryLine) {
   }
 }
 
+TEST(LineStoreTest, EditsThatForceCompactionKeepEveryLine) {
+  for (uint32_t seed : {7u, 8u, 9u}) {
+    for (bool break_like : {false, true}) {
+      SCOPED_TRACE(::testing::Message() << "seed " << seed << " break_like " << break_like);
+      CheckEditSequence(seed, break_like);
+    }
+  }
+}
+
+// Text put in where lines were just erased goes into their place, so that a pass rewriting a
+// module as it goes down needs no larger buffer for what is no longer than before; a lone CR
+// lying between two erased lines, where a line break would, keeps its byte all the same.
+TEST(LineStoreTest, InsertedTextTakesTheErasedLinesPlace) {
+  auto none = [](std::string_view, bool, bool) { return uint8_t{0}; };
+  // Lines long enough that the buffer holds them exactly, with no room to spare.
+  LineStore full(std::vector<CodeLine>{
+      {"the first line of the module", 0, 0}, {"its second line", 0, 0}, {"the third", 0, 0}});
+  full.Erase(0, 2);
+  const size_t bytes = full.Bytes();
+  ASSERT_EQ(full.InsertText(0, "one\r\ntwo", none), 2);
+  EXPECT_EQ(full.Bytes(), bytes);
+  std::string joined;
+  full.AppendJoined(joined, 0, full.size());
+  EXPECT_EQ(joined, "one\r\ntwo\r\nthe third");
+
+  LineStore store;
+  store.PushBack("X");
+  store.PushBack("\r");                            // right after "X"
+  ASSERT_EQ(store.InsertText(1, "\nY", none), 2);  // an empty line on the LF's place, and "Y"
+  store.Erase(1, 1);  // the empty line: "X" and "Y" now lie CR LF apart, the CR a line's
+  store.Erase(0, 2);
+  ASSERT_EQ(store.InsertText(0, "abcd", none), 1);
+  EXPECT_EQ(store.Text(0), "abcd");
+  EXPECT_EQ(store.Text(1), "\r");
+}
+
 TEST(LineStoreTest, InsertedTextSplitsAsTheCodeWindowDoes) {
   struct Case {
     const char* text;
@@ -364,7 +412,7 @@ TEST(LineStoreTest, InsertedTextSplitsAsTheCodeWindowDoes) {
     store.PushBack("before");
     store.PushBack("after");
     int32_t added =
-        store.InsertText(1, c.text, [](std::string_view, const char*) { return uint8_t{0}; });
+        store.InsertText(1, c.text, [](std::string_view, bool, bool) { return uint8_t{0}; });
     std::string lines;
     for (int32_t i = 1; i <= added; ++i)
       lines += (i == 1 ? "" : "|") + std::string(store.Text(i));

@@ -15,6 +15,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/vbfiles/line_scan.h"
+
 namespace kestrix::vbfiles {
 
 // One line as a component file hands it to its code module.
@@ -60,6 +62,7 @@ class LineStore {
     if (front_.size() == front_.capacity()) Reserve(front_, front_.size() + 1);
     front_.push_back(Record{offset, length, 0});
     garbage_ -= length;
+    CountIfBreakLike(offset, length, 1);
   }
 
   // Where a line's flags are kept, to be set while the lines are visited.
@@ -129,8 +132,10 @@ class LineStore {
     uint32_t offset = Append(text);  // may move the text of every line, this one's too
     Record& r = At(i);
     garbage_ += r.length;
+    CountIfBreakLike(r.offset, r.length, -1);
     r.offset = offset;
     r.length = static_cast<uint32_t>(text.size());
+    CountIfBreakLike(r.offset, r.length, 1);
   }
 
   // Inserts before the line at 0-based index i (i == size() appends).
@@ -138,44 +143,70 @@ class LineStore {
     if (front_.size() != static_cast<size_t>(i)) MoveGapTo(i);
     if (front_.size() == front_.capacity()) Reserve(front_, static_cast<size_t>(size()) + 1);
     front_.push_back(Record{Append(text), static_cast<uint32_t>(text.size()), Pack(attrs, flags)});
+    CountIfBreakLike(front_.back().offset, front_.back().length, 1);
   }
   // Inserts before the line at 0-based index i the lines of `text`, split at CR LF or LF (a
   // final line break leaves an empty last line), without attributes; returns how many. Each
-  // line's flags are flags_of(line, text_end), asked in order: the line is the text's last
-  // when it ends at text_end, the end of the copy the line lies in. The text goes in with one
-  // copy: its line breaks stay behind, unused.
+  // line's flags are flags_of(line, has_colon, last), asked in order: has_colon tells whether
+  // the line holds a ':', last whether it is the text's last. The text goes in with one copy,
+  // its line breaks staying behind, unused: as many of its first lines as fit where the lines
+  // last erased lay, the others after the text held.
   template <typename FlagsOf>
   int32_t InsertText(int32_t i, std::string_view text, FlagsOf&& flags_of) {
     if (front_.size() != static_cast<size_t>(i)) MoveGapTo(i);
     const size_t first = front_.size();
-    const uint32_t base = Append(text);
-    garbage_ += text.size();  // less the lines' own text, below
-    const char* const data = text_.data() + base;
     const size_t n = text.size();
-    for (size_t pos = 0;;) {
-      const void* found = pos < n ? std::memchr(data + pos, '\n', n - pos) : nullptr;
-      const size_t lf = found == nullptr ? n : static_cast<const char*>(found) - data;
-      const size_t end = (found != nullptr && lf > pos && data[lf - 1] == '\r') ? lf - 1 : lf;
+    size_t in_hole = HoleShare(text);
+    if (text_.size() + (n - in_hole) > text_.capacity()) in_hole = 0;  // growing drops the hole
+    const uint32_t hole = hole_from_;
+    const uint32_t base = Append(text.substr(in_hole)) - static_cast<uint32_t>(in_hole);
+    if (in_hole != 0) {
+      std::memcpy(text_.data() + hole, text.data(), in_hole);
+      hole_from_ += static_cast<uint32_t>(in_hole);
+    }
+    garbage_ += n - in_hole;  // less the lines' own text, below
+    const char* const data = text.data();
+    ForEachLine(text, [&](size_t begin, size_t lf, bool colon, bool last) {
+      const size_t end = (!last && lf > begin && data[lf - 1] == '\r') ? lf - 1 : lf;
       if (front_.size() == front_.capacity()) {
         // Room for as many more lines as the rest of the text may hold at 16 bytes a line.
-        Reserve(front_, static_cast<size_t>(size()) + 1 + (n - pos) / 16);
+        Reserve(front_, static_cast<size_t>(size()) + 1 + (n - begin) / 16);
       }
-      const uint8_t flags = flags_of(std::string_view(data + pos, end - pos), data + n);
-      front_.push_back(
-          Record{base + static_cast<uint32_t>(pos), static_cast<uint32_t>(end - pos), flags});
-      garbage_ -= end - pos;
-      if (found == nullptr) return static_cast<int32_t>(front_.size() - first);
-      pos = lf + 1;
-    }
+      const uint8_t flags = flags_of(std::string_view(data + begin, end - begin), colon, last);
+      const uint32_t at = (begin < in_hole ? hole : base) + static_cast<uint32_t>(begin);
+      front_.push_back(Record{at, static_cast<uint32_t>(end - begin), flags});
+      garbage_ -= end - begin;
+      CountIfBreakLike(at, static_cast<uint32_t>(end - begin), 1);
+    });
+    return static_cast<int32_t>(front_.size() - first);
   }
 
-  // Removes lines i .. i+count-1.
+  // Removes lines i .. i+count-1. The longest stretch of them that lay one after the other,
+  // with no more than line breaks between them, is kept for the next text inserted.
   void Erase(int32_t i, int32_t count) {
+    if (count <= 0) return;
     MoveGapTo(i);
+    const Record* const last = back_.data() + back_.size() - 1;  // line i
+    uint32_t from = last->offset, to = from;                     // the stretch being followed
+    uint32_t best_from = from, best_to = from;
+    size_t freed = 0;
+    int64_t break_like = 0;
     for (int32_t k = 0; k < count; ++k) {
-      garbage_ += back_.back().length;
-      back_.pop_back();
+      const Record& r = *(last - k);
+      if (!NothingButABreak(to, r.offset)) from = r.offset;
+      to = r.offset + r.length;
+      if (to - from > best_to - best_from) {
+        best_from = from;
+        best_to = to;
+      }
+      freed += r.length;
+      break_like += IsBreakLike(r.offset, r.length);
     }
+    hole_from_ = best_from;
+    hole_to_ = best_to;
+    garbage_ += freed;
+    break_like_ -= break_like;
+    back_.resize(back_.size() - static_cast<size_t>(count));
   }
 
   // The flags of lines i .. i+count-1 or'ed together.
@@ -258,12 +289,41 @@ class LineStore {
     return at;
   }
 
+  // How many of the first bytes of `text` go where the lines last erased lay: all of it when
+  // it fits, else its lines up to the last line break that fits. None while a line that is
+  // nothing but line-break characters is held: such a line could lie between two erased
+  // lines, where only a line break is expected.
+  size_t HoleShare(std::string_view text) const {
+    const size_t room = hole_to_ - hole_from_;
+    if (room == 0 || break_like_ != 0) return 0;
+    if (text.size() <= room) return text.size();
+    const size_t lf = text.substr(0, room).rfind('\n');
+    return lf == std::string_view::npos ? 0 : lf + 1;
+  }
+
+  // True when the bytes from `end` to `next` are nothing or a line break: no line's text.
+  bool NothingButABreak(uint32_t end, uint32_t next) const {
+    if (next == end) return true;
+    if (next == end + 1) return text_[end] == '\n';
+    return next == end + 2 && text_[end] == '\r' && text_[end + 1] == '\n';
+  }
+
+  // True for a line whose text is one or two bytes starting with CR or LF.
+  bool IsBreakLike(uint32_t offset, uint32_t length) const {
+    return length - 1 < 2 && (text_[offset] == '\r' || text_[offset] == '\n');
+  }
+  // Keeps count of such lines.
+  void CountIfBreakLike(uint32_t offset, uint32_t length, int delta) {
+    if (IsBreakLike(offset, length)) break_like_ += delta;
+  }
+
   // Makes room for `extra` more bytes, with room for half the text in use again after them,
   // so that a pass rewriting the module as it goes down fills the buffer only a few times.
   // While little of the buffer is left behind by replaced and deleted lines, it is simply
   // made larger; else that text is dropped. The buffer so stays within about 1.5 times the
   // module's text, and each byte is moved a bounded number of times.
   void Grow(size_t extra) {
+    hole_from_ = hole_to_ = 0;
     const size_t live = text_.size() - garbage_;
     if (garbage_ <= live / 8) {
       text_.reserve(text_.size() + extra + live / 2 + 256);
@@ -333,7 +393,11 @@ class LineStore {
   }
 
   std::string text_;
-  size_t garbage_ = 0;         // bytes of text_ no line refers to
+  size_t garbage_ = 0;  // bytes of text_ no line refers to
+  // Where the lines last erased lay, less what was put there since: bytes no line refers to,
+  // until the buffer next grows.
+  uint32_t hole_from_ = 0, hole_to_ = 0;
+  int64_t break_like_ = 0;     // lines of one or two bytes, the first CR or LF
   std::vector<Record> front_;  // lines before the gap, in order
   std::vector<Record> back_;   // lines after the gap, last line first
 };
