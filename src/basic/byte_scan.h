@@ -4,6 +4,8 @@
 // the processor has SSE2 (every x86-64), byte by byte elsewhere. The answers are the same
 // either way; only the speed differs.
 
+#include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -51,56 +53,69 @@ void ForEachByte(const char* at, const char* const end, char c, Found&& found) {
   }
 }
 
-// Calls line(begin, end, colon) for every line of `text`, in order: [begin, end) are the
-// positions of its characters (a CR before the LF included, the LF not), `colon` tells whether
-// they hold a ':'. Lines end at each LF; the text's last line is the rest after the last LF
-// (empty when the text ends with one). One pass over the text for both bytes.
-template <typename Line>
-void ForEachLine(std::string_view text, Line&& line) {
-  const size_t n = text.size();
-  size_t start = 0;
-#if defined(__SSE2__)
-  using scan_detail::Load;
-  using scan_detail::Matches;
-  const char* const data = text.data();
-  const __m128i lf_byte = _mm_set1_epi8('\n'), colon_byte = _mm_set1_epi8(':');
-  bool colon = false;
-  size_t i = 0;
-  for (; i + 32 <= n; i += 32) {
-    const __m128i x = Load(data + i), y = Load(data + i + 16);
-    uint32_t lfs = Matches(x, lf_byte) | Matches(y, lf_byte) << 16;
-    uint32_t colons = Matches(x, colon_byte) | Matches(y, colon_byte) << 16;
-    while (lfs != 0) {
-      const auto k = static_cast<unsigned>(__builtin_ctz(lfs));
-      const uint32_t before = (uint32_t{1} << k) - 1;  // k < 32: the bits below the LF
-      line(start, i + k, colon || (colons & before) != 0);
-      colons &= ~before;
-      start = i + k + 1;
-      colon = false;
-      lfs &= lfs - 1;
-    }
-    colon = colon || colons != 0;
+// Sets a bit in `breaks` for each LF and in `colons` for each ':' among the `size` bytes at
+// `data` (64 at most), bit k for data[k].
+inline void LineByteMasks(const char* data, size_t size, uint64_t& breaks, uint64_t& colons) {
+#ifdef __SSE2__
+  // A short block is copied out first: reading 64 bytes in place could run off its page.
+  alignas(16) char tail[64];
+  if (size < 64) {
+    std::memset(tail, 0, sizeof tail);
+    std::memcpy(tail, data, size);
+    data = tail;
   }
-  for (; i < n; ++i) {
-    if (data[i] == ':') colon = true;
-    if (data[i] != '\n') continue;
-    line(start, i, colon);
-    start = i + 1;
-    colon = false;
+  breaks = colons = 0;
+  for (int part = 0; part < 4; ++part) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16 * part));
+    const auto shift = static_cast<unsigned>(16 * part);
+    const auto lf =
+        static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'))));
+    const auto colon =
+        static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(':'))));
+    breaks |= uint64_t{lf} << shift;
+    colons |= uint64_t{colon} << shift;
   }
-  line(start, n, colon);
 #else
-  // A search for the next line break, and one for the next colon that runs ahead of it.
-  size_t colon = text.find(':');
-  for (;;) {
-    const size_t lf = text.find('\n', start);
-    const size_t end = lf == std::string_view::npos ? n : lf;
-    if (colon < start) colon = text.find(':', start);
-    line(start, end, colon < end);
-    if (lf == std::string_view::npos) return;
-    start = lf + 1;
+  breaks = colons = 0;
+  for (size_t k = 0; k < size; ++k) {
+    breaks |= uint64_t{data[k] == '\n'} << k;
+    colons |= uint64_t{data[k] == ':'} << k;
   }
 #endif
+}
+
+// Calls fn(begin, end, has_colon, last) for each line of `text` in order, split at LF (a final
+// LF leaves an empty last line): the line is text[begin, end), end being where its LF lies
+// (any CR before it included) or text's end for the last line; has_colon tells whether the
+// line holds a ':'. One pass looks for both, a block of 64 bytes at a time, so short lines
+// cost no search call each.
+template <typename Fn>
+inline void ForEachLine(std::string_view text, Fn&& fn) {
+  const char* const data = text.data();
+  const size_t n = text.size();
+  size_t begin = 0;    // of the line being read
+  bool colon = false;  // a ':' lies from begin up to the blocks read so far
+  for (size_t at = 0;; at += 64) {
+    const size_t size = std::min<size_t>(n - at, 64);
+    uint64_t breaks = 0, colons = 0;
+    LineByteMasks(data + at, size, breaks, colons);
+    // The text's end counts as one more line break, after the block's last byte.
+    const bool ends = size < 64;
+    if (ends) breaks |= uint64_t{1} << size;
+    while (breaks != 0) {
+      const int bit = std::countr_zero(breaks);
+      // The colons before this break are the line's: those before its begin were cleared.
+      const uint64_t below = (uint64_t{1} << bit) - 1;
+      const size_t end = at + static_cast<size_t>(bit);
+      fn(begin, end, colon || (colons & below) != 0, end == n);
+      colons &= ~below;
+      colon = false;
+      begin = end + 1;
+      breaks &= breaks - 1;
+    }
+    if (ends) return;
+    colon = colon || colons != 0;
+  }
 }
 
 }  // namespace kestrix::basic

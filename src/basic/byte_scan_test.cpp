@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 #include <string>
 #include <tuple>
@@ -10,53 +11,54 @@
 namespace kestrix::basic {
 namespace {
 
-using Lines = std::vector<std::tuple<size_t, size_t, bool>>;
-
-Lines Scanned(std::string_view text) {
-  Lines lines;
-  ForEachLine(text,
-              [&](size_t begin, size_t end, bool colon) { lines.emplace_back(begin, end, colon); });
-  return lines;
-}
-
-// What ForEachLine promises, one byte at a time.
-Lines ReadByByte(std::string_view text) {
-  Lines lines;
-  size_t start = 0;
-  bool colon = false;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == ':') colon = true;
-    if (text[i] != '\n') continue;
-    lines.emplace_back(start, i, colon);
-    start = i + 1;
-    colon = false;
-  }
-  lines.emplace_back(start, text.size(), colon);
-  return lines;
-}
-
-TEST(ByteScanTest, LinesAndColons) {
-  EXPECT_EQ(Scanned(""), (Lines{{0, 0, false}}));
-  EXPECT_EQ(Scanned("a:b"), (Lines{{0, 3, true}}));
-  EXPECT_EQ(Scanned("a\r\nb:\r\n"), (Lines{{0, 2, false}, {3, 6, true}, {7, 7, false}}));
-  EXPECT_EQ(Scanned("\n\n:"), (Lines{{0, 0, false}, {1, 1, false}, {2, 3, true}}));
-}
-
-// Line breaks and colons anywhere, next to each other and either side of every 16- and 32-byte
-// boundary, in texts of every length up to a few blocks: as read byte by byte.
-TEST(ByteScanTest, AgreesWithAByteByByteReading) {
-  std::mt19937 random(7);
-  const char bytes[] = {'a', ' ', ':', '\n', '\r', '\x80', '\xff', '_'};
-  for (size_t size = 0; size <= 140; ++size) {
-    for (int round = 0; round < 40; ++round) {
-      std::string text(size, 'x');
-      // Few special bytes in some texts, many in others.
-      const auto every = 1 + random() % 24;
-      for (char& c : text) {
-        if (random() % every == 0) c = bytes[random() % sizeof bytes];
-      }
-      ASSERT_EQ(Scanned(text), ReadByByte(text)) << '"' << text << '"';
+// The block-wise split must find the lines and the ':' in them that searching each line
+// alone finds, wherever the line breaks and colons fall against the 64-byte blocks: at a
+// block's first or last byte, on both sides of its end, in lines longer than a block, in
+// texts that end inside, at or just after a block.
+TEST(ByteScanTest, LinesSplitAsSearchingEachLineAlone) {
+  using Line = std::tuple<size_t, size_t, bool, bool>;  // begin, end, has_colon, last
+  auto slowly = [](std::string_view text) {
+    std::vector<Line> lines;
+    for (size_t begin = 0;;) {
+      const size_t lf = text.find('\n', begin);
+      const size_t end = lf == std::string_view::npos ? text.size() : lf;
+      const bool colon = text.substr(begin, end - begin).find(':') != std::string_view::npos;
+      lines.emplace_back(begin, end, colon, lf == std::string_view::npos);
+      if (lf == std::string_view::npos) return lines;
+      begin = lf + 1;
     }
+  };
+  auto check = [&](const std::string& text) {
+    std::vector<Line> lines;
+    ForEachLine(text, [&](size_t begin, size_t end, bool colon, bool last) {
+      lines.emplace_back(begin, end, colon, last);
+    });
+    ASSERT_EQ(lines, slowly(text)) << ::testing::PrintToString(text);
+  };
+  for (size_t size : {0, 1, 2, 63, 64, 65, 127, 128, 129, 200}) {
+    for (size_t at : {size_t{0}, size_t{1}, size_t{62}, size_t{63}, size_t{64}, size_t{65},
+                      size_t{127}, size_t{128}, size / 2, size - 1}) {
+      if (at >= size) continue;
+      for (const char* marks : {"\n", ":", ":\n", "\n:", "\r\n", ":\r\n"}) {
+        std::string text(size, 'x');
+        text.replace(at, std::min(std::strlen(marks), size - at), marks);
+        check(text);
+      }
+    }
+    check(std::string(size, '\n'));
+    check(std::string(size, ':'));
+  }
+  std::mt19937 random(11);
+  const char alphabet[] = {'a', ' ', ':', '\n', '\r', '"', 'b', 'c'};
+  for (int round = 0; round < 2000; ++round) {
+    std::string text(random() % 400, ' ');
+    // Some texts dense with line breaks and colons, some with few.
+    const uint32_t spread = round % 2 == 0 ? 8 : 64;
+    for (char& c : text) {
+      const auto pick = static_cast<uint32_t>(random() % spread);
+      c = pick < 8 ? alphabet[pick] : 'x';
+    }
+    check(text);
   }
 }
 

@@ -117,9 +117,9 @@ ModuleText::ModuleText(host::CodeModule& code) {
   // Lines never hold a line feed, so every one in the text ends a line (with the CR before it).
   // Each line's facts are read with it; the line breaks and colons are found in one pass.
   int32_t read = 0;
-  basic::ForEachLine(all, [&](size_t pos, size_t end, bool colon) {
+  basic::ForEachLine(all, [&](size_t pos, size_t end, bool colon, bool last) {
     if (++read > n) return;  // a line holding a line break of its own: read one by one below
-    const size_t cut = end < all.size() && end > pos && all[end - 1] == '\r' ? end - 1 : end;
+    const size_t cut = !last && end > pos && all[end - 1] == '\r' ? end - 1 : end;
     starts_[static_cast<size_t>(read - 1)] = static_cast<uint32_t>(pos);
     const std::string_view text = all.substr(pos, cut - pos);
     const LineFacts facts = ReadFacts(text, colon);

@@ -11,10 +11,7 @@
 #include <string>
 #include <string_view>
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
-
+#include "basic/byte_scan.h"
 #include "basic/characters.h"
 #include "host/ide.h"
 
@@ -179,71 +176,6 @@ class ColonFinder {
   size_t reach_;
   bool colon_ = false;
 };
-
-// Sets a bit in `breaks` for each LF and in `colons` for each ':' among the `size` bytes at
-// `data` (64 at most), bit k for data[k].
-inline void LineByteMasks(const char* data, size_t size, uint64_t& breaks, uint64_t& colons) {
-#ifdef __SSE2__
-  // A short block is copied out first: reading 64 bytes in place could run off its page.
-  alignas(16) char tail[64];
-  if (size < 64) {
-    std::memset(tail, 0, sizeof tail);
-    std::memcpy(tail, data, size);
-    data = tail;
-  }
-  breaks = colons = 0;
-  for (int part = 0; part < 4; ++part) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16 * part));
-    const auto shift = static_cast<unsigned>(16 * part);
-    const auto lf =
-        static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'))));
-    const auto colon =
-        static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(':'))));
-    breaks |= uint64_t{lf} << shift;
-    colons |= uint64_t{colon} << shift;
-  }
-#else
-  breaks = colons = 0;
-  for (size_t k = 0; k < size; ++k) {
-    breaks |= uint64_t{data[k] == '\n'} << k;
-    colons |= uint64_t{data[k] == ':'} << k;
-  }
-#endif
-}
-
-// Calls fn(begin, end, has_colon, last) for each line of `text` in order, split at LF (a final
-// LF leaves an empty last line): the line is text[begin, end), end being where its LF lies
-// (any CR before it included) or text's end for the last line; has_colon tells whether the
-// line holds a ':'. One pass looks for both, a block of 64 bytes at a time, so short lines
-// cost no search call each.
-template <typename Fn>
-inline void ForEachLine(std::string_view text, Fn&& fn) {
-  const char* const data = text.data();
-  const size_t n = text.size();
-  size_t begin = 0;    // of the line being read
-  bool colon = false;  // a ':' lies from begin up to the blocks read so far
-  for (size_t at = 0;; at += 64) {
-    const size_t size = std::min<size_t>(n - at, 64);
-    uint64_t breaks = 0, colons = 0;
-    LineByteMasks(data + at, size, breaks, colons);
-    // The text's end counts as one more line break, after the block's last byte.
-    const bool ends = size < 64;
-    if (ends) breaks |= uint64_t{1} << size;
-    while (breaks != 0) {
-      const int bit = std::countr_zero(breaks);
-      // The colons before this break are the line's: those before its begin were cleared.
-      const uint64_t below = (uint64_t{1} << bit) - 1;
-      const size_t end = at + static_cast<size_t>(bit);
-      fn(begin, end, colon || (colons & below) != 0, end == n);
-      colons &= ~below;
-      colon = false;
-      begin = end + 1;
-      breaks &= breaks - 1;
-    }
-    if (ends) return;
-    colon = colon || colons != 0;
-  }
-}
 
 // The line label at the start of a line: a line number ("120") or a name followed by a colon
 // ("Retry"); "" when the line has none.

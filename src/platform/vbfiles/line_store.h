@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "basic/byte_scan.h"
 #include "platform/vbfiles/line_scan.h"
 
 namespace kestrix::vbfiles {
@@ -166,7 +167,7 @@ class LineStore {
     }
     garbage_ += n - in_hole;  // less the lines' own text, below
     const char* const data = text.data();
-    ForEachLine(text, [&](size_t begin, size_t lf, bool colon, bool last) {
+    basic::ForEachLine(text, [&](size_t begin, size_t lf, bool colon, bool last) {
       const size_t end = (!last && lf > begin && data[lf - 1] == '\r') ? lf - 1 : lf;
       if (front_.size() == front_.capacity()) {
         // Room for as many more lines as the rest of the text may hold at 16 bytes a line.
