@@ -397,6 +397,31 @@ TEST(LineStoreTest, InsertedTextTakesTheErasedLinesPlace) {
   EXPECT_EQ(store.Text(1), "\r");
 }
 
+// A line's own text handed back in, by view, as a new line or a line's new text: read whole
+// though the buffer grows under it or the erased lines' place lies over it.
+TEST(LineStoreTest, TextOfItsOwnLinesHandedBackIn) {
+  auto none = [](std::string_view, bool, bool) { return uint8_t{0}; };
+  LineStore store(std::vector<CodeLine>{{"alpha\r\nbeta", 0, 0}, {"gamma", 0, 0}});
+  std::vector<std::string_view> views;
+  auto view = [&](int32_t i) {
+    views.clear();
+    store.AppendViews(views);
+    return views[static_cast<size_t>(i)];
+  };
+  for (int round = 0; round < 40; ++round) {
+    ASSERT_EQ(store.InsertText(store.size(), view(0), none), 2) << round;  // "alpha", "beta"
+    store.Insert(1, view(store.size() - 1), 0, 0);
+    store.SetText(1, view(store.size() - 2));
+    ASSERT_EQ(store.Text(1), "alpha") << round;
+    store.Erase(1, 1);
+    ASSERT_EQ(store.InsertText(1, view(store.size() - 1), none), 1) << round;
+    ASSERT_EQ(store.Text(1), "beta") << round;
+    ASSERT_EQ(store.Text(store.size() - 2), "alpha") << round;
+    ASSERT_EQ(store.Text(store.size() - 1), "beta") << round;
+    ASSERT_EQ(store.Text(0), "alpha\r\nbeta") << round;
+  }
+}
+
 TEST(LineStoreTest, InsertedTextSplitsAsTheCodeWindowDoes) {
   struct Case {
     const char* text;

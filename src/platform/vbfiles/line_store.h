@@ -130,6 +130,7 @@ class LineStore {
     r.attrs_flags = Pack(attrs, static_cast<uint8_t>(r.attrs_flags & 0xFF));
   }
   void SetText(int32_t i, std::string_view text) {
+    if (Holds(text)) return SetText(i, std::string(text));  // see Holds
     uint32_t offset = Append(text);  // may move the text of every line, this one's too
     Record& r = At(i);
     garbage_ += r.length;
@@ -141,6 +142,7 @@ class LineStore {
 
   // Inserts before the line at 0-based index i (i == size() appends).
   void Insert(int32_t i, std::string_view text, uint32_t attrs, uint8_t flags) {
+    if (Holds(text)) return Insert(i, std::string(text), attrs, flags);  // see Holds
     if (front_.size() != static_cast<size_t>(i)) MoveGapTo(i);
     if (front_.size() == front_.capacity()) Reserve(front_, static_cast<size_t>(size()) + 1);
     front_.push_back(Record{Append(text), static_cast<uint32_t>(text.size()), Pack(attrs, flags)});
@@ -154,6 +156,7 @@ class LineStore {
   // last erased lay, the others after the text held.
   template <typename FlagsOf>
   int32_t InsertText(int32_t i, std::string_view text, FlagsOf&& flags_of) {
+    if (Holds(text)) return InsertText(i, std::string(text), flags_of);  // see Holds
     if (front_.size() != static_cast<size_t>(i)) MoveGapTo(i);
     const size_t first = front_.size();
     const size_t n = text.size();
@@ -280,6 +283,15 @@ class LineStore {
     return k < front_.size() ? front_[k] : back_[back_.size() - 1 - (k - front_.size())];
   }
   const Record& At(int32_t i) const { return const_cast<LineStore*>(this)->At(i); }
+
+  // True when `text` lies in the buffer itself (a view of a line's text handed back in):
+  // growing the buffer would free it while it is read, and the place of erased lines may
+  // overlap it. Such a text is copied out first.
+  bool Holds(std::string_view text) const {
+    const auto at = reinterpret_cast<uintptr_t>(text.data());
+    const auto begin = reinterpret_cast<uintptr_t>(text_.data());
+    return !text.empty() && at >= begin && at < begin + text_.capacity();
+  }
 
   uint32_t Append(std::string_view text) {
     if (text_.size() + text.size() > text_.capacity()) Grow(text.size());
