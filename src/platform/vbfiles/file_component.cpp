@@ -64,18 +64,16 @@ std::unique_ptr<FileComponent> FileComponent::Load(host::Project& project, Compo
     return c;
   }
   // A copy only read keeps the file's bytes and views its lines in them: read into their
-  // final place, so that the views never dangle. A module copies what it keeps: its bytes are
-  // read into this thread's buffer, the same for every load, rather than into fresh memory.
+  // final place, so that the views never dangle. A module copies what it keeps: its bytes go
+  // once the module is made. (Not a buffer kept per thread: a thread_local with a destructor
+  // crashes at thread exit in the 32-bit Windows build.)
   std::unique_ptr<CodeOnly> code_only =
       depth == LoadDepth::kCodeOnly ? std::make_unique<CodeOnly>() : nullptr;
-  thread_local std::string buffer;
+  std::string buffer;
   std::string& bytes = code_only ? code_only->bytes : buffer;
   ReadFileBytes(path, bytes);
   ComponentFile file = ParseComponentFile(bytes, path, NeedsDesigner(type),
                                           code_only ? CodeInto::kViews : CodeInto::kStore);
-  // A buffer grown for a large file is not held on to.
-  constexpr size_t kMostBufferKept = size_t{1} << 20;
-  if (buffer.capacity() > kMostBufferKept) buffer = std::string();
   if (!file.vb_name.empty()) c->name_ = file.vb_name;
   if (type == ComponentType::kVBForm && file.mdi_form) c->type_ = ComponentType::kVBMDIForm;
   c->bom_ = file.bom;
