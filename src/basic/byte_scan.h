@@ -41,7 +41,7 @@ void ForEachByte(const char* at, const char* const end, char c, Found&& found) {
   for (; end - at >= 16; at += 16) {
     for (uint32_t bits = scan_detail::Matches(scan_detail::Load(at), wanted); bits != 0;
          bits &= bits - 1) {
-      found(at + __builtin_ctz(bits));
+      found(at + std::countr_zero(bits));
     }
   }
 #endif
@@ -56,7 +56,7 @@ void ForEachByte(const char* at, const char* const end, char c, Found&& found) {
 // Sets a bit in `breaks` for each LF and in `colons` for each ':' among the `size` bytes at
 // `data` (64 at most), bit k for data[k].
 inline void LineByteMasks(const char* data, size_t size, uint64_t& breaks, uint64_t& colons) {
-#ifdef __SSE2__
+#if defined(__SSE2__)
   // A short block is copied out first: reading 64 bytes in place could run off its page.
   alignas(16) char tail[64];
   if (size < 64) {
@@ -65,15 +65,11 @@ inline void LineByteMasks(const char* data, size_t size, uint64_t& breaks, uint6
     data = tail;
   }
   breaks = colons = 0;
-  for (int part = 0; part < 4; ++part) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16 * part));
-    const auto shift = static_cast<unsigned>(16 * part);
-    const auto lf =
-        static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'))));
-    const auto colon =
-        static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(':'))));
-    breaks |= uint64_t{lf} << shift;
-    colons |= uint64_t{colon} << shift;
+  const __m128i lf = _mm_set1_epi8('\n'), colon = _mm_set1_epi8(':');
+  for (unsigned part = 0; part < 4; ++part) {
+    const __m128i bytes = scan_detail::Load(data + 16 * part);
+    breaks |= uint64_t{scan_detail::Matches(bytes, lf)} << (16 * part);
+    colons |= uint64_t{scan_detail::Matches(bytes, colon)} << (16 * part);
   }
 #else
   breaks = colons = 0;

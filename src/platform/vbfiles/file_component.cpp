@@ -130,7 +130,7 @@ void FileComponent::ReleaseCode() {
   code_released_ = true;
 }
 
-std::vector<std::string_view> FileComponent::CodeLines(std::string& /*buffer*/) const {
+std::vector<std::string_view> FileComponent::CodeLines() const {
   std::vector<std::string_view> lines;
   if (code_only_) lines = code_only_->lines;
   if (module_) module_->AppendLineViews(lines);

@@ -45,9 +45,8 @@ class FileComponent final : public host::Component {
   // Whether the component holds code (a module, a class, a form; not a resource file).
   bool HasCode() const { return module_ != nullptr || code_only_ != nullptr || code_released_; }
   // Its code lines, as views into the component's code, valid while the component is left as
-  // it is. Nothing goes into `buffer`: it is there for callers written when the lines could
-  // lie in it.
-  std::vector<std::string_view> CodeLines(std::string& buffer) const;
+  // it is.
+  std::vector<std::string_view> CodeLines() const;
   // Frees the code (a component loaded kCodeOnly once it has been read, or any component of
   // a project nobody reads again): HasCode() stays true, GetCodeModule() turns null, and the
   // component can no longer be saved.

@@ -138,8 +138,7 @@ TEST(FileIdeComponents, CodeLinesAreTheModulesLinesAfterEdits) {
     auto& items = dynamic_cast<FileComponent&>(ComponentNamed(project, "Items"));
     host::CodeModule& code = *items.GetCodeModule();
     auto expect_lines = [&](const std::string& when) {
-      std::string buffer;
-      std::vector<std::string_view> lines = items.CodeLines(buffer);
+      std::vector<std::string_view> lines = items.CodeLines();
       ASSERT_EQ(static_cast<int32_t>(lines.size()), code.CountOfLines()) << when;
       for (int32_t i = 1; i <= code.CountOfLines(); ++i)
         EXPECT_EQ(lines[static_cast<size_t>(i - 1)], code.Lines(i, 1)) << when << ", line " << i;
@@ -148,8 +147,7 @@ TEST(FileIdeComponents, CodeLinesAreTheModulesLinesAfterEdits) {
     // A copy loaded only to be read gives the same lines.
     auto copy =
         FileComponent::Load(project, items.Type(), items.FileNames(1), "", LoadDepth::kCodeOnly);
-    std::string buffer, copy_buffer;
-    EXPECT_EQ(copy->CodeLines(copy_buffer), items.CodeLines(buffer));
+    EXPECT_EQ(copy->CodeLines(), items.CodeLines());
     // Its problems are reported at the same lines of the file, member attributes counted.
     for (int32_t i = 0; i <= code.CountOfLines() + 1; ++i)
       EXPECT_EQ(copy->FileLine(i), items.FileLine(i)) << "code line " << i;

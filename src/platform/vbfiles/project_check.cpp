@@ -140,8 +140,7 @@ std::vector<CheckProblem> CheckComponent(FileComponent& component, const CondCon
                                          const std::string& origin) {
   std::vector<CheckProblem> problems;
   if (!component.HasCode()) return problems;
-  std::string buffer;
-  std::vector<CodeProblem> found = CheckModuleCode(component.CodeLines(buffer), constants);
+  std::vector<CodeProblem> found = CheckModuleCode(component.CodeLines(), constants);
   if (found.empty()) return problems;
   const std::string file = component.FileNames(1);
   std::optional<OriginLines> map;
