@@ -407,35 +407,32 @@ bool ModuleText::FollowsRightAfter(const char* end, std::string_view next) const
 
 std::string_view ModuleText::Joined(int32_t from, int32_t to, std::string& buffer) const {
   // Lines that lie end to end go over as one run; a stretch that is one run is not copied at
-  // all.
-  buffer.clear();
+  // all. Otherwise the buffer is sized once and the runs written into it in place: cleaning
+  // leaves every line a run of its own.
   std::string_view first = Line(from);
   const char* run = first.data();  // the run gathered so far
   const char* run_end = run + first.size();
-  bool copied = false;
+  char* out = nullptr;  // where the next run goes, once copying has begun
   for (int32_t k = from + 1; k <= to; ++k) {
     const std::string_view line = Line(k);
     if (FollowsRightAfter(run_end, line)) {
       run_end = line.data() + line.size();
       continue;
     }
-    if (!copied) {
+    if (out == nullptr) {
       size_t bytes = 2 * static_cast<size_t>(to - from);
       for (int32_t j = from; j <= to; ++j)
         bytes += Line(j).size();
-      buffer.reserve(bytes);
-      copied = true;
-    } else {
-      buffer.append("\r\n", 2);
+      buffer.resize(bytes);
+      out = buffer.data();
     }
-    buffer.append(run, static_cast<size_t>(run_end - run));
+    out = CopyRun(out, std::string_view(run, static_cast<size_t>(run_end - run)));
     run = line.data();
     run_end = line.data() + line.size();
   }
   const std::string_view last(run, static_cast<size_t>(run_end - run));
-  if (!copied) return last;
-  buffer.append("\r\n", 2);
-  buffer.append(last);
+  if (out == nullptr) return last;
+  CopyBytes(out, last);
   return buffer;
 }
 

@@ -219,6 +219,15 @@ class ModuleText {
     }
   }
 
+  // Copies `run` and a CR LF to `to`; returns where they end.
+  static char* CopyRun(char* to, std::string_view run) {
+    CopyBytes(to, run);
+    to += run.size();
+    to[0] = '\r';
+    to[1] = '\n';
+    return to + 2;
+  }
+
   // True when `next` starts right after `end` and a CR LF: the two lie end to end in one run of
   // text (lines as read, or texts stored one after the other).
   bool FollowsRightAfter(const char* end, std::string_view next) const;

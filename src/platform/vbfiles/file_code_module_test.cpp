@@ -112,6 +112,13 @@ TEST(CodeModuleShape, FollowsTheCodeWindow) {
        "D=0 | A@1:1-5"},
       {"a header continued from a line holding only the mark", "Dim a|_|Sub A()|End Sub",
        "D=1 | A@2:2-4"},
+      {"a name defined twice in other cases: the lookups give the first",
+       "Sub Dup()|End Sub|Sub DUP()|End Sub|Sub dUp()|End Sub",
+       "D=0 | Dup@1:1-2 | DUP@1:1-2 (first seen at 3) | dUp@1:1-2 (first seen at 5)"},
+      {"names told apart by kind, and by letters of the code page in any case",
+       "Property Get P()|End Property|Property Let p(v)|End Property|"
+       "Sub \xC4x()|End Sub|Sub \xE4X()|End Sub",
+       "D=0 | P[3]@1:1-2 | p[1]@3:3-4 | \xC4x@5:5-6 | \xE4X@7:7-8"},
       {"blanks after a continuation mark: still one statement",
        "Sub A()|  End _  |  Sub|Sub B(a, _ |  b)|End Sub", "D=0 | A@1:1-3 | B@4:4-6"},
   };

@@ -271,14 +271,13 @@ void ProcIndex::SetOpenEnd(int32_t line_count) {
   procs_.back().end = line_count - (k >= pending_from_ ? pending_delta_ : 0);
 }
 
-void ProcIndex::KeyInto(std::string& key, std::string_view name, host::ProcKind kind) {
-  key.resize(name.size() + 2);
-  for (size_t i = 0; i < name.size(); ++i) {
-    const char c = name[i];
-    key[i] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-  }
-  key[name.size()] = '\0';
-  key[name.size() + 1] = static_cast<char>('0' + static_cast<int>(kind));
+// Names are told apart with their ASCII letters in any case, as VB does.
+uint64_t ProcIndex::NameHash(std::string_view name, host::ProcKind kind) {
+  constexpr uint64_t kPrime = 0x100000001B3ULL;
+  uint64_t h = 0xCBF29CE484222325ULL ^ static_cast<uint64_t>(kind);
+  for (const char c : name)
+    h = (h ^ static_cast<unsigned char>(basic::Lower(c))) * kPrime;
+  return h;
 }
 
 int32_t ProcIndex::FirstHeader() const {
@@ -306,22 +305,30 @@ int32_t ProcIndex::ProcAt(int32_t line) const {
 
 int32_t ProcIndex::Find(std::string_view name, host::ProcKind kind) const {
   if (last_found_ >= 0 && kind == last_kind_ && name == last_name_) return last_found_;
+  auto before = [](const NameEntry& a, const NameEntry& b) {
+    return a.hash != b.hash ? a.hash < b.hash : a.index < b.index;
+  };
   if (names_stale_) {
     by_name_.clear();
     by_name_.reserve(procs_.size());
-    for (size_t k = 0; k < procs_.size(); ++k) {
-      KeyInto(key_, procs_[k].name, procs_[k].kind);
-      by_name_.emplace(key_, static_cast<int32_t>(k));
-    }
+    for (size_t k = 0; k < procs_.size(); ++k)
+      by_name_.push_back({NameHash(procs_[k].name, procs_[k].kind), static_cast<int32_t>(k)});
+    std::sort(by_name_.begin(), by_name_.end(), before);
     names_stale_ = false;
   }
-  KeyInto(key_, name, kind);  // into a buffer that stays: no allocation a lookup
-  auto it = by_name_.find(key_);
-  if (it == by_name_.end()) return -1;
-  last_name_.assign(name);
-  last_kind_ = kind;
-  last_found_ = it->second;
-  return it->second;
+  // Of the procedures with this name and kind, the first in the module: the lowest index
+  // among those with the same hash.
+  const uint64_t hash = NameHash(name, kind);
+  for (auto it = std::lower_bound(by_name_.begin(), by_name_.end(), NameEntry{hash, -1}, before);
+       it != by_name_.end() && it->hash == hash; ++it) {
+    const Proc& p = procs_[static_cast<size_t>(it->index)];
+    if (p.kind != kind || !basic::EqualsNoCase(p.name, name)) continue;
+    last_name_.assign(name);
+    last_kind_ = kind;
+    last_found_ = it->index;
+    return it->index;
+  }
+  return -1;
 }
 
 bool ProcIndex::InsideDeclaration(int32_t line) const {

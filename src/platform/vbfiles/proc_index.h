@@ -22,7 +22,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "host/ide.h"
@@ -99,18 +98,23 @@ class ProcIndex {
     names_stale_ = true;
     last_found_ = -1;
   }
-  // The lookup key of a name (any case) and kind.
-  static void KeyInto(std::string& key, std::string_view name, host::ProcKind kind);
+  // A hash of a name (ASCII letters in any case) and kind, for the lookup by name.
+  static uint64_t NameHash(std::string_view name, host::ProcKind kind);
 
   std::vector<Proc> procs_;
-  mutable std::unordered_map<std::string, int32_t> by_name_;
+  // Every procedure's NameHash and index, in order of hash and then index: a lookup costs no
+  // allocation, and building it one allocation for the module.
+  struct NameEntry {
+    uint64_t hash;
+    int32_t index;
+  };
+  mutable std::vector<NameEntry> by_name_;
   mutable bool names_stale_ = false;
   // The last name looked up, as it was spelled, and what it gave: a pass asks for the start,
   // the length and the header of one procedure in a row.
   mutable std::string last_name_;
   mutable host::ProcKind last_kind_ = host::ProcKind::kProc;
   mutable int32_t last_found_ = -1;
-  mutable std::string key_;  // the last key looked up
   int32_t decl_lines_ = 0;
   bool open_end_ = false;
   // Procedures from pending_from_ on are pending_delta_ lines further down than stored.
