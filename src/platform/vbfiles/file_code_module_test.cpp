@@ -429,6 +429,65 @@ TEST(LineStoreTest, TextOfItsOwnLinesHandedBackIn) {
   }
 }
 
+// Lines read in from a file's bytes, as a load reads them, come back joined with CR LF
+// whatever lay between them in the file: another line break, or a line left out (a member
+// attribute); so do they after an edit.
+TEST(LineStoreTest, LinesReadInComeBackJoinedWithCrLf) {
+  struct Case {
+    const char* what;
+    const char* bytes;
+    std::vector<int> skipped;  // lines of the file not read in as lines
+  } cases[] = {
+      {"CR LF throughout", "a\r\nbb\r\n\r\nccc\r\nd", {}},
+      {"LF only", "a\nbb\nccc", {}},
+      {"mixed, a bare CR inside a line", "a\r\nb\rb\nc\r\nd", {}},
+      {"a line left out", "a\r\nAttribute x\r\nb\r\nc", {1}},
+      {"an empty line left out: two LFs apart", "a\n\nb", {1}},
+      {"one line", "only", {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string bytes = c.bytes;
+    LineStore store;
+    const uint32_t base = store.AppendBytes(bytes);
+    std::vector<std::string> expected;
+    size_t begin = 0;
+    for (int k = 0; begin <= bytes.size(); ++k) {
+      size_t lf = bytes.find('\n', begin);
+      size_t end = lf == std::string::npos ? bytes.size() : lf;
+      size_t cut =
+          (lf != std::string::npos && end > begin && bytes[end - 1] == '\r') ? end - 1 : end;
+      if (std::find(c.skipped.begin(), c.skipped.end(), k) == c.skipped.end()) {
+        store.PushBackCopied(base + static_cast<uint32_t>(begin),
+                             static_cast<uint32_t>(cut - begin));
+        expected.push_back(bytes.substr(begin, cut - begin));
+      }
+      if (lf == std::string::npos) break;
+      begin = lf + 1;
+    }
+    auto joined = [&](size_t from, size_t count) {
+      std::string out;
+      for (size_t k = from; k < from + count; ++k)
+        out += (k == from ? "" : "\r\n") + expected[k];
+      return out;
+    };
+    for (size_t from = 0; from < expected.size(); ++from) {
+      for (size_t count = 0; from + count <= expected.size(); ++count) {
+        std::string read;
+        store.AppendJoined(read, static_cast<int32_t>(from), static_cast<int32_t>(count));
+        ASSERT_EQ(read, joined(from, count)) << from << " " << count;
+      }
+    }
+    store.Erase(0, 1);
+    expected.erase(expected.begin());
+    store.Insert(0, "new", 0, 0);
+    expected.insert(expected.begin(), "new");
+    std::string read;
+    store.AppendJoined(read, 0, store.size());
+    EXPECT_EQ(read, joined(0, expected.size()));
+  }
+}
+
 TEST(LineStoreTest, InsertedTextSplitsAsTheCodeWindowDoes) {
   struct Case {
     const char* text;

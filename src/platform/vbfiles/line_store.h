@@ -60,6 +60,10 @@ class LineStore {
   // by AppendBytes.
   void PushBackCopied(uint32_t offset, uint32_t length) {
     if (!back_.empty()) MoveGapTo(size());
+    if (joined_ && !front_.empty()) {
+      const uint32_t end = front_.back().offset + front_.back().length;
+      joined_ = offset == end + 2 && text_[end] == '\r' && text_[end + 1] == '\n';
+    }
     if (front_.size() == front_.capacity()) Reserve(front_, front_.size() + 1);
     front_.push_back(Record{offset, length, 0});
     garbage_ -= length;
@@ -131,6 +135,7 @@ class LineStore {
   }
   void SetText(int32_t i, std::string_view text) {
     if (Holds(text)) return SetText(i, std::string(text));  // see Holds
+    joined_ = false;
     uint32_t offset = Append(text);  // may move the text of every line, this one's too
     Record& r = At(i);
     garbage_ += r.length;
@@ -143,6 +148,7 @@ class LineStore {
   // Inserts before the line at 0-based index i (i == size() appends).
   void Insert(int32_t i, std::string_view text, uint32_t attrs, uint8_t flags) {
     if (Holds(text)) return Insert(i, std::string(text), attrs, flags);  // see Holds
+    joined_ = false;
     if (front_.size() != static_cast<size_t>(i)) MoveGapTo(i);
     if (front_.size() == front_.capacity()) Reserve(front_, static_cast<size_t>(size()) + 1);
     front_.push_back(Record{Append(text), static_cast<uint32_t>(text.size()), Pack(attrs, flags)});
@@ -157,6 +163,7 @@ class LineStore {
   template <typename FlagsOf>
   int32_t InsertText(int32_t i, std::string_view text, FlagsOf&& flags_of) {
     if (Holds(text)) return InsertText(i, std::string(text), flags_of);  // see Holds
+    joined_ = false;
     if (front_.size() != static_cast<size_t>(i)) MoveGapTo(i);
     const size_t first = front_.size();
     const size_t n = text.size();
@@ -189,6 +196,7 @@ class LineStore {
   // with no more than line breaks between them, is kept for the next text inserted.
   void Erase(int32_t i, int32_t count) {
     if (count <= 0) return;
+    joined_ = false;
     MoveGapTo(i);
     const Record* const last = back_.data() + back_.size() - 1;  // line i
     uint32_t from = last->offset, to = from;                     // the stretch being followed
@@ -221,8 +229,15 @@ class LineStore {
   }
 
   // Appends lines i .. i+count-1 with CR LF between them. Lines that lie one after the other
-  // with a CR LF between them (as loaded or inserted) go over in one copy.
+  // with a CR LF between them (as loaded or inserted) go over in one copy; all of them at once
+  // while every line does, as after loading a file written with CR LF.
   void AppendJoined(std::string& out, int32_t i, int32_t count) const {
+    if (joined_ && count > 0) {
+      const uint32_t from = At(i).offset;
+      const Record& last = At(i + count - 1);
+      out.append(text_.data() + from, last.offset + last.length - from);
+      return;
+    }
     size_t bytes = count > 0 ? 2 * static_cast<size_t>(count - 1) : 0;
     if (i == 0 && count == size()) {
       bytes += text_.size() - garbage_;  // the text of every line: no need to add it up
@@ -342,6 +357,7 @@ class LineStore {
       text_.reserve(text_.size() + extra + live / 2 + 256);
       return;
     }
+    joined_ = false;  // never so after edits: the text dropped came from them
     std::string text;
     text.reserve(live + 2 * static_cast<size_t>(size()) + extra + live / 2 + 256);
     // Lines that lay end to end, or apart by no more than a line break, stay so: each such run
@@ -410,7 +426,10 @@ class LineStore {
   // Where the lines last erased lay, less what was put there since: bytes no line refers to,
   // until the buffer next grows.
   uint32_t hole_from_ = 0, hole_to_ = 0;
-  int64_t break_like_ = 0;     // lines of one or two bytes, the first CR or LF
+  int64_t break_like_ = 0;  // lines of one or two bytes, the first CR or LF
+  // Every line lies right after the one before it with a CR LF between them, as a file read in
+  // line by line lies: kept only until the first edit.
+  bool joined_ = true;
   std::vector<Record> front_;  // lines before the gap, in order
   std::vector<Record> back_;   // lines after the gap, last line first
 };
