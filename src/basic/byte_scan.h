@@ -114,4 +114,46 @@ inline void ForEachLine(std::string_view text, Fn&& fn) {
   }
 }
 
+// Calls found(p), in order, for every p from `from` on where s[p] is a digit and s[p - 1] a
+// blank or tab (a number standing after a blank: where a jump's target would), until found
+// answers true; true then, false when it never did. Sixteen bytes at a time.
+template <typename Found>
+inline bool AnyDigitAfterBlank(std::string_view s, size_t from, Found&& found) {
+  const char* const data = s.data();
+  const size_t n = s.size();
+  size_t p = std::max<size_t>(from, 1);
+#if defined(__SSE2__)
+  if (n > 16) {
+    const __m128i zero = _mm_setzero_si128(), digit0 = _mm_set1_epi8('0'), nine = _mm_set1_epi8(9),
+                  space = _mm_set1_epi8(' '), tab = _mm_set1_epi8('\t');
+    // Bit k set when data[at + k] is a digit after a blank.
+    auto block = [&](size_t at) {
+      const __m128i here = scan_detail::Load(data + at), before = scan_detail::Load(data + at - 1);
+      // A digit is a byte whose distance above '0' is at most 9, unsigned.
+      const __m128i digits = _mm_cmpeq_epi8(_mm_subs_epu8(_mm_sub_epi8(here, digit0), nine), zero);
+      const __m128i blanks =
+          _mm_or_si128(_mm_cmpeq_epi8(before, space), _mm_cmpeq_epi8(before, tab));
+      return static_cast<uint32_t>(_mm_movemask_epi8(_mm_and_si128(digits, blanks)));
+    };
+    auto report = [&](size_t at, uint32_t bits) {
+      for (; bits != 0; bits &= bits - 1) {
+        if (found(at + static_cast<size_t>(std::countr_zero(bits)))) return true;
+      }
+      return false;
+    };
+    for (; p + 16 <= n; p += 16) {
+      if (report(p, block(p))) return true;
+    }
+    // The last bytes: the block that ends with the text, less what was looked at already.
+    if (p < n) return report(n - 16, block(n - 16) & ~((uint32_t{1} << (p - (n - 16))) - 1));
+    return false;
+  }
+#endif
+  for (; p < n; ++p) {
+    const char c = data[p], b = data[p - 1];
+    if (c >= '0' && c <= '9' && (b == ' ' || b == '\t') && found(p)) return true;
+  }
+  return false;
+}
+
 }  // namespace kestrix::basic

@@ -64,3 +64,44 @@ TEST(ByteScanTest, LinesSplitAsSearchingEachLineAlone) {
 
 }  // namespace
 }  // namespace kestrix::basic
+
+namespace kestrix::basic {
+namespace {
+
+// Every digit after a blank or tab is found, in order, from any start, whether it lies in a
+// sixteen-byte block or the bytes after the last one; and the search stops where asked to.
+TEST(ByteScanTest, DigitsAfterBlanksAsReadByteByByte) {
+  const char alphabet[] = {' ', '\t', '0', '7', '9', 'a', '/', ':', '\xB0'};
+  uint64_t seed = 99;
+  for (int round = 0; round < 3000; ++round) {
+    std::string text;
+    seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+    const size_t size = (seed >> 33) % 70;
+    for (size_t k = 0; k < size; ++k) {
+      seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+      text += alphabet[(seed >> 33) % std::size(alphabet)];
+    }
+    for (size_t from = 0; from <= size; from += 1 + size / 8) {
+      std::vector<size_t> expected, found;
+      for (size_t p = std::max<size_t>(from, 1); p < size; ++p) {
+        const bool digit = text[p] >= '0' && text[p] <= '9';
+        if (digit && (text[p - 1] == ' ' || text[p - 1] == '\t')) expected.push_back(p);
+      }
+      EXPECT_FALSE(AnyDigitAfterBlank(text, from, [&](size_t p) {
+        found.push_back(p);
+        return false;
+      }));
+      ASSERT_EQ(found, expected) << "[" << text << "] from " << from;
+      if (expected.empty()) continue;
+      size_t calls = 0;
+      EXPECT_TRUE(AnyDigitAfterBlank(text, from, [&](size_t p) {
+        ++calls;
+        return p == expected.back();
+      }));
+      EXPECT_EQ(calls, expected.size());
+    }
+  }
+}
+
+}  // namespace
+}  // namespace kestrix::basic

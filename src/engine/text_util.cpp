@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "basic/byte_scan.h"
 #include "basic/source_line.h"
 
 #include "engine/line_rules.h"
@@ -58,26 +59,18 @@ bool EndsWithWord(std::string_view line, size_t end, std::string_view word) {
 }  // namespace
 
 bool MayHoldJump(std::string_view line, size_t from) {
-  // Looked for from the digits, which few lines hold after a blank.
-  for (size_t p = basic::FindDigit(line, from); p != std::string_view::npos;
-       p = basic::FindDigit(line, p + 1)) {
-    const size_t run = p;
-    while (p + 1 < line.size() && IsDigit(line[p + 1]))
-      ++p;  // the rest of the number: the next search starts past it
-    if (run == 0 || !basic::IsBlank(line[run - 1])) continue;
+  // Looked for from the numbers standing after a blank, which most lines hold few of.
+  return basic::AnyDigitAfterBlank(line, from, [line](size_t run) {
     size_t end = run - 1;
     while (end > 0 && basic::IsBlank(line[end - 1]))
       --end;
     // GoTo, GoSub, Resume, Then or Else: told apart by their last letters first.
     const char last = end > 0 ? basic::Lower(line[end - 1]) : '\0';
-    if (last != 'o' && last != 'b' && last != 'e' && last != 'n') continue;
-    if (EndsWithWord(line, end, "GOTO") || EndsWithWord(line, end, "GOSUB") ||
-        EndsWithWord(line, end, "RESUME") || EndsWithWord(line, end, "THEN") ||
-        EndsWithWord(line, end, "ELSE")) {
-      return true;
-    }
-  }
-  return false;
+    if (last != 'o' && last != 'b' && last != 'e' && last != 'n') return false;
+    return EndsWithWord(line, end, "GOTO") || EndsWithWord(line, end, "GOSUB") ||
+           EndsWithWord(line, end, "RESUME") || EndsWithWord(line, end, "THEN") ||
+           EndsWithWord(line, end, "ELSE");
+  });
 }
 
 size_t FindInCode(std::string_view line, std::string_view needle) {
