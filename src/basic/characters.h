@@ -226,6 +226,9 @@ class NoCaseSearch {
   size_t Find(size_t from, Cursor& cursor) const;
 
  private:
+  // Find for a needle of two characters or more, on a processor with SSE2 (every x86-64).
+  size_t FindByPairs(size_t from) const;
+
   std::string_view text_;
   std::string_view needle_;
   size_t anchor_ = 0;  // index in the needle of the character looked for

@@ -2,7 +2,12 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace kestrix::basic {
 
@@ -90,6 +95,57 @@ NoCaseSearch::NoCaseSearch(std::string_view text, std::string_view needle)
   }
 }
 
+#if defined(__SSE2__)
+namespace {
+
+// Compares sixteen bytes with one character of a needle in any case: for a letter, the bytes
+// with the case bit set (only a letter's two cases then give that letter), for any other
+// character the bytes as they are.
+struct FoldedByte {
+  __m128i fold, value;
+  explicit FoldedByte(char c) {
+    const auto low = static_cast<char>(Low(c));
+    const bool letter = low >= 'a' && low <= 'z';
+    fold = _mm_set1_epi8(letter ? 0x20 : 0);
+    value = _mm_set1_epi8(letter ? low : c);
+  }
+  __m128i Equal(__m128i bytes) const { return _mm_cmpeq_epi8(_mm_or_si128(bytes, fold), value); }
+};
+
+}  // namespace
+
+size_t NoCaseSearch::FindByPairs(size_t from) const {
+  const std::string_view text = text_, needle = needle_;
+  // The anchor and the character next to it, sixteen places at a time: few places hold both,
+  // where the anchor alone may stand at every few bytes.
+  const size_t second = anchor_ + 1 < needle.size() ? anchor_ + 1 : anchor_ - 1;
+  const FoldedByte first_byte(needle[anchor_]), second_byte(needle[second]);
+  auto matches_at = [&](size_t i) {
+    for (size_t k = 0; k < needle.size(); ++k) {
+      if (Low(text[i + k]) != Low(needle[k])) return false;
+    }
+    return true;
+  };
+  const size_t span = text.size() - needle.size() + 1;  // where a match may start
+  size_t i = from;
+  // Sixteen starts at once: the bytes read lie below span + the needle's size, the text's end.
+  for (; i + 16 <= span; i += 16) {
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i + anchor_));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i + second));
+    for (auto bits = static_cast<uint32_t>(
+             _mm_movemask_epi8(_mm_and_si128(first_byte.Equal(a), second_byte.Equal(b))));
+         bits != 0; bits &= bits - 1) {
+      const size_t at = i + static_cast<size_t>(std::countr_zero(bits));
+      if (matches_at(at)) return at;
+    }
+  }
+  for (; i < span; ++i) {
+    if (matches_at(i)) return i;
+  }
+  return std::string_view::npos;
+}
+#endif
+
 size_t NoCaseSearch::Find(size_t from) const {
   Cursor cursor;
   return Find(from, cursor);
@@ -101,6 +157,9 @@ size_t NoCaseSearch::Find(size_t from, Cursor& cursor) const {
   if (needle.size() > text.size() || from > text.size() - needle.size()) {
     return std::string_view::npos;
   }
+#if defined(__SSE2__)
+  if (needle.size() >= 2) return FindByPairs(from);
+#endif
   const size_t span = text.size() - needle.size() + 1;  // where a match may start
   const char* base = text.data() + anchor_;
   auto next = [&](char c, size_t at) -> size_t {
