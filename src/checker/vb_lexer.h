@@ -176,11 +176,21 @@ class LineLexer {
   struct Memory;
 
  private:
-  void Keep(std::string_view code, size_t slot, WantsTokens wants, bool numbered);
-  Result LexNew(std::string_view text, size_t code, size_t slot, WantsTokens wants);
+  // Where a line's code is kept: its slot, the tag that tells most other codes in the slot
+  // apart, and how it is read.
+  struct Place {
+    size_t slot = 0;
+    uint16_t tag = 0;
+    uint8_t reading = 0;
+  };
+
+  void Keep(std::string_view code, Place place);
+  Result LexNew(std::string_view text, size_t code, Place place, WantsTokens wants);
 
   std::unique_ptr<Memory> memory_;
   LexedLine out_;
+  WantsTokens last_wants_ = nullptr;  // the last `wants` asked for, and its reading
+  uint8_t last_reading_ = 0;
 };
 
 // Walks physical lines as logical lines: a line that basic::ContinuesOnNextLine is continued
