@@ -204,8 +204,11 @@ class LogicalLineReader {
   bool Next() {
     if (next_ >= lines_.size()) return false;
     first_ = static_cast<int32_t>(next_);
-    text_ = lines_[next_++];
-    if (next_ < lines_.size() && basic::ContinuesOnNextLine(text_)) Join();
+    // Looked at through a copy of its own: read back from text_ just stored, the line's size
+    // would wait for the store to be forwarded.
+    const std::string_view line = lines_[next_++];
+    text_ = line;
+    if (next_ < lines_.size() && basic::ContinuesOnNextLine(line)) Join();
     return true;
   }
   // 1-based numbers of the first and the last physical line of the logical line.
