@@ -1,10 +1,14 @@
 #include "checker/vb_lexer.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
 #include <mutex>
 #include <utility>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "basic/source_line.h"
 
@@ -594,79 +598,141 @@ void LexLine(std::string_view text, LexedLine& out, WantsTokens wants) {
 namespace {
 
 // Where the code of one line is kept: the same code and the same reading find the same
-// slot. Its length, its first, middle and last eight bytes tell most lines apart.
-size_t SlotOf(std::string_view code, WantsTokens wants, bool numbered, int bits) {
-  constexpr uint64_t kMix = 0x9E3779B97F4A7C15ULL;
-  uint64_t h = (code.size() << 2) | (numbered ? 2 : 0) | (wants != nullptr ? 1 : 0);
-  auto add = [&h](uint64_t bytes) { h = (h ^ bytes) * kMix; };
-  h *= kMix;
-  if (code.size() >= 8) {
-    uint64_t first, middle, last;
-    std::memcpy(&first, code.data(), sizeof first);
-    std::memcpy(&middle, code.data() + code.size() / 2 - 4, sizeof middle);
-    std::memcpy(&last, code.data() + code.size() - 8, sizeof last);
-    add(first);
-    add(middle);
-    add(last);
+// slot. Its length, its first, middle and last eight bytes tell most lines apart; the tag,
+// more bits of the same hash (never 0), tells most of those apart that share a slot.
+struct SlotAndTag {
+  size_t slot;
+  uint16_t tag;
+};
+SlotAndTag PlaceOf(std::string_view code, WantsTokens wants, bool numbered, int bits) {
+  const size_t n = code.size();
+  const char* at = code.data();
+  uint64_t first = 0, middle = 0, last = 0;
+  if (n >= 8) {
+    std::memcpy(&first, at, sizeof first);
+    std::memcpy(&middle, at + n / 2 - 4, sizeof middle);
+    std::memcpy(&last, at + n - 8, sizeof last);
+  } else if (n >= 4) {
+    uint32_t head = 0, tail = 0;
+    std::memcpy(&head, at, sizeof head);
+    std::memcpy(&tail, at + n - 4, sizeof tail);
+    first = head;
+    last = tail;
   } else {
-    for (char c : code)
-      add(static_cast<unsigned char>(c));
+    for (size_t k = 0; k < n; ++k)
+      first |= uint64_t{static_cast<unsigned char>(at[k])} << (8 * k);
   }
-  return static_cast<size_t>(h >> (64 - bits));
+  // Each word multiplied on its own, so that the products are made side by side; a product's
+  // top bits depend on every bit of its word.
+  const uint64_t meta = (n << 2) | (numbered ? 2 : 0) | (wants != nullptr ? 1 : 0);
+  const uint64_t h = (first * 0x9E3779B97F4A7C15ULL) ^ (middle * 0xC2B2AE3D27D4EB4FULL) ^
+                     (last * 0x165667B19E3779F9ULL) ^ (meta * 0xD6E8FEB86659FD93ULL);
+  return {static_cast<size_t>(h >> (64 - bits)), static_cast<uint16_t>((h >> (48 - bits)) | 1)};
 }
 
-// True when `a` and `b` hold the same bytes: eight at a time, the last eight overlapping
-// those before.
+// True when `a` and `b` hold the same bytes. Lines of code are of every length: the bytes are
+// compared in a few overlapping blocks that cover them, not in a loop whose end would be
+// mispredicted for nearly every line.
 bool SameCode(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
-  size_t n = a.size();
-  if (n < 8) return a == b;
+  const size_t n = a.size();
+  const char* x = a.data();
+  const char* y = b.data();
   auto eight = [](const char* at) {
     uint64_t bytes = 0;
     std::memcpy(&bytes, at, sizeof bytes);
     return bytes;
   };
-  for (size_t k = 0; k + 8 < n; k += 8) {
-    if (eight(a.data() + k) != eight(b.data() + k)) return false;
+  auto four = [](const char* at) {
+    uint32_t bytes = 0;
+    std::memcpy(&bytes, at, sizeof bytes);
+    return bytes;
+  };
+#if defined(__SSE2__)
+  if (n >= 16 && n <= 64) {
+    auto block = [&](size_t at) {
+      return _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(x + at)),
+                            _mm_loadu_si128(reinterpret_cast<const __m128i*>(y + at)));
+    };
+    const size_t last = n - 16;
+    __m128i same = _mm_and_si128(_mm_and_si128(block(0), block(std::min<size_t>(16, last))),
+                                 _mm_and_si128(block(std::min<size_t>(32, last)), block(last)));
+    return _mm_movemask_epi8(same) == 0xFFFF;
   }
-  return eight(a.data() + n - 8) == eight(b.data() + n - 8);
+#endif
+  if (n >= 8 && n <= 16)
+    return ((eight(x) ^ eight(y)) | (eight(x + n - 8) ^ eight(y + n - 8))) == 0;
+  if (n >= 4 && n < 8) return ((four(x) ^ four(y)) | (four(x + n - 4) ^ four(y + n - 4))) == 0;
+  if (n < 4) return a == b;
+  for (size_t k = 0; k + 8 < n; k += 8) {
+    if (eight(x + k) != eight(y + k)) return false;
+  }
+  return eight(x + n - 8) == eight(y + n - 8);
 }
 
-// One remembered line: its code, how it was read, and its tokens. Small, as a lexer looks up
-// one for every line.
+// One remembered line: where its code and tokens are kept, and how it was read. Sixteen
+// bytes, as a lexer looks up one for every line at random: the table stays in the core's
+// cache beside the lines that stream through it.
 struct Entry {
-  const char* code = nullptr;  // the line after its line number and the blanks after it, and
-                               // then its name label folded, in Memory::code
-  WantsTokens wants = nullptr;
-  uint32_t size = 0;  // of the code
-  uint32_t generation = 0;
-  uint32_t first = 0;  // its tokens in Memory::tokens
-  uint32_t count = 0;
-  uint32_t folded_size = 0;  // of its name label folded; 0 when it has none
-  bool numbered = false;
+  uint16_t tag = 0;    // Place::tag of its code; 0 for an empty slot
+  uint16_t size = 0;   // of the code
+  uint32_t code = 0;   // where in Memory::code: the line after its line number and the blanks
+                       // after it, and then its name label folded
+  uint16_t first = 0;  // its tokens in Memory::tokens
+  uint16_t count = 0;
+  uint16_t folded_size = 0;  // of its name label folded; 0 when it has none
+  uint8_t reading = 0;       // Memory::ReadingOf the `wants` it was lexed with, times two, plus
+                             // one when the line is numbered
   Directive directive = Directive::kNone;
 };
+static_assert(sizeof(Entry) == 16);
 
 // Sizes that keep a lexer's memory within a core's own cache: the lines of a module and of
 // the modules after it are looked up at random in it.
 constexpr int kMemorySlotBits = 13;
 constexpr size_t kMostTokens = size_t{1} << 15;  // kept at once; then all is forgotten
 constexpr size_t kMostCode = size_t{1} << 18;    // bytes of code kept at once; the same
+// The different `wants` one memory tells apart; lines read with still others are not kept.
+constexpr size_t kMostReadings = 16;
+constexpr uint8_t kNoReading = 0xFE;  // no ReadingOf, even or odd
 
 }  // namespace
 
 struct LineLexer::Memory {
-  std::vector<Entry> entries = std::vector<Entry>(size_t{1} << kMemorySlotBits);  // by SlotOf
-  uint32_t generation = 1;    // entries of another generation are empty
+  std::vector<Entry> entries = std::vector<Entry>(size_t{1} << kMemorySlotBits);  // by PlaceOf
   std::vector<Token> tokens;  // of every entry, one after the other
   // The code of every entry, one after the other, which its tokens view. It never grows past
   // what was reserved, so nothing kept moves; when full it is set aside (tokens handed out may
   // still view it) and a new one begun.
   std::vector<char> code;
-  std::vector<std::vector<char>> set_aside;  // freed when the lexer that used it is done
+  std::vector<std::vector<char>> set_aside;           // freed when the lexer that used it is done
+  std::array<WantsTokens, kMostReadings> readings{};  // Entry::reading's, nullptr first
+  size_t reading_count = 1;
 
   Memory() {
     tokens.reserve(kMostTokens / 8);
+    code.reserve(kMostCode);
+  }
+
+  // Twice the index of `wants` in `readings`, which it joins when new: kNoReading when it
+  // is one too many to tell apart.
+  uint8_t ReadingOf(WantsTokens wants) {
+    size_t k = 0;
+    while (k < reading_count && readings[k] != wants)
+      ++k;
+    if (k == reading_count) {
+      if (k == kMostReadings) return kNoReading;
+      readings[reading_count++] = wants;
+    }
+    return static_cast<uint8_t>(k << 1);
+  }
+
+  // Empties every slot, and begins the code anew: what is kept may no longer fit.
+  void Forget() {
+    std::fill(entries.begin(), entries.end(), Entry{});
+    tokens.clear();
+    set_aside.push_back(std::move(code));
+    code = std::vector<char>();
     code.reserve(kMostCode);
   }
 };
@@ -723,63 +789,69 @@ LineLexer::Result LineLexer::Lex(std::string_view text, WantsTokens wants) {
   if (IsDigit(text[start])) code = basic::BlanksEnd(text, ReadLineNumber(text, start, out_));
   std::string_view key = text.substr(code);
   bool numbered = out_.numeric_label;
-  size_t slot = SlotOf(key, wants, numbered, kMemorySlotBits);
-  const Entry& entry = memory_->entries[slot];
-  if (entry.generation != memory_->generation || entry.wants != wants ||
-      entry.numbered != numbered || !SameCode({entry.code, entry.size}, key)) {
-    return LexNew(text, code, slot, wants);
+  if (wants != last_wants_) {
+    last_wants_ = wants;
+    last_reading_ = memory_->ReadingOf(wants);
+  }
+  SlotAndTag hashed = PlaceOf(key, wants, numbered, kMemorySlotBits);
+  Place place{hashed.slot, hashed.tag, static_cast<uint8_t>(last_reading_ | (numbered ? 1 : 0))};
+  const Memory& m = *memory_;
+  const Entry& entry = m.entries[place.slot];
+  if (entry.tag != place.tag || entry.reading != place.reading ||
+      !SameCode({m.code.data() + entry.code, entry.size}, key)) {
+    return LexNew(text, code, place, wants);
   }
   // The code after the line number is lexed the same whatever the number.
   if (entry.folded_size != 0) {
-    out_.folded_name.assign(entry.code + entry.size, entry.folded_size);
+    out_.folded_name.assign(m.code.data() + entry.code + entry.size, entry.folded_size);
     out_.label = out_.folded_name;
   }
   out_.directive = entry.directive;
   out_.tokens.clear();
-  return {out_, {memory_->tokens.data() + entry.first, entry.count}};
+  return {out_, {m.tokens.data() + entry.first, entry.count}};
 }
 
-// A line whose code, from `code` on, is not remembered: lexed, and kept in `slot`. Apart
+// A line whose code, from `code` on, is not remembered: lexed, and kept at `place`. Apart
 // from Lex, whose path for a line seen before is then the shorter.
 [[gnu::noinline]] LineLexer::Result LineLexer::LexNew(std::string_view text, size_t code,
-                                                      size_t slot, WantsTokens wants) {
+                                                      Place place, WantsTokens wants) {
   Lexer(text, out_, wants).RunFrom(code);
-  Keep(text.substr(code), slot, wants, out_.numeric_label);
+  Keep(text.substr(code), place);
   return {out_, out_.tokens};
 }
 
-// Keeps out_, just lexed from `code`, in `slot`: a copy of the code, and tokens that view it.
-void LineLexer::Keep(std::string_view code, size_t slot, WantsTokens wants, bool numbered) {
+// Keeps out_, just lexed from `code`, at `place`: a copy of the code, and tokens that view it.
+void LineLexer::Keep(std::string_view code, Place place) {
   Memory& m = *memory_;
   bool name_label = !out_.label.empty() && !out_.numeric_label;
   std::string_view folded = name_label ? std::string_view(out_.folded_name) : std::string_view();
-  size_t bytes = code.size() + folded.size();
-  if (bytes > kMostCode) return;  // not kept: lexed again when it comes back
-  if (m.tokens.size() + out_.tokens.size() > kMostTokens ||
-      m.code.size() + bytes > m.code.capacity()) {
-    m.tokens.clear();
-    ++m.generation;
-    m.set_aside.push_back(std::move(m.code));
-    m.code = std::vector<char>();
-    m.code.reserve(kMostCode);
+  constexpr size_t kMostSize = UINT16_MAX;  // what an entry's sizes and counts hold
+  // Not kept, and lexed again when it comes back: what the entry cannot tell.
+  if (code.size() > kMostSize || folded.size() > kMostSize || out_.tokens.size() > kMostTokens ||
+      place.reading >= kNoReading) {
+    return;
   }
-  const char* copy = m.code.data() + m.code.size();
+  if (m.tokens.size() + out_.tokens.size() > kMostTokens ||
+      m.code.size() + code.size() + folded.size() > m.code.capacity()) {
+    m.Forget();
+  }
+  auto copy = static_cast<uint32_t>(m.code.size());
   m.code.insert(m.code.end(), code.begin(), code.end());
   m.code.insert(m.code.end(), folded.begin(), folded.end());
-  Entry& entry = m.entries[slot];
+  Entry& entry = m.entries[place.slot];
+  entry.tag = place.tag;
+  entry.size = static_cast<uint16_t>(code.size());
   entry.code = copy;
-  entry.size = static_cast<uint32_t>(code.size());
-  entry.generation = m.generation;
-  entry.wants = wants;
-  entry.numbered = numbered;
+  entry.first = static_cast<uint16_t>(m.tokens.size());
+  entry.count = static_cast<uint16_t>(out_.tokens.size());
+  entry.folded_size = static_cast<uint16_t>(folded.size());
+  entry.reading = place.reading;
   entry.directive = out_.directive;
-  entry.folded_size = static_cast<uint32_t>(folded.size());
-  entry.first = static_cast<uint32_t>(m.tokens.size());
-  entry.count = static_cast<uint32_t>(out_.tokens.size());
   m.tokens.insert(m.tokens.end(), out_.tokens.begin(), out_.tokens.end());
+  const char* kept = m.code.data() + copy;
   for (size_t k = entry.first; k < m.tokens.size(); ++k) {
     std::string_view& text = m.tokens[k].text;
-    text = std::string_view(copy + (text.data() - code.data()), text.size());
+    text = std::string_view(kept + (text.data() - code.data()), text.size());
   }
 }
 

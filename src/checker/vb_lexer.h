@@ -176,11 +176,21 @@ class LineLexer {
   struct Memory;
 
  private:
-  void Keep(std::string_view code, size_t slot, WantsTokens wants, bool numbered);
-  Result LexNew(std::string_view text, size_t code, size_t slot, WantsTokens wants);
+  // Where a line's code is kept: its slot, the tag that tells most other codes in the slot
+  // apart, and how it is read.
+  struct Place {
+    size_t slot = 0;
+    uint16_t tag = 0;
+    uint8_t reading = 0;
+  };
+
+  void Keep(std::string_view code, Place place);
+  Result LexNew(std::string_view text, size_t code, Place place, WantsTokens wants);
 
   std::unique_ptr<Memory> memory_;
   LexedLine out_;
+  WantsTokens last_wants_ = nullptr;  // the last `wants` asked for, and its reading
+  uint8_t last_reading_ = 0;
 };
 
 // Walks physical lines as logical lines: a line that basic::ContinuesOnNextLine is continued
@@ -194,8 +204,11 @@ class LogicalLineReader {
   bool Next() {
     if (next_ >= lines_.size()) return false;
     first_ = static_cast<int32_t>(next_);
-    text_ = lines_[next_++];
-    if (next_ < lines_.size() && basic::ContinuesOnNextLine(text_)) Join();
+    // Looked at through a copy of its own: read back from text_ just stored, the line's size
+    // would wait for the store to be forwarded.
+    const std::string_view line = lines_[next_++];
+    text_ = line;
+    if (next_ < lines_.size() && basic::ContinuesOnNextLine(line)) Join();
     return true;
   }
   // 1-based numbers of the first and the last physical line of the logical line.

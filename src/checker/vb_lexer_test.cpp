@@ -267,6 +267,54 @@ TEST(LineLexer, GivesWhatLexLineGives) {
   EXPECT_EQ(differing, 0u);
 }
 
+// Lines of one length that differ in one byte only, at every place, for every length up to
+// well past the blocks a remembered line is compared in: most share their slot and tag with
+// the line before (the slot is found from a few of their bytes), and each must still be lexed
+// as itself, numbered or not (every token read: the string's text tells).
+TEST(LineLexer, TellsApartLinesThatDifferInOneByte) {
+  LineLexer lexer;
+  for (size_t length = 1; length <= 90; ++length) {
+    for (size_t at = 0; at < length; ++at) {
+      for (const char* number : {"", "10 "}) {
+        for (char byte : {'a', 'b'}) {
+          std::string text(length, 'a');
+          text[at] = byte;
+          std::string line = std::string(number) + "x = \"" + text + "\"";
+          LexedLine expected;
+          LexLine(line, expected, nullptr);
+          LineLexer::Result got = lexer.Lex(line, nullptr);
+          ASSERT_EQ(Described(got.line, got.tokens), Described(expected, expected.tokens)) << line;
+        }
+      }
+    }
+  }
+}
+
+// More readings than one memory tells apart: the lines read with the ones past those are lexed
+// each time, and every reading still gives what LexLine gives.
+template <size_t kWanted>
+size_t Wanted(const Token&) {
+  return kWanted;
+}
+TEST(LineLexer, ManyReadings) {
+  const WantsTokens kReadings[] = {nullptr,     &Wanted<1>,  &Wanted<2>,  &Wanted<3>,  &Wanted<4>,
+                                   &Wanted<5>,  &Wanted<6>,  &Wanted<7>,  &Wanted<8>,  &Wanted<9>,
+                                   &Wanted<10>, &Wanted<11>, &Wanted<12>, &Wanted<13>, &Wanted<14>,
+                                   &Wanted<15>, &Wanted<16>, &Wanted<17>, &Wanted<18>, &Wanted<19>};
+  const char* kLines[] = {"10 a b c d e f g: h i j k", "If a Then b c d: e f", "a b: c d e f g h"};
+  LineLexer lexer;
+  for (int round = 0; round < 3; ++round) {
+    for (WantsTokens wants : kReadings) {
+      for (const char* line : kLines) {
+        LexedLine expected;
+        LexLine(line, expected, wants);
+        LineLexer::Result got = lexer.Lex(line, wants);
+        EXPECT_EQ(Described(got.line, got.tokens), Described(expected, expected.tokens)) << line;
+      }
+    }
+  }
+}
+
 // More code than a lexer keeps at once: what it forgot is lexed again, and the tokens it
 // handed out before stay readable as long as it lives.
 TEST(LineLexer, ForgetsWhenFull) {

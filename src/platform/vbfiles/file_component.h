@@ -4,6 +4,7 @@
 // header and attributes, its code module, and its binary companion (.frx, .ctx, …).
 
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,6 +48,12 @@ class FileComponent final : public host::Component {
   // Its code lines, as views into the component's code, valid while the component is left as
   // it is.
   std::vector<std::string_view> CodeLines() const;
+  // The same as CodeLines, without a copy, for a component loaded kCodeOnly whose code is not
+  // released; empty for any other.
+  std::span<const std::string_view> CodeOnlyLines() const {
+    return code_only_ ? std::span<const std::string_view>(code_only_->lines)
+                      : std::span<const std::string_view>();
+  }
   // Frees the code (a component loaded kCodeOnly once it has been read, or any component of
   // a project nobody reads again): HasCode() stays true, GetCodeModule() turns null, and the
   // component can no longer be saved.
@@ -87,8 +94,14 @@ class FileComponent final : public host::Component {
   std::vector<std::string> attributes_;
   std::unique_ptr<FileCodeModule> module_;
   // The code of a component loaded LoadDepth::kCodeOnly: the file's bytes, its code lines
-  // viewing them, and the lines that carry member attributes.
+  // viewing them, and the lines that carry member attributes. The bytes' string is one a
+  // component loaded before left (its old bytes are read over), and is left to the next.
   struct CodeOnly {
+    CodeOnly();
+    ~CodeOnly();
+    CodeOnly(const CodeOnly&) = delete;
+    CodeOnly& operator=(const CodeOnly&) = delete;
+
     std::string bytes;
     std::vector<std::string_view> lines;
     std::vector<ViewAttrs> attrs;

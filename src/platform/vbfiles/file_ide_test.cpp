@@ -148,6 +148,9 @@ TEST(FileIdeComponents, CodeLinesAreTheModulesLinesAfterEdits) {
     auto copy =
         FileComponent::Load(project, items.Type(), items.FileNames(1), "", LoadDepth::kCodeOnly);
     EXPECT_EQ(copy->CodeLines(), items.CodeLines());
+    std::span<const std::string_view> viewed = copy->CodeOnlyLines();
+    EXPECT_EQ(std::vector<std::string_view>(viewed.begin(), viewed.end()), items.CodeLines());
+    EXPECT_TRUE(items.CodeOnlyLines().empty());  // a module's lines are gathered, not viewed
     // Its problems are reported at the same lines of the file, member attributes counted.
     for (int32_t i = 0; i <= code.CountOfLines() + 1; ++i)
       EXPECT_EQ(copy->FileLine(i), items.FileLine(i)) << "code line " << i;
@@ -159,6 +162,35 @@ TEST(FileIdeComponents, CodeLinesAreTheModulesLinesAfterEdits) {
     expect_lines("after edits");
     code.DeleteLines(1, code.CountOfLines());
     expect_lines("emptied");
+  }
+}
+
+// Copies loaded only to be read, one after another, each freed before the next is loaded, as a
+// build's check does: a file read into the buffer a longer one left behind gives its own lines
+// and nothing of the other's, a copy released gives none.
+TEST(FileIdeComponents, CopiesReadOneAfterAnotherGiveTheirOwnLines) {
+  TempDir root;
+  FileIde ide;
+  ide.Open(WriteShop(root));
+  host::Project& project = *ide.ActiveVBProject();
+  auto module = [](size_t lines, char fill) {
+    std::vector<std::string> code;
+    for (size_t k = 0; k < lines; ++k)
+      code.push_back(std::to_string(k + 1) + "\tx = \"" + std::string(k % 50, fill) + "\"");
+    return code;
+  };
+  for (size_t lines : {400, 3, 0, 120, 1, 400}) {
+    std::vector<std::string> code = module(lines, static_cast<char>('a' + lines % 26));
+    std::string bytes = "Attribute VB_Name = \"M\"\r\n";
+    for (const std::string& line : code)
+      bytes += line + "\r\n";
+    std::string path = root.Write("M" + std::to_string(lines) + ".bas", bytes);
+    auto copy = FileComponent::Load(project, host::ComponentType::kStdModule, path, "",
+                                    LoadDepth::kCodeOnly);
+    EXPECT_EQ(copy->CodeLines(), std::vector<std::string_view>(code.begin(), code.end()))
+        << lines << " lines";
+    copy->ReleaseCode();
+    EXPECT_TRUE(copy->CodeOnlyLines().empty());
   }
 }
 

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <optional>
 #include <set>
+#include <span>
 #include <utility>
 
 #include "checker/vb_checker.h"
@@ -140,7 +141,14 @@ std::vector<CheckProblem> CheckComponent(FileComponent& component, const CondCon
                                          const std::string& origin) {
   std::vector<CheckProblem> problems;
   if (!component.HasCode()) return problems;
-  std::vector<CodeProblem> found = CheckModuleCode(component.CodeLines(), constants);
+  // A copy only read is checked where its lines are; a module's lines are gathered first.
+  std::vector<std::string_view> gathered;
+  std::span<const std::string_view> lines = component.CodeOnlyLines();
+  if (lines.empty()) {
+    gathered = component.CodeLines();
+    lines = gathered;
+  }
+  std::vector<CodeProblem> found = CheckModuleCode(lines, constants);
   if (found.empty()) return problems;
   const std::string file = component.FileNames(1);
   std::optional<OriginLines> map;

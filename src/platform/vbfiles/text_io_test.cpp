@@ -64,12 +64,13 @@ std::string SplitByteByByte(std::string_view bytes) {
   return out + (line.empty() ? "" : "[" + line + "]<no final break>");
 }
 
-// Line breaks at every place relative to the blocks the split compares at once: lines of every
-// length from 0 to 40, a CR LF split over two blocks, a last line without a break.
+// Line breaks at every place relative to the blocks the split compares at once (sixteen and
+// sixty-four bytes): lines of every length from 0 to 70, a CR LF split over two blocks, a last
+// line without a break.
 TEST(TextIoSplit, AgreesWithAByteByByteReadingWhereverTheBreaksFall) {
   for (const char* eol : {"\r\n", "\n", "\r"}) {
-    for (size_t length = 0; length <= 40; ++length) {
-      for (size_t offset = 0; offset < 17; ++offset) {
+    for (size_t length = 0; length <= 70; ++length) {
+      for (size_t offset = 0; offset < 65; ++offset) {
         std::string bytes(offset, 'o');
         for (int k = 0; k < 5; ++k)
           bytes += std::string(length, static_cast<char>('a' + k)) + eol;
