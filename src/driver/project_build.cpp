@@ -384,9 +384,7 @@ Outcome frmAddIn::SaveAndCompile(host::Project& project, const BuildFolderRule& 
   if (targets.empty()) return BuildFailed(project, error);
   BuildTarget program = targets.back();
   targets.pop_back();
-  for (const auto& target : targets) {
-    if (auto why = PrepareTarget(target)) return BuildFailed(project, *why);
-  }
+  if (auto why = PrepareTargets(targets)) return BuildFailed(project, *why);
   // The number is used up from here on, whatever happens next; a number that cannot be
   // stored would be given to the next build again, so the build stops.
   try {

@@ -7,6 +7,7 @@
 
 #include "platform/system/code_pages.h"
 #include "platform/system/environment.h"
+#include "platform/system/file_io.h"
 
 namespace kestrix::vbfiles {
 
@@ -85,8 +86,7 @@ std::string Child(const std::string& dir, const std::string& name) {
 }
 
 bool Exists(const std::string& path) {
-  std::error_code ec;
-  return fs::exists(system::FileSystemPath(path), ec);
+  return system::PathExists(path);
 }
 
 bool SameName(std::string_view a, std::string_view b) {
@@ -228,7 +228,35 @@ bool IsAbsolute(std::string_view path) {
   return RootLength(path) > 0;
 }
 
+namespace {
+
+// True when NormalizePath gives the path back as it stands, as it does for every path that
+// went through it once: the root, the '/' a share's root needs before a name, and names
+// that are neither empty, "." nor "..", one '/' between each two.
+bool IsNormal(std::string_view path) {
+  const size_t root = RootLength(path);
+  std::string_view names = path.substr(root);
+  if (names.empty()) return root > 0;  // "" is "."
+  if (root > 0 && path[root - 1] != '/' && path[root - 1] != ':') {
+    if (names[0] != '/') return false;
+    names.remove_prefix(1);
+  }
+  size_t start = 0;
+  for (size_t i = 0; i <= names.size(); ++i) {
+    if (i < names.size() && names[i] != '/') continue;
+    std::string_view name = names.substr(start, i - start);
+    if (name.empty() || name == "." || name == "..") return false;
+    start = i + 1;
+  }
+  return true;
+}
+
+}  // namespace
+
 std::string NormalizePath(std::string_view path) {
+  // Most paths are normal already (every one read from a file went through here): they are
+  // looked over once rather than taken apart and put together again.
+  if (IsNormal(path)) return std::string(path);
   SplitPath split = Split(path);
   std::string out = Join(split.root, FoldDots(split.parts, !split.root.empty()));
   return out.empty() ? "." : out;

@@ -83,9 +83,20 @@ TEST(PathsTest, NormalizeAndAbsolute) {
       {"", "."},
       {"/", "/"},
       {"./x", "x"},
+      {"..", ".."},
+      {"/..", "/"},
+      {"a/.", "a"},
+      {"a//b", "a/b"},
+      {"a/b/", "a/b"},
+      {".a/..b/b..", ".a/..b/b.."},  // names that only start or end with dots
+      {"//server/share//x/", "//server/share/x"},
+      {"C:a/", "C:a"},
+      {"C://a", "C:/a"},
   };
-  for (const auto& [in, out] : cases)
+  for (const auto& [in, out] : cases) {
     EXPECT_EQ(NormalizePath(in), out) << in;
+    EXPECT_EQ(NormalizePath(out), out) << in;  // a normal path stays as it is
+  }
 
   TempDir dir;
   const std::filesystem::path saved = std::filesystem::current_path();
@@ -126,6 +137,7 @@ TEST(PathsTest, WindowsFormPaths) {
   for (const Case& c : cases) {
     EXPECT_EQ(IsAbsolute(c.path), c.absolute) << c.path;
     EXPECT_EQ(NormalizePath(c.path), c.normal) << c.path;
+    EXPECT_EQ(NormalizePath(c.normal), c.normal) << c.path;
     EXPECT_EQ(DirName(c.normal), c.dir) << c.path;
   }
 
