@@ -282,24 +282,53 @@ std::string FromWindowsPath(const std::string& base_dir, std::string_view win_pa
   return NormalizePath(IsAbsolute(path) ? path : JoinPath(base_dir, path));
 }
 
+namespace {
+
+// The names of a normalised path after its root, viewing it ("." has none).
+std::vector<std::string_view> NamesAfterRoot(std::string_view normal) {
+  std::vector<std::string_view> names;
+  std::string_view rest = normal.substr(RootLength(normal));
+  if (!rest.empty() && rest[0] == '/') rest.remove_prefix(1);  // after a share's root
+  if (rest.empty() || normal == ".") return names;
+  size_t start = 0;
+  for (size_t i = 0; i <= rest.size(); ++i) {
+    if (i < rest.size() && rest[i] != '/') continue;
+    names.push_back(rest.substr(start, i - start));
+    start = i + 1;
+  }
+  return names;
+}
+
+}  // namespace
+
 std::string RelativeWindowsPath(const std::string& from_dir, const std::string& target) {
-  SplitPath from = Split(AbsolutePath(from_dir));
-  SplitPath to = Split(AbsolutePath(target));
+  // Both normalised: their names are read in place, not copied out one by one.
+  const std::string from = AbsolutePath(from_dir);
+  const std::string to = AbsolutePath(target);
+  const std::string_view from_root = std::string_view(from).substr(0, RootLength(from));
+  const std::string_view to_root = std::string_view(to).substr(0, RootLength(to));
   // On another drive or share no relative path leads there: VB writes the whole path.
-  if (!EqualsIgnoreCase(from.root, to.root)) {
-    std::string whole = Join(to.root, to.parts);
+  if (!EqualsIgnoreCase(from_root, to_root)) {
+    std::string whole = to == "." ? "" : to;
     for (char& c : whole) {
       if (c == '/') c = '\\';
     }
     return whole;
   }
+  const std::vector<std::string_view> from_names = NamesAfterRoot(from);
+  const std::vector<std::string_view> to_names = NamesAfterRoot(to);
   size_t common = 0;
-  while (common < from.parts.size() && common < to.parts.size() &&
-         SameName(from.parts[common], to.parts[common]))
+  while (common < from_names.size() && common < to_names.size() &&
+         SameName(from_names[common], to_names[common]))
     ++common;
-  std::vector<std::string> parts(from.parts.size() - common, "..");
-  parts.insert(parts.end(), to.parts.begin() + static_cast<std::ptrdiff_t>(common), to.parts.end());
-  return parts.empty() ? "." : JoinComponents(parts, '\\');
+  std::string out;
+  for (size_t i = common; i < from_names.size(); ++i)
+    out += out.empty() ? ".." : "\\..";
+  for (size_t i = common; i < to_names.size(); ++i) {
+    if (!out.empty()) out += '\\';
+    out += to_names[i];
+  }
+  return out.empty() ? "." : out;
 }
 
 std::string DirName(std::string_view path) {

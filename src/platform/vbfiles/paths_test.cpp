@@ -64,6 +64,12 @@ TEST(PathsTest, RelativeWindowsPath) {
       {"//server/share/Shop", "//server/share/Lib/x.bas", "..\\Lib\\x.bas"},
       {"//server/share/Shop", "//server/other/x.bas", "\\\\server\\other\\x.bas"},
       {"/p/Shop", "C:/x.bas", "C:\\x.bas"},
+      {"/p/Shop", "/p/Shop/Forms/Sub/x.frm", "Forms\\Sub\\x.frm"},
+      {"/p/Shop/Forms", "/p/x.bas", "..\\..\\x.bas"},
+      {"/p//Shop/.", "/p/Shop//x.bas", "x.bas"},
+      {"C:/", "C:/x.bas", "x.bas"},
+      {"//server/share", "//server/share/x.bas", "x.bas"},
+      {"//server/share/A", "//server/share", ".."},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(RelativeWindowsPath(c.from, c.target), c.expected) << c.from << " -> " << c.target;
