@@ -1,5 +1,6 @@
 #include "platform/vbfiles/paths.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <system_error>
@@ -284,25 +285,25 @@ std::string FromWindowsPath(const std::string& base_dir, std::string_view win_pa
 
 namespace {
 
-// The names of a normalised path after its root, viewing it ("." has none).
-std::vector<std::string_view> NamesAfterRoot(std::string_view normal) {
-  std::vector<std::string_view> names;
-  std::string_view rest = normal.substr(RootLength(normal));
-  if (!rest.empty() && rest[0] == '/') rest.remove_prefix(1);  // after a share's root
-  if (rest.empty() || normal == ".") return names;
-  size_t start = 0;
-  for (size_t i = 0; i <= rest.size(); ++i) {
-    if (i < rest.size() && rest[i] != '/') continue;
-    names.push_back(rest.substr(start, i - start));
-    start = i + 1;
-  }
-  return names;
+// The names of a normalised path after its root: "a/b" of "/a/b", "C:/a/b" and
+// "//server/share/a/b"; "" when it has none ("." has none).
+std::string_view NamesAfterRoot(std::string_view normal) {
+  std::string_view names = normal.substr(RootLength(normal));
+  if (!names.empty() && names[0] == '/') names.remove_prefix(1);  // after a share's root
+  return normal == "." ? std::string_view() : names;
+}
+
+// The first name of `names`, which then holds those after it.
+std::string_view TakeName(std::string_view& names) {
+  std::string_view name = names.substr(0, names.find('/'));
+  names.remove_prefix(std::min(names.size(), name.size() + 1));
+  return name;
 }
 
 }  // namespace
 
 std::string RelativeWindowsPath(const std::string& from_dir, const std::string& target) {
-  // Both normalised: their names are read in place, not copied out one by one.
+  // Both normalised: their names are read in place.
   const std::string from = AbsolutePath(from_dir);
   const std::string to = AbsolutePath(target);
   const std::string_view from_root = std::string_view(from).substr(0, RootLength(from));
@@ -315,19 +316,22 @@ std::string RelativeWindowsPath(const std::string& from_dir, const std::string& 
     }
     return whole;
   }
-  const std::vector<std::string_view> from_names = NamesAfterRoot(from);
-  const std::vector<std::string_view> to_names = NamesAfterRoot(to);
-  size_t common = 0;
-  while (common < from_names.size() && common < to_names.size() &&
-         SameName(from_names[common], to_names[common]))
-    ++common;
-  std::string out;
-  for (size_t i = common; i < from_names.size(); ++i)
-    out += out.empty() ? ".." : "\\..";
-  for (size_t i = common; i < to_names.size(); ++i) {
-    if (!out.empty()) out += '\\';
-    out += to_names[i];
+  std::string_view up = NamesAfterRoot(from);  // the names to climb out of
+  std::string_view down = NamesAfterRoot(to);  // and those to go into
+  while (!up.empty() && !down.empty()) {
+    std::string_view rest_up = up, rest_down = down;
+    if (!SameName(TakeName(rest_up), TakeName(rest_down))) break;
+    up = rest_up;
+    down = rest_down;
   }
+  std::string out;
+  if (!up.empty()) {
+    for (size_t n = std::count(up.begin(), up.end(), '/') + 1; n > 0; --n)
+      out += "..\\";
+  }
+  for (char c : down)
+    out += c == '/' ? '\\' : c;
+  if (down.empty() && !out.empty()) out.pop_back();  // the '\\' after the last ".."
   return out.empty() ? "." : out;
 }
 
