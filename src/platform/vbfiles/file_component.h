@@ -39,7 +39,8 @@ class FileComponent final : public host::Component {
   // imported copy.
   const std::string& Origin() const { return origin_; }
 
-  // The line of the component's file that shows code line `code_line`.
+  // The line of the component's file that shows code line `code_line`, while the component
+  // holds its code.
   int32_t FileLine(int32_t code_line) const;
 
   // Whether the component holds code (a module, a class, a form; not a resource file).
@@ -47,9 +48,9 @@ class FileComponent final : public host::Component {
   // Its code lines, as views into the component's code, valid while the component is left as
   // it is.
   std::vector<std::string_view> CodeLines() const;
-  // Frees the code (a component loaded kCodeOnly once it has been read, or any component of
-  // a project nobody reads again): HasCode() stays true, GetCodeModule() turns null, and the
-  // component can no longer be saved.
+  // Frees the code, with the header and attributes above it (a component loaded kCodeOnly
+  // once it has been read, or any component of a project nobody reads again): HasCode()
+  // stays true, GetCodeModule() turns null, and the component can no longer be saved.
   void ReleaseCode();
 
   // True when its code module can be changed without a question: loaded, file not read-only.
