@@ -120,6 +120,12 @@ class frmAddIn final : public engine::EngineState {
   void SetProjectDoneHook(std::function<void(host::Project&)> hook) {
     project_done_ = std::move(hook);
   }
+  // Called with each component of a build into a build folder once its copy there is saved
+  // (or its save failed), on whichever thread saved it, perhaps on several at once: nothing
+  // of the build reads its code again. None by default.
+  void SetComponentSavedHook(std::function<void(host::Component&)> hook) {
+    component_saved_ = std::move(hook);
+  }
   // Reads the local handler template; false (after telling the user) when it cannot.
   bool LoadLocalHandler();
 
@@ -175,6 +181,7 @@ class frmAddIn final : public engine::EngineState {
   bool command_canceled_ = false;
   std::string local_handler_text_;
   std::function<void(host::Project&)> project_done_;
+  std::function<void(host::Component&)> component_saved_;
 };
 
 }  // namespace kestrix::driver

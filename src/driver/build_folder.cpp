@@ -3,6 +3,7 @@
 #include <climits>
 #include <filesystem>
 #include <regex>
+#include <set>
 
 #include "basic/characters.h"
 #include "driver/add_in_form.h"
@@ -26,6 +27,37 @@ std::optional<std::string> SaveAs(Target& target, const BuildTarget& to) {
     return error.Description();
   }
   return std::nullopt;
+}
+
+// True when every name of the relative path is a plain one: not empty, ".", nor "..".
+bool PlainNames(std::string_view path) {
+  size_t start = 0;
+  for (size_t i = 0; i <= path.size(); ++i) {
+    if (i < path.size() && path[i] != kSeparator) continue;
+    std::string_view name = path.substr(start, i - start);
+    if (name.empty() || name == "." || name == "..") return false;
+    start = i + 1;
+  }
+  return true;
+}
+
+// `path` relative to the project's folder, when it lies below it as written, the folder is
+// one from the root "/" (not a drive's or a share's, whose roots std::filesystem weighs),
+// and both hold plain names only, without ':': what RelativeToProject gives then, read off
+// without taking either apart. Nothing otherwise.
+std::optional<std::string_view> PlainlyBelowProject(const BuildFolderRule& rule,
+                                                    std::string_view path) {
+  const std::string& folder = rule.project_folder;
+  if (folder.size() < 2 || folder[0] != kSeparator || folder[1] == kSeparator ||
+      path.size() <= folder.size() + 1 || !path.starts_with(folder) ||
+      path[folder.size()] != kSeparator || path.find(':') != std::string_view::npos) {
+    return std::nullopt;
+  }
+  std::string_view relative = path.substr(folder.size() + 1);
+  if (!PlainNames(std::string_view(folder).substr(1)) || !PlainNames(relative)) {
+    return std::nullopt;
+  }
+  return relative;
 }
 
 // `path` relative to the project's folder, without "." or ".." parts left in it.
@@ -93,6 +125,17 @@ std::string ProjectBuildFolder(const BuildFolderRule& rule) {
 }
 
 std::string GetBuildFolder(const BuildFolderRule& rule, std::string& path) {
+  if (std::optional<std::string_view> relative = PlainlyBelowProject(rule, path)) {
+    // Its place in the build is its place below the project's folder.
+    size_t slash = relative->rfind(kSeparator);
+    std::string folder = ProjectBuildFolder(rule);
+    if (slash != std::string_view::npos) {
+      folder += kSeparator;
+      folder += relative->substr(0, slash);
+    }
+    path = std::string(relative->substr(slash + 1));  // npos + 1 is 0: the whole name
+    return folder;
+  }
   fs::path place = PlaceInBuild(RelativeToProject(rule, path));
   path = system::FromFileSystemPath(place.filename());
   std::string below = system::FromFileSystemPath(place.parent_path());
@@ -179,11 +222,27 @@ bool IsBuildCopy(host::Project& project) {
   return false;
 }
 
-std::optional<std::string> PrepareTarget(const BuildTarget& target) {
-  std::error_code made;
-  fs::create_directories(system::FileSystemPath(target.folder), made);
-  if (made) return "Cannot make the build folder " + target.folder + ": " + made.message();
-  return system::WhyNotWritable(target.Path());
+std::optional<std::string> PrepareTargets(const std::vector<BuildTarget>& targets) {
+  // A project's files lie in a few folders: each is made, and asked whether it takes new
+  // files, once. Each file is still looked at: it may be a folder made for another.
+  std::set<std::string> made;
+  std::set<std::string> taking;  // folders a missing file could be created in
+  for (const BuildTarget& target : targets) {
+    if (!made.contains(target.folder)) {
+      std::error_code error;
+      fs::create_directories(system::FileSystemPath(target.folder), error);
+      if (error) return "Cannot make the build folder " + target.folder + ": " + error.message();
+      made.insert(target.folder);
+    }
+    std::string path = target.Path();
+    bool missing = system::KindOf(path) == system::FileKind::kMissing;
+    if (missing && taking.contains(target.folder)) continue;
+    if (auto why = system::WhyNotWritable(path)) return why;
+    if (missing && target.file_name.find(kSeparator) == std::string::npos) {
+      taking.insert(target.folder);
+    }
+  }
+  return std::nullopt;
 }
 
 std::optional<std::string> SaveIntoBuildFolder(host::Component& component,

@@ -18,6 +18,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "host/file_names.h"
 #include "host/ide.h"
@@ -100,10 +101,10 @@ std::optional<std::string> ReserveBuildFolder(BuildFolderRule& rule, ReservedFol
 // Kestrix's added modules.
 bool IsBuildCopy(host::Project& project);
 
-// Makes the target's folder (inside the build folder) and checks that the file can be
-// written there, so that a build stops before it saves anything rather than halfway.
-// Returns what is wrong, or nothing.
-std::optional<std::string> PrepareTarget(const BuildTarget& target);
+// Makes the targets' folders (inside the build folder) and checks that each file can be
+// written there, in order, so that a build stops before it saves anything rather than
+// halfway. Returns what is wrong with the first target that cannot be, or nothing.
+std::optional<std::string> PrepareTargets(const std::vector<BuildTarget>& targets);
 
 // Saves the component or project into its target. Returns the error, or nothing.
 std::optional<std::string> SaveIntoBuildFolder(host::Component& component,

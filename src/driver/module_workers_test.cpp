@@ -5,11 +5,14 @@
 
 #include <atomic>
 #include <chrono>
+#include <map>
+#include <mutex>
 #include <stdexcept>
 #include <thread>
 
 #include "driver/driver_test_support.h"
 #include "platform/system/file_io.h"
+#include "platform/vbfiles/file_component.h"
 
 namespace kestrix::driver {
 namespace {
@@ -101,8 +104,11 @@ class TogetherTest : public RunCommandTest {
     Outcome outcome = Outcome::kOk;
   };
 
+  // With `saved_hook`, the form calls it with each component it has saved into its build
+  // folder; the code of the components is not gathered then.
   Run RunWith(unsigned threads, int32_t mode, const std::string& copy, bool read_only,
-              bool into_folder = false) {
+              bool into_folder = false,
+              const std::function<void(host::Component&)>& saved_hook = {}) {
     const std::string shop = testing::CopyTree(shop_, dir_.Path(copy));
     if (read_only) testing::SetMode(shop + "/App/Modules/modShop.bas", 0444);
     vbfiles::FileIde ide;
@@ -119,6 +125,7 @@ class TogetherTest : public RunCommandTest {
     form.options().Check2 = into_folder ? 1 : 0;
     form.options().Check3 = 1;
     form.options().Dir1 = dir_.Path("builds");  // named alike in the rows of every run
+    if (saved_hook) form.SetComponentSavedHook(saved_hook);
     Run run;
     run.outcome = form.RunCommand(kModeBuild);
     if (mode == kModeClean) run.outcome = form.RunCommand(kModeClean);
@@ -128,7 +135,7 @@ class TogetherTest : public RunCommandTest {
     if (std::filesystem::exists(dir_.Path("builds"))) {
       std::filesystem::rename(dir_.Path("builds"), dir_.Path(copy + "-builds"));
     }
-    for (int32_t p = 1; p <= ide.Count(); ++p) {
+    for (int32_t p = 1; p <= ide.Count() && !saved_hook; ++p) {
       host::Components& components = ide.Item(p).VBComponents();
       for (int32_t c = 1; c <= components.Count(); ++c)
         run.code.push_back(components.Item(c).Name() + "\n" + CodeOf(components.Item(c)));
@@ -170,6 +177,31 @@ TEST_F(TogetherTest, BuildFoldersAsOneAfterAnother) {
   auto files_one = testing::FilesBelow(dir_.Path("one-builds"));
   EXPECT_GT(files_one.size(), 10u);
   EXPECT_TRUE(files_one == testing::FilesBelow(dir_.Path("four-builds")));
+}
+
+// A front end may let each component's code go as soon as its copy is saved, on the threads
+// that save: every component is handed over once, after its file is written whole.
+TEST_F(TogetherTest, EachSavedComponentIsHandedOverOnce) {
+  std::mutex mutex;
+  std::map<std::string, int> saved;
+  auto release = [&](host::Component& component) {
+    std::string name = component.Collection().Name() + "." + component.Name();
+    // Handed over after the save: the copy is there, and nothing reads the code again.
+    ASSERT_FALSE(component.FileNames(1).empty());
+    ASSERT_TRUE(std::filesystem::exists(component.FileNames(1))) << name;
+    static_cast<vbfiles::FileComponent&>(component).ReleaseCode();
+    std::lock_guard<std::mutex> lock(mutex);
+    ++saved[name];
+  };
+  Run one = RunWith(1, kModeBuild, "one", false, true);
+  Run four = RunWith(4, kModeBuild, "four", false, true, release);
+  EXPECT_EQ(four.outcome, Outcome::kOk);
+  EXPECT_EQ(four.caption, one.caption);
+  EXPECT_TRUE(testing::FilesBelow(dir_.Path("one-builds")) ==
+              testing::FilesBelow(dir_.Path("four-builds")));
+  EXPECT_EQ(saved.size(), one.code.size());  // every component of every project
+  for (const auto& [name, times] : saved)
+    EXPECT_EQ(times, 1) << name;
 }
 
 TEST_F(TogetherTest, AReadOnlyModuleIsAskedAboutInItsTurn) {

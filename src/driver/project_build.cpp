@@ -384,9 +384,7 @@ Outcome frmAddIn::SaveAndCompile(host::Project& project, const BuildFolderRule& 
   if (targets.empty()) return BuildFailed(project, error);
   BuildTarget program = targets.back();
   targets.pop_back();
-  for (const auto& target : targets) {
-    if (auto why = PrepareTarget(target)) return BuildFailed(project, *why);
-  }
+  if (auto why = PrepareTargets(targets)) return BuildFailed(project, *why);
   // The number is used up from here on, whatever happens next; a number that cannot be
   // stored would be given to the next build again, so the build stops.
   try {
@@ -405,8 +403,9 @@ Outcome frmAddIn::SaveAndCompile(host::Project& project, const BuildFolderRule& 
   const int32_t count = components.Count();
   std::vector<std::optional<std::string>> whys(static_cast<size_t>(count));
   auto save = [&](int32_t k) {
-    whys[static_cast<size_t>(k - 1)] =
-        SaveIntoBuildFolder(components.Item(k), targets[static_cast<size_t>(k - 1)]);
+    host::Component& c = components.Item(k);
+    whys[static_cast<size_t>(k - 1)] = SaveIntoBuildFolder(c, targets[static_cast<size_t>(k - 1)]);
+    if (component_saved_) component_saved_(c);
   };
   // The components whose modules work alone are saved on the threads together (every target
   // is a file of its own), the others one after another.

@@ -164,6 +164,12 @@ TEST(BuildFolder, EveryFileStaysInsideTheBuildFolder) {
       {"/etc/passwd", false, false, "/src/App/BUILD 5/Outside/Up/Up/etc", "passwd"},
       {"/src/App/sub/../../../etc/x.bas", false, false, "/src/App/BUILD 5/Outside/Up/Up/etc",
        "x.bas"},
+      {"/src/App/Forms/Sub/Main.frm", false, false, "/src/App/BUILD 5/Forms/Sub", "Main.frm"},
+      {"/src/App//Forms/./x.frm", false, false, "/src/App/BUILD 5/Forms", "x.frm"},
+      {"/src/App/Forms/../x.bas", false, false, "/src/App/BUILD 5", "x.bas"},
+      {"/src/App/a:b.bas", false, false, "/src/App/BUILD 5", "a:b.bas"},
+      {"/src/Apple/x.bas", false, false, "/src/App/BUILD 5/Outside/Up/Apple", "x.bas"},
+      {"/src/App/.hidden/x.bas", true, false, "/builds/BUILD 5/.hidden", "x.bas"},
   };
   for (const auto& c : cases) {
     rule.in_chosen_folder = c.chosen;
@@ -173,12 +179,65 @@ TEST(BuildFolder, EveryFileStaysInsideTheBuildFolder) {
     EXPECT_EQ(GetBuildFolder(rule, path), c.folder) << c.path;
     EXPECT_EQ(path, c.file);
   }
+  // A project folder written with a climb in it is the folder it names.
+  rule.in_chosen_folder = false;
+  rule.project_name_in_folder = false;
+  rule.project_folder = "/src/x/../App";
+  std::string path = "/src/App/Forms/Main.frm";
+  EXPECT_EQ(GetBuildFolder(rule, path), "/src/x/../App/BUILD 5/Forms");
+  EXPECT_EQ(path, "Main.frm");
+  rule.project_folder = "/src/App";
   // The compiled file: its place inside the project's folder, or straight into the build.
   rule.in_chosen_folder = false;
   rule.project_name_in_folder = false;
   EXPECT_EQ(ProgramTarget(rule, "/src/App/bin/App.exe").Path(), "/src/App/BUILD 5/bin/App.exe");
   EXPECT_EQ(ProgramTarget(rule, "/src/bin/App.exe").Path(), "/src/App/BUILD 5/App.exe");
   EXPECT_EQ(ProgramTarget(rule, "/opt/App.exe").Path(), "/src/App/BUILD 5/App.exe");
+}
+
+// Every target is looked at in order, however many share a folder: the first that cannot be
+// written is the one named, and no folder is made past it.
+TEST(BuildFolder, PrepareTargetsNamesTheFirstTargetThatCannotBeWritten) {
+  testing::TempDir dir;
+  const std::string b = dir.Path("BUILD 1");
+  const std::string read_only = dir.Write("BUILD 1/Old/x.bas", "");
+  testing::SetMode(read_only, 0444);
+  dir.Write("BUILD 1/file", "");
+  struct Case {
+    const char* what;
+    std::vector<BuildTarget> targets;
+    std::string error;  // "" when every target can be written
+  } cases[] = {
+      {"several in a folder",
+       {{b + "/Forms", "a.frm"}, {b + "/Forms", "b.frm"}, {b, "P.vbp"}, {b + "/Forms", "c.frm"}},
+       ""},
+      {"a folder made for a target before",
+       {{b, "P.vbp"}, {b + "/Mods", "a.bas"}, {b + "/Mods", "b.bas"}, {b, "Mods"}},
+       "Cannot write " + b + "/Mods: it is a folder"},
+      {"a read-only file after others of its folder",
+       {{b + "/Old", "y.bas"}, {b + "/Old", "x.bas"}, {b, "Mods"}},
+       "Cannot write " + read_only + ": the file is read-only"},
+      {"a file in the way of a folder",
+       {{b + "/Fine", "a.bas"}, {b + "/file/Sub", "a.bas"}, {b + "/Later", "a.bas"}},
+       "Cannot make the build folder " + b + "/file/Sub: "},
+  };
+  for (const Case& c : cases) {
+    std::optional<std::string> error = PrepareTargets(c.targets);
+    if (c.error.empty()) {
+      EXPECT_FALSE(error) << c.what << ": " << *error;
+    } else {
+      ASSERT_TRUE(error) << c.what;
+      EXPECT_EQ(error->substr(0, c.error.size()), c.error) << c.what;
+    }
+    for (const BuildTarget& target : c.targets) {
+      if (target.folder == b + "/Later") {
+        EXPECT_FALSE(fs::exists(target.folder)) << c.what;
+      }
+      if (target.folder == b + "/Fine") {
+        EXPECT_TRUE(fs::is_directory(target.folder)) << c.what;
+      }
+    }
+  }
 }
 
 TEST(BuildFolder, ProjectNamesBecomeOneFolderName) {

@@ -49,7 +49,7 @@ void StatusModel::SetProgressValue(Bar bar, int32_t value) {
 
 void StatusModel::AddRow(const host::StatusRow& row) {
   Load();
-  rows_.push_back(row);
+  if (keep_rows_) rows_.push_back(row);
   for (auto* l : listeners_)
     l->OnRow(row);
 }

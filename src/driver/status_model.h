@@ -28,6 +28,9 @@ class StatusModel final : public host::StatusOutput {
  public:
   void AddListener(StatusListener* listener) { listeners_.push_back(listener); }
   void RemoveListener(StatusListener* listener);
+  // Whether the rows are kept for Rows() (they are by default). A view that only hears of
+  // them as they come (a batch run's printer) has them passed on and kept nowhere.
+  void KeepRows(bool keep) { keep_rows_ = keep; }
 
   // host::StatusOutput
   void SetCaption(const std::string& caption) override;
@@ -59,6 +62,7 @@ class StatusModel final : public host::StatusOutput {
   int32_t max_[2] = {0, 0};
   // A build adds a row for every procedure: kept where they are put, never moved as more come.
   std::deque<host::StatusRow> rows_;
+  bool keep_rows_ = true;
 };
 
 }  // namespace kestrix::driver

@@ -174,6 +174,7 @@ int RunCommand(const BatchOptions& o) {
       settings.GetSetting(host::kSettingsApp, host::kSettingsSection, host::kKeyCompiler));
   system::DesktopShell shell;
   driver::StatusModel progress;
+  progress.KeepRows(false);  // printed as they come; a large build has tens of thousands
   StatusPrinter printer(PrinterFormat(o.format), stdout, stderr);
   progress.AddListener(&printer);
   BatchDialogs dialogs(o.yes, printer);
@@ -186,6 +187,11 @@ int RunCommand(const BatchOptions& o) {
     // a group of any size needs about one project's room for its changes.
     form.SetProjectDoneHook([](host::Project& project) {
       if (auto* done = dynamic_cast<vbfiles::FileProject*>(&project)) done->ReleaseCode();
+    });
+    // A build lets each component's code go as soon as its copy is saved: on the threads that
+    // save, rather than all at the end on this one while they wait.
+    form.SetComponentSavedHook([](host::Component& component) {
+      if (auto* saved = dynamic_cast<vbfiles::FileComponent*>(&component)) saved->ReleaseCode();
     });
   }
   form.vbinstance = &ide;

@@ -1,6 +1,8 @@
 #include "frontends/batch/status_printer.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 #include "frontends/batch/text_escape.h"
 
@@ -29,15 +31,40 @@ void Write(std::FILE* file, const std::string& text) {
   std::fwrite(text.data(), 1, text.size(), file);
 }
 
+constexpr uint64_t kEveryByte = 0x0101010101010101ULL;  // times a byte: it in every byte
+constexpr uint64_t kHighBits = 0x8080808080808080ULL;
+
 // True when the text holds a CR, LF or tab. All three lie below 14, where row text has
-// nothing else, so most cells are passed with one comparison a character.
+// nothing else: eight characters at a time are asked whether one lies below 14 (exactly, for
+// any bytes), and only such a group is looked at closely.
 bool HoldsBreakOrTab(std::string_view text) {
-  for (char c : text) {
-    if (static_cast<unsigned char>(c) <= '\r' && (c == '\r' || c == '\n' || c == '\t')) {
-      return true;
+  size_t i = 0;
+  for (; i + 8 <= text.size(); i += 8) {
+    uint64_t word;
+    std::memcpy(&word, text.data() + i, sizeof word);
+    if (((word - kEveryByte * 14) & ~word & kHighBits) == 0) continue;
+    for (size_t k = i; k < i + 8; ++k) {
+      if (text[k] == '\r' || text[k] == '\n' || text[k] == '\t') return true;
     }
   }
+  for (; i < text.size(); ++i) {
+    if (text[i] == '\r' || text[i] == '\n' || text[i] == '\t') return true;
+  }
   return false;
+}
+
+// True when every character is ASCII, eight at a time.
+bool IsAscii(std::string_view text) {
+  uint64_t seen = 0;
+  size_t i = 0;
+  for (; i + 8 <= text.size(); i += 8) {
+    uint64_t word;
+    std::memcpy(&word, text.data() + i, sizeof word);
+    seen |= word;
+  }
+  for (; i < text.size(); ++i)
+    seen |= static_cast<unsigned char>(text[i]);
+  return (seen & kHighBits) == 0;
 }
 
 // A row of the text format stays on one line: appends the text on one line, a line break (CR
@@ -83,9 +110,7 @@ void AppendTextRow(std::string& out, std::string& line, const std::string& proje
   AppendOneLine(line, notes);
   line.erase(line.find_last_not_of(' ') + 1);
   // Padded first: every Windows-1252 byte is one character wide.
-  const bool ascii = std::all_of(line.begin(), line.end(),
-                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-  if (ascii) {
+  if (IsAscii(line)) {
     out += line;
   } else {
     out += Cp1252ToUtf8(line);

@@ -93,6 +93,39 @@ TEST(StatusPrinterTest, FormatsRowsAndCaption) {
   }
 }
 
+// A row of the text format stays on one line, wherever in a cell a break or a tab lies;
+// other control characters stay, and Windows-1252 text becomes UTF-8.
+TEST(StatusPrinterTest, TextRowsStayOnOneLine) {
+  auto cell = [](const std::string& text, size_t width) {
+    return text + std::string(width - text.size(), ' ') + ' ';
+  };
+  struct Case {
+    std::string member, notes;  // as the row holds them
+    std::string member_shown, notes_shown;
+  };
+  const Case cases[] = {
+      {"Sub\tWith\r\nBreaks\rAnd\nMore", "Ok", "Sub With Breaks And More", "Ok"},
+      {"\tLead", "01234567\n9", " Lead", "01234567 9"},
+      {"Trail\r\n", "0123456789abcdef\t", "Trail", "0123456789abcdef"},
+      {"NoBreak\x0E\x1F", "seventh\tand\x0B\x0C", "NoBreak\x0E\x1F", "seventh and\x0B\x0C"},
+      {"Caf\xE9", "d\xE9j\xE0 vu, a long note\twith a tab", "Caf\xC3\xA9",
+       "d\xC3\xA9j\xC3\xA0 vu, a long note with a tab"},
+  };
+  for (const Case& c : cases) {
+    Streams streams;
+    StatusPrinter printer(Format::kText, streams.out(), streams.err(), false);
+    printer.OnRow({"P", "m", c.member, "7", c.notes});
+    printer.Finish("Done");
+    // The member's column is as wide as the characters shown (é is one character).
+    size_t wide = c.member_shown.size() - (c.member_shown.find('\xC3') != std::string::npos);
+    std::string row = cell("P", 14) + cell("m", 20) + c.member_shown + std::string(34 - wide, ' ') +
+                      "      7 " + c.notes_shown;
+    EXPECT_EQ(streams.Out(), cell("Project", 14) + cell("Module", 20) + cell("Member", 34) +
+                                 " Lines Notes\n" + row + "\n\nDone\n")
+        << c.member;
+  }
+}
+
 TEST(StatusPrinterTest, Messages) {
   struct Case {
     Format format;

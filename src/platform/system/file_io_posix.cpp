@@ -363,6 +363,11 @@ LoadStatus CheckReadable(const std::string& path, std::string& error) {
   return LoadStatus::kOk;
 }
 
+bool PathExists(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0;
+}
+
 FileKind KindOf(const std::string& path) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) return FileKind::kMissing;

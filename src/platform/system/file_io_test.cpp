@@ -59,6 +59,36 @@ TEST(FileIoTest, ReadRegularFileTellsMissingTooLargeAndUnreadableApart) {
 
 // The file's size is only a first guess: a file larger than any one read comes whole, and so
 // does one whose size the system gives as 0 (procfs), which the read must grow into.
+// As std::filesystem::exists: a link counts as what it points to, and a path through a file
+// leads nowhere.
+TEST(FileIoTest, PathExists) {
+  TempDir dir;
+  std::string file = dir.Write("f.bas", "x");
+  struct Case {
+    std::string path;
+    bool exists;
+  };
+  std::vector<Case> cases = {
+      {file, true},
+      {dir.path(), true},
+      {dir.Path("none.bas"), false},
+      {dir.Path("none/f.bas"), false},
+      {file + "/x", false},
+      {"", false},
+  };
+#ifndef _WIN32
+  fs::create_symlink(file, dir.Path("to-file"));
+  fs::create_symlink(dir.Path("none.bas"), dir.Path("dangling"));
+  cases.push_back({dir.Path("to-file"), true});
+  cases.push_back({dir.Path("dangling"), false});
+#endif
+  for (const Case& c : cases) {
+    std::error_code ec;
+    EXPECT_EQ(PathExists(c.path), c.exists) << c.path;
+    EXPECT_EQ(PathExists(c.path), fs::exists(FileSystemPath(c.path), ec)) << c.path;
+  }
+}
+
 TEST(FileIoTest, ReadRegularFileReadsPastTheSizeItWasGiven) {
   TempDir dir;
   std::string big(300000, 'x');

@@ -1,7 +1,10 @@
 #include <windows.h>
 
+#include <filesystem>
 #include <random>
+#include <system_error>
 
+#include "platform/system/environment.h"
 #include "platform/system/file_io.h"
 #include "platform/system/win32_text.h"
 
@@ -308,6 +311,12 @@ LoadStatus CheckReadable(const std::string& path, std::string& error) {
   Handle file(OpenRegular(path, error, code));
   if (!file.valid()) return IsMissing(code) ? LoadStatus::kMissing : LoadStatus::kFailed;
   return LoadStatus::kOk;
+}
+
+// Windows resolves a symbolic link only when it is opened: std::filesystem asks it to.
+bool PathExists(const std::string& path) {
+  std::error_code ec;
+  return std::filesystem::exists(FileSystemPath(path), ec);
 }
 
 FileKind KindOf(const std::string& path) {

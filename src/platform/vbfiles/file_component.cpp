@@ -162,6 +162,10 @@ void FileComponent::ReleaseCode() {
   if (!HasCode()) return;
   module_.reset();
   code_only_.reset();
+  // A form's header holds every control's lines: freed here, on the thread that lets the
+  // code go, rather than when the program ends.
+  std::vector<std::string>().swap(header_);
+  std::vector<std::string>().swap(attributes_);
   code_released_ = true;
 }
 

@@ -40,7 +40,8 @@ class FileComponent final : public host::Component {
   // imported copy.
   const std::string& Origin() const { return origin_; }
 
-  // The line of the component's file that shows code line `code_line`.
+  // The line of the component's file that shows code line `code_line`, while the component
+  // holds its code.
   int32_t FileLine(int32_t code_line) const;
 
   // Whether the component holds code (a module, a class, a form; not a resource file).
@@ -54,9 +55,9 @@ class FileComponent final : public host::Component {
     return code_only_ ? std::span<const std::string_view>(code_only_->lines)
                       : std::span<const std::string_view>();
   }
-  // Frees the code (a component loaded kCodeOnly once it has been read, or any component of
-  // a project nobody reads again): HasCode() stays true, GetCodeModule() turns null, and the
-  // component can no longer be saved.
+  // Frees the code, with the header and attributes above it (a component loaded kCodeOnly
+  // once it has been read, or any component of a project nobody reads again): HasCode()
+  // stays true, GetCodeModule() turns null, and the component can no longer be saved.
   void ReleaseCode();
 
   // True when its code module can be changed without a question: loaded, file not read-only.

@@ -72,6 +72,12 @@ TEST(FileIdeLoad, BadInputIsNamedWithFileAndLineAndNothingIsWrittenOrLost) {
        "P.vbp(3): Form file not found: F.frm|P.vbp(5): Class file not found: C.cls",
        Files("P.vbp:Type=Exe|Module=A; A.bas|Form=F.frm|Module=B; B.bas|Class=C; C.cls\n"
              "B.bas:Attribute VB_Name = \"B\"")},
+      {"a file not found is told before a bad one above it", "P.vbp", host::kErrFileNotFound,
+       "P.vbp(3): Module file not found: B.bas",
+       [](const TempDir& d) {
+         d.Write("P.vbp", Crlf("Type=Exe|Module=A; A.bas|Module=B; B.bas"));
+         d.Write("A.bas", std::string("MZ\x90\0\r\n", 6));
+       }},
 #ifndef _WIN32  // FIFOs, symbolic links and devices as POSIX has them
       {"a FIFO never blocks", "P.vbp", host::kErrPathFileAccess,
        "P.vbp(2): |A.bas: not a regular file",

@@ -36,29 +36,25 @@ bool SamePathText(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-std::vector<std::string> FileProject::ResolveComponents() const {
-  std::string dir = DirName(path_);
-  std::vector<std::string> found;
-  std::vector<std::string> missing;
-  for (const auto& ref : file_.Components()) {
-    Resolution r = ResolveProjectPath(FromWindowsPath(dir, ref.path), code_page_);
-    if (r.path) {
-      found.push_back(*r.path);
-      continue;
-    }
-    missing.push_back(path_ + "(" + std::to_string(ref.line) + "): " + ref.key +
-                      " file not found: " + ref.path +
-                      (r.ambiguity.empty() ? "" : " (" + r.ambiguity + "; name the code page)"));
+std::string FileProject::NotFound(const ProjectFile::ComponentRef& ref,
+                                  const std::string& ambiguity) const {
+  return path_ + "(" + std::to_string(ref.line) + "): " + ref.key + " file not found: " + ref.path +
+         (ambiguity.empty() ? "" : " (" + ambiguity + "; name the code page)");
+}
+
+void FileProject::ThrowNotFound(const std::vector<std::string>& not_found) {
+  std::vector<const std::string*> missing;
+  for (const std::string& line : not_found) {
+    if (!line.empty()) missing.push_back(&line);
   }
-  if (missing.size() == 1) throw IdeError(host::kErrFileNotFound, missing[0], "vbfiles");
+  if (missing.size() == 1) throw IdeError(host::kErrFileNotFound, *missing[0], "vbfiles");
   if (!missing.empty()) {
     // All of them at once, so that the project is mended in one pass.
     std::string text = std::to_string(missing.size()) + " component files not found:";
-    for (const auto& line : missing)
-      text += "\n  " + line;
+    for (const std::string* line : missing)
+      text += "\n  " + *line;
     throw IdeError(host::kErrFileNotFound, text, "vbfiles");
   }
-  return found;
 }
 
 std::unique_ptr<FileProject> FileProject::Load(const std::string& path, int code_page,
@@ -66,19 +62,27 @@ std::unique_ptr<FileProject> FileProject::Load(const std::string& path, int code
                                                bool all_cores) {
   std::unique_ptr<FileProject> project(new FileProject(AbsolutePath(path), code_page));
   project->file_ = ProjectFile::Parse(ReadFileBytes(project->path_), project->path_);
-  std::vector<std::string> files = project->ResolveComponents();
   const auto& refs = project->file_.Components();
+  const std::string dir = DirName(project->path_);
   // A copy loaded to be checked is read on every core, and freed soon. The IDE's own
   // components are loaded on this thread: they are edited here for as long as the IDE runs,
   // and the allocator keeps the memory another thread allocated apart, so that what is freed
   // of it would never serve this thread again; unless the program ends with its command (a
   // batch run), which has every core load them. Either way the error is the first in the
-  // project's order.
+  // project's order, and files that are not found come before any other: each component's
+  // file is looked for by the thread that loads it, and all that are missing are told at
+  // once at the end.
   project->components_.resize(refs.size());
+  std::vector<std::string> not_found(refs.size());  // "" for a file found
   auto load = [&](size_t k) {
+    Resolution file = ResolveProjectPath(FromWindowsPath(dir, refs[k].path), code_page);
+    if (!file.path) {
+      not_found[k] = project->NotFound(refs[k], file.ambiguity);
+      return;
+    }
     try {
       project->components_[k] =
-          FileComponent::Load(*project, TypeForKey(refs[k].key), files[k], refs[k].name, depth);
+          FileComponent::Load(*project, TypeForKey(refs[k].key), *file.path, refs[k].name, depth);
       if (loaded) loaded(*project, k, *project->components_[k]);
     } catch (const IdeError& error) {
       // A format error names the component file's own line; any other names the project line.
@@ -89,7 +93,13 @@ std::unique_ptr<FileProject> FileProject::Load(const std::string& path, int code
           error.Source());
     }
   };
-  ForEachIndex(refs.size(), load, depth == LoadDepth::kCodeOnly || all_cores);
+  try {
+    ForEachIndex(refs.size(), load, depth == LoadDepth::kCodeOnly || all_cores);
+  } catch (...) {
+    ThrowNotFound(not_found);
+    throw;
+  }
+  ThrowNotFound(not_found);
   project->listed_ = project->components_.size();
   return project;
 }

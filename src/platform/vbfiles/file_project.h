@@ -76,9 +76,11 @@ class FileProject final : public host::Project, public host::Components {
   explicit FileProject(std::string path, int code_page)
       : path_(std::move(path)), origin_(path_), code_page_(code_page) {}
 
-  // Finds every component file the project file names; throws one error listing all that are
-  // missing.
-  std::vector<std::string> ResolveComponents() const;
+  // What is said of the component line `ref` whose file is not found.
+  std::string NotFound(const ProjectFile::ComponentRef& ref, const std::string& ambiguity) const;
+  // Throws one error listing every component line whose file is not found (their NotFound, in
+  // the project's order; "" for a file found); nothing when every file is found.
+  static void ThrowNotFound(const std::vector<std::string>& not_found);
   // Whether the component line's path, read from the folder `dir`, names `file`.
   bool NamesFile(const std::string& dir, const std::string& written, const std::string& file) const;
 

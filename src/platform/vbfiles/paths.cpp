@@ -1,5 +1,6 @@
 #include "platform/vbfiles/paths.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <system_error>
@@ -7,6 +8,7 @@
 
 #include "platform/system/code_pages.h"
 #include "platform/system/environment.h"
+#include "platform/system/file_io.h"
 
 namespace kestrix::vbfiles {
 
@@ -85,8 +87,7 @@ std::string Child(const std::string& dir, const std::string& name) {
 }
 
 bool Exists(const std::string& path) {
-  std::error_code ec;
-  return fs::exists(system::FileSystemPath(path), ec);
+  return system::PathExists(path);
 }
 
 bool SameName(std::string_view a, std::string_view b) {
@@ -228,7 +229,35 @@ bool IsAbsolute(std::string_view path) {
   return RootLength(path) > 0;
 }
 
+namespace {
+
+// True when NormalizePath gives the path back as it stands, as it does for every path that
+// went through it once: the root, the '/' a share's root needs before a name, and names
+// that are neither empty, "." nor "..", one '/' between each two.
+bool IsNormal(std::string_view path) {
+  const size_t root = RootLength(path);
+  std::string_view names = path.substr(root);
+  if (names.empty()) return root > 0;  // "" is "."
+  if (root > 0 && path[root - 1] != '/' && path[root - 1] != ':') {
+    if (names[0] != '/') return false;
+    names.remove_prefix(1);
+  }
+  size_t start = 0;
+  for (size_t i = 0; i <= names.size(); ++i) {
+    if (i < names.size() && names[i] != '/') continue;
+    std::string_view name = names.substr(start, i - start);
+    if (name.empty() || name == "." || name == "..") return false;
+    start = i + 1;
+  }
+  return true;
+}
+
+}  // namespace
+
 std::string NormalizePath(std::string_view path) {
+  // Most paths are normal already (every one read from a file went through here): they are
+  // looked over once rather than taken apart and put together again.
+  if (IsNormal(path)) return std::string(path);
   SplitPath split = Split(path);
   std::string out = Join(split.root, FoldDots(split.parts, !split.root.empty()));
   return out.empty() ? "." : out;
@@ -254,24 +283,56 @@ std::string FromWindowsPath(const std::string& base_dir, std::string_view win_pa
   return NormalizePath(IsAbsolute(path) ? path : JoinPath(base_dir, path));
 }
 
+namespace {
+
+// The names of a normalised path after its root: "a/b" of "/a/b", "C:/a/b" and
+// "//server/share/a/b"; "" when it has none ("." has none).
+std::string_view NamesAfterRoot(std::string_view normal) {
+  std::string_view names = normal.substr(RootLength(normal));
+  if (!names.empty() && names[0] == '/') names.remove_prefix(1);  // after a share's root
+  return normal == "." ? std::string_view() : names;
+}
+
+// The first name of `names`, which then holds those after it.
+std::string_view TakeName(std::string_view& names) {
+  std::string_view name = names.substr(0, names.find('/'));
+  names.remove_prefix(std::min(names.size(), name.size() + 1));
+  return name;
+}
+
+}  // namespace
+
 std::string RelativeWindowsPath(const std::string& from_dir, const std::string& target) {
-  SplitPath from = Split(AbsolutePath(from_dir));
-  SplitPath to = Split(AbsolutePath(target));
+  // Both normalised: their names are read in place.
+  const std::string from = AbsolutePath(from_dir);
+  const std::string to = AbsolutePath(target);
+  const std::string_view from_root = std::string_view(from).substr(0, RootLength(from));
+  const std::string_view to_root = std::string_view(to).substr(0, RootLength(to));
   // On another drive or share no relative path leads there: VB writes the whole path.
-  if (!EqualsIgnoreCase(from.root, to.root)) {
-    std::string whole = Join(to.root, to.parts);
+  if (!EqualsIgnoreCase(from_root, to_root)) {
+    std::string whole = to == "." ? "" : to;
     for (char& c : whole) {
       if (c == '/') c = '\\';
     }
     return whole;
   }
-  size_t common = 0;
-  while (common < from.parts.size() && common < to.parts.size() &&
-         SameName(from.parts[common], to.parts[common]))
-    ++common;
-  std::vector<std::string> parts(from.parts.size() - common, "..");
-  parts.insert(parts.end(), to.parts.begin() + static_cast<std::ptrdiff_t>(common), to.parts.end());
-  return parts.empty() ? "." : JoinComponents(parts, '\\');
+  std::string_view up = NamesAfterRoot(from);  // the names to climb out of
+  std::string_view down = NamesAfterRoot(to);  // and those to go into
+  while (!up.empty() && !down.empty()) {
+    std::string_view rest_up = up, rest_down = down;
+    if (!SameName(TakeName(rest_up), TakeName(rest_down))) break;
+    up = rest_up;
+    down = rest_down;
+  }
+  std::string out;
+  if (!up.empty()) {
+    for (size_t n = std::count(up.begin(), up.end(), '/') + 1; n > 0; --n)
+      out += "..\\";
+  }
+  for (char c : down)
+    out += c == '/' ? '\\' : c;
+  if (down.empty() && !out.empty()) out.pop_back();  // the '\\' after the last ".."
+  return out.empty() ? "." : out;
 }
 
 std::string DirName(std::string_view path) {

@@ -64,6 +64,12 @@ TEST(PathsTest, RelativeWindowsPath) {
       {"//server/share/Shop", "//server/share/Lib/x.bas", "..\\Lib\\x.bas"},
       {"//server/share/Shop", "//server/other/x.bas", "\\\\server\\other\\x.bas"},
       {"/p/Shop", "C:/x.bas", "C:\\x.bas"},
+      {"/p/Shop", "/p/Shop/Forms/Sub/x.frm", "Forms\\Sub\\x.frm"},
+      {"/p/Shop/Forms", "/p/x.bas", "..\\..\\x.bas"},
+      {"/p//Shop/.", "/p/Shop//x.bas", "x.bas"},
+      {"C:/", "C:/x.bas", "x.bas"},
+      {"//server/share", "//server/share/x.bas", "x.bas"},
+      {"//server/share/A", "//server/share", ".."},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(RelativeWindowsPath(c.from, c.target), c.expected) << c.from << " -> " << c.target;
@@ -83,9 +89,20 @@ TEST(PathsTest, NormalizeAndAbsolute) {
       {"", "."},
       {"/", "/"},
       {"./x", "x"},
+      {"..", ".."},
+      {"/..", "/"},
+      {"a/.", "a"},
+      {"a//b", "a/b"},
+      {"a/b/", "a/b"},
+      {".a/..b/b..", ".a/..b/b.."},  // names that only start or end with dots
+      {"//server/share//x/", "//server/share/x"},
+      {"C:a/", "C:a"},
+      {"C://a", "C:/a"},
   };
-  for (const auto& [in, out] : cases)
+  for (const auto& [in, out] : cases) {
     EXPECT_EQ(NormalizePath(in), out) << in;
+    EXPECT_EQ(NormalizePath(out), out) << in;  // a normal path stays as it is
+  }
 
   TempDir dir;
   const std::filesystem::path saved = std::filesystem::current_path();
@@ -126,6 +143,7 @@ TEST(PathsTest, WindowsFormPaths) {
   for (const Case& c : cases) {
     EXPECT_EQ(IsAbsolute(c.path), c.absolute) << c.path;
     EXPECT_EQ(NormalizePath(c.path), c.normal) << c.path;
+    EXPECT_EQ(NormalizePath(c.normal), c.normal) << c.path;
     EXPECT_EQ(DirName(c.normal), c.dir) << c.path;
   }
 
