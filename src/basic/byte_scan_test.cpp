@@ -76,7 +76,7 @@ TEST(ByteScanTest, DigitsAfterBlanksAsReadByteByByte) {
   for (int round = 0; round < 3000; ++round) {
     std::string text;
     seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
-    const size_t size = (seed >> 33) % 70;
+    const auto size = static_cast<size_t>((seed >> 33) % 70);
     for (size_t k = 0; k < size; ++k) {
       seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
       text += alphabet[(seed >> 33) % std::size(alphabet)];
