@@ -167,7 +167,10 @@ TEST(BuildFolder, EveryFileStaysInsideTheBuildFolder) {
       {"/src/App/Forms/Sub/Main.frm", false, false, "/src/App/BUILD 5/Forms/Sub", "Main.frm"},
       {"/src/App//Forms/./x.frm", false, false, "/src/App/BUILD 5/Forms", "x.frm"},
       {"/src/App/Forms/../x.bas", false, false, "/src/App/BUILD 5", "x.bas"},
+#ifndef _WIN32
+      // On Windows "a:" before a name is a drive: no file there is named so.
       {"/src/App/a:b.bas", false, false, "/src/App/BUILD 5", "a:b.bas"},
+#endif
       {"/src/Apple/x.bas", false, false, "/src/App/BUILD 5/Outside/Up/Apple", "x.bas"},
       {"/src/App/.hidden/x.bas", true, false, "/builds/BUILD 5/.hidden", "x.bas"},
   };
