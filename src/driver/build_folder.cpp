@@ -29,18 +29,6 @@ std::optional<std::string> SaveAs(Target& target, const BuildTarget& to) {
   return std::nullopt;
 }
 
-// True when every name of the relative path is a plain one: not empty, ".", nor "..".
-bool PlainNames(std::string_view path) {
-  size_t start = 0;
-  for (size_t i = 0; i <= path.size(); ++i) {
-    if (i < path.size() && path[i] != kSeparator) continue;
-    std::string_view name = path.substr(start, i - start);
-    if (name.empty() || name == "." || name == "..") return false;
-    start = i + 1;
-  }
-  return true;
-}
-
 // `path` relative to the project's folder, when it lies below it as written, the folder is
 // one from the root "/" (not a drive's or a share's, whose roots std::filesystem weighs),
 // and both hold plain names only, without ':': what RelativeToProject gives then, read off
@@ -54,7 +42,7 @@ std::optional<std::string_view> PlainlyBelowProject(const BuildFolderRule& rule,
     return std::nullopt;
   }
   std::string_view relative = path.substr(folder.size() + 1);
-  if (!PlainNames(std::string_view(folder).substr(1)) || !PlainNames(relative)) {
+  if (!system::PlainNames(std::string_view(folder).substr(1)) || !system::PlainNames(relative)) {
     return std::nullopt;
   }
   return relative;

@@ -48,6 +48,19 @@ std::string WindowsProgramPath(const std::string& path);
 std::filesystem::path FileSystemPath(std::string_view path);
 std::string FromFileSystemPath(const std::filesystem::path& path);
 
+// True when every name of `names` (names between '/', no root) is a plain one: not empty,
+// ".", nor "..". Such a path needs no normalising.
+inline bool PlainNames(std::string_view names) {
+  size_t start = 0;
+  for (size_t i = 0; i <= names.size(); ++i) {
+    if (i < names.size() && names[i] != '/') continue;
+    std::string_view name = names.substr(start, i - start);
+    if (name.empty() || name == "." || name == "..") return false;
+    start = i + 1;
+  }
+  return true;
+}
+
 // The VB6 compiler (VB6.EXE, in the internal form) where the registry says that Visual Basic 6
 // is installed, when that file exists; nullopt when it is not installed, and away from Windows.
 std::optional<std::string> InstalledVb6Compiler();

@@ -242,14 +242,7 @@ bool IsNormal(std::string_view path) {
     if (names[0] != '/') return false;
     names.remove_prefix(1);
   }
-  size_t start = 0;
-  for (size_t i = 0; i <= names.size(); ++i) {
-    if (i < names.size() && names[i] != '/') continue;
-    std::string_view name = names.substr(start, i - start);
-    if (name.empty() || name == "." || name == "..") return false;
-    start = i + 1;
-  }
-  return true;
+  return system::PlainNames(names);
 }
 
 }  // namespace
