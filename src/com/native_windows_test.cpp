@@ -262,6 +262,19 @@ TEST_F(NativeWindows, AboutBoxShowsTheVersionAndOpensItsLinks) {
     ASSERT_NE(mail, nullptr);
     ASSERT_NE(web, nullptr);
     // Red under the pointer, blue at rest; the pointer over the window turns both blue.
+    // The real pointer must not be over the window: moved there, the window's own thread would
+    // take its WM_SETCURSOR between the ones sent below and turn the links back.
+    RECT area{};
+    GetWindowRect(window, &area);
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    for (POINT corner : {POINT{0, 0}, POINT{width - 1, 0}, POINT{0, height - 1},
+                         POINT{width - 1, height - 1}}) {
+      if (!PtInRect(&area, corner)) {
+        SetCursorPos(corner.x, corner.y);
+        break;
+      }
+    }
+    Sleep(100);
     HDC dc = CreateCompatibleDC(nullptr);
     auto colour = [&](HWND link) {
       SendMessageW(window, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
