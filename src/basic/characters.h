@@ -80,37 +80,18 @@ inline size_t BlanksEnd(std::string_view s, size_t i = 0) {
   return i;
 }
 
-// The first digit at or after `from`; npos when there is none. Eight bytes at a time.
-inline size_t FindDigit(std::string_view s, size_t from = 0) {
-  constexpr uint64_t kLows = 0x7F7F7F7F7F7F7F7FULL;
-  constexpr uint64_t kHighs = 0x8080808080808080ULL;
-  size_t i = from;
+// True when every byte of the text is ASCII (below 0x80). Eight bytes at a time.
+inline bool IsAscii(std::string_view s) {
+  uint64_t seen = 0;
+  size_t i = 0;
   for (; i + 8 <= s.size(); i += 8) {
     uint64_t word;
     std::memcpy(&word, s.data() + i, sizeof word);
-    // A digit becomes a byte below 10; the high bit of a byte of `big` is set when that byte
-    // is 10 or more (or had its own high bit).
-    const uint64_t x = word ^ 0x3030303030303030ULL;
-    const uint64_t big = ((x & kLows) + 0x7676767676767676ULL) | x;
-    const uint64_t digits = ~big & kHighs;
-    if (digits != 0) {
-      // The first such byte in memory order is the lowest of a little-endian word.
-      if constexpr (std::endian::native == std::endian::little) {
-        return i + static_cast<size_t>(std::countr_zero(digits)) / 8;
-      } else {
-        return i + static_cast<size_t>(std::countl_zero(digits)) / 8;
-      }
-    }
+    seen |= word;
   }
-  for (; i < s.size(); ++i) {
-    if (IsDigit(s[i])) return i;
-  }
-  return std::string_view::npos;
-}
-
-// True when the text holds a digit.
-inline bool HasDigit(std::string_view s) {
-  return FindDigit(s) != std::string_view::npos;
+  for (; i < s.size(); ++i)
+    seen |= static_cast<unsigned char>(s[i]);
+  return (seen & 0x8080808080808080ULL) == 0;
 }
 
 inline bool EqualsNoCase(std::string_view a, std::string_view b) {

@@ -4,12 +4,12 @@
 #include <array>
 #include <bit>
 #include <cstring>
-#include <mutex>
 #include <utility>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
+#include "basic/free_list.h"
 #include "basic/source_line.h"
 
 namespace kestrix::checker {
@@ -741,37 +741,19 @@ namespace {
 
 // Memories no lexer holds now, for the next lexers to take over. Lexers alive at once (on
 // several threads) hold one each.
-class MemoryPool {
- public:
-  std::unique_ptr<LineLexer::Memory> Take() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (free_.empty()) return std::make_unique<LineLexer::Memory>();
-    std::unique_ptr<LineLexer::Memory> memory = std::move(free_.back());
-    free_.pop_back();
-    return memory;
-  }
-  void Give(std::unique_ptr<LineLexer::Memory> memory) {
-    memory->set_aside.clear();
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (free_.size() < kMostKept) free_.push_back(std::move(memory));
-  }
-
- private:
-  static constexpr size_t kMostKept = 8;
-  std::mutex mutex_;
-  std::vector<std::unique_ptr<LineLexer::Memory>> free_;
-};
-
-MemoryPool& Pool() {
-  static MemoryPool pool;
+basic::FreeList<std::unique_ptr<LineLexer::Memory>>& Pool() {
+  static basic::FreeList<std::unique_ptr<LineLexer::Memory>> pool;
   return pool;
 }
 
 }  // namespace
 
-LineLexer::LineLexer() : memory_(Pool().Take()) {}
+LineLexer::LineLexer() : memory_(Pool().Take()) {
+  if (!memory_) memory_ = std::make_unique<Memory>();
+}
 
 LineLexer::~LineLexer() {
+  memory_->set_aside.clear();
   Pool().Give(std::move(memory_));
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "basic/characters.h"
 #include "frontends/batch/text_escape.h"
 
 #include "platform/system/environment.h"
@@ -53,20 +54,6 @@ bool HoldsBreakOrTab(std::string_view text) {
   return false;
 }
 
-// True when every character is ASCII, eight at a time.
-bool IsAscii(std::string_view text) {
-  uint64_t seen = 0;
-  size_t i = 0;
-  for (; i + 8 <= text.size(); i += 8) {
-    uint64_t word;
-    std::memcpy(&word, text.data() + i, sizeof word);
-    seen |= word;
-  }
-  for (; i < text.size(); ++i)
-    seen |= static_cast<unsigned char>(text[i]);
-  return (seen & kHighBits) == 0;
-}
-
 // A row of the text format stays on one line: appends the text on one line, a line break (CR
 // LF, CR or LF) or a tab becoming a blank. Returns how many characters it appended.
 size_t AppendOneLine(std::string& out, std::string_view text) {
@@ -110,7 +97,7 @@ void AppendTextRow(std::string& out, std::string& line, const std::string& proje
   AppendOneLine(line, notes);
   line.erase(line.find_last_not_of(' ') + 1);
   // Padded first: every Windows-1252 byte is one character wide.
-  if (IsAscii(line)) {
+  if (basic::IsAscii(line)) {
     out += line;
   } else {
     out += Cp1252ToUtf8(line);

@@ -98,11 +98,11 @@ LoadStatus ReadRegularFile(const std::string& path, size_t max_bytes, std::strin
 // ReadRegularFile (kTooLarge aside), without reading it.
 LoadStatus CheckReadable(const std::string& path, std::string& error);
 
-// What a path names, symbolic links followed.
 // Whether anything is at `path` (a symbolic link counts as what it points to); false when
 // that cannot be found out. As std::filesystem::exists, without taking the path apart.
 bool PathExists(const std::string& path);
 
+// What a path names, symbolic links followed.
 enum class FileKind { kMissing, kRegular, kFolder, kOther };
 FileKind KindOf(const std::string& path);
 inline bool IsRegularFile(const std::string& path) {

@@ -1,8 +1,8 @@
 #include "platform/vbfiles/file_component.h"
 
 #include <algorithm>
-#include <mutex>
 
+#include "basic/free_list.h"
 #include "host/component_kinds.h"
 #include "platform/system/file_io.h"
 #include "platform/vbfiles/component_file.h"
@@ -51,28 +51,8 @@ void RefuseUnreadable(const std::string& path) {
 // The file buffers of copies only read, handed from one load to the next: a string read into
 // again is filled with zeros only where it grows (system::ReadRegularFile), and is no fresh
 // memory. Never destroyed, as components may outlive every static object.
-class ReadBuffers {
- public:
-  std::string Take() {
-    std::lock_guard lock(mutex_);
-    if (free_.empty()) return {};
-    std::string bytes = std::move(free_.back());
-    free_.pop_back();
-    return bytes;
-  }
-  void Give(std::string bytes) {
-    std::lock_guard lock(mutex_);
-    if (free_.size() < kMostKept) free_.push_back(std::move(bytes));
-  }
-
- private:
-  static constexpr size_t kMostKept = 8;  // one or two for each thread that loads
-  std::mutex mutex_;
-  std::vector<std::string> free_;
-};
-
-ReadBuffers& Buffers() {
-  static auto* buffers = new ReadBuffers;
+basic::FreeList<std::string>& Buffers() {
+  static auto* buffers = new basic::FreeList<std::string>;
   return *buffers;
 }
 

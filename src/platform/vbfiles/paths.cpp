@@ -6,6 +6,7 @@
 #include <system_error>
 #include <vector>
 
+#include "basic/characters.h"
 #include "platform/system/code_pages.h"
 #include "platform/system/environment.h"
 #include "platform/system/file_io.h"
@@ -147,13 +148,6 @@ std::optional<std::string> ResolveCaseInsensitive(const std::string& native_path
 
 namespace {
 
-bool IsAscii(std::string_view s) {
-  for (char c : s) {
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-  }
-  return true;
-}
-
 // The entry of `dir` that `part`, read in one of the code pages, names: code page -> entry.
 std::map<int, std::string> EntriesInCodePages(const std::string& dir, const std::string& part,
                                               int code_page) {
@@ -186,7 +180,7 @@ std::string ListCandidates(const std::map<int, std::string>& found) {
 
 Resolution ResolveProjectPath(const std::string& native_path, int code_page) {
   if (auto found = ResolveCaseInsensitive(native_path)) return {found, ""};
-  if (native_path.empty() || IsAscii(native_path)) return {};
+  if (native_path.empty() || basic::IsAscii(native_path)) return {};
   SplitPath split = Split(native_path);
   std::string found = split.root;
   for (const auto& part : split.parts) {
