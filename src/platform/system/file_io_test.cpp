@@ -57,8 +57,6 @@ TEST(FileIoTest, ReadRegularFileTellsMissingTooLargeAndUnreadableApart) {
   }
 }
 
-// The file's size is only a first guess: a file larger than any one read comes whole, and so
-// does one whose size the system gives as 0 (procfs), which the read must grow into.
 // As std::filesystem::exists: a link counts as what it points to, and a path through a file
 // leads nowhere.
 TEST(FileIoTest, PathExists) {
@@ -89,6 +87,8 @@ TEST(FileIoTest, PathExists) {
   }
 }
 
+// The file's size is only a first guess: a file larger than any one read comes whole, and so
+// does one whose size the system gives as 0 (procfs), which the read must grow into.
 TEST(FileIoTest, ReadRegularFileReadsPastTheSizeItWasGiven) {
   TempDir dir;
   std::string big(300000, 'x');
