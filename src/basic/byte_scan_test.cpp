@@ -62,11 +62,6 @@ TEST(ByteScanTest, LinesSplitAsSearchingEachLineAlone) {
   }
 }
 
-}  // namespace
-}  // namespace kestrix::basic
-
-namespace kestrix::basic {
-namespace {
 
 // Every digit after a blank or tab is found, in order, from any start, whether it lies in a
 // sixteen-byte block or the bytes after the last one; and the search stops where asked to.
